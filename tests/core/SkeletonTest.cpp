@@ -1,0 +1,7 @@
+#include "settings/IniStuff.h"
+#include <gtest/gtest.h>
+
+TEST(RemoveFileExt, DropsOnlyTheLastExtension) {
+    EXPECT_EQ(RemoveFileExt("/a.b/c.tar.gz"), "/a.b/c.tar");
+    EXPECT_EQ(RemoveFileExt("/a.b/c"), "/a.b/c");
+}
