@@ -358,6 +358,8 @@ void TDirSize::MeasureEntries(const QStringList& entries, const QString& folder)
     const TMountTypes mounts;
     const qint64 minSize = MinFileSizeBytes;
     SizeValue total = 0;
+    // The locale is read once, here, before any worker needs it.
+    (void)FormatLocale::current();
     if (Progress) Progress->SetProgressMax(n + 1);
 
     auto addRow = [&](qint64 bytes) {
