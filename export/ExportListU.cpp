@@ -4,6 +4,7 @@
 #include "export/ExcelApp.h"
 #include "export/WholeFile.h"
 #include "platform/Errors.h"
+#include "settings/ColorHex.h"
 #include "settings/IniStuff.h"
 #include <QDir>
 #include <QFileInfo>
@@ -13,15 +14,6 @@ namespace {
 const QString kSheetName = QStringLiteral("Directory Size List ");
 const QString kHomePage = QStringLiteral("https://morvane.org");
 const QString kSiteTitle = QStringLiteral("morvane.org");
-
-// Colour value as stored in the settings: red in the lowest byte.
-QString ColorHexText(std::uint32_t color) {
-    return QStringLiteral("%1%2%3")
-        .arg(color & 0xFF, 2, 16, QLatin1Char('0'))
-        .arg((color >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
-        .arg((color >> 16) & 0xFF, 2, 16, QLatin1Char('0'))
-        .toUpper();
-}
 
 // Writes lines, each ending in CR LF as the exported files always have, into
 // the target whole or not at all.
@@ -121,12 +113,12 @@ void TExportList::SetColumnWidth(int column, int value) {
 }
 
 void TExportList::SetHtmlFontColor(std::uint32_t color) {
-    HtmlFontColor = ColorHexText(color);
+    HtmlFontColor = ColorToHex(color);
     if (HtmlFontColor == QLatin1String("000000")) HtmlFontColor = QStringLiteral("222200");
 }
 
 void TExportList::SetHtmlBackColor(std::uint32_t color) {
-    HtmlBackColor = ColorHexText(color);
+    HtmlBackColor = ColorToHex(color);
     if (HtmlBackColor == QLatin1String("000000")) HtmlBackColor = QStringLiteral("bbbb22");
 }
 
