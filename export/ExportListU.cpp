@@ -50,24 +50,39 @@ void SaveLines(const QString& target, const QStringList& lines) {
     out.Commit();
 }
 
+// Characters as the fixed-width columns count them: a pair of surrogates is one.
+qsizetype CodePoints(const QString& text) {
+    qsizetype n = text.size();
+    for (const QChar c : text)
+        if (c.isLowSurrogate()) --n;
+    return n;
+}
+
 // A cell text loses its angle brackets; an ampersand is written as an entity
 // so that the text shows as it is.
-QString HtmlCellText(QString text) {
-    text.remove(u'<');
-    text.remove(u'>');
-    text.replace(u'&', QStringLiteral("&amp;"));
-    return text;
+QString HtmlCellText(const QString& text) {
+    if (!text.contains(u'<') && !text.contains(u'>') && !text.contains(u'&')) return text;
+    QString out;
+    out.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (c == u'&')
+            out += QStringLiteral("&amp;");
+        else if (c != u'<' && c != u'>')
+            out += c;
+    }
+    return out;
 }
 
 // The path inside a link: no angle brackets, and nothing that can end the
 // attribute or be read as a fragment, query or escape of the address.
-QString HtmlHref(QString path) {
-    path.remove(u'<');
-    path.remove(u'>');
+QString HtmlHref(const QString& path) {
     QString out;
-    out.reserve(path.size());
+    out.reserve(path.size() + 8);
     for (const QChar c : path) {
         switch (c.unicode()) {
+        case u'<':
+        case u'>':
+            break;
         case u'&':
             out += QStringLiteral("&amp;");
             break;
@@ -178,7 +193,7 @@ QString TExportList::FixedWidthLine(const QStringList& row, bool fit) const {
             continue;
         }
         const int w = ColumnWidths[i];
-        const qsizetype len = field.toUcs4().size();
+        const qsizetype len = CodePoints(field);
         if (len < w)
             line += field + QString(w - len, u' ');
         else
