@@ -3,7 +3,9 @@
 // into a temporary file beside it and renamed over it at Commit; a symbolic link
 // is followed and its target replaced. An existing target that is not a regular
 // file (a pipe, a terminal, /dev/null) is never replaced: what was written is
-// kept in memory and written to it directly at Commit.
+// kept in memory and written to it directly at Commit. /dev/stdout, /dev/stderr,
+// /dev/fd/N and /proc/self/fd/N are written through the process's own
+// descriptor, whatever it refers to.
 #include <QByteArray>
 #include <QString>
 #include <memory>
