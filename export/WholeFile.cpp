@@ -158,10 +158,3 @@ bool ReplaceWithFile(const QString& tempPath, const QString& target, QString* er
     }
     return true;
 }
-
-bool WriteFileWhole(const QString& target, const QByteArray& bytes, QString* error) {
-    TWholeFileWriter w(target);
-    const bool ok = w.Open() && w.Write(bytes) && w.Commit();
-    if (!ok && error) *error = w.ErrorString();
-    return ok;
-}

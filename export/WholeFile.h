@@ -40,6 +40,3 @@ bool IsSpecialTarget(const QString& target);
 // new target (keeping an existing file's permissions), copied into a special
 // one. tempPath is gone afterwards in every case.
 bool ReplaceWithFile(const QString& tempPath, const QString& target, QString* error = nullptr);
-
-// Writes all of bytes to the file, whole or not at all.
-bool WriteFileWhole(const QString& target, const QByteArray& bytes, QString* error = nullptr);
