@@ -83,10 +83,12 @@ void SaveResultFile(const QStringList& paths, const QStringList& mbTexts,
     const QDir folder = info.absoluteDir();
     if (!folder.exists() && !QDir().mkdir(folder.absolutePath()))
         throw EMorvaneError(QStringLiteral("Could not create ") + folder.absolutePath());
-    QString error;
-    if (!WriteFileWhole(fileName, ResultFileBytes(paths, mbTexts, kbTexts), &error))
+    TWholeFileWriter out(fileName);
+    if (!out.Open() || !out.Write(ResultFileBytes(paths, mbTexts, kbTexts)) || !out.Commit()) {
+        const QString error = out.ErrorString();
         throw EMorvaneError(QStringLiteral("Could not create ") + fileName +
                             (error.isEmpty() ? QString() : QStringLiteral(": ") + error));
+    }
 }
 
 void LoadResultFile(QStringList& paths, QStringList& mbTexts, QStringList& kbTexts,
