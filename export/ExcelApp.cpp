@@ -45,9 +45,11 @@ bool TExcelApplication::SaveAs(const QString& fileName) {
     }
     // The library writes to a path itself: write a file beside the target and
     // put it in the target's place only when the workbook is complete.
+    // A device or pipe is written into, never replaced: build the workbook in
+    // the temporary folder then.
     const QFileInfo fi(fileName);
-    QTemporaryFile tmp(fi.absolutePath() + QStringLiteral("/.") + fi.fileName() +
-                       QStringLiteral(".XXXXXX"));
+    const QString folder = IsSpecialTarget(fileName) ? QDir::tempPath() : fi.absolutePath();
+    QTemporaryFile tmp(folder + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".XXXXXX"));
     tmp.setAutoRemove(false);
     if (!tmp.open()) {
         error_ = tmp.errorString();
@@ -56,9 +58,11 @@ bool TExcelApplication::SaveAs(const QString& fileName) {
     const QString tmpPath = tmp.fileName();
     tmp.close();
 
-    std::stable_sort(cells_.begin(), cells_.end(), [](const Cell& a, const Cell& b) {
+    auto before = [](const Cell& a, const Cell& b) {
         return a.row != b.row ? a.row < b.row : a.column < b.column;
-    });
+    };
+    if (!std::is_sorted(cells_.begin(), cells_.end(), before))
+        std::stable_sort(cells_.begin(), cells_.end(), before);
     int lastRow = cells_.empty() ? 0 : cells_.back().row;
 
     lxw_workbook_options options{};
