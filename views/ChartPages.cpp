@@ -1,4 +1,5 @@
 #include "views/ChartPages.h"
+#include "export/ExportListU.h"
 #include "export/PictureFiles.h"
 #include "platform/Errors.h"
 
@@ -15,10 +16,12 @@
 
 namespace {
 
+void OpenWithDesktop(const QString& folder) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
 TChartPages::TOpener& Opener() {
-    static TChartPages::TOpener opener = [](const QString& folder) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
-    };
+    static TChartPages::TOpener opener = OpenWithDesktop;
     return opener;
 }
 
@@ -112,6 +115,23 @@ TChartPages::TChartPages(QWidget* barPage, QWidget* piePage, const TChartCommand
     Pies->SetCircular(PieFormFlag());
     Bars->SetLegendVisible(cmd_.actShowLegend->isChecked());
     Pies->SetLegendVisible(cmd_.actShowLegend->isChecked());
+    // Every HTML report made from now on gets the pictures of these charts.
+    TExportList::DefaultPictureMaker = [this](int chart, const QString& path) {
+        return MakePicture(chart, path);
+    };
+}
+
+TChartPages::~TChartPages() {
+    TExportList::DefaultPictureMaker = {};
+}
+
+bool TChartPages::MakePicture(int chart, const QString& jpgPath) {
+    try {
+        Savejpg(jpgPath, chart);
+        return true;
+    } catch (const EMorvaneError&) {
+        return false;
+    }
 }
 
 bool TChartPages::PieFormFlag() const {

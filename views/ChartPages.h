@@ -44,6 +44,7 @@ public:
 
     TChartPages(QWidget* barPage, QWidget* piePage, const TChartCommands& commands, TChartHost host,
                 QObject* parent = nullptr);
+    ~TChartPages() override;
 
     TBarChart* Bars = nullptr;
     TPieChart* Pies = nullptr;
@@ -77,6 +78,8 @@ public:
     // Saves the chart of the page shown; nothing on a page without a chart.
     void SavePictureAs(const QString& fileName, TPictureKind kind);
     void actSavePictureExecute();
+    // MakePicture of the HTML report: Savejpg for chart 1 or 2; false on failure.
+    bool MakePicture(int chart, const QString& jpgPath);
 
     // Opens a folder in the desktop's file manager; replaceable for tests.
     using TOpener = std::function<void(const QString&)>;
