@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -211,4 +212,28 @@ TEST_F(ExportTest, OverwritesARegularFileWhole) {
     ex.SetTargetFile(target);
     ASSERT_TRUE(ex.MakeCSV());
     EXPECT_EQ(ReadAll(target), "docs,1.5,1536,/home/u/docs,,\r\n\"a,b\",0,0,\"/home/u/a,b\",,\r\n");
+}
+
+TEST_F(ExportTest, NewFilesGetOrdinaryPermissionsAndLinksAreFollowed) {
+    const mode_t mask = ::umask(022);
+    ex.SetTargetFile(Path("new.csv"));
+    ASSERT_TRUE(ex.MakeCSV());
+    ex.SetTargetFile(Path("new.xlsx"));
+    ASSERT_TRUE(ex.MakeXLS());
+    ::umask(mask);
+    auto mode = [&](const char* name) {
+        struct stat st {};
+        ::stat(QFile::encodeName(Path(name)).constData(), &st);
+        return st.st_mode & 07777;
+    };
+    EXPECT_EQ(mode("new.csv"), 0644u);
+    EXPECT_EQ(mode("new.xlsx"), 0644u);
+
+    // Writing through a link replaces the file it points to, not the link.
+    ASSERT_TRUE(QFile::link(Path("new.csv"), Path("link.csv")));
+    ex.SetTargetFile(Path("link.csv"));
+    ex.SetIncludeSummary(true);
+    ASSERT_TRUE(ex.MakeCSV());
+    EXPECT_TRUE(QFileInfo(Path("link.csv")).isSymLink());
+    EXPECT_TRUE(ReadAll(Path("new.csv")).contains("Total Size"));
 }
