@@ -54,8 +54,8 @@ QString ElapsedText(std::int64_t milliseconds);
 
 // "dd.mmm.yy" of a local time. A time the C library cannot break down gives
 // an empty text. With the current locale, the last day's text is reused (the
-// time zone is taken as fixed for the life of the process). An invalid QDateTime gives the text of
-// date -1, 29 Dec 1899.
+// time zone is taken as fixed for the life of the process). An invalid
+// QDateTime gives the text of date -1, 29 Dec 1899.
 QString DateText(std::time_t t, const FormatLocale& loc = FormatLocale::current());
 QString DateText(const QDateTime& t, const FormatLocale& loc = FormatLocale::current());
 QString DateText(int year, int month, int day, const FormatLocale& loc = FormatLocale::current());
