@@ -45,8 +45,9 @@ QChar FirstChar(const QString& s) {
     return s.isEmpty() ? QChar() : s.at(0);
 }
 
-FormatLocale FromCLocale() {
-    std::setlocale(LC_ALL, "");
+} // namespace
+
+FormatLocale FormatLocale::fromCLocale() {
     FormatLocale l = FormatLocale::english();
     if (const lconv* lc = std::localeconv()) {
         const QChar dp = FirstChar(FromLocaleText(lc->decimal_point));
@@ -63,6 +64,8 @@ FormatLocale FromCLocale() {
     }
     return l;
 }
+
+namespace {
 
 // Divide by a power of two, rounding the quotient to nearest, halves to even.
 SizeValue DivRoundEven(SizeValue value, std::uint64_t divisor) {
@@ -117,7 +120,10 @@ NumberParts ParseDisplayText(const QString& text, const FormatLocale& loc) {
 } // namespace
 
 const FormatLocale& FormatLocale::current() {
-    static const FormatLocale loc = FromCLocale();
+    static const FormatLocale loc = [] {
+        std::setlocale(LC_ALL, "");
+        return fromCLocale();
+    }();
     return loc;
 }
 
@@ -133,8 +139,10 @@ SizeValue RoundHundredths(SizeValue value) {
     const long double x = static_cast<long double>(value) / 10000.0L;
     const long double w = std::trunc(x);
     const long double f = x - w;
-    const long double r = std::nearbyint(f * 100.0L);
-    const long double res = std::nearbyint((w + r / 100.0L) * 10000.0L);
+    // rint rounds halves to even in the default rounding mode, which the
+    // program never changes (nearbyint would save and restore the FPU state).
+    const long double r = std::rint(f * 100.0L);
+    const long double res = std::rint((w + r / 100.0L) * 10000.0L);
     // Only the extreme ends of the range can round past what 64 bits hold.
     if (res >= 9223372036854775807.0L) return std::numeric_limits<SizeValue>::max();
     if (res <= -9223372036854775807.0L) return std::numeric_limits<SizeValue>::min();
@@ -207,20 +215,28 @@ QString SizeValueText(SizeValue value, const FormatLocale& loc) {
     const std::uint64_t whole = m / 10000;
     if (whole >= 1000000000000000ULL)
         return NumberText((neg ? -1.0L : 1.0L) * static_cast<long double>(m) / 10000.0L, loc);
+    // Built backwards in a small buffer: this runs twice for every file met.
+    char16_t buf[32];
+    char16_t* const end = buf + 32;
+    char16_t* p = end;
     unsigned frac = unsigned(m % 10000);
-    QString out;
-    if (neg && m != 0) out += QLatin1Char('-');
-    out += QString::number(whole);
     if (frac != 0) {
         int places = 4;
         while (frac % 10 == 0) {
             frac /= 10;
             --places;
         }
-        out += loc.decimalSeparator;
-        out += QStringLiteral("%1").arg(frac, places, 10, QLatin1Char('0'));
+        for (int i = 0; i < places; ++i, frac /= 10)
+            *--p = char16_t(u'0' + frac % 10);
+        *--p = loc.decimalSeparator.unicode();
     }
-    return out;
+    std::uint64_t w = whole;
+    do {
+        *--p = char16_t(u'0' + w % 10);
+        w /= 10;
+    } while (w);
+    if (neg && m != 0) *--p = u'-';
+    return QString(reinterpret_cast<const QChar*>(p), end - p);
 }
 
 QString SizeText(int unit, SizeValue value, const FormatLocale& loc) {
@@ -268,20 +284,42 @@ QString ElapsedText(const QDateTime& from, const QDateTime& to) {
 }
 
 QString DateText(int year, int month, int day, const FormatLocale& loc) {
-    QString out;
-    out.reserve(12);
-    AppendTwoDigits(out, unsigned(day));
-    out += QLatin1Char('.');
-    out += loc.shortMonthNames.value(month - 1);
-    out += QLatin1Char('.');
-    AppendTwoDigits(out, unsigned(std::abs(year % 100)));
+    const QString name = loc.shortMonthNames.value(month - 1);
+    QString out(6 + name.size(), Qt::Uninitialized);
+    QChar* p = out.data();
+    const unsigned d = unsigned(day) % 100, y = unsigned(std::abs(year % 100));
+    *p++ = QChar(u'0' + d / 10);
+    *p++ = QChar(u'0' + d % 10);
+    *p++ = QChar(u'.');
+    for (QChar c : name)
+        *p++ = c;
+    *p++ = QChar(u'.');
+    *p++ = QChar(u'0' + y / 10);
+    *p++ = QChar(u'0' + y % 10);
     return out;
 }
 
 QString DateText(std::time_t t, const FormatLocale& loc) {
+    // Files met together mostly share a day: keep the last day's text. The
+    // range is kept two hours inside the day, so a shift of daylight saving
+    // time on that day cannot put a time on the wrong side of midnight.
+    struct DayCache {
+        std::time_t from = 1, to = 0;
+        QString text;
+    };
+    thread_local DayCache cache;
+    const bool cacheable = &loc == &FormatLocale::current();
+    if (cacheable && t >= cache.from && t < cache.to) return cache.text;
     std::tm tm{};
     if (!localtime_r(&t, &tm)) return {};
-    return DateText(int(tm.tm_year) + 1900, tm.tm_mon + 1, tm.tm_mday, loc);
+    QString text = DateText(int(tm.tm_year) + 1900, tm.tm_mon + 1, tm.tm_mday, loc);
+    if (cacheable) {
+        const std::time_t sinceMidnight = tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec;
+        cache.from = t - sinceMidnight + 7200;
+        cache.to = t - sinceMidnight + 86400 - 7200;
+        cache.text = text;
+    }
+    return text;
 }
 
 QString DateText(const QDateTime& t, const FormatLocale& loc) {
