@@ -18,15 +18,27 @@ static_assert(std::numeric_limits<long double>::digits == 64,
 
 namespace {
 
-// A text of the C library in the locale's character set, as a QString.
-QString FromLocaleText(const char* text) {
+// The character set of the locale chosen for one category: LC_TIME may name
+// a UTF-8 locale while LC_CTYPE stays plain ASCII.
+QByteArray CodesetOf(int category) {
+    const char* name = std::setlocale(category, nullptr);
+    if (name) {
+        if (locale_t l = newlocale(LC_CTYPE_MASK, name, locale_t(nullptr))) {
+            const QByteArray cs = nl_langinfo_l(CODESET, l);
+            freelocale(l);
+            return cs;
+        }
+    }
+    return nl_langinfo(CODESET);
+}
+
+// A text of the C library in the given character set, as a QString.
+QString FromLocaleText(const char* text, const QByteArray& codeset) {
     if (!text) return {};
-    const char* codeset = nl_langinfo(CODESET);
-    if (!codeset || std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0)
+    if (codeset.isEmpty() || codeset == "UTF-8" || codeset == "utf8")
         return QString::fromUtf8(text);
-    if (std::strcmp(codeset, "ANSI_X3.4-1968") == 0 || std::strcmp(codeset, "ISO-8859-1") == 0)
-        return QString::fromLatin1(text);
-    iconv_t cd = iconv_open("UTF-8", codeset);
+    if (codeset == "ANSI_X3.4-1968" || codeset == "ISO-8859-1") return QString::fromLatin1(text);
+    iconv_t cd = iconv_open("UTF-8", codeset.constData());
     if (cd == reinterpret_cast<iconv_t>(-1)) return QString::fromLatin1(text);
     QByteArray in(text);
     QByteArray out(in.size() * 4 + 4, '\0');
@@ -37,7 +49,7 @@ QString FromLocaleText(const char* text) {
     const size_t rc = iconv(cd, &inp, &inLeft, &outp, &outLeft);
     iconv_close(cd);
     if (rc == size_t(-1)) return QString::fromLatin1(text);
-    out.truncate(out.size() - int(outLeft));
+    out.truncate(out.size() - qsizetype(outLeft));
     return QString::fromUtf8(out);
 }
 
@@ -49,17 +61,19 @@ QChar FirstChar(const QString& s) {
 
 FormatLocale FormatLocale::fromCLocale() {
     FormatLocale l = FormatLocale::english();
+    const QByteArray numeric = CodesetOf(LC_NUMERIC);
     if (const lconv* lc = std::localeconv()) {
-        const QChar dp = FirstChar(FromLocaleText(lc->decimal_point));
+        const QChar dp = FirstChar(FromLocaleText(lc->decimal_point, numeric));
         if (!dp.isNull()) l.decimalSeparator = dp;
-        l.thousandSeparator = FirstChar(FromLocaleText(lc->thousands_sep));
+        l.thousandSeparator = FirstChar(FromLocaleText(lc->thousands_sep, numeric));
     }
+    const QByteArray time = CodesetOf(LC_TIME);
     for (int i = 0; i < 12; ++i) {
-        const QString m = FromLocaleText(nl_langinfo(nl_item(ABMON_1 + i)));
+        const QString m = FromLocaleText(nl_langinfo(nl_item(ABMON_1 + i)), time);
         if (!m.isEmpty()) l.shortMonthNames[i] = m;
     }
     for (int i = 0; i < 7; ++i) {
-        const QString d = FromLocaleText(nl_langinfo(nl_item(ABDAY_1 + i)));
+        const QString d = FromLocaleText(nl_langinfo(nl_item(ABDAY_1 + i)), time);
         if (!d.isEmpty()) l.shortDayNames[i] = d;
     }
     return l;

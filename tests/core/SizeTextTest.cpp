@@ -228,4 +228,14 @@ TEST(SizeText, ReadsTheCLocale) {
     EXPECT_EQ(de.shortDayNames.value(0), "So");
     EXPECT_EQ(SizeText(suKB, BytesToSizeValue(1536), de), "1,5");
     EXPECT_EQ(TotalText(12345000, "MB", de), "1.234,50 MB");
+
+    // Month names of a UTF-8 LC_TIME under an ASCII LC_CTYPE.
+    qputenv("LOCPATH", locales.path().toLocal8Bit());
+    std::setlocale(LC_ALL, "C");
+    ASSERT_NE(std::setlocale(LC_TIME, "de_DE.UTF-8"), nullptr);
+    const FormatLocale mixed = FormatLocale::fromCLocale();
+    std::setlocale(LC_ALL, before.c_str());
+    qunsetenv("LOCPATH");
+    EXPECT_EQ(mixed.shortMonthNames.value(2), QString::fromUtf8("Mär"));
+    EXPECT_EQ(mixed.decimalSeparator, QLatin1Char('.'));
 }
