@@ -1,0 +1,88 @@
+#include "settings/SettingsDefaults.h"
+#include "platform/Errors.h"
+#include "settings/IniStuff.h"
+#include <QStringList>
+
+int ClampHistorySize(int n) {
+    return n < kHistoryMin ? kHistoryMin : (n > kHistoryMax ? kHistoryMax : n);
+}
+int ClampDesign(int n) {
+    return n < 0 ? 0 : (n > kDesignMax ? kDesignMax : n);
+}
+
+TSettingsValues FactorySettings() {
+    TSettingsValues v;
+    // A pale yellow: FFe088 as red, green, blue.
+    constexpr std::uint32_t paleYellow = 0xFF | (0xE0 << 8) | (0x88 << 16);
+    v.ListColor = v.LegendColor = v.BarFontColor = paleYellow;
+    v.GradientColor1 = 0x000080; // clMaroon
+    v.GradientColor2 = 0x800000; // clNavy
+    v.BarColor = 0x800000;
+    v.ListFont = v.LegendFont = FontFromText(SettingsDefault::ListFont);
+    v.ChartFont = FontFromText(SettingsDefault::ChartFont);
+    v.ActivePage = 0;
+    v.BarStyle = 0;
+    v.EnableZoom = false;
+    v.ShowIcons = false;
+    v.FlatDesign = 1;
+    v.HistorySize = 30;
+    v.MinFileSize = QStringLiteral("0");
+    return v;
+}
+
+void WriteAllSettings(const QString& f, const TSettingsValues& v) {
+    const QString& s = kSettingsSection;
+    WriteIniBool(f, s, QStringLiteral("ShowIcons"), v.ShowIcons);
+    WriteIniInteger(f, s, QStringLiteral("FlatDesign"), v.FlatDesign);
+    WriteIniString(f, s, QStringLiteral("MinFileSize"), v.MinFileSize);
+    WriteIniInteger(f, s, QStringLiteral("BarStyle"), v.BarStyle);
+    WriteIniInteger(f, s, QStringLiteral("ActivePage"), v.ActivePage);
+    WriteIniBool(f, s, QStringLiteral("EnableZoom"), v.EnableZoom);
+    WriteIniInteger(f, s, QStringLiteral("HistorySize"), v.HistorySize);
+    WriteIniInteger(f, s, QStringLiteral("FlatDesign"), v.FlatDesign);
+    WriteIniString(f, s, QStringLiteral("LegendColor"), ColorText(v.LegendColor));
+    WriteIniString(f, s, QStringLiteral("BarFontColor"), ColorText(v.BarFontColor));
+    WriteIniString(f, s, QStringLiteral("BarColor"), ColorText(v.BarColor));
+    WriteIniString(f, s, QStringLiteral("LegendFont"), FontText(v.LegendFont));
+    WriteIniString(f, s, QStringLiteral("GradientColor2"), ColorText(v.GradientColor2));
+    WriteIniString(f, s, QStringLiteral("GradientColor1"), ColorText(v.GradientColor1));
+    WriteIniString(f, s, QStringLiteral("ListColor"), ColorText(v.ListColor));
+    WriteIniString(f, s, QStringLiteral("ChartFont"), FontText(v.ChartFont));
+    WriteIniString(f, s, QStringLiteral("ListFont"), FontText(v.ListFont));
+}
+
+TWindowSettings ReadWindowSettings(const QString& f, QStringList* errors) {
+    TWindowSettings w;
+    const QString& s = kSettingsSection;
+    // A text that does not convert leaves that key at its built-in value.
+    auto color = [&](const QString& key, const QString& def, std::uint32_t& out) {
+        try {
+            out = ColorFromText(ReadIniString(f, s, key, def));
+        } catch (const EConvertError& e) {
+            if (errors) errors->append(e.message());
+        }
+    };
+    auto font = [&](const QString& key, const QString& def, TFontSpec& out) {
+        try {
+            out = FontFromText(def);
+            out = FontFromText(ReadIniString(f, s, key, def));
+        } catch (const EConvertError& e) {
+            if (errors) errors->append(e.message());
+        }
+    };
+    color(QStringLiteral("BarColor"), SettingsDefault::BarColor, w.BarColor);
+    color(QStringLiteral("BarFontColor"), SettingsDefault::BarFontColor, w.BarFontColor);
+    w.MinFileSize = std::max(0, ReadIniInteger(f, s, QStringLiteral("MinFileSize"), 0));
+    color(QStringLiteral("GradientColor1"), SettingsDefault::GradientColor1, w.GradientColor1);
+    color(QStringLiteral("GradientColor2"), SettingsDefault::GradientColor2, w.GradientColor2);
+    color(QStringLiteral("LegendColor"), SettingsDefault::LegendColor, w.LegendColor);
+    font(QStringLiteral("ListFont"), SettingsDefault::ListFont, w.ListFont);
+    font(QStringLiteral("ChartFont"), SettingsDefault::ChartFont, w.ChartFont);
+    font(QStringLiteral("LegendFont"), SettingsDefault::LegendFont, w.LegendFont);
+    w.CircelPie = ReadIniBool(f, s, QStringLiteral("CircelPie"), true);
+    w.EnableZoom = ReadIniBool(f, s, QStringLiteral("EnableZoom"), true);
+    w.ShowIcons = ReadIniBool(f, s, QStringLiteral("ShowIcons"), false);
+    w.HistorySize = ClampHistorySize(ReadIniInteger(f, s, QStringLiteral("HistorySize"), 20));
+    w.FlatDesign = ReadIniInteger(f, s, QStringLiteral("FlatDesign"), 0);
+    return w;
+}
