@@ -3,6 +3,7 @@
 // and the headless report both offer their rows through this interface.
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <vector>
 
 class IRowSource {
@@ -15,6 +16,12 @@ public:
     virtual QString Caption(int row) const = 0;
     // Sub-item 1.. (the following columns); empty when the row has fewer.
     virtual QString SubItem(int row, int index) const = 0;
+    // How many sub-items the row really has: a file list row without details
+    // has none, and the CSV and text exports refuse such a row.
+    virtual int SubItemCount(int row) const {
+        (void)row;
+        return ColumnCount() - 1;
+    }
 };
 
 // Rows held as plain texts: each row is caption followed by its sub-items.
@@ -28,6 +35,12 @@ public:
     int RowCount() const override { return int(rows_.size()); }
     QString Caption(int row) const override { return rows_.at(row).value(0); }
     QString SubItem(int row, int index) const override { return rows_.at(row).value(index); }
+    // A row given only its caption is a plain row without sub-items; any other
+    // row has every column, the missing cells empty.
+    int SubItemCount(int row) const override {
+        const int n = int(rows_.at(row).size()) - 1;
+        return n <= 0 ? 0 : std::max(n, ColumnCount() - 1);
+    }
 
 private:
     QStringList columns_;

@@ -1,0 +1,428 @@
+#include "export/ExportListU.h"
+#include "engine/SizeText.h"
+#include "export/CSVconvert.h"
+#include "export/ExcelApp.h"
+#include "export/WholeFile.h"
+#include "platform/Errors.h"
+#include "settings/IniStuff.h"
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString kSheetName = QStringLiteral("Directory Size List ");
+const QString kHomePage = QStringLiteral("https://morvane.org");
+const QString kSiteTitle = QStringLiteral("morvane.org");
+
+// Colour value as stored in the settings: red in the lowest byte.
+QString ColorHexText(std::uint32_t color) {
+    return QStringLiteral("%1%2%3")
+        .arg(color & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg((color >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg((color >> 16) & 0xFF, 2, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
+// Writes lines, each ending in CR LF as the exported files always have, into
+// the target whole or not at all.
+class TLineFile {
+public:
+    explicit TLineFile(const QString& target) : file_(target) {
+        if (!file_.Open()) throw EMorvaneError(file_.ErrorString());
+    }
+    TLineFile& operator<<(const QString& line) {
+        chunk_ += line.toUtf8();
+        chunk_ += "\r\n";
+        if (chunk_.size() >= (1 << 16)) Flush();
+        return *this;
+    }
+    void WriteRaw(const QByteArray& bytes) { chunk_ += bytes; }
+    void Commit() {
+        Flush();
+        if (!file_.Commit()) throw EMorvaneError(file_.ErrorString());
+    }
+
+private:
+    void Flush() {
+        if (!file_.Write(chunk_)) throw EMorvaneError(file_.ErrorString());
+        chunk_.clear();
+    }
+    TWholeFileWriter file_;
+    QByteArray chunk_;
+};
+
+void SaveLines(const QString& target, const QStringList& lines) {
+    TLineFile out(target);
+    for (const QString& line : lines)
+        out << line;
+    out.Commit();
+}
+
+// A cell text loses its angle brackets; an ampersand is written as an entity
+// so that the text shows as it is.
+QString HtmlCellText(QString text) {
+    text.remove(u'<');
+    text.remove(u'>');
+    text.replace(u'&', QStringLiteral("&amp;"));
+    return text;
+}
+
+// The path inside a link: no angle brackets, and nothing that can end the
+// attribute or be read as a fragment, query or escape of the address.
+QString HtmlHref(QString path) {
+    path.remove(u'<');
+    path.remove(u'>');
+    QString out;
+    out.reserve(path.size());
+    for (const QChar c : path) {
+        switch (c.unicode()) {
+        case u'&':
+            out += QStringLiteral("&amp;");
+            break;
+        case u'"':
+            out += QStringLiteral("&quot;");
+            break;
+        case u'%':
+            out += QStringLiteral("%25");
+            break;
+        case u'#':
+            out += QStringLiteral("%23");
+            break;
+        case u'?':
+            out += QStringLiteral("%3F");
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+// The heading lines hold the user's header and a folder path: shown as text.
+QString HtmlText(const QString& text) {
+    return text.toHtmlEscaped();
+}
+
+} // namespace
+
+TExportList::TExportList() {
+    for (int c = 1; c <= 5; ++c)
+        SetColumnWidth(c, 0);
+}
+
+void TExportList::SetColumnWidth(int column, int value) {
+    struct Rule {
+        int min, def;
+    };
+    static constexpr Rule rules[5] = {{10, 30}, {3, 10}, {5, 15}, {12, 35}, {12, 12}};
+    if (column < 1 || column > 5) return;
+    const Rule& r = rules[column - 1];
+    ColumnWidths[column - 1] = value >= r.min ? value : r.def;
+}
+
+void TExportList::SetHtmlFontColor(std::uint32_t color) {
+    HtmlFontColor = ColorHexText(color);
+    if (HtmlFontColor == QLatin1String("000000")) HtmlFontColor = QStringLiteral("222200");
+}
+
+void TExportList::SetHtmlBackColor(std::uint32_t color) {
+    HtmlBackColor = ColorHexText(color);
+    if (HtmlBackColor == QLatin1String("000000")) HtmlBackColor = QStringLiteral("bbbb22");
+}
+
+void TExportList::SetHtmlFontSize(int size) {
+    CellFontSize = QString::number(size + 2);
+    HeadFontSize = QString::number(size + 3);
+}
+
+void TExportList::HeadDateRow() {
+    const FormatLocale& loc = Locale ? *Locale : FormatLocale::current();
+    const QDate d = Today.isValid() ? Today : QDate::currentDate();
+    const QString date = QStringLiteral("%1, %2 %3 %4")
+                             .arg(loc.shortDayNames.value(d.dayOfWeek() % 7))
+                             .arg(d.day(), 2, 10, QLatin1Char('0'))
+                             .arg(loc.shortMonthNames.value(d.month() - 1))
+                             .arg(d.year() % 100, 2, 10, QLatin1Char('0'));
+    ExportRow = {HeaderText, QString(), QString(), date};
+}
+
+void TExportList::FolderRow() {
+    ExportRow = {QStringLiteral("Size list of Folder: "), QStringLiteral(" "), QStringLiteral(" "),
+                 ExportFolder};
+}
+
+void TExportList::ColumnHeaderRow() {
+    ExportRow.clear();
+    for (int c = 0; c < 5; ++c)
+        ExportRow << SourceList->ColumnCaption(c);
+}
+
+void TExportList::ItemRow(int row) {
+    if (SourceList->SubItemCount(row) < 4)
+        throw EMorvaneError(QStringLiteral("Row %1 of the list has no details").arg(row + 1));
+    ExportRow.clear();
+    ExportRow << SourceList->Caption(row);
+    for (int s = 1; s <= 4; ++s)
+        ExportRow << SourceList->SubItem(row, s);
+}
+
+void TExportList::SummaryRow() {
+    ExportRow = {QStringLiteral("Total Size"), ExportTotalMB, ExportTotalKB,
+                 ExportTotalGB + QStringLiteral(" GB")};
+}
+
+void TExportList::DashRow() {
+    ExportRow.clear();
+    for (int i = 0; i < 4; ++i)
+        ExportRow << QString(std::max(0, ColumnWidths[i] - 1), u'-');
+}
+
+QString TExportList::FixedWidthLine(const QStringList& row, bool fit) const {
+    QString line;
+    for (int i = 0; i < row.size(); ++i) {
+        QString field = row[i].isEmpty() ? QStringLiteral(" ") : row[i];
+        if (i >= int(ColumnWidths.size())) {
+            line += field;
+            continue;
+        }
+        const int w = ColumnWidths[i];
+        const qsizetype len = field.toUcs4().size();
+        if (len < w)
+            line += field + QString(w - len, u' ');
+        else
+            line += fit ? FitToWidth(field, w) : field;
+    }
+    return line;
+}
+
+void TExportList::BuildCSV(QString (*encode)(const QStringList&)) {
+    const QString blank = QStringLiteral(" ");
+    if (IncludeHeadDate) {
+        HeadDateRow();
+        ExportLines << encode(ExportRow) << blank;
+    }
+    if (IncludeFolderName) {
+        FolderRow();
+        ExportLines << encode(ExportRow) << blank;
+    }
+    if (IncludeColumnHeader) {
+        ColumnHeaderRow();
+        ExportLines << encode(ExportRow);
+    }
+    for (int r = 0; r < SourceList->RowCount(); ++r) {
+        ItemRow(r);
+        ExportLines << encode(ExportRow);
+    }
+    if (IncludeSummary) {
+        SummaryRow();
+        ExportLines << blank << encode(ExportRow);
+    }
+}
+
+bool TExportList::MakeAnyCSV(QString (*encode)(const QStringList&)) {
+    ExportLines.clear();
+    try {
+        if (!SourceList) return false;
+        BuildCSV(encode);
+        SaveLines(TargetFile, ExportLines);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool TExportList::MakeCSV() {
+    return MakeAnyCSV(&ListToCSVLine);
+}
+
+bool TExportList::makeSemikoCSV() {
+    return MakeAnyCSV(&ListToSemikoCSVLine);
+}
+
+void TExportList::BuildText() {
+    const QString blank = QStringLiteral(" ");
+    if (IncludeHeadDate) {
+        HeadDateRow();
+        ExportLines << FixedWidthLine(ExportRow, true) << blank;
+    }
+    if (IncludeFolderName) {
+        FolderRow();
+        ExportLines << FixedWidthLine(ExportRow, false) << blank << blank;
+    }
+    if (IncludeColumnHeader) {
+        ColumnHeaderRow();
+        ExportLines << FixedWidthLine(ExportRow, true) << blank;
+    }
+    for (int r = 0; r < SourceList->RowCount(); ++r) {
+        ItemRow(r);
+        ExportLines << FixedWidthLine(ExportRow, true);
+    }
+    if (IncludeSummary) {
+        ExportLines << blank;
+        DashRow();
+        ExportLines << FixedWidthLine(ExportRow, true);
+        SummaryRow();
+        ExportLines << FixedWidthLine(ExportRow, true);
+    }
+}
+
+bool TExportList::MakeText(bool save) {
+    ExportLines.clear();
+    try {
+        if (!SourceList) return false;
+        BuildText();
+        if (save) SaveLines(TargetFile, ExportLines);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool TExportList::MakeXLS() {
+    TExcelApplication xl;
+    struct QuitGuard {
+        TExcelApplication& app;
+        ~QuitGuard() { app.Quit(); }
+    } guard{xl};
+    if (!SourceList) throw EMorvaneError(QStringLiteral("There is no list to export"));
+    xl.WorkbooksAdd();
+    xl.SetSheetName(kSheetName);
+    int r = 0;
+    auto put = [&](int row, const QStringList& fields) {
+        for (int c = 0; c < fields.size(); ++c)
+            xl.SetCell(row, c + 1, fields[c]);
+    };
+    if (IncludeHeadDate) {
+        HeadDateRow();
+        put(r + 1, ExportRow);
+        ++r;
+        xl.SetCell(r + 1, 4, QString());
+        ++r;
+    }
+    if (IncludeFolderName) {
+        FolderRow();
+        put(r + 1, ExportRow);
+        ++r;
+        xl.SetCell(r + 1, 4, QString());
+        ++r;
+    }
+    if (IncludeColumnHeader) {
+        ColumnHeaderRow();
+        put(r + 1, ExportRow);
+        ++r;
+    }
+    for (int row = 0; row < SourceList->RowCount(); ++row) {
+        ItemRow(row);
+        for (QString& f : ExportRow)
+            if (f == QLatin1String("0")) f = QStringLiteral("0,00");
+        put(r + 1, ExportRow);
+        ++r;
+    }
+    if (IncludeSummary) {
+        xl.SetCell(r + 1, 1, QString());
+        ++r;
+        SummaryRow();
+        put(r + 1, ExportRow);
+    }
+    return xl.SaveAs(TargetFile);
+}
+
+QString TExportList::MakePicture(const QString& filePath, int chartNo) {
+    if (!PictureMaker || !PictureMaker(chartNo, filePath))
+        throw EMorvaneError(QStringLiteral("Cannot save the chart picture %1").arg(filePath));
+    return filePath;
+}
+
+QString TExportList::PictureLink(int chartNo) {
+    const QString folder = RemoveFileExt(TargetFile) + QStringLiteral("_images");
+    if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))
+        throw EMorvaneError(QStringLiteral("Cannot create the folder %1").arg(folder));
+    const QString file = folder + QStringLiteral("/Chart%1.jpg").arg(chartNo);
+    MakePicture(file, chartNo);
+    const QString ref = QFileInfo(folder).fileName() + u'/' + QFileInfo(file).fileName();
+    return QStringLiteral("<A HREF=\"%1\"><img src=\"%1\" width=\"200\" height=\"100\" "
+                          "border=\"2\" alt=\"%1\"></a>")
+        .arg(ref);
+}
+
+template <class Sink> void TExportList::BuildHTML(Sink& html) {
+    html << QStringLiteral("<html><head><title></title><head>") << QStringLiteral("<body>")
+         << QStringLiteral("<table border=1 width=100%>")
+         << QStringLiteral("<BODY text=#%1 vLink=#660066 aLink=#ff0000 link=#0000ff bgColor=#%2>")
+                .arg(HtmlFontColor, HtmlBackColor);
+    if (IncludeHeadDate) {
+        HeadDateRow();
+        html << QStringLiteral("<FONT size=%1><b>").arg(HeadFontSize) +
+                    HtmlText(FixedWidthLine(ExportRow, true))
+             << QStringLiteral("</p></B> </FONT>");
+    }
+    if (IncludeFolderName) {
+        FolderRow();
+        html << QStringLiteral("<FONT size=%1><B>").arg(HeadFontSize) +
+                    HtmlText(FixedWidthLine(ExportRow, true))
+             << QStringLiteral("</p></B> </FONT>");
+    }
+    const QString boldCell = QStringLiteral("<td><FONT size=%1><B>").arg(CellFontSize);
+    const QString boldEnd = QStringLiteral("</B></FONT></td>");
+    if (IncludeColumnHeader) {
+        html << QStringLiteral("<tr>");
+        for (int c = 0; c < 5; ++c)
+            html << boldCell + HtmlCellText(SourceList->ColumnCaption(c)) + boldEnd;
+        html << QStringLiteral("</tr>");
+    }
+    const QString cell = QStringLiteral("<td><FONT size=%1>").arg(CellFontSize);
+    const QString cellEnd = QStringLiteral("</FONT></td>");
+    const QString space = QStringLiteral(" ");
+    for (int r = 0; r < SourceList->RowCount(); ++r) {
+        html << QStringLiteral("<tr>");
+        const int subItems = SourceList->SubItemCount(r);
+        for (int c = 0; c < 5; ++c) {
+            QString text;
+            if (c == 0)
+                text = SourceList->Caption(r);
+            else if (c <= subItems)
+                text = SourceList->SubItem(r, c);
+            QString link;
+            if (c == 3)
+                link = QStringLiteral("<a href=\"") + HtmlHref(text) + QStringLiteral("\">");
+            text = HtmlCellText(text);
+            html << cell + link + (text.isEmpty() ? space : text) + cellEnd;
+        }
+        html << QStringLiteral("</tr>");
+    }
+    if (IncludeSummary) {
+        SummaryRow();
+        html << QStringLiteral("<tr>");
+        for (const QString& f : ExportRow)
+            html << boldCell + HtmlCellText(f) + boldEnd;
+        html << QStringLiteral("</tr>");
+    }
+    if (IncludeCharts && PictureMaker) {
+        html << QStringLiteral("<p>") << PictureLink(1);
+        QString gap;
+        for (int i = 0; i < 23; ++i)
+            gap += QStringLiteral("&nbsp;");
+        html << gap << PictureLink(2) << QStringLiteral("<p>");
+    }
+    html << QStringLiteral("</table><p><P><P>")
+         << QStringLiteral("<BR><div align=\"center\"><h3></B>Created with "
+                           "<B><I>\"Morvane\"</B></I><h4> from  - <a href=\"") +
+                kHomePage + QStringLiteral("\" target=\"_blank\"> ") + kSiteTitle +
+                QStringLiteral("</a><br><br></h4></div>")
+         << QStringLiteral("</body></html>");
+}
+
+bool TExportList::MakeHTML() {
+    try {
+        if (!SourceList) return false;
+        // Lines go out as they are built (a long file list makes a long report),
+        // but the target only appears once the report is complete.
+        TLineFile html(TargetFile);
+        html.WriteRaw(QByteArrayLiteral("\xEF\xBB\xBF")); // the browser reads UTF-8
+        BuildHTML(html);
+        html.Commit();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}

@@ -1,0 +1,146 @@
+#include "export/WholeFile.h"
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString ResolvedTarget(const QString& target) {
+    QFileInfo fi(target);
+    if (fi.isSymLink() && fi.exists()) return fi.canonicalFilePath();
+    return target;
+}
+
+QString SystemError(int err) {
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+bool WriteAllTo(int fd, const char* data, qsizetype size, QString* error) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (error) *error = SystemError(errno);
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+bool WriteDirect(const QString& target, const QByteArray& bytes, QString* error) {
+    const int fd = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (error) *error = SystemError(errno);
+        return false;
+    }
+    const bool ok = WriteAllTo(fd, bytes.constData(), bytes.size(), error);
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+bool IsSpecialTarget(const QString& target) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(target).constData(), &st) != 0) return false;
+    return !S_ISREG(st.st_mode);
+}
+
+TWholeFileWriter::TWholeFileWriter(const QString& target) : target_(target) {}
+
+TWholeFileWriter::~TWholeFileWriter() {
+    if (file_) file_->cancelWriting();
+}
+
+bool TWholeFileWriter::Open() {
+    if (target_.isEmpty()) {
+        error_ = QStringLiteral("No file name given");
+        return false;
+    }
+    if (IsSpecialTarget(target_)) {
+        if (QFileInfo(target_).isDir()) {
+            error_ = QStringLiteral("%1 is a folder").arg(target_);
+            return false;
+        }
+        direct_ = true;
+        return true;
+    }
+    file_ = std::make_unique<QSaveFile>(ResolvedTarget(target_));
+    file_->setDirectWriteFallback(false);
+    if (!file_->open(QIODevice::WriteOnly)) {
+        error_ = file_->errorString();
+        file_.reset();
+        return false;
+    }
+    return true;
+}
+
+bool TWholeFileWriter::Write(const QByteArray& bytes) {
+    if (direct_) {
+        pending_ += bytes;
+        return true;
+    }
+    if (!file_) return false;
+    if (file_->write(bytes) != bytes.size()) {
+        error_ = file_->errorString();
+        return false;
+    }
+    return true;
+}
+
+bool TWholeFileWriter::Commit() {
+    if (direct_) {
+        const bool ok = WriteDirect(target_, pending_, &error_);
+        pending_.clear();
+        return ok;
+    }
+    if (!file_) return false;
+    const bool ok = file_->commit();
+    if (!ok) error_ = file_->errorString();
+    file_.reset();
+    return ok;
+}
+
+bool ReplaceWithFile(const QString& tempPath, const QString& target, QString* error) {
+    const QByteArray tmp = QFile::encodeName(tempPath);
+    if (IsSpecialTarget(target)) {
+        QFile in(tempPath);
+        bool ok = in.open(QIODevice::ReadOnly);
+        if (!ok && error) *error = in.errorString();
+        if (ok) ok = WriteDirect(target, in.readAll(), error);
+        ::unlink(tmp.constData());
+        return ok;
+    }
+    const QByteArray dest = QFile::encodeName(ResolvedTarget(target));
+    struct stat st {};
+    mode_t mode;
+    if (::stat(dest.constData(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::chmod(tmp.constData(), mode);
+    if (::rename(tmp.constData(), dest.constData()) != 0) {
+        if (error) *error = SystemError(errno);
+        ::unlink(tmp.constData());
+        return false;
+    }
+    return true;
+}
+
+bool WriteFileWhole(const QString& target, const QByteArray& bytes, QString* error) {
+    TWholeFileWriter w(target);
+    const bool ok = w.Open() && w.Write(bytes) && w.Commit();
+    if (!ok && error) *error = w.ErrorString();
+    return ok;
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Writing a target whole or not at all. A regular file (or a new one) is written
+// into a temporary file beside it and renamed over it at Commit; a symbolic link
+// is followed and its target replaced. An existing target that is not a regular
+// file (a pipe, a terminal, /dev/null) is never replaced: what was written is
+// kept in memory and written to it directly at Commit.
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+class QSaveFile;
+
+class TWholeFileWriter {
+public:
+    explicit TWholeFileWriter(const QString& target);
+    ~TWholeFileWriter(); // discards everything unless committed
+    TWholeFileWriter(const TWholeFileWriter&) = delete;
+    TWholeFileWriter& operator=(const TWholeFileWriter&) = delete;
+
+    bool Open();
+    bool Write(const QByteArray& bytes);
+    bool Commit();
+    QString ErrorString() const { return error_; }
+
+private:
+    QString target_;
+    QString error_;
+    bool direct_ = false;
+    QByteArray pending_;
+    std::unique_ptr<QSaveFile> file_;
+};
+
+// The existing target is not a regular file (after following links): write it
+// directly, never replace it.
+bool IsSpecialTarget(const QString& target);
+
+// Puts the finished file tempPath in target's place: renamed over a regular or
+// new target (keeping an existing file's permissions), copied into a special
+// one. tempPath is gone afterwards in every case.
+bool ReplaceWithFile(const QString& tempPath, const QString& target, QString* error = nullptr);
+
+// Writes all of bytes to the file, whole or not at all.
+bool WriteFileWhole(const QString& target, const QByteArray& bytes, QString* error = nullptr);

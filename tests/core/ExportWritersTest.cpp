@@ -1,0 +1,214 @@
+#include "engine/SizeText.h"
+#include "export/ExportListU.h"
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+TTextRowSource FolderRows() {
+    TTextRowSource rows({"Folder", "Size (MB)", "Size (KB)", "Full Path", ""});
+    rows.AddRow({"docs", "1.5", "1536", "/home/u/docs", ""});
+    rows.AddRow({"a,b", "0", "0", "/home/u/a,b", ""});
+    return rows;
+}
+
+class ExportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        locale = FormatLocale::english();
+        ex.Today = QDate(2026, 12, 9); // a Wednesday
+        ex.Locale = &locale;
+        ex.SourceList = &rows;
+        ex.ExportTotalMB = "1.5";
+        ex.ExportTotalKB = "1536";
+        ex.ExportTotalGB = "0";
+        ex.SetHeaderText("Foldersize at");
+        ex.SetExportFolder("/home/u/");
+    }
+    void AllFlags() {
+        ex.SetIncludeHeadDate(true);
+        ex.SetIncludeFolderName(true);
+        ex.SetIncludeColumnHeader(true);
+        ex.SetIncludeSummary(true);
+    }
+    QString Path(const QString& name) const { return dir.filePath(name); }
+
+    QTemporaryDir dir;
+    FormatLocale locale;
+    TTextRowSource rows = FolderRows();
+    TExportList ex;
+};
+
+} // namespace
+
+TEST_F(ExportTest, NewListHasDefaultsAndSetterRules) {
+    TExportList fresh;
+    EXPECT_EQ(fresh.ColumnWidths, (std::array<int, 5>{30, 10, 15, 35, 12}));
+    EXPECT_FALSE(fresh.IncludeSummary || fresh.IncludeHeadDate || fresh.IncludeFolderName ||
+                 fresh.IncludeColumnHeader || fresh.IncludeCharts);
+    EXPECT_TRUE(fresh.HeaderText.isEmpty() && fresh.TargetFile.isEmpty());
+    fresh.SetColumnWidth(1, 9);
+    fresh.SetColumnWidth(2, 3);
+    fresh.SetColumnWidth(3, 4);
+    fresh.SetColumnWidth(4, 12);
+    fresh.SetColumnWidth(5, 11);
+    EXPECT_EQ(fresh.ColumnWidths, (std::array<int, 5>{30, 3, 15, 12, 12}));
+    fresh.SetHtmlFontColor(0);
+    fresh.SetHtmlBackColor(0);
+    EXPECT_EQ(fresh.HtmlFontColor, "222200");
+    EXPECT_EQ(fresh.HtmlBackColor, "bbbb22");
+    fresh.SetHtmlFontColor(0x800000); // navy: blue in the third byte
+    fresh.SetHtmlBackColor(0xC0C0C0);
+    EXPECT_EQ(fresh.HtmlFontColor, "000080");
+    EXPECT_EQ(fresh.HtmlBackColor, "C0C0C0");
+    fresh.SetHtmlFontSize(1);
+    EXPECT_EQ(fresh.CellFontSize, "3");
+    EXPECT_EQ(fresh.HeadFontSize, "4");
+}
+
+TEST_F(ExportTest, CsvWithEveryRow) {
+    AllFlags();
+    ex.SetTargetFile(Path("list.csv"));
+    ASSERT_TRUE(ex.MakeCSV());
+    const QByteArray expected = "Foldersize at,,,\"Wed, 09 Dec 26\",\r\n"
+                                " \r\n"
+                                "Size list of Folder: , , ,/home/u/,\r\n"
+                                " \r\n"
+                                "Folder,Size (MB),Size (KB),Full Path,,\r\n"
+                                "docs,1.5,1536,/home/u/docs,,\r\n"
+                                "\"a,b\",0,0,\"/home/u/a,b\",,\r\n"
+                                " \r\n"
+                                "Total Size,1.5,1536,0 GB,\r\n";
+    EXPECT_EQ(ReadAll(ex.TargetFile), expected);
+    EXPECT_EQ(ex.ExportLines.size(), 9);
+}
+
+TEST_F(ExportTest, SemicolonCsvOnlyItemRowsWithoutFlags) {
+    ex.SetTargetFile(Path("list.csv"));
+    ASSERT_TRUE(ex.makeSemikoCSV());
+    EXPECT_EQ(ReadAll(ex.TargetFile), "docs;1.5;1536;/home/u/docs;;\r\n"
+                                      "\"a,b\";0;0;\"/home/u/a,b\";;\r\n");
+}
+
+TEST_F(ExportTest, EmptyListWithEveryFlag) {
+    TTextRowSource empty({"Folder", "Size (MB)", "Size (KB)", "Full Path", ""});
+    ex.SourceList = &empty;
+    AllFlags();
+    ex.SetTargetFile(Path("empty.csv"));
+    ASSERT_TRUE(ex.MakeCSV());
+    EXPECT_EQ(ex.ExportLines, QStringList({"Foldersize at,,,\"Wed, 09 Dec 26\",", " ",
+                                           "Size list of Folder: , , ,/home/u/,", " ",
+                                           "Folder,Size (MB),Size (KB),Full Path,,", " ",
+                                           "Total Size,1.5,1536,0 GB,"}));
+}
+
+TEST_F(ExportTest, TextFitsItemRowsButNotTheFolderRow) {
+    const QString longName(40, u'n');
+    const QString longPath = "/" + QString(60, u'p');
+    TTextRowSource src({"Folder", "Size (MB)", "Size (KB)", "Full Path", ""});
+    src.AddRow({longName, "1", "1024", longPath, ""});
+    ex.SourceList = &src;
+    ex.SetExportFolder(longPath);
+    AllFlags();
+    ASSERT_TRUE(ex.MakeText(false));
+    const QStringList& l = ex.ExportLines;
+    ASSERT_EQ(l.size(), 11);
+    EXPECT_EQ(l[0], QString("Foldersize at").leftJustified(30) + QString(10, u' ') +
+                        QString(15, u' ') + QString("Wed, 09 Dec 26").leftJustified(35));
+    EXPECT_EQ(l[1], " ");
+    EXPECT_EQ(l[2], QString("Size list of Folder: ").leftJustified(30) +
+                        QString(" ").leftJustified(10) + QString(" ").leftJustified(15) + longPath);
+    EXPECT_EQ(l[3], " ");
+    EXPECT_EQ(l[4], " ");
+    EXPECT_EQ(l[5], QString("Folder").leftJustified(30) + QString("Size (MB)").leftJustified(10) +
+                        QString("Size (KB)").leftJustified(15) +
+                        QString("Full Path").leftJustified(35) + QString(12, u' '));
+    EXPECT_EQ(l[6], " ");
+    const QString item = l[7];
+    EXPECT_EQ(item.size(), 102);
+    EXPECT_EQ(item.left(30), longName.left(24) + ".." + "nnn ");
+    EXPECT_EQ(item.mid(55, 35), longPath.left(29) + "..ppp ");
+    EXPECT_EQ(l[8], " ");
+    EXPECT_EQ(l[9], QString(29, u'-') + " " + QString(9, u'-') + " " + QString(14, u'-') + " " +
+                        QString(34, u'-') + " ");
+    EXPECT_EQ(l[10], QString("Total Size").leftJustified(30) + QString("1.5").leftJustified(10) +
+                         QString("1536").leftJustified(15) + QString("0 GB").leftJustified(35));
+}
+
+TEST_F(ExportTest, TextSavedWithCrLf) {
+    ex.SetTargetFile(Path("list.txt"));
+    ASSERT_TRUE(ex.MakeText(true));
+    const QByteArray text = ReadAll(ex.TargetFile);
+    EXPECT_EQ(text.count("\r\n"), 2);
+    EXPECT_TRUE(text.startsWith(QString("docs").leftJustified(30).toUtf8() + "1.5"));
+}
+
+TEST_F(ExportTest, RowWithoutDetailsFailsAndWritesNothing) {
+    TTextRowSource plain({"Name", "Date (C)", "Date (M)", "Full Path", "Size (KB)"});
+    plain.AddRow({"a.txt", "01.Jan.26", "02.Jan.26", "/x/a.txt", "1"});
+    plain.AddRow({"/x/plain-row-only-path"});
+    ex.SourceList = &plain;
+    ex.SetTargetFile(Path("files.csv"));
+    EXPECT_FALSE(ex.MakeCSV());
+    EXPECT_FALSE(QFile::exists(ex.TargetFile));
+    ex.SetTargetFile(Path("files.txt"));
+    EXPECT_FALSE(ex.MakeText(true));
+    EXPECT_FALSE(QFile::exists(ex.TargetFile));
+    // What was built before the plain row stays for printing.
+    EXPECT_EQ(ex.ExportLines.size(), 1);
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST_F(ExportTest, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
+    const QString target = Path("keep.csv");
+    {
+        QFile f(target);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    TTextRowSource plain({"Name"});
+    plain.AddRow({"only"});
+    ex.SourceList = &plain;
+    ex.SetTargetFile(target);
+    EXPECT_FALSE(ex.MakeCSV());
+    EXPECT_EQ(ReadAll(target), "old");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.csv"});
+
+    ex.SetTargetFile(Path("no/such/folder/x.csv"));
+    EXPECT_FALSE(ex.MakeCSV());
+    ex.SetTargetFile(QString());
+    EXPECT_FALSE(ex.MakeCSV());
+    ex.SetTargetFile(dir.path());
+    EXPECT_FALSE(ex.MakeText(true));
+    EXPECT_TRUE(QFileInfo(dir.path()).isDir());
+}
+
+TEST_F(ExportTest, SpecialTargetIsWrittenNotReplaced) {
+    ex.SetTargetFile("/dev/null");
+    EXPECT_TRUE(ex.MakeCSV());
+    EXPECT_TRUE(ex.MakeText(true));
+    EXPECT_TRUE(ex.MakeHTML());
+    const QFileInfo fi("/dev/null");
+    EXPECT_FALSE(fi.isFile());
+    EXPECT_TRUE(fi.exists());
+}
+
+TEST_F(ExportTest, OverwritesARegularFileWhole) {
+    const QString target = Path("list.csv");
+    {
+        QFile f(target);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(10000, 'x'));
+    }
+    ex.SetTargetFile(target);
+    ASSERT_TRUE(ex.MakeCSV());
+    EXPECT_EQ(ReadAll(target), "docs,1.5,1536,/home/u/docs,,\r\n\"a,b\",0,0,\"/home/u/a,b\",,\r\n");
+}

@@ -1,0 +1,188 @@
+#include "engine/SizeText.h"
+#include "platform/Errors.h"
+#include <QDate>
+#include <QDateTime>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace {
+
+const FormatLocale& En() {
+    static const FormatLocale l = FormatLocale::english();
+    return l;
+}
+
+FormatLocale German() {
+    FormatLocale l = FormatLocale::english();
+    l.decimalSeparator = QLatin1Char(',');
+    l.thousandSeparator = QLatin1Char('.');
+    l.shortMonthNames[2] = QString::fromUtf8("Mär");
+    l.shortMonthNames[4] = QStringLiteral("Mai");
+    return l;
+}
+
+QString Kb(std::int64_t bytes, const FormatLocale& l = En()) {
+    return SizeText(suKB, BytesToSizeValue(bytes), l);
+}
+QString Mb(std::int64_t bytes) {
+    return SizeText(suMB, BytesToSizeValue(bytes), En());
+}
+QString Gb(std::int64_t bytes) {
+    return SizeText(suGB, BytesToSizeValue(bytes), En());
+}
+
+} // namespace
+
+TEST(SizeText, RoundsToHundredthsInEveryUnit) {
+    for (int unit : {suBytes, suKB, suMB, suGB})
+        EXPECT_EQ(SizeText(unit, 0, En()), "0");
+    EXPECT_EQ(Kb(1536), "1.5");
+    EXPECT_EQ(Mb(1536), "0");
+    EXPECT_EQ(Kb(1000), "0.98");
+    EXPECT_EQ(Kb(5000), "4.88");
+    EXPECT_EQ(Mb(5000), "0");
+    EXPECT_EQ(Mb(1048576), "1");
+    EXPECT_EQ(Kb(1048576), "1024");
+    EXPECT_EQ(Kb(1000000000), "976562.5");
+    EXPECT_EQ(Mb(1000000000), "953.67");
+    EXPECT_EQ(Gb(1000000000), "0.93");
+    EXPECT_EQ(Kb(123456789), "120563.27");
+    EXPECT_EQ(Mb(123456789), "117.74");
+    EXPECT_EQ(Gb(123456789), "0.12");
+    EXPECT_EQ(Kb(2147483647), "2097152");
+    EXPECT_EQ(Mb(2147483647), "2048");
+    EXPECT_EQ(Gb(2147483647), "2");
+    // Terabyte-sized totals stay exact.
+    EXPECT_EQ(Gb(5LL << 40), "5120");
+    EXPECT_EQ(Mb((5LL << 40) + (1LL << 19)), "5242880.5");
+}
+
+TEST(SizeText, HalvesGoTheWayTheirBinaryValueLies) {
+    // Exact binary halves go to the even hundredth.
+    EXPECT_EQ(Kb(128), "0.12");
+    EXPECT_EQ(Kb(384), "0.38");
+    EXPECT_EQ(Kb(640), "0.62");
+    // Decimal halves that are not exact in base 2.
+    EXPECT_EQ(Kb(1111), "1.09");
+    EXPECT_EQ(Kb(1449), "1.41");
+    EXPECT_EQ(RoundHundredths(1250), 1200);
+    EXPECT_EQ(RoundHundredths(1350), 1400);
+    EXPECT_EQ(RoundHundredths(-1250), -1200);
+    EXPECT_EQ(RoundHundredths(-10850), -10900);
+    EXPECT_EQ(RoundHundredths(-1234567), -1234600);
+    EXPECT_EQ(RoundHundredths(1234567), 1234600);
+}
+
+TEST(SizeText, NegativeAndOtherUnits) {
+    EXPECT_EQ(SizeText(suKB, -10000, En()), "0");
+    EXPECT_EQ(SizeText(suMB, -10000, En()), "0");
+    EXPECT_EQ(SizeText(suKB, BytesToSizeValue(-1536), En()), "-1.5");
+    // Bytes and unknown units show the amount unrounded.
+    EXPECT_EQ(SizeText(suBytes, 12345, En()), "1.2345");
+    EXPECT_EQ(SizeText(7, 12345, En()), "1.2345");
+    EXPECT_EQ(SizeText(-1, -5, En()), "-0.0005");
+    EXPECT_EQ(SizeText(suBytes, BytesToSizeValue(123456789012), En()), "123456789012");
+    // 15 significant digits at most.
+    EXPECT_EQ(SizeText(suBytes, std::numeric_limits<SizeValue>::max(), En()), "922337203685478");
+    EXPECT_EQ(SizeText(suBytes, std::numeric_limits<SizeValue>::min(), En()), "-922337203685478");
+}
+
+TEST(SizeText, NumberTextIsFifteenDigitsGeneral) {
+    EXPECT_EQ(NumberText(0.5L, En()), "0.5");
+    EXPECT_EQ(NumberText(1234.5L, German()), "1234,5");
+    EXPECT_EQ(NumberText(-2.0L, En()), "-2");
+    EXPECT_EQ(NumberText(1.0L / 3, En()), "0.333333333333333");
+    EXPECT_EQ(NumberText(0.00001L, En()), "0.00001");
+    EXPECT_EQ(NumberText(0.000001L, En()), "1E-6");
+    EXPECT_EQ(NumberText(1e15L, En()), "1E15");
+    EXPECT_EQ(NumberText(123456789012345.0L, En()), "123456789012345");
+}
+
+TEST(SizeText, DecimalCommaRoundTrip) {
+    const FormatLocale de = German();
+    EXPECT_EQ(Kb(1536, de), "1,5");
+    EXPECT_EQ(StrToSizeValue("1,5", de), 15000);
+    EXPECT_DOUBLE_EQ(StrToSizeFloat("1,5", de), 1.5);
+    // Every text SizeText makes parses back to the value it shows.
+    for (std::int64_t bytes :
+         {0LL, 1LL, 999LL, 1000LL, 1449LL, 123456789LL, 2147483647LL, 1LL << 40, -1536LL}) {
+        for (int unit : {suBytes, suKB, suMB, suGB}) {
+            for (const FormatLocale* l : {&En(), &de}) {
+                const QString t = SizeText(unit, BytesToSizeValue(bytes), *l);
+                const SizeValue v = StrToSizeValue(t, *l);
+                EXPECT_EQ(SizeValueText(v, *l), t);
+                EXPECT_DOUBLE_EQ(StrToSizeFloat(t, *l), double(v) / 10000.0) << t.toStdString();
+            }
+        }
+    }
+}
+
+TEST(SizeText, ParsesRejectWhatSizeTextDoesNotMake) {
+    const FormatLocale de = German();
+    for (const char* bad : {"", "-", "1.", ",5", "1e5", "1,234.5", "abc", "1 2", "--1", "0x10"}) {
+        EXPECT_THROW(StrToSizeValue(QString::fromLatin1(bad), En()), EConvertError) << bad;
+        EXPECT_THROW(StrToSizeFloat(QString::fromLatin1(bad), En()), EConvertError) << bad;
+    }
+    // A text written under a decimal-point locale does not parse under a comma one.
+    EXPECT_THROW(StrToSizeValue("99999999999999999999", En()), EConvertError);
+    EXPECT_THROW(StrToSizeValue("1.5", de), EConvertError);
+    EXPECT_THROW(StrToSizeFloat("1,5", En()), EConvertError);
+    try {
+        StrToSizeFloat("x1", En());
+        FAIL();
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.message(), "'x1' is not a valid floating point value");
+    }
+    EXPECT_EQ(StrToSizeValue(" 12.34 ", En()), 123400);
+    EXPECT_EQ(StrToSizeValue("0.00005", En()), 1);
+    EXPECT_EQ(StrToSizeValue("922337203685477.5807", En()), std::numeric_limits<SizeValue>::max());
+    EXPECT_EQ(StrToSizeValue("-922337203685477.5808", En()), std::numeric_limits<SizeValue>::min());
+    EXPECT_THROW(StrToSizeValue("922337203685477.5808", En()), EConvertError);
+}
+
+TEST(SizeText, TotalTexts) {
+    EXPECT_EQ(TotalText(12345000, "MB", En()), "1,234.50 MB");
+    EXPECT_EQ(TotalText(0, "KB", En()), "0.00 KB");
+    EXPECT_EQ(TotalText(BytesToSizeValue(1234567890), "KB", En()), "1,234,567,890.00 KB");
+    EXPECT_EQ(TotalText(9999000, "GB", En()), "999.90 GB");
+    EXPECT_EQ(TotalText(12345000, "MB", German()), "1.234,50 MB");
+    EXPECT_EQ(TotalText(-12345000, "MB", En()), "-1,234.50 MB");
+    FormatLocale c = En();
+    c.thousandSeparator = QChar();
+    EXPECT_EQ(TotalText(12345000, "MB", c), "1234.50 MB");
+}
+
+TEST(SizeText, ElapsedText) {
+    EXPECT_EQ(ElapsedText(1250), "  00:01:250ms");
+    EXPECT_EQ(ElapsedText(5), "  00:00:05ms");
+    EXPECT_EQ(ElapsedText(0), "  00:00:00ms");
+    EXPECT_EQ(ElapsedText(61 * 60000 + 7 * 1000 + 42), "  01:07:42ms");
+    const QDateTime a(QDate(2024, 1, 1), QTime(23, 59, 59, 900));
+    EXPECT_EQ(ElapsedText(a, a.addMSecs(1350)), "  00:01:350ms");
+}
+
+TEST(SizeText, DateTexts) {
+    qputenv("TZ", "UTC");
+    tzset();
+    EXPECT_EQ(DateText(std::time_t(1041724800), En()), "05.Jan.03"); // 5 Jan 2003
+    EXPECT_EQ(DateText(std::time_t(0), En()), "01.Jan.70");
+    EXPECT_EQ(DateText(std::time_t(-631152000), En()), "01.Jan.50");     // 1950
+    EXPECT_EQ(DateText(std::time_t(4102444800LL), En()), "01.Jan.00");   // 2100
+    EXPECT_EQ(DateText(std::time_t(-11644473600LL), En()), "01.Jan.01"); // 1601
+    EXPECT_EQ(DateText(std::time_t(1304208000), German()), "01.Mai.11");
+    EXPECT_EQ(DateText(std::numeric_limits<std::time_t>::max(), En()), "");
+    EXPECT_EQ(DateText(QDateTime(), En()), "29.Dec.99");
+    EXPECT_EQ(DateText(QDateTime(QDate(2003, 3, 9), QTime(12, 0)), German()),
+              QString::fromUtf8("09.Mär.03"));
+    EXPECT_EQ(HeaderDateText(QDate(2003, 1, 5), En()), "Sun, 05 Jan 03");
+    EXPECT_EQ(HeaderDateText(QDate(2024, 7, 1), En()), "Mon, 01 Jul 24");
+    qunsetenv("TZ");
+    tzset();
+}
+
+TEST(SizeText, CurrentLocaleHasFullNameTables) {
+    const FormatLocale& l = FormatLocale::current();
+    EXPECT_EQ(l.shortMonthNames.size(), 12);
+    EXPECT_EQ(l.shortDayNames.size(), 7);
+    EXPECT_FALSE(l.decimalSeparator.isNull());
+}
