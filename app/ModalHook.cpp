@@ -37,7 +37,12 @@ int ExecModal(QDialog& dialog) {
 QMessageBox::StandardButton ModalMessage(QWidget* parent, QMessageBox::Icon icon,
                                          const QString& text,
                                          QMessageBox::StandardButtons buttons) {
-    QMessageBox box(icon, Title(icon), text, buttons, parent);
+    // The texts carry Windows line breaks; a label wants plain ones.
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1String("\n\r"), QLatin1String("\n"));
+    shown.remove(QLatin1Char('\r'));
+    QMessageBox box(icon, Title(icon), shown, buttons, parent);
     return static_cast<QMessageBox::StandardButton>(ExecModal(box));
 }
 

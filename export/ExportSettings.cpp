@@ -1,6 +1,7 @@
 #include "export/ExportSettings.h"
+#include "platform/Errors.h"
+#include "settings/FontToStr_StrToFontU.h"
 #include "settings/IniStuff.h"
-#include "settings/SettingsTexts.h"
 
 namespace {
 const QString kSection = QStringLiteral("ExportSettings");
@@ -10,7 +11,7 @@ int ReadClamped(const QString& file, const QString& key, int def, TSpinRange ran
 }
 } // namespace
 
-void LoadExportChoices(const QString& file, TExportChoices& c) {
+void LoadExportChoices(const QString& file, TExportChoices& c, QStringList* errors) {
     c.ActPage = TSpinRange{0, kExportPageCount - 1}.clamp(
         ReadIniInteger(file, kSection, QStringLiteral("ActPage"), 0));
     c.FolderChars = ReadClamped(file, QStringLiteral("FolderChars"), 25, kFolderCharsRange);
@@ -35,10 +36,15 @@ void LoadExportChoices(const QString& file, TExportChoices& c) {
     c.InclHead = ReadIniBool(file, kSection, QStringLiteral("InclHead"), true);
     c.InclChartInHTML = ReadIniBool(file, kSection, QStringLiteral("InclChartInHTML"), true);
     c.LaunchFile = ReadIniBool(file, kSection, QStringLiteral("LaunchFile"), true);
-    c.HTMLFontColor = ColorFromText(
-        ReadIniString(file, kSection, QStringLiteral("HTMLFontColor"), QStringLiteral("clblack")));
-    c.HTMLBackColor = ColorFromText(
-        ReadIniString(file, kSection, QStringLiteral("HTMLBackColor"), QStringLiteral("clsilver")));
+    auto color = [&](const QString& key, const QString& def, TColor& out) {
+        try {
+            out = StringToColor(ReadIniString(file, kSection, key, def));
+        } catch (const EConvertError& e) {
+            if (errors) errors->append(e.message());
+        }
+    };
+    color(QStringLiteral("HTMLFontColor"), QStringLiteral("clblack"), c.HTMLFontColor);
+    color(QStringLiteral("HTMLBackColor"), QStringLiteral("clsilver"), c.HTMLBackColor);
 }
 
 void SaveExportChoices(const QString& file, const TExportChoices& c, int fifthColumnWidth) {
@@ -62,8 +68,8 @@ void SaveExportChoices(const QString& file, const TExportChoices& c, int fifthCo
     WriteIniBool(file, kSection, QStringLiteral("InclHead"), c.InclHead);
     WriteIniBool(file, kSection, QStringLiteral("InclChartInHTML"), c.InclChartInHTML);
     WriteIniBool(file, kSection, QStringLiteral("LaunchFile"), c.LaunchFile);
-    WriteIniString(file, kSection, QStringLiteral("HTMLFontColor"), ColorText(c.HTMLFontColor));
-    WriteIniString(file, kSection, QStringLiteral("HTMLBackColor"), ColorText(c.HTMLBackColor));
+    WriteIniString(file, kSection, QStringLiteral("HTMLFontColor"), ColorToString(c.HTMLFontColor));
+    WriteIniString(file, kSection, QStringLiteral("HTMLBackColor"), ColorToString(c.HTMLBackColor));
 }
 
 QStringList SizeLabels(int list) {

@@ -1,13 +1,9 @@
 #pragma once
 // The export dialog's choices, their built-in values, how they are stored in the
 // section "ExportSettings", and the rules the dialog applies to them.
+#include "settings/ColorHex.h"
 #include <QString>
 #include <QStringList>
-#include <cstdint>
-
-// Colour values as stored in the settings (red in the lowest byte).
-inline constexpr std::uint32_t kColorBlack = 0x000000;
-inline constexpr std::uint32_t kColorSilver = 0xC0C0C0;
 
 enum TExportFileType : int { ftCSVComma = 0, ftCSVSemicolon, ftExcel, ftText, ftHTML };
 
@@ -24,8 +20,8 @@ struct TExportChoices {
     bool LaunchFile = false;
     bool InclChartInHTML = false;
     int HTMLFontSize = 0;
-    std::uint32_t HTMLFontColor = kColorBlack;
-    std::uint32_t HTMLBackColor = kColorSilver;
+    TColor HTMLFontColor = clBlack;
+    TColor HTMLBackColor = clSilver;
     int FolderChars = 30;
     int SizeMBChars = 10;
     int SizeKBChars = 13;
@@ -54,8 +50,9 @@ inline constexpr int kExportPageCount = 3;
 
 // Reads the section over choices, key by key, with the stored defaults; numbers
 // are clamped to their boxes and choices to their items. A colour text that
-// does not convert throws EConvertError; the keys before it stay read.
-void LoadExportChoices(const QString& iniFile, TExportChoices& choices);
+// does not convert keeps that colour's value; its message goes to errors.
+void LoadExportChoices(const QString& iniFile, TExportChoices& choices,
+                       QStringList* errors = nullptr);
 // Writes every choice. FilePathChars is written back as read; when it is 0,
 // fifthColumnWidth is written instead.
 void SaveExportChoices(const QString& iniFile, const TExportChoices& choices, int fifthColumnWidth);

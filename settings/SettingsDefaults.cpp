@@ -10,14 +10,19 @@ int ClampDesign(int n) {
     return n < 0 ? 0 : (n > kDesignMax ? kDesignMax : n);
 }
 
+TFontDesc FontFromText(const QString& text) {
+    TFontDesc font;
+    StrToFont(text, font);
+    return font;
+}
+
 TSettingsValues FactorySettings() {
     TSettingsValues v;
-    // A pale yellow: FFe088 as red, green, blue.
-    constexpr std::uint32_t paleYellow = 0xFF | (0xE0 << 8) | (0x88 << 16);
-    v.ListColor = v.LegendColor = v.BarFontColor = paleYellow;
-    v.GradientColor1 = 0x000080; // clMaroon
-    v.GradientColor2 = 0x800000; // clNavy
-    v.BarColor = 0x800000;
+    // A pale yellow.
+    v.ListColor = v.LegendColor = v.BarFontColor = HexToColor(QStringLiteral("FFe088"));
+    v.GradientColor1 = clMaroon;
+    v.GradientColor2 = clNavy;
+    v.BarColor = clNavy;
     v.ListFont = v.LegendFont = FontFromText(SettingsDefault::ListFont);
     v.ChartFont = FontFromText(SettingsDefault::ChartFont);
     v.ActivePage = 0;
@@ -40,32 +45,33 @@ void WriteAllSettings(const QString& f, const TSettingsValues& v) {
     WriteIniBool(f, s, QStringLiteral("EnableZoom"), v.EnableZoom);
     WriteIniInteger(f, s, QStringLiteral("HistorySize"), v.HistorySize);
     WriteIniInteger(f, s, QStringLiteral("FlatDesign"), v.FlatDesign);
-    WriteIniString(f, s, QStringLiteral("LegendColor"), ColorText(v.LegendColor));
-    WriteIniString(f, s, QStringLiteral("BarFontColor"), ColorText(v.BarFontColor));
-    WriteIniString(f, s, QStringLiteral("BarColor"), ColorText(v.BarColor));
-    WriteIniString(f, s, QStringLiteral("LegendFont"), FontText(v.LegendFont));
-    WriteIniString(f, s, QStringLiteral("GradientColor2"), ColorText(v.GradientColor2));
-    WriteIniString(f, s, QStringLiteral("GradientColor1"), ColorText(v.GradientColor1));
-    WriteIniString(f, s, QStringLiteral("ListColor"), ColorText(v.ListColor));
-    WriteIniString(f, s, QStringLiteral("ChartFont"), FontText(v.ChartFont));
-    WriteIniString(f, s, QStringLiteral("ListFont"), FontText(v.ListFont));
+    WriteIniString(f, s, QStringLiteral("LegendColor"), ColorToString(v.LegendColor));
+    WriteIniString(f, s, QStringLiteral("BarFontColor"), ColorToString(v.BarFontColor));
+    WriteIniString(f, s, QStringLiteral("BarColor"), ColorToString(v.BarColor));
+    WriteIniString(f, s, QStringLiteral("LegendFont"), FontToStr(v.LegendFont));
+    WriteIniString(f, s, QStringLiteral("GradientColor2"), ColorToString(v.GradientColor2));
+    WriteIniString(f, s, QStringLiteral("GradientColor1"), ColorToString(v.GradientColor1));
+    WriteIniString(f, s, QStringLiteral("ListColor"), ColorToString(v.ListColor));
+    WriteIniString(f, s, QStringLiteral("ChartFont"), FontToStr(v.ChartFont));
+    WriteIniString(f, s, QStringLiteral("ListFont"), FontToStr(v.ListFont));
 }
 
 TWindowSettings ReadWindowSettings(const QString& f, QStringList* errors) {
     TWindowSettings w;
     const QString& s = kSettingsSection;
     // A text that does not convert leaves that key at its built-in value.
-    auto color = [&](const QString& key, const QString& def, std::uint32_t& out) {
+    auto color = [&](const QString& key, const QString& def, TColor& out) {
         try {
-            out = ColorFromText(ReadIniString(f, s, key, def));
+            out = StringToColor(ReadIniString(f, s, key, def));
         } catch (const EConvertError& e) {
             if (errors) errors->append(e.message());
         }
     };
-    auto font = [&](const QString& key, const QString& def, TFontSpec& out) {
+    auto font = [&](const QString& key, const QString& def, TFontDesc& out) {
         try {
             out = FontFromText(def);
-            out = FontFromText(ReadIniString(f, s, key, def));
+            const TFontDesc stored = FontFromText(ReadIniString(f, s, key, def));
+            out = stored;
         } catch (const EConvertError& e) {
             if (errors) errors->append(e.message());
         }

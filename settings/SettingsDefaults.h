@@ -1,7 +1,8 @@
 #pragma once
 // The section "Settings": the values of the settings dialog, their defaults as
 // each reader takes them, the factory reset and its order of writes.
-#include "settings/SettingsTexts.h"
+#include "settings/ColorHex.h"
+#include "settings/FontToStr_StrToFontU.h"
 #include <QString>
 #include <cstdint>
 
@@ -14,6 +15,8 @@ inline constexpr int kDesignMax = 2;
 inline constexpr int kMinFileSizeDigits = 9;
 
 int ClampHistorySize(int n);
+// A font text read whole; throws EConvertError.
+TFontDesc FontFromText(const QString& text);
 int ClampDesign(int n);
 
 // Default texts of the colour and font keys.
@@ -31,13 +34,13 @@ inline const QString LegendFont = ListFont;
 
 // What the settings dialog shows and writes.
 struct TSettingsValues {
-    std::uint32_t ListColor = 0;
-    std::uint32_t GradientColor1 = 0;
-    std::uint32_t GradientColor2 = 0;
-    std::uint32_t LegendColor = 0;
-    std::uint32_t BarColor = 0;
-    std::uint32_t BarFontColor = 0;
-    TFontSpec ListFont, ChartFont, LegendFont;
+    TColor ListColor = 0;
+    TColor GradientColor1 = 0;
+    TColor GradientColor2 = 0;
+    TColor LegendColor = 0;
+    TColor BarColor = 0;
+    TColor BarFontColor = 0;
+    TFontDesc ListFont, ChartFont, LegendFont;
     int ActivePage = 0;
     int BarStyle = 0;
     bool EnableZoom = false;
@@ -54,15 +57,15 @@ void WriteAllSettings(const QString& iniFile, const TSettingsValues& values);
 
 // What the main window applies (ApplySettings), read from one open of the file.
 struct TWindowSettings {
-    std::uint32_t BarColor = 0x800000;     // clNavy
-    std::uint32_t BarFontColor = 0xFFFFFF; // clWhite
-    int MinFileSize = 0;                   // KB
-    std::uint32_t GradientColor1 = 0x008000;
-    std::uint32_t GradientColor2 = 0x800000;
-    std::uint32_t LegendColor = 0xFFFFFF;
-    TFontSpec ListFont;
-    TFontSpec ChartFont;
-    TFontSpec LegendFont;
+    TColor BarColor = clNavy;
+    TColor BarFontColor = clWhite;
+    int MinFileSize = 0; // KB
+    TColor GradientColor1 = clGreen;
+    TColor GradientColor2 = clNavy;
+    TColor LegendColor = clWhite;
+    TFontDesc ListFont;
+    TFontDesc ChartFont;
+    TFontDesc LegendFont;
     bool CircelPie = true;
     bool EnableZoom = true;
     bool ShowIcons = false;

@@ -233,16 +233,17 @@ void TSettings::LoadSettings() {
     QStringList errors;
     auto color = [&](TColorPanel* panel, const QString& key, const QString& def) {
         try {
-            panel->SetColorValue(ColorFromText(def));
-            panel->SetColorValue(ColorFromText(ReadIniString(f, s, key, def)));
+            panel->SetColorValue(StringToColor(def));
+            panel->SetColorValue(StringToColor(ReadIniString(f, s, key, def)));
         } catch (const EConvertError& e) {
             errors << e.message();
         }
     };
-    auto font = [&](QLabel* sample, TFontSpec& spec, const QString& key, const QString& def) {
+    auto font = [&](QLabel* sample, TFontDesc& spec, const QString& key, const QString& def) {
         try {
             spec = FontFromText(def);
-            spec = FontFromText(ReadIniString(f, s, key, def));
+            const TFontDesc stored = FontFromText(ReadIniString(f, s, key, def));
+            spec = stored;
         } catch (const EConvertError& e) {
             errors << e.message();
         }
@@ -290,14 +291,14 @@ void TSettings::LoadSettings() {
     if (!errors.isEmpty()) ModalError(this, errors.join(QLatin1Char('\n')));
 }
 
-void TSettings::ShowFont(QLabel* sample, const TFontSpec& font) {
+void TSettings::ShowFont(QLabel* sample, const TFontDesc& font) {
     sample->setFont(ToQFont(font));
     QPalette pal = sample->palette();
     pal.setColor(QPalette::WindowText, ToQColor(font.color));
     sample->setPalette(pal);
 }
 
-void TSettings::ColorSizeBox(std::uint32_t color) {
+void TSettings::ColorSizeBox(TColor color) {
     QPalette pal = EdtMinFileSize->palette();
     pal.setColor(QPalette::Base, ToQColor(color));
     EdtMinFileSize->setPalette(pal);
@@ -308,20 +309,20 @@ void TSettings::ColorSizeBox(std::uint32_t color) {
 
 void TSettings::ChooseColor(TColorPanel* panel, const QString& key) {
     if (ExecModal(*colorDialog_) != QDialog::Accepted) return;
-    const std::uint32_t color = FromQColor(colorDialog_->currentColor());
+    const TColor color = FromQColor(colorDialog_->currentColor());
     panel->SetColorValue(color);
     if (panel == PnlListColor) ColorSizeBox(color);
-    Write([&] { WriteIniString(iniFileName_, kSettingsSection, key, ColorText(color)); });
+    Write([&] { WriteIniString(iniFileName_, kSettingsSection, key, ColorToString(color)); });
 }
 
 void TSettings::ChooseFont(QLabel* sample, const QString& key) {
     if (ExecModal(*fontDialog_) != QDialog::Accepted) return;
-    TFontSpec& spec =
+    TFontDesc& spec =
         sample == LblListFont ? listFont_ : (sample == LblChartFont ? chartFont_ : legendFont_);
     // The font dialog has no colour; the font keeps its own.
     spec = FromQFont(fontDialog_->currentFont(), spec.color);
     ShowFont(sample, spec);
-    Write([&] { WriteIniString(iniFileName_, kSettingsSection, key, FontText(spec)); });
+    Write([&] { WriteIniString(iniFileName_, kSettingsSection, key, FontToStr(spec)); });
 }
 
 bool TSettings::eventFilter(QObject* watched, QEvent* event) {

@@ -67,15 +67,15 @@ private:
     void BuildChartPage(QWidget* page);
     void ChooseColor(TColorPanel* panel, const QString& key);
     void ChooseFont(QLabel* sample, const QString& key);
-    void ShowFont(QLabel* sample, const TFontSpec& font);
-    void ColorSizeBox(std::uint32_t color);
+    void ShowFont(QLabel* sample, const TFontDesc& font);
+    void ColorSizeBox(TColor color);
     void ShowInvalidKey();
     // Runs a write; a failure is shown and the control stays changed.
     void Write(const std::function<void()>& write);
     void WriteValues(); // every key in the reset's order
 
     QString iniFileName_;
-    TFontSpec listFont_, chartFont_, legendFont_;
+    TFontDesc listFont_, chartFont_, legendFont_;
     QColorDialog* colorDialog_ = nullptr;
     QFontDialog* fontDialog_ = nullptr;
     QTimer* noticeTimer_ = nullptr;
