@@ -199,7 +199,6 @@ TEST_F(ExportDialogTest, FileListNeverCarriesSummaryRow) {
     const QByteArray csv = ReadAll(dir.filePath("files.csv"));
     EXPECT_TRUE(csv.contains("a.txt,"));
     EXPECT_FALSE(csv.contains("Total Size"));
-
 }
 
 TEST_F(ExportDialogTest, FolderListSummaryAndCrossedWidths) {
