@@ -56,9 +56,11 @@ bool TExcelApplication::SaveAs(const QString& fileName) {
     const QString tmpPath = tmp.fileName();
     tmp.close();
 
-    std::stable_sort(cells_.begin(), cells_.end(), [](const Cell& a, const Cell& b) {
+    auto before = [](const Cell& a, const Cell& b) {
         return a.row != b.row ? a.row < b.row : a.column < b.column;
-    });
+    };
+    if (!std::is_sorted(cells_.begin(), cells_.end(), before))
+        std::stable_sort(cells_.begin(), cells_.end(), before);
     int lastRow = cells_.empty() ? 0 : cells_.back().row;
 
     lxw_workbook_options options{};

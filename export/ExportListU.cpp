@@ -4,6 +4,7 @@
 #include "export/ExcelApp.h"
 #include "export/WholeFile.h"
 #include "platform/Errors.h"
+#include "settings/ColorHex.h"
 #include "settings/IniStuff.h"
 #include <QDir>
 #include <QFileInfo>
@@ -13,15 +14,6 @@ namespace {
 const QString kSheetName = QStringLiteral("Directory Size List ");
 const QString kHomePage = QStringLiteral("https://morvane.org");
 const QString kSiteTitle = QStringLiteral("morvane.org");
-
-// Colour value as stored in the settings: red in the lowest byte.
-QString ColorHexText(std::uint32_t color) {
-    return QStringLiteral("%1%2%3")
-        .arg(color & 0xFF, 2, 16, QLatin1Char('0'))
-        .arg((color >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
-        .arg((color >> 16) & 0xFF, 2, 16, QLatin1Char('0'))
-        .toUpper();
-}
 
 // Writes lines, each ending in CR LF as the exported files always have, into
 // the target whole or not at all.
@@ -58,24 +50,39 @@ void SaveLines(const QString& target, const QStringList& lines) {
     out.Commit();
 }
 
+// Characters as the fixed-width columns count them: a pair of surrogates is one.
+qsizetype CodePoints(const QString& text) {
+    qsizetype n = text.size();
+    for (const QChar c : text)
+        if (c.isLowSurrogate()) --n;
+    return n;
+}
+
 // A cell text loses its angle brackets; an ampersand is written as an entity
 // so that the text shows as it is.
-QString HtmlCellText(QString text) {
-    text.remove(u'<');
-    text.remove(u'>');
-    text.replace(u'&', QStringLiteral("&amp;"));
-    return text;
+QString HtmlCellText(const QString& text) {
+    if (!text.contains(u'<') && !text.contains(u'>') && !text.contains(u'&')) return text;
+    QString out;
+    out.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (c == u'&')
+            out += QStringLiteral("&amp;");
+        else if (c != u'<' && c != u'>')
+            out += c;
+    }
+    return out;
 }
 
 // The path inside a link: no angle brackets, and nothing that can end the
 // attribute or be read as a fragment, query or escape of the address.
-QString HtmlHref(QString path) {
-    path.remove(u'<');
-    path.remove(u'>');
+QString HtmlHref(const QString& path) {
     QString out;
-    out.reserve(path.size());
+    out.reserve(path.size() + 8);
     for (const QChar c : path) {
         switch (c.unicode()) {
+        case u'<':
+        case u'>':
+            break;
         case u'&':
             out += QStringLiteral("&amp;");
             break;
@@ -121,12 +128,12 @@ void TExportList::SetColumnWidth(int column, int value) {
 }
 
 void TExportList::SetHtmlFontColor(std::uint32_t color) {
-    HtmlFontColor = ColorHexText(color);
+    HtmlFontColor = ColorToHex(color);
     if (HtmlFontColor == QLatin1String("000000")) HtmlFontColor = QStringLiteral("222200");
 }
 
 void TExportList::SetHtmlBackColor(std::uint32_t color) {
-    HtmlBackColor = ColorHexText(color);
+    HtmlBackColor = ColorToHex(color);
     if (HtmlBackColor == QLatin1String("000000")) HtmlBackColor = QStringLiteral("bbbb22");
 }
 
@@ -186,7 +193,7 @@ QString TExportList::FixedWidthLine(const QStringList& row, bool fit) const {
             continue;
         }
         const int w = ColumnWidths[i];
-        const qsizetype len = field.toUcs4().size();
+        const qsizetype len = CodePoints(field);
         if (len < w)
             line += field + QString(w - len, u' ');
         else

@@ -22,11 +22,11 @@
 // whole or not at all; an existing target that is not a regular file (a pipe,
 // /dev/null, /dev/stdout) is written directly.
 #include "export/RowSource.h"
+#include "settings/ColorHex.h"
 #include <QDate>
 #include <QString>
 #include <QStringList>
 #include <array>
-#include <cstdint>
 #include <functional>
 
 struct FormatLocale;
@@ -62,9 +62,8 @@ public:
 
     // Column 1..5; a value under the column's minimum gives its default.
     void SetColumnWidth(int column, int value);
-    // Colour values as stored in the settings (red in the lowest byte).
-    void SetHtmlFontColor(std::uint32_t color);
-    void SetHtmlBackColor(std::uint32_t color);
+    void SetHtmlFontColor(TColor color);
+    void SetHtmlBackColor(TColor color);
     void SetHtmlFontSize(int size);
     void SetTargetFile(const QString& file) { TargetFile = file; }
     void SetExportFolder(const QString& folder) { ExportFolder = folder; }

@@ -1,0 +1,452 @@
+#include "engine/DirSizeU_2.h"
+#include "platform/DirSearch.h"
+#include <QFile>
+#include <QHash>
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <dirent.h>
+#include <exception>
+#include <fcntl.h>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+#include <thread>
+#include <unistd.h>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// File systems made up by the kernel: listed, never entered.
+bool IsPseudoFsType(const std::string& t) {
+    static const char* const kTypes[] = {
+        "proc",       "sysfs",   "devtmpfs",   "devpts",  "cgroup",      "cgroup2",
+        "debugfs",    "tracefs", "securityfs", "pstore",  "bpf",         "configfs",
+        "efivarfs",   "mqueue",  "hugetlbfs",  "fusectl", "binfmt_misc", "autofs",
+        "rpc_pipefs", "nsfs",    "selinuxfs",  "nfsd",    "ramfs_pseudo"};
+    return std::any_of(std::begin(kTypes), std::end(kTypes), [&](const char* k) { return t == k; });
+}
+
+// The same by statfs magic, for a device the mount table does not name.
+bool IsPseudoFsMagic(long magic) {
+    switch (static_cast<unsigned long>(magic)) {
+    case 0x9fa0:     // proc
+    case 0x62656572: // sysfs
+    case 0x1cd1:     // devpts
+    case 0x27e0eb:   // cgroup
+    case 0x63677270: // cgroup2
+    case 0x64626720: // debugfs
+    case 0x74726163: // tracefs
+    case 0x73636673: // securityfs
+    case 0x6165676c: // pstore
+    case 0xcafe4a11: // bpf
+    case 0x62656570: // configfs
+    case 0xde5e81e4: // efivarfs
+    case 0x19800202: // mqueue
+    case 0x65735543: // fusectl
+    case 0x42494e4d: // binfmt_misc
+    case 0x0187:     // autofs
+    case 0x6e736673: // nsfs
+    case 0xf97cff8c: // selinuxfs
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Device -> file system type, read once per run from the mount table.
+class TMountTypes {
+public:
+    TMountTypes() {
+        std::ifstream in("/proc/self/mountinfo");
+        std::string line;
+        while (std::getline(in, line)) {
+            // id parent major:minor root mountpoint options [optional...] - fstype source ...
+            std::size_t p = line.find(' ');
+            if (p == std::string::npos) continue;
+            p = line.find(' ', p + 1);
+            if (p == std::string::npos) continue;
+            unsigned maj = 0, min = 0;
+            if (std::sscanf(line.c_str() + p + 1, "%u:%u", &maj, &min) != 2) continue;
+            const std::size_t sep = line.find(" - ");
+            if (sep == std::string::npos) continue;
+            const std::size_t b = sep + 3;
+            const std::size_t e = line.find(' ', b);
+            types_[makedev(maj, min)] = line.substr(b, e == std::string::npos ? e : e - b);
+        }
+    }
+    // -1 unknown, 0 real, 1 pseudo
+    int Pseudo(dev_t dev) const {
+        auto it = types_.find(dev);
+        if (it == types_.end()) return -1;
+        return IsPseudoFsType(it->second) ? 1 : 0;
+    }
+
+private:
+    std::unordered_map<dev_t, std::string> types_;
+};
+
+bool IsDotOrDotDot(const char* n) {
+    return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0));
+}
+
+QString WithDelimiter(const QString& folder) {
+    if (folder.endsWith(QLatin1Char('/'))) return folder;
+    return folder + QLatin1Char('/');
+}
+
+// prefix + name, where name is the file system's bytes (UTF-8).
+QString JoinName(const QString& prefix, const char* name, std::size_t len) {
+    bool ascii = true;
+    for (std::size_t i = 0; i < len; ++i)
+        if (static_cast<unsigned char>(name[i]) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (!ascii) return prefix + QFile::decodeName(QByteArray::fromRawData(name, qsizetype(len)));
+    QString s(prefix.size() + qsizetype(len), Qt::Uninitialized);
+    QChar* d = s.data();
+    std::copy(prefix.constData(), prefix.constData() + prefix.size(), d);
+    d += prefix.size();
+    for (std::size_t i = 0; i < len; ++i)
+        d[i] = QChar(char16_t(static_cast<unsigned char>(name[i])));
+    return s;
+}
+
+struct TRows {
+    QStringList paths, mb, kb, dates;
+};
+
+// Texts of recorded rows. Equal sizes and dates share one text, which keeps both
+// the time and the memory of a run with millions of rows down.
+class TTextCache {
+public:
+    const std::pair<QString, QString>& SizeTexts(qint64 bytes) {
+        auto it = sizes_.find(bytes);
+        if (it != sizes_.end()) return it->second;
+        std::pair<QString, QString> t{SizeText(suMB, bytes * 10000, loc_),
+                                      SizeText(suKB, bytes * 10000, loc_)};
+        if (sizes_.size() < kMaxEntries) return sizes_.emplace(bytes, std::move(t)).first->second;
+        scratch_ = std::move(t);
+        return scratch_;
+    }
+
+    QString Date(std::time_t t) {
+        // Cached per hour of the clock, when the whole hour has one date text.
+        const std::time_t hour = t >= 0 ? t / 3600 : -((-t + 3599) / 3600);
+        auto it = dates_.find(hour);
+        if (it != dates_.end()) return it->second;
+        QString text = DateText(t, loc_);
+        if (dates_.size() < kMaxEntries) {
+            const std::time_t first = hour * 3600;
+            if (DateText(first, loc_) == text && DateText(first + 3599, loc_) == text)
+                dates_.emplace(hour, text);
+        }
+        return text;
+    }
+
+private:
+    static constexpr std::size_t kMaxEntries = 1 << 16;
+    const FormatLocale& loc_ = FormatLocale::current();
+    std::unordered_map<qint64, std::pair<QString, QString>> sizes_;
+    std::unordered_map<std::time_t, QString> dates_;
+    std::pair<QString, QString> scratch_;
+};
+
+// One thread's walk: depth first, each folder opened once, everything relative to
+// the open folder, sizes summed as integers.
+class TWalker {
+public:
+    TWalker(const TMountTypes& mounts, qint64 minSize, TRows& out)
+        : mounts_(mounts), minSize_(minSize), out_(out) {}
+
+    // Byte total of folder (bytes, not x 10000).
+    qint64 Folder(const QString& folder, bool recurse) {
+        const QString prefix = WithDelimiter(folder);
+        const QByteArray native = QFile::encodeName(prefix);
+        const int fd = TDirReader::OpenDir(AT_FDCWD, native.constData(), true);
+        if (fd < 0) return 0;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) {
+            ::close(fd);
+            return 0;
+        }
+        // A folder on a pseudo file system is never entered, not even at the top.
+        if (IsPseudo(fd, st.st_dev)) {
+            ::close(fd);
+            return 0;
+        }
+        path_.clear();
+        AddAncestors(native);
+        path_.emplace_back(st.st_dev, st.st_ino);
+        return Walk(fd, prefix, st.st_dev, recurse);
+    }
+
+private:
+    qint64 Walk(int fd, const QString& prefix, dev_t dev, bool recurse) {
+        TDirReader reader(fd);
+        TDirReader::Entry e{};
+        qint64 total = 0;
+        struct stat st {};
+        while (reader.Next(e)) {
+            if (IsDotOrDotDot(e.name)) continue;
+            // An entry that vanished since the folder was read counts nothing.
+            if (::fstatat(fd, e.name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+            const bool isDir = S_ISDIR(st.st_mode);
+            const qint64 size = isDir ? 0 : qint64(st.st_size);
+            total += size;
+            if (size >= minSize_) Record(prefix, e, size, st.st_mtime);
+            if (!isDir || !recurse || e.name[0] == '.') continue;
+            if (OnPath(st.st_dev, st.st_ino)) continue;
+            const int child = TDirReader::OpenDir(fd, e.name);
+            if (child < 0) continue;
+            if (st.st_dev != dev && IsPseudo(child, st.st_dev)) {
+                ::close(child);
+                continue;
+            }
+            path_.emplace_back(st.st_dev, st.st_ino);
+            QString childPrefix = JoinName(prefix, e.name, e.length);
+            childPrefix += QLatin1Char('/');
+            total += Walk(child, childPrefix, st.st_dev, true);
+            path_.pop_back();
+        }
+        return total;
+    }
+
+    void Record(const QString& prefix, const TDirReader::Entry& e, qint64 size, std::time_t mtime) {
+        out_.paths.append(JoinName(prefix, e.name, e.length));
+        const auto& texts = cache_.SizeTexts(size);
+        out_.mb.append(texts.first);
+        out_.kb.append(texts.second);
+        out_.dates.append(cache_.Date(mtime));
+    }
+
+    bool OnPath(dev_t dev, ino_t ino) const {
+        for (const auto& p : path_)
+            if (p.second == ino && p.first == dev) return true;
+        return false;
+    }
+
+    // Checked only where the device changes, so a walk within one file system
+    // never asks.
+    bool IsPseudo(int fd, dev_t dev) {
+        auto it = pseudo_.find(dev);
+        if (it != pseudo_.end()) return it->second;
+        int known = mounts_.Pseudo(dev);
+        if (known < 0) {
+            struct statfs sf {};
+            known = ::fstatfs(fd, &sf) == 0 && IsPseudoFsMagic(long(sf.f_type)) ? 1 : 0;
+        }
+        pseudo_.emplace(dev, known == 1);
+        return known == 1;
+    }
+
+    // The folders above the start are on the descent path too: a loop back to
+    // one of them is not followed.
+    void AddAncestors(const QByteArray& prefix) {
+        struct stat st {};
+        for (qsizetype i = 0; i < prefix.size() - 1; ++i) {
+            if (prefix.at(i) != '/') continue;
+            const QByteArray up = i == 0 ? QByteArray("/") : prefix.left(i);
+            if (::stat(up.constData(), &st) == 0) path_.emplace_back(st.st_dev, st.st_ino);
+        }
+    }
+
+    const TMountTypes& mounts_;
+    const qint64 minSize_;
+    TRows& out_;
+    TTextCache cache_;
+    std::vector<std::pair<dev_t, ino_t>> path_;
+    std::unordered_map<dev_t, bool> pseudo_;
+};
+
+void AppendRows(TDirSize& d, TRows&& rows) {
+    d.FilePaths.append(std::move(rows.paths));
+    d.FileMB.append(std::move(rows.mb));
+    d.FileKB.append(std::move(rows.kb));
+    d.FileDates.append(std::move(rows.dates));
+}
+
+} // namespace
+
+TDirSize::TDirSize() = default;
+TDirSize::~TDirSize() = default;
+
+QString TDirSize::AllFilesName() {
+    return QStringLiteral("<All files in this folder>");
+}
+QString TDirSize::FreeSpaceName() {
+    return QStringLiteral("<Free Space>");
+}
+
+bool TDirSize::IsDriveRoot(const QString& folder) {
+    const QString p = WithDelimiter(folder);
+    if (p == QLatin1String("/")) return true;
+    const QByteArray native = QFile::encodeName(p);
+    struct statx sx {};
+    if (::statx(AT_FDCWD, native.constData(), 0, STATX_INO, &sx) != 0) return false;
+    if ((sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
+        (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT))
+        return true;
+    struct stat self {
+    }, up{};
+    if (::stat(native.constData(), &self) != 0 || ::stat((native + "..").constData(), &up) != 0)
+        return false;
+    return self.st_dev != up.st_dev || self.st_ino == up.st_ino;
+}
+
+qint64 TDirSize::FreeBytes(const QString& folder) {
+    struct statvfs sv {};
+    if (::statvfs(QFile::encodeName(folder).constData(), &sv) != 0) return -1;
+    return qint64(sv.f_bavail) * qint64(sv.f_frsize);
+}
+
+bool TDirSize::HasFreeSpaceRow(const QString& folder) const {
+    return IncludeFreeSpace && IsDriveRoot(folder);
+}
+
+int TDirSize::WorkerCount(int rows) const {
+    int n = Threads;
+    if (n <= 0) n = std::clamp(int(std::thread::hardware_concurrency()), 1, 4);
+    return std::clamp(std::min(n, rows), 1, 16);
+}
+
+void TDirSize::Measure() {
+    EntryPaths.clear();
+    EntryMB.clear();
+    EntryKB.clear();
+    FilePaths.clear();
+    FileMB.clear();
+    FileKB.clear();
+    FileDates.clear();
+    ListEntries(FolderPath);
+    MeasureEntries(EntryPaths, FolderPath);
+}
+
+void TDirSize::ListEntries(const QString& folder) {
+    const QString p = WithDelimiter(folder);
+    const int fd = TDirReader::OpenDir(AT_FDCWD, QFile::encodeName(p).constData(), true);
+    if (fd >= 0) {
+        TDirReader reader(fd);
+        TDirReader::Entry e{};
+        struct stat st {};
+        while (reader.Next(e)) {
+            if (e.name[0] == '.') continue;
+            bool isDir = e.type == DT_DIR;
+            if (e.type == DT_UNKNOWN)
+                isDir = ::fstatat(fd, e.name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+            if (isDir) EntryPaths.append(JoinName(p, e.name, e.length));
+        }
+    }
+    EntryPaths.append(p + AllFilesName());
+    if (HasFreeSpaceRow(p)) EntryPaths.append(p + FreeSpaceName());
+}
+
+void TDirSize::MeasureEntries(const QStringList& entries, const QString& folder) {
+    const bool freeRow = HasFreeSpaceRow(folder);
+    const int n = std::max<int>(0, int(entries.size()) - (freeRow ? 2 : 1));
+    // entries may be EntryPaths itself; keep a copy of the rows to walk.
+    const QStringList rows = entries.mid(0, n);
+    const TMountTypes mounts;
+    const qint64 minSize = MinFileSizeBytes;
+    SizeValue total = 0;
+    if (Progress) Progress->SetProgressMax(n + 1);
+
+    auto addRow = [&](qint64 bytes) {
+        const SizeValue v = bytes * 10000;
+        total += v;
+        EntryMB.append(SizeText(suMB, v));
+        EntryKB.append(SizeText(suKB, v));
+        if (Progress) Progress->SetAddProgress(1);
+    };
+
+    const int workers = WorkerCount(n);
+    if (workers <= 1) {
+        TRows out;
+        TWalker walker(mounts, minSize, out);
+        for (const QString& row : rows) {
+            const qint64 bytes = walker.Folder(row, true);
+            AppendRows(*this, std::move(out));
+            out = TRows();
+            addRow(bytes);
+        }
+    } else {
+        // Each subfolder row is walked whole by one worker into its own lists; the
+        // calling thread appends them in row order, so the result is the one-thread walk's.
+        struct Slot {
+            TRows rows;
+            qint64 bytes = 0;
+            bool done = false;
+        };
+        std::vector<Slot> results(rows.size());
+        std::mutex m;
+        std::condition_variable cv;
+        std::atomic<int> next{0};
+        std::exception_ptr failure;
+        {
+            std::vector<std::jthread> pool;
+            for (int w = 0; w < workers; ++w)
+                pool.emplace_back([&] {
+                    for (int i; (i = next.fetch_add(1)) < n;) {
+                        TRows out;
+                        qint64 bytes = 0;
+                        try {
+                            TWalker walker(mounts, minSize, out);
+                            bytes = walker.Folder(rows.at(i), true);
+                        } catch (...) {
+                            std::lock_guard lock(m);
+                            if (!failure) failure = std::current_exception();
+                            next = n;
+                        }
+                        std::lock_guard lock(m);
+                        results[i].rows = std::move(out);
+                        results[i].bytes = bytes;
+                        results[i].done = true;
+                        cv.notify_all();
+                    }
+                });
+            for (int i = 0; i < n; ++i) {
+                std::unique_lock lock(m);
+                cv.wait(lock, [&] { return results[i].done || failure; });
+                if (failure) break;
+                TRows out = std::move(results[i].rows);
+                const qint64 bytes = results[i].bytes;
+                lock.unlock();
+                AppendRows(*this, std::move(out));
+                addRow(bytes);
+            }
+        }
+        if (failure) std::rethrow_exception(failure);
+    }
+
+    TRows out;
+    TWalker walker(mounts, minSize, out);
+    const qint64 bytes = walker.Folder(folder, false);
+    AppendRows(*this, std::move(out));
+    addRow(bytes);
+
+    TotalSize = total;
+    TotalGBText = SizeText(suGB, total);
+    if (freeRow) {
+        const qint64 f = FreeBytes(WithDelimiter(folder));
+        EntryMB.append(SizeText(suMB, f * 10000));
+        EntryKB.append(SizeText(suKB, f * 10000));
+    }
+}
+
+SizeValue TDirSize::FolderBytes(const QString& folder, bool recurse) {
+    const TMountTypes mounts;
+    TRows out;
+    TWalker walker(mounts, MinFileSizeBytes, out);
+    const qint64 bytes = walker.Folder(folder, recurse);
+    AppendRows(*this, std::move(out));
+    return bytes * 10000;
+}

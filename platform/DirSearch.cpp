@@ -1,0 +1,143 @@
+#include "platform/DirSearch.h"
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+constexpr long kReadBufferSize = 64 * 1024;
+
+struct LinuxDirent64 {
+    ino64_t d_ino;
+    off64_t d_off;
+    unsigned short d_reclen;
+    unsigned char d_type;
+    char d_name[1];
+};
+
+bool IsDotOrDotDot(const char* n) {
+    return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0));
+}
+} // namespace
+
+int FileAttrOf(const struct stat& st, const char* name) {
+    int attr = 0;
+    if (S_ISDIR(st.st_mode))
+        attr |= faDirectory;
+    else if (S_ISREG(st.st_mode))
+        attr |= faArchive;
+    else if (!S_ISLNK(st.st_mode))
+        attr |= faSysFile;
+    // "." and ".." are the folder's own links, not hidden entries.
+    if (name[0] == '.' && !IsDotOrDotDot(name)) attr |= faHidden;
+    if (!(st.st_mode & S_IWUSR)) attr |= faReadOnly;
+    return attr;
+}
+
+TDirReader::TDirReader(int fd) : fd_(fd) {
+    if (fd_ >= 0) buf_ = std::make_unique<char[]>(kReadBufferSize);
+}
+
+TDirReader::~TDirReader() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+int TDirReader::OpenDir(int dirfd, const char* name, bool followLink) {
+    return ::openat(dirfd, name,
+                    O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY | (followLink ? 0 : O_NOFOLLOW));
+}
+
+bool TDirReader::Next(Entry& e) {
+    if (fd_ < 0) return false;
+    if (pos_ >= fill_) {
+        long n = ::syscall(SYS_getdents64, fd_, buf_.get(), kReadBufferSize);
+        if (n < 0) error_ = errno;
+        if (n <= 0) return false;
+        fill_ = n;
+        pos_ = 0;
+    }
+    auto* d = reinterpret_cast<LinuxDirent64*>(buf_.get() + pos_);
+    pos_ += d->d_reclen;
+    e.name = d->d_name;
+    e.length = std::strlen(d->d_name);
+    e.type = d->d_type;
+    return true;
+}
+
+struct TSearchState {
+    std::unique_ptr<TDirReader> reader;
+    QByteArray pattern; // empty: every name
+    int mask = faAnyFile;
+    int dotsDelivered = 0;
+};
+
+namespace {
+bool NameMatches(const TSearchState& s, const char* name) {
+    return s.pattern.isEmpty() || ::fnmatch(s.pattern.constData(), name, FNM_CASEFOLD) == 0;
+}
+
+void FillRec(TSearchRec& rec, const struct stat& st, const char* name, int attr) {
+    rec.Name = QFile::decodeName(name);
+    rec.Attr = attr;
+    rec.Size = S_ISDIR(st.st_mode) ? 0 : qint64(st.st_size);
+    rec.Time = st.st_mtime;
+    rec.ATime = st.st_atime;
+}
+
+int Advance(TSearchRec& rec) {
+    TSearchState& s = *rec.state;
+    const int fd = s.reader->fd();
+    struct stat st {};
+    while (s.dotsDelivered < 2) {
+        const char* name = s.dotsDelivered == 0 ? "." : "..";
+        ++s.dotsDelivered;
+        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        const int attr = FileAttrOf(st, name);
+        if (NameMatches(s, name) && AttrMatchesMask(attr, s.mask)) {
+            FillRec(rec, st, name, attr);
+            return 0;
+        }
+    }
+    TDirReader::Entry e{};
+    while (s.reader->Next(e)) {
+        if (IsDotOrDotDot(e.name) || !NameMatches(s, e.name)) continue;
+        // The entry may vanish between the read and the status call.
+        if (::fstatat(fd, e.name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        const int attr = FileAttrOf(st, e.name);
+        if (!AttrMatchesMask(attr, s.mask)) continue;
+        FillRec(rec, st, e.name, attr);
+        return 0;
+    }
+    return s.reader->error() ? s.reader->error() : ENOENT;
+}
+} // namespace
+
+int FindFirst(const QString& pattern, int mask, TSearchRec& rec) {
+    FindClose(rec);
+    const int slash = int(pattern.lastIndexOf(QLatin1Char('/')));
+    const QString folder = slash < 0 ? QStringLiteral(".") : pattern.left(slash + 1);
+    const QString last = pattern.mid(slash + 1);
+    auto state = std::make_shared<TSearchState>();
+    if (!last.isEmpty() && last != QLatin1String("*") && last != QLatin1String("*.*"))
+        state->pattern = QFile::encodeName(last);
+    state->mask = mask;
+    const int fd = TDirReader::OpenDir(AT_FDCWD, QFile::encodeName(folder).constData(), true);
+    if (fd < 0) return errno ? errno : ENOENT;
+    state->reader = std::make_unique<TDirReader>(fd);
+    rec.state = std::move(state);
+    const int r = Advance(rec);
+    if (r != 0) FindClose(rec);
+    return r;
+}
+
+int FindNext(TSearchRec& rec) {
+    if (!rec.state) return EBADF;
+    return Advance(rec);
+}
+
+void FindClose(TSearchRec& rec) {
+    rec.state.reset();
+}

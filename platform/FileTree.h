@@ -1,0 +1,36 @@
+#pragma once
+// Whole-tree file operations on POSIX: copy keeping times and permissions,
+// remove, measure. Symbolic links are copied as links and never followed.
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+// Called with the number of bytes just copied; returning false cancels.
+using TCopyProgress = std::function<bool(std::int64_t bytes)>;
+
+// Result of a tree operation: ok, or why not.
+struct TTreeResult {
+    bool ok = true;
+    bool cancelled = false;
+    QString error;
+};
+
+// Copies src (file, link or folder) to dst, which must not exist. Times and
+// permission bits are kept (owner too when allowed). On failure or cancel the
+// partial copy is removed again.
+TTreeResult CopyTree(const QByteArray& src, const QByteArray& dst,
+                     const TCopyProgress& progress = {});
+
+// Removes path and everything below it (a link, not its target).
+TTreeResult RemoveTree(const QByteArray& path);
+
+// Bytes of regular files below path (the path itself included) and the number
+// of entries met.
+std::int64_t TreeBytes(const QByteArray& path, std::int64_t* entries = nullptr);
+
+// Text of errno for messages.
+QString ErrnoText(int err);
+
+// "Cannot <verb> \"path\": reason"
+QString OpError(const QString& verb, const QString& path, int err);

@@ -1,0 +1,71 @@
+#pragma once
+// The shell file operation: move or copy several files and folders into a
+// folder, or delete them into the Trash, as one operation. The dialogs a file
+// manager shows (confirmations, progress, errors) go through IShellOpUi, which
+// the window implements; with the silent flags, or without a UI, none is shown.
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+enum TShellOperation : int { FO_MOVE = 1, FO_COPY = 2, FO_DELETE = 3 };
+
+enum TShellOpFlags : int {
+    FOF_SILENT = 0x4,
+    FOF_NOCONFIRMATION = 0x10,
+    FOF_ALLOWUNDO = 0x40,
+    FOF_SIMPLEPROGRESS = 0x100,
+    FOF_NOCONFIRMMKDIR = 0x200,
+};
+
+// Answers to "replace the existing item?".
+enum class TReplaceAnswer { Replace, ReplaceAll, Skip, Cancel };
+
+class IShellOpUi {
+public:
+    virtual ~IShellOpUi() = default;
+    // Before anything is deleted into the Trash.
+    virtual bool ConfirmTrash(const QStringList& paths) = 0;
+    // Before a missing target folder is created.
+    virtual bool ConfirmCreateFolder(const QString& folder) = 0;
+    // An item of the same name exists in the target folder.
+    virtual TReplaceAnswer AskReplace(const QString& existing, const QString& source,
+                                      bool more) = 0;
+    virtual void ShowError(const QString& message) = 0;
+    // Progress: total is known before the work starts; returning false cancels.
+    virtual void BeginProgress(const QString& title, std::int64_t totalBytes) = 0;
+    virtual bool StepProgress(const QString& current, std::int64_t bytesDone) = 0;
+    virtual void EndProgress() = 0;
+};
+
+// Result codes of Run: 0 only when every source was handled.
+enum TShellOpResult : int {
+    sorOk = 0,
+    sorCancelled = 1223, // the shell's "cancelled by the user"
+    sorFailed = 2,
+    sorPartly = 3, // some sources were skipped by the user
+};
+
+class TShellFileOp {
+public:
+    // ui may be null: then nothing is asked and existing items are never replaced.
+    explicit TShellFileOp(IShellOpUi* ui = nullptr) : ui_(ui) {}
+
+    int Run(int operation, const QStringList& sources, const QString& target, int flags);
+
+    // Why the last Run failed (empty after success or cancel).
+    const QString& LastError() const { return error_; }
+    // Sources the last Run moved, copied or trashed completely.
+    const QStringList& Handled() const { return handled_; }
+
+private:
+    int Fail(const QString& message);
+    int Transfer(bool move, const QStringList& sources, const QString& target);
+    int Trash(const QStringList& sources);
+    bool Asks() const;
+    bool ShowsProgress() const;
+
+    IShellOpUi* ui_;
+    QString error_;
+    QStringList handled_;
+    int flags_ = 0;
+};

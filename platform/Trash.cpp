@@ -1,0 +1,274 @@
+#include "platform/Trash.h"
+#include "platform/FileTree.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
+#include <QUrl>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray Enc(const QString& s) {
+    return QFile::encodeName(s);
+}
+
+bool IsOwnDir(const QString& dir) {
+    struct stat st;
+    return lstat(Enc(dir).constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid();
+}
+
+// Creates dir (0700) with files/ and info/ below it.
+bool PrepareTrash(const QString& dir, QString* error) {
+    for (const QString& d : {dir, dir + QStringLiteral("/files"), dir + QStringLiteral("/info")}) {
+        if (mkdir(Enc(d).constData(), 0700) != 0 && errno != EEXIST) {
+            if (error) *error = OpError(QStringLiteral("create the trash folder"), d, errno);
+            return false;
+        }
+    }
+    if (!IsOwnDir(dir)) {
+        if (error) *error = QStringLiteral("The trash folder \"%1\" is not usable.").arg(dir);
+        return false;
+    }
+    return true;
+}
+
+// The top folder of the file system holding path: the last ancestor on the same device.
+QString TopDir(const QString& path, dev_t dev) {
+    QString top = path;
+    for (;;) {
+        const QString parent = QFileInfo(top).path();
+        struct stat st;
+        if (parent == top || lstat(Enc(parent).constData(), &st) != 0 || st.st_dev != dev)
+            return top;
+        top = parent;
+    }
+}
+
+QString CleanAbsolute(const QString& path) {
+    QString p = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    return p;
+}
+
+// Device of the home trash, or of its nearest existing ancestor.
+bool HomeTrashDevice(dev_t* dev) {
+    QString p = HomeTrashDir();
+    for (;;) {
+        struct stat st;
+        if (stat(Enc(p).constData(), &st) == 0) {
+            *dev = st.st_dev;
+            return true;
+        }
+        const QString parent = QFileInfo(p).path();
+        if (parent == p) return false;
+        p = parent;
+    }
+}
+
+bool WriteAll(int fd, const QByteArray& data) {
+    for (qsizetype done = 0; done < data.size();) {
+        ssize_t w = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += w;
+    }
+    return true;
+}
+
+} // namespace
+
+QString HomeTrashDir() {
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (data.isEmpty() || !QDir::isAbsolutePath(data))
+        data = QDir::homePath() + QStringLiteral("/.local/share");
+    return QDir::cleanPath(data) + QStringLiteral("/Trash");
+}
+
+QString TrashInfoPathText(const QString& path) {
+    return QString::fromLatin1(QUrl::toPercentEncoding(path, "/"));
+}
+
+QString TrashDirFor(const QString& path, QString* error) {
+    struct stat st;
+    if (lstat(Enc(path).constData(), &st) != 0) {
+        if (error) *error = OpError(QStringLiteral("find"), path, errno);
+        return {};
+    }
+    dev_t homeDev;
+    if (HomeTrashDevice(&homeDev) && homeDev == st.st_dev) {
+        const QString home = HomeTrashDir();
+        QDir().mkpath(QFileInfo(home).path());
+        return PrepareTrash(home, error) ? home : QString();
+    }
+    const QString top = TopDir(CleanAbsolute(path), st.st_dev);
+    const QString uid = QString::number(getuid());
+    // An administrator's shared .Trash (sticky, not a link) comes first.
+    struct stat ts;
+    const QString shared = top + QStringLiteral("/.Trash");
+    if (lstat(Enc(shared).constData(), &ts) == 0 && S_ISDIR(ts.st_mode) && (ts.st_mode & S_ISVTX)) {
+        const QString dir = shared + QLatin1Char('/') + uid;
+        if (PrepareTrash(dir, nullptr)) return dir;
+    }
+    const QString own =
+        (top == QLatin1String("/") ? QString() : top) + QStringLiteral("/.Trash-") + uid;
+    return PrepareTrash(own, error) ? own : QString();
+}
+
+bool MoveToTrash(const QString& path, QString* error, TTrashedItem* item,
+                 const QString& recordedPath) {
+    QString p = CleanAbsolute(path);
+    const QString recorded = recordedPath.isEmpty() ? p : CleanAbsolute(recordedPath);
+    if (p == QLatin1String("/")) {
+        if (error) *error = QStringLiteral("The root folder cannot be moved to the trash.");
+        return false;
+    }
+    const QString trash = TrashDirFor(p, error);
+    if (trash.isEmpty()) return false;
+    if (p == trash || p.startsWith(trash + QLatin1Char('/')) ||
+        trash.startsWith(p + QLatin1Char('/'))) {
+        if (error) *error = QStringLiteral("\"%1\" holds the trash itself.").arg(p);
+        return false;
+    }
+    // Relative paths for a trash at the top of a file system, absolute for the home trash.
+    QString infoPath = recorded;
+    const QString trashParent = QFileInfo(trash).path();
+    const QString topTrashParent =
+        trash.endsWith(QStringLiteral("/.Trash/") + QString::number(getuid()))
+            ? QFileInfo(trashParent).path()
+            : trashParent;
+    if (trash != HomeTrashDir()) {
+        const QString base = topTrashParent == QLatin1String("/") ? QString() : topTrashParent;
+        if (recorded.startsWith(base + QLatin1Char('/'))) infoPath = recorded.mid(base.size() + 1);
+    }
+    const QByteArray info =
+        "[Trash Info]\nPath=" + TrashInfoPathText(infoPath).toUtf8() +
+        "\nDeletionDate=" + QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toUtf8() +
+        "\n";
+
+    const QString name = QFileInfo(recorded).fileName();
+    for (int n = 1; n < 100000; ++n) {
+        QString unique = name;
+        if (n > 1) {
+            const int dot = name.lastIndexOf(QLatin1Char('.'));
+            unique = dot > 0
+                         ? name.left(dot) + QLatin1Char('.') + QString::number(n) + name.mid(dot)
+                         : name + QLatin1Char('.') + QString::number(n);
+        }
+        const QByteArray infoFile =
+            Enc(trash + QStringLiteral("/info/") + unique + QStringLiteral(".trashinfo"));
+        const QByteArray target = Enc(trash + QStringLiteral("/files/") + unique);
+        // The info file claims the name; it exists before the item moves.
+        int fd = ::open(infoFile.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            if (error)
+                *error = OpError(QStringLiteral("write"), QFile::decodeName(infoFile), errno);
+            return false;
+        }
+        struct stat st;
+        if (lstat(target.constData(), &st) == 0) { // an orphan left by someone else
+            ::close(fd);
+            ::unlink(infoFile.constData());
+            continue;
+        }
+        const bool written = WriteAll(fd, info) && fsync(fd) == 0;
+        const int werr = errno;
+        if (::close(fd) != 0 || !written) {
+            ::unlink(infoFile.constData());
+            if (error)
+                *error = OpError(QStringLiteral("write"), QFile::decodeName(infoFile),
+                                 written ? errno : werr);
+            return false;
+        }
+        if (::rename(Enc(p).constData(), target.constData()) != 0) {
+            const int err = errno;
+            ::unlink(infoFile.constData());
+            if (error) *error = OpError(QStringLiteral("move to the trash"), p, err);
+            return false;
+        }
+        if (item) *item = {p, QFile::decodeName(target), QFile::decodeName(infoFile)};
+        return true;
+    }
+    if (error) *error = OpError(QStringLiteral("move to the trash"), p, EEXIST);
+    return false;
+}
+
+bool RestoreFromTrash(const TTrashedItem& item, QString* error) {
+    struct stat st;
+    if (lstat(Enc(item.original).constData(), &st) == 0) {
+        if (error) *error = OpError(QStringLiteral("restore"), item.original, EEXIST);
+        return false;
+    }
+    if (::rename(Enc(item.trashed).constData(), Enc(item.original).constData()) != 0) {
+        if (error) *error = OpError(QStringLiteral("restore"), item.original, errno);
+        return false;
+    }
+    ::unlink(Enc(item.infoFile).constData());
+    return true;
+}
+
+bool SendToRecycleBin(const QString& path) {
+    QString p = path;
+    while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
+        p.chop(1);
+    return MoveToTrash(p);
+}
+
+QStringList AllTrashDirs() {
+    QStringList dirs{HomeTrashDir()};
+    const QString uid = QString::number(getuid());
+    for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+        QString root = v.rootPath();
+        if (root == QLatin1String("/")) root.clear();
+        for (const QString& d :
+             {root + QStringLiteral("/.Trash/") + uid, root + QStringLiteral("/.Trash-") + uid}) {
+            if (!dirs.contains(d) && IsOwnDir(d)) dirs << d;
+        }
+    }
+    return dirs;
+}
+
+TTrashContents QueryTrash(const QStringList& trashDirs) {
+    TTrashContents c;
+    for (const QString& dir : trashDirs) {
+        const QDir files(dir + QStringLiteral("/files"));
+        const QStringList names =
+            files.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        for (const QString& n : names) {
+            ++c.items;
+            c.bytes += TreeBytes(Enc(files.filePath(n)));
+        }
+    }
+    return c;
+}
+
+bool EmptyTrash(const QStringList& trashDirs) {
+    bool ok = true;
+    const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    for (const QString& dir : trashDirs) {
+        const QDir files(dir + QStringLiteral("/files"));
+        const QDir info(dir + QStringLiteral("/info"));
+        for (const QString& n : files.entryList(all)) {
+            if (!RemoveTree(Enc(files.filePath(n))).ok) {
+                ok = false;
+                continue;
+            }
+            ::unlink(Enc(info.filePath(n + QStringLiteral(".trashinfo"))).constData());
+        }
+        // Info files whose item is gone.
+        for (const QString& n : info.entryList({QStringLiteral("*.trashinfo")}, all)) {
+            struct stat st;
+            const QString item = files.filePath(n.left(n.size() - 10));
+            if (lstat(Enc(item).constData(), &st) != 0) ::unlink(Enc(info.filePath(n)).constData());
+        }
+        ::unlink(Enc(dir + QStringLiteral("/directorysizes")).constData());
+    }
+    return ok;
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The freedesktop.org Trash: $XDG_DATA_HOME/Trash for the home file system,
+// $topdir/.Trash/$uid or $topdir/.Trash-$uid at the top of any other one.
+// Every trashed item gets its .trashinfo written first, so an interrupted
+// operation leaves at worst an orphan info file, never a lost file.
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+struct TTrashContents {
+    std::int64_t bytes = 0;
+    std::int64_t items = 0;
+};
+
+// The home trash folder ($XDG_DATA_HOME/Trash, default ~/.local/share/Trash).
+QString HomeTrashDir();
+
+// The trash folder an item at path goes to (created when needed); empty with
+// error set when no trash can hold it.
+QString TrashDirFor(const QString& path, QString* error = nullptr);
+
+// Where a trashed item went, so that it can be put back.
+struct TTrashedItem {
+    QString original;
+    QString trashed;  // .../files/NAME
+    QString infoFile; // .../info/NAME.trashinfo
+};
+
+// Moves one file, link or folder into the trash. On failure the item stays where
+// it was and error tells why. recordedPath, when given, is the original path
+// written into the .trashinfo (for an item that was set aside under another name).
+bool MoveToTrash(const QString& path, QString* error = nullptr, TTrashedItem* item = nullptr,
+                 const QString& recordedPath = QString());
+
+// Puts a trashed item back where it came from (nothing may be there meanwhile).
+bool RestoreFromTrash(const TTrashedItem& item, QString* error = nullptr);
+
+// One file or folder into the trash, without any dialog.
+bool SendToRecycleBin(const QString& path);
+
+// Every trash folder of this user: the home trash and those of mounted file systems.
+QStringList AllTrashDirs();
+
+// Bytes and items (top-level entries of files/) in the given trash folders.
+TTrashContents QueryTrash(const QStringList& trashDirs = AllTrashDirs());
+
+// Removes everything in the given trash folders. False when something stayed.
+bool EmptyTrash(const QStringList& trashDirs = AllTrashDirs());
+
+// The Path= value of a .trashinfo: percent-encoded, '/' kept.
+QString TrashInfoPathText(const QString& path);

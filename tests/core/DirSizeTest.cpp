@@ -1,0 +1,363 @@
+// The scanner against an independent walk of the same tree.
+#include "engine/DirSizeU_2.h"
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void MakeFile(const QString& path, qint64 size) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    ASSERT_TRUE(f.resize(size));
+}
+
+void MakeDir(const QString& path) {
+    ASSERT_TRUE(QDir().mkpath(path)) << path.toStdString();
+}
+
+// What the scanner must produce, found with std::filesystem (readdir order).
+struct Expected {
+    QStringList paths, mb, kb, dates;
+    qint64 minSize = 0;
+
+    qint64 Walk(const fs::path& dir, bool recurse) {
+        qint64 total = 0;
+        std::error_code ec;
+        for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+            const fs::path p = it->path();
+            struct stat st {};
+            if (::lstat(p.c_str(), &st) != 0) continue;
+            const bool isDir = S_ISDIR(st.st_mode);
+            const qint64 size = isDir ? 0 : st.st_size;
+            total += size;
+            if (size >= minSize) {
+                paths << QString::fromStdString(p.string());
+                mb << SizeText(suMB, size * 10000);
+                kb << SizeText(suKB, size * 10000);
+                dates << DateText(st.st_mtime);
+            }
+            if (isDir && recurse && p.filename().string()[0] != '.') total += Walk(p, true);
+        }
+        return total;
+    }
+};
+
+class TDirSizeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tmp.isValid());
+        root = tmp.path() + "/tree/";
+        MakeDir(root);
+        TDirSize::SetMinFileSize(0);
+    }
+    void TearDown() override { TDirSize::SetMinFileSize(0); }
+
+    // A tree with the things the scanner must get right.
+    void BuildTree() {
+        MakeDir(root + "alpha/inner/deeper");
+        MakeDir(root + "beta");
+        MakeDir(root + ".cache/sub");
+        MakeDir(root + "alpha/.hidden_dir");
+        MakeFile(root + "alpha/a.txt", 1000);
+        MakeFile(root + "alpha/inner/b.bin", 1536);
+        MakeFile(root + "alpha/inner/deeper/c", 2048);
+        MakeFile(root + "alpha/inner/deeper/c2", 2047);
+        MakeFile(root + "alpha/.hidden_dir/skipped", 99999);
+        MakeFile(root + ".cache/sub/skipped", 12345);
+        MakeFile(root + ".cache/x", 777);
+        MakeFile(root + "beta/.dotfile", 300);
+        MakeFile(root + "top.txt", 5000);
+        MakeFile(root + ".hidden_top", 10);
+        ASSERT_EQ(::symlink("..", QFile::encodeName(root + "alpha/up")), 0);
+        ASSERT_EQ(::symlink("/", QFile::encodeName(root + "beta/slash")), 0);
+        ASSERT_EQ(::symlink("../alpha", QFile::encodeName(root + "beta/to_alpha")), 0);
+        ASSERT_EQ(::symlink("nowhere", QFile::encodeName(root + "dangling")), 0);
+    }
+
+    // The Part's whole run done the independent way.
+    Expected Reference(qint64 minSize, QStringList* folderPaths, QList<qint64>* folderBytes) {
+        Expected e;
+        e.minSize = minSize;
+        for (const auto& it : fs::directory_iterator(root.toStdString())) {
+            const std::string name = it.path().filename().string();
+            if (it.is_directory() && !it.is_symlink() && name[0] != '.') {
+                *folderPaths << QString::fromStdString(it.path().string());
+                *folderBytes << e.Walk(it.path(), true);
+            }
+        }
+        *folderPaths << root + "<All files in this folder>";
+        *folderBytes << e.Walk(root.toStdString(), false);
+        return e;
+    }
+
+    void ExpectSame(TDirSize& d, qint64 minSize) {
+        QStringList paths;
+        QList<qint64> bytes;
+        const Expected e = Reference(minSize, &paths, &bytes);
+        EXPECT_EQ(d.EntryPaths, paths);
+        qint64 total = 0;
+        QStringList mb, kb;
+        for (qint64 b : bytes) {
+            total += b;
+            mb << SizeText(suMB, b * 10000);
+            kb << SizeText(suKB, b * 10000);
+        }
+        EXPECT_EQ(d.EntryMB, mb);
+        EXPECT_EQ(d.EntryKB, kb);
+        EXPECT_EQ(d.TotalSize, total * 10000);
+        EXPECT_EQ(d.TotalGBText, SizeText(suGB, total * 10000));
+        EXPECT_EQ(d.FilePaths, e.paths);
+        EXPECT_EQ(d.FileMB, e.mb);
+        EXPECT_EQ(d.FileKB, e.kb);
+        EXPECT_EQ(d.FileDates, e.dates);
+    }
+
+    QTemporaryDir tmp;
+    QString root;
+};
+
+int IndexOf(const QStringList& l, const QString& s) {
+    return int(l.indexOf(s));
+}
+
+} // namespace
+
+TEST_F(TDirSizeTest, EmptyFolderGivesOneRow) {
+    TDirSize d;
+    d.FolderPath = root;
+    d.IncludeFreeSpace = true; // not a file system root: no free-space row
+    d.Measure();
+    EXPECT_EQ(d.EntryPaths, QStringList{root + "<All files in this folder>"});
+    EXPECT_EQ(d.EntryMB, QStringList{"0"});
+    EXPECT_EQ(d.EntryKB, QStringList{"0"});
+    EXPECT_EQ(d.TotalGBText, "0");
+    EXPECT_TRUE(d.FilePaths.isEmpty());
+}
+
+TEST_F(TDirSizeTest, RowsAndSumsMatchIndependentWalk) {
+    BuildTree();
+    for (qint64 minSize : {0, 1, 2047, 2048, 100000}) {
+        SCOPED_TRACE(minSize);
+        TDirSize d;
+        d.Threads = 1;
+        TDirSize::SetMinFileSize(minSize);
+        d.FolderPath = root;
+        d.Measure();
+        ExpectSame(d, minSize);
+    }
+}
+
+TEST_F(TDirSizeTest, RulesOfTheWalk) {
+    BuildTree();
+    TDirSize d;
+    d.Threads = 1;
+    d.FolderPath = root;
+    d.Measure();
+    // Dot folders: no row, contents nowhere, but their own entry is a FileRow at 0.
+    EXPECT_EQ(IndexOf(d.EntryPaths, root + ".cache"), -1);
+    EXPECT_GE(IndexOf(d.FilePaths, root + ".cache"), 0);
+    EXPECT_EQ(IndexOf(d.FilePaths, root + ".cache/x"), -1);
+    EXPECT_EQ(IndexOf(d.FilePaths, root + "alpha/.hidden_dir/skipped"), -1);
+    // Folders are FileRows with 0 texts, before their contents.
+    const int inner = IndexOf(d.FilePaths, root + "alpha/inner");
+    ASSERT_GE(inner, 0);
+    EXPECT_EQ(d.FileMB[inner], "0");
+    EXPECT_EQ(d.FileKB[inner], "0");
+    EXPECT_LT(inner, IndexOf(d.FilePaths, root + "alpha/inner/b.bin"));
+    // Symbolic links: recorded at their own size, never followed.
+    const int up = IndexOf(d.FilePaths, root + "alpha/up");
+    ASSERT_GE(up, 0);
+    EXPECT_EQ(d.FileKB[up], SizeText(suKB, 2 * 10000));
+    EXPECT_EQ(IndexOf(d.FilePaths, root + "alpha/up/a.txt"), -1);
+    EXPECT_EQ(IndexOf(d.FilePaths, root + "beta/to_alpha/a.txt"), -1);
+    EXPECT_EQ(IndexOf(d.EntryPaths, root + "dangling"), -1);
+    // alpha: 1000 + 1536 + 2048 + 2047 + link "..": 2 bytes.
+    const int alpha = IndexOf(d.EntryPaths, root + "alpha");
+    EXPECT_EQ(d.EntryKB[alpha], SizeText(suKB, (1000 + 1536 + 2048 + 2047 + 2) * 10000LL));
+    // Files directly in the folder, hidden ones included, plus the dangling link.
+    EXPECT_EQ(d.EntryPaths.last(), root + "<All files in this folder>");
+    EXPECT_EQ(d.EntryKB.last(), SizeText(suKB, (5000 + 10 + 7) * 10000LL));
+    // The last FileRows are those of the folder's own pass.
+    EXPECT_TRUE(d.FilePaths.last().count('/') == root.count('/'));
+}
+
+TEST_F(TDirSizeTest, SparseFileOfThreeGiB) {
+    MakeDir(root + "big");
+    MakeFile(root + "big/sparse", 3221225472LL);
+    TDirSize d;
+    d.FolderPath = root;
+    TDirSize::SetMinFileSize(1024 * 1024);
+    d.Measure();
+    ASSERT_EQ(d.EntryPaths.size(), 2);
+    EXPECT_EQ(d.EntryKB[0], "3145728");
+    EXPECT_EQ(d.EntryMB[0], "3072");
+    EXPECT_EQ(d.TotalGBText, "3");
+    EXPECT_EQ(d.TotalSize, 3221225472LL * 10000);
+    EXPECT_EQ(d.FilePaths, QStringList{root + "big/sparse"});
+    EXPECT_EQ(d.FileKB, QStringList{"3145728"});
+}
+
+TEST_F(TDirSizeTest, TwoRunsKeepOnlyTheSecond) {
+    BuildTree();
+    const QString other = tmp.path() + "/other/";
+    MakeDir(other + "x");
+    MakeFile(other + "x/f", 10);
+    TDirSize d;
+    d.FolderPath = root;
+    d.Measure();
+    d.FolderPath = other;
+    d.Measure();
+    EXPECT_EQ(d.EntryPaths, (QStringList{other + "x", other + "<All files in this folder>"}));
+    EXPECT_EQ(d.EntryMB.size(), 2);
+    EXPECT_EQ(d.EntryKB.size(), 2);
+    EXPECT_EQ(d.FilePaths, (QStringList{other + "x/f", other + "x"}));
+    EXPECT_EQ(d.FileMB.size(), 2);
+    EXPECT_EQ(d.FileKB.size(), 2);
+    EXPECT_EQ(d.FileDates.size(), 2);
+}
+
+TEST_F(TDirSizeTest, ParallelWalkEqualsOneThread) {
+    // Many subfolder rows of uneven depth so the workers finish out of order.
+    for (int i = 0; i < 60; ++i) {
+        QString p = root + QStringLiteral("d%1").arg(i);
+        for (int depth = 0; depth < (i * 7) % 5 + 1; ++depth) {
+            p += QStringLiteral("/n%1").arg(depth);
+            MakeDir(p);
+            for (int f = 0; f < (i * 13 + depth) % 9; ++f)
+                MakeFile(p + QStringLiteral("/f%1").arg(f), i * 1000 + depth * 100 + f);
+        }
+    }
+    MakeFile(root + "own", 42);
+    auto run = [&](int threads, qint64 minSize) {
+        auto d = std::make_unique<TDirSize>();
+        d->Threads = threads;
+        d->FolderPath = root;
+        TDirSize::SetMinFileSize(minSize);
+        d->Measure();
+        return d;
+    };
+    for (qint64 minSize : {0, 5000}) {
+        auto one = run(1, minSize);
+        ExpectSame(*one, minSize);
+        for (int threads : {2, 3, 4}) {
+            SCOPED_TRACE(threads);
+            auto many = run(threads, minSize);
+            EXPECT_EQ(many->EntryPaths, one->EntryPaths);
+            EXPECT_EQ(many->EntryMB, one->EntryMB);
+            EXPECT_EQ(many->EntryKB, one->EntryKB);
+            EXPECT_EQ(many->TotalGBText, one->TotalGBText);
+            EXPECT_EQ(many->FilePaths, one->FilePaths);
+            EXPECT_EQ(many->FileMB, one->FileMB);
+            EXPECT_EQ(many->FileKB, one->FileKB);
+            EXPECT_EQ(many->FileDates, one->FileDates);
+        }
+    }
+}
+
+namespace {
+struct RecordingProgress : IProgress {
+    std::vector<std::pair<int, int>> calls; // (max or -1, add)
+    std::thread::id thread;
+    bool otherThread = false;
+    void SetProgressMax(int max) override { Note({max, -1}); }
+    void SetAddProgress(int n) override { Note({-1, n}); }
+    void Note(std::pair<int, int> c) {
+        calls.push_back(c);
+        if (std::this_thread::get_id() != thread) otherThread = true;
+    }
+};
+} // namespace
+
+TEST_F(TDirSizeTest, ProgressOnCallingThread) {
+    for (int i = 0; i < 5; ++i)
+        MakeFile(root + QStringLiteral("f%1").arg(i), 1),
+            MakeDir(root + QStringLiteral("d%1").arg(i));
+    for (int threads : {1, 4}) {
+        RecordingProgress p;
+        p.thread = std::this_thread::get_id();
+        TDirSize d;
+        d.Threads = threads;
+        d.Progress = &p;
+        d.FolderPath = root;
+        d.Measure();
+        ASSERT_EQ(p.calls.size(), 7u);
+        EXPECT_EQ(p.calls[0], std::make_pair(6, -1));
+        for (std::size_t i = 1; i < 7; ++i)
+            EXPECT_EQ(p.calls[i], std::make_pair(-1, 1));
+        EXPECT_FALSE(p.otherThread);
+    }
+}
+
+TEST_F(TDirSizeTest, FreeSpaceRowOnlyForAFileSystemRoot) {
+    EXPECT_TRUE(TDirSize::IsDriveRoot("/"));
+    EXPECT_FALSE(TDirSize::IsDriveRoot(root));
+    TDirSize d;
+    d.IncludeFreeSpace = true;
+    d.ListEntries("/");
+    ASSERT_GE(d.EntryPaths.size(), 2);
+    EXPECT_EQ(d.EntryPaths.last(), "/<Free Space>");
+    EXPECT_EQ(d.EntryPaths[d.EntryPaths.size() - 2], "/<All files in this folder>");
+    d.EntryPaths.clear();
+    d.IncludeFreeSpace = false;
+    d.ListEntries("/");
+    EXPECT_EQ(d.EntryPaths.last(), "/<All files in this folder>");
+    EXPECT_GE(TDirSize::FreeBytes("/"), 0);
+    EXPECT_EQ(TDirSize::FreeBytes(root + "missing"), -1);
+}
+
+TEST_F(TDirSizeTest, PseudoFileSystemsAreNotEntered) {
+    TDirSize d;
+    EXPECT_EQ(d.FolderBytes("/proc", true), 0);
+    EXPECT_EQ(d.FolderBytes("/proc/self", false), 0);
+    EXPECT_TRUE(d.FilePaths.isEmpty());
+    d.ListEntries("/proc/");
+    EXPECT_GT(d.EntryPaths.size(), 1); // listed all the same
+}
+
+TEST_F(TDirSizeTest, UnreadableFolderCountsZero) {
+    BuildTree();
+    MakeDir(root + "locked/inside");
+    MakeFile(root + "locked/inside/f", 5000);
+    MakeFile(root + "locked/g", 5000);
+    ASSERT_EQ(::chmod(QFile::encodeName(root + "locked"), 0), 0);
+    auto check = [&](TDirSize& d) {
+        const int row = IndexOf(d.EntryPaths, root + "locked");
+        return row >= 0 && d.EntryMB[row] == "0" && d.EntryKB[row] == "0" &&
+               IndexOf(d.FilePaths, root + "locked") >= 0 &&
+               IndexOf(d.FilePaths, root + "locked/g") == -1 &&
+               d.EntryKB[IndexOf(d.EntryPaths, root + "alpha")] != "0";
+    };
+    if (::geteuid() != 0) {
+        TDirSize d;
+        d.FolderPath = root;
+        d.Measure();
+        EXPECT_TRUE(check(d));
+    } else {
+        // root reads everything: measure as an unprivileged user in a child process.
+        ASSERT_EQ(::chmod(QFile::encodeName(tmp.path()), 0755), 0);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+            TDirSize d;
+            d.Threads = 1;
+            d.FolderPath = root;
+            d.Measure();
+            ::_exit(check(d) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+    ::chmod(QFile::encodeName(root + "locked"), 0755);
+}

@@ -1,0 +1,246 @@
+#include "engine/SizeText.h"
+#include "export/ExportListU.h"
+#include "platform/Errors.h"
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <zip.h>
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// One member of a zip archive, or "<missing>".
+QByteArray ZipMember(const QString& archive, const char* name) {
+    int err = 0;
+    zip_t* z = zip_open(QFile::encodeName(archive).constData(), ZIP_RDONLY, &err);
+    if (!z) return "<missing>";
+    QByteArray out("<missing>");
+    zip_stat_t st;
+    if (zip_stat(z, name, 0, &st) == 0) {
+        if (zip_file_t* f = zip_fopen(z, name, 0)) {
+            out.resize(qsizetype(st.size));
+            if (zip_fread(f, out.data(), st.size) != zip_int64_t(st.size)) out = "<short>";
+            zip_fclose(f);
+        }
+    }
+    zip_close(z);
+    return out;
+}
+
+// The shared strings of a workbook in order, and each cell reference with
+// the string it shows.
+QStringList SharedStrings(const QByteArray& xml) {
+    QStringList out;
+    static const QRegularExpression si("<si><t[^>]*>([^<]*)</t></si>");
+    for (auto it = si.globalMatch(QString::fromUtf8(xml)); it.hasNext();)
+        out << it.next().captured(1);
+    return out;
+}
+
+QMap<QString, QString> Cells(const QByteArray& sheet, const QStringList& strings) {
+    QMap<QString, QString> cells;
+    static const QRegularExpression c(
+        "<c r=\"([A-Z]+[0-9]+)\"[^>]*t=\"s\"[^>]*><v>([0-9]+)</v></c>");
+    for (auto it = c.globalMatch(QString::fromUtf8(sheet)); it.hasNext();) {
+        const auto m = it.next();
+        cells[m.captured(1)] = strings.value(m.captured(2).toInt());
+    }
+    return cells;
+}
+
+class HtmlXlsxTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        locale = FormatLocale::english();
+        rows.AddRow({"docs", "1.5", "1536", "/home/u/docs", ""});
+        rows.AddRow({"<b>x</b>&<<y>>", "0", "0 KB", "/home/u/a\"b&c#d", ""});
+        ex.Today = QDate(2026, 12, 9);
+        ex.Locale = &locale;
+        ex.SourceList = &rows;
+        ex.ExportTotalMB = "1.5";
+        ex.ExportTotalKB = "1536";
+        ex.ExportTotalGB = "0";
+        ex.SetHeaderText("Foldersize at");
+        ex.SetExportFolder("/home/u/");
+        ex.SetHtmlFontColor(clBlack);
+        ex.SetHtmlBackColor(clBlack);
+        ex.SetHtmlFontSize(0);
+    }
+    void AllFlags() {
+        ex.SetIncludeHeadDate(true);
+        ex.SetIncludeFolderName(true);
+        ex.SetIncludeColumnHeader(true);
+        ex.SetIncludeSummary(true);
+    }
+    QStringList HtmlLines() {
+        QByteArray bytes = ReadAll(ex.TargetFile);
+        EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
+        EXPECT_TRUE(bytes.endsWith("</body></html>\r\n"));
+        QStringList lines = QString::fromUtf8(bytes.mid(3)).split("\r\n");
+        lines.removeLast();
+        return lines;
+    }
+
+    QTemporaryDir dir;
+    FormatLocale locale;
+    TTextRowSource rows{{"Folder", "Size (MB)", "Size (KB)", "Full Path", ""}};
+    TExportList ex;
+};
+
+} // namespace
+
+TEST_F(HtmlXlsxTest, HtmlItemRowsOnly) {
+    ex.SetTargetFile(dir.filePath("r.html"));
+    ASSERT_TRUE(ex.MakeHTML());
+    const QStringList l = HtmlLines();
+    ASSERT_EQ(l.size(), 4 + 2 * 7 + 3);
+    EXPECT_EQ(l[0], "<html><head><title></title><head>");
+    EXPECT_EQ(l[3], "<BODY text=#222200 vLink=#660066 aLink=#ff0000 link=#0000ff bgColor=#bbbb22>");
+    EXPECT_EQ(l[4], "<tr>");
+    EXPECT_EQ(l[5], "<td><FONT size=2>docs</FONT></td>");
+    EXPECT_EQ(l[8], "<td><FONT size=2><a href=\"/home/u/docs\">/home/u/docs</FONT></td>");
+    EXPECT_EQ(l[9], "<td><FONT size=2> </FONT></td>");
+    EXPECT_EQ(l[10], "</tr>");
+    EXPECT_EQ(l[18], "</table><p><P><P>");
+    EXPECT_TRUE(l[19].startsWith("<BR><div align=\"center\"><h3></B>Created with "
+                                 "<B><I>\"Morvane\"</B></I><h4> from  - <a href=\""));
+    EXPECT_EQ(l[20], "</body></html>");
+}
+
+TEST_F(HtmlXlsxTest, HtmlCellsCannotCarryMarkup) {
+    ex.SetTargetFile(dir.filePath("r.html"));
+    ASSERT_TRUE(ex.MakeHTML());
+    const QStringList l = HtmlLines();
+    // Angle brackets removed, also side by side; the ampersand shows as itself.
+    EXPECT_EQ(l[12], "<td><FONT size=2>bx/b&amp;y</FONT></td>");
+    EXPECT_EQ(l[14], "<td><FONT size=2>0 KB</FONT></td>");
+    EXPECT_EQ(l[15], "<td><FONT size=2><a href=\"/home/u/a&quot;b&amp;c%23d\">"
+                     "/home/u/a\"b&amp;c#d</FONT></td>");
+}
+
+TEST_F(HtmlXlsxTest, HtmlWithEveryRow) {
+    AllFlags();
+    ex.SetExportFolder("/home/<u>/");
+    ex.SetTargetFile(dir.filePath("r.html"));
+    ASSERT_TRUE(ex.MakeHTML());
+    const QStringList l = HtmlLines();
+    EXPECT_EQ(l[4], "<FONT size=3><b>" + QString("Foldersize at").leftJustified(30) +
+                        QString(25, u' ') + QString("Wed, 09 Dec 26").leftJustified(35));
+    EXPECT_EQ(l[5], "</p></B> </FONT>");
+    EXPECT_EQ(l[6], "<FONT size=3><B>" + QString("Size list of Folder: ").leftJustified(30) +
+                        QString(25, u' ') + QString("/home/&lt;u&gt;/").leftJustified(35 + 6));
+    EXPECT_EQ(l[8], "<tr>");
+    EXPECT_EQ(l[9], "<td><FONT size=2><B>Folder</B></FONT></td>");
+    EXPECT_EQ(l[13], "<td><FONT size=2><B></B></FONT></td>");
+    const int sum = 15 + 2 * 7;
+    EXPECT_EQ(l[sum], "<tr>");
+    EXPECT_EQ(l[sum + 1], "<td><FONT size=2><B>Total Size</B></FONT></td>");
+    EXPECT_EQ(l[sum + 4], "<td><FONT size=2><B>0 GB</B></FONT></td>");
+    EXPECT_EQ(l[sum + 5], "</tr>");
+    EXPECT_EQ(l[sum + 6], "</table><p><P><P>");
+}
+
+TEST_F(HtmlXlsxTest, HtmlMissingSubItemBecomesSpace) {
+    TTextRowSource plain({"Name", "Date (C)", "Date (M)", "Full Path", "Size (KB)"});
+    plain.AddRow({"/x/plain"});
+    ex.SourceList = &plain;
+    ex.SetTargetFile(dir.filePath("r.html"));
+    ASSERT_TRUE(ex.MakeHTML());
+    const QStringList l = HtmlLines();
+    EXPECT_EQ(l[5], "<td><FONT size=2>/x/plain</FONT></td>");
+    EXPECT_EQ(l[8], "<td><FONT size=2><a href=\"\"> </FONT></td>");
+}
+
+TEST_F(HtmlXlsxTest, HtmlChartsGoIntoImagesFolder) {
+    ex.SetIncludeCharts(true);
+    ex.SetTargetFile(dir.filePath("report.html"));
+    // Without a picture maker the report carries no pictures.
+    ASSERT_TRUE(ex.MakeHTML());
+    EXPECT_FALSE(HtmlLines().join("\n").contains("img"));
+    EXPECT_FALSE(QDir(dir.filePath("report_images")).exists());
+
+    QList<int> asked;
+    ex.PictureMaker = [&](int chart, const QString& path) {
+        asked << chart;
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write("jpg") == 3;
+    };
+    ASSERT_TRUE(ex.MakeHTML());
+    EXPECT_EQ(asked, (QList<int>{1, 2}));
+    EXPECT_TRUE(QFile::exists(dir.filePath("report_images/Chart1.jpg")));
+    EXPECT_TRUE(QFile::exists(dir.filePath("report_images/Chart2.jpg")));
+    const QStringList l = HtmlLines();
+    const int p = l.indexOf("<p>");
+    ASSERT_GT(p, 0);
+    EXPECT_EQ(l[p + 1],
+              "<A HREF=\"report_images/Chart1.jpg\"><img src=\"report_images/Chart1.jpg\" "
+              "width=\"200\" height=\"100\" border=\"2\" "
+              "alt=\"report_images/Chart1.jpg\"></a>");
+    EXPECT_EQ(l[p + 2].size(), 23 * 6);
+    EXPECT_TRUE(l[p + 3].contains("report_images/Chart2.jpg"));
+    EXPECT_EQ(l[p + 4], "<p>");
+
+    // A picture that cannot be saved fails the report and leaves the old one.
+    const QByteArray before = ReadAll(ex.TargetFile);
+    ex.PictureMaker = [](int chart, const QString&) { return chart == 1; };
+    EXPECT_FALSE(ex.MakeHTML());
+    EXPECT_EQ(ReadAll(ex.TargetFile), before);
+}
+
+TEST_F(HtmlXlsxTest, WorkbookCellsReadBack) {
+    AllFlags();
+    ex.SetTargetFile(dir.filePath("list.xlsx"));
+    ASSERT_TRUE(ex.MakeXLS());
+    const QByteArray wb = ZipMember(ex.TargetFile, "xl/workbook.xml");
+    EXPECT_TRUE(wb.contains("name=\"Directory Size List \"")) << wb.constData();
+    const QStringList strings = SharedStrings(ZipMember(ex.TargetFile, "xl/sharedStrings.xml"));
+    const auto cells = Cells(ZipMember(ex.TargetFile, "xl/worksheets/sheet1.xml"), strings);
+    EXPECT_EQ(cells.value("A1"), "Foldersize at");
+    EXPECT_EQ(cells.value("D1"), "Wed, 09 Dec 26");
+    EXPECT_FALSE(cells.contains("A2"));
+    EXPECT_EQ(cells.value("A3"), "Size list of Folder: ");
+    EXPECT_EQ(cells.value("D3"), "/home/u/");
+    EXPECT_EQ(cells.value("A5"), "Folder");
+    EXPECT_EQ(cells.value("B5"), "Size (MB)");
+    EXPECT_EQ(cells.value("A6"), "docs");
+    EXPECT_EQ(cells.value("C6"), "1536");
+    EXPECT_EQ(cells.value("B7"), "0,00");
+    EXPECT_EQ(cells.value("C7"), "0 KB");
+    EXPECT_EQ(cells.value("A7"), "&lt;b&gt;x&lt;/b&gt;&amp;&lt;&lt;y&gt;&gt;");
+    EXPECT_FALSE(cells.contains("A8"));
+    EXPECT_EQ(cells.value("A9"), "Total Size");
+    EXPECT_EQ(cells.value("D9"), "0 GB");
+    EXPECT_EQ(cells.size(), 4 + 2 + 4 + 4 + 4 + 4); // empty cells are not written
+}
+
+TEST_F(HtmlXlsxTest, WorkbookFailuresWriteNothing) {
+    const QString target = dir.filePath("keep.xlsx");
+    {
+        QFile f(target);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    TTextRowSource plain({"Name", "Date (C)", "Date (M)", "Full Path", "Size (KB)"});
+    plain.AddRow({"/x/plain"});
+    ex.SourceList = &plain;
+    ex.SetTargetFile(target);
+    EXPECT_THROW(ex.MakeXLS(), EMorvaneError);
+    EXPECT_EQ(ReadAll(target), "old");
+
+    ex.SourceList = &rows;
+    ex.SetTargetFile(dir.filePath("no/such/dir/x.xlsx"));
+    EXPECT_FALSE(ex.MakeXLS());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"keep.xlsx"});
+
+    ex.SetTargetFile("/dev/null");
+    EXPECT_TRUE(ex.MakeXLS());
+    EXPECT_FALSE(QFileInfo("/dev/null").isFile());
+}

@@ -1,0 +1,287 @@
+#include "platform/Trash.h"
+#include "platform/ShellFileOp.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
+
+namespace {
+
+void Write(const QString& path, const QByteArray& data) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+QByteArray Read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// A folder inside the test's own HOME, so that it shares the home trash's file system.
+class TrashTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EmptyTrash({HomeTrashDir()});
+        ASSERT_TRUE(work.isValid());
+    }
+    QTemporaryDir work{QDir::homePath() + "/work-XXXXXX"};
+};
+
+// Records every question and gives fixed answers; never blocks.
+class ScriptedUi : public IShellOpUi {
+public:
+    bool trashAnswer = true;
+    TReplaceAnswer replaceAnswer = TReplaceAnswer::Cancel;
+    int cancelAfterSteps = -1;
+    QStringList asked, errors;
+    bool ConfirmTrash(const QStringList& p) override {
+        asked << "trash:" + p.join(',');
+        return trashAnswer;
+    }
+    bool ConfirmCreateFolder(const QString& f) override {
+        asked << "mkdir:" + f;
+        return true;
+    }
+    TReplaceAnswer AskReplace(const QString& existing, const QString&, bool) override {
+        asked << "replace:" + existing;
+        return replaceAnswer;
+    }
+    void ShowError(const QString& m) override { errors << m; }
+    void BeginProgress(const QString&, std::int64_t) override {}
+    bool StepProgress(const QString&, std::int64_t) override { return cancelAfterSteps-- != 0; }
+    void EndProgress() override {}
+};
+
+} // namespace
+
+TEST_F(TrashTest, FileAndFolderGoToTheHomeTrashWithInfo) {
+    const QString file = work.filePath("a b%c.txt");
+    const QString folder = work.filePath("dir");
+    Write(file, "hello");
+    Write(folder + "/inner/x.bin", QByteArray(1000, 'x'));
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-2);
+
+    EXPECT_TRUE(SendToRecycleBin(file));
+    EXPECT_TRUE(SendToRecycleBin(folder + "/")); // a trailing delimiter is allowed
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_FALSE(QFile::exists(folder));
+
+    const QString trash = HomeTrashDir();
+    EXPECT_EQ(Read(trash + "/files/a b%c.txt"), "hello");
+    EXPECT_EQ(Read(trash + "/files/dir/inner/x.bin").size(), 1000);
+    QFile info(trash + "/info/a b%c.txt.trashinfo");
+    ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = info.readAll().split('\n');
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines[0], "[Trash Info]");
+    EXPECT_EQ(lines[1], "Path=" + QUrl::toPercentEncoding(file, "/"));
+    EXPECT_TRUE(lines[1].contains("a%20b%25c.txt"));
+    ASSERT_TRUE(lines[2].startsWith("DeletionDate="));
+    const QDateTime when = QDateTime::fromString(QString(lines[2].mid(13)), Qt::ISODate);
+    EXPECT_TRUE(when.isValid());
+    EXPECT_GE(when, before);
+    EXPECT_TRUE(QFile::exists(trash + "/info/dir.trashinfo"));
+
+    const TTrashContents c = QueryTrash({trash});
+    EXPECT_EQ(c.items, 2);
+    EXPECT_EQ(c.bytes, 1005);
+    EXPECT_TRUE(EmptyTrash({trash}));
+    EXPECT_EQ(QueryTrash({trash}).items, 0);
+    EXPECT_TRUE(QDir(trash + "/info").isEmpty());
+}
+
+TEST_F(TrashTest, SameNameTwiceGetsUniqueNamesAndRestores) {
+    Write(work.filePath("one/n.txt"), "1");
+    Write(work.filePath("two/n.txt"), "2");
+    TTrashedItem a, b;
+    ASSERT_TRUE(MoveToTrash(work.filePath("one/n.txt"), nullptr, &a));
+    ASSERT_TRUE(MoveToTrash(work.filePath("two/n.txt"), nullptr, &b));
+    EXPECT_NE(a.trashed, b.trashed);
+    EXPECT_EQ(Read(a.trashed), "1");
+    EXPECT_EQ(Read(b.trashed), "2");
+    EXPECT_TRUE(QFile::exists(b.infoFile));
+    EXPECT_TRUE(RestoreFromTrash(b));
+    EXPECT_EQ(Read(work.filePath("two/n.txt")), "2");
+    EXPECT_FALSE(QFile::exists(b.infoFile));
+}
+
+TEST_F(TrashTest, MissingItemFailsWithAMessage) {
+    QString error;
+    EXPECT_FALSE(MoveToTrash(work.filePath("nothing"), &error));
+    EXPECT_TRUE(error.contains("nothing"));
+}
+
+TEST_F(TrashTest, MoveAndCopyBetweenFoldersKeepTimesAndModes) {
+    Write(work.filePath("src/a.txt"), "aaa");
+    Write(work.filePath("src/sub/b.txt"), "bbb");
+    Write(work.filePath("src/c.txt"), "ccc");
+    const QByteArray a = QFile::encodeName(work.filePath("src/a.txt"));
+    chmod(a.constData(), 0640);
+    struct utimbuf old {
+        1000000000, 1000000000
+    };
+    utime(a.constData(), &old);
+    QDir().mkpath(work.filePath("dst"));
+
+    ScriptedUi ui;
+    TShellFileOp op(&ui);
+    EXPECT_EQ(op.Run(FO_COPY, {work.filePath("src/a.txt"), work.filePath("src/sub")},
+                     work.filePath("dst"), FOF_ALLOWUNDO),
+              0);
+    EXPECT_EQ(Read(work.filePath("dst/a.txt")), "aaa");
+    EXPECT_EQ(Read(work.filePath("dst/sub/b.txt")), "bbb");
+    EXPECT_EQ(Read(work.filePath("src/a.txt")), "aaa");
+    struct stat st;
+    ASSERT_EQ(stat(QFile::encodeName(work.filePath("dst/a.txt")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(st.st_mtime, 1000000000);
+
+    EXPECT_EQ(op.Run(FO_MOVE, {work.filePath("src/c.txt"), work.filePath("src/sub")},
+                     work.filePath("moved"), FOF_ALLOWUNDO),
+              0);
+    EXPECT_TRUE(ui.asked.contains("mkdir:" + work.filePath("moved")));
+    EXPECT_EQ(Read(work.filePath("moved/c.txt")), "ccc");
+    EXPECT_EQ(Read(work.filePath("moved/sub/b.txt")), "bbb");
+    EXPECT_FALSE(QFile::exists(work.filePath("src/c.txt")));
+    EXPECT_FALSE(QFile::exists(work.filePath("src/sub")));
+    EXPECT_EQ(op.Handled().size(), 2);
+}
+
+TEST_F(TrashTest, NameClashAsksAndReplacedItemGoesToTheTrash) {
+    Write(work.filePath("src/a.txt"), "new");
+    Write(work.filePath("src/b.txt"), "b");
+    Write(work.filePath("dst/a.txt"), "old");
+    ScriptedUi ui;
+    TShellFileOp op(&ui);
+    // Cancel: nothing moves.
+    EXPECT_EQ(op.Run(FO_MOVE, {work.filePath("src/b.txt"), work.filePath("src/a.txt")},
+                     work.filePath("dst"), FOF_ALLOWUNDO),
+              sorCancelled);
+    EXPECT_EQ(Read(work.filePath("dst/a.txt")), "old");
+    EXPECT_TRUE(QFile::exists(work.filePath("src/b.txt")));
+    EXPECT_FALSE(QFile::exists(work.filePath("dst/b.txt")));
+    // Skip: the other source moves, the result is not success.
+    ui.replaceAnswer = TReplaceAnswer::Skip;
+    EXPECT_NE(op.Run(FO_MOVE, {work.filePath("src/b.txt"), work.filePath("src/a.txt")},
+                     work.filePath("dst"), FOF_ALLOWUNDO),
+              0);
+    EXPECT_EQ(op.Handled(), QStringList{work.filePath("src/b.txt")});
+    EXPECT_EQ(Read(work.filePath("dst/a.txt")), "old");
+    // Replace: the old one is in the Trash, not gone.
+    ui.replaceAnswer = TReplaceAnswer::Replace;
+    EXPECT_EQ(op.Run(FO_MOVE, {work.filePath("src/a.txt")}, work.filePath("dst"), FOF_ALLOWUNDO),
+              0);
+    EXPECT_EQ(Read(work.filePath("dst/a.txt")), "new");
+    EXPECT_EQ(Read(HomeTrashDir() + "/files/a.txt"), "old");
+    EXPECT_TRUE(QFile(HomeTrashDir() + "/info/a.txt.trashinfo").exists());
+    QDir dst(work.filePath("dst"));
+    EXPECT_EQ(dst.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
+    // Without a UI nothing is ever replaced.
+    Write(work.filePath("src/b.txt"), "b2");
+    TShellFileOp silent;
+    EXPECT_EQ(silent.Run(FO_COPY, {work.filePath("src/b.txt")}, work.filePath("dst"),
+                         FOF_SILENT | FOF_NOCONFIRMATION),
+              sorFailed);
+    EXPECT_EQ(Read(work.filePath("dst/b.txt")), "b");
+}
+
+TEST_F(TrashTest, VanishedSourceFailsAndLeavesEverythingInPlace) {
+    Write(work.filePath("src/a.txt"), "a");
+    Write(work.filePath("src/c.txt"), "c");
+    ScriptedUi ui;
+    TShellFileOp op(&ui);
+    const QStringList sources{work.filePath("src/a.txt"), work.filePath("src/gone.txt"),
+                              work.filePath("src/c.txt")};
+    EXPECT_EQ(op.Run(FO_MOVE, sources, work.filePath("dst"), FOF_ALLOWUNDO), sorFailed);
+    EXPECT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(ui.errors.value(0).contains("gone.txt"));
+    EXPECT_TRUE(QFile::exists(work.filePath("src/a.txt")));
+    EXPECT_TRUE(QFile::exists(work.filePath("src/c.txt")));
+    EXPECT_EQ(op.Run(FO_DELETE, sources, "c:\\", FOF_ALLOWUNDO), sorFailed);
+    EXPECT_TRUE(QFile::exists(work.filePath("src/a.txt")));
+    EXPECT_EQ(QueryTrash({HomeTrashDir()}).items, 0);
+    EXPECT_TRUE(ui.asked.isEmpty()); // failed before any question
+}
+
+TEST_F(TrashTest, CancelHalfWayUndoesWhatWasDone) {
+    Write(work.filePath("src/a.txt"), "a");
+    Write(work.filePath("src/b.txt"), "b");
+    ScriptedUi ui;
+    ui.cancelAfterSteps = 2;
+    TShellFileOp op(&ui);
+    EXPECT_EQ(op.Run(FO_MOVE, {work.filePath("src/a.txt"), work.filePath("src/b.txt")},
+                     work.filePath("dst"), FOF_ALLOWUNDO),
+              sorCancelled);
+    EXPECT_TRUE(QFile::exists(work.filePath("src/a.txt")));
+    EXPECT_TRUE(QFile::exists(work.filePath("src/b.txt")));
+    EXPECT_TRUE(QDir(work.filePath("dst")).isEmpty());
+    ui.cancelAfterSteps = 1;
+    EXPECT_EQ(op.Run(FO_DELETE, {work.filePath("src/a.txt"), work.filePath("src/b.txt")}, "",
+                     FOF_ALLOWUNDO),
+              sorCancelled);
+    EXPECT_TRUE(QFile::exists(work.filePath("src/a.txt")));
+    EXPECT_EQ(QueryTrash({HomeTrashDir()}).items, 0);
+}
+
+TEST_F(TrashTest, DeleteAsksOnceAndRefusalKeepsFiles) {
+    Write(work.filePath("a.txt"), "a");
+    ScriptedUi ui;
+    ui.trashAnswer = false;
+    TShellFileOp op(&ui);
+    EXPECT_EQ(op.Run(FO_DELETE, {work.filePath("a.txt")}, "", FOF_ALLOWUNDO), sorCancelled);
+    EXPECT_TRUE(QFile::exists(work.filePath("a.txt")));
+    ui.trashAnswer = true;
+    EXPECT_EQ(op.Run(FO_DELETE, {work.filePath("a.txt")}, "", FOF_ALLOWUNDO), 0);
+    EXPECT_EQ(ui.asked.size(), 2);
+    EXPECT_EQ(QueryTrash({HomeTrashDir()}).items, 1);
+}
+
+TEST_F(TrashTest, FolderCannotGoIntoItselfAndTwoSameNamesAreRefused) {
+    Write(work.filePath("d/x/a.txt"), "a");
+    Write(work.filePath("e/a.txt"), "e");
+    TShellFileOp op;
+    EXPECT_EQ(op.Run(FO_COPY, {work.filePath("d")}, work.filePath("d/x"), 0), sorFailed);
+    EXPECT_EQ(op.Run(FO_COPY, {work.filePath("d/x/a.txt"), work.filePath("e/a.txt")},
+                     work.filePath("f"), 0),
+              sorFailed);
+    EXPECT_FALSE(QFile::exists(work.filePath("f/a.txt")));
+}
+
+TEST_F(TrashTest, MoveAcrossFileSystemsCopiesThenRemoves) {
+    QTemporaryDir other("/dev/shm/morvane-test-XXXXXX");
+    struct stat a, b;
+    if (!other.isValid() || stat("/dev/shm", &a) != 0 ||
+        stat(QFile::encodeName(work.path()).constData(), &b) != 0 || a.st_dev == b.st_dev)
+        GTEST_SKIP() << "no second file system";
+    Write(other.filePath("d/f.txt"), "far");
+    const QByteArray f = QFile::encodeName(other.filePath("d/f.txt"));
+    struct utimbuf old {
+        1000000000, 1000000000
+    };
+    utime(f.constData(), &old);
+    ScriptedUi ui;
+    TShellFileOp op(&ui);
+    EXPECT_EQ(op.Run(FO_MOVE, {other.filePath("d")}, work.filePath("dst"), FOF_ALLOWUNDO), 0);
+    EXPECT_FALSE(QFile::exists(other.filePath("d")));
+    EXPECT_EQ(Read(work.filePath("dst/d/f.txt")), "far");
+    ASSERT_EQ(stat(QFile::encodeName(work.filePath("dst/d/f.txt")).constData(), &a), 0);
+    EXPECT_EQ(a.st_mtime, 1000000000);
+    // Trashing on that file system uses a trash at its top.
+    Write(other.filePath("g.txt"), "g");
+    TTrashedItem item;
+    QString error;
+    ASSERT_TRUE(MoveToTrash(other.filePath("g.txt"), &error, &item)) << error.toStdString();
+    EXPECT_FALSE(item.trashed.startsWith(HomeTrashDir()));
+    EXPECT_TRUE(RestoreFromTrash(item));
+    EXPECT_TRUE(QFile::exists(other.filePath("g.txt")));
+    const QString top = QFileInfo(item.trashed).path() + "/..";
+    for (const char* d : {"/files", "/info", ""})
+        QDir().rmdir(QDir::cleanPath(top + d));
+}
