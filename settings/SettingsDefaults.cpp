@@ -1,5 +1,6 @@
 #include "settings/SettingsDefaults.h"
 #include "platform/Errors.h"
+#include "settings/IniSnapshot.h"
 #include "settings/IniStuff.h"
 #include <QStringList>
 
@@ -59,10 +60,11 @@ void WriteAllSettings(const QString& f, const TSettingsValues& v) {
 TWindowSettings ReadWindowSettings(const QString& f, QStringList* errors) {
     TWindowSettings w;
     const QString& s = kSettingsSection;
+    const TIniSnapshot ini(f); // one read of the file for every key
     // A text that does not convert leaves that key at its built-in value.
     auto color = [&](const QString& key, const QString& def, TColor& out) {
         try {
-            out = StringToColor(ReadIniString(f, s, key, def));
+            out = StringToColor(ini.ReadString(s, key, def));
         } catch (const EConvertError& e) {
             if (errors) errors->append(e.message());
         }
@@ -70,7 +72,7 @@ TWindowSettings ReadWindowSettings(const QString& f, QStringList* errors) {
     auto font = [&](const QString& key, const QString& def, TFontDesc& out) {
         try {
             out = FontFromText(def);
-            const TFontDesc stored = FontFromText(ReadIniString(f, s, key, def));
+            const TFontDesc stored = FontFromText(ini.ReadString(s, key, def));
             out = stored;
         } catch (const EConvertError& e) {
             if (errors) errors->append(e.message());
@@ -78,17 +80,17 @@ TWindowSettings ReadWindowSettings(const QString& f, QStringList* errors) {
     };
     color(QStringLiteral("BarColor"), SettingsDefault::BarColor, w.BarColor);
     color(QStringLiteral("BarFontColor"), SettingsDefault::BarFontColor, w.BarFontColor);
-    w.MinFileSize = std::max(0, ReadIniInteger(f, s, QStringLiteral("MinFileSize"), 0));
+    w.MinFileSize = std::max(0, ini.ReadInteger(s, QStringLiteral("MinFileSize"), 0));
     color(QStringLiteral("GradientColor1"), SettingsDefault::GradientColor1, w.GradientColor1);
     color(QStringLiteral("GradientColor2"), SettingsDefault::GradientColor2, w.GradientColor2);
     color(QStringLiteral("LegendColor"), SettingsDefault::LegendColor, w.LegendColor);
     font(QStringLiteral("ListFont"), SettingsDefault::ListFont, w.ListFont);
     font(QStringLiteral("ChartFont"), SettingsDefault::ChartFont, w.ChartFont);
     font(QStringLiteral("LegendFont"), SettingsDefault::LegendFont, w.LegendFont);
-    w.CircelPie = ReadIniBool(f, s, QStringLiteral("CircelPie"), true);
-    w.EnableZoom = ReadIniBool(f, s, QStringLiteral("EnableZoom"), true);
-    w.ShowIcons = ReadIniBool(f, s, QStringLiteral("ShowIcons"), false);
-    w.HistorySize = ClampHistorySize(ReadIniInteger(f, s, QStringLiteral("HistorySize"), 20));
-    w.FlatDesign = ReadIniInteger(f, s, QStringLiteral("FlatDesign"), 0);
+    w.CircelPie = ini.ReadBool(s, QStringLiteral("CircelPie"), true);
+    w.EnableZoom = ini.ReadBool(s, QStringLiteral("EnableZoom"), true);
+    w.ShowIcons = ini.ReadBool(s, QStringLiteral("ShowIcons"), false);
+    w.HistorySize = ClampHistorySize(ini.ReadInteger(s, QStringLiteral("HistorySize"), 20));
+    w.FlatDesign = ini.ReadInteger(s, QStringLiteral("FlatDesign"), 0);
     return w;
 }
