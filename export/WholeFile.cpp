@@ -144,6 +144,12 @@ bool ReplaceWithFile(const QString& tempPath, const QString& target, QString* er
     struct stat st {};
     mode_t mode;
     if (::stat(dest.constData(), &st) == 0) {
+        // A file its owner made read-only is not replaced behind their back.
+        if (::access(dest.constData(), W_OK) != 0) {
+            if (error) *error = QStringLiteral("%1 is not writable").arg(target);
+            ::unlink(tmp.constData());
+            return false;
+        }
         mode = st.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
