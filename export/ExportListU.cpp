@@ -112,7 +112,7 @@ QString HtmlText(const QString& text) {
 
 } // namespace
 
-TExportList::TExportList() {
+TExportList::TExportList() : PictureMaker(DefaultPictureMaker) {
     for (int c = 1; c <= 5; ++c)
         SetColumnWidth(c, 0);
 }
