@@ -1,7 +1,8 @@
 #include "app/PagesSetup.h"
 #include "app/MainFormU.h"
+#include "views/ChartPagesInstall.h"
 
 // One line per page or dialog that plugs into the window.
 void InstallPages(TForm1& form) {
-    (void)form;
+    InstallChartPages(form);
 }
