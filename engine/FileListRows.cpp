@@ -64,8 +64,8 @@ bool IsDuplicatePair(const TFileRow* upper, const TFileRow* lower, bool compareD
     return true;
 }
 
-std::vector<std::pair<int, int>> DuplicatePairs(const std::vector<TFileRow>& rows,
-                                                bool compareSize, bool compareDate) {
+std::vector<std::pair<int, int>> DuplicatePairs(const std::vector<TFileRow>& rows, bool compareSize,
+                                                bool compareDate) {
     std::vector<std::pair<int, int>> pairs;
     for (std::size_t i = 0; i + 1 < rows.size(); ++i)
         if (IsDuplicatePair(&rows[i], &rows[i + 1], compareDate, compareSize))

@@ -42,8 +42,8 @@ int FileGaugeAdvance(int step, int i);
 bool IsDuplicatePair(const TFileRow* upper, const TFileRow* lower, bool compareDate,
                      bool compareSize);
 // Pairs of neighbouring rows (in the rows' current order): k equal rows give k - 1 pairs.
-std::vector<std::pair<int, int>> DuplicatePairs(const std::vector<TFileRow>& rows,
-                                                bool compareSize, bool compareDate);
+std::vector<std::pair<int, int>> DuplicatePairs(const std::vector<TFileRow>& rows, bool compareSize,
+                                                bool compareDate);
 
 // The next row after start (from row 0 when start is -1 or 0, wrapping after the
 // last row) whose RowPath contains text, ignoring ASCII case; -1 when none

@@ -6,7 +6,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-TShellOpDialogs::~TShellOpDialogs() { EndProgress(); }
+TShellOpDialogs::~TShellOpDialogs() {
+    EndProgress();
+}
 
 bool TShellOpDialogs::ConfirmTrash(const QStringList& paths) {
     const QString text =
@@ -44,8 +46,8 @@ TReplaceAnswer TShellOpDialogs::AskReplace(const QString& existing, const QStrin
                         .arg(e.fileName(), e.path(), describe(e), source, describe(s)),
                     QMessageBox::NoButton, owner_);
     QPushButton* replace = box.addButton(QStringLiteral("Replace"), QMessageBox::AcceptRole);
-    QPushButton* all = more ? box.addButton(QStringLiteral("Replace All"), QMessageBox::YesRole)
-                            : nullptr;
+    QPushButton* all =
+        more ? box.addButton(QStringLiteral("Replace All"), QMessageBox::YesRole) : nullptr;
     QPushButton* skip = box.addButton(QStringLiteral("Skip"), QMessageBox::NoRole);
     QPushButton* cancel = box.addButton(QMessageBox::Cancel);
     box.setDefaultButton(cancel);
@@ -64,7 +66,8 @@ void TShellOpDialogs::BeginProgress(const QString& title, std::int64_t totalByte
     EndProgress();
     total_ = totalBytes;
     scale_ = 1;
-    while (total_ / scale_ > 1000000000) scale_ *= 1024;
+    while (total_ / scale_ > 1000000000)
+        scale_ *= 1024;
     progress_ = new QProgressDialog(title, QStringLiteral("Cancel"), 0,
                                     int(qMax<std::int64_t>(1, total_ / scale_)), owner_);
     progress_->setWindowTitle(title);

@@ -7,19 +7,23 @@
 TFileListModel::TFileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 QStringList TFileListModel::ColumnCaptions() {
-    return {QStringLiteral("File Names"),      QStringLiteral("Date (Cr)"),
-            QStringLiteral("Date (Ac)"),       QStringLiteral("Full Path Names"),
-            QStringLiteral("Size (kb)"),       QStringLiteral("Ext"),
+    return {QStringLiteral("File Names"), QStringLiteral("Date (Cr)"),
+            QStringLiteral("Date (Ac)"),  QStringLiteral("Full Path Names"),
+            QStringLiteral("Size (kb)"),  QStringLiteral("Ext"),
             QStringLiteral("Dup")};
 }
 
-QList<int> TFileListModel::ColumnWidths() { return {150, 70, 70, 400, 70, 40, 11}; }
+QList<int> TFileListModel::ColumnWidths() {
+    return {150, 70, 70, 400, 70, 40, 11};
+}
 
 int TFileListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(rows_.size());
 }
 
-int TFileListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 7; }
+int TFileListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 7;
+}
 
 QVariant TFileListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= int(rows_.size())) return {};
@@ -83,7 +87,8 @@ void TFileListModel::SetAllChecks(const std::vector<char>& checked) {
 
 std::vector<char> TFileListModel::Checks() const {
     std::vector<char> c(rows_.size());
-    for (std::size_t i = 0; i < rows_.size(); ++i) c[i] = rows_[i].checked;
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        c[i] = rows_[i].checked;
     return c;
 }
 
@@ -140,7 +145,8 @@ int TFileListModel::RemoveRows(const std::vector<char>& remove) {
             continue;
         }
         int first = i;
-        while (first > 0 && remove[std::size_t(first - 1)]) --first;
+        while (first > 0 && remove[std::size_t(first - 1)])
+            --first;
         beginRemoveRows({}, first, i);
         rows_.erase(rows_.begin() + first, rows_.begin() + i + 1);
         endRemoveRows();

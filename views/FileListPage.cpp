@@ -73,7 +73,8 @@ TFileListPage::TFileListPage(TForm1& form, QWidget* parent)
     h->setStretchLastSection(false);
     h->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     const QList<int> widths = TFileListModel::ColumnWidths();
-    for (int c = 0; c < widths.size(); ++c) FileList->setColumnWidth(c, widths[c]);
+    for (int c = 0; c < widths.size(); ++c)
+        FileList->setColumnWidth(c, widths[c]);
     layout->addWidget(FileList, 1);
 
     BuildMenus();
@@ -199,8 +200,8 @@ void TFileListPage::BuildMenus() {
                                           [this] { CheckRows(true, false); });
     Uncheckselected1 = FolderPop->addAction(QStringLiteral("Uncheck selected"), this,
                                             [this] { CheckRows(false, false); });
-    Reversecheckedselected1 = FolderPop->addAction(QStringLiteral("Reverse checked/selected"),
-                                                   this, &TFileListPage::SwapCheckedAndSelected);
+    Reversecheckedselected1 = FolderPop->addAction(QStringLiteral("Reverse checked/selected"), this,
+                                                   &TFileListPage::SwapCheckedAndSelected);
     FolderPop->addSeparator();
     if (QAction* a = form_.Action(QStringLiteral("actMoveToArchive"))) {
         QAction* item = FolderPop->addAction(a->icon(), QStringLiteral("Move checked to Archive"));
@@ -208,10 +209,10 @@ void TFileListPage::BuildMenus() {
     }
     RestoreMorvaneArchive2 = FolderPop->addAction(QStringLiteral("Restore Morvane Archive"));
     RestoreMorvaneArchive2->setObjectName(QStringLiteral("RestoreMorvaneArchive2"));
-    move_sel = FolderPop->addAction(QStringLiteral("Move checked"), this,
-                                    &TFileListPage::move_selClick);
-    Copy_Sel = FolderPop->addAction(QStringLiteral("Copy checked"), this,
-                                    &TFileListPage::Copy_SelClick);
+    move_sel =
+        FolderPop->addAction(QStringLiteral("Move checked"), this, &TFileListPage::move_selClick);
+    Copy_Sel =
+        FolderPop->addAction(QStringLiteral("Copy checked"), this, &TFileListPage::Copy_SelClick);
     if (QAction* a = form_.Action(QStringLiteral("actDelToRecBin"))) FolderPop->addAction(a);
     FolderPop->addSeparator();
     Showfiletype1 = FolderPop->addAction(QStringLiteral("Show file type"), this,
@@ -350,7 +351,9 @@ void TFileListPage::AddItem1Click() {
     AddTextToComboItems(FilterCombo, 0);
 }
 
-void TFileListPage::DeleteItem1Click() { DeleteComboItem(FilterCombo); }
+void TFileListPage::DeleteItem1Click() {
+    DeleteComboItem(FilterCombo);
+}
 
 void TFileListPage::Showallenties1Click() {
     ShowMessage(&form_, ComboItems(FilterCombo).join(QStringLiteral("\r\n")));
@@ -365,7 +368,8 @@ void TFileListPage::SortByColumn(int column) {
     try {
         QStringList keys;
         keys.reserve(Model->Count());
-        for (const TFileRow& r : Model->Rows()) keys << r.Cell(state.SortColumn);
+        for (const TFileRow& r : Model->Rows())
+            keys << r.Cell(state.SortColumn);
         Model->Reorder(SortedOrder(keys, state.SortAscending));
         FileList->horizontalHeader()->setSortIndicatorShown(true);
         FileList->horizontalHeader()->setSortIndicator(

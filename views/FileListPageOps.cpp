@@ -1,7 +1,7 @@
 // The file list's commands: duplicates, search, checks, and the shell
 // operations on checked rows.
-#include "app/MainFormU.h"
 #include "app/BrowseForDirU.h"
+#include "app/MainFormU.h"
 #include "app/MessageBoxes.h"
 #include "engine/FileFilter.h"
 #include "platform/FileInfo.h"
@@ -33,7 +33,8 @@ QItemSelection RowRuns(const QAbstractItemModel* model, const std::vector<char>&
             continue;
         }
         int j = i;
-        while (j + 1 < n && rows[std::size_t(j + 1)]) ++j;
+        while (j + 1 < n && rows[std::size_t(j + 1)])
+            ++j;
         sel.append(QItemSelectionRange(model->index(i, 0), model->index(j, last)));
         i = j + 1;
     }
@@ -47,13 +48,15 @@ QItemSelection RowRuns(const QAbstractItemModel* model, const std::vector<char>&
 std::vector<char> TFileListPage::SelectedFlags() const {
     std::vector<char> flags(std::size_t(Model->Count()));
     for (const QItemSelectionRange& r : FileList->selectionModel()->selection())
-        for (int i = r.top(); i <= r.bottom() && i < Model->Count(); ++i) flags[std::size_t(i)] = 1;
+        for (int i = r.top(); i <= r.bottom() && i < Model->Count(); ++i)
+            flags[std::size_t(i)] = 1;
     return flags;
 }
 
 int TFileListPage::SelectedCount() const {
     int n = 0;
-    for (char c : SelectedFlags()) n += c;
+    for (char c : SelectedFlags())
+        n += c;
     return n;
 }
 
@@ -164,7 +167,9 @@ QStringList TFileListPage::CheckedPaths() const {
     return paths;
 }
 
-void TFileListPage::RemoveCheckedRows() { Model->RemoveRows(Model->Checks()); }
+void TFileListPage::RemoveCheckedRows() {
+    Model->RemoveRows(Model->Checks());
+}
 
 bool TFileListPage::ShellOperationOnList(const QStringList& paths, const QString& target,
                                          int operation) {
@@ -203,7 +208,9 @@ void TFileListPage::Copy_SelClick() {
     if (pd.Execute()) FileListAction(pd.Directory, FO_COPY);
 }
 
-void TFileListPage::actDelToRecBinExecute() { FileListAction(QStringLiteral("c:\\"), FO_DELETE); }
+void TFileListPage::actDelToRecBinExecute() {
+    FileListAction(QStringLiteral("c:\\"), FO_DELETE);
+}
 
 // --- one selected row ------------------------------------------------------
 
@@ -239,7 +246,8 @@ QString TFileListPage::FileTypeText(const QString& p) {
     if (p.endsWith(QLatin1String(".exe")) && PathExtension(p) == QLatin1String(".exe")) {
         QStringList lines;
         FileVersionLines(p, lines);
-        for (const QString& l : lines) v += l + QStringLiteral("\r\n");
+        for (const QString& l : lines)
+            v += l + QStringLiteral("\r\n");
     }
     const QString t = FileTypeName(p);
     const QString br = QStringLiteral("\n\r");

@@ -2,8 +2,7 @@
 #include <gtest/gtest.h>
 
 namespace {
-TFileRow Row(const QString& path, const QString& ac = "01.Jan.20", const QString& kb = "1")
-{
+TFileRow Row(const QString& path, const QString& ac = "01.Jan.20", const QString& kb = "1") {
     return MakeFileRow(path, kb, "01.Jan.20", ac, true);
 }
 } // namespace
@@ -18,7 +17,8 @@ TEST(FileRows, DetailAndPlainRowsAndRowPath) {
     const TFileRow p = MakeFileRow("/a/b/README", "5", "d", "e", false);
     EXPECT_EQ(p.caption, "/a/b/README");
     EXPECT_EQ(p.RowPath(), "/a/b/README");
-    for (int c = 1; c < 7; ++c) EXPECT_TRUE(p.Cell(c).isEmpty());
+    for (int c = 1; c < 7; ++c)
+        EXPECT_TRUE(p.Cell(c).isEmpty());
 }
 
 TEST(FileGaugeStep, StepRuleAcrossFills) {
@@ -47,7 +47,8 @@ TEST(Duplicates, PairsOfNeighbours) {
     ASSERT_EQ(pairs.size(), 2u);
     EXPECT_EQ(pairs[1], std::make_pair(1, 2));
     // Case, access date and size all count.
-    rows = {Row("/x/A.TXT"), Row("/y/a.txt"), Row("/z/a.txt", "02.Jan.20"), Row("/w/a.txt", "02.Jan.20", "2")};
+    rows = {Row("/x/A.TXT"), Row("/y/a.txt"), Row("/z/a.txt", "02.Jan.20"),
+            Row("/w/a.txt", "02.Jan.20", "2")};
     EXPECT_TRUE(DuplicatePairs(rows, true, true).empty());
     EXPECT_EQ(DuplicatePairs(rows, false, true).size(), 1u); // sizes ignored: z and w pair
     EXPECT_EQ(DuplicatePairs(rows, false, false).size(), 2u);
