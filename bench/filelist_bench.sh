@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # File list speed and memory on the wide synthetic tree (about 221,000 entries).
-# usage: bench/filelist_bench.sh [TREE]   (default /tmp/morvane-bench-wide, made when missing)
+# usage: bench/filelist_bench.sh [TREE]   (default /tmp/morvane-bench/wide, made when missing)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-TREE="${1:-/tmp/morvane-bench-wide}"
+TREE="${1:-/tmp/morvane-bench/wide}"
 GEN="$ROOT/../../shared/bench/gen_tree.py"
 [ -f "$GEN" ] || GEN=/work/shared/bench/gen_tree.py
 if [ ! -d "$TREE" ]; then
