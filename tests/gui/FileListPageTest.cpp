@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
@@ -103,8 +104,8 @@ TEST_F(FileListPageTest, FillAfterARunInDetailAndPlainRows) {
     Fill("*");
     const TFileListModel* m = page->Model;
     ASSERT_EQ(m->Count(), form->Scanner().FilePaths.size());
-    EXPECT_EQ(m->Count(), 5);
-    EXPECT_EQ(page->NoOfFilesLabel->text(), "5 Files");
+    EXPECT_EQ(m->Count(), 7);
+    EXPECT_EQ(page->NoOfFilesLabel->text(), "7 Files");
     const int a = RowOf("one/a.txt");
     ASSERT_GE(a, 0);
     const TFileRow& r = m->Row(a);
@@ -124,16 +125,17 @@ TEST_F(FileListPageTest, FillAfterARunInDetailAndPlainRows) {
         EXPECT_TRUE(m->data(m->index(i, 3), Qt::DisplayRole).toString().isEmpty());
     }
     Fill("txt", true, true);
-    EXPECT_EQ(Names().size(), 2);
+    EXPECT_EQ(Names().size(), 4);
+    EXPECT_TRUE(Names().contains("one"));
     EXPECT_TRUE(Names().contains("README"));
     EXPECT_EQ(page->FilterEntries, QStringList{"txt"});
 }
 
 TEST_F(FileListPageTest, FillWithoutRowsKeepsTheListAndGaugeStepFollowsTheRule) {
     Fill("*");
-    EXPECT_EQ(page->FileGaugeStep, 0); // 5 rows: 0 * 10 < 4, so 4 div 20 = 0
+    EXPECT_EQ(page->FileGaugeStep, 0); // 7 rows: 0 * 10 < 6, so 6 div 20 = 0
     page->FillFileList({}, {}, {});
-    EXPECT_EQ(page->Model->Count(), 5);
+    EXPECT_EQ(page->Model->Count(), 7);
     QStringList paths, kb, dates;
     for (int i = 0; i < 100; ++i) {
         paths << tree.filePath(QString("f%1.txt").arg(i));
@@ -153,7 +155,7 @@ TEST_F(FileListPageTest, DuplicatesArePairedCheckedSelectedAndOnTop) {
     Fill("*");
     page->actFindDuplicatesExecute();
     const TFileListModel* m = page->Model;
-    ASSERT_EQ(m->Count(), 5);
+    ASSERT_EQ(m->Count(), 7);
     EXPECT_EQ(m->Row(0).caption, "a.txt");
     EXPECT_EQ(m->Row(1).caption, "a.txt");
     EXPECT_EQ(m->Row(0).dup, "0");
@@ -163,7 +165,7 @@ TEST_F(FileListPageTest, DuplicatesArePairedCheckedSelectedAndOnTop) {
     const auto sel = page->SelectedFlags();
     EXPECT_TRUE(sel[1]);
     EXPECT_FALSE(sel[0]);
-    for (int i = 2; i < 5; ++i)
+    for (int i = 2; i < 7; ++i)
         EXPECT_EQ(m->Row(i).dup, "x");
 
     // Plain rows are refused with the message.
@@ -176,7 +178,9 @@ TEST_F(FileListPageTest, DuplicatesArePairedCheckedSelectedAndOnTop) {
     page->actFindDuplicatesExecute();
     EXPECT_EQ(page->NoOfFilesLabel->text(), "1 Files");
     // No pair: the label says so.
-    Fill("txt", true, true);
+    page->FilterCombo->setEditText("*");
+    page->FillFileList({tree.filePath("one/b.bin"), tree.filePath("two/README")}, {"4", "1"},
+                       {"01.Jan.20", "01.Jan.20"});
     ASSERT_EQ(page->Model->Count(), 2);
     page->actFindDuplicatesExecute();
     EXPECT_EQ(page->NoOfFilesLabel->text(), "no duplicate file");
@@ -233,7 +237,7 @@ TEST_F(FileListPageTest, FailedOperationKeepsRowsAndTrashRemovesThem) {
     page->CheckRows(true, true);
     QFile::remove(tree.filePath("c.TXT")); // vanished since the run
     page->actDelToRecBinExecute();
-    EXPECT_EQ(page->Model->Count(), 5);
+    EXPECT_EQ(page->Model->Count(), 7);
     EXPECT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(QFile::exists(tree.filePath("one/b.bin")));
 
@@ -241,29 +245,28 @@ TEST_F(FileListPageTest, FailedOperationKeepsRowsAndTrashRemovesThem) {
     const int b = RowOf("one/b.bin");
     page->Model->SetChecked(b, true);
     page->actDelToRecBinExecute();
-    EXPECT_EQ(page->Model->Count(), 4);
+    EXPECT_EQ(page->Model->Count(), 6);
     EXPECT_EQ(RowOf("one/b.bin"), -1);
     EXPECT_TRUE(QFile::exists(HomeTrashDir() + "/files/b.bin"));
     EmptyTrash({HomeTrashDir()});
 }
 
 TEST_F(FileListPageTest, CheckSelectedSwapAndFileType) {
-    Fill("*");
-    std::vector<char> sel(5, 0);
-    sel[1] = sel[2] = 1;
-    page->SelectRows(sel);
+    Fill("txt;bin;");
+    ASSERT_EQ(page->Model->Count(), 4);
+    page->SelectRows({0, 1, 1, 0});
     page->CheckRows(true, false);
-    EXPECT_EQ(page->Model->Checks(), (std::vector<char>{0, 1, 1, 0, 0}));
-    sel = {0, 0, 1, 1, 0};
-    page->SelectRows(sel);
+    EXPECT_EQ(page->Model->Checks(), (std::vector<char>{0, 1, 1, 0}));
+    page->SelectRows({0, 0, 1, 1});
     page->SwapCheckedAndSelected();
-    // checked+selected -> selected; checked -> selected; selected -> checked; neither -> selected
-    EXPECT_EQ(page->Model->Checks(), (std::vector<char>{0, 0, 0, 1, 0}));
-    EXPECT_EQ(page->SelectedFlags(), (std::vector<char>{1, 1, 1, 0, 1}));
+    // neither -> selected; checked -> selected; checked and selected -> selected; selected ->
+    // checked
+    EXPECT_EQ(page->Model->Checks(), (std::vector<char>{0, 0, 0, 1}));
+    EXPECT_EQ(page->SelectedFlags(), (std::vector<char>{1, 1, 1, 0}));
 
     page->FolderPopPopup();
     EXPECT_FALSE(page->Showfiletype1->isEnabled());
-    page->SelectRows({0, 0, 0, 1, 0});
+    page->SelectRows({0, 0, 0, 1});
     page->FolderPopPopup();
     EXPECT_TRUE(page->Showfiletype1->isEnabled());
     EXPECT_FALSE(page->RestoreMorvaneArchive2->isEnabled());
