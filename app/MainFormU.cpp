@@ -1,9 +1,652 @@
 #include "app/MainFormU.h"
+#include "app/BrowseForDirU.h"
+#include "app/ComboItems.h"
+#include "app/CommandTable.h"
+#include "app/GaugeU.h"
+#include "app/MessageBoxes.h"
+#include "app/PagesSetup.h"
+#include "platform/Errors.h"
+#include "settings/IniStuff.h"
+#include "views/DirTreeView.h"
+#include "views/FolderListPage.h"
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <cmath>
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
-    setWindowTitle(QStringLiteral("Morvane ++"));
-    setMinimumSize(444, 350);
-    resize(700, 500);
+namespace {
+QString WithDelimiter(QString p) {
+    if (!p.endsWith(QLatin1Char('/'))) p += QLatin1Char('/');
+    return p;
 }
 
-TForm1::~TForm1() = default;
+const char* const kPageCaptions[7] = {"Folder Size List", "Bar Chart", "Pie Chart",
+                                      "File List",        "Comander",  "Clean Shortcuts",
+                                      "Temp Folders"};
+
+// Below this width the left pane counts as collapsed.
+constexpr int kTreeOpenWidth = 9;
+} // namespace
+
+template <class F> void TForm1::Guarded(F&& f) {
+    try {
+        f();
+    } catch (const EMorvaneError& e) {
+        ShowErrorMessage(this, e.message());
+    } catch (const std::exception& e) {
+        ShowErrorMessage(this, QString::fromLocal8Bit(e.what()));
+    }
+}
+
+TForm1::TForm1(const QString& iniFileName, const QStringList& args, QWidget* parent)
+    : QMainWindow(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Morvane ++"));
+    setMinimumSize(444, 350);
+    programFolder_ = WithDelimiter(QCoreApplication::applicationDirPath());
+    iniFileName_ = iniFileName;
+    if (iniFileName_.isEmpty()) iniFileName_ = qEnvironmentVariable("MORVANE_INI");
+    if (iniFileName_.isEmpty()) iniFileName_ = DefaultIniFileName(programFolder_);
+    SetIniMessageHandler([this](const QString& text) { ShowMessage(this, text); });
+    pd_ = std::make_unique<TFolderDialog>(this);
+
+    BuildLayout();
+    ConnectCommands();
+    InstallPages(*this);
+    FormCreate(args);
+}
+
+TForm1::~TForm1() {
+    FormDestroy();
+    SetIniMessageHandler({});
+}
+
+void TForm1::BuildLayout() {
+    commands_ = new TCommandTable(this);
+    commands_->BuildMainMenu(menuBar());
+
+    toolBar_ = addToolBar(QStringLiteral("Main"));
+    toolBar_->setObjectName(QStringLiteral("ToolBar1"));
+    toolBar_->setMovable(false);
+    toolBar_->setIconSize(QSize(20, 20));
+    toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    label1_ = new QLabel(this);
+    label1_->setObjectName(QStringLiteral("Label1"));
+    label1_->setMinimumWidth(90);
+    label1_->setAlignment(Qt::AlignCenter);
+    gauge_ = new TGauge(this);
+    gauge_->setObjectName(QStringLiteral("Gauge"));
+    gauge_->setFixedSize(150, 16);
+    commands_->BuildMainToolBar(toolBar_, label1_, gauge_);
+
+    // Status bar: five panels.
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    const int widths[5] = {80, 70, 100, 125, 500};
+    for (int i = 0; i < 5; ++i) {
+        panels_[i] = new QLabel(bar);
+        panels_[i]->setObjectName(QStringLiteral("Panel%1").arg(i));
+        panels_[i]->setMinimumWidth(widths[i]);
+        panels_[i]->setContentsMargins(4, 0, 4, 0);
+        panels_[i]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        bar->addWidget(panels_[i], i == 4 ? 1 : 0);
+    }
+    panels_[0]->setText(QStringLiteral("Total Size :"));
+    QFont sf = bar->font();
+    sf.setBold(true);
+    sf.setPointSize(10);
+    bar->setFont(sf);
+
+    // Left pane and page area.
+    splitter1_ = new QSplitter(Qt::Horizontal, this);
+    splitter1_->setObjectName(QStringLiteral("Splitter1"));
+    splitter1_->setHandleWidth(4);
+    dirTree_ = new TDirTree(splitter1_);
+    dirTree_->setMinimumWidth(1);
+    splitter1_->addWidget(dirTree_);
+
+    auto* right = new QWidget(splitter1_);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->setSpacing(2);
+    pageControl_ = new QTabWidget(right);
+    pageControl_->setObjectName(QStringLiteral("PageControl1"));
+    pageControl_->setDocumentMode(true);
+    for (int i = 0; i < 7; ++i) {
+        pages_[i] = new QWidget(pageControl_);
+        pages_[i]->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
+        auto* l = new QVBoxLayout(pages_[i]);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->setSpacing(0);
+        pageControl_->addTab(pages_[i], QString::fromLatin1(kPageCaptions[i]));
+    }
+    folderListPage_ = new TFolderListPage(pages_[pgFolderList]);
+    pages_[pgFolderList]->layout()->addWidget(folderListPage_);
+    rightLayout->addWidget(pageControl_, 1);
+
+    comboPanel_ = new QWidget(right);
+    comboPanel_->setObjectName(QStringLiteral("ComboPanel"));
+    auto* comboLayout = new QHBoxLayout(comboPanel_);
+    comboLayout->setContentsMargins(0, 0, 0, 0);
+    comboLayout->setSpacing(0);
+    butCommandLine_ = new QToolButton(comboPanel_);
+    butCommandLine_->setObjectName(QStringLiteral("But_CommandLine"));
+    butCommandLine_->setFixedWidth(25);
+    butCommandLine_->setIcon(
+        ThemeIcon(QStringLiteral("utilities-terminal"), QStyle::SP_CommandLink));
+    butCommandLine_->setAutoRaise(true);
+    butCommandLine_->hide();
+    comboLayout->addWidget(butCommandLine_);
+    historyCombo_ = new QComboBox(comboPanel_);
+    historyCombo_->setObjectName(QStringLiteral("HistoryCombo"));
+    historyCombo_->setEditable(true);
+    historyCombo_->setInsertPolicy(QComboBox::NoInsert);
+    historyCombo_->setMaxVisibleItems(24);
+    historyCombo_->setToolTip(QStringLiteral("Display a list of recent analyzed folders. Edit "
+                                             "list with right mouse pop up menu"));
+    historyCombo_->setContextMenuPolicy(Qt::CustomContextMenu);
+    comboLayout->addWidget(historyCombo_, 1);
+    rightLayout->addWidget(comboPanel_);
+    comboPanel_->hide();
+
+    splitter1_->addWidget(right);
+    splitter1_->setStretchFactor(0, 0);
+    splitter1_->setStretchFactor(1, 1);
+    splitter1_->setCollapsible(0, true);
+    splitter1_->setCollapsible(1, false);
+    splitter1_->setSizes({dirTreeWidth_, 700});
+    setCentralWidget(splitter1_);
+
+    timer1_ = new QTimer(this);
+    timer1_->setObjectName(QStringLiteral("Timer1"));
+    timer1_->setInterval(20);
+    timer2_ = new QTimer(this);
+    timer2_->setObjectName(QStringLiteral("Timer2"));
+    timer2_->setInterval(3000);
+    timer3_ = new QTimer(this);
+    timer3_->setObjectName(QStringLiteral("Timer3"));
+    timer3_->setInterval(2000);
+    connect(timer2_, &QTimer::timeout, timer2_, &QTimer::stop);
+    connect(timer3_, &QTimer::timeout, this, [this] {
+        label1_->clear();
+        timer3_->stop();
+    });
+    timer1_->start();
+
+    qApp->installEventFilter(this);
+}
+
+void TForm1::ConnectCommands() {
+    auto on = [this](const char* name, void (TForm1::*handler)()) {
+        connect(Action(QLatin1String(name)), &QAction::triggered, this, handler);
+    };
+    on("actRun", &TForm1::actRunExecute);
+    on("actUpOneDir", &TForm1::actUpOneDirExecute);
+    on("actBrowseDir", &TForm1::actBrowseDirExecute);
+    on("actO_C_DirTree", &TForm1::actO_C_DirTreeExecute);
+    on("actToggleHistCombo", &TForm1::actToggleHistComboExecute);
+    on("SortChart", &TForm1::SortChartClick);
+    connect(Action(QStringLiteral("Exit1")), &QAction::triggered, this, [this] { close(); });
+    on("actAbout", &TForm1::actAboutExecute);
+    on("Runsizecheck1", &TForm1::Runsizecheck1Click);
+    on("DeleteallItems1", &TForm1::DeleteallItems1Click);
+    on("Showallitems1", &TForm1::Showallitems1Click);
+    connect(Action(QStringLiteral("DeleteItem2")), &QAction::triggered, this,
+            [this] { DeleteComboItem(historyCombo_); });
+    connect(Action(QStringLiteral("actShowHints")), &QAction::toggled, this,
+            &TForm1::actShowHintsExecute);
+
+    connect(pageControl_, &QTabWidget::currentChanged, this, [this](int index) {
+        AdaptToPage();
+        emit PageActivated(index);
+    });
+    connect(dirTree_, &TDirTree::FolderClicked, this, &TForm1::DirTreeClick);
+    connect(dirTree_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        const QModelIndex i = dirTree_->indexAt(pos);
+        if (i.isValid()) dirTree_->setCurrentIndex(i);
+        commands_->DirTreePopUp()->popup(dirTree_->viewport()->mapToGlobal(pos));
+    });
+    connect(splitter1_, &QSplitter::splitterMoved, this, [this](int pos, int) {
+        // Opening a collapsed tree shows the current folder.
+        if (dirTreeWidth_ < kTreeOpenWidth && pos >= kTreeOpenWidth) SyncDirTree(currentFolder_);
+        dirTreeWidth_ = pos;
+    });
+    connect(folderListPage_, &TFolderListPage::RowActivated, this, &TForm1::FolderListDblClick);
+    connect(folderListPage_, &TFolderListPage::ColumnClicked, this,
+            [this](int column) { FolderListColumnClick(FolderList(), column); });
+    connect(historyCombo_, &QComboBox::editTextChanged, this, &TForm1::HistoryComboChange);
+    connect(historyCombo_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        commands_->HistoryPop()->popup(historyCombo_->mapToGlobal(pos));
+    });
+    if (QLineEdit* edit = historyCombo_->lineEdit()) {
+        edit->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(edit, &QWidget::customContextMenuRequested, this, [this, edit](const QPoint& pos) {
+            commands_->HistoryPop()->popup(edit->mapToGlobal(pos));
+        });
+    }
+}
+
+void TForm1::FormCreate(const QStringList& args) {
+    // A settings file that cannot be made or read never stops the start: the
+    // defaults hold and the user is told once.
+    QString problem;
+    try {
+        EnsureIniFile(iniFileName_);
+        const QFileInfo fi(iniFileName_);
+        if (fi.exists() && !fi.isReadable())
+            problem = QStringLiteral("The settings file %1 cannot be read.").arg(iniFileName_);
+    } catch (const EMorvaneError& e) {
+        problem = e.message();
+    }
+    const QString argument = args.value(0);
+
+    scanner_ = std::make_unique<TDirSize>();
+    scanner_->Progress = this;
+
+    try {
+        LoadWindowState();
+        ApplySettings();
+    } catch (const std::exception& e) {
+        if (problem.isEmpty()) {
+            problem = QStringLiteral("The settings file %1 could not be read (%2). Morvane starts "
+                                     "with its default settings.")
+                          .arg(iniFileName_, QString::fromLocal8Bit(e.what()));
+        }
+    }
+    if (!problem.isEmpty()) ShowErrorMessage(this, problem);
+
+    QAction* move = Action(QStringLiteral("Move"));
+    if (pageControl_->currentIndex() != pgPieChart) move->setEnabled(false);
+    Action(QStringLiteral("actExplodeBiggest"))->setEnabled(move->isEnabled());
+
+    try {
+        startFolder_ = ReadIniString(iniFileName_, QStringLiteral("LastDir"),
+                                     QStringLiteral("Start with"), QStringLiteral("/"));
+    } catch (const std::exception&) {
+        startFolder_ = QStringLiteral("/");
+    }
+
+    if (!argument.isEmpty()) {
+        SelectFolder(argument);
+        pageControl_->setCurrentIndex(pgBarChart);
+        actRunExecute();
+        SetDirTreeOpen(false);
+    } else {
+        SelectFolder(startFolder_);
+    }
+    AdaptToPage();
+}
+
+void TForm1::FormDestroy() {
+    qApp->removeEventFilter(this);
+    scanner_.reset();
+    try {
+        emit StateSaving();
+        SaveWindowState();
+    } catch (const EMorvaneError& e) {
+        ShowErrorMessage(this, e.message());
+    } catch (const std::exception& e) {
+        ShowErrorMessage(this, QString::fromLocal8Bit(e.what()));
+    }
+}
+
+QWidget* TForm1::Page(int index) const {
+    return index >= 0 && index < 7 ? pages_[index] : nullptr;
+}
+
+QAction* TForm1::Action(const QString& name) const {
+    return commands_->Action(name);
+}
+
+QLabel* TForm1::StatusPanel(int index) const {
+    return index >= 0 && index < 5 ? panels_[index] : nullptr;
+}
+
+IProgress& TForm1::Gauge() {
+    return *gauge_;
+}
+
+QTreeWidget* TForm1::FolderList() const {
+    return folderListPage_->FolderList();
+}
+
+void TForm1::SetProgressMax(int max) {
+    gauge_->SetProgressMax(max);
+}
+
+void TForm1::SetAddProgress(int n) {
+    gauge_->SetAddProgress(n);
+}
+
+// --- folder navigation ------------------------------------------------------
+
+QString TForm1::ParentFolder(const QString& path) {
+    QString p = path;
+    while (p.endsWith(QLatin1Char('/')))
+        p.chop(1);
+    if (p.isEmpty()) return QStringLiteral("/"); // the root is its own parent
+    const qsizetype i = p.lastIndexOf(QLatin1Char('/'));
+    if (i < 0) return path;
+    return p.left(i + 1);
+}
+
+QString TForm1::SelectFolder(const QString& path) {
+    if (path != currentFolder_) {
+        const QFileInfo fi(path);
+        if (!path.isEmpty() && fi.isDir())
+            currentFolder_ = WithDelimiter(QDir::cleanPath(fi.absoluteFilePath()));
+        pd_->Directory = currentFolder_;
+        panels_[4]->setText(currentFolder_);
+        emit CurrentFolderChanged(currentFolder_);
+        if (DirTreeOpen()) SyncDirTree(path);
+    }
+    return path;
+}
+
+void TForm1::SyncDirTree(const QString& path) {
+    if (dirTree_->SelectedFolder() == WithDelimiter(path) || path.isEmpty()) return;
+    if (!QFileInfo(path).isDir()) return;
+    dirTree_->SuspendNotifications();
+    try {
+        dirTree_->SelectPath(path);
+    } catch (...) {
+        dirTree_->ResumeNotifications();
+        throw;
+    }
+    dirTree_->ResumeNotifications();
+}
+
+void TForm1::AnalyseFolder(const QString& path) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        scanner_->FolderPath = path;
+        scanner_->IncludeFreeSpace = Action(QStringLiteral("FreeSpaceButt"))->isChecked();
+        TDirSize::SetMinFileSize(qint64(MinFileSizeKB) * 1024);
+        scanner_->Measure();
+        TotalGB = std::llround(StrToSizeFloat(scanner_->TotalGBText) * 10000.0);
+        FillFolderList(scanner_->EntryPaths, scanner_->EntryMB, scanner_->EntryKB);
+        emit ChartsFillRequested(scanner_->EntryPaths, scanner_->EntryMB);
+    } catch (...) {
+        QApplication::restoreOverrideCursor();
+        gauge_->ResetProgress();
+        throw;
+    }
+    QApplication::restoreOverrideCursor();
+    gauge_->ResetProgress();
+    emit AnalysisDone(path);
+}
+
+void TForm1::actRunExecute() {
+    try {
+        emit ApplyChartOptionsRequested();
+        AnalyseFolder(currentFolder_);
+        if (QFileInfo(currentFolder_).isDir()) {
+            {
+                const QSignalBlocker block(historyCombo_);
+                historyCombo_->setEditText(currentFolder_);
+            }
+            AddTextToComboItems(historyCombo_, HistorySize);
+        }
+    } catch (...) {
+        // Run drops its errors.
+    }
+}
+
+void TForm1::actUpOneDirExecute() {
+    const QString p = ParentFolder(currentFolder_);
+    if (p == currentFolder_) return;
+    Guarded([&] {
+        SelectFolder(p);
+        AnalyseFolder(p);
+    });
+}
+
+void TForm1::actBrowseDirExecute() {
+    pd_->Directory = currentFolder_;
+    pd_->Title = QStringLiteral("Select directory and press Run to analyze");
+    if (pd_->Execute()) SelectFolder(pd_->Directory);
+}
+
+void TForm1::DirTreeClick() {
+    SelectFolder(dirTree_->SelectedFolder());
+    const QSignalBlocker block(historyCombo_);
+    historyCombo_->setEditText(currentFolder_);
+}
+
+void TForm1::Runsizecheck1Click() {
+    dirTree_->SuspendNotifications();
+    Guarded([&] {
+        SelectFolder(dirTree_->SelectedFolder());
+        AnalyseFolder(currentFolder_);
+    });
+    dirTree_->ResumeNotifications();
+}
+
+void TForm1::FolderListDblClick(const QString& caption) {
+    if (caption == QLatin1String("<All files in this folder>") ||
+        caption == QLatin1String("<Free Space>"))
+        return;
+    const QString p = currentFolder_ + caption + QLatin1Char('/');
+    if (!QFileInfo(p).isDir()) return;
+    Guarded([&] {
+        SelectFolder(p);
+        AnalyseFolder(p);
+    });
+}
+
+// --- the left pane ------------------------------------------------------------
+
+bool TForm1::DirTreeOpen() const {
+    return dirTreeWidth_ >= kTreeOpenWidth;
+}
+
+void TForm1::SetDirTreeOpen(bool open) {
+    QList<int> sizes = splitter1_->sizes();
+    const int total = std::max(sizes.value(0) + sizes.value(1), width());
+    if (open) {
+        if (DirTreeOpen()) return;
+        const int w = restoreWidth_ >= kTreeOpenWidth ? restoreWidth_ : 220;
+        splitter1_->setSizes({w, std::max(total - w, 100)});
+        dirTreeWidth_ = w;
+        SyncDirTree(currentFolder_);
+    } else {
+        if (DirTreeOpen()) restoreWidth_ = dirTreeWidth_;
+        splitter1_->setSizes({1, total});
+        dirTreeWidth_ = 1;
+    }
+}
+
+void TForm1::actO_C_DirTreeExecute() {
+    SetDirTreeOpen(!DirTreeOpen());
+}
+
+// --- the folder list --------------------------------------------------------
+
+void TForm1::FillFolderList(const QStringList& paths, const QStringList& mb,
+                            const QStringList& kb) {
+    const QDateTime start = QDateTime::currentDateTime();
+    if (!paths.isEmpty()) {
+        label1_->clear();
+        const auto totals = folderListPage_->FillFolderList(paths, mb, kb, gauge_);
+        if (totals) {
+            panels_[2]->setText(totals->MBText);
+            panels_[3]->setText(totals->KBText);
+            panels_[1]->setText(TotalText(TotalGB, QStringLiteral("GB")));
+            TotalMBText = totals->MBText;
+            TotalKBText = totals->KBText;
+        }
+        gauge_->ResetProgress();
+    }
+    label1_->setText(ElapsedText(start, QDateTime::currentDateTime()));
+    timer3_->start();
+}
+
+void TForm1::FillChartsFromList() {
+    QStringList paths, mb;
+    folderListPage_->RowsInOrder(paths, mb);
+    emit ChartsFillRequested(paths, mb);
+}
+
+void TForm1::FolderListColumnClick(QTreeWidget* list, int column) {
+    if (SortByColumn(list, column, sortState_) && list == FolderList()) {
+        try {
+            FillChartsFromList();
+        } catch (...) {
+            // A sort reports nothing.
+        }
+    }
+}
+
+void TForm1::SortChartClick() {
+    FolderListColumnClick(FolderList(), 1);
+}
+
+// --- history ----------------------------------------------------------------
+
+void TForm1::HistoryComboChange(const QString& text) {
+    if (settingComboText_) return;
+    SelectFolder(text);
+}
+
+void TForm1::DeleteallItems1Click() {
+    if (!AskWarningYesNo(this, QStringLiteral("You are about to delete the complete History "
+                                              "Listing\r\nAre you sure that you want to "
+                                              "continue?")))
+        return;
+    const QSignalBlocker block(historyCombo_);
+    const QString text = historyCombo_->currentText();
+    historyCombo_->clear();
+    historyCombo_->setEditText(text);
+}
+
+void TForm1::Showallitems1Click() {
+    QString text;
+    for (const QString& s : ComboItems(historyCombo_))
+        text += s + QLatin1Char('\n');
+    ShowMessage(this, text);
+}
+
+bool TForm1::HistoryVisible() const {
+    return !comboPanel_->isHidden();
+}
+
+void TForm1::actToggleHistComboExecute() {
+    comboPanel_->setVisible(comboPanel_->isHidden());
+}
+
+// --- page changes, activation, hints ---------------------------------------------
+
+void TForm1::AdaptToPage() {
+    QAction* move = Action(QStringLiteral("Move"));
+    const int page = pageControl_->currentIndex();
+    auto releaseMove = [move] {
+        move->setChecked(false);
+        move->setEnabled(false);
+    };
+    auto normalLook = [this] {
+        QPalette p = historyCombo_->palette();
+        const QColor back = FolderList()->palette().color(QPalette::Base);
+        p.setColor(QPalette::Base, back);
+        p.setColor(QPalette::Text, Qt::black);
+        historyCombo_->setPalette(p);
+        QFont f = historyCombo_->font();
+        f.setBold(false);
+        historyCombo_->setFont(f);
+    };
+    auto setText = [this](const QString& text) {
+        if (historyCombo_->currentText() == text) return;
+        settingComboText_ = true;
+        historyCombo_->setEditText(text);
+        settingComboText_ = false;
+    };
+    switch (page) {
+    case pgFolderList:
+    case pgBarChart:
+    case pgFileList:
+    case pgPieChart:
+        if (page == pgPieChart)
+            move->setEnabled(true);
+        else
+            releaseMove();
+        butCommandLine_->hide();
+        setText(currentFolder_);
+        normalLook();
+        break;
+    case pgCommander: {
+        butCommandLine_->show();
+        QPalette p = historyCombo_->palette();
+        p.setColor(QPalette::Base, Qt::black);
+        p.setColor(QPalette::Text, Qt::white);
+        historyCombo_->setPalette(p);
+        QFont f(QStringLiteral("Courier New"), historyCombo_->font().pointSize());
+        f.setStyleHint(QFont::Monospace);
+        f.setBold(true);
+        historyCombo_->setFont(f);
+        break;
+    }
+    case pgShortcuts:
+        releaseMove();
+        butCommandLine_->hide();
+        setText(QStringLiteral("Delete broken shortcuts and empty folders"));
+        normalLook();
+        break;
+    default:
+        break;
+    }
+    Action(QStringLiteral("actExplodeBiggest"))->setEnabled(move->isEnabled());
+}
+
+void TForm1::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    dirTreeWidth_ = DirTreeOpen() ? splitter1_->sizes().value(0) : dirTreeWidth_;
+}
+
+void TForm1::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && isActiveWindow()) AdaptToPage();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (!showHints_ && event->type() == QEvent::ToolTip) return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::actShowHintsExecute(bool on) {
+    showHints_ = on;
+}
+
+void TForm1::actAboutExecute() {
+    ShowMessage(this, QStringLiteral("Morvane ++\n"
+                                     "Shows where the space on your disks goes: every folder's "
+                                     "size as a list, bar and pie chart.\n"
+                                     "Find big and duplicate files, clean up, export and print "
+                                     "the results."));
+}
+
+// --- settings ---------------------------------------------------------------
+
+void TForm1::ApplySettings() {
+    HistorySize =
+        ReadIniInteger(iniFileName_, QStringLiteral("Settings"), QStringLiteral("HistorySize"), 20);
+    MinFileSizeKB =
+        ReadIniInteger(iniFileName_, QStringLiteral("Settings"), QStringLiteral("MinFileSize"), 0);
+    emit SettingsApplied();
+}

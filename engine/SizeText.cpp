@@ -18,15 +18,27 @@ static_assert(std::numeric_limits<long double>::digits == 64,
 
 namespace {
 
-// A text of the C library in the locale's character set, as a QString.
-QString FromLocaleText(const char* text) {
+// The character set of the locale chosen for one category: LC_TIME may name
+// a UTF-8 locale while LC_CTYPE stays plain ASCII.
+QByteArray CodesetOf(int category) {
+    const char* name = std::setlocale(category, nullptr);
+    if (name) {
+        if (locale_t l = newlocale(LC_CTYPE_MASK, name, locale_t(nullptr))) {
+            const QByteArray cs = nl_langinfo_l(CODESET, l);
+            freelocale(l);
+            return cs;
+        }
+    }
+    return nl_langinfo(CODESET);
+}
+
+// A text of the C library in the given character set, as a QString.
+QString FromLocaleText(const char* text, const QByteArray& codeset) {
     if (!text) return {};
-    const char* codeset = nl_langinfo(CODESET);
-    if (!codeset || std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0)
+    if (codeset.isEmpty() || codeset == "UTF-8" || codeset == "utf8")
         return QString::fromUtf8(text);
-    if (std::strcmp(codeset, "ANSI_X3.4-1968") == 0 || std::strcmp(codeset, "ISO-8859-1") == 0)
-        return QString::fromLatin1(text);
-    iconv_t cd = iconv_open("UTF-8", codeset);
+    if (codeset == "ANSI_X3.4-1968" || codeset == "ISO-8859-1") return QString::fromLatin1(text);
+    iconv_t cd = iconv_open("UTF-8", codeset.constData());
     if (cd == reinterpret_cast<iconv_t>(-1)) return QString::fromLatin1(text);
     QByteArray in(text);
     QByteArray out(in.size() * 4 + 4, '\0');
@@ -37,7 +49,7 @@ QString FromLocaleText(const char* text) {
     const size_t rc = iconv(cd, &inp, &inLeft, &outp, &outLeft);
     iconv_close(cd);
     if (rc == size_t(-1)) return QString::fromLatin1(text);
-    out.truncate(out.size() - int(outLeft));
+    out.truncate(out.size() - qsizetype(outLeft));
     return QString::fromUtf8(out);
 }
 
@@ -45,24 +57,29 @@ QChar FirstChar(const QString& s) {
     return s.isEmpty() ? QChar() : s.at(0);
 }
 
-FormatLocale FromCLocale() {
-    std::setlocale(LC_ALL, "");
+} // namespace
+
+FormatLocale FormatLocale::fromCLocale() {
     FormatLocale l = FormatLocale::english();
+    const QByteArray numeric = CodesetOf(LC_NUMERIC);
     if (const lconv* lc = std::localeconv()) {
-        const QChar dp = FirstChar(FromLocaleText(lc->decimal_point));
+        const QChar dp = FirstChar(FromLocaleText(lc->decimal_point, numeric));
         if (!dp.isNull()) l.decimalSeparator = dp;
-        l.thousandSeparator = FirstChar(FromLocaleText(lc->thousands_sep));
+        l.thousandSeparator = FirstChar(FromLocaleText(lc->thousands_sep, numeric));
     }
+    const QByteArray time = CodesetOf(LC_TIME);
     for (int i = 0; i < 12; ++i) {
-        const QString m = FromLocaleText(nl_langinfo(nl_item(ABMON_1 + i)));
+        const QString m = FromLocaleText(nl_langinfo(nl_item(ABMON_1 + i)), time);
         if (!m.isEmpty()) l.shortMonthNames[i] = m;
     }
     for (int i = 0; i < 7; ++i) {
-        const QString d = FromLocaleText(nl_langinfo(nl_item(ABDAY_1 + i)));
+        const QString d = FromLocaleText(nl_langinfo(nl_item(ABDAY_1 + i)), time);
         if (!d.isEmpty()) l.shortDayNames[i] = d;
     }
     return l;
 }
+
+namespace {
 
 // Divide by a power of two, rounding the quotient to nearest, halves to even.
 SizeValue DivRoundEven(SizeValue value, std::uint64_t divisor) {
@@ -117,7 +134,10 @@ NumberParts ParseDisplayText(const QString& text, const FormatLocale& loc) {
 } // namespace
 
 const FormatLocale& FormatLocale::current() {
-    static const FormatLocale loc = FromCLocale();
+    static const FormatLocale loc = [] {
+        std::setlocale(LC_ALL, "");
+        return fromCLocale();
+    }();
     return loc;
 }
 
@@ -133,8 +153,10 @@ SizeValue RoundHundredths(SizeValue value) {
     const long double x = static_cast<long double>(value) / 10000.0L;
     const long double w = std::trunc(x);
     const long double f = x - w;
-    const long double r = std::nearbyint(f * 100.0L);
-    const long double res = std::nearbyint((w + r / 100.0L) * 10000.0L);
+    // rint rounds halves to even in the default rounding mode, which the
+    // program never changes (nearbyint would save and restore the FPU state).
+    const long double r = std::rint(f * 100.0L);
+    const long double res = std::rint((w + r / 100.0L) * 10000.0L);
     // Only the extreme ends of the range can round past what 64 bits hold.
     if (res >= 9223372036854775807.0L) return std::numeric_limits<SizeValue>::max();
     if (res <= -9223372036854775807.0L) return std::numeric_limits<SizeValue>::min();
@@ -207,20 +229,28 @@ QString SizeValueText(SizeValue value, const FormatLocale& loc) {
     const std::uint64_t whole = m / 10000;
     if (whole >= 1000000000000000ULL)
         return NumberText((neg ? -1.0L : 1.0L) * static_cast<long double>(m) / 10000.0L, loc);
+    // Built backwards in a small buffer: this runs twice for every file met.
+    char16_t buf[32];
+    char16_t* const end = buf + 32;
+    char16_t* p = end;
     unsigned frac = unsigned(m % 10000);
-    QString out;
-    if (neg && m != 0) out += QLatin1Char('-');
-    out += QString::number(whole);
     if (frac != 0) {
         int places = 4;
         while (frac % 10 == 0) {
             frac /= 10;
             --places;
         }
-        out += loc.decimalSeparator;
-        out += QStringLiteral("%1").arg(frac, places, 10, QLatin1Char('0'));
+        for (int i = 0; i < places; ++i, frac /= 10)
+            *--p = char16_t(u'0' + frac % 10);
+        *--p = loc.decimalSeparator.unicode();
     }
-    return out;
+    std::uint64_t w = whole;
+    do {
+        *--p = char16_t(u'0' + w % 10);
+        w /= 10;
+    } while (w);
+    if (neg && m != 0) *--p = u'-';
+    return QString(reinterpret_cast<const QChar*>(p), end - p);
 }
 
 QString SizeText(int unit, SizeValue value, const FormatLocale& loc) {
@@ -268,20 +298,42 @@ QString ElapsedText(const QDateTime& from, const QDateTime& to) {
 }
 
 QString DateText(int year, int month, int day, const FormatLocale& loc) {
-    QString out;
-    out.reserve(12);
-    AppendTwoDigits(out, unsigned(day));
-    out += QLatin1Char('.');
-    out += loc.shortMonthNames.value(month - 1);
-    out += QLatin1Char('.');
-    AppendTwoDigits(out, unsigned(std::abs(year % 100)));
+    const QString name = loc.shortMonthNames.value(month - 1);
+    QString out(6 + name.size(), Qt::Uninitialized);
+    QChar* p = out.data();
+    const unsigned d = unsigned(day) % 100, y = unsigned(std::abs(year % 100));
+    *p++ = QChar(u'0' + d / 10);
+    *p++ = QChar(u'0' + d % 10);
+    *p++ = QChar(u'.');
+    for (QChar c : name)
+        *p++ = c;
+    *p++ = QChar(u'.');
+    *p++ = QChar(u'0' + y / 10);
+    *p++ = QChar(u'0' + y % 10);
     return out;
 }
 
 QString DateText(std::time_t t, const FormatLocale& loc) {
+    // Files met together mostly share a day: keep the last day's text. The
+    // range is kept two hours inside the day, so a shift of daylight saving
+    // time on that day cannot put a time on the wrong side of midnight.
+    struct DayCache {
+        std::time_t from = 1, to = 0;
+        QString text;
+    };
+    thread_local DayCache cache;
+    const bool cacheable = &loc == &FormatLocale::current();
+    if (cacheable && t >= cache.from && t < cache.to) return cache.text;
     std::tm tm{};
     if (!localtime_r(&t, &tm)) return {};
-    return DateText(int(tm.tm_year) + 1900, tm.tm_mon + 1, tm.tm_mday, loc);
+    QString text = DateText(int(tm.tm_year) + 1900, tm.tm_mon + 1, tm.tm_mday, loc);
+    if (cacheable) {
+        const std::time_t sinceMidnight = tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec;
+        cache.from = t - sinceMidnight + 7200;
+        cache.to = t - sinceMidnight + 86400 - 7200;
+        cache.text = text;
+    }
+    return text;
 }
 
 QString DateText(const QDateTime& t, const FormatLocale& loc) {

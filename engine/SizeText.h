@@ -27,6 +27,8 @@ struct FormatLocale {
     QStringList shortDayNames;   // 7 entries, Sunday first
 
     static const FormatLocale& current();
+    // The C library's locale as it is set now (no setlocale call).
+    static FormatLocale fromCLocale();
     static FormatLocale english();
 };
 
@@ -51,7 +53,9 @@ QString ElapsedText(const QDateTime& from, const QDateTime& to);
 QString ElapsedText(std::int64_t milliseconds);
 
 // "dd.mmm.yy" of a local time. A time the C library cannot break down gives
-// an empty text. An invalid QDateTime gives the text of date -1, 29 Dec 1899.
+// an empty text. With the current locale, the last day's text is reused (the
+// time zone is taken as fixed for the life of the process). An invalid
+// QDateTime gives the text of date -1, 29 Dec 1899.
 QString DateText(std::time_t t, const FormatLocale& loc = FormatLocale::current());
 QString DateText(const QDateTime& t, const FormatLocale& loc = FormatLocale::current());
 QString DateText(int year, int month, int day, const FormatLocale& loc = FormatLocale::current());

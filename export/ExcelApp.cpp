@@ -45,9 +45,11 @@ bool TExcelApplication::SaveAs(const QString& fileName) {
     }
     // The library writes to a path itself: write a file beside the target and
     // put it in the target's place only when the workbook is complete.
+    // A device or pipe is written into, never replaced: build the workbook in
+    // the temporary folder then.
     const QFileInfo fi(fileName);
-    QTemporaryFile tmp(fi.absolutePath() + QStringLiteral("/.") + fi.fileName() +
-                       QStringLiteral(".XXXXXX"));
+    const QString folder = IsSpecialTarget(fileName) ? QDir::tempPath() : fi.absolutePath();
+    QTemporaryFile tmp(folder + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".XXXXXX"));
     tmp.setAutoRemove(false);
     if (!tmp.open()) {
         error_ = tmp.errorString();

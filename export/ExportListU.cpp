@@ -112,7 +112,7 @@ QString HtmlText(const QString& text) {
 
 } // namespace
 
-TExportList::TExportList() {
+TExportList::TExportList() : PictureMaker(DefaultPictureMaker) {
     for (int c = 1; c <= 5; ++c)
         SetColumnWidth(c, 0);
 }
@@ -145,11 +145,7 @@ void TExportList::SetHtmlFontSize(int size) {
 void TExportList::HeadDateRow() {
     const FormatLocale& loc = Locale ? *Locale : FormatLocale::current();
     const QDate d = Today.isValid() ? Today : QDate::currentDate();
-    const QString date = QStringLiteral("%1, %2 %3 %4")
-                             .arg(loc.shortDayNames.value(d.dayOfWeek() % 7))
-                             .arg(d.day(), 2, 10, QLatin1Char('0'))
-                             .arg(loc.shortMonthNames.value(d.month() - 1))
-                             .arg(d.year() % 100, 2, 10, QLatin1Char('0'));
+    const QString date = HeaderDateText(d, loc);
     ExportRow = {HeaderText, QString(), QString(), date};
 }
 

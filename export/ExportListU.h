@@ -54,6 +54,9 @@ public:
     // Saves chart 1 (bar) or 2 (pie) as a JPEG file at jpgPath; the window sets
     // it. Without it the HTML report carries no pictures.
     std::function<bool(int chart, const QString& jpgPath)> PictureMaker;
+    // What PictureMaker starts as in every new object: the window's charts
+    // install it, so every report made while they exist gets its pictures.
+    static inline std::function<bool(int chart, const QString& jpgPath)> DefaultPictureMaker;
 
     // The date of the header row and the locale of its names; today and the
     // user's locale unless set (tests set them).

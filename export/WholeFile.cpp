@@ -35,7 +35,26 @@ bool WriteAllTo(int fd, const char* data, qsizetype size, QString* error) {
     return true;
 }
 
+// /dev/stdout, /dev/fd/N and /proc/self/fd/N name a descriptor this process
+// already holds: write to it as it is, so a shell redirection (also >>) keeps
+// its file and its offset. -1 for any other path.
+int InheritedDescriptor(const QString& target) {
+    if (target == QLatin1String("/dev/stdin")) return 0;
+    if (target == QLatin1String("/dev/stdout")) return 1;
+    if (target == QLatin1String("/dev/stderr")) return 2;
+    for (const QLatin1String prefix :
+         {QLatin1String("/dev/fd/"), QLatin1String("/proc/self/fd/")}) {
+        if (!target.startsWith(prefix)) continue;
+        bool ok = false;
+        const int fd = target.mid(prefix.size()).toInt(&ok);
+        return ok && fd >= 0 ? fd : -1;
+    }
+    return -1;
+}
+
 bool WriteDirect(const QString& target, const QByteArray& bytes, QString* error) {
+    if (const int inherited = InheritedDescriptor(target); inherited >= 0)
+        return WriteAllTo(inherited, bytes.constData(), bytes.size(), error);
     const int fd = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
         if (error) *error = SystemError(errno);
@@ -49,6 +68,8 @@ bool WriteDirect(const QString& target, const QByteArray& bytes, QString* error)
 } // namespace
 
 bool IsSpecialTarget(const QString& target) {
+    if (InheritedDescriptor(target) >= 0)
+        return ::fcntl(InheritedDescriptor(target), F_GETFD) != -1;
     struct stat st {};
     if (::stat(QFile::encodeName(target).constData(), &st) != 0) return false;
     return !S_ISREG(st.st_mode);
@@ -123,6 +144,12 @@ bool ReplaceWithFile(const QString& tempPath, const QString& target, QString* er
     struct stat st {};
     mode_t mode;
     if (::stat(dest.constData(), &st) == 0) {
+        // A file its owner made read-only is not replaced behind their back.
+        if (::access(dest.constData(), W_OK) != 0) {
+            if (error) *error = QStringLiteral("%1 is not writable").arg(target);
+            ::unlink(tmp.constData());
+            return false;
+        }
         mode = st.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
@@ -136,11 +163,4 @@ bool ReplaceWithFile(const QString& tempPath, const QString& target, QString* er
         return false;
     }
     return true;
-}
-
-bool WriteFileWhole(const QString& target, const QByteArray& bytes, QString* error) {
-    TWholeFileWriter w(target);
-    const bool ok = w.Open() && w.Write(bytes) && w.Commit();
-    if (!ok && error) *error = w.ErrorString();
-    return ok;
 }

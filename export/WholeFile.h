@@ -3,7 +3,9 @@
 // into a temporary file beside it and renamed over it at Commit; a symbolic link
 // is followed and its target replaced. An existing target that is not a regular
 // file (a pipe, a terminal, /dev/null) is never replaced: what was written is
-// kept in memory and written to it directly at Commit.
+// kept in memory and written to it directly at Commit. /dev/stdout, /dev/stderr,
+// /dev/fd/N and /proc/self/fd/N are written through the process's own
+// descriptor, whatever it refers to.
 #include <QByteArray>
 #include <QString>
 #include <memory>
@@ -38,6 +40,3 @@ bool IsSpecialTarget(const QString& target);
 // new target (keeping an existing file's permissions), copied into a special
 // one. tempPath is gone afterwards in every case.
 bool ReplaceWithFile(const QString& tempPath, const QString& target, QString* error = nullptr);
-
-// Writes all of bytes to the file, whole or not at all.
-bool WriteFileWhole(const QString& target, const QByteArray& bytes, QString* error = nullptr);

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <zip.h>
 
 namespace {
@@ -243,4 +244,20 @@ TEST_F(HtmlXlsxTest, WorkbookFailuresWriteNothing) {
     ex.SetTargetFile("/dev/null");
     EXPECT_TRUE(ex.MakeXLS());
     EXPECT_FALSE(QFileInfo("/dev/null").isFile());
+}
+
+TEST_F(HtmlXlsxTest, ReadOnlyTargetIsNotReplaced) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
+    const QString target = dir.filePath("ro.xlsx");
+    {
+        QFile f(target);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    QFile::setPermissions(target, QFileDevice::ReadOwner);
+    ex.SetTargetFile(target);
+    EXPECT_FALSE(ex.MakeXLS());
+    EXPECT_FALSE(ex.MakeCSV());
+    EXPECT_EQ(ReadAll(target), "old");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ro.xlsx"});
 }

@@ -3,8 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -236,4 +238,33 @@ TEST_F(ExportTest, NewFilesGetOrdinaryPermissionsAndLinksAreFollowed) {
     ASSERT_TRUE(ex.MakeCSV());
     EXPECT_TRUE(QFileInfo(Path("link.csv")).isSymLink());
     EXPECT_TRUE(ReadAll(Path("new.csv")).contains("Total Size"));
+}
+
+TEST_F(ExportTest, DescriptorTargetsKeepTheirFileAndOffset) {
+    // A file opened for appending, as a shell's >> would give it.
+    const QString log = Path("out.log");
+    const int fd = ::open(QFile::encodeName(log).constData(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "before\n", 7), 7);
+    ex.SetTargetFile(QStringLiteral("/proc/self/fd/%1").arg(fd));
+    EXPECT_TRUE(ex.MakeCSV());
+    ex.SetTargetFile(QStringLiteral("/dev/fd/%1").arg(fd));
+    EXPECT_TRUE(ex.MakeText(true));
+    ::close(fd);
+    const QByteArray text = ReadAll(log);
+    EXPECT_TRUE(text.startsWith("before\ndocs,1.5,"));
+    EXPECT_TRUE(text.endsWith(QString("/home/u/a,b").leftJustified(35).toUtf8() +
+                              QByteArray(12, ' ') + "\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.log"});
+
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    ex.SetTargetFile(QStringLiteral("/dev/fd/%1").arg(pipeFds[1]));
+    EXPECT_TRUE(ex.makeSemikoCSV());
+    ::close(pipeFds[1]);
+    char buf[256] = {};
+    const ssize_t n = ::read(pipeFds[0], buf, sizeof buf - 1);
+    ::close(pipeFds[0]);
+    EXPECT_EQ(QByteArray(buf, int(n)), "docs;1.5;1536;/home/u/docs;;\r\n"
+                                       "\"a,b\";0;0;\"/home/u/a,b\";;\r\n");
 }

@@ -2,6 +2,10 @@
 #include "platform/Errors.h"
 #include <QDate>
 #include <QDateTime>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <clocale>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -180,9 +184,58 @@ TEST(SizeText, DateTexts) {
     tzset();
 }
 
+TEST(SizeText, RepeatedDatesAgreeAcrossMidnightAndClockChanges) {
+    // The current locale's texts come from a per-day cache; a copy bypasses it.
+    const FormatLocale copy = FormatLocale::current();
+    for (const char* tz : {"Europe/Berlin", "America/St_Johns", "Australia/Lord_Howe", "UTC"}) {
+        qputenv("TZ", tz);
+        tzset();
+        for (std::time_t base : {std::time_t(1711839600), std::time_t(1730595600)}) {
+            for (std::time_t t = base - 2 * 86400; t < base + 2 * 86400; t += 599)
+                ASSERT_EQ(DateText(t), DateText(t, copy)) << tz << " " << t;
+            for (std::time_t t = base + 2 * 86400; t > base - 2 * 86400; t -= 1799)
+                ASSERT_EQ(DateText(t), DateText(t, copy)) << tz << " " << t;
+        }
+    }
+    qunsetenv("TZ");
+    tzset();
+}
+
 TEST(SizeText, CurrentLocaleHasFullNameTables) {
     const FormatLocale& l = FormatLocale::current();
     EXPECT_EQ(l.shortMonthNames.size(), 12);
     EXPECT_EQ(l.shortDayNames.size(), 7);
     EXPECT_FALSE(l.decimalSeparator.isNull());
+}
+
+TEST(SizeText, ReadsTheCLocale) {
+    // Build a German locale in a private folder; skip where the tools are missing.
+    QTemporaryDir locales;
+    const QString out = locales.filePath("de_DE.UTF-8");
+    if (QProcess::execute("localedef", {"-i", "de_DE", "-f", "UTF-8", out}) != 0 ||
+        !QFileInfo(out).isDir())
+        GTEST_SKIP() << "localedef or the de_DE source is missing";
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    qputenv("LOCPATH", locales.path().toLocal8Bit());
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
+    const FormatLocale de = FormatLocale::fromCLocale();
+    std::setlocale(LC_ALL, before.c_str());
+    qunsetenv("LOCPATH");
+    EXPECT_EQ(de.decimalSeparator, QLatin1Char(','));
+    EXPECT_EQ(de.thousandSeparator, QLatin1Char('.'));
+    EXPECT_EQ(de.shortMonthNames.value(2), QString::fromUtf8("Mär"));
+    EXPECT_EQ(de.shortMonthNames.value(9), "Okt");
+    EXPECT_EQ(de.shortDayNames.value(0), "So");
+    EXPECT_EQ(SizeText(suKB, BytesToSizeValue(1536), de), "1,5");
+    EXPECT_EQ(TotalText(12345000, "MB", de), "1.234,50 MB");
+
+    // Month names of a UTF-8 LC_TIME under an ASCII LC_CTYPE.
+    qputenv("LOCPATH", locales.path().toLocal8Bit());
+    std::setlocale(LC_ALL, "C");
+    ASSERT_NE(std::setlocale(LC_TIME, "de_DE.UTF-8"), nullptr);
+    const FormatLocale mixed = FormatLocale::fromCLocale();
+    std::setlocale(LC_ALL, before.c_str());
+    qunsetenv("LOCPATH");
+    EXPECT_EQ(mixed.shortMonthNames.value(2), QString::fromUtf8("Mär"));
+    EXPECT_EQ(mixed.decimalSeparator, QLatin1Char('.'));
 }

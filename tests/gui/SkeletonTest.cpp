@@ -1,7 +1,9 @@
 #include "app/MainFormU.h"
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 TEST(MainWindow, HasCaption) {
-    TForm1 form;
+    QTemporaryDir dir;
+    TForm1 form(dir.filePath(QStringLiteral("Morvane.ini")));
     EXPECT_EQ(form.windowTitle(), "Morvane ++");
 }

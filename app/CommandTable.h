@@ -1,0 +1,48 @@
+#pragma once
+// Every command of the main window as a QAction, with its caption, hint, key
+// and image, and the main menu, the main tool bar and the pop-up menus built
+// from them. Actions are found by name (Action("actRun")); handlers are
+// connected by the window and by the pages that own them.
+#include "app/AppIcons.h"
+#include <QHash>
+#include <QObject>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QToolBar;
+class QWidget;
+
+class TCommandTable : public QObject {
+    Q_OBJECT
+public:
+    // Creates the actions as children of owner and adds them to it, so their
+    // keys work wherever the focus is in that window.
+    explicit TCommandTable(QWidget* owner);
+
+    // The action or menu/tool item action of that name; nullptr when unknown.
+    QAction* Action(const QString& name) const;
+    QStringList Names() const;
+
+    TImageList ImageList3; // tool bar and action images
+    TImageList ImageList4; // hot images, same order
+    TImageList MenuImgList;
+
+    void BuildMainMenu(QMenuBar* bar);
+    // Main tool bar; label and gauge go where the elapsed time and progress sit.
+    void BuildMainToolBar(QToolBar* bar, QWidget* label, QWidget* gauge);
+    QMenu* HistoryPop() const { return historyPop_; }
+    QMenu* DirTreePopUp() const { return dirTreePopUp_; }
+
+private:
+    QAction* Add(const QString& name, const QString& caption, const QString& hint, int image,
+                 const QString& key = {}, bool checkable = false, bool checked = false);
+    // A menu item or button with its own caption, hint or image that runs action.
+    QAction* Proxy(const QString& name, QAction* action, const QString& caption,
+                   const QString& hint, const QIcon& icon);
+
+    QWidget* owner_;
+    QHash<QString, QAction*> actions_;
+    QMenu* historyPop_ = nullptr;
+    QMenu* dirTreePopUp_ = nullptr;
+};
