@@ -1,7 +1,9 @@
 #include "app/PagesSetup.h"
 #include "app/MainFormU.h"
+#include "views/FileListPage.h"
+#include <QLayout>
 
 // One line per page or dialog that plugs into the window.
 void InstallPages(TForm1& form) {
-    (void)form;
+    form.Page(TForm1::pgFileList)->layout()->addWidget(new TFileListPage(form));
 }
