@@ -212,7 +212,7 @@ void TBarChart::RenderPlot(QPainter& p, const QRectF& plot) const {
         p.drawRoundedRect(box, 3, 3);
         p.setPen(QColor(20, 20, 20));
         p.drawText(box.adjusted(5, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                   mfm.elidedText(text, Qt::ElideMiddle, int(box.width() - 8)));
+                   FitMark(i, mfm, int(box.width() - 8)));
     }
 }
 

@@ -95,6 +95,17 @@ QColor TChartBase::TextColorOnBackground() const {
                                                                            : QColor(240, 240, 240);
 }
 
+QString TChartBase::FitMark(int index, const QFontMetrics& fm, int width) const {
+    const QString full = Series().MarkText(index);
+    if (fm.horizontalAdvance(full) <= width) return full;
+    const QString value = ChartValueText(Series().points[std::size_t(index)].value);
+    const int nameRoom = width - fm.horizontalAdvance(QLatin1Char(' ') + value);
+    if (!legendVisible_ && nameRoom >= fm.horizontalAdvance(QStringLiteral("abc...")))
+        return fm.elidedText(Series().points[std::size_t(index)].label, Qt::ElideRight, nameRoom) +
+               QLatin1Char(' ') + value;
+    return fm.elidedText(value, Qt::ElideRight, width);
+}
+
 void TChartBase::Render(QPainter& p, const QRect& rect) const {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);

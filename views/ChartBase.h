@@ -78,6 +78,9 @@ protected:
     // Room the plot needs, so layouts agree between painting and hit tests.
     QRectF PlotRect(const QRect& rect) const;
     QColor TextColorOnBackground() const;
+    // The mark of point i fitted to width: the whole text, else a shortened
+    // name with the full value, else (the legend names the points) the value.
+    QString FitMark(int index, const QFontMetrics& fm, int width) const;
 
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;

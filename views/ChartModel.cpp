@@ -44,8 +44,10 @@ QString ChartValueText(double mb, const FormatLocale& loc) {
     const bool negative = mb < 0;
     const long long thousandths = llround(std::abs(mb) * 1000.0);
     QString whole = QString::number(thousandths / 1000);
-    for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
-        whole.insert(i, loc.thousandSeparator);
+    // The C locale has no thousands separator.
+    if (!loc.thousandSeparator.isNull())
+        for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
+            whole.insert(i, loc.thousandSeparator);
     QString frac = QStringLiteral("%1").arg(thousandths % 1000, 3, 10, QLatin1Char('0'));
     while (frac.endsWith(QLatin1Char('0')))
         frac.chop(1);

@@ -260,9 +260,8 @@ void TPieChart::RenderPlot(QPainter& p, const QRectF& plot) const {
         p.setBrush(QColor(255, 255, 225, 235));
         p.drawRoundedRect(s.mark, 3, 3);
         p.setPen(QColor(20, 20, 20));
-        p.drawText(
-            s.mark.adjusted(5, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft,
-            fm.elidedText(DiscoSerie.MarkText(s.index), Qt::ElideMiddle, int(s.mark.width() - 8)));
+        p.drawText(s.mark.adjusted(5, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                   FitMark(s.index, fm, int(s.mark.width() - 8)));
     }
 }
 

@@ -303,3 +303,10 @@ TEST_F(ChartsFixture, HtmlReportCarriesBothChartPictures) {
     EXPECT_EQ(QImage(dir.filePath("report_images/Chart1.jpg")).size(), pages->Bars->size());
     EXPECT_EQ(QImage(dir.filePath("report_images/Chart2.jpg")).size(), pages->Pies->size());
 }
+
+TEST(ChartModel, ValueTextWithoutThousandsSeparator) {
+    FormatLocale c = FormatLocale::english();
+    c.thousandSeparator = QChar();
+    c.decimalSeparator = QLatin1Char(',');
+    EXPECT_EQ(ChartValueText(1234567.5, c), "1234567,5 MB");
+}

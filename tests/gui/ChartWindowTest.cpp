@@ -1,0 +1,143 @@
+// The charts inside the main window: a run fills them, clicks drill down,
+// the rotate switch follows the pages.
+#include "app/MainFormU.h"
+#include "app/MessageBoxes.h"
+#include "views/ChartPages.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QMouseEvent>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ChartWindow : ::testing::Test {
+    QTemporaryDir dir;
+    QString root;
+    QStringList opened, messages;
+    std::unique_ptr<TForm1> form;
+    TChartPages* charts = nullptr;
+
+    void SetUp() override {
+        SetMessageBoxHook([this](TMessageKind, const QString&, const QString& text) {
+            messages << text;
+            return false;
+        });
+        TChartPages::SetFileManagerOpener([this](const QString& f) { opened << f; });
+        root = dir.filePath("tree");
+        // Subfolders of different sizes and two loose files.
+        for (int i = 0; i < 5; ++i) {
+            const QString sub = root + QStringLiteral("/sub%1").arg(i);
+            QDir().mkpath(sub + "/deeper");
+            QFile f(sub + "/deeper/data.bin");
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray((i + 1) * 300000, 'x'));
+        }
+        for (const char* name : {"a.txt", "b.txt"}) {
+            QFile f(root + "/" + name);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(1000, 'y'));
+        }
+        form = std::make_unique<TForm1>(dir.filePath("Morvane.ini"));
+        charts = form->findChild<TChartPages*>();
+        ASSERT_NE(charts, nullptr);
+        form->resize(1000, 700);
+        form->show();
+        form->PageControl1()->setCurrentIndex(TForm1::pgBarChart);
+        form->SelectFolder(root);
+        form->actRunExecute();
+    }
+    void TearDown() override {
+        form.reset();
+        SetMessageBoxHook({});
+        TChartPages::SetFileManagerOpener({});
+    }
+
+    static QStringList Labels(const TChartBase* c) {
+        QStringList l;
+        for (const TChartPoint& p : c->Series().points)
+            l << p.label;
+        return l;
+    }
+    static void Click(QWidget* w, QPointF at, Qt::MouseButton button) {
+        QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), button, button,
+                          Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), button,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &press);
+        QApplication::sendEvent(w, &release);
+    }
+};
+
+} // namespace
+
+TEST_F(ChartWindow, RunFillsBothChartsOnTheirPages) {
+    EXPECT_EQ(charts->Bars->parentWidget(), form->Page(TForm1::pgBarChart));
+    EXPECT_EQ(charts->Pies->parentWidget(), form->Page(TForm1::pgPieChart));
+    const QStringList expected = {
+        "<All files in this folder>", "sub0", "sub1", "sub2", "sub3", "sub4"};
+    QStringList bars = Labels(charts->Bars);
+    bars.sort();
+    EXPECT_EQ(bars, expected);
+    EXPECT_EQ(Labels(charts->Pies), Labels(charts->Bars));
+    EXPECT_EQ(charts->Bars->Title(), (QStringList{"Folder Size in:", form->CurrentFolder()}));
+    EXPECT_EQ(charts->Bars->toolTip(), TChartPages::BarsHint);
+    EXPECT_EQ(charts->Pies->toolTip(), TChartPages::PiesHint);
+
+    // Sorting the list by size refills the charts in the list's order.
+    form->SortChartClick();
+    const auto& pts = charts->Bars->BarSerie.points;
+    for (std::size_t i = 1; i < pts.size(); ++i)
+        EXPECT_LE(pts[i - 1].value, pts[i].value);
+    EXPECT_EQ(pts[0].label, "<All files in this folder>");
+    EXPECT_EQ(pts[0].color, ColorFromValue(ChartColors[0]));
+    EXPECT_EQ(pts[5].label, "sub4");
+}
+
+TEST_F(ChartWindow, LeftClickDrillsDownWithoutHistoryRightClickOpens) {
+    const int history = form->HistoryCombo()->count();
+    const auto& pts = charts->Bars->BarSerie.points;
+    int sub2 = -1;
+    for (std::size_t i = 0; i < pts.size(); ++i)
+        if (pts[i].label == "sub2") sub2 = int(i);
+    ASSERT_GE(sub2, 0);
+    Click(charts->Bars, charts->Bars->PointCentre(sub2), Qt::LeftButton);
+    const QString sub = QDir(root).absoluteFilePath("sub2") + "/";
+    EXPECT_EQ(form->CurrentFolder(), sub);
+    EXPECT_EQ(charts->Pies->TitleFolder(), sub);
+    EXPECT_EQ(Labels(charts->Pies), (QStringList{"deeper", "<All files in this folder>"}));
+    EXPECT_EQ(form->HistoryCombo()->count(), history);
+
+    // Right click on the files row opens the chart's folder.
+    Click(charts->Bars, charts->Bars->PointCentre(1), Qt::RightButton);
+    EXPECT_EQ(opened, QStringList{sub});
+    EXPECT_EQ(form->CurrentFolder(), sub);
+}
+
+TEST_F(ChartWindow, RotateAndExplodeOnlyOnThePiePage) {
+    QAction* move = form->Action("Move");
+    QAction* explode = form->Action("actExplodeBiggest");
+    EXPECT_FALSE(move->isEnabled());
+    EXPECT_FALSE(explode->isEnabled());
+    form->PageControl1()->setCurrentIndex(TForm1::pgPieChart);
+    EXPECT_TRUE(move->isEnabled());
+    EXPECT_TRUE(explode->isEnabled());
+    move->trigger();
+    ASSERT_TRUE(move->isChecked());
+    const int angle = charts->Pies->Rotation();
+    charts->Timer1Timer();
+    charts->Timer1Timer();
+    EXPECT_EQ(charts->Pies->Rotation(), (angle + 2) % 360);
+    // Leaving the page releases the switch: the pie stands still.
+    form->PageControl1()->setCurrentIndex(TForm1::pgFolderList);
+    EXPECT_FALSE(move->isChecked());
+    EXPECT_FALSE(explode->isEnabled());
+    charts->Timer1Timer();
+    EXPECT_EQ(charts->Pies->Rotation(), (angle + 2) % 360);
+}
