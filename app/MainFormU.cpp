@@ -6,6 +6,7 @@
 #include "app/MessageBoxes.h"
 #include "app/PagesSetup.h"
 #include "platform/Errors.h"
+#include "settings/IniSnapshot.h"
 #include "settings/IniStuff.h"
 #include "views/DirTreeView.h"
 #include "views/FolderListPage.h"
@@ -641,12 +642,4 @@ void TForm1::actAboutExecute() {
                                      "the results."));
 }
 
-// --- settings ---------------------------------------------------------------
-
-void TForm1::ApplySettings() {
-    HistorySize =
-        ReadIniInteger(iniFileName_, QStringLiteral("Settings"), QStringLiteral("HistorySize"), 20);
-    MinFileSizeKB =
-        ReadIniInteger(iniFileName_, QStringLiteral("Settings"), QStringLiteral("MinFileSize"), 0);
-    emit SettingsApplied();
-}
+// ApplySettings and ApplyFlatDesign: app/ApplySettings.cpp.

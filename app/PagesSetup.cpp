@@ -1,4 +1,5 @@
 #include "app/PagesSetup.h"
+#include "app/DialogsInstall.h"
 #include "app/MainFormU.h"
 #include "views/ChartPagesInstall.h"
 #include "views/FileListPage.h"
@@ -8,4 +9,5 @@
 void InstallPages(TForm1& form) {
     InstallChartPages(form);
     form.Page(TForm1::pgFileList)->layout()->addWidget(new TFileListPage(form));
+    InstallDialogs(form);
 }
