@@ -73,8 +73,9 @@ TPieChart::Layout TPieChart::MakeLayout(const QRectF& plot) const {
             ry = rx * kTilt;
             l.depth = kDepth * rx;
         } else {
+            // Stretched to the page, but still seen from above at a slant.
             l.depth = std::min(kDepth * rx, h * 0.12);
-            ry = (h - l.depth) / 2;
+            ry = std::min((h - l.depth) / 2, rx * 0.7);
         }
     } else if (circular_) {
         rx = ry = std::min(rx, ry);
