@@ -59,6 +59,11 @@ void LoadComboItems(QComboBox* combo, const QString& iniFile, const QString& sec
     SetEntries(combo, ComboItems(combo) + LoadComboList(iniFile, section));
 }
 
+void LoadComboItems(QComboBox* combo, const TIniSnapshot& ini, const QString& section) {
+    if (!combo) return;
+    SetEntries(combo, ComboItems(combo) + LoadComboList(ini, section));
+}
+
 void SaveComboItems(const QComboBox* combo, const QString& iniFile, const QString& section) {
     if (combo) SaveComboList(iniFile, section, ComboItems(combo));
 }

@@ -12,4 +12,5 @@ void DeleteComboItem(QComboBox* combo);
 QStringList ComboItems(const QComboBox* combo);
 // Appends the stored list of section to the entries, keeping the edit text.
 void LoadComboItems(QComboBox* combo, const QString& iniFile, const QString& section);
+void LoadComboItems(QComboBox* combo, const TIniSnapshot& ini, const QString& section);
 void SaveComboItems(const QComboBox* combo, const QString& iniFile, const QString& section);

@@ -1,7 +1,6 @@
 #include "app/ListDlgU.h"
 #include "app/AppIcons.h"
 #include <QEvent>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QToolButton>
@@ -15,8 +14,9 @@ TListForm::TListForm(QWidget* parent) : QDialog(parent) {
     layout->setContentsMargins(6, 6, 6, 6);
     ListBox1 = new QListWidget(this);
     ListBox1->setFrameShape(QFrame::NoFrame);
-    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    f.setPointSize(8);
+    QFont f(QStringLiteral("Courier New"), 8);
+    f.setStyleHint(QFont::TypeWriter);
+    f.setFixedPitch(true);
     ListBox1->setFont(f);
     ListBox1->setUniformItemSizes(true);
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -6,6 +6,7 @@
 #include "app/MessageBoxes.h"
 #include "app/PagesSetup.h"
 #include "platform/Errors.h"
+#include "settings/IniSnapshot.h"
 #include "settings/IniStuff.h"
 #include "views/DirTreeView.h"
 #include "views/FolderListPage.h"

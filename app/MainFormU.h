@@ -27,7 +27,7 @@
 // - Shared sort: FolderListColumnClick(list, column) sorts any QTreeWidget with
 //   the window's one sort state (SortState()).
 // - Message boxes: app/MessageBoxes.h; folder pickers: app/BrowseForDirU.h.
-#include "app/Scanner.h"
+#include "engine/DirSizeU_2.h"
 #include "engine/SizeText.h"
 #include "views/ListSort.h"
 #include <QMainWindow>

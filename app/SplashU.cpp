@@ -5,6 +5,11 @@
 #include <QScreen>
 #include <QVector>
 
+// The picture is compiled into the GUI library, a static library: register it.
+static void InitSplashResource() {
+    Q_INIT_RESOURCE(splash);
+}
+
 QRegion MaskRegion(const QImage& mask) {
     if (mask.isNull()) return {};
     const QImage img = mask.convertToFormat(QImage::Format_RGB32);
@@ -32,6 +37,7 @@ TSplashForm::TSplashForm(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("SplashForm"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    InitSplashResource();
     mask_.load(QStringLiteral(":/MYMASK.png"));
     region_ = MaskRegion(mask_);
     setFixedSize(mask_.isNull() ? QSize(480, 360) : mask_.size());

@@ -2,6 +2,7 @@
 // destruction.
 #include "app/ComboItems.h"
 #include "app/MainFormU.h"
+#include "settings/IniSnapshot.h"
 #include "settings/IniStuff.h"
 #include <QAction>
 #include <QComboBox>
@@ -15,31 +16,30 @@ const QString kSwitches = QStringLiteral("Switches");
 }
 
 void TForm1::LoadWindowState() {
-    const QString& f = iniFileName_;
+    // One read of the file for the whole state.
+    const TIniSnapshot f(iniFileName_);
     const QString bounds = QStringLiteral("Bounds");
-    const int left = ReadIniInteger(f, bounds, QStringLiteral("left"), 150);
-    const int width = ReadIniInteger(f, bounds, QStringLiteral("width"), 700);
-    const int top = ReadIniInteger(f, bounds, QStringLiteral("top"), 100);
-    const int height = ReadIniInteger(f, bounds, QStringLiteral("height"), 500);
+    const int left = f.ReadInteger(bounds, QStringLiteral("left"), 150);
+    const int width = f.ReadInteger(bounds, QStringLiteral("width"), 700);
+    const int top = f.ReadInteger(bounds, QStringLiteral("top"), 100);
+    const int height = f.ReadInteger(bounds, QStringLiteral("height"), 500);
     move(left, top);
     resize(width, height);
 
-    const int page = ReadIniInteger(f, QStringLiteral("Page"), QStringLiteral("TabSheet"), 1);
+    const int page = f.ReadInteger(QStringLiteral("Page"), QStringLiteral("TabSheet"), 1);
     pageControl_->setCurrentIndex(page >= 0 && page < 7 ? page : 1);
 
     ButtonImagesFile =
-        ReadIniString(f, QStringLiteral("Toolbar Images"), QStringLiteral("Current"), QString());
+        f.ReadString(QStringLiteral("Toolbar Images"), QStringLiteral("Current"), QString());
 
-    if (!ReadIniBool(f, kSwitches, QStringLiteral("ShowDirTree"), false)) SetDirTreeOpen(false);
+    if (!f.ReadBool(kSwitches, QStringLiteral("ShowDirTree"), false)) SetDirTreeOpen(false);
 
     // The flag keeps the pie circular; the command shows the elliptic form.
-    const bool circular =
-        ReadIniBool(f, QStringLiteral("PieForm"), QStringLiteral("Elyptic"), false);
+    const bool circular = f.ReadBool(QStringLiteral("PieForm"), QStringLiteral("Elyptic"), false);
     Action(QStringLiteral("actElyptic"))->setChecked(!circular);
 
     auto check = [&](const char* action, const char* key, bool def) {
-        Action(QLatin1String(action))
-            ->setChecked(ReadIniBool(f, kSwitches, QLatin1String(key), def));
+        Action(QLatin1String(action))->setChecked(f.ReadBool(kSwitches, QLatin1String(key), def));
     };
     check("actExplodeBiggest", "ExplodeBiggest", false);
     check("actMarkVisible", "MarkVisible", true);
@@ -48,17 +48,17 @@ void TForm1::LoadWindowState() {
     check("actToggle3D", "Toggle3D", true);
     check("FreeSpaceButt", "FreeSpace", false);
 
-    const QString right = ReadIniString(f, QStringLiteral("LastDir"), QStringLiteral("Right Dir"),
-                                        QStringLiteral("/"));
+    const QString right =
+        f.ReadString(QStringLiteral("LastDir"), QStringLiteral("Right Dir"), QStringLiteral("/"));
     if (!right.isEmpty() && QFileInfo(right).isDir()) RightDir = right;
 
-    comboPanel_->setVisible(ReadIniBool(f, kSwitches, QStringLiteral("HistoryCombo"), false));
+    comboPanel_->setVisible(f.ReadBool(kSwitches, QStringLiteral("HistoryCombo"), false));
 
     LoadComboItems(historyCombo_, f, QStringLiteral("HistoryCombo"));
     if (FilterCombo) {
         LoadComboItems(FilterCombo, f, QStringLiteral("FilterCombo"));
         const QString text =
-            ReadIniString(f, QStringLiteral("Filter"), QStringLiteral("Text"), QStringLiteral("*"));
+            f.ReadString(QStringLiteral("Filter"), QStringLiteral("Text"), QStringLiteral("*"));
         FilterCombo->setEditText(text);
     }
 }

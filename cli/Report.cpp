@@ -1,7 +1,346 @@
 #include "cli/Report.h"
+#include "cli/ReportRows.h"
+#include "engine/DirSizeU_2.h"
+#include "engine/SizeText.h"
+#include "export/ExportListU.h"
+#include "platform/Errors.h"
+#include "settings/Save_Load_ListView.h"
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
-int RunReport(int, char**) {
-    std::fputs("morvane: the report is not built yet\n", stderr);
-    return 2;
+namespace {
+
+bool ParseInt(const QString& text, qint64 min, qint64 max, qint64* out) {
+    bool ok = false;
+    const qint64 v = text.toLongLong(&ok);
+    if (!ok || v < min || v > max) return false;
+    *out = v;
+    return true;
+}
+
+// A one-line progress display on a terminal.
+class TTerminalProgress : public IProgress {
+public:
+    explicit TTerminalProgress(QString folder) : folder_(std::move(folder)) {}
+    ~TTerminalProgress() override {
+        if (shown_) std::fputs("\r\033[K", stderr);
+    }
+    void SetProgressMax(int max) override {
+        max_ = max;
+        Show();
+    }
+    void SetAddProgress(int n) override {
+        pos_ += n;
+        Show();
+    }
+
+private:
+    void Show() {
+        std::fprintf(stderr, "\r\033[KAnalysing %s: %d of %d", folder_.toLocal8Bit().constData(),
+                     pos_, max_);
+        std::fflush(stderr);
+        shown_ = true;
+    }
+    QString folder_;
+    int max_ = 0;
+    int pos_ = 0;
+    bool shown_ = false;
+};
+
+int Fail(int status, const QString& message) {
+    std::fprintf(stderr, "morvane: %s\n", message.toLocal8Bit().constData());
+    return status;
+}
+
+bool CopyToStdout(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    char buf[1 << 16];
+    for (;;) {
+        const qint64 n = f.read(buf, sizeof buf);
+        if (n < 0) return false;
+        if (n == 0) return true;
+        for (qint64 done = 0; done < n;) {
+            const ssize_t w = ::write(STDOUT_FILENO, buf + done, std::size_t(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) return false;
+            done += w;
+        }
+    }
+}
+
+// The folder a new file would go into exists (or is one missing level, which the
+// result file makes itself when allowed).
+bool TargetFolderExists(const QString& file, bool oneLevelMayBeMissing) {
+    const QDir dir = QFileInfo(file).absoluteDir();
+    if (dir.exists()) return true;
+    if (!oneLevelMayBeMissing) return false;
+    QDir up = dir;
+    return up.cdUp() && up.exists();
+}
+
+} // namespace
+
+const std::vector<TReportOption>& ReportOptionTable() {
+    static const std::vector<TReportOption> table = {
+        {"--files",
+         {},
+         "write the file list (every recorded entry) instead of the size list",
+         [](TReportOptions& o, const QString&) { return o.files = true, QString(); }},
+        {"--min-size", "KB", "minimum file size in KB for recorded entries (default 0)",
+         [](TReportOptions& o, const QString& v) {
+             return ParseInt(v, 0, qint64(1) << 40, &o.minSizeKB)
+                        ? QString()
+                        : QStringLiteral("--min-size needs a whole number of KB, not \"%1\"")
+                              .arg(v);
+         }},
+        {"--free-space",
+         {},
+         "add the free-space row when FOLDER is the root of a file system",
+         [](TReportOptions& o, const QString&) { return o.freeSpace = true, QString(); }},
+        {"--format", "F", "text (default), csv, csv-semicolon, xlsx or html",
+         [](TReportOptions& o, const QString& v) {
+             static const QStringList formats{"text", "csv", "csv-semicolon", "xlsx", "html"};
+             if (!formats.contains(v))
+                 return QStringLiteral(
+                            "unknown format \"%1\" (text, csv, csv-semicolon, xlsx, html)")
+                     .arg(v);
+             o.format = v;
+             return QString();
+         }},
+        {"--output", "FILE", "write there instead of standard output (required for xlsx)",
+         [](TReportOptions& o, const QString& v) {
+             if (v.isEmpty()) return QStringLiteral("--output needs a file name");
+             o.output = v;
+             return QString();
+         }},
+        {"--bare",
+         {},
+         "only the item rows: no header, folder, column-header or summary rows",
+         [](TReportOptions& o, const QString&) { return o.bare = true, QString(); }},
+        {"--header", "TEXT", "the header line (default \"Foldersize at\")",
+         [](TReportOptions& o, const QString& v) { return o.header = v, QString(); }},
+        {"--save-result", "FILE", "also save the analysis as a result file (.MVX)",
+         [](TReportOptions& o, const QString& v) {
+             if (v.isEmpty()) return QStringLiteral("--save-result needs a file name");
+             o.saveResult = v;
+             return QString();
+         }},
+        {"--open-result", "FILE", "read a result file instead of analysing FOLDER",
+         [](TReportOptions& o, const QString& v) {
+             if (v.isEmpty()) return QStringLiteral("--open-result needs a file name");
+             o.openResult = v;
+             return QString();
+         }},
+        {"--threads", "N",
+         "threads walking the subfolders: 1 = one thread, 0 = by the cores (default)",
+         [](TReportOptions& o, const QString& v) {
+             qint64 n = 0;
+             if (!ParseInt(v, 0, 16, &n))
+                 return QStringLiteral("--threads needs a number from 0 to 16, not \"%1\"").arg(v);
+             o.threads = int(n);
+             return QString();
+         }},
+        {"--help",
+         {},
+         "show this text",
+         [](TReportOptions& o, const QString&) { return o.help = true, QString(); }},
+    };
+    return table;
+}
+
+QString ReportUsage() {
+    QString text = QStringLiteral(
+        "usage: morvane --report FOLDER [options]\n"
+        "       morvane --report --open-result FILE [options]\n"
+        "Analyses FOLDER as the window would and writes its size list (or file list).\n"
+        "options:\n");
+    for (const TReportOption& o : ReportOptionTable()) {
+        QString left = o.name;
+        if (!o.valueName.isEmpty()) left += QLatin1Char(' ') + o.valueName;
+        text += QStringLiteral("  %1 %2\n").arg(left, -20).arg(o.help);
+    }
+    text +=
+        QStringLiteral("exit status: 0 done, 1 could not write, 2 bad input (nothing written)\n");
+    return text;
+}
+
+QString ParseReportOptions(const QStringList& args, TReportOptions& options) {
+    const auto& table = ReportOptionTable();
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg.startsWith(QLatin1String("--"))) {
+            QString name = arg, value;
+            bool inlineValue = false;
+            if (const qsizetype eq = arg.indexOf(QLatin1Char('=')); eq > 0) {
+                name = arg.left(eq);
+                value = arg.mid(eq + 1);
+                inlineValue = true;
+            }
+            const auto it = std::find_if(table.begin(), table.end(),
+                                         [&](const TReportOption& o) { return o.name == name; });
+            if (it == table.end()) return QStringLiteral("unknown option %1").arg(name);
+            if (it->valueName.isEmpty()) {
+                if (inlineValue) return QStringLiteral("%1 takes no value").arg(name);
+            } else if (!inlineValue) {
+                if (i + 1 >= args.size())
+                    return QStringLiteral("%1 needs a value (%2)").arg(name, it->valueName);
+                value = args.at(++i);
+            }
+            const QString error = it->apply(options, value);
+            if (!error.isEmpty()) return error;
+        } else if (options.folder.isEmpty() && !arg.isEmpty()) {
+            options.folder = arg;
+        } else {
+            return QStringLiteral("unexpected argument \"%1\"").arg(arg);
+        }
+    }
+    if (options.help) return {};
+    if (options.folder.isEmpty() && options.openResult.isEmpty())
+        return QStringLiteral("no folder given (morvane --report FOLDER)");
+    if (options.format == QLatin1String("xlsx") && options.output.isEmpty())
+        return QStringLiteral("the xlsx format needs --output FILE");
+    if (options.files && !options.openResult.isEmpty())
+        return QStringLiteral("a result file holds no file list; --files needs a folder");
+    return {};
+}
+
+int RunReport(int argc, char** argv) {
+    // Qt's file and text helpers want an application object; a core one is enough.
+    int qtArgc = 1;
+    QCoreApplication app(qtArgc, argv);
+    QStringList args;
+    for (int i = 2; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+
+    TReportOptions o;
+    if (const QString error = ParseReportOptions(args, o); !error.isEmpty()) return Fail(2, error);
+    if (o.help) {
+        std::fputs(ReportUsage().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+
+    // Bad input is found before anything is written.
+    const QFileInfo folderInfo(o.folder);
+    if (o.openResult.isEmpty() && !folderInfo.isDir())
+        return Fail(2, QStringLiteral("folder not found: %1").arg(o.folder));
+    if (!o.output.isEmpty() && !TargetFolderExists(o.output, false))
+        return Fail(2, QStringLiteral("cannot write %1: its folder does not exist").arg(o.output));
+    if (!o.saveResult.isEmpty() && !TargetFolderExists(o.saveResult, true))
+        return Fail(2,
+                    QStringLiteral("cannot write %1: its folder does not exist").arg(o.saveResult));
+
+    auto dirSize = std::make_unique<TDirSize>();
+    QString folder;
+    SizeValue totalGB = 0;
+    try {
+        if (!o.openResult.isEmpty()) {
+            LoadResultFile(dirSize->EntryPaths, dirSize->EntryMB, dirSize->EntryKB, o.openResult);
+            folder = o.folder;
+            if (folder.isEmpty() && !dirSize->EntryPaths.isEmpty()) {
+                const QString& first = dirSize->EntryPaths.first();
+                folder = first.left(first.lastIndexOf(QLatin1Char('/')) + 1);
+            }
+            // No run behind a result file: the GB total comes from its rows.
+            SizeValue kb = 0;
+            for (qsizetype i = 0; i < dirSize->EntryKB.size(); ++i)
+                if (!dirSize->EntryPaths.at(i).endsWith(TDirSize::FreeSpaceName()))
+                    kb += StrToSizeValue(dirSize->EntryKB.at(i));
+            totalGB = StrToSizeValue(SizeText(suGB, kb * 1024));
+        } else {
+            folder = folderInfo.absoluteFilePath();
+            if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+            std::unique_ptr<TTerminalProgress> progress;
+            if (::isatty(STDERR_FILENO)) progress = std::make_unique<TTerminalProgress>(folder);
+            dirSize->FolderPath = folder;
+            dirSize->IncludeFreeSpace = o.freeSpace;
+            dirSize->Threads = o.threads;
+            dirSize->Progress = progress.get();
+            TDirSize::SetMinFileSize(o.minSizeKB * 1024);
+            dirSize->Measure();
+            dirSize->Progress = nullptr;
+            totalGB = StrToSizeValue(dirSize->TotalGBText);
+        }
+    } catch (const EMorvaneError& e) {
+        return Fail(2, e.message());
+    }
+
+    // The status bar's totals: the size list's MB and KB texts summed.
+    SizeValue sumMB = 0, sumKB = 0;
+    try {
+        for (const QString& t : dirSize->EntryMB)
+            sumMB += StrToSizeValue(t);
+        for (const QString& t : dirSize->EntryKB)
+            sumKB += StrToSizeValue(t);
+    } catch (const EMorvaneError& e) {
+        return Fail(2, QStringLiteral("%1: %2").arg(o.openResult, e.message()));
+    }
+
+    if (!o.saveResult.isEmpty()) {
+        try {
+            SaveResultFile(dirSize->EntryPaths, dirSize->EntryMB, dirSize->EntryKB, o.saveResult);
+        } catch (const EMorvaneError& e) {
+            return Fail(1, e.message());
+        }
+    }
+
+    TFolderRowSource folderRows(*dirSize);
+    TFileRowSource fileRows(*dirSize);
+    TExportList ex;
+    ex.SourceList = o.files ? static_cast<const IRowSource*>(&fileRows) : &folderRows;
+    ex.ExportTotalMB = TotalText(sumMB, QStringLiteral("MB"));
+    ex.ExportTotalKB = TotalText(sumKB, QStringLiteral("KB"));
+    ex.ExportTotalGB = NumberText(totalGB / 10000.0L);
+    ex.SetHeaderText(o.header);
+    ex.SetExportFolder(folder);
+    ex.SetIncludeHeadDate(!o.bare);
+    ex.SetIncludeFolderName(!o.bare);
+    ex.SetIncludeColumnHeader(!o.bare);
+    ex.SetIncludeSummary(!o.bare);
+    ex.SetHtmlFontColor(0x000000);
+    ex.SetHtmlBackColor(0xFFFFFF);
+    ex.SetHtmlFontSize(0);
+
+    // Standard output gets a finished file copied in, so a redirection is never
+    // replaced behind the shell's back.
+    std::unique_ptr<QTemporaryDir> scratch;
+    QString target = o.output;
+    if (target.isEmpty()) {
+        scratch = std::make_unique<QTemporaryDir>();
+        if (!scratch->isValid()) return Fail(1, QStringLiteral("no temporary folder"));
+        target = scratch->filePath(QStringLiteral("report"));
+    }
+    ex.SetTargetFile(target);
+    bool ok = false;
+    try {
+        if (o.format == QLatin1String("csv"))
+            ok = ex.MakeCSV();
+        else if (o.format == QLatin1String("csv-semicolon"))
+            ok = ex.makeSemikoCSV();
+        else if (o.format == QLatin1String("xlsx"))
+            ok = ex.MakeXLS();
+        else if (o.format == QLatin1String("html"))
+            ok = ex.MakeHTML();
+        else
+            ok = ex.MakeText(true);
+    } catch (const EMorvaneError& e) {
+        return Fail(1, e.message());
+    }
+    if (!ok)
+        return Fail(
+            1,
+            QStringLiteral("could not write %1").arg(o.output.isEmpty() ? "the report" : o.output));
+    if (o.output.isEmpty() && !CopyToStdout(target))
+        return Fail(1, QStringLiteral("could not write to standard output"));
+    // The process ends here: handing millions of row texts back one by one would
+    // only cost time.
+    (void)dirSize.release();
+    return 0;
 }

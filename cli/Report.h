@@ -1,5 +1,40 @@
 #pragma once
 // The headless report: `morvane --report FOLDER [options]`.
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
 
-// argv[0] is the program, argv[1] is "--report". Returns the exit status.
+// argv[0] is the program, argv[1] is "--report". Returns the exit status:
+// 0 done, 1 the output or result file could not be written, 2 bad input
+// (nothing written).
 int RunReport(int argc, char** argv);
+
+struct TReportOptions {
+    QString folder;
+    bool files = false;
+    qint64 minSizeKB = 0;
+    bool freeSpace = false;
+    QString format = QStringLiteral("text"); // text, csv, csv-semicolon, xlsx, html
+    QString output;                          // empty: standard output
+    bool bare = false;
+    QString header = QStringLiteral("Foldersize at");
+    QString saveResult;
+    QString openResult;
+    int threads = 0; // 0: by the number of cores; 1: one thread
+    bool help = false;
+};
+
+// One option of the command line. apply returns an empty text when the value is
+// good, else the message. New options are new rows of ReportOptionTable().
+struct TReportOption {
+    QString name;
+    QString valueName; // empty: the option takes no value
+    QString help;
+    std::function<QString(TReportOptions&, const QString& value)> apply;
+};
+const std::vector<TReportOption>& ReportOptionTable();
+
+// Parses the arguments after "--report"; returns an empty text or the message.
+QString ParseReportOptions(const QStringList& args, TReportOptions& options);
+QString ReportUsage();

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <dirent.h>
 #include <exception>
 #include <fcntl.h>
@@ -103,8 +104,9 @@ QString WithDelimiter(const QString& folder) {
     return folder + QLatin1Char('/');
 }
 
-// prefix + name, where name is the file system's bytes (UTF-8).
-QString JoinName(const QString& prefix, const char* name, std::size_t len) {
+// prefix + name, where name is the file system's bytes (UTF-8); with room for a
+// delimiter when the text will become a folder prefix.
+QString JoinName(const QString& prefix, const char* name, std::size_t len, bool room = false) {
     bool ascii = true;
     for (std::size_t i = 0; i < len; ++i)
         if (static_cast<unsigned char>(name[i]) >= 0x80) {
@@ -112,7 +114,9 @@ QString JoinName(const QString& prefix, const char* name, std::size_t len) {
             break;
         }
     if (!ascii) return prefix + QFile::decodeName(QByteArray::fromRawData(name, qsizetype(len)));
-    QString s(prefix.size() + qsizetype(len), Qt::Uninitialized);
+    QString s;
+    s.reserve(prefix.size() + qsizetype(len) + (room ? 1 : 0));
+    s.resize(prefix.size() + qsizetype(len));
     QChar* d = s.data();
     std::copy(prefix.constData(), prefix.constData() + prefix.size(), d);
     d += prefix.size();
@@ -121,44 +125,69 @@ QString JoinName(const QString& prefix, const char* name, std::size_t len) {
     return s;
 }
 
+// Rows collected in chunks: no reallocation and copying while a list grows.
 struct TRows {
-    QStringList paths, mb, kb, dates;
+    std::deque<QString> paths, mb, kb, dates;
 };
 
+void AppendTo(QStringList& list, std::deque<QString>& rows) {
+    // Qt's reserve takes the size literally; grow geometrically by hand.
+    const qsizetype need = list.size() + qsizetype(rows.size());
+    if (list.capacity() < need) list.reserve(std::max(need, list.capacity() * 2));
+    for (QString& s : rows)
+        list.append(std::move(s));
+    rows.clear();
+}
+
 // Texts of recorded rows. Equal sizes and dates share one text, which keeps both
-// the time and the memory of a run with millions of rows down.
+// the time and the memory of a run with millions of rows down. Both caches are
+// direct-mapped tables: one memory access per look-up, a miss just replaces.
 class TTextCache {
 public:
-    const std::pair<QString, QString>& SizeTexts(qint64 bytes) {
-        auto it = sizes_.find(bytes);
-        if (it != sizes_.end()) return it->second;
-        std::pair<QString, QString> t{SizeText(suMB, bytes * 10000, loc_),
-                                      SizeText(suKB, bytes * 10000, loc_)};
-        if (sizes_.size() < kMaxEntries) return sizes_.emplace(bytes, std::move(t)).first->second;
-        scratch_ = std::move(t);
+    TTextCache() : sizes_(kSizeSlots), dates_(kDateSlots) {}
+
+    struct SizeSlot {
+        qint64 bytes = -1;
+        QString mb, kb;
+    };
+    const SizeSlot& SizeTexts(qint64 bytes) {
+        SizeSlot& slot = sizes_[std::size_t(bytes) % kSizeSlots];
+        if (slot.bytes != bytes) {
+            slot.mb = SizeText(suMB, bytes * 10000, loc_);
+            slot.kb = SizeText(suKB, bytes * 10000, loc_);
+            slot.bytes = bytes;
+        }
+        return slot;
+    }
+
+    // Cached per hour of the clock, when the whole hour has one date text.
+    const QString& Date(std::time_t t) {
+        const std::time_t hour = t >= 0 ? t / 3600 : -((-t + 3599) / 3600);
+        DateSlot& slot = dates_[std::size_t(hour) % kDateSlots];
+        if (slot.hour == hour && slot.valid) return slot.text;
+        scratch_ = DateText(t, loc_);
+        const std::time_t first = hour * 3600;
+        if (DateText(first, loc_) == scratch_ && DateText(first + 3599, loc_) == scratch_) {
+            slot.hour = hour;
+            slot.text = scratch_;
+            slot.valid = true;
+            return slot.text;
+        }
         return scratch_;
     }
 
-    QString Date(std::time_t t) {
-        // Cached per hour of the clock, when the whole hour has one date text.
-        const std::time_t hour = t >= 0 ? t / 3600 : -((-t + 3599) / 3600);
-        auto it = dates_.find(hour);
-        if (it != dates_.end()) return it->second;
-        QString text = DateText(t, loc_);
-        if (dates_.size() < kMaxEntries) {
-            const std::time_t first = hour * 3600;
-            if (DateText(first, loc_) == text && DateText(first + 3599, loc_) == text)
-                dates_.emplace(hour, text);
-        }
-        return text;
-    }
-
 private:
-    static constexpr std::size_t kMaxEntries = 1 << 16;
+    static constexpr std::size_t kSizeSlots = 1 << 15;
+    static constexpr std::size_t kDateSlots = 1 << 12;
+    struct DateSlot {
+        std::time_t hour = 0;
+        bool valid = false;
+        QString text;
+    };
     const FormatLocale& loc_ = FormatLocale::current();
-    std::unordered_map<qint64, std::pair<QString, QString>> sizes_;
-    std::unordered_map<std::time_t, QString> dates_;
-    std::pair<QString, QString> scratch_;
+    std::vector<SizeSlot> sizes_;
+    std::vector<DateSlot> dates_;
+    QString scratch_;
 };
 
 // One thread's walk: depth first, each folder opened once, everything relative to
@@ -192,7 +221,10 @@ public:
 
 private:
     qint64 Walk(int fd, const QString& prefix, dev_t dev, bool recurse) {
-        TDirReader reader(fd);
+        const std::size_t depth = path_.size();
+        while (buffers_.size() <= depth)
+            buffers_.push_back(std::make_unique_for_overwrite<char[]>(TDirReader::kBufferSize));
+        TDirReader reader(fd, buffers_[depth].get());
         TDirReader::Entry e{};
         qint64 total = 0;
         struct stat st {};
@@ -203,8 +235,10 @@ private:
             const bool isDir = S_ISDIR(st.st_mode);
             const qint64 size = isDir ? 0 : qint64(st.st_size);
             total += size;
-            if (size >= minSize_) Record(prefix, e, size, st.st_mtime);
-            if (!isDir || !recurse || e.name[0] == '.') continue;
+            const bool descend = isDir && recurse && e.name[0] != '.';
+            if (size >= minSize_)
+                Record(JoinName(prefix, e.name, e.length, descend), size, st.st_mtime);
+            if (!descend) continue;
             if (OnPath(st.st_dev, st.st_ino)) continue;
             const int child = TDirReader::OpenDir(fd, e.name);
             if (child < 0) continue;
@@ -213,20 +247,19 @@ private:
                 continue;
             }
             path_.emplace_back(st.st_dev, st.st_ino);
-            QString childPrefix = JoinName(prefix, e.name, e.length);
-            childPrefix += QLatin1Char('/');
+            const QString childPrefix = JoinName(prefix, e.name, e.length, true) + QLatin1Char('/');
             total += Walk(child, childPrefix, st.st_dev, true);
             path_.pop_back();
         }
         return total;
     }
 
-    void Record(const QString& prefix, const TDirReader::Entry& e, qint64 size, std::time_t mtime) {
-        out_.paths.append(JoinName(prefix, e.name, e.length));
+    void Record(QString path, qint64 size, std::time_t mtime) {
+        out_.paths.push_back(std::move(path));
         const auto& texts = cache_.SizeTexts(size);
-        out_.mb.append(texts.first);
-        out_.kb.append(texts.second);
-        out_.dates.append(cache_.Date(mtime));
+        out_.mb.push_back(texts.mb);
+        out_.kb.push_back(texts.kb);
+        out_.dates.push_back(cache_.Date(mtime));
     }
 
     bool OnPath(dev_t dev, ino_t ino) const {
@@ -266,13 +299,14 @@ private:
     TTextCache cache_;
     std::vector<std::pair<dev_t, ino_t>> path_;
     std::unordered_map<dev_t, bool> pseudo_;
+    std::vector<std::unique_ptr<char[]>> buffers_; // one read buffer per depth
 };
 
 void AppendRows(TDirSize& d, TRows&& rows) {
-    d.FilePaths.append(std::move(rows.paths));
-    d.FileMB.append(std::move(rows.mb));
-    d.FileKB.append(std::move(rows.kb));
-    d.FileDates.append(std::move(rows.dates));
+    AppendTo(d.FilePaths, rows.paths);
+    AppendTo(d.FileMB, rows.mb);
+    AppendTo(d.FileKB, rows.kb);
+    AppendTo(d.FileDates, rows.dates);
 }
 
 } // namespace
@@ -358,6 +392,8 @@ void TDirSize::MeasureEntries(const QStringList& entries, const QString& folder)
     const TMountTypes mounts;
     const qint64 minSize = MinFileSizeBytes;
     SizeValue total = 0;
+    // The locale is read once, here, before any worker needs it.
+    (void)FormatLocale::current();
     if (Progress) Progress->SetProgressMax(n + 1);
 
     auto addRow = [&](qint64 bytes) {

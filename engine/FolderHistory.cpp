@@ -1,4 +1,5 @@
 #include "engine/FolderHistory.h"
+#include "settings/IniSnapshot.h"
 #include "settings/IniStuff.h"
 #include <algorithm>
 #include <random>
@@ -26,12 +27,15 @@ bool AddTextToItems(QStringList& items, const QString& text, int limit,
 }
 
 QStringList LoadComboList(const QString& iniFile, const QString& section) {
+    return LoadComboList(TIniSnapshot(iniFile), section);
+}
+
+QStringList LoadComboList(const TIniSnapshot& ini, const QString& section) {
     QStringList items;
     // A damaged count must not make the start crawl.
-    const int count =
-        std::min(ReadIniInteger(iniFile, section, QStringLiteral("count"), 0), 100000);
+    const int count = std::min(ini.ReadInteger(section, QStringLiteral("count"), 0), 100000);
     for (int i = 0; i < count; ++i) {
-        const QString s = ReadIniString(iniFile, section, QString::number(i), QString());
+        const QString s = ini.ReadString(section, QString::number(i), QString());
         if (!s.isEmpty()) items << s;
     }
     return items;

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <functional>
 
+class TIniSnapshot;
+
 // Returns a position from 0 to n - 1, uniformly; tests pass their own.
 using TRandomIndex = std::function<int(int n)>;
 int DefaultRandomIndex(int n);
@@ -19,4 +21,5 @@ bool AddTextToItems(QStringList& items, const QString& text, int limit,
 // Section named after the combo box: "count", then "0" .. "count - 1".
 // Loading skips empty entries; saving leaves keys above the new count alone.
 QStringList LoadComboList(const QString& iniFile, const QString& section);
+QStringList LoadComboList(const TIniSnapshot& ini, const QString& section);
 void SaveComboList(const QString& iniFile, const QString& section, const QStringList& items);

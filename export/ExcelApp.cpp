@@ -8,12 +8,6 @@
 #include <algorithm>
 #include <xlsxwriter.h>
 
-namespace {
-// Above this many rows the workbook is written row by row (inline strings)
-// so that a long file list does not hold every cell twice in memory.
-constexpr int kConstantMemoryRows = 50000;
-} // namespace
-
 void TExcelApplication::WorkbooksAdd() {
     open_ = true;
     sheetName_.clear();
@@ -66,7 +60,7 @@ bool TExcelApplication::SaveAs(const QString& fileName) {
     int lastRow = cells_.empty() ? 0 : cells_.back().row;
 
     lxw_workbook_options options{};
-    options.constant_memory = lastRow > kConstantMemoryRows ? LXW_TRUE : LXW_FALSE;
+    options.constant_memory = lastRow > ConstantMemoryRows ? LXW_TRUE : LXW_FALSE;
     const QByteArray path = QFile::encodeName(tmpPath);
     lxw_workbook* wb = workbook_new_opt(path.constData(), &options);
     bool ok = wb != nullptr;

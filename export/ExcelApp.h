@@ -19,6 +19,10 @@ public:
     void Quit();
     QString ErrorString() const { return error_; }
 
+    // Above this many rows the workbook is written row by row with the strings
+    // inline, so that a long file list is not held in memory twice more.
+    int ConstantMemoryRows = 50000;
+
 private:
     struct Cell {
         int row;

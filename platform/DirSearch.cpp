@@ -8,8 +8,6 @@
 #include <unistd.h>
 
 namespace {
-constexpr long kReadBufferSize = 64 * 1024;
-
 struct LinuxDirent64 {
     ino64_t d_ino;
     off64_t d_off;
@@ -37,8 +35,11 @@ int FileAttrOf(const struct stat& st, const char* name) {
     return attr;
 }
 
-TDirReader::TDirReader(int fd) : fd_(fd) {
-    if (fd_ >= 0) buf_ = std::make_unique<char[]>(kReadBufferSize);
+TDirReader::TDirReader(int fd, char* buffer) : fd_(fd), buf_(buffer) {
+    if (fd_ >= 0 && !buf_) {
+        own_ = std::make_unique_for_overwrite<char[]>(kBufferSize);
+        buf_ = own_.get();
+    }
 }
 
 TDirReader::~TDirReader() {
@@ -53,13 +54,13 @@ int TDirReader::OpenDir(int dirfd, const char* name, bool followLink) {
 bool TDirReader::Next(Entry& e) {
     if (fd_ < 0) return false;
     if (pos_ >= fill_) {
-        long n = ::syscall(SYS_getdents64, fd_, buf_.get(), kReadBufferSize);
+        long n = ::syscall(SYS_getdents64, fd_, buf_, kBufferSize);
         if (n < 0) error_ = errno;
         if (n <= 0) return false;
         fill_ = n;
         pos_ = 0;
     }
-    auto* d = reinterpret_cast<LinuxDirent64*>(buf_.get() + pos_);
+    auto* d = reinterpret_cast<LinuxDirent64*>(buf_ + pos_);
     pos_ += d->d_reclen;
     e.name = d->d_name;
     e.length = std::strlen(d->d_name);

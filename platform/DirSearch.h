@@ -42,8 +42,11 @@ public:
         std::size_t length;
         unsigned char type; // DT_* of the directory entry, DT_UNKNOWN when not known
     };
+    static constexpr long kBufferSize = 32 * 1024;
     // Takes ownership of fd (closed by the destructor); fd < 0 gives an empty reader.
-    explicit TDirReader(int fd);
+    // buffer, when given, holds kBufferSize bytes and outlives the reader (a walk
+    // keeps one per depth instead of allocating one per folder).
+    explicit TDirReader(int fd, char* buffer = nullptr);
     ~TDirReader();
     TDirReader(const TDirReader&) = delete;
     TDirReader& operator=(const TDirReader&) = delete;
@@ -61,7 +64,8 @@ public:
 private:
     int fd_;
     int error_ = 0;
-    std::unique_ptr<char[]> buf_;
+    std::unique_ptr<char[]> own_;
+    char* buf_ = nullptr;
     long fill_ = 0;
     long pos_ = 0;
 };

@@ -1,4 +1,5 @@
 #include "engine/SizeText.h"
+#include "export/ExcelApp.h"
 #include "export/ExportListU.h"
 #include "platform/Errors.h"
 #include <QDir>
@@ -260,4 +261,30 @@ TEST_F(HtmlXlsxTest, ReadOnlyTargetIsNotReplaced) {
     EXPECT_FALSE(ex.MakeCSV());
     EXPECT_EQ(ReadAll(target), "old");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ro.xlsx"});
+}
+
+TEST(ExcelApplication, LongSheetsAreWrittenRowByRow) {
+    QTemporaryDir dir;
+    TExcelApplication xl;
+    xl.ConstantMemoryRows = 2;
+    xl.WorkbooksAdd();
+    xl.SetSheetName("Directory Size List ");
+    xl.SetCell(3, 2, "late");
+    xl.SetCell(1, 1, "first ");
+    xl.SetCell(2, 5, "a<b");
+    xl.SetCell(1, 1, "again");
+    const QString target = dir.filePath("long.xlsx");
+    ASSERT_TRUE(xl.SaveAs(target)) << xl.ErrorString().toStdString();
+    const QString sheet = QString::fromUtf8(ZipMember(target, "xl/worksheets/sheet1.xml"));
+    QStringList cells;
+    static const QRegularExpression c(
+        "<c r=\"([A-Z]+[0-9]+)\" t=\"inlineStr\"><is><t[^>]*>([^<]*)</t></is></c>");
+    for (auto it = c.globalMatch(sheet); it.hasNext();) {
+        const auto m = it.next();
+        cells << m.captured(1) + "=" + m.captured(2);
+    }
+    EXPECT_EQ(cells, QStringList({"A1=again", "E2=a&lt;b", "B3=late"}));
+    EXPECT_THROW(xl.SetCell(0, 1, "x"), EMorvaneError);
+    xl.Quit();
+    EXPECT_FALSE(xl.SaveAs(target));
 }

@@ -1,0 +1,76 @@
+#include "cli/ReportRows.h"
+#include "engine/DirSizeU_2.h"
+#include "engine/SizeText.h"
+#include <QDateTime>
+#include <QFile>
+#include <numeric>
+#include <sys/stat.h>
+
+QString LastPathComponent(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? path : path.mid(slash + 1);
+}
+
+QString LastAccessDateText(const QString& path) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) == 0) return DateText(st.st_atime);
+    return DateText(QDateTime(QDate(1899, 12, 29), QTime(0, 0)));
+}
+
+QString TFolderRowSource::ColumnCaption(int column) const {
+    static const char* const kCaptions[] = {"Folder Names", "Size (MB)", "Size (KB)",
+                                            "Full Path Names", "  "};
+    return column >= 0 && column < 5 ? QString::fromLatin1(kCaptions[column]) : QString();
+}
+
+int TFolderRowSource::RowCount() const {
+    return int(d_.EntryPaths.size());
+}
+
+QString TFolderRowSource::Caption(int row) const {
+    return LastPathComponent(d_.EntryPaths.at(row));
+}
+
+QString TFolderRowSource::SubItem(int row, int index) const {
+    switch (index) {
+    case 1:
+        return d_.EntryMB.value(row);
+    case 2:
+        return d_.EntryKB.value(row);
+    case 3:
+        return d_.EntryPaths.at(row);
+    default:
+        return {};
+    }
+}
+
+TFileRowSource::TFileRowSource(const TDirSize& dirSize)
+    : d_(dirSize), rows_(dirSize.FilePaths.size()) {
+    std::iota(rows_.begin(), rows_.end(), 0);
+}
+
+QString TFileRowSource::ColumnCaption(int column) const {
+    static const char* const kCaptions[] = {"File Names", "Date (Cr)", "Date (Ac)",
+                                            "Full Path Names", "Size (kb)"};
+    return column >= 0 && column < 5 ? QString::fromLatin1(kCaptions[column]) : QString();
+}
+
+QString TFileRowSource::Caption(int row) const {
+    return LastPathComponent(d_.FilePaths.at(rows_.at(row)));
+}
+
+QString TFileRowSource::SubItem(int row, int index) const {
+    const int i = rows_.at(row);
+    switch (index) {
+    case 1:
+        return d_.FileDates.value(i);
+    case 2:
+        return LastAccessDateText(d_.FilePaths.at(i));
+    case 3:
+        return d_.FilePaths.at(i);
+    case 4:
+        return d_.FileKB.value(i);
+    default:
+        return {};
+    }
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The rows the report writes, read straight from the scanner's lists: the size
+// list (folder name, MB, KB, full path, empty) and the file list (file name,
+// recorded date, last-access date, full path, KB). Nothing is copied, so a file
+// list of millions of rows costs no more memory than the scan itself.
+#include "export/RowSource.h"
+#include <vector>
+
+class TDirSize;
+
+class TFolderRowSource : public IRowSource {
+public:
+    explicit TFolderRowSource(const TDirSize& dirSize) : d_(dirSize) {}
+    int ColumnCount() const override { return 5; }
+    QString ColumnCaption(int column) const override;
+    int RowCount() const override;
+    QString Caption(int row) const override;
+    QString SubItem(int row, int index) const override;
+
+private:
+    const TDirSize& d_;
+};
+
+class TFileRowSource : public IRowSource {
+public:
+    // All FileRows, in the scanner's order.
+    explicit TFileRowSource(const TDirSize& dirSize);
+    // Only the FileRows whose indexes are given, in that order.
+    TFileRowSource(const TDirSize& dirSize, std::vector<int> rows)
+        : d_(dirSize), rows_(std::move(rows)) {}
+    int ColumnCount() const override { return 5; }
+    QString ColumnCaption(int column) const override;
+    int RowCount() const override { return int(rows_.size()); }
+    QString Caption(int row) const override;
+    QString SubItem(int row, int index) const override;
+
+private:
+    const TDirSize& d_;
+    std::vector<int> rows_;
+};
+
+// The last component of a path: a folder's or file's name, or a pseudo row's name.
+QString LastPathComponent(const QString& path);
+// "dd.mmm.yy" of the last access of path; the date value -1 (29.Dec.99) when it
+// cannot be read, as the window's file list shows it.
+QString LastAccessDateText(const QString& path);

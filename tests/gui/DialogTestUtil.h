@@ -1,0 +1,52 @@
+#pragma once
+// Helpers for the dialog tests: answering modal dialogs without blocking,
+// settings files in a temporary folder, reading back printed PDFs.
+#include "app/ModalHook.h"
+#include <QDialog>
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+
+// Installs a modal hook for the life of the object; records message texts.
+class TModalAnswers {
+public:
+    explicit TModalAnswers(std::function<int(QDialog&)> answer = {}) : answer_(std::move(answer)) {
+        previous_ = SetModalHook([this](QDialog& d) {
+            if (auto* box = qobject_cast<QMessageBox*>(&d)) {
+                messages << box->text();
+                if (messageAnswer) return int(messageAnswer);
+                return int(QMessageBox::Ok);
+            }
+            ++dialogs;
+            return answer_ ? answer_(d) : int(QDialog::Rejected);
+        });
+    }
+    ~TModalAnswers() { SetModalHook(std::move(previous_)); }
+    QStringList messages;
+    int dialogs = 0;
+    QMessageBox::StandardButton messageAnswer = QMessageBox::NoButton;
+
+private:
+    std::function<int(QDialog&)> answer_;
+    TModalHook previous_;
+};
+
+inline QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
+}
+
+// The text of a PDF as pdftotext gives it (with -layout when asked).
+inline QString PdfText(const QString& pdf, const QStringList& options = {}) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), options + QStringList{pdf, QStringLiteral("-")});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}

@@ -1,0 +1,249 @@
+#include "DialogTestUtil.h"
+#include "export/ExpSettingsForm.h"
+#include "settings/ColorPanelGui.h"
+#include "settings/IniStuff.h"
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+namespace {
+TTextRowSource FolderRows() {
+    TTextRowSource rows({"Folder", "MB", "KB", "Path", ""});
+    rows.AddRow({"alpha", "1,50", "1536,00", "/data/alpha", ""});
+    rows.AddRow({"beta", "0,25", "256,00", "/data/beta", ""});
+    return rows;
+}
+
+TTextRowSource FileRows() {
+    TTextRowSource rows({"File", "Date (C)", "Date (M)", "Path", "Size (KB)"});
+    rows.AddRow({"a.txt", "01.Jan.24", "02.Jan.24", "/data/a.txt", "12,00"});
+    return rows;
+}
+
+// Answers the save dialog with a file name and a filter entry.
+std::function<int(QDialog&)> SaveAs(const QString& file, int entry) {
+    return [file, entry](QDialog& d) {
+        auto* fd = qobject_cast<QFileDialog*>(&d);
+        if (!fd) return int(QDialog::Rejected);
+        fd->selectNameFilter(fd->nameFilters().value(entry));
+        fd->selectFile(file);
+        return int(QDialog::Accepted);
+    };
+}
+
+struct ExportDialogTest : ::testing::Test {
+    QTemporaryDir dir;
+    QString ini() const { return dir.filePath("AppData/Morvane.ini"); }
+};
+} // namespace
+
+TEST_F(ExportDialogTest, BuiltInValuesWithoutSettingsFile) {
+    TExpSettingsForm form(ini());
+    EXPECT_EQ(form.windowTitle(), "Export / Print Size List");
+    const TExportChoices c = form.Choices();
+    EXPECT_EQ(c.FileType, ftCSVComma);
+    EXPECT_EQ(c.HeadText, "Foldersize at");
+    EXPECT_TRUE(c.InclFolderName && c.InclHead && c.InclHeadCol && c.InclSumRow);
+    EXPECT_FALSE(c.LaunchFile || c.InclChartInHTML);
+    EXPECT_EQ(c.FolderChars, 30);
+    EXPECT_EQ(c.SizeMBChars, 10);
+    EXPECT_EQ(c.SizeKBChars, 13);
+    EXPECT_EQ(c.PathChars, 35);
+    EXPECT_EQ(c.FontSize, 10);
+    EXPECT_EQ(c.Orientation, 0);
+    EXPECT_EQ(c.Print, 0);
+    EXPECT_EQ(c.List, 0);
+    EXPECT_EQ(form.LblMB->text(), "Size (MB)");
+    EXPECT_EQ(form.LblKB->text(), "Size (KB)");
+    EXPECT_EQ(form.LblDate->text(), "-");
+    // Loading never creates the settings file.
+    EXPECT_FALSE(QFileInfo::exists(ini()));
+}
+
+TEST_F(ExportDialogTest, ChoicesStoredAtCloseAndLoadedAgain) {
+    EnsureIniFile(ini());
+    {
+        TExpSettingsForm form(ini());
+        form.RGFileType->button(ftText)->setChecked(true);
+        form.EdtHead->setText("Disk report");
+        form.CbxSummary->setChecked(false);
+        form.SpinFolder->setValue(44);
+        form.SpinKB->setValue(22);
+        form.SpinSize->setValue(12);
+        form.RadList->button(1)->click();
+        form.PageControl->setCurrentIndex(2);
+        form.pnlHTMLFont->SetColorValue(clRed);
+        form.reject();
+    }
+    EXPECT_EQ(ReadIniInteger(ini(), "ExportSettings", "SizeKBChars", 0), 22);
+    TExpSettingsForm again(ini());
+    const TExportChoices c = again.Choices();
+    EXPECT_EQ(c.FileType, ftText);
+    EXPECT_EQ(c.HeadText, "Disk report");
+    EXPECT_FALSE(c.InclSumRow);
+    EXPECT_EQ(c.FolderChars, 44);
+    EXPECT_EQ(c.SizeKBChars, 22);
+    EXPECT_EQ(c.FontSize, 12);
+    EXPECT_EQ(c.List, 1);
+    EXPECT_EQ(c.ActPage, 2);
+    EXPECT_EQ(c.HTMLFontColor, clRed);
+    EXPECT_EQ(again.LblMB->text(), "Date (C)");
+    EXPECT_EQ(again.LblKB->text(), "Date (M)");
+    EXPECT_EQ(again.LblDate->text(), "Size (KB)");
+}
+
+TEST_F(ExportDialogTest, StoredDefaultsAndClampsWhenFileExists) {
+    EnsureIniFile(ini());
+    WriteIniInteger(ini(), "ExportSettings", "FolderChars", 99);
+    WriteIniInteger(ini(), "ExportSettings", "SizekBChars", 3); // other spelling, same key
+    WriteIniInteger(ini(), "ExportSettings", "FontSize", 40);
+    WriteIniInteger(ini(), "ExportSettings", "FileType", 9);
+    WriteIniInteger(ini(), "ExportSettings", "HTMLFontSize", -2);
+    TExpSettingsForm form(ini());
+    const TExportChoices c = form.Choices();
+    EXPECT_EQ(c.FolderChars, 60);
+    EXPECT_EQ(c.SizeKBChars, 10);
+    EXPECT_EQ(c.FontSize, 14);
+    EXPECT_EQ(c.FileType, ftHTML);
+    EXPECT_EQ(c.HTMLFontSize, 0);
+    // Keys absent from an existing file take the stored defaults.
+    EXPECT_EQ(c.SizeMBChars, 15);
+    EXPECT_EQ(c.PathChars, 55);
+    EXPECT_EQ(c.HeadText, "My Header");
+    EXPECT_EQ(c.Orientation, 1);
+    EXPECT_EQ(c.Print, 1);
+    EXPECT_TRUE(c.LaunchFile && c.InclChartInHTML);
+}
+
+TEST_F(ExportDialogTest, BadColourTextReportedOnceOthersStillRead) {
+    EnsureIniFile(ini());
+    WriteIniString(ini(), "ExportSettings", "HTMLFontColor", "clNoSuch");
+    WriteIniString(ini(), "ExportSettings", "HTMLBackColor", "clRed");
+    TModalAnswers answers;
+    TExpSettingsForm form(ini());
+    ASSERT_EQ(answers.messages.size(), 1);
+    EXPECT_TRUE(answers.messages[0].contains("'clNoSuch' is not a valid integer value"));
+    EXPECT_EQ(form.pnlHTMLFont->ColorValue(), clBlack);
+    EXPECT_EQ(form.PnlHTMLBack->ColorValue(), clRed);
+}
+
+TEST(ExportFileName, ExtensionFollowsFilterEntry) {
+    EXPECT_EQ(NormaliseExportFileName("/t/report.htm", 4), "/t/report.html");
+    EXPECT_EQ(NormaliseExportFileName("/t/report", 0), "/t/report.csv");
+    EXPECT_EQ(NormaliseExportFileName("/t/report.txt", 1), "/t/report.csv");
+    EXPECT_EQ(NormaliseExportFileName("/t/report.xls", 2), "/t/report.xlsx");
+    EXPECT_EQ(NormaliseExportFileName("/t/report.html", 3), "/t/report.txt");
+    EXPECT_EQ(NormaliseExportFileName("/t.d/report", 3), "/t.d/report.txt");
+    EXPECT_EQ(ExportFilterEntries().value(2), "Excel file (*.XLSX)");
+    EXPECT_EQ(NotSavedMessage(ftExcel), " Excel File not saved");
+}
+
+TEST_F(ExportDialogTest, WriterFollowsFileTypeNotFilterEntry) {
+    auto rows = FolderRows();
+    TModalAnswers answers(SaveAs(dir.filePath("report.htm"), 3)); // the text filter
+    TExpSettingsForm form(ini());
+    form.SetLists(&rows, nullptr);
+    form.RGFileType->button(ftHTML)->setChecked(true);
+    ASSERT_TRUE(form.ExportToFile());
+    const QByteArray html = ReadAll(dir.filePath("report.txt"));
+    EXPECT_TRUE(html.contains("<html><head>"));
+    EXPECT_TRUE(html.contains("alpha"));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("report.htm")));
+}
+
+TEST_F(ExportDialogTest, OverwriteAnsweredNoLeavesFileAlone) {
+    auto rows = FolderRows();
+    const QString target = dir.filePath("sizes.csv");
+    WriteAll(target, "keep me");
+    TModalAnswers answers(SaveAs(target, 0));
+    answers.messageAnswer = QMessageBox::No;
+    TExpSettingsForm form(ini());
+    form.SetLists(&rows, nullptr);
+    EXPECT_FALSE(form.ExportToFile());
+    ASSERT_EQ(answers.messages.size(), 1);
+    EXPECT_EQ(answers.messages[0], "File exists! Overwrite?\nsizes.csv will be opend!");
+    EXPECT_EQ(ReadAll(target), "keep me");
+
+    answers.messageAnswer = QMessageBox::Yes;
+    EXPECT_TRUE(form.ExportToFile());
+    EXPECT_TRUE(ReadAll(target).contains("alpha,"));
+}
+
+TEST_F(ExportDialogTest, CancelledSaveDialogWritesNothing) {
+    auto rows = FolderRows();
+    TModalAnswers answers; // every dialog rejected
+    TExpSettingsForm form(ini());
+    form.SetLists(&rows, nullptr);
+    EXPECT_FALSE(form.ExportToFile());
+    EXPECT_EQ(answers.dialogs, 1);
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(ExportDialogTest, FileListNeverCarriesSummaryRow) {
+    auto folders = FolderRows();
+    auto files = FileRows();
+    TModalAnswers answers(SaveAs(dir.filePath("files.csv"), 0));
+    TExpSettingsForm form(ini());
+    form.SetLists(&folders, &files);
+    form.SetTotals("1792,00", "1,75", "0");
+    form.RadList->button(1)->click();
+    ASSERT_TRUE(form.CbxSummary->isChecked());
+    ASSERT_TRUE(form.ExportToFile());
+    EXPECT_FALSE(form.ExportList().IncludeSummary);
+    const QByteArray csv = ReadAll(dir.filePath("files.csv"));
+    EXPECT_TRUE(csv.contains("a.txt,"));
+    EXPECT_FALSE(csv.contains("Total Size"));
+}
+
+TEST_F(ExportDialogTest, FolderListSummaryAndCrossedWidths) {
+    auto folders = FolderRows();
+    TModalAnswers answers(SaveAs(dir.filePath("folders.txt"), 3));
+    TExpSettingsForm form(ini());
+    form.SetLists(&folders, nullptr);
+    form.SetTotals("1792,00", "1,75", "0");
+    form.RGFileType->button(ftText)->setChecked(true);
+    form.SpinMB->setValue(20);
+    form.SpinKB->setValue(11);
+    ASSERT_TRUE(form.ExportToFile());
+    EXPECT_TRUE(form.ExportList().IncludeSummary);
+    // The second column takes the width under the second size label.
+    EXPECT_EQ(form.ExportList().ColumnWidths[1], 11);
+    EXPECT_EQ(form.ExportList().ColumnWidths[2], 20);
+    EXPECT_TRUE(ReadAll(dir.filePath("folders.txt")).contains("Total Size"));
+}
+
+TEST_F(ExportDialogTest, FailedWriteSaysNotSavedAndLaunchesNothing) {
+    auto rows = FolderRows();
+    TModalAnswers answers(SaveAs(dir.filePath("missing/out.csv"), 1));
+    TExpSettingsForm form(ini());
+    form.SetLists(&rows, nullptr);
+    form.RGFileType->button(ftCSVSemicolon)->setChecked(true);
+    form.CbxLaunchFile->setChecked(true);
+    int launched = 0;
+    form.LaunchFile = [&](const QString&) { ++launched; };
+    EXPECT_FALSE(form.ExportToFile());
+    ASSERT_EQ(answers.messages.size(), 1);
+    EXPECT_EQ(answers.messages[0], "CSVFile not saved");
+    EXPECT_EQ(launched, 0);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("missing/out.csv")));
+}
+
+TEST_F(ExportDialogTest, LaunchesWrittenFileWhenAsked) {
+    auto rows = FolderRows();
+    TModalAnswers answers(SaveAs(dir.filePath("book"), 2));
+    TExpSettingsForm form(ini());
+    form.SetLists(&rows, nullptr);
+    form.RGFileType->button(ftExcel)->setChecked(true);
+    form.CbxLaunchFile->setChecked(true);
+    QString launched;
+    form.LaunchFile = [&](const QString& f) { launched = f; };
+    ASSERT_TRUE(form.ExportToFile());
+    EXPECT_EQ(launched, dir.filePath("book.xlsx"));
+    EXPECT_TRUE(ReadAll(launched).startsWith("PK")); // a zip container
+}

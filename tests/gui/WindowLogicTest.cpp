@@ -1,0 +1,190 @@
+// Plain functions of the main window: cell compare, parent folder, history
+// rules, the splash mask, the small dialogs.
+#include "app/ComboItems.h"
+#include "app/ListDlgU.h"
+#include "app/MainFormU.h"
+#include "app/SplashU.h"
+#include "platform/Errors.h"
+#include "views/ListSort.h"
+#include <QComboBox>
+#include <QFontInfo>
+#include <QImage>
+#include <QListWidget>
+#include <QPainter>
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace {
+FormatLocale Comma() {
+    FormatLocale l = FormatLocale::english();
+    l.decimalSeparator = QLatin1Char(',');
+    l.thousandSeparator = QLatin1Char('.');
+    return l;
+}
+} // namespace
+
+TEST(ListSort, IsNumericTextAcceptsDigitsCommasAndStops) {
+    EXPECT_TRUE(IsNumericText(""));
+    EXPECT_TRUE(IsNumericText("2004"));
+    EXPECT_TRUE(IsNumericText("1999.10"));
+    EXPECT_TRUE(IsNumericText("1,5"));
+    EXPECT_TRUE(IsNumericText("1.234,5"));
+    EXPECT_FALSE(IsNumericText("2004a"));
+    EXPECT_FALSE(IsNumericText("-1"));
+    EXPECT_FALSE(IsNumericText(" 1"));
+    EXPECT_FALSE(IsNumericText("05.Jan.03"));
+    EXPECT_FALSE(IsNumericText(QString::fromUtf8("\u0663"))); // Arabic-Indic digit
+}
+
+TEST(ListSort, CompareCellsNumbersAsNumbersElseText) {
+    const FormatLocale en = FormatLocale::english();
+    EXPECT_LT(CompareCells("9", "10", en), 0);
+    EXPECT_GT(CompareCells("2004", "1999.10", en), 0);
+    EXPECT_EQ(CompareCells("1.50", "1.5", en), 0);
+    EXPECT_LT(CompareCells("1,25", "1,5", Comma()), 0);
+    // Text: "10" vs "9a" is a text compare, so "1" < "9".
+    EXPECT_LT(CompareCells("10", "9a", en), 0);
+    EXPECT_LT(CompareCells("<All files in this folder>", "alpha", en), 0);
+    EXPECT_NE(CompareCells("abc", "Abc", en), 0); // case-sensitive
+    EXPECT_EQ(CompareCells("abc", "abc", en), 0);
+    // A numeric text that does not parse is an error.
+    EXPECT_THROW(CompareCells("", "1", en), EConvertError);
+    EXPECT_THROW(CompareCells("1,234.5", "1", en), EConvertError);
+}
+
+TEST(ListSort, SortedOrderIsStableAndFailsWhole) {
+    const FormatLocale en = FormatLocale::english();
+    const QStringList keys{"10", "9", "<All files in this folder>", "9", "100.5"};
+    // Mixed numbers and texts make an intransitive compare: still a permutation.
+    std::vector<int> up = SortedOrder(keys, true, en);
+    std::sort(up.begin(), up.end());
+    EXPECT_EQ(up, (std::vector<int>{0, 1, 2, 3, 4}));
+    std::vector<int> numbersOnly = SortedOrder({"10", "9", "9", "100.5"}, true, en);
+    EXPECT_EQ(numbersOnly, (std::vector<int>{1, 2, 0, 3}));
+    EXPECT_EQ(SortedOrder({"10", "9", "9", "100.5"}, false, en), (std::vector<int>{3, 0, 1, 2}));
+    // Empty cells: numeric but not numbers; the sort fails before moving anything.
+    EXPECT_THROW(SortedOrder({"", "", ""}, true, en), EConvertError);
+    // A single numeric cell among texts is never compared as a number.
+    EXPECT_NO_THROW(SortedOrder({"", "b", "a"}, true, en));
+}
+
+TEST(ListSort, SortStateIsOnePairForEveryList) {
+    TSortState s;
+    EXPECT_EQ(s.SortColumn, -1);
+    s.Click(1);
+    EXPECT_TRUE(s.SortAscending);
+    s.Click(1);
+    EXPECT_FALSE(s.SortAscending);
+    s.Click(2);
+    EXPECT_TRUE(s.SortAscending);
+    EXPECT_EQ(s.SortColumn, 2);
+}
+
+TEST(Navigation, ParentFolder) {
+    EXPECT_EQ(TForm1::ParentFolder("/"), "/");
+    EXPECT_EQ(TForm1::ParentFolder("/usr/"), "/");
+    EXPECT_EQ(TForm1::ParentFolder("/usr"), "/");
+    EXPECT_EQ(TForm1::ParentFolder("/usr/share/"), "/usr/");
+    EXPECT_EQ(TForm1::ParentFolder("/usr/share/doc"), "/usr/share/");
+    EXPECT_EQ(TForm1::ParentFolder("/a b/c d/"), "/a b/");
+}
+
+TEST(History, AddTextToItemsKeepsOneEntryPerFolderIgnoringCase) {
+    QStringList items;
+    EXPECT_TRUE(AddTextToItems(items, "/tmp/Temp/", 20));
+    EXPECT_FALSE(AddTextToItems(items, "/TMP/temp/", 20));
+    EXPECT_FALSE(AddTextToItems(items, "/tmp/Temp/", 20));
+    EXPECT_FALSE(AddTextToItems(items, "", 20));
+    EXPECT_EQ(items, QStringList{"/tmp/Temp/"}); // the first form stays
+}
+
+TEST(History, LimitGrowsToLimitPlusTwoThenReplacesRandomOlderEntry) {
+    QStringList items;
+    int asked = -1;
+    auto pick = [&asked](int n) {
+        asked = n;
+        return n - 1; // the highest position offered
+    };
+    for (int i = 0; i < 22; ++i)
+        AddTextToItems(items, QString("/f%1/").arg(i), 20, pick);
+    EXPECT_EQ(items.size(), 22);
+    EXPECT_EQ(asked, -1); // no drop on the way up
+    AddTextToItems(items, "/new/", 20, pick);
+    EXPECT_EQ(items.size(), 22);
+    EXPECT_EQ(asked, 21); // positions 0..20 offered: the last entry is never dropped
+    EXPECT_FALSE(items.contains("/f20/"));
+    EXPECT_TRUE(items.contains("/f21/"));
+    EXPECT_EQ(items.last(), "/new/");
+    // A folder already listed still costs an entry on a full list.
+    AddTextToItems(items, "/f21/", 20, [](int) { return 0; });
+    EXPECT_EQ(items.size(), 21);
+    EXPECT_FALSE(items.contains("/f0/"));
+    // Limit 0: no limit.
+    QStringList open;
+    for (int i = 0; i < 50; ++i)
+        AddTextToItems(open, QString::number(i), 0);
+    EXPECT_EQ(open.size(), 50);
+    // A random source out of range never removes the last entry.
+    QStringList guarded{"a", "b", "c", "d"};
+    AddTextToItems(guarded, "e", 1, [](int n) { return n + 5; });
+    EXPECT_EQ(guarded, (QStringList{"b", "c", "d", "e"}));
+}
+
+TEST(History, ComboBoxAddAndDelete) {
+    QComboBox combo;
+    combo.setEditable(true);
+    combo.setEditText("/a/");
+    AddTextToComboItems(&combo, 20);
+    combo.setEditText("/b/");
+    AddTextToComboItems(&combo, 20);
+    EXPECT_EQ(ComboItems(&combo), (QStringList{"/a/", "/b/"}));
+    EXPECT_EQ(combo.currentText(), "/b/");
+    combo.setCurrentIndex(1);
+    DeleteComboItem(&combo);
+    EXPECT_EQ(ComboItems(&combo), QStringList{"/a/"});
+    EXPECT_EQ(combo.currentText(), "/a/");
+    // Typed text that is no entry: nothing to delete, the first entry is selected.
+    combo.setEditText("/typed/");
+    DeleteComboItem(&combo);
+    EXPECT_EQ(ComboItems(&combo), QStringList{"/a/"});
+    combo.setCurrentIndex(0);
+    DeleteComboItem(&combo);
+    EXPECT_EQ(combo.count(), 0);
+    EXPECT_EQ(combo.currentText(), "");
+}
+
+TEST(Splash, MaskShowsBlackAndHidesWhite) {
+    QImage mask(40, 20, QImage::Format_Mono);
+    mask.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    mask.fill(0);
+    for (int y = 5; y < 10; ++y)
+        for (int x = 10; x < 40; ++x)
+            mask.setPixel(x, y, 1); // runs to the row's end
+    mask.setPixel(3, 15, 1);
+    const QRegion r = MaskRegion(mask);
+    EXPECT_TRUE(r.contains(QPoint(10, 5)));
+    EXPECT_TRUE(r.contains(QPoint(39, 9)));
+    EXPECT_TRUE(r.contains(QPoint(3, 15)));
+    EXPECT_FALSE(r.contains(QPoint(9, 5)));
+    EXPECT_FALSE(r.contains(QPoint(0, 0)));
+    EXPECT_FALSE(r.contains(QPoint(4, 15)));
+    EXPECT_EQ(r.boundingRect(), QRect(3, 5, 37, 11));
+    // The shipped mask: its key colour is the corner, the shape is visible.
+    TSplashForm splash;
+    EXPECT_FALSE(splash.Region().isEmpty());
+    EXPECT_FALSE(splash.Region().contains(QPoint(0, 0)));
+    EXPECT_TRUE(splash.Region().contains(QPoint(240, 200)));
+}
+
+TEST(SmallDialogs, ListFormShowsOneLinePerTextLine) {
+    TListForm form;
+    form.ListText = "Type: text\r\nSize: 12\nAttributes: A\r\n";
+    form.show();
+    ASSERT_EQ(form.ListBox1->count(), 3);
+    EXPECT_EQ(form.ListBox1->item(1)->text(), "Size: 12");
+    EXPECT_TRUE(form.ListBox1->font().fixedPitch());
+    form.ListText = "one";
+    form.hide();
+    form.show();
+    EXPECT_EQ(form.ListBox1->count(), 1);
+}
