@@ -642,12 +642,4 @@ void TForm1::actAboutExecute() {
                                      "the results."));
 }
 
-// --- settings ---------------------------------------------------------------
-
-void TForm1::ApplySettings() {
-    HistorySize =
-        ReadIniInteger(iniFileName_, QStringLiteral("Settings"), QStringLiteral("HistorySize"), 20);
-    MinFileSizeKB =
-        ReadIniInteger(iniFileName_, QStringLiteral("Settings"), QStringLiteral("MinFileSize"), 0);
-    emit SettingsApplied();
-}
+// ApplySettings and ApplyFlatDesign: app/ApplySettings.cpp.

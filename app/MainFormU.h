@@ -29,6 +29,7 @@
 // - Message boxes: app/MessageBoxes.h; folder pickers: app/BrowseForDirU.h.
 #include "engine/DirSizeU_2.h"
 #include "engine/SizeText.h"
+#include "settings/SettingsDefaults.h"
 #include "views/ListSort.h"
 #include <QMainWindow>
 #include <QStringList>
@@ -130,6 +131,14 @@ public:
     void FolderListColumnClick(QTreeWidget* list, int column);
     // Re-reads the settings the window uses; pages follow SettingsApplied.
     void ApplySettings();
+    // Restyles the window for the design number (0 flat, 1 flat tool bars, 2 raised).
+    void ApplyFlatDesign(int design);
+    // The values ApplySettings read last.
+    TWindowSettings AppliedSettings;
+    // Menu "Settings", menu "Print / Export List", command "Print visible sheet".
+    void Settings1Click();
+    void ExportList1Click();
+    void actPrintExecute();
     // Folder history entries and the bar's visibility.
     bool HistoryVisible() const;
     // Left pane collapsed to the splitter's minimum.

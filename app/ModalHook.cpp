@@ -45,7 +45,3 @@ QMessageBox::StandardButton ModalMessage(QWidget* parent, QMessageBox::Icon icon
     QMessageBox box(icon, Title(icon), shown, buttons, parent);
     return static_cast<QMessageBox::StandardButton>(ExecModal(box));
 }
-
-void ModalError(QWidget* parent, const QString& text) {
-    ModalMessage(parent, QMessageBox::Critical, text, QMessageBox::Ok);
-}

@@ -13,9 +13,8 @@ using TModalHook = std::function<int(QDialog& dialog)>;
 TModalHook SetModalHook(TModalHook hook);
 int ExecModal(QDialog& dialog);
 
-// A message box answered through the hook: returns the button pressed.
+// A message box answered through the hook: returns the button pressed. Plain
+// notices and errors go through app/MessageBoxes.h.
 QMessageBox::StandardButton ModalMessage(QWidget* parent, QMessageBox::Icon icon,
                                          const QString& text,
                                          QMessageBox::StandardButtons buttons = QMessageBox::Ok);
-// The application's error box.
-void ModalError(QWidget* parent, const QString& text);

@@ -1,4 +1,5 @@
 #include "export/ExpSettingsForm.h"
+#include "app/MessageBoxes.h"
 #include "app/ModalHook.h"
 #include "export/PrintSheet.h"
 #include "platform/Errors.h"
@@ -323,7 +324,7 @@ void TExpSettingsForm::LoadExportSettings() {
     } catch (const EMorvaneError& e) {
         errors << e.message();
     }
-    if (!errors.isEmpty()) ModalError(this, errors.join(QLatin1Char('\n')));
+    if (!errors.isEmpty()) ShowErrorMessage(this, errors.join(QLatin1Char('\n')));
 }
 
 void TExpSettingsForm::SaveExportSettings() {
@@ -424,11 +425,11 @@ bool TExpSettingsForm::ExportToFile() {
             break;
         }
     } catch (const EMorvaneError& e) {
-        ModalError(this, e.message());
+        ShowErrorMessage(this, e.message());
         return false;
     }
     if (!ok) {
-        ModalMessage(this, QMessageBox::NoIcon, NotSavedMessage(type));
+        ShowMessage(this, NotSavedMessage(type));
         return false;
     }
     if (CbxLaunchFile->isChecked() && QFileInfo::exists(target) && LaunchFile) LaunchFile(target);
@@ -437,8 +438,7 @@ bool TExpSettingsForm::ExportToFile() {
 
 void TExpSettingsForm::PrintExportList() {
     ConfigureExportList();
-    if (!exportList_->MakeText(false))
-        ModalMessage(this, QMessageBox::NoIcon, QStringLiteral("Document not printed"));
+    if (!exportList_->MakeText(false)) ShowMessage(this, QStringLiteral("Document not printed"));
     AppPrinter().setPageOrientation(Checked(RadOrient) == 1 ? QPageLayout::Landscape
                                                             : QPageLayout::Portrait);
     PrintTextLines(exportList_->ExportLines, SpinSize->value(), this);
@@ -462,7 +462,7 @@ void TExpSettingsForm::PrintClick() {
         else
             PrintExportList();
     } catch (const EMorvaneError& e) {
-        ModalError(this, e.message());
+        ShowErrorMessage(this, e.message());
     }
 }
 
@@ -481,7 +481,7 @@ void TExpSettingsForm::done(int result) {
     try {
         SaveExportSettings();
     } catch (const EMorvaneError& e) {
-        ModalError(this, e.message());
+        ShowErrorMessage(this, e.message());
     }
     QDialog::done(result);
 }

@@ -1,4 +1,5 @@
 #include "settings/SettingsForm.h"
+#include "app/MessageBoxes.h"
 #include "app/ModalHook.h"
 #include "platform/Errors.h"
 #include "settings/IniStuff.h"
@@ -222,7 +223,7 @@ void TSettings::Write(const std::function<void()>& write) {
     try {
         write();
     } catch (const EMorvaneError& e) {
-        ModalError(this, e.message());
+        ShowErrorMessage(this, e.message());
     }
 }
 
@@ -288,7 +289,7 @@ void TSettings::LoadSettings() {
         errors << e.message();
     }
     loading_ = false;
-    if (!errors.isEmpty()) ModalError(this, errors.join(QLatin1Char('\n')));
+    if (!errors.isEmpty()) ShowErrorMessage(this, errors.join(QLatin1Char('\n')));
 }
 
 void TSettings::ShowFont(QLabel* sample, const TFontDesc& font) {
@@ -346,10 +347,9 @@ void TSettings::ShowInvalidKey() {
 }
 
 void TSettings::ResetToDefault() {
-    if (ModalMessage(this, QMessageBox::Warning,
-                     QStringLiteral("Do you really want to overwrite your settings?\n\rAre you "
-                                    "sure that you want to continue?"),
-                     QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    if (!AskWarningYesNo(this,
+                         QStringLiteral("Do you really want to overwrite your settings?\n\rAre "
+                                        "you sure that you want to continue?")))
         return;
     const TSettingsValues v = FactorySettings();
     loading_ = true;

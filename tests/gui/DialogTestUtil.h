@@ -1,6 +1,7 @@
 #pragma once
 // Helpers for the dialog tests: answering modal dialogs without blocking,
 // settings files in a temporary folder, reading back printed PDFs.
+#include "app/MessageBoxes.h"
 #include "app/ModalHook.h"
 #include <QDialog>
 #include <QFile>
@@ -9,7 +10,8 @@
 #include <QTemporaryDir>
 #include <functional>
 
-// Installs a modal hook for the life of the object; records message texts.
+// Answers modal dialogs and message boxes for the life of the object and
+// records the messages shown.
 class TModalAnswers {
 public:
     explicit TModalAnswers(std::function<int(QDialog&)> answer = {}) : answer_(std::move(answer)) {
@@ -22,8 +24,17 @@ public:
             ++dialogs;
             return answer_ ? answer_(d) : int(QDialog::Rejected);
         });
+        SetMessageBoxHook([this](TMessageKind, const QString&, const QString& text) {
+            messages << text;
+            return messageAnswer == QMessageBox::Yes;
+        });
     }
-    ~TModalAnswers() { SetModalHook(std::move(previous_)); }
+    ~TModalAnswers() {
+        SetModalHook(std::move(previous_));
+        SetMessageBoxHook({});
+    }
+    TModalAnswers(const TModalAnswers&) = delete;
+    TModalAnswers& operator=(const TModalAnswers&) = delete;
     QStringList messages;
     int dialogs = 0;
     QMessageBox::StandardButton messageAnswer = QMessageBox::NoButton;

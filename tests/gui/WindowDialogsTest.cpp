@@ -1,0 +1,132 @@
+#include "DialogTestUtil.h"
+#include "app/GaugeU.h"
+#include "app/MainFormU.h"
+#include "export/ExpSettingsForm.h"
+#include "export/PrintSheet.h"
+#include "settings/IniStuff.h"
+#include "settings/SettingsForm.h"
+#include <QAction>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+struct WindowDialogsTest : ::testing::Test {
+    QTemporaryDir dir;
+    QString ini() const { return dir.filePath("AppData/Morvane.ini"); }
+    std::unique_ptr<TForm1> MakeForm() {
+        auto form = std::make_unique<TForm1>(ini());
+        form->FillFolderList({"/data/alpha/", "/data/A folder name much longer than its column/"},
+                             {"1.50", "0.25"}, {"1536.00", "256.00"});
+        return form;
+    }
+};
+} // namespace
+
+TEST_F(WindowDialogsTest, CtrlPOnSizeListPrintsItsRowsIndented) {
+    const QString pdf = dir.filePath("sheet.pdf");
+    QPrinter& printer = AppPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    TModalAnswers answers([](QDialog& d) {
+        return qobject_cast<QPrintDialog*>(&d) ? int(QDialog::Accepted) : int(QDialog::Rejected);
+    });
+    auto form = MakeForm();
+    ASSERT_EQ(form->FolderList()->topLevelItemCount(), 2);
+    QAction* print = form->Action("actPrint");
+    ASSERT_NE(print, nullptr);
+    EXPECT_EQ(print->shortcut(), QKeySequence("Ctrl+P"));
+
+    // Pages without a sheet print nothing and ask nothing.
+    form->PageControl1()->setCurrentIndex(TForm1::pgFileList);
+    print->trigger();
+    EXPECT_EQ(answers.dialogs, 0);
+    EXPECT_FALSE(QFile::exists(pdf));
+
+    form->PageControl1()->setCurrentIndex(TForm1::pgFolderList);
+    print->trigger();
+    EXPECT_EQ(answers.dialogs, 1);
+    EXPECT_TRUE(answers.messages.isEmpty());
+    QStringList lines;
+    for (const QString& line : PdfText(pdf, {"-layout"}).split('\n'))
+        if (!line.trimmed().isEmpty()) lines << line;
+    // Item rows only: no header, folder, column header or summary row.
+    ASSERT_EQ(lines.size(), 2) << lines.join('|').toStdString();
+    EXPECT_TRUE(lines[0].trimmed().startsWith("alpha"));
+    EXPECT_TRUE(lines[0].contains("1.50"));
+    EXPECT_TRUE(lines[1].contains("A folder name much longe..umn 0.25"));
+}
+
+TEST_F(WindowDialogsTest, SettingsDialogChangesTheWindowWhenItCloses) {
+    auto form = MakeForm();
+    EXPECT_TRUE(form->PageControl1()->documentMode()); // design 0 without settings
+    TModalAnswers answers([](QDialog& d) {
+        if (auto* s = qobject_cast<TSettings*>(&d)) {
+            s->Spin3D->setValue(2);
+            s->HistorySpin->setValue(12);
+            s->EdtMinFileSize->setText("250");
+            s->done(QDialog::Accepted);
+        }
+        return int(QDialog::Accepted);
+    });
+    form->Action("Settings1")->trigger();
+    EXPECT_EQ(answers.dialogs, 1);
+    EXPECT_FALSE(form->PageControl1()->documentMode());
+    EXPECT_EQ(form->HistorySize, 12);
+    EXPECT_EQ(form->MinFileSizeKB, 250);
+    EXPECT_EQ(form->AppliedSettings.FlatDesign, 2);
+}
+
+TEST_F(WindowDialogsTest, EmptiedSizeBoxGivesZeroKilobytes) {
+    EnsureIniFile(ini());
+    WriteIniString(ini(), "Settings", "MinFileSize", "");
+    auto form = MakeForm();
+    EXPECT_EQ(form->MinFileSizeKB, 0);
+}
+
+TEST_F(WindowDialogsTest, BadTextInSettingsShownOnceRestApplied) {
+    EnsureIniFile(ini());
+    WriteIniString(ini(), "Settings", "BarColor", "clBogus");
+    WriteIniString(ini(), "Settings", "BarFontColor", "clRed");
+    WriteIniInteger(ini(), "Settings", "HistorySize", 33);
+    WriteIniInteger(ini(), "Settings", "FlatDesign", 1);
+    TModalAnswers answers;
+    auto form = MakeForm();
+    int conversions = 0;
+    for (const QString& m : answers.messages)
+        if (m.contains("'clBogus' is not a valid integer value")) ++conversions;
+    EXPECT_EQ(conversions, 1);
+    EXPECT_EQ(form->AppliedSettings.BarColor, clNavy);
+    EXPECT_EQ(form->AppliedSettings.BarFontColor, clRed);
+    EXPECT_EQ(form->HistorySize, 33);
+    EXPECT_FALSE(form->PageControl1()->documentMode());
+}
+
+TEST_F(WindowDialogsTest, ExportDialogGetsFolderListsAndTotals) {
+    auto form = MakeForm();
+    QString folder;
+    QString kbTotal;
+    int rows = -1;
+    TModalAnswers answers([&](QDialog& d) {
+        if (auto* e = qobject_cast<TExpSettingsForm*>(&d)) {
+            e->ConfigureExportList();
+            folder = e->ExportList().ExportFolder;
+            kbTotal = e->ExportList().ExportTotalKB;
+            rows = e->ExportList().SourceList->RowCount();
+            e->done(QDialog::Accepted);
+        }
+        return int(QDialog::Accepted);
+    });
+    form->Action("ExportList1")->trigger();
+    EXPECT_EQ(folder, form->CurrentFolder());
+    EXPECT_EQ(kbTotal, form->TotalKBText);
+    EXPECT_EQ(rows, 2);
+    // The window made the settings file, so the stored defaults were loaded and
+    // stored again when it closed.
+    EXPECT_EQ(ReadIniString(ini(), "ExportSettings", "HeadText", "<none>"), "My Header");
+}
