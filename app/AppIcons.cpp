@@ -17,8 +17,10 @@ const QHash<QString, QStringList>& AdwaitaIndex() {
                 const QString file = it.next();
                 QString name = it.fileName();
                 name.chop(4); // .png
-                if (name.endsWith(QLatin1String(".symbolic"))) name.chop(9);
-                if (name.endsWith(QLatin1String("-symbolic"))) name.chop(9);
+                // Only the symbolic set: the legacy full-colour icons of the
+                // same names look faded next to them.
+                if (!name.endsWith(QLatin1String("-symbolic.symbolic"))) continue;
+                name.chop(18);
                 h[name] << file;
             }
         }

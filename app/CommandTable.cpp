@@ -9,6 +9,14 @@ namespace {
 QString Tr(const char* s) {
     return QString::fromUtf8(s);
 }
+
+// Hints keep their line breaks in tool tips and lose them in the status bar.
+QString ShownHint(QString hint) {
+    return hint.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+QString OneLine(QString hint) {
+    return hint.replace(QLatin1String("\r\n"), QLatin1String(" ")).simplified();
+}
 } // namespace
 
 TCommandTable::TCommandTable(QWidget* owner) : QObject(owner), owner_(owner) {
@@ -104,8 +112,8 @@ QAction* TCommandTable::Add(const QString& name, const QString& caption, const Q
     auto* a = new QAction(caption, owner_);
     a->setObjectName(name);
     // Tool tips show the caption when there is no hint.
-    a->setToolTip(hint.isEmpty() ? caption : hint);
-    a->setStatusTip(hint);
+    a->setToolTip(ShownHint(hint.isEmpty() ? caption : hint));
+    a->setStatusTip(OneLine(hint));
     if (image >= 0) a->setIcon(ImageList3.value(image));
     if (!key.isEmpty()) {
         a->setShortcut(QKeySequence(key));
@@ -122,8 +130,8 @@ QAction* TCommandTable::Proxy(const QString& name, QAction* action, const QStrin
                               const QString& hint, const QIcon& icon) {
     auto* p = new QAction(caption.isEmpty() ? action->text() : caption, owner_);
     p->setObjectName(name);
-    p->setToolTip(hint.isEmpty() ? action->toolTip() : hint);
-    p->setStatusTip(hint.isEmpty() ? action->statusTip() : hint);
+    p->setToolTip(hint.isEmpty() ? action->toolTip() : ShownHint(hint));
+    p->setStatusTip(hint.isEmpty() ? action->statusTip() : OneLine(hint));
     p->setIcon(icon.isNull() ? action->icon() : icon);
     p->setCheckable(action->isCheckable());
     p->setChecked(action->isChecked());

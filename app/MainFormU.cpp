@@ -115,6 +115,15 @@ void TForm1::BuildLayout() {
     sf.setBold(true);
     sf.setPointSize(10);
     bar->setFont(sf);
+    // The bold font needs more room than the classic widths give.
+    const QFontMetrics fm(sf);
+    panels_[0]->setMinimumWidth(std::max(widths[0], fm.horizontalAdvance(panels_[0]->text()) + 12));
+    panels_[1]->setMinimumWidth(
+        std::max(widths[1], fm.horizontalAdvance(QStringLiteral("9,999.99 GB")) + 12));
+    panels_[2]->setMinimumWidth(
+        std::max(widths[2], fm.horizontalAdvance(QStringLiteral("9,999,999.99 MB")) + 12));
+    panels_[3]->setMinimumWidth(
+        std::max(widths[3], fm.horizontalAdvance(QStringLiteral("9,999,999,999.99 KB")) + 12));
 
     // Left pane and page area.
     splitter1_ = new QSplitter(Qt::Horizontal, this);

@@ -12,6 +12,10 @@ QString Caption() {
     const QString t = QApplication::applicationName();
     return t.isEmpty() ? QStringLiteral("Morvane") : t;
 }
+// Texts written with CR LF line ends show one break per line.
+QString Shown(QString text) {
+    return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
 } // namespace
 
 void SetMessageBoxHook(TMessageBoxHook hook) {
@@ -23,7 +27,7 @@ void ShowMessage(QWidget* parent, const QString& text) {
         Hook()(TMessageKind::Information, Caption(), text);
         return;
     }
-    QMessageBox::information(parent, Caption(), text);
+    QMessageBox::information(parent, Caption(), Shown(text));
 }
 
 void ShowErrorMessage(QWidget* parent, const QString& text) {
@@ -31,11 +35,11 @@ void ShowErrorMessage(QWidget* parent, const QString& text) {
         Hook()(TMessageKind::Error, Caption(), text);
         return;
     }
-    QMessageBox::critical(parent, Caption(), text);
+    QMessageBox::critical(parent, Caption(), Shown(text));
 }
 
 bool AskWarningYesNo(QWidget* parent, const QString& text) {
     if (Hook()) return Hook()(TMessageKind::Question, Caption(), text);
-    return QMessageBox::warning(parent, Caption(), text, QMessageBox::Yes | QMessageBox::No,
+    return QMessageBox::warning(parent, Caption(), Shown(text), QMessageBox::Yes | QMessageBox::No,
                                 QMessageBox::No) == QMessageBox::Yes;
 }

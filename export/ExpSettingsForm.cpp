@@ -69,6 +69,7 @@ void Check(QButtonGroup* group, int id) {
 TExpSettingsForm::TExpSettingsForm(const QString& iniFileName, QWidget* parent)
     : QDialog(parent), iniFileName_(iniFileName), exportList_(std::make_unique<TExportList>()) {
     setWindowTitle(QStringLiteral("Export / Print Size List"));
+    setMinimumWidth(540); // every page's tab in view
     LaunchFile = [](const QString& file) { QDesktopServices::openUrl(QUrl::fromLocalFile(file)); };
     auto* lay = new QVBoxLayout(this);
     PageControl = new QTabWidget(this);
@@ -86,6 +87,9 @@ TExpSettingsForm::TExpSettingsForm(const QString& iniFileName, QWidget* parent)
     auto* buttons = new QHBoxLayout;
     BtnFile = new QPushButton(QStringLiteral("File"), this);
     BtnPrint = new QPushButton(QStringLiteral("Print"), this);
+    BtnFile->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    BtnPrint->setIcon(QIcon::fromTheme(QStringLiteral("document-print"),
+                                       style()->standardIcon(QStyle::SP_FileDialogContentsView)));
     BtnClose = new QPushButton(this);
     BtnClose->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     BtnClose->setToolTip(QStringLiteral("Close"));

@@ -3,12 +3,14 @@
 #include "platform/Errors.h"
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QStandardPaths>
 #include <memory>
 
 namespace {
@@ -46,6 +48,13 @@ void BeginOrThrow(QPainter& painter, QPrinter& printer) {
 }
 
 bool AskPrinter(QPrinter& printer, QWidget* parent) {
+    // With no printer installed the dialog prints to a PDF file; offer one.
+    if (printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty()) {
+        QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+        printer.setOutputFileName(QDir(folder).filePath(QStringLiteral("Morvane.pdf")));
+    }
+    printer.setDocName(QStringLiteral("Morvane"));
     QPrintDialog dialog(&printer, parent);
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
     return ExecModal(dialog) == QDialog::Accepted;

@@ -5,7 +5,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(qt6-base-dev qt6-charts-dev libzip-dev libxlsxwriter-dev libjpeg-dev
           libgtest-dev cmake ninja-build pkg-config g++ poppler-utils
-          xvfb xauth imagemagick)
+          xvfb xauth imagemagick adwaita-icon-theme)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -296,6 +296,12 @@ void TSettings::ShowFont(QLabel* sample, const TFontDesc& font) {
     sample->setFont(ToQFont(font));
     QPalette pal = sample->palette();
     pal.setColor(QPalette::WindowText, ToQColor(font.color));
+    // The chart title is drawn on the gradient; show its sample there too.
+    if (sample == LblChartFont) {
+        sample->setAutoFillBackground(true);
+        sample->setContentsMargins(4, 2, 4, 2);
+        pal.setColor(QPalette::Window, ToQColor(pnlGradColor2->ColorValue()));
+    }
     sample->setPalette(pal);
 }
 
@@ -313,6 +319,7 @@ void TSettings::ChooseColor(TColorPanel* panel, const QString& key) {
     const TColor color = FromQColor(colorDialog_->currentColor());
     panel->SetColorValue(color);
     if (panel == PnlListColor) ColorSizeBox(color);
+    if (panel == pnlGradColor2) ShowFont(LblChartFont, chartFont_);
     Write([&] { WriteIniString(iniFileName_, kSettingsSection, key, ColorToString(color)); });
 }
 

@@ -28,7 +28,7 @@ TFolderListPage::TFolderListPage(QWidget* parent) : QWidget(parent) {
     list_->header()->setSortIndicatorShown(false);
     list_->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     list_->headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-    list_->setToolTip(QStringLiteral("Left click on Pie to calc size of that folder\r\n"
+    list_->setToolTip(QStringLiteral("Left click on Pie to calc size of that folder\n"
                                      "Right click on Pie to open explorer in that folder"));
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     layout->addWidget(list_);

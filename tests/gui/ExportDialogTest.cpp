@@ -1,5 +1,6 @@
 #include "DialogTestUtil.h"
 #include "export/ExpSettingsForm.h"
+#include "export/PrintSheet.h"
 #include "settings/ColorPanelGui.h"
 #include "settings/IniStuff.h"
 #include <QButtonGroup>
@@ -8,6 +9,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <gtest/gtest.h>
@@ -246,4 +249,28 @@ TEST_F(ExportDialogTest, LaunchesWrittenFileWhenAsked) {
     ASSERT_TRUE(form.ExportToFile());
     EXPECT_EQ(launched, dir.filePath("book.xlsx"));
     EXPECT_TRUE(ReadAll(launched).startsWith("PK")); // a zip container
+}
+
+TEST_F(ExportDialogTest, RowsWithoutDetailsPrintWhatWasBuilt) {
+    TTextRowSource files({"File", "Date (C)", "Date (M)", "Path", "Size (KB)"});
+    files.AddRow({"first.txt", "01.Jan.24", "02.Jan.24", "/data/first.txt", "12.00"});
+    files.AddRow({"/data/plain/path/row.txt"}); // a row without details
+    files.AddRow({"third.txt", "01.Jan.24", "02.Jan.24", "/data/third.txt", "1.00"});
+    const QString pdf = dir.filePath("files.pdf");
+    QPrinter& printer = AppPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    TModalAnswers answers([](QDialog& d) {
+        return qobject_cast<QPrintDialog*>(&d) ? int(QDialog::Accepted) : int(QDialog::Rejected);
+    });
+    TExpSettingsForm form(ini());
+    form.SetLists(nullptr, &files);
+    form.RadList->button(1)->click();
+    form.RadOrient->button(1)->setChecked(true);
+    form.PrintExportList();
+    EXPECT_EQ(answers.messages, QStringList{"Document not printed"});
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
+    const QString text = PdfText(pdf);
+    EXPECT_TRUE(text.contains("first.txt"));
+    EXPECT_FALSE(text.contains("third.txt"));
 }

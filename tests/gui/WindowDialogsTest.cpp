@@ -6,9 +6,13 @@
 #include "settings/IniStuff.h"
 #include "settings/SettingsForm.h"
 #include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -129,4 +133,31 @@ TEST_F(WindowDialogsTest, ExportDialogGetsFolderListsAndTotals) {
     // The window made the settings file, so the stored defaults were loaded and
     // stored again when it closed.
     EXPECT_EQ(ReadIniString(ini(), "ExportSettings", "HeadText", "<none>"), "My Header");
+}
+
+TEST_F(WindowDialogsTest, HtmlReportFromTheWindowCarriesChartPictures) {
+    auto form = MakeForm();
+    form->FillChartsFromList();
+    const QString report = dir.filePath("report.html");
+    bool exported = false;
+    TModalAnswers answers([&](QDialog& d) {
+        if (auto* fd = qobject_cast<QFileDialog*>(&d)) {
+            fd->selectNameFilter(fd->nameFilters().value(4));
+            fd->selectFile(report);
+            return int(QDialog::Accepted);
+        }
+        if (auto* e = qobject_cast<TExpSettingsForm*>(&d)) {
+            e->RGFileType->button(ftHTML)->setChecked(true);
+            e->CbxInclChart->setChecked(true);
+            e->CbxLaunchFile->setChecked(false);
+            exported = e->ExportToFile();
+            e->done(QDialog::Accepted);
+        }
+        return int(QDialog::Accepted);
+    });
+    form->Action("ExportList1")->trigger();
+    ASSERT_TRUE(exported) << answers.messages.join('|').toStdString();
+    EXPECT_TRUE(ReadAll(report).contains("<img src=\"report_images/Chart1.jpg\""));
+    EXPECT_TRUE(ReadAll(dir.filePath("report_images/Chart1.jpg")).startsWith("\xFF\xD8"));
+    EXPECT_TRUE(ReadAll(dir.filePath("report_images/Chart2.jpg")).startsWith("\xFF\xD8"));
 }
