@@ -1,4 +1,5 @@
 #include "app/CommandTable.h"
+#include "app/FileMenu.h"
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -153,9 +154,11 @@ QStringList TCommandTable::Names() const {
     return actions_.keys();
 }
 
-void TCommandTable::BuildMainMenu(QMenuBar* bar) {
+void TCommandTable::BuildMainMenu(QMenuBar* bar,
+                                  std::function<std::pair<QColor, QColor>()> bandColors) {
     auto add = [this](QMenu* m, const char* name) { m->addAction(Action(QLatin1String(name))); };
-    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    QMenu* file = new TFileMenu(QStringLiteral("&File"), bar, std::move(bandColors));
+    bar->addMenu(file);
     file->setObjectName(QStringLiteral("File1"));
     file->setToolTipsVisible(true);
     add(file, "actRun");

@@ -6,6 +6,8 @@
 #include "app/AppIcons.h"
 #include <QHash>
 #include <QObject>
+#include <functional>
+#include <utility>
 
 class QAction;
 class QMenu;
@@ -28,7 +30,8 @@ public:
     TImageList ImageList4; // hot images, same order
     TImageList MenuImgList;
 
-    void BuildMainMenu(QMenuBar* bar);
+    // The File menu's band colours come from bandColors (background, text).
+    void BuildMainMenu(QMenuBar* bar, std::function<std::pair<QColor, QColor>()> bandColors = {});
     // Main tool bar; label and gauge go where the elapsed time and progress sit.
     void BuildMainToolBar(QToolBar* bar, QWidget* label, QWidget* gauge);
     QMenu* HistoryPop() const { return historyPop_; }

@@ -82,7 +82,12 @@ TForm1::~TForm1() {
 
 void TForm1::BuildLayout() {
     commands_ = new TCommandTable(this);
-    commands_->BuildMainMenu(menuBar());
+    // The File menu's band follows the gauge's colours (BarColor, BarFontColor).
+    commands_->BuildMainMenu(menuBar(), [this]() -> std::pair<QColor, QColor> {
+        if (!gauge_) return {QColor(0, 0, 128), QColor(Qt::white)};
+        return {gauge_->palette().color(QPalette::Base),
+                gauge_->palette().color(QPalette::Highlight)};
+    });
 
     toolBar_ = addToolBar(QStringLiteral("Main"));
     toolBar_->setObjectName(QStringLiteral("ToolBar1"));

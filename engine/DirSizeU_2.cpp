@@ -6,13 +6,13 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <dirent.h>
 #include <exception>
 #include <fcntl.h>
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -125,19 +125,16 @@ QString JoinName(const QString& prefix, const char* name, std::size_t len, bool 
     return s;
 }
 
-// Rows collected in chunks: no reallocation and copying while a list grows.
+// Where a walk appends its FileRows: the object's own lists, or a worker's.
 struct TRows {
-    std::deque<QString> paths, mb, kb, dates;
+    QStringList paths, mb, kb, dates;
 };
-
-void AppendTo(QStringList& list, std::deque<QString>& rows) {
-    // Qt's reserve takes the size literally; grow geometrically by hand.
-    const qsizetype need = list.size() + qsizetype(rows.size());
-    if (list.capacity() < need) list.reserve(std::max(need, list.capacity() * 2));
-    for (QString& s : rows)
-        list.append(std::move(s));
-    rows.clear();
-}
+struct TRowSink {
+    QStringList *paths, *mb, *kb, *dates;
+    explicit TRowSink(TRows& r) : paths(&r.paths), mb(&r.mb), kb(&r.kb), dates(&r.dates) {}
+    explicit TRowSink(TDirSize& d)
+        : paths(&d.FilePaths), mb(&d.FileMB), kb(&d.FileKB), dates(&d.FileDates) {}
+};
 
 // Texts of recorded rows. Equal sizes and dates share one text, which keeps both
 // the time and the memory of a run with millions of rows down. Both caches are
@@ -177,7 +174,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kSizeSlots = 1 << 15;
+    static constexpr std::size_t kSizeSlots = 1 << 16;
     static constexpr std::size_t kDateSlots = 1 << 12;
     struct DateSlot {
         std::time_t hour = 0;
@@ -194,7 +191,7 @@ private:
 // the open folder, sizes summed as integers.
 class TWalker {
 public:
-    TWalker(const TMountTypes& mounts, qint64 minSize, TRows& out)
+    TWalker(const TMountTypes& mounts, qint64 minSize, TRowSink out)
         : mounts_(mounts), minSize_(minSize), out_(out) {}
 
     // Byte total of folder (bytes, not x 10000).
@@ -255,11 +252,11 @@ private:
     }
 
     void Record(QString path, qint64 size, std::time_t mtime) {
-        out_.paths.push_back(std::move(path));
+        out_.paths->append(std::move(path));
         const auto& texts = cache_.SizeTexts(size);
-        out_.mb.push_back(texts.mb);
-        out_.kb.push_back(texts.kb);
-        out_.dates.push_back(cache_.Date(mtime));
+        out_.mb->append(texts.mb);
+        out_.kb->append(texts.kb);
+        out_.dates->append(cache_.Date(mtime));
     }
 
     bool OnPath(dev_t dev, ino_t ino) const {
@@ -295,7 +292,7 @@ private:
 
     const TMountTypes& mounts_;
     const qint64 minSize_;
-    TRows& out_;
+    TRowSink out_;
     TTextCache cache_;
     std::vector<std::pair<dev_t, ino_t>> path_;
     std::unordered_map<dev_t, bool> pseudo_;
@@ -303,10 +300,10 @@ private:
 };
 
 void AppendRows(TDirSize& d, TRows&& rows) {
-    AppendTo(d.FilePaths, rows.paths);
-    AppendTo(d.FileMB, rows.mb);
-    AppendTo(d.FileKB, rows.kb);
-    AppendTo(d.FileDates, rows.dates);
+    d.FilePaths.append(std::move(rows.paths));
+    d.FileMB.append(std::move(rows.mb));
+    d.FileKB.append(std::move(rows.kb));
+    d.FileDates.append(std::move(rows.dates));
 }
 
 } // namespace
@@ -406,14 +403,9 @@ void TDirSize::MeasureEntries(const QStringList& entries, const QString& folder)
 
     const int workers = WorkerCount(n);
     if (workers <= 1) {
-        TRows out;
-        TWalker walker(mounts, minSize, out);
-        for (const QString& row : rows) {
-            const qint64 bytes = walker.Folder(row, true);
-            AppendRows(*this, std::move(out));
-            out = TRows();
-            addRow(bytes);
-        }
+        TWalker walker(mounts, minSize, TRowSink(*this));
+        for (const QString& row : rows)
+            addRow(walker.Folder(row, true));
     } else {
         // Each subfolder row is walked whole by one worker into its own lists; the
         // calling thread appends them in row order, so the result is the one-thread walk's.
@@ -431,19 +423,21 @@ void TDirSize::MeasureEntries(const QStringList& entries, const QString& folder)
             std::vector<std::jthread> pool;
             for (int w = 0; w < workers; ++w)
                 pool.emplace_back([&] {
+                    // One walker per thread: its text caches serve all its rows.
+                    TRows out;
+                    std::optional<TWalker> walker;
                     for (int i; (i = next.fetch_add(1)) < n;) {
-                        TRows out;
                         qint64 bytes = 0;
                         try {
-                            TWalker walker(mounts, minSize, out);
-                            bytes = walker.Folder(rows.at(i), true);
+                            if (!walker) walker.emplace(mounts, minSize, TRowSink(out));
+                            bytes = walker->Folder(rows.at(i), true);
                         } catch (...) {
                             std::lock_guard lock(m);
                             if (!failure) failure = std::current_exception();
                             next = n;
                         }
                         std::lock_guard lock(m);
-                        results[i].rows = std::move(out);
+                        results[i].rows = std::exchange(out, TRows());
                         results[i].bytes = bytes;
                         results[i].done = true;
                         cv.notify_all();
@@ -463,11 +457,8 @@ void TDirSize::MeasureEntries(const QStringList& entries, const QString& folder)
         if (failure) std::rethrow_exception(failure);
     }
 
-    TRows out;
-    TWalker walker(mounts, minSize, out);
-    const qint64 bytes = walker.Folder(folder, false);
-    AppendRows(*this, std::move(out));
-    addRow(bytes);
+    TWalker walker(mounts, minSize, TRowSink(*this));
+    addRow(walker.Folder(folder, false));
 
     TotalSize = total;
     TotalGBText = SizeText(suGB, total);
@@ -480,9 +471,6 @@ void TDirSize::MeasureEntries(const QStringList& entries, const QString& folder)
 
 SizeValue TDirSize::FolderBytes(const QString& folder, bool recurse) {
     const TMountTypes mounts;
-    TRows out;
-    TWalker walker(mounts, MinFileSizeBytes, out);
-    const qint64 bytes = walker.Folder(folder, recurse);
-    AppendRows(*this, std::move(out));
-    return bytes * 10000;
+    TWalker walker(mounts, MinFileSizeBytes, TRowSink(*this));
+    return walker.Folder(folder, recurse) * 10000;
 }

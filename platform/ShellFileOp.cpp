@@ -121,6 +121,10 @@ int TShellFileOp::Transfer(bool move, const QStringList& sources, const QString&
         names.insert(it.dest);
         if (move && access(Enc(QFileInfo(it.source).path()).constData(), W_OK | X_OK) != 0)
             return Fail(OpError(verb, it.source, errno));
+        struct stat dst;
+        if (Exists(it.dest, &dst) && dst.st_dev == st.st_dev && dst.st_ino == st.st_ino)
+            return Fail(QStringLiteral("Cannot %1 \"%2\": it is already in \"%3\".")
+                            .arg(verb, it.source, t));
         if (Exists(it.dest)) {
             TReplaceAnswer a = TReplaceAnswer::Replace;
             if (!ui_) return Fail(OpError(verb, it.source, EEXIST));

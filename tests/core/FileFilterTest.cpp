@@ -102,3 +102,124 @@ TEST(FileTypeName, DescribesByName) {
     EXPECT_FALSE(FileTypeName("/no/such/notes.txt").isEmpty());
     EXPECT_LE(FileTypeName("/no/such/notes.txt").size(), 80);
 }
+
+namespace {
+
+void Put16(QByteArray& b, int v) {
+    b.append(char(v & 0xff));
+    b.append(char((v >> 8) & 0xff));
+}
+void Put32(QByteArray& b, quint32 v) {
+    Put16(b, int(v & 0xffff));
+    Put16(b, int(v >> 16));
+}
+void Pad4(QByteArray& b) {
+    while (b.size() % 4) b.append('\0');
+}
+// One node of a version block: header, key, value, children.
+QByteArray Node(const QString& key, const QByteArray& value, int valueLen, bool text,
+                const QList<QByteArray>& children = {}) {
+    QByteArray b(6, '\0');
+    for (QChar c : key) Put16(b, c.unicode());
+    Put16(b, 0);
+    Pad4(b);
+    b += value;
+    Pad4(b);
+    for (const QByteArray& c : children) {
+        b += c;
+        Pad4(b);
+    }
+    b[0] = char(b.size() & 0xff);
+    b[1] = char(b.size() >> 8);
+    b[2] = char(valueLen & 0xff);
+    b[3] = char(valueLen >> 8);
+    b[4] = char(text ? 1 : 0);
+    return b;
+}
+QByteArray StringNode(const QString& key, const QString& value) {
+    QByteArray v;
+    for (QChar c : value) Put16(v, c.unicode());
+    Put16(v, 0);
+    return Node(key, v, int(value.size()) + 1, true);
+}
+
+// A minimal 32-bit Windows program whose only content is a version resource.
+QByteArray PortableExecutable(const QString& table) {
+    const QByteArray version = Node(
+        "VS_VERSION_INFO", QByteArray(52, '\0'), 52, false,
+        {Node("StringFileInfo", {}, 0, true,
+              {Node(table, {}, 0, true,
+                    {StringNode("CompanyName", " ACME Corp\t"), StringNode("FileVersion", "1.2.3"),
+                     StringNode("Comments", "   ")})})});
+    QByteArray f(64, '\0');
+    f[0] = 'M';
+    f[1] = 'Z';
+    f[0x3C] = 64;
+    f += QByteArray("PE\0\0", 4);
+    Put16(f, 0x14c); // machine
+    Put16(f, 1);     // sections
+    f += QByteArray(12, '\0');
+    Put16(f, 224); // optional header size
+    Put16(f, 0x102);
+    const int opt = int(f.size());
+    QByteArray o(224, '\0');
+    o[0] = 0x0b;
+    o[1] = 0x01;
+    o[92] = 16; // data directories
+    const quint32 rsrcSize = 88 + quint32(version.size());
+    QByteArray dir;
+    Put32(dir, 0x1000);
+    Put32(dir, rsrcSize);
+    o.replace(96 + 16, 8, dir);
+    f += o;
+    Q_ASSERT(f.size() == opt + 224);
+    QByteArray sec(".rsrc\0\0\0", 8);
+    Put32(sec, rsrcSize);
+    Put32(sec, 0x1000);
+    Put32(sec, rsrcSize);
+    Put32(sec, 0x200);
+    sec += QByteArray(16, '\0');
+    f += sec;
+    f += QByteArray(0x200 - f.size(), '\0');
+    QByteArray r;
+    auto directory = [&](quint32 id, quint32 off) {
+        r += QByteArray(14, '\0');
+        Put16(r, 1);
+        Put32(r, id);
+        Put32(r, off);
+    };
+    directory(16, 0x80000000u | 24);
+    directory(1, 0x80000000u | 48);
+    directory(0x409, 72);
+    Put32(r, 0x1000 + 88);
+    Put32(r, quint32(version.size()));
+    Put32(r, 0);
+    Put32(r, 0);
+    r += QByteArray(88 - r.size(), '\0');
+    r += version;
+    return f + r;
+}
+
+} // namespace
+
+TEST(FileVersionLines, ReadsTheUsEnglishStringTable) {
+    QTemporaryDir dir;
+    QFile f(dir.filePath("setup.exe"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(PortableExecutable("040904e4"));
+    f.close();
+    QStringList lines;
+    ASSERT_TRUE(FileVersionLines(f.fileName(), lines));
+    ASSERT_EQ(lines.size(), 3);
+    // Sorted as whole lines: Company, File Version, Size; blank values left out.
+    EXPECT_EQ(lines[0], "Company Name         = ACME Corp");
+    EXPECT_EQ(lines[1], "File Version         = 1.2.3");
+    EXPECT_TRUE(lines[2].startsWith("Size                 = "));
+    // Another language yields the size line only.
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(PortableExecutable("040704B0"));
+    f.close();
+    ASSERT_TRUE(FileVersionLines(f.fileName(), lines));
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith("Size"));
+}

@@ -252,6 +252,10 @@ TEST_F(TrashTest, FolderCannotGoIntoItselfAndTwoSameNamesAreRefused) {
                      work.filePath("f"), 0),
               sorFailed);
     EXPECT_FALSE(QFile::exists(work.filePath("f/a.txt")));
+    // A target that is the source's own folder under another name.
+    ASSERT_TRUE(QFile::link(work.filePath("e"), work.filePath("alias")));
+    EXPECT_EQ(op.Run(FO_MOVE, {work.filePath("e/a.txt")}, work.filePath("alias"), 0), sorFailed);
+    EXPECT_EQ(Read(work.filePath("e/a.txt")), "e");
 }
 
 TEST_F(TrashTest, MoveAcrossFileSystemsCopiesThenRemoves) {

@@ -5,6 +5,7 @@
 #include "app/GaugeU.h"
 #include "app/MainFormU.h"
 #include "app/MessageBoxes.h"
+#include "platform/Errors.h"
 #include "settings/IniStuff.h"
 #include "views/DirTreeView.h"
 #include <QAction>
@@ -350,4 +351,34 @@ TEST_F(MainFormTest, DamagedSettingsFileStartsWithDefaultsAndOneMessage) {
     EXPECT_EQ(messages_.size(), 1);
     EXPECT_EQ(second.PageControl1()->currentIndex(), TForm1::pgBarChart);
     messages_.clear();
+}
+
+TEST_F(MainFormTest, TreeClickSelectsAndRunSizeCheckMeasures) {
+    auto form = Open();
+    form->actO_C_DirTreeExecute(); // the pane starts folded away in a fresh file
+    ASSERT_TRUE(form->DirTreeOpen());
+    TDirTree* tree = form->DirTree();
+    EXPECT_THROW(tree->SelectPath(""), EMorvaneError);
+    tree->SelectPath(root_ + "beta");
+    EXPECT_EQ(tree->SelectedFolder(), root_ + "beta/");
+    emit tree->FolderClicked();
+    EXPECT_EQ(form->CurrentFolder(), root_ + "beta/");
+    EXPECT_EQ(form->HistoryCombo()->currentText(), root_ + "beta/");
+    EXPECT_EQ(form->HistoryCombo()->count(), 0); // shown, not added
+    EXPECT_EQ(form->FolderList()->topLevelItemCount(), 0);
+
+    // Selecting elsewhere moves the open tree along.
+    form->SelectFolder(root_ + "alpha/");
+    EXPECT_EQ(tree->SelectedFolder(), root_ + "alpha/");
+    form->Action("Runsizecheck1")->trigger();
+    EXPECT_EQ(form->FolderList()->topLevelItemCount(), 1); // alpha has no subfolders
+    EXPECT_EQ(form->HistoryCombo()->count(), 0);
+    EXPECT_FALSE(tree->NotificationsSuspended());
+
+    // Folded away, the tree is left alone until it opens again.
+    form->actO_C_DirTreeExecute();
+    form->SelectFolder(root_);
+    EXPECT_EQ(tree->SelectedFolder(), root_ + "alpha/");
+    form->actO_C_DirTreeExecute();
+    EXPECT_EQ(tree->SelectedFolder(), root_);
 }

@@ -1,0 +1,185 @@
+// The headless report, run as the real binary.
+#include "cli/Report.h"
+#include "engine/DirSizeU_2.h"
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ReportRun {
+    int status = -1;
+    QByteArray out, err;
+};
+
+ReportRun Report(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(MORVANE_BINARY), QStringList{"--report"} + args);
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+QStringList Lines(const QByteArray& out) {
+    QStringList lines = QString::fromUtf8(out).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    return lines;
+}
+
+void MakeFile(const QString& path, qint64 size) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(f.resize(size));
+}
+
+class ReportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tmp.isValid());
+        root = tmp.path() + "/data/";
+        for (int i = 0; i < 12; ++i) {
+            const QString d = root + QStringLiteral("dir%1/sub").arg(i);
+            ASSERT_TRUE(QDir().mkpath(d));
+            MakeFile(d + "/f.bin", 1000 * i + 1);
+        }
+        ASSERT_TRUE(QDir().mkpath(root + ".git"));
+        MakeFile(root + "top.txt", 1536);
+    }
+    QTemporaryDir tmp;
+    QString root;
+};
+
+} // namespace
+
+TEST_F(ReportTest, SizeListRowsAreTheScannersRows) {
+    TDirSize d;
+    d.FolderPath = root;
+    TDirSize::SetMinFileSize(0);
+    d.Measure();
+    const ReportRun r = Report({root, "--format", "csv", "--bare"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty());
+    const QStringList lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), d.EntryPaths.size());
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString& path = d.EntryPaths[i];
+        EXPECT_EQ(lines[i], QStringList({path.mid(path.lastIndexOf('/') + 1), d.EntryMB[i],
+                                         d.EntryKB[i], path, ""})
+                                    .join(',') +
+                                ',');
+    }
+    EXPECT_TRUE(lines.last().startsWith("<All files in this folder>,0,1.5,"));
+}
+
+TEST_F(ReportTest, FullReportHasHeaderFolderColumnsAndSummary) {
+    const ReportRun r = Report({root, "--header", "Sizes of"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QStringList lines = Lines(r.out);
+    ASSERT_GT(lines.size(), 16);
+    EXPECT_TRUE(lines[0].startsWith("Sizes of"));
+    EXPECT_TRUE(r.out.contains("Size list of Folder: "));
+    EXPECT_TRUE(r.out.contains(QDir::cleanPath(root).toUtf8()));
+    EXPECT_TRUE(r.out.contains("Folder Names"));
+    EXPECT_TRUE(lines.last().startsWith("Total Size"));
+    EXPECT_TRUE(lines.last().contains(" MB")) << lines.last().toStdString();
+    EXPECT_TRUE(lines.last().contains(" GB"));
+}
+
+TEST_F(ReportTest, FileListRowsAndThreshold) {
+    const ReportRun all = Report({root, "--files", "--format", "csv", "--bare", "--threads", "1"});
+    ASSERT_EQ(all.status, 0) << all.err.toStdString();
+    // Folders are entries at threshold 0: 12 dirs, 12 subs, 12 files, .git, top.txt.
+    EXPECT_EQ(Lines(all.out).size(), 38);
+    const ReportRun par = Report({root, "--files", "--format", "csv", "--bare", "--threads", "4"});
+    EXPECT_EQ(par.out, all.out);
+
+    const ReportRun big = Report({root, "--files", "--format", "csv", "--bare", "--min-size", "9"});
+    ASSERT_EQ(big.status, 0);
+    const QStringList lines = Lines(big.out);
+    ASSERT_EQ(lines.size(), 2); // 10001 and 11001 bytes
+    const QStringList cells = lines[lines[0].contains("dir10") ? 0 : 1].split(',');
+    ASSERT_EQ(cells.size(), 6);
+    EXPECT_EQ(cells[0], "f.bin");
+    EXPECT_EQ(cells[1].size(), 9); // dd.mmm.yy
+    EXPECT_EQ(cells[2].size(), 9);
+    EXPECT_EQ(cells[3], root + "dir10/sub/f.bin");
+    EXPECT_EQ(cells[4], "9.77");
+}
+
+TEST_F(ReportTest, SavedResultOpensToTheSameList) {
+    const QString mvx = tmp.path() + "/saved/run.MVX"; // one missing level is made
+    const ReportRun saved = Report({root, "--format", "csv", "--bare", "--save-result", mvx});
+    ASSERT_EQ(saved.status, 0) << saved.err.toStdString();
+    ASSERT_TRUE(QFile::exists(mvx));
+    const ReportRun opened = Report({"--open-result", mvx, "--format", "csv", "--bare"});
+    ASSERT_EQ(opened.status, 0) << opened.err.toStdString();
+    EXPECT_EQ(opened.out, saved.out);
+}
+
+TEST_F(ReportTest, OutputFileAndWorkbook) {
+    const QString csv = tmp.path() + "/out.csv";
+    const ReportRun r = Report({root, "--format", "csv-semicolon", "--output", csv});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    QFile f(csv);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().contains(";1.5;"));
+
+    const QString xlsx = tmp.path() + "/out.xlsx";
+    ASSERT_EQ(Report({root, "--format", "xlsx", "--output", xlsx}).status, 0);
+    QFile x(xlsx);
+    ASSERT_TRUE(x.open(QIODevice::ReadOnly));
+    EXPECT_EQ(x.read(2), QByteArray("PK"));
+}
+
+TEST_F(ReportTest, BadInputWritesNothingAndExitsTwo) {
+    QFile bad(tmp.path() + "/bad.MVX");
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("definitely not a result file");
+    bad.close();
+    const QString out = tmp.path() + "/never.txt";
+    const QList<QStringList> cases = {
+        {root + "missing", "--output", out},
+        {root, "--bogus", "--output", out},
+        {root, "--min-size", "-3", "--output", out},
+        {root, "--min-size", "ten", "--output", out},
+        {root, "--format", "pdf", "--output", out},
+        {root, "--format", "xlsx"},
+        {root, "--threads", "99", "--output", out},
+        {"--open-result", bad.fileName(), "--output", out},
+        {"--open-result", tmp.path() + "/none.MVX", "--output", out},
+        {"--open-result", bad.fileName(), "--files", "--output", out},
+        {root, "--output"},
+        {root, "second-folder", "--output", out},
+        {"--output", out},
+        {root, "--output", tmp.path() + "/no/such/dir/out.txt"},
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const ReportRun r = Report(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith("morvane: "));
+        EXPECT_FALSE(QFile::exists(out));
+    }
+}
+
+TEST(ReportOptions, ParsesBothValueForms) {
+    TReportOptions o;
+    EXPECT_EQ(ParseReportOptions({"/x", "--min-size=4", "--format", "html", "--files", "--bare",
+                                  "--header=Top", "--threads=1", "--free-space"},
+                                 o),
+              QString());
+    EXPECT_EQ(o.folder, "/x");
+    EXPECT_EQ(o.minSizeKB, 4);
+    EXPECT_EQ(o.format, "html");
+    EXPECT_TRUE(o.files && o.bare && o.freeSpace);
+    EXPECT_EQ(o.header, "Top");
+    EXPECT_EQ(o.threads, 1);
+    TReportOptions p;
+    EXPECT_FALSE(ParseReportOptions({"/x", "--bare=1"}, p).isEmpty());
+    EXPECT_TRUE(ReportUsage().contains("--threads N"));
+}

@@ -1,0 +1,295 @@
+#include "views/FileListPage.h"
+#include "app/BrowseForDirU.h"
+#include "app/MainFormU.h"
+#include "app/MessageBoxes.h"
+#include "platform/ShellFileOp.h"
+#include "platform/Trash.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+void Write(const QString& path, qint64 size) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(size, 'z'));
+}
+
+// Answers every shell question with yes, never blocks.
+class YesUi : public IShellOpUi {
+public:
+    bool ConfirmTrash(const QStringList&) override { return true; }
+    bool ConfirmCreateFolder(const QString&) override { return true; }
+    TReplaceAnswer AskReplace(const QString&, const QString&, bool) override {
+        return TReplaceAnswer::Cancel;
+    }
+    void ShowError(const QString& m) override { errors << m; }
+    void BeginProgress(const QString&, std::int64_t) override {}
+    bool StepProgress(const QString&, std::int64_t) override { return true; }
+    void EndProgress() override {}
+    QStringList errors;
+};
+
+class FileListPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tree.isValid());
+        Write(tree.filePath("one/a.txt"), 2048);
+        Write(tree.filePath("one/b.bin"), 4096);
+        Write(tree.filePath("two/a.txt"), 2048);
+        Write(tree.filePath("two/README"), 10);
+        Write(tree.filePath("c.TXT"), 1);
+        SetMessageBoxHook([this](TMessageKind, const QString&, const QString& text) {
+            messages << text;
+            return true;
+        });
+        form = std::make_unique<TForm1>(ini.filePath("Morvane.ini"));
+        page = form->findChild<TFileListPage*>();
+        ASSERT_NE(page, nullptr);
+        page->ShellUi = &ui;
+        page->InputQuery = [this](const QString&, const QString&, QString& value) {
+            if (answers.isEmpty()) return false;
+            value = answers.takeFirst();
+            return true;
+        };
+        page->ShowListText = [this](const QString& t) { listText = t; };
+        form->AnalyseFolder(tree.path() + "/");
+    }
+    void TearDown() override {
+        form.reset();
+        SetMessageBoxHook({});
+        SetFolderPickHook({});
+    }
+    void Fill(const QString& filter, bool details = true, bool invert = false) {
+        page->FilterCombo->setEditText(filter);
+        page->Cbx_Details->setChecked(details);
+        page->CbxInvertFilter->setChecked(invert);
+        page->FillFileListButtonClick();
+    }
+    QStringList Names() const {
+        QStringList n;
+        for (const TFileRow& r : page->Model->Rows())
+            n << QFileInfo(r.RowPath()).fileName();
+        return n;
+    }
+    int RowOf(const QString& relative) const {
+        for (int i = 0; i < page->Model->Count(); ++i)
+            if (page->Model->RowPath(i) == tree.filePath(relative)) return i;
+        return -1;
+    }
+
+    QTemporaryDir tree{QDir::homePath() + "/tree-XXXXXX"};
+    QTemporaryDir ini;
+    std::unique_ptr<TForm1> form;
+    TFileListPage* page = nullptr;
+    YesUi ui;
+    QStringList messages, answers;
+    QString listText;
+};
+
+} // namespace
+
+TEST_F(FileListPageTest, FillAfterARunInDetailAndPlainRows) {
+    Fill("*");
+    const TFileListModel* m = page->Model;
+    ASSERT_EQ(m->Count(), form->Scanner().FilePaths.size());
+    EXPECT_EQ(m->Count(), 7);
+    EXPECT_EQ(page->NoOfFilesLabel->text(), "7 Files");
+    const int a = RowOf("one/a.txt");
+    ASSERT_GE(a, 0);
+    const TFileRow& r = m->Row(a);
+    EXPECT_EQ(r.caption, "a.txt");
+    EXPECT_EQ(r.path, tree.filePath("one/a.txt"));
+    EXPECT_EQ(r.kb, "2");
+    EXPECT_EQ(r.ext, "txt");
+    EXPECT_EQ(r.dup, "x");
+    EXPECT_FALSE(r.dateAc.isEmpty());
+    EXPECT_EQ(m->data(m->index(a, 3), Qt::DisplayRole).toString(), r.path);
+    EXPECT_EQ(m->data(m->index(a, 0), Qt::CheckStateRole).toInt(), Qt::Unchecked);
+
+    Fill("txt", false);
+    EXPECT_EQ(m->Count(), 3); // a.txt twice and c.TXT
+    for (int i = 0; i < m->Count(); ++i) {
+        EXPECT_TRUE(m->Row(i).caption.startsWith(tree.path()));
+        EXPECT_TRUE(m->data(m->index(i, 3), Qt::DisplayRole).toString().isEmpty());
+    }
+    Fill("txt", true, true);
+    EXPECT_EQ(Names().size(), 4);
+    EXPECT_TRUE(Names().contains("one"));
+    EXPECT_TRUE(Names().contains("README"));
+    EXPECT_EQ(page->FilterEntries, QStringList{"txt"});
+}
+
+TEST_F(FileListPageTest, FillWithoutRowsKeepsTheListAndGaugeStepFollowsTheRule) {
+    Fill("*");
+    EXPECT_EQ(page->FileGaugeStep, 0); // 7 rows: 0 * 10 < 6, so 6 div 20 = 0
+    page->FillFileList({}, {}, {});
+    EXPECT_EQ(page->Model->Count(), 7);
+    QStringList paths, kb, dates;
+    for (int i = 0; i < 100; ++i) {
+        paths << tree.filePath(QString("f%1.txt").arg(i));
+        kb << "1";
+        dates << "01.Jan.20";
+    }
+    page->FillFileList(paths, kb, dates);
+    EXPECT_EQ(page->FileGaugeStep, 4);
+    EXPECT_EQ(page->Model->Count(), 100);
+    page->FillFileList(paths.mid(0, 30), kb.mid(0, 30), dates.mid(0, 30));
+    EXPECT_EQ(page->FileGaugeStep, 0);
+    // A vanished file still gets its row, with the access date -1.
+    EXPECT_TRUE(page->Model->Row(0).dateAc.contains("99"));
+}
+
+TEST_F(FileListPageTest, DuplicatesArePairedCheckedSelectedAndOnTop) {
+    Fill("*");
+    page->actFindDuplicatesExecute();
+    const TFileListModel* m = page->Model;
+    ASSERT_EQ(m->Count(), 7);
+    EXPECT_EQ(m->Row(0).caption, "a.txt");
+    EXPECT_EQ(m->Row(1).caption, "a.txt");
+    EXPECT_EQ(m->Row(0).dup, "0");
+    EXPECT_EQ(m->Row(1).dup, "0");
+    EXPECT_TRUE(m->Row(0).checked);
+    EXPECT_FALSE(m->Row(1).checked);
+    const auto sel = page->SelectedFlags();
+    EXPECT_TRUE(sel[1]);
+    EXPECT_FALSE(sel[0]);
+    for (int i = 2; i < 7; ++i)
+        EXPECT_EQ(m->Row(i).dup, "x");
+
+    // Plain rows are refused with the message.
+    Fill("*", false);
+    page->actFindDuplicatesExecute();
+    EXPECT_EQ(messages.value(0),
+              "Please refill file list and check \"Details\" to use this function\"");
+    // One row: nothing happens.
+    Fill("bin;");
+    page->actFindDuplicatesExecute();
+    EXPECT_EQ(page->NoOfFilesLabel->text(), "1 Files");
+    // No pair: the label says so.
+    page->FilterCombo->setEditText("*");
+    page->FillFileList({tree.filePath("one/b.bin"), tree.filePath("two/README")}, {"4", "1"},
+                       {"01.Jan.20", "01.Jan.20"});
+    ASSERT_EQ(page->Model->Count(), 2);
+    page->actFindDuplicatesExecute();
+    EXPECT_EQ(page->NoOfFilesLabel->text(), "no duplicate file");
+    EXPECT_EQ(messages.size(), 1);
+}
+
+TEST_F(FileListPageTest, SearchWrapsAndEnterRepeats) {
+    Fill("*");
+    answers << "A.TXT";
+    page->FileSearchIndex = 0;
+    page->ToolButton23Click();
+    const int first = page->FileSearchIndex;
+    ASSERT_GE(first, 0);
+    EXPECT_TRUE(page->Model->RowPath(first).endsWith("a.txt"));
+    EXPECT_EQ(page->LastSearchText, "A.TXT");
+    const int second = page->FindFileRow(page->LastSearchText, page->FileSearchIndex);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(page->FindFileRow(page->LastSearchText, second), first); // wraps
+    EXPECT_EQ(page->FindFileRow("nothing-like-this", first), -1);
+    EXPECT_EQ(page->NoOfFilesLabel->text(), "no match");
+    EXPECT_EQ(page->FileSearchIndex, -1);
+}
+
+TEST_F(FileListPageTest, CheckedRowMoveRemovesExactlyTheCheckedRows) {
+    Fill("*");
+    const int a = RowOf("one/a.txt"), b = RowOf("two/README");
+    page->Model->SetChecked(0, true); // the first row, whatever it is
+    page->Model->SetChecked(a, true);
+    page->Model->SetChecked(b, true);
+    const QStringList checked = page->CheckedPaths();
+    ASSERT_EQ(checked.size(), a == 0 || b == 0 ? 2 : 3);
+    QStringList kept;
+    for (int i = 0; i < page->Model->Count(); ++i)
+        if (!page->Model->Row(i).checked) kept << page->Model->RowPath(i);
+
+    const QString target = tree.filePath("target");
+    SetFolderPickHook(
+        [&](QWidget*, const QString&, const QString&, const QString&) { return target; });
+    page->move_selClick();
+    EXPECT_TRUE(ui.errors.isEmpty());
+    QStringList now;
+    for (int i = 0; i < page->Model->Count(); ++i)
+        now << page->Model->RowPath(i);
+    EXPECT_EQ(now, kept);
+    for (const QString& p : checked) {
+        EXPECT_FALSE(QFile::exists(p));
+        EXPECT_TRUE(QFile::exists(target + "/" + QFileInfo(p).fileName()));
+    }
+    EXPECT_EQ(page->NoOfFilesLabel->text(), QString::number(kept.size()) + " Files");
+}
+
+TEST_F(FileListPageTest, FailedOperationKeepsRowsAndTrashRemovesThem) {
+    Fill("*");
+    page->CheckRows(true, true);
+    QFile::remove(tree.filePath("c.TXT")); // vanished since the run
+    page->actDelToRecBinExecute();
+    EXPECT_EQ(page->Model->Count(), 7);
+    EXPECT_EQ(ui.errors.size(), 1);
+    EXPECT_TRUE(QFile::exists(tree.filePath("one/b.bin")));
+
+    page->CheckRows(false, true);
+    const int b = RowOf("one/b.bin");
+    page->Model->SetChecked(b, true);
+    page->actDelToRecBinExecute();
+    EXPECT_EQ(page->Model->Count(), 6);
+    EXPECT_EQ(RowOf("one/b.bin"), -1);
+    EXPECT_TRUE(QFile::exists(HomeTrashDir() + "/files/b.bin"));
+    EmptyTrash({HomeTrashDir()});
+}
+
+TEST_F(FileListPageTest, CheckSelectedSwapAndFileType) {
+    Fill("txt;bin;");
+    ASSERT_EQ(page->Model->Count(), 4);
+    page->SelectRows({0, 1, 1, 0});
+    page->CheckRows(true, false);
+    EXPECT_EQ(page->Model->Checks(), (std::vector<char>{0, 1, 1, 0}));
+    page->SelectRows({0, 0, 1, 1});
+    page->SwapCheckedAndSelected();
+    // neither -> selected; checked -> selected; checked and selected -> selected; selected ->
+    // checked
+    EXPECT_EQ(page->Model->Checks(), (std::vector<char>{0, 0, 0, 1}));
+    EXPECT_EQ(page->SelectedFlags(), (std::vector<char>{1, 1, 1, 0}));
+
+    page->FolderPopPopup();
+    EXPECT_FALSE(page->Showfiletype1->isEnabled());
+    page->SelectRows({0, 0, 0, 1});
+    page->FolderPopPopup();
+    EXPECT_TRUE(page->Showfiletype1->isEnabled());
+    EXPECT_FALSE(page->RestoreMorvaneArchive2->isEnabled());
+    page->Showfiletype1Click();
+    EXPECT_TRUE(
+        listText.startsWith("FileName:\n\r" + page->Model->RowPath(3) + "  \n\r\n\rFileType:"));
+    EXPECT_TRUE(listText.contains("FileAttributes:\rArchive \n\r"));
+}
+
+TEST_F(FileListPageTest, FilterListEditing) {
+    page->FilterCombo->clear();
+    answers << "tmp;bak;";
+    page->AddItem1Click();
+    page->FilterCombo->setEditText("TMP;BAK;");
+    page->AddItem1Click(); // cancelled: empty text, nothing added
+    EXPECT_EQ(page->FilterCombo->currentText(), "");
+    EXPECT_EQ(page->FilterCombo->count(), 1);
+    page->FilterCombo->setEditText("TMP;BAK;");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(page->FilterCombo->lineEdit(), &enter);
+    EXPECT_EQ(page->FilterCombo->count(), 1); // differs only in case
+    page->FilterCombo->setEditText("log");
+    QCoreApplication::sendEvent(page->FilterCombo->lineEdit(), &enter);
+    page->Showallenties1Click();
+    EXPECT_EQ(messages.value(0), "tmp;bak;\r\nlog");
+}
