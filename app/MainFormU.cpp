@@ -299,6 +299,10 @@ void TForm1::FormCreate(const QStringList& args) {
         startFolder_ = QStringLiteral("/");
     }
 
+    // The first folder is already current when the start folder is the root,
+    // so show it before selecting.
+    panels_[4]->setText(currentFolder_);
+    pd_->Directory = currentFolder_;
     if (!argument.isEmpty()) {
         SelectFolder(argument);
         pageControl_->setCurrentIndex(pgBarChart);

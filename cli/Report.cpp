@@ -1,6 +1,7 @@
 #include "cli/Report.h"
 #include "cli/ReportRows.h"
 #include "engine/DirSizeU_2.h"
+#include "engine/FileFilter.h"
 #include "engine/SizeText.h"
 #include "export/ExportListU.h"
 #include "platform/Errors.h"
@@ -148,6 +149,17 @@ const std::vector<TReportOption>& ReportOptionTable() {
              o.threads = int(n);
              return QString();
          }},
+        {"--filter", "TEXT",
+         "with --files: only files with these extensions, e.g. \"tmp;bak\" (default *)",
+         [](TReportOptions& o, const QString& v) {
+             o.filter = v;
+             o.filterGiven = true;
+             return QString();
+         }},
+        {"--invert",
+         {},
+         "with --files: only files the filter does not match",
+         [](TReportOptions& o, const QString&) { return o.invert = true, QString(); }},
         {"--help",
          {},
          "show this text",
@@ -207,6 +219,8 @@ QString ParseReportOptions(const QStringList& args, TReportOptions& options) {
         return QStringLiteral("no folder given (morvane --report FOLDER)");
     if (options.format == QLatin1String("xlsx") && options.output.isEmpty())
         return QStringLiteral("the xlsx format needs --output FILE");
+    if ((options.filterGiven || options.invert) && !options.files)
+        return QStringLiteral("--filter and --invert apply to the file list; add --files");
     if (options.files && !options.openResult.isEmpty())
         return QStringLiteral("a result file holds no file list; --files needs a folder");
     return {};
@@ -292,7 +306,13 @@ int RunReport(int argc, char** argv) {
     }
 
     TFolderRowSource folderRows(*dirSize);
-    TFileRowSource fileRows(*dirSize);
+    std::vector<int> kept;
+    if (o.files) {
+        const TFileFilter filter(o.filter, o.invert);
+        for (int i = 0; i < int(dirSize->FilePaths.size()); ++i)
+            if (filter.Accepts(dirSize->FilePaths.at(i))) kept.push_back(i);
+    }
+    TFileRowSource fileRows(*dirSize, std::move(kept));
     TExportList ex;
     ex.SourceList = o.files ? static_cast<const IRowSource*>(&fileRows) : &folderRows;
     ex.ExportTotalMB = TotalText(sumMB, QStringLiteral("MB"));

@@ -23,6 +23,9 @@ struct TReportOptions {
     QString openResult;
     int threads = 0; // 0: by the number of cores; 1: one thread
     bool help = false;
+    QString filter = QStringLiteral("*"); // extension filter of --files
+    bool filterGiven = false;
+    bool invert = false;
 };
 
 // One option of the command line. apply returns an empty text when the value is

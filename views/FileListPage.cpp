@@ -91,13 +91,6 @@ TFileListPage::TFileListPage(TForm1& form, QWidget* parent)
     FileList->installEventFilter(this);
 
     connect(form_.Timer2(), &QTimer::timeout, NoOfFilesLabel, &QLabel::clear);
-    // The file list shows the list font and colours of the folder list.
-    connect(&form_, &TForm1::SettingsApplied, this, [this] {
-        if (const QWidget* folders = form_.FolderList()) {
-            FileList->setFont(folders->font());
-            FileList->setPalette(folders->palette());
-        }
-    });
 
     InputQuery = [this](const QString& caption, const QString& prompt, QString& value) {
         bool ok = false;

@@ -149,6 +149,7 @@ TEST_F(MainFormTest, DoubleClickDrillsDownAndUpGoesBackWithoutHistory) {
 
 TEST_F(MainFormTest, UpAtTheRootDoesNothing) {
     auto form = Open();
+    EXPECT_EQ(form->StatusPanel(4)->text(), "/"); // the default start folder is shown
     form->SelectFolder("/");
     int done = 0;
     QObject::connect(form.get(), &TForm1::AnalysisDone, [&done] { ++done; });

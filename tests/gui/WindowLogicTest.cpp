@@ -1,8 +1,11 @@
 // Plain functions of the main window: cell compare, parent folder, history
 // rules, the splash mask, the small dialogs.
+#include "app/BrowseForDirU.h"
 #include "app/ComboItems.h"
+#include "app/GaugeU.h"
 #include "app/ListDlgU.h"
 #include "app/MainFormU.h"
+#include "app/ProgressFormU.h"
 #include "app/SplashU.h"
 #include "platform/Errors.h"
 #include "views/ListSort.h"
@@ -187,4 +190,39 @@ TEST(SmallDialogs, ListFormShowsOneLinePerTextLine) {
     form.hide();
     form.show();
     EXPECT_EQ(form.ListBox1->count(), 1);
+}
+
+TEST(SmallDialogs, FolderPickersReturnTheChoiceOrLeaveThePath) {
+    QString seenStart, seenRoot;
+    QString answer = "/chosen";
+    SetFolderPickHook([&](QWidget*, const QString&, const QString& start, const QString& root) {
+        seenStart = start;
+        seenRoot = root;
+        return answer;
+    });
+    TBrowseForFolders browse;
+    QString path = "/does/not/exist";
+    EXPECT_TRUE(browse.BrowseFolderFrom(nullptr, path, "Select Directory Sample", "", 37));
+    EXPECT_EQ(seenStart, "/does/not/exist");
+    EXPECT_EQ(path, "/chosen");
+    answer.clear(); // cancelled
+    path = "/kept";
+    EXPECT_FALSE(browse.BrowseFolderFrom(nullptr, path, "t", "/root", 37));
+    EXPECT_EQ(path, "/kept");
+    EXPECT_EQ(seenRoot, "/root");
+    EXPECT_EQ(browse.BrowseFolder("t", 0), "");
+    TFolderDialog pd(nullptr);
+    pd.Directory = "/start/";
+    EXPECT_FALSE(pd.Execute());
+    EXPECT_EQ(pd.Directory, "/start/");
+    answer = "/usr";
+    EXPECT_TRUE(pd.Execute());
+    EXPECT_EQ(pd.Directory, "/usr/");
+    SetFolderPickHook({});
+
+    TProgressForm progress(nullptr, Qt::blue, Qt::white);
+    EXPECT_EQ(progress.windowTitle(), "ZipProgress");
+    progress.Gauge->SetProgressMax(3);
+    progress.Gauge->SetAddProgress(5); // stays within the maximum
+    EXPECT_EQ(progress.Gauge->value(), 3);
 }
