@@ -63,8 +63,7 @@ TBarChart::View TBarChart::FullView(const QRectF& plot) const {
         for (int i = 0; i < BarSerie.Count(); ++i) {
             const double v = BarSerie.points[std::size_t(i)].value;
             if (v <= 0) continue;
-            const double room =
-                fm.horizontalAdvance(BarSerie.MarkText(i)) + 16.0 + BarSerie.arrowLength + 14;
+            const double room = MarkWidth(i, fm) + 16.0 + BarSerie.arrowLength + 14;
             scale = std::min(scale, std::max(width * 0.5, width - room) / v);
         }
     }
@@ -195,8 +194,7 @@ void TBarChart::RenderPlot(QPainter& p, const QRectF& plot) const {
     for (std::size_t k = 0; k < rows.size(); ++k) {
         const int i = rows[k];
         const QRectF r = BarRect(l, i);
-        const QString text = BarSerie.MarkText(i);
-        const double w = mfm.horizontalAdvance(text) + 16;
+        const double w = MarkWidth(i, mfm) + 16;
         const double arrow = BarSerie.arrowLength;
         const double sx = r.right() + std::min(d, r.height() * 0.9) / 2;
         const double sy = r.center().y() - std::min(d, r.height() * 0.9) / 2;

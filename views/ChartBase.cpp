@@ -52,7 +52,17 @@ void TChartBase::SetMarksVisible(bool on) {
 }
 
 void TChartBase::PointsChanged() {
+    markWidths_.clear();
     update();
+}
+
+int TChartBase::MarkWidth(int index, const QFontMetrics& fm) const {
+    if (markWidths_.size() != std::size_t(Series().Count())) {
+        markWidths_.assign(std::size_t(Series().Count()), 0);
+        for (int i = 0; i < Series().Count(); ++i)
+            markWidths_[std::size_t(i)] = fm.horizontalAdvance(Series().MarkText(i));
+    }
+    return markWidths_[std::size_t(index)];
 }
 
 int TChartBase::TitleHeight() const {
@@ -97,7 +107,7 @@ QColor TChartBase::TextColorOnBackground() const {
 
 QString TChartBase::FitMark(int index, const QFontMetrics& fm, int width) const {
     const QString full = Series().MarkText(index);
-    if (fm.horizontalAdvance(full) <= width) return full;
+    if (MarkWidth(index, fm) <= width) return full;
     const QString value = ChartValueText(Series().points[std::size_t(index)].value);
     const int nameRoom = width - fm.horizontalAdvance(QLatin1Char(' ') + value);
     if (!legendVisible_ && nameRoom >= fm.horizontalAdvance(QStringLiteral("abc...")))
@@ -110,11 +120,7 @@ void TChartBase::Render(QPainter& p, const QRect& rect) const {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    QLinearGradient bg(rect.topLeft(), rect.bottomLeft());
-    bg.setColorAt(0, look_.gradientTop);
-    bg.setColorAt(1, look_.gradientBottom);
-    p.fillRect(rect, bg);
-    RenderTitle(p, rect);
+    RenderBackground(p, rect);
     const QRectF plot = PlotRect(rect);
     if (plot.width() > 20 && plot.height() > 20) {
         p.save();
@@ -124,6 +130,30 @@ void TChartBase::Render(QPainter& p, const QRect& rect) const {
     }
     RenderLegend(p, LegendRect(rect));
     p.restore();
+}
+
+void TChartBase::RenderBackground(QPainter& p, const QRect& rect) const {
+    // Gradient and title change seldom; a turning pie repaints many times a second.
+    const QString key = QStringLiteral("%1x%2|%3|%4|%5|%6|%7")
+                            .arg(rect.width())
+                            .arg(rect.height())
+                            .arg(look_.gradientTop.rgba())
+                            .arg(look_.gradientBottom.rgba())
+                            .arg(look_.titleColor.rgba())
+                            .arg(look_.titleFont.toString(), title_.join(QLatin1Char('\n')));
+    if (key != backgroundKey_ || background_.isNull()) {
+        background_ = QImage(rect.size(), QImage::Format_RGB32);
+        QPainter bp(&background_);
+        bp.setRenderHint(QPainter::TextAntialiasing);
+        const QRect r(QPoint(0, 0), rect.size());
+        QLinearGradient bg(r.topLeft(), r.bottomLeft());
+        bg.setColorAt(0, look_.gradientTop);
+        bg.setColorAt(1, look_.gradientBottom);
+        bp.fillRect(r, bg);
+        RenderTitle(bp, r);
+        backgroundKey_ = key;
+    }
+    p.drawImage(rect.topLeft(), background_);
 }
 
 void TChartBase::RenderTitle(QPainter& p, const QRect& rect) const {

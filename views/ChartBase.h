@@ -81,6 +81,9 @@ protected:
     // The mark of point i fitted to width: the whole text, else a shortened
     // name with the full value, else (the legend names the points) the value.
     QString FitMark(int index, const QFontMetrics& fm, int width) const;
+    // Width of the whole mark text of point i in the marks' font (kept until
+    // the points change: measuring text is the dear part of a frame).
+    int MarkWidth(int index, const QFontMetrics& fm) const;
 
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -98,8 +101,13 @@ private:
     QRectF LegendRect(const QRect& rect) const;
     int TitleHeight() const;
 
+    void RenderBackground(QPainter& p, const QRect& rect) const;
+
     QStringList title_;
     TChartLook look_;
+    mutable std::vector<int> markWidths_;
+    mutable QImage background_;
+    mutable QString backgroundKey_;
     bool legendVisible_ = false;
     bool view3D_ = true;
 };

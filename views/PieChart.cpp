@@ -59,7 +59,7 @@ TPieChart::Layout TPieChart::MakeLayout(const QRectF& plot) const {
     if (DiscoSerie.marksVisible && !pts.empty()) {
         int widest = 0;
         for (int i = 0; i < DiscoSerie.Count(); ++i)
-            widest = std::max(widest, fm.horizontalAdvance(DiscoSerie.MarkText(i)));
+            widest = std::max(widest, MarkWidth(i, fm));
         const double room = std::min(widest + DiscoSerie.arrowLength + 24.0, plot.width() * 0.28);
         area.adjust(room, fm.height() * 0.8, -room, -fm.height() * 0.8);
     }
@@ -73,8 +73,9 @@ TPieChart::Layout TPieChart::MakeLayout(const QRectF& plot) const {
             ry = rx * kTilt;
             l.depth = kDepth * rx;
         } else {
+            // Stretched to the page, but still seen from above at a slant.
             l.depth = std::min(kDepth * rx, h * 0.12);
-            ry = (h - l.depth) / 2;
+            ry = std::min((h - l.depth) / 2, rx * 0.7);
         }
     } else if (circular_) {
         rx = ry = std::min(rx, ry);
@@ -182,8 +183,7 @@ void TPieChart::PlaceMarks(Layout& l, const QRectF& plot) const {
         const double grow = 1.0 + explodeBiggest_ / 100.0;
         for (std::size_t k = 0; k < cands.size(); ++k) {
             Slice* s = cands[k];
-            const QString text = DiscoSerie.MarkText(s->index);
-            const double w = std::min<double>(fm.horizontalAdvance(text) + 16, maxW);
+            const double w = std::min<double>(MarkWidth(s->index, fm) + 16, maxW);
             const QPointF a = anchorOf(s);
             const double mid = s->start + s->span / 2;
             const QPointF elbow(a.x() + std::cos(Rad(mid)) * arrow,
@@ -221,32 +221,56 @@ void TPieChart::RenderPlot(QPainter& p, const QRectF& plot) const {
         p.restore();
     }
 
+    // Slices in plain colours, back to front; the shading goes on top in a
+    // few wide strokes, so a turning pie of many slices stays cheap to draw.
+    const Slice* moved = nullptr;
     for (const Slice& s : l.slices) {
         const QColor c = pts[std::size_t(s.index)].color;
-        const QRectF se = e.translated(s.offset);
+        if (!s.offset.isNull()) moved = &s;
         p.setPen(QPen(c.darker(170), 0.8));
         if (!s.cuts.isEmpty()) {
             p.setBrush(c.darker(160));
             p.drawPath(s.cuts);
         }
-        if (!s.walls.empty()) {
-            QLinearGradient g(se.left(), 0, se.right(), 0);
-            g.setColorAt(0, c.darker(210));
-            g.setColorAt(0.45, c.darker(120));
-            g.setColorAt(0.6, c.darker(135));
-            g.setColorAt(1, c.darker(230));
-            p.setBrush(g);
-            for (const QPainterPath& w : s.walls)
-                p.drawPath(w);
-        }
-        QRadialGradient g(se.center() - QPointF(se.width() * 0.18, se.height() * 0.3),
-                          std::max(se.width(), se.height()) * 0.75);
-        g.setColorAt(0, c.lighter(135));
-        g.setColorAt(1, c.darker(108));
-        p.setBrush(g);
+        p.setBrush(c.darker(125));
+        for (const QPainterPath& w : s.walls)
+            p.drawPath(w);
+        p.setBrush(c);
         p.setPen(QPen(c.darker(150), 0.8));
         p.drawPath(s.top);
+        if (&s == moved) ShadeSlice(p, l, s);
     }
+    QPainterPath tops;
+    tops.addEllipse(e);
+    QPainterPath band;
+    if (l.depth > 0) {
+        const QRectF eb = e.translated(0, l.depth);
+        band.moveTo(OnEllipse(e, 180));
+        band.arcTo(e, 180, 180);
+        band.lineTo(OnEllipse(eb, 360));
+        band.arcTo(eb, 360, -180);
+        band.closeSubpath();
+    }
+    if (moved) {
+        // Where the moved-out slice was, the background shows: no shading there.
+        const double a0 = moved->start, span = moved->span;
+        QPainterPath hole;
+        hole.moveTo(e.center());
+        hole.arcTo(e, a0, span);
+        hole.closeSubpath();
+        if (l.depth > 0) {
+            QPainterPath below = hole.translated(0, l.depth);
+            hole = hole.united(below);
+            QPolygonF side;
+            side << e.center() << OnEllipse(e, a0) << OnEllipse(e, a0 + span);
+            hole.addPolygon(side);
+        }
+        tops = tops.subtracted(hole);
+        if (l.depth > 0) band = band.subtracted(hole);
+    }
+    ShadeTops(p, tops, e);
+    if (l.depth > 0) ShadeWalls(p, band, e);
+    if (moved) ShadeSlice(p, l, *moved);
 
     // Marks on top of everything.
     p.setFont(MarkFont(this));
@@ -263,6 +287,35 @@ void TPieChart::RenderPlot(QPainter& p, const QRectF& plot) const {
         p.drawText(s.mark.adjusted(5, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft,
                    FitMark(s.index, fm, int(s.mark.width() - 8)));
     }
+}
+
+void TPieChart::ShadeTops(QPainter& p, const QPainterPath& area, const QRectF& e) {
+    QRadialGradient g(e.center() - QPointF(e.width() * 0.18, e.height() * 0.3),
+                      std::max(e.width(), e.height()) * 0.75);
+    g.setColorAt(0, QColor(255, 255, 255, 95));
+    g.setColorAt(0.55, QColor(255, 255, 255, 0));
+    g.setColorAt(1, QColor(0, 0, 0, 45));
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    p.drawPath(area);
+}
+
+void TPieChart::ShadeWalls(QPainter& p, const QPainterPath& area, const QRectF& e) {
+    QLinearGradient g(e.left(), 0, e.right(), 0);
+    g.setColorAt(0, QColor(0, 0, 0, 120));
+    g.setColorAt(0.45, QColor(0, 0, 0, 10));
+    g.setColorAt(0.6, QColor(0, 0, 0, 25));
+    g.setColorAt(1, QColor(0, 0, 0, 130));
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    p.drawPath(area);
+}
+
+void TPieChart::ShadeSlice(QPainter& p, const Layout& l, const Slice& s) {
+    const QRectF se = l.ellipse.translated(s.offset);
+    for (const QPainterPath& w : s.walls)
+        ShadeWalls(p, w, se);
+    ShadeTops(p, s.top, se);
 }
 
 int TPieChart::PointAt(const QPointF& pos) const {

@@ -47,6 +47,9 @@ private:
     };
     Layout MakeLayout(const QRectF& plot) const;
     void PlaceMarks(Layout& l, const QRectF& plot) const;
+    static void ShadeTops(QPainter& p, const QPainterPath& area, const QRectF& e);
+    static void ShadeWalls(QPainter& p, const QPainterPath& area, const QRectF& e);
+    static void ShadeSlice(QPainter& p, const Layout& l, const Slice& s);
 
     int rotation_ = 0;
     int explodeBiggest_ = 0;
