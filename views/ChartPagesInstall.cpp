@@ -4,6 +4,7 @@
 #include "platform/Errors.h"
 #include "views/ChartPages.h"
 #include "views/ChartSettings.h"
+#include "views/ResultFileCommands.h"
 
 #include <QAction>
 #include <QTabWidget>
@@ -44,5 +45,6 @@ TChartPages* InstallChartPages(TForm1& form) {
         const TChartSettings s = ReadChartSettings(form.IniFileName());
         charts->ApplyLook(s.look, s.enableZoom, s.circelPie);
     });
+    new TResultFileCommands(form, *charts);
     return charts;
 }

@@ -1,0 +1,91 @@
+// Save and Open of an analysis in the window.
+#include "views/ResultFileCommands.h"
+#include "app/MainFormU.h"
+#include "app/MessageBoxes.h"
+#include "views/ChartPages.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+QStringList Labels(const TChartBase* c) {
+    QStringList l;
+    for (const TChartPoint& p : c->Series().points)
+        l << p.label + "=" + QString::number(p.value);
+    return l;
+}
+QStringList Rows(QTreeWidget* list) {
+    QStringList r;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        r << list->topLevelItem(i)->text(0) + "|" + list->topLevelItem(i)->text(1);
+    return r;
+}
+} // namespace
+
+TEST(ResultFileCommands, NamingRule) {
+    EXPECT_EQ(ResultFileName("/a/report.txt"), "/a/report.MVX");
+    EXPECT_EQ(ResultFileName("/a/report"), "/a/report.MVX");
+    EXPECT_EQ(ResultFileName("/a/report.mvx"), "/a/report.MVX");
+}
+
+TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNothing) {
+    QTemporaryDir dir;
+    QStringList messages;
+    SetMessageBoxHook([&](TMessageKind, const QString&, const QString& text) {
+        messages << text;
+        return false;
+    });
+    const QString root = dir.filePath("tree");
+    for (int i = 0; i < 3; ++i) {
+        QDir().mkpath(root + QStringLiteral("/s%1").arg(i));
+        QFile f(root + QStringLiteral("/s%1/f.bin").arg(i));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray((i + 1) * 200000, 'x'));
+    }
+    TForm1 form(dir.filePath("Morvane.ini"));
+    auto* charts = form.findChild<TChartPages*>();
+    ASSERT_NE(charts, nullptr);
+    form.SelectFolder(root);
+    form.actRunExecute();
+    const QStringList rows = Rows(form.FolderList()), points = Labels(charts->Pies);
+    ASSERT_EQ(points.size(), 4);
+
+    TResultFileCommands::SetFileDialog(
+        [&](bool save) { return save ? dir.filePath("result.txt") : dir.filePath("result.MVX"); });
+    form.Action("ACTSave")->trigger();
+    ASSERT_TRUE(QFile::exists(dir.filePath("result.MVX")));
+
+    // Another analysis, then Open brings the saved one back.
+    form.SelectFolder(root + "/s1");
+    form.actRunExecute();
+    ASSERT_NE(Labels(charts->Pies), points);
+    form.Action("ACTOpen")->trigger();
+    EXPECT_EQ(Rows(form.FolderList()), rows);
+    EXPECT_EQ(Labels(charts->Pies), points);
+    EXPECT_EQ(Labels(charts->Bars), points);
+    EXPECT_TRUE(messages.isEmpty());
+
+    // A damaged file: a message, and lists and charts stay as they were.
+    QFile bad(dir.filePath("bad.MVX"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write(QByteArray("\x05\x00\x00\x00\x04\x00\x00\x00/a/b", 12));
+    bad.close();
+    const QStringList paths = form.Scanner().EntryPaths;
+    TResultFileCommands::SetFileDialog([&](bool) { return dir.filePath("bad.MVX"); });
+    form.Action("ACTOpen")->trigger();
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_EQ(form.Scanner().EntryPaths, paths);
+    EXPECT_EQ(Rows(form.FolderList()), rows);
+    EXPECT_EQ(Labels(charts->Pies), points);
+
+    // Cancelling changes nothing either.
+    TResultFileCommands::SetFileDialog([](bool) { return QString(); });
+    form.Action("ACTOpen")->trigger();
+    EXPECT_EQ(Labels(charts->Pies), points);
+    TResultFileCommands::SetFileDialog({});
+    SetMessageBoxHook({});
+}
