@@ -240,15 +240,15 @@ void TSettings::LoadSettings() {
             errors << e.message();
         }
     };
-    auto font = [&](QLabel* sample, TFontDesc& spec, const QString& key, const QString& def) {
+    auto font = [&](QLabel* sample, TFontDesc& fontDesc, const QString& key, const QString& def) {
         try {
-            spec = FontFromText(def);
+            fontDesc = FontFromText(def);
             const TFontDesc stored = FontFromText(ReadIniString(f, s, key, def));
-            spec = stored;
+            fontDesc = stored;
         } catch (const EConvertError& e) {
             errors << e.message();
         }
-        ShowFont(sample, spec);
+        ShowFont(sample, fontDesc);
     };
     try {
         color(PnlListColor, kKeyListColor, SettingsDefault::ListColor);
@@ -325,12 +325,12 @@ void TSettings::ChooseColor(TColorPanel* panel, const QString& key) {
 
 void TSettings::ChooseFont(QLabel* sample, const QString& key) {
     if (ExecModal(*fontDialog_) != QDialog::Accepted) return;
-    TFontDesc& spec =
+    TFontDesc& fontDesc =
         sample == LblListFont ? listFont_ : (sample == LblChartFont ? chartFont_ : legendFont_);
     // The font dialog has no colour; the font keeps its own.
-    spec = FromQFont(fontDialog_->currentFont(), spec.color);
-    ShowFont(sample, spec);
-    Write([&] { WriteIniString(iniFileName_, kSettingsSection, key, FontToStr(spec)); });
+    fontDesc = FromQFont(fontDialog_->currentFont(), fontDesc.color);
+    ShowFont(sample, fontDesc);
+    Write([&] { WriteIniString(iniFileName_, kSettingsSection, key, FontToStr(fontDesc)); });
 }
 
 bool TSettings::eventFilter(QObject* watched, QEvent* event) {

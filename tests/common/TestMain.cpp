@@ -1,9 +1,9 @@
 // Test entry point: every test process gets its own HOME and XDG folders so
 // that no test touches the real home, trash or settings.
-#include <gtest/gtest.h>
 #include <QDir>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #ifdef MORVANE_GUI_TESTS
 #include <QApplication>
 #else

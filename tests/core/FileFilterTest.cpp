@@ -114,13 +114,15 @@ void Put32(QByteArray& b, quint32 v) {
     Put16(b, int(v >> 16));
 }
 void Pad4(QByteArray& b) {
-    while (b.size() % 4) b.append('\0');
+    while (b.size() % 4)
+        b.append('\0');
 }
 // One node of a version block: header, key, value, children.
 QByteArray Node(const QString& key, const QByteArray& value, int valueLen, bool text,
                 const QList<QByteArray>& children = {}) {
     QByteArray b(6, '\0');
-    for (QChar c : key) Put16(b, c.unicode());
+    for (QChar c : key)
+        Put16(b, c.unicode());
     Put16(b, 0);
     Pad4(b);
     b += value;
@@ -138,19 +140,20 @@ QByteArray Node(const QString& key, const QByteArray& value, int valueLen, bool 
 }
 QByteArray StringNode(const QString& key, const QString& value) {
     QByteArray v;
-    for (QChar c : value) Put16(v, c.unicode());
+    for (QChar c : value)
+        Put16(v, c.unicode());
     Put16(v, 0);
     return Node(key, v, int(value.size()) + 1, true);
 }
 
 // A minimal 32-bit Windows program whose only content is a version resource.
 QByteArray PortableExecutable(const QString& table) {
-    const QByteArray version = Node(
-        "VS_VERSION_INFO", QByteArray(52, '\0'), 52, false,
-        {Node("StringFileInfo", {}, 0, true,
-              {Node(table, {}, 0, true,
-                    {StringNode("CompanyName", " ACME Corp\t"), StringNode("FileVersion", "1.2.3"),
-                     StringNode("Comments", "   ")})})});
+    const QByteArray version =
+        Node("VS_VERSION_INFO", QByteArray(52, '\0'), 52, false,
+             {Node("StringFileInfo", {}, 0, true,
+                   {Node(table, {}, 0, true,
+                         {StringNode("CompanyName", " ACME Corp\t"),
+                          StringNode("FileVersion", "1.2.3"), StringNode("Comments", "   ")})})});
     QByteArray f(64, '\0');
     f[0] = 'M';
     f[1] = 'Z';
