@@ -100,6 +100,8 @@ public:
     // Rows selected, as flags per row; and the count of selected rows.
     std::vector<char> SelectedFlags() const;
     int SelectedCount() const;
+    // The selected row when exactly one is selected, else -1.
+    int SingleSelectedRow() const;
     void SelectRows(const std::vector<char>& selected);
 
 protected:

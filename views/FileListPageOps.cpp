@@ -60,6 +60,17 @@ int TFileListPage::SelectedCount() const {
     return n;
 }
 
+int TFileListPage::SingleSelectedRow() const {
+    const std::vector<char> sel = SelectedFlags();
+    int row = -1;
+    for (std::size_t i = 0; i < sel.size(); ++i)
+        if (sel[i]) {
+            if (row >= 0) return -1;
+            row = int(i);
+        }
+    return row;
+}
+
 void TFileListPage::SelectRows(const std::vector<char>& selected) {
     FileList->selectionModel()->select(RowRuns(Model, selected),
                                        QItemSelectionModel::ClearAndSelect);
@@ -215,26 +226,14 @@ void TFileListPage::actDelToRecBinExecute() {
 // --- one selected row ------------------------------------------------------
 
 void TFileListPage::FileListDblClick() {
-    const std::vector<char> sel = SelectedFlags();
-    int row = -1, n = 0;
-    for (std::size_t i = 0; i < sel.size(); ++i)
-        if (sel[i]) {
-            row = int(i);
-            ++n;
-        }
-    if (n != 1) return;
+    const int row = SingleSelectedRow();
+    if (row < 0) return;
     QDesktopServices::openUrl(QUrl::fromLocalFile(Model->RowPath(row)));
 }
 
 void TFileListPage::FolderPopPopup() {
-    const std::vector<char> sel = SelectedFlags();
-    int row = -1, n = 0;
-    for (std::size_t i = 0; i < sel.size() && n < 2; ++i)
-        if (sel[i]) {
-            row = int(i);
-            ++n;
-        }
-    const bool one = n == 1;
+    const int row = SingleSelectedRow();
+    const bool one = row >= 0;
     Showfiletype1->setEnabled(one);
     RestoreMorvaneArchive2->setEnabled(
         one && Model->RowPath(row).contains(QLatin1String("Archived_files")));
@@ -257,13 +256,7 @@ QString TFileListPage::FileTypeText(const QString& p) {
 }
 
 void TFileListPage::Showfiletype1Click() {
-    const std::vector<char> sel = SelectedFlags();
-    int row = -1, n = 0;
-    for (std::size_t i = 0; i < sel.size(); ++i)
-        if (sel[i]) {
-            row = int(i);
-            ++n;
-        }
-    if (n != 1) return;
+    const int row = SingleSelectedRow();
+    if (row < 0) return;
     ShowListText(FileTypeText(Model->RowPath(row)));
 }
