@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     const long before = RssKB();
     std::printf("                      wall        cpu\n");
     std::printf("scan               %8.3f s %8.3f s  (%lld FileRows, not part of the goal)\n", scan,
-                lastCpu, qint64(form.Scanner().FilePaths.size()));
+                lastCpu, qint64(form.Scanner().FileRowCount()));
 
     page->FilterCombo->setEditText(QStringLiteral("*"));
     page->Cbx_Details->setChecked(true);

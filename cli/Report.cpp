@@ -309,8 +309,8 @@ int RunReport(int argc, char** argv) {
     std::vector<int> kept;
     if (o.files) {
         const TFileFilter filter(o.filter, o.invert);
-        for (int i = 0; i < int(dirSize->FilePaths.size()); ++i)
-            if (filter.Accepts(dirSize->FilePaths.at(i))) kept.push_back(i);
+        for (int i = 0; i < int(dirSize->FileRowCount()); ++i)
+            if (filter.Accepts(dirSize->FilePaths().at(i))) kept.push_back(i);
     }
     TFileRowSource fileRows(*dirSize, std::move(kept));
     TExportList ex;

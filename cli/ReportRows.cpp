@@ -45,7 +45,7 @@ QString TFolderRowSource::SubItem(int row, int index) const {
 }
 
 TFileRowSource::TFileRowSource(const TDirSize& dirSize)
-    : d_(dirSize), rows_(dirSize.FilePaths.size()) {
+    : d_(dirSize), rows_(dirSize.FileRowCount()) {
     std::iota(rows_.begin(), rows_.end(), 0);
 }
 
@@ -56,20 +56,20 @@ QString TFileRowSource::ColumnCaption(int column) const {
 }
 
 QString TFileRowSource::Caption(int row) const {
-    return LastPathComponent(d_.FilePaths.at(rows_.at(row)));
+    return LastPathComponent(d_.FilePaths().at(rows_.at(row)));
 }
 
 QString TFileRowSource::SubItem(int row, int index) const {
     const int i = rows_.at(row);
     switch (index) {
     case 1:
-        return d_.FileDates.value(i);
+        return d_.FileDates().value(i);
     case 2:
-        return LastAccessDateText(d_.FilePaths.at(i));
+        return LastAccessDateText(d_.FilePaths().at(i));
     case 3:
-        return d_.FilePaths.at(i);
+        return d_.FilePaths().at(i);
     case 4:
-        return d_.FileKB.value(i);
+        return d_.FileKB().value(i);
     default:
         return {};
     }

@@ -24,6 +24,27 @@
 #include <utility>
 #include <vector>
 
+// The FileRows of one walked folder, compact: names as the file system's bytes in
+// one block, each folder as a link to its parent, sizes and times as numbers.
+struct TRowChunk {
+    struct Dir {
+        qint32 parent; // -1: the walked folder itself (rootPrefix)
+        quint32 nameLen;
+        quint64 nameOff;
+    };
+    struct Row {
+        quint32 dir;
+        quint32 nameLen;
+        quint64 nameOff;
+        qint64 size;
+        qint64 mtime;
+    };
+    QString rootPrefix;
+    std::vector<Dir> dirs;
+    std::vector<Row> rows;
+    std::string names;
+};
+
 namespace {
 
 // File systems made up by the kernel: listed, never entered.
@@ -125,17 +146,6 @@ QString JoinName(const QString& prefix, const char* name, std::size_t len, bool 
     return s;
 }
 
-// Where a walk appends its FileRows: the object's own lists, or a worker's.
-struct TRows {
-    QStringList paths, mb, kb, dates;
-};
-struct TRowSink {
-    QStringList *paths, *mb, *kb, *dates;
-    explicit TRowSink(TRows& r) : paths(&r.paths), mb(&r.mb), kb(&r.kb), dates(&r.dates) {}
-    explicit TRowSink(TDirSize& d)
-        : paths(&d.FilePaths), mb(&d.FileMB), kb(&d.FileKB), dates(&d.FileDates) {}
-};
-
 // Texts of recorded rows. Equal sizes and dates share one text, which keeps both
 // the time and the memory of a run with millions of rows down. Both caches are
 // direct-mapped tables: one memory access per look-up, a miss just replaces.
@@ -188,15 +198,16 @@ private:
 };
 
 // One thread's walk: depth first, each folder opened once, everything relative to
-// the open folder, sizes summed as integers.
+// the open folder, sizes summed as integers, FileRows kept as bytes and numbers.
 class TWalker {
 public:
-    TWalker(const TMountTypes& mounts, qint64 minSize, TRowSink out)
-        : mounts_(mounts), minSize_(minSize), out_(out) {}
+    TWalker(const TMountTypes& mounts, qint64 minSize) : mounts_(mounts), minSize_(minSize) {}
 
-    // Byte total of folder (bytes, not x 10000).
-    qint64 Folder(const QString& folder, bool recurse) {
+    // Byte total of folder (bytes, not x 10000); its FileRows go to out.
+    qint64 Folder(const QString& folder, bool recurse, TRowChunk& out) {
         const QString prefix = WithDelimiter(folder);
+        out.rootPrefix = prefix;
+        out.dirs.push_back({-1, 0, 0});
         const QByteArray native = QFile::encodeName(prefix);
         const int fd = TDirReader::OpenDir(AT_FDCWD, native.constData(), true);
         if (fd < 0) return 0;
@@ -213,11 +224,14 @@ public:
         path_.clear();
         AddAncestors(native);
         path_.emplace_back(st.st_dev, st.st_ino);
-        return Walk(fd, prefix, st.st_dev, recurse);
+        out_ = &out;
+        const qint64 total = Walk(fd, 0, st.st_dev, recurse);
+        out_ = nullptr;
+        return total;
     }
 
 private:
-    qint64 Walk(int fd, const QString& prefix, dev_t dev, bool recurse) {
+    qint64 Walk(int fd, quint32 dir, dev_t dev, bool recurse) {
         const std::size_t depth = path_.size();
         while (buffers_.size() <= depth)
             buffers_.push_back(std::make_unique_for_overwrite<char[]>(TDirReader::kBufferSize));
@@ -227,36 +241,42 @@ private:
         struct stat st {};
         while (reader.Next(e)) {
             if (IsDotOrDotDot(e.name)) continue;
+            const bool mayDescend = recurse && e.name[0] != '.';
+            // A folder to enter is opened first and asked through its handle: one
+            // name look-up instead of two.
+            int child = -1;
+            if (mayDescend && e.type == DT_DIR) {
+                child = TDirReader::OpenDir(fd, e.name);
+                if (child >= 0 && ::fstat(child, &st) != 0) {
+                    ::close(child);
+                    child = -1;
+                }
+            }
             // An entry that vanished since the folder was read counts nothing.
-            if (::fstatat(fd, e.name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+            if (child < 0 && ::fstatat(fd, e.name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
             const bool isDir = S_ISDIR(st.st_mode);
             const qint64 size = isDir ? 0 : qint64(st.st_size);
             total += size;
-            const bool descend = isDir && recurse && e.name[0] != '.';
-            if (size >= minSize_)
-                Record(JoinName(prefix, e.name, e.length, descend), size, st.st_mtime);
-            if (!descend) continue;
-            if (OnPath(st.st_dev, st.st_ino)) continue;
-            const int child = TDirReader::OpenDir(fd, e.name);
+            quint64 nameOff = out_->names.size();
+            if (size >= minSize_) {
+                out_->names.append(e.name, e.length);
+                out_->rows.push_back({dir, quint32(e.length), nameOff, size, qint64(st.st_mtime)});
+            }
+            if (!isDir || !mayDescend) continue;
+            if (child < 0 && e.type != DT_DIR) child = TDirReader::OpenDir(fd, e.name);
             if (child < 0) continue;
-            if (st.st_dev != dev && IsPseudo(child, st.st_dev)) {
+            if (OnPath(st.st_dev, st.st_ino) || (st.st_dev != dev && IsPseudo(child, st.st_dev))) {
                 ::close(child);
                 continue;
             }
+            if (nameOff == out_->names.size()) out_->names.append(e.name, e.length);
+            const auto sub = quint32(out_->dirs.size());
+            out_->dirs.push_back({qint32(dir), quint32(e.length), nameOff});
             path_.emplace_back(st.st_dev, st.st_ino);
-            const QString childPrefix = JoinName(prefix, e.name, e.length, true) + QLatin1Char('/');
-            total += Walk(child, childPrefix, st.st_dev, true);
+            total += Walk(child, sub, st.st_dev, true);
             path_.pop_back();
         }
         return total;
-    }
-
-    void Record(QString path, qint64 size, std::time_t mtime) {
-        out_.paths->append(std::move(path));
-        const auto& texts = cache_.SizeTexts(size);
-        out_.mb->append(texts.mb);
-        out_.kb->append(texts.kb);
-        out_.dates->append(cache_.Date(mtime));
     }
 
     bool OnPath(dev_t dev, ino_t ino) const {
@@ -292,18 +312,30 @@ private:
 
     const TMountTypes& mounts_;
     const qint64 minSize_;
-    TRowSink out_;
-    TTextCache cache_;
+    TRowChunk* out_ = nullptr;
     std::vector<std::pair<dev_t, ino_t>> path_;
     std::unordered_map<dev_t, bool> pseudo_;
     std::vector<std::unique_ptr<char[]>> buffers_; // one read buffer per depth
 };
 
-void AppendRows(TDirSize& d, TRows&& rows) {
-    d.FilePaths.append(std::move(rows.paths));
-    d.FileMB.append(std::move(rows.mb));
-    d.FileKB.append(std::move(rows.kb));
-    d.FileDates.append(std::move(rows.dates));
+// Makes the texts of the recorded rows, chunk by chunk in walk order.
+void AppendTexts(const TRowChunk& c, TTextCache& cache, QStringList& paths, QStringList& mb,
+                 QStringList& kb, QStringList& dates) {
+    std::vector<QString> prefixes(c.dirs.size());
+    for (std::size_t i = 0; i < c.dirs.size(); ++i) {
+        const TRowChunk::Dir& d = c.dirs[i];
+        prefixes[i] = d.parent < 0 ? c.rootPrefix
+                                   : JoinName(prefixes[std::size_t(d.parent)],
+                                              c.names.data() + d.nameOff, d.nameLen, true) +
+                                         QLatin1Char('/');
+    }
+    for (const TRowChunk::Row& r : c.rows) {
+        paths.append(JoinName(prefixes[r.dir], c.names.data() + r.nameOff, r.nameLen));
+        const auto& texts = cache.SizeTexts(r.size);
+        mb.append(texts.mb);
+        kb.append(texts.kb);
+        dates.append(cache.Date(std::time_t(r.mtime)));
+    }
 }
 
 } // namespace
@@ -350,14 +382,52 @@ int TDirSize::WorkerCount(int rows) const {
     return std::clamp(std::min(n, rows), 1, 16);
 }
 
+void TDirSize::ClearFileRows() {
+    chunks_.clear();
+    texts_.reset();
+}
+
+const TDirSize::TFileRowTexts& TDirSize::Texts() const {
+    if (!texts_) {
+        auto t = std::make_unique<TFileRowTexts>();
+        const qsizetype n = FileRowCount();
+        t->paths.reserve(n);
+        t->mb.reserve(n);
+        t->kb.reserve(n);
+        t->dates.reserve(n);
+        TTextCache cache;
+        for (const auto& c : chunks_)
+            AppendTexts(*c, cache, t->paths, t->mb, t->kb, t->dates);
+        texts_ = std::move(t);
+    }
+    return *texts_;
+}
+
+const QStringList& TDirSize::FilePaths() const {
+    return Texts().paths;
+}
+const QStringList& TDirSize::FileMB() const {
+    return Texts().mb;
+}
+const QStringList& TDirSize::FileKB() const {
+    return Texts().kb;
+}
+const QStringList& TDirSize::FileDates() const {
+    return Texts().dates;
+}
+
+qsizetype TDirSize::FileRowCount() const {
+    qsizetype n = 0;
+    for (const auto& c : chunks_)
+        n += qsizetype(c->rows.size());
+    return n;
+}
+
 void TDirSize::Measure() {
     EntryPaths.clear();
     EntryMB.clear();
     EntryKB.clear();
-    FilePaths.clear();
-    FileMB.clear();
-    FileKB.clear();
-    FileDates.clear();
+    ClearFileRows();
     ListEntries(FolderPath);
     MeasureEntries(EntryPaths, FolderPath);
 }
@@ -401,16 +471,22 @@ void TDirSize::MeasureEntries(const QStringList& entries, const QString& folder)
         if (Progress) Progress->SetAddProgress(1);
     };
 
+    // Rows walked from here on are appended; texts already made are out of date.
+    texts_.reset();
     const int workers = WorkerCount(n);
     if (workers <= 1) {
-        TWalker walker(mounts, minSize, TRowSink(*this));
-        for (const QString& row : rows)
-            addRow(walker.Folder(row, true));
+        TWalker walker(mounts, minSize);
+        for (const QString& row : rows) {
+            auto chunk = std::make_unique<TRowChunk>();
+            const qint64 bytes = walker.Folder(row, true, *chunk);
+            chunks_.push_back(std::move(chunk));
+            addRow(bytes);
+        }
     } else {
-        // Each subfolder row is walked whole by one worker into its own lists; the
-        // calling thread appends them in row order, so the result is the one-thread walk's.
+        // Each subfolder row is walked whole by one worker into its own chunk; the
+        // calling thread takes them in row order, so the result is the one-thread walk's.
         struct Slot {
-            TRows rows;
+            std::unique_ptr<TRowChunk> chunk;
             qint64 bytes = 0;
             bool done = false;
         };
@@ -423,21 +499,21 @@ void TDirSize::MeasureEntries(const QStringList& entries, const QString& folder)
             std::vector<std::jthread> pool;
             for (int w = 0; w < workers; ++w)
                 pool.emplace_back([&] {
-                    // One walker per thread: its text caches serve all its rows.
-                    TRows out;
                     std::optional<TWalker> walker;
                     for (int i; (i = next.fetch_add(1)) < n;) {
                         qint64 bytes = 0;
+                        std::unique_ptr<TRowChunk> chunk;
                         try {
-                            if (!walker) walker.emplace(mounts, minSize, TRowSink(out));
-                            bytes = walker->Folder(rows.at(i), true);
+                            if (!walker) walker.emplace(mounts, minSize);
+                            chunk = std::make_unique<TRowChunk>();
+                            bytes = walker->Folder(rows.at(i), true, *chunk);
                         } catch (...) {
                             std::lock_guard lock(m);
                             if (!failure) failure = std::current_exception();
                             next = n;
                         }
                         std::lock_guard lock(m);
-                        results[i].rows = std::exchange(out, TRows());
+                        results[i].chunk = std::move(chunk);
                         results[i].bytes = bytes;
                         results[i].done = true;
                         cv.notify_all();
@@ -447,18 +523,20 @@ void TDirSize::MeasureEntries(const QStringList& entries, const QString& folder)
                 std::unique_lock lock(m);
                 cv.wait(lock, [&] { return results[i].done || failure; });
                 if (failure) break;
-                TRows out = std::move(results[i].rows);
+                auto chunk = std::move(results[i].chunk);
                 const qint64 bytes = results[i].bytes;
                 lock.unlock();
-                AppendRows(*this, std::move(out));
+                if (chunk) chunks_.push_back(std::move(chunk));
                 addRow(bytes);
             }
         }
         if (failure) std::rethrow_exception(failure);
     }
 
-    TWalker walker(mounts, minSize, TRowSink(*this));
-    addRow(walker.Folder(folder, false));
+    TWalker walker(mounts, minSize);
+    auto own = std::make_unique<TRowChunk>();
+    addRow(walker.Folder(folder, false, *own));
+    chunks_.push_back(std::move(own));
 
     TotalSize = total;
     TotalGBText = SizeText(suGB, total);
@@ -471,6 +549,10 @@ void TDirSize::MeasureEntries(const QStringList& entries, const QString& folder)
 
 SizeValue TDirSize::FolderBytes(const QString& folder, bool recurse) {
     const TMountTypes mounts;
-    TWalker walker(mounts, MinFileSizeBytes, TRowSink(*this));
-    return walker.Folder(folder, recurse) * 10000;
+    TWalker walker(mounts, MinFileSizeBytes);
+    auto chunk = std::make_unique<TRowChunk>();
+    const qint64 bytes = walker.Folder(folder, recurse, *chunk);
+    texts_.reset();
+    chunks_.push_back(std::move(chunk));
+    return bytes * 10000;
 }

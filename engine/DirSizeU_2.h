@@ -13,7 +13,11 @@
 //     dirSize.Measure();                           // SetProgressMax(n + 1), then
 //                                                  // SetAddProgress(1) per row
 //     read TotalGBText, EntryPaths/EntryMB/EntryKB (FolderRows) and
-//     FilePaths/FileMB/FileKB/FileDates (FileRows); they stay until the next run.
+//     FilePaths()/FileMB()/FileKB()/FileDates() (FileRows); they stay until the next run.
+//
+// The walk keeps FileRows compact (names as bytes, sizes and times as numbers);
+// their texts are made the first time one of the four lists is asked for, so a
+// run that never shows the file list never pays for millions of texts.
 //
 // Walk rules: symbolic links are entries of their own size and never followed;
 // kernel pseudo file systems (proc, sysfs, ...) are listed but never entered; a
@@ -26,6 +30,10 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
+#include <vector>
+
+struct TRowChunk;
 
 class TDirSize {
 public:
@@ -39,10 +47,6 @@ public:
     QStringList EntryPaths; // FolderRows: full paths
     QStringList EntryMB;
     QStringList EntryKB;
-    QStringList FilePaths; // FileRows: full paths
-    QStringList FileMB;
-    QStringList FileKB;
-    QStringList FileDates; // "dd.mmm.yy" of the last modification
     bool IncludeFreeSpace = false;
 
     IProgress* Progress = nullptr;
@@ -55,6 +59,15 @@ public:
     // The threshold for recording a FileRow, shared by all instances.
     static inline qint64 MinFileSizeBytes = 0;
     static void SetMinFileSize(qint64 bytes) { MinFileSizeBytes = bytes > 0 ? bytes : 0; }
+
+    // FileRows of the last run: full paths, MB and KB texts, "dd.mmm.yy" of the last
+    // modification. Made on first use; not to be called while a walk runs.
+    const QStringList& FilePaths() const;
+    const QStringList& FileMB() const;
+    const QStringList& FileKB() const;
+    const QStringList& FileDates() const;
+    // Number of FileRows, without making their texts.
+    qsizetype FileRowCount() const;
 
     // Clears the seven lists, then ListEntries(FolderPath), MeasureEntries(EntryPaths, FolderPath).
     void Measure();
@@ -73,6 +86,15 @@ public:
     static qint64 FreeBytes(const QString& folder);
 
 private:
+    struct TFileRowTexts {
+        QStringList paths, mb, kb, dates;
+    };
+    const TFileRowTexts& Texts() const;
+    void ClearFileRows();
+
+    std::vector<std::unique_ptr<TRowChunk>> chunks_; // in walk order
+    mutable std::unique_ptr<TFileRowTexts> texts_;
+
     bool HasFreeSpaceRow(const QString& folder) const;
     int WorkerCount(int rows) const;
 };

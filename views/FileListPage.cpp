@@ -259,7 +259,7 @@ bool TFileListPage::eventFilter(QObject* watched, QEvent* event) {
 void TFileListPage::FillFileListButtonClick() {
     TDirSize& s = form_.Scanner();
     try {
-        FillFileList(s.FilePaths, s.FileKB, s.FileDates);
+        FillFileList(s.FilePaths(), s.FileKB(), s.FileDates());
     } catch (const EMorvaneError& e) {
         ShowErrorMessage(&form_, e.message());
         return;

@@ -115,10 +115,10 @@ protected:
         EXPECT_EQ(d.EntryKB, kb);
         EXPECT_EQ(d.TotalSize, total * 10000);
         EXPECT_EQ(d.TotalGBText, SizeText(suGB, total * 10000));
-        EXPECT_EQ(d.FilePaths, e.paths);
-        EXPECT_EQ(d.FileMB, e.mb);
-        EXPECT_EQ(d.FileKB, e.kb);
-        EXPECT_EQ(d.FileDates, e.dates);
+        EXPECT_EQ(d.FilePaths(), e.paths);
+        EXPECT_EQ(d.FileMB(), e.mb);
+        EXPECT_EQ(d.FileKB(), e.kb);
+        EXPECT_EQ(d.FileDates(), e.dates);
     }
 
     QTemporaryDir tmp;
@@ -140,7 +140,7 @@ TEST_F(TDirSizeTest, EmptyFolderGivesOneRow) {
     EXPECT_EQ(d.EntryMB, QStringList{"0"});
     EXPECT_EQ(d.EntryKB, QStringList{"0"});
     EXPECT_EQ(d.TotalGBText, "0");
-    EXPECT_TRUE(d.FilePaths.isEmpty());
+    EXPECT_TRUE(d.FilePaths().isEmpty());
 }
 
 TEST_F(TDirSizeTest, RowsAndSumsMatchIndependentWalk) {
@@ -164,21 +164,21 @@ TEST_F(TDirSizeTest, RulesOfTheWalk) {
     d.Measure();
     // Dot folders: no row, contents nowhere, but their own entry is a FileRow at 0.
     EXPECT_EQ(IndexOf(d.EntryPaths, root + ".cache"), -1);
-    EXPECT_GE(IndexOf(d.FilePaths, root + ".cache"), 0);
-    EXPECT_EQ(IndexOf(d.FilePaths, root + ".cache/x"), -1);
-    EXPECT_EQ(IndexOf(d.FilePaths, root + "alpha/.hidden_dir/skipped"), -1);
+    EXPECT_GE(IndexOf(d.FilePaths(), root + ".cache"), 0);
+    EXPECT_EQ(IndexOf(d.FilePaths(), root + ".cache/x"), -1);
+    EXPECT_EQ(IndexOf(d.FilePaths(), root + "alpha/.hidden_dir/skipped"), -1);
     // Folders are FileRows with 0 texts, before their contents.
-    const int inner = IndexOf(d.FilePaths, root + "alpha/inner");
+    const int inner = IndexOf(d.FilePaths(), root + "alpha/inner");
     ASSERT_GE(inner, 0);
-    EXPECT_EQ(d.FileMB[inner], "0");
-    EXPECT_EQ(d.FileKB[inner], "0");
-    EXPECT_LT(inner, IndexOf(d.FilePaths, root + "alpha/inner/b.bin"));
+    EXPECT_EQ(d.FileMB()[inner], "0");
+    EXPECT_EQ(d.FileKB()[inner], "0");
+    EXPECT_LT(inner, IndexOf(d.FilePaths(), root + "alpha/inner/b.bin"));
     // Symbolic links: recorded at their own size, never followed.
-    const int up = IndexOf(d.FilePaths, root + "alpha/up");
+    const int up = IndexOf(d.FilePaths(), root + "alpha/up");
     ASSERT_GE(up, 0);
-    EXPECT_EQ(d.FileKB[up], SizeText(suKB, 2 * 10000));
-    EXPECT_EQ(IndexOf(d.FilePaths, root + "alpha/up/a.txt"), -1);
-    EXPECT_EQ(IndexOf(d.FilePaths, root + "beta/to_alpha/a.txt"), -1);
+    EXPECT_EQ(d.FileKB()[up], SizeText(suKB, 2 * 10000));
+    EXPECT_EQ(IndexOf(d.FilePaths(), root + "alpha/up/a.txt"), -1);
+    EXPECT_EQ(IndexOf(d.FilePaths(), root + "beta/to_alpha/a.txt"), -1);
     EXPECT_EQ(IndexOf(d.EntryPaths, root + "dangling"), -1);
     // alpha: 1000 + 1536 + 2048 + 2047 + link "..": 2 bytes.
     const int alpha = IndexOf(d.EntryPaths, root + "alpha");
@@ -187,7 +187,7 @@ TEST_F(TDirSizeTest, RulesOfTheWalk) {
     EXPECT_EQ(d.EntryPaths.last(), root + "<All files in this folder>");
     EXPECT_EQ(d.EntryKB.last(), SizeText(suKB, (5000 + 10 + 7) * 10000LL));
     // The last FileRows are those of the folder's own pass.
-    EXPECT_TRUE(d.FilePaths.last().count('/') == root.count('/'));
+    EXPECT_TRUE(d.FilePaths().last().count('/') == root.count('/'));
 }
 
 TEST_F(TDirSizeTest, SparseFileOfThreeGiB) {
@@ -202,8 +202,8 @@ TEST_F(TDirSizeTest, SparseFileOfThreeGiB) {
     EXPECT_EQ(d.EntryMB[0], "3072");
     EXPECT_EQ(d.TotalGBText, "3");
     EXPECT_EQ(d.TotalSize, 3221225472LL * 10000);
-    EXPECT_EQ(d.FilePaths, QStringList{root + "big/sparse"});
-    EXPECT_EQ(d.FileKB, QStringList{"3145728"});
+    EXPECT_EQ(d.FilePaths(), QStringList{root + "big/sparse"});
+    EXPECT_EQ(d.FileKB(), QStringList{"3145728"});
 }
 
 TEST_F(TDirSizeTest, TwoRunsKeepOnlyTheSecond) {
@@ -219,10 +219,10 @@ TEST_F(TDirSizeTest, TwoRunsKeepOnlyTheSecond) {
     EXPECT_EQ(d.EntryPaths, (QStringList{other + "x", other + "<All files in this folder>"}));
     EXPECT_EQ(d.EntryMB.size(), 2);
     EXPECT_EQ(d.EntryKB.size(), 2);
-    EXPECT_EQ(d.FilePaths, (QStringList{other + "x/f", other + "x"}));
-    EXPECT_EQ(d.FileMB.size(), 2);
-    EXPECT_EQ(d.FileKB.size(), 2);
-    EXPECT_EQ(d.FileDates.size(), 2);
+    EXPECT_EQ(d.FilePaths(), (QStringList{other + "x/f", other + "x"}));
+    EXPECT_EQ(d.FileMB().size(), 2);
+    EXPECT_EQ(d.FileKB().size(), 2);
+    EXPECT_EQ(d.FileDates().size(), 2);
 }
 
 TEST_F(TDirSizeTest, ParallelWalkEqualsOneThread) {
@@ -255,10 +255,10 @@ TEST_F(TDirSizeTest, ParallelWalkEqualsOneThread) {
             EXPECT_EQ(many->EntryMB, one->EntryMB);
             EXPECT_EQ(many->EntryKB, one->EntryKB);
             EXPECT_EQ(many->TotalGBText, one->TotalGBText);
-            EXPECT_EQ(many->FilePaths, one->FilePaths);
-            EXPECT_EQ(many->FileMB, one->FileMB);
-            EXPECT_EQ(many->FileKB, one->FileKB);
-            EXPECT_EQ(many->FileDates, one->FileDates);
+            EXPECT_EQ(many->FilePaths(), one->FilePaths());
+            EXPECT_EQ(many->FileMB(), one->FileMB());
+            EXPECT_EQ(many->FileKB(), one->FileKB());
+            EXPECT_EQ(many->FileDates(), one->FileDates());
         }
     }
 }
@@ -318,7 +318,7 @@ TEST_F(TDirSizeTest, PseudoFileSystemsAreNotEntered) {
     TDirSize d;
     EXPECT_EQ(d.FolderBytes("/proc", true), 0);
     EXPECT_EQ(d.FolderBytes("/proc/self", false), 0);
-    EXPECT_TRUE(d.FilePaths.isEmpty());
+    EXPECT_TRUE(d.FilePaths().isEmpty());
     d.ListEntries("/proc/");
     EXPECT_GT(d.EntryPaths.size(), 1); // listed all the same
 }
@@ -332,8 +332,8 @@ TEST_F(TDirSizeTest, UnreadableFolderCountsZero) {
     auto check = [&](TDirSize& d) {
         const int row = IndexOf(d.EntryPaths, root + "locked");
         return row >= 0 && d.EntryMB[row] == "0" && d.EntryKB[row] == "0" &&
-               IndexOf(d.FilePaths, root + "locked") >= 0 &&
-               IndexOf(d.FilePaths, root + "locked/g") == -1 &&
+               IndexOf(d.FilePaths(), root + "locked") >= 0 &&
+               IndexOf(d.FilePaths(), root + "locked/g") == -1 &&
                d.EntryKB[IndexOf(d.EntryPaths, root + "alpha")] != "0";
     };
     if (::geteuid() != 0) {

@@ -103,7 +103,7 @@ protected:
 TEST_F(FileListPageTest, FillAfterARunInDetailAndPlainRows) {
     Fill("*");
     const TFileListModel* m = page->Model;
-    ASSERT_EQ(m->Count(), form->Scanner().FilePaths.size());
+    ASSERT_EQ(m->Count(), form->Scanner().FileRowCount());
     EXPECT_EQ(m->Count(), 7);
     EXPECT_EQ(page->NoOfFilesLabel->text(), "7 Files");
     const int a = RowOf("one/a.txt");
