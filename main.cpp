@@ -1,43 +1,31 @@
-#include "app/MainFormU.h"
-#include "app/SplashU.h"
+// morvane: the headless report, or the window. The window is its own program
+// (morvane-window, beside this one), so a report starts without loading the GUI
+// libraries.
 #include "cli/Report.h"
-#include <QApplication>
-#include <QStyleFactory>
-#include <chrono>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <memory>
-#include <thread>
+#include <limits.h>
+#include <string>
+#include <unistd.h>
 
 namespace {
-long long TickCount() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+std::string WindowProgram() {
+    char self[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return "morvane-window";
+    std::string path(self, std::size_t(n));
+    const std::size_t slash = path.rfind('/');
+    return path.substr(0, slash + 1) + "morvane-window";
 }
 } // namespace
 
 int main(int argc, char** argv) {
-    // The report runs without a window or a display.
     if (argc > 1 && std::strcmp(argv[1], "--report") == 0) return RunReport(argc, argv);
 
-    QApplication app(argc, argv);
-    if (qEnvironmentVariableIsEmpty("QT_STYLE_OVERRIDE"))
-        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    auto splash = std::make_unique<TSplashForm>();
-    splash->show();
-    splash->repaint();
-    QApplication::processEvents();
-
-    // Keep the splash up at least into the next whole second.
-    const long long t = TickCount();
-    const long long until = (t / 1000 + 1) * 1000;
-    while (TickCount() < until) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        QApplication::processEvents();
-    }
-
-    QApplication::setApplicationName(QStringLiteral("Morvane"));
-    TForm1 form(QString(), QApplication::arguments().mid(1));
-    splash.reset();
-    form.show();
-    return QApplication::exec();
+    const std::string window = WindowProgram();
+    ::execv(window.c_str(), argv);
+    std::fprintf(stderr, "morvane: cannot start the window program %s: %s\n", window.c_str(),
+                 std::strerror(errno));
+    return 2;
 }
