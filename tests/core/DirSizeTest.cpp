@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -214,6 +215,7 @@ TEST_F(TDirSizeTest, TwoRunsKeepOnlyTheSecond) {
     TDirSize d;
     d.FolderPath = root;
     d.Measure();
+    ASSERT_FALSE(d.FilePaths().isEmpty()); // texts of the first run made, then out of date
     d.FolderPath = other;
     d.Measure();
     EXPECT_EQ(d.EntryPaths, (QStringList{other + "x", other + "<All files in this folder>"}));
@@ -223,6 +225,45 @@ TEST_F(TDirSizeTest, TwoRunsKeepOnlyTheSecond) {
     EXPECT_EQ(d.FileMB().size(), 2);
     EXPECT_EQ(d.FileKB().size(), 2);
     EXPECT_EQ(d.FileDates().size(), 2);
+}
+
+TEST_F(TDirSizeTest, NamesThatAreNotAsciiKeepTheirTexts) {
+    // Folder names are joined when the texts are made; a name of several levels,
+    // one that is not valid UTF-8 and a file below both must come out whole.
+    const QByteArray bad("\xff\xfe"
+                         "b\xc3"); // not UTF-8
+    const QString badName = QFile::decodeName(bad);
+    MakeDir(root + QString::fromUtf8("Größe/日本"));
+    MakeFile(root + QString::fromUtf8("Größe/日本/é.txt"), 3);
+    const QByteArray badDir = QFile::encodeName(root + QString::fromUtf8("Größe/")) + bad;
+    ASSERT_EQ(::mkdir(badDir.constData(), 0755), 0);
+    std::FILE* f = std::fopen((badDir + "/x").constData(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    for (int threads : {1, 2}) {
+        SCOPED_TRACE(threads);
+        TDirSize d;
+        d.Threads = threads;
+        d.FolderPath = root;
+        d.Measure();
+        ExpectSame(d, 0);
+        EXPECT_GE(IndexOf(d.FilePaths(), root + QString::fromUtf8("Größe/日本/é.txt")), 0);
+        EXPECT_GE(IndexOf(d.FilePaths(), root + QString::fromUtf8("Größe/") + badName + "/x"), 0);
+    }
+}
+
+TEST_F(TDirSizeTest, FolderBytesAddsToRowsAlreadyShown) {
+    BuildTree();
+    TDirSize d;
+    d.FolderPath = root;
+    d.Measure();
+    const qsizetype before = d.FilePaths().size();
+    EXPECT_EQ(d.FileRowCount(), before);
+    EXPECT_EQ(d.FolderBytes(root + "alpha/inner/", true), (1536 + 2048 + 2047) * 10000);
+    EXPECT_EQ(d.FileRowCount(), before + 4);
+    ASSERT_EQ(d.FilePaths().size(), before + 4);
+    EXPECT_EQ(d.FilePaths().last(), root + "alpha/inner/deeper/c2");
+    EXPECT_EQ(d.FileKB().size(), before + 4);
 }
 
 TEST_F(TDirSizeTest, ParallelWalkEqualsOneThread) {
