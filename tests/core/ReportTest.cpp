@@ -183,3 +183,41 @@ TEST(ReportOptions, ParsesBothValueForms) {
     EXPECT_FALSE(ParseReportOptions({"/x", "--bare=1"}, p).isEmpty());
     EXPECT_TRUE(ReportUsage().contains("--threads N"));
 }
+
+TEST(ReportLoopTest, BindMountLoopIsNotEnteredAgain) {
+    // A folder mounted below itself: without the descent-path check the walk would
+    // go round until it runs out of handles. Needs a private mount namespace.
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString root = tmp.path() + "/loop/";
+    ASSERT_TRUE(QDir().mkpath(root + "a/b"));
+    MakeFile(root + "a/f", 10240);
+    MakeFile(root + "x", 2048);
+    const QString script = QStringLiteral("r=$1; m=$2; shift 2; mount --bind \"$r\" \"$r/a/b\" && "
+                                          "exec \"$m\" --report \"$r\" --format csv --bare \"$@\"");
+    auto run = [&](const QStringList& args) {
+        QProcess p;
+        const QStringList ns = ::geteuid() == 0 ? QStringList{"-m"} : QStringList{"-U", "-r", "-m"};
+        p.start("unshare", ns +
+                               QStringList{"--propagation", "private", "sh", "-c", script, "sh",
+                                           root, QStringLiteral(MORVANE_BINARY)} +
+                               args);
+        p.waitForFinished(60000);
+        return ReportRun{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                         p.readAllStandardOutput(), p.readAllStandardError()};
+    };
+    const ReportRun sizes = run({"--threads", "1"});
+    if (sizes.status != 0 && sizes.out.isEmpty())
+        GTEST_SKIP() << "no private mount namespace here: " << sizes.err.toStdString();
+    ASSERT_EQ(sizes.status, 0) << sizes.err.toStdString();
+    const QStringList rows = Lines(sizes.out);
+    EXPECT_EQ(rows,
+              (QStringList{"a,0.01,10," + root + "a,,", "<All files in this folder>,0,2," + root +
+                                                            "<All files in this folder>,,"}))
+        << sizes.out.toStdString();
+    const ReportRun files = run({"--files"});
+    ASSERT_EQ(files.status, 0) << files.err.toStdString();
+    const QString text = QString::fromUtf8(files.out);
+    EXPECT_TRUE(text.contains(root + "a/b,")) << text.toStdString();
+    EXPECT_FALSE(text.contains(root + "a/b/")) << text.toStdString();
+}
