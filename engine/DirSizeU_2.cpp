@@ -38,6 +38,7 @@ struct TRowChunk {
         quint64 nameOff;
         qint64 size;
         qint64 mtime;
+        qint64 atime;
     };
     QString rootPrefix;
     std::vector<Dir> dirs;
@@ -260,7 +261,8 @@ private:
             quint64 nameOff = out_->names.size();
             if (size >= minSize_) {
                 out_->names.append(e.name, e.length);
-                out_->rows.push_back({dir, quint32(e.length), nameOff, size, qint64(st.st_mtime)});
+                out_->rows.push_back({dir, quint32(e.length), nameOff, size, qint64(st.st_mtime),
+                                      qint64(st.st_atime)});
             }
             if (!isDir || !mayDescend) continue;
             if (child < 0 && e.type != DT_DIR) child = TDirReader::OpenDir(fd, e.name);
@@ -320,7 +322,7 @@ private:
 
 // Makes the texts of the recorded rows, chunk by chunk in walk order.
 void AppendTexts(const TRowChunk& c, TTextCache& cache, QStringList& paths, QStringList& mb,
-                 QStringList& kb, QStringList& dates) {
+                 QStringList& kb, QStringList& dates, std::vector<std::time_t>& atimes) {
     std::vector<QString> prefixes(c.dirs.size());
     for (std::size_t i = 0; i < c.dirs.size(); ++i) {
         const TRowChunk::Dir& d = c.dirs[i];
@@ -335,6 +337,7 @@ void AppendTexts(const TRowChunk& c, TTextCache& cache, QStringList& paths, QStr
         mb.append(texts.mb);
         kb.append(texts.kb);
         dates.append(cache.Date(std::time_t(r.mtime)));
+        atimes.push_back(std::time_t(r.atime));
     }
 }
 
@@ -395,9 +398,10 @@ const TDirSize::TFileRowTexts& TDirSize::Texts() const {
         t->mb.reserve(n);
         t->kb.reserve(n);
         t->dates.reserve(n);
+        t->atimes.reserve(std::size_t(n));
         TTextCache cache;
         for (const auto& c : chunks_)
-            AppendTexts(*c, cache, t->paths, t->mb, t->kb, t->dates);
+            AppendTexts(*c, cache, t->paths, t->mb, t->kb, t->dates, t->atimes);
         texts_ = std::move(t);
     }
     return *texts_;
@@ -414,6 +418,9 @@ const QStringList& TDirSize::FileKB() const {
 }
 const QStringList& TDirSize::FileDates() const {
     return Texts().dates;
+}
+const std::vector<std::time_t>& TDirSize::FileAccessTimes() const {
+    return Texts().atimes;
 }
 
 qsizetype TDirSize::FileRowCount() const {

@@ -30,6 +30,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -66,6 +67,8 @@ public:
     const QStringList& FileMB() const;
     const QStringList& FileKB() const;
     const QStringList& FileDates() const;
+    // Last access of each FileRow, as the walk saw it.
+    const std::vector<std::time_t>& FileAccessTimes() const;
     // Number of FileRows, without making their texts.
     qsizetype FileRowCount() const;
 
@@ -88,6 +91,7 @@ public:
 private:
     struct TFileRowTexts {
         QStringList paths, mb, kb, dates;
+        std::vector<std::time_t> atimes;
     };
     const TFileRowTexts& Texts() const;
     void ClearFileRows();
