@@ -6,6 +6,7 @@
 #include "app/MessageBoxes.h"
 #include "app/PagesSetup.h"
 #include "platform/Errors.h"
+#include "platform/Memory.h"
 #include "settings/IniSnapshot.h"
 #include "settings/IniStuff.h"
 #include "views/DirTreeView.h"
@@ -410,6 +411,7 @@ void TForm1::AnalyseFolder(const QString& path) {
     }
     QApplication::restoreOverrideCursor();
     gauge_->ResetProgress();
+    ReleaseFreeMemory(); // the rows of the run before
     emit AnalysisDone(path);
 }
 

@@ -8,6 +8,7 @@
 #include "engine/SizeText.h"
 #include "platform/Errors.h"
 #include "platform/FileInfo.h"
+#include "platform/Memory.h"
 #include "platform/ShellFileOpGui.h"
 #include "settings/IniStuff.h"
 
@@ -294,6 +295,7 @@ void TFileListPage::FillFileList(const QStringList& paths, const QStringList& kb
         if (TGauge* g = form_.GaugeWidget()) g->ResetProgress();
         form_.Label1()->setText(ElapsedText(clock.elapsed()));
         form_.Timer3()->start();
+        ReleaseFreeMemory();
     };
     try {
         const QString text = FilterCombo->currentText();
@@ -379,4 +381,5 @@ void TFileListPage::SortByColumn(int column) {
         // A sort that fails leaves the rows as they were, without a message.
     }
     FileList->setUpdatesEnabled(true);
+    ReleaseFreeMemory(); // the sort keys of every row
 }

@@ -1,0 +1,11 @@
+#include "platform/Memory.h"
+#include <cstdlib> // defines __GLIBC__ where it applies
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+void ReleaseFreeMemory() {
+#if defined(__GLIBC__)
+    ::malloc_trim(0);
+#endif
+}
