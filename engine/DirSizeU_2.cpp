@@ -40,10 +40,24 @@ struct TRowChunk {
         qint64 mtime;
         qint64 atime;
     };
-    QString rootPrefix;
+    // A subfolder walked by another thread: its rows come before rows[pos].
+    struct Splice {
+        std::size_t pos;
+        quint32 dir; // the subfolder, in dirs
+        std::unique_ptr<TRowChunk> chunk;
+    };
+    QString rootPrefix; // of a row's chunk; a spliced chunk's comes from its parent
     std::vector<Dir> dirs;
     std::vector<Row> rows;
+    std::vector<Splice> splices; // in walk order
     std::string names;
+
+    std::size_t RowCount() const {
+        std::size_t n = rows.size();
+        for (const Splice& sp : splices)
+            n += sp.chunk->RowCount();
+        return n;
+    }
 };
 
 namespace {
@@ -200,12 +214,54 @@ private:
 
 // One thread's walk: depth first, each folder opened once, everything relative to
 // the open folder, sizes summed as integers, FileRows kept as bytes and numbers.
+// A subfolder handed from one walker to another: its open handle, the descent
+// path down to it, and the chunk its rows go to.
+struct TWalkTask {
+    int fd = -1;
+    dev_t dev = 0;
+    std::vector<std::pair<dev_t, ino_t>> path;
+    TRowChunk* out = nullptr;
+    int row = 0;
+
+    TWalkTask() = default;
+    TWalkTask(TWalkTask&& o) noexcept
+        : fd(std::exchange(o.fd, -1)), dev(o.dev), path(std::move(o.path)), out(o.out), row(o.row) {
+    }
+    TWalkTask& operator=(TWalkTask&& o) noexcept {
+        if (this != &o) {
+            if (fd >= 0) ::close(fd);
+            fd = std::exchange(o.fd, -1);
+            dev = o.dev;
+            path = std::move(o.path);
+            out = o.out;
+            row = o.row;
+        }
+        return *this;
+    }
+    ~TWalkTask() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// Where walkers that run out of work ask for more.
+class IWalkPool {
+public:
+    virtual ~IWalkPool() = default;
+    // True while a worker waits for work that nobody has handed over yet.
+    virtual bool WantsWork() const = 0;
+    virtual void HandOver(TWalkTask task) = 0;
+};
+
+// One thread's walk: depth first, each folder opened once, everything relative to
+// the open folder, sizes summed as integers, FileRows kept as bytes and numbers.
 class TWalker {
 public:
-    TWalker(const TMountTypes& mounts, qint64 minSize) : mounts_(mounts), minSize_(minSize) {}
+    TWalker(const TMountTypes& mounts, qint64 minSize, IWalkPool* pool = nullptr)
+        : mounts_(mounts), minSize_(minSize), pool_(pool) {}
 
-    // Byte total of folder (bytes, not x 10000); its FileRows go to out.
-    qint64 Folder(const QString& folder, bool recurse, TRowChunk& out) {
+    // Byte total of folder (bytes, not x 10000); its FileRows go to out. row tells
+    // the pool which row the folders handed over belong to.
+    qint64 Folder(const QString& folder, bool recurse, TRowChunk& out, int row = 0) {
         const QString prefix = WithDelimiter(folder);
         out.rootPrefix = prefix;
         out.dirs.push_back({-1, 0, 0});
@@ -226,7 +282,19 @@ public:
         AddAncestors(native);
         path_.emplace_back(st.st_dev, st.st_ino);
         out_ = &out;
+        row_ = row;
         const qint64 total = Walk(fd, 0, st.st_dev, recurse);
+        out_ = nullptr;
+        return total;
+    }
+
+    // Byte total of a folder handed over by another walker.
+    qint64 Task(TWalkTask& task) {
+        path_ = std::move(task.path);
+        out_ = task.out;
+        out_->dirs.push_back({-1, 0, 0});
+        row_ = task.row;
+        const qint64 total = Walk(std::exchange(task.fd, -1), 0, task.dev, true);
         out_ = nullptr;
         return total;
     }
@@ -275,7 +343,22 @@ private:
             const auto sub = quint32(out_->dirs.size());
             out_->dirs.push_back({qint32(dir), quint32(e.length), nameOff});
             path_.emplace_back(st.st_dev, st.st_ino);
-            total += Walk(child, sub, st.st_dev, true);
+            // A folder that has folders of its own is worth handing to an idle worker;
+            // its rows are spliced in here when the texts are made. (A link count
+            // of 2 means no subfolders on most file systems; 1 means not counted.)
+            if (pool_ && st.st_nlink != 2 && pool_->WantsWork()) {
+                TWalkTask task;
+                task.fd = child;
+                task.dev = st.st_dev;
+                task.path = path_;
+                task.row = row_;
+                auto chunk = std::make_unique<TRowChunk>();
+                task.out = chunk.get();
+                out_->splices.push_back({out_->rows.size(), sub, std::move(chunk)});
+                pool_->HandOver(std::move(task));
+            } else {
+                total += Walk(child, sub, st.st_dev, true);
+            }
             path_.pop_back();
         }
         return total;
@@ -314,24 +397,32 @@ private:
 
     const TMountTypes& mounts_;
     const qint64 minSize_;
+    IWalkPool* const pool_;
     TRowChunk* out_ = nullptr;
+    int row_ = 0;
     std::vector<std::pair<dev_t, ino_t>> path_;
     std::unordered_map<dev_t, bool> pseudo_;
     std::vector<std::unique_ptr<char[]>> buffers_; // one read buffer per depth
 };
 
 // Makes the texts of the recorded rows, chunk by chunk in walk order.
-void AppendTexts(const TRowChunk& c, TTextCache& cache, QStringList& paths, QStringList& mb,
-                 QStringList& kb, QStringList& dates, std::vector<std::time_t>& atimes) {
+void AppendTexts(const TRowChunk& c, const QString& rootPrefix, TTextCache& cache,
+                 QStringList& paths, QStringList& mb, QStringList& kb, QStringList& dates,
+                 std::vector<std::time_t>& atimes) {
     std::vector<QString> prefixes(c.dirs.size());
     for (std::size_t i = 0; i < c.dirs.size(); ++i) {
         const TRowChunk::Dir& d = c.dirs[i];
-        prefixes[i] = d.parent < 0 ? c.rootPrefix
+        prefixes[i] = d.parent < 0 ? rootPrefix
                                    : JoinName(prefixes[std::size_t(d.parent)],
                                               c.names.data() + d.nameOff, d.nameLen, true) +
                                          QLatin1Char('/');
     }
-    for (const TRowChunk::Row& r : c.rows) {
+    auto splice = c.splices.begin();
+    for (std::size_t k = 0; k <= c.rows.size(); ++k) {
+        for (; splice != c.splices.end() && splice->pos == k; ++splice)
+            AppendTexts(*splice->chunk, prefixes[splice->dir], cache, paths, mb, kb, dates, atimes);
+        if (k == c.rows.size()) break;
+        const TRowChunk::Row& r = c.rows[k];
         paths.append(JoinName(prefixes[r.dir], c.names.data() + r.nameOff, r.nameLen));
         const auto& texts = cache.SizeTexts(r.size);
         mb.append(texts.mb);
@@ -340,6 +431,136 @@ void AppendTexts(const TRowChunk& c, TTextCache& cache, QStringList& paths, QStr
         atimes.push_back(std::time_t(r.atime));
     }
 }
+
+// The parallel walk: workers take the subfolder rows in order and, once the rows
+// run out, folders that busy workers hand over. A row is finished when its own
+// walk and every folder handed over from it are done; the calling thread takes
+// the rows in order, so lists and texts are those of a one-thread walk.
+class TWalkPool : public IWalkPool {
+public:
+    TWalkPool(const QStringList& rows, const TMountTypes& mounts, qint64 minSize, int workers)
+        : rows_(rows), mounts_(mounts), minSize_(minSize), n_(int(rows.size())),
+          chunks_(rows.size()), pending_(rows.size(), 1), bytes_(rows.size(), 0) {
+        for (auto& c : chunks_)
+            c = std::make_unique<TRowChunk>();
+        for (int w = 0; w < workers; ++w)
+            threads_.emplace_back([this] { Work(); });
+    }
+    ~TWalkPool() override {
+        {
+            std::lock_guard lock(m_);
+            stop_ = true;
+            tasks_.clear();
+        }
+        work_.notify_all();
+        threads_.clear(); // joins
+    }
+
+    // Waits for row i; false when a worker failed (Rethrow tells why).
+    bool Row(int i, std::unique_ptr<TRowChunk>& chunk, qint64& bytes) {
+        std::unique_lock lock(m_);
+        done_.wait(lock, [&] { return pending_[std::size_t(i)] == 0 || failure_; });
+        if (failure_) return false;
+        chunk = std::move(chunks_[std::size_t(i)]);
+        bytes = bytes_[std::size_t(i)];
+        return true;
+    }
+    void Rethrow() {
+        std::lock_guard lock(m_);
+        if (failure_) std::rethrow_exception(failure_);
+    }
+
+    int HandedOver() {
+        std::lock_guard lock(m_);
+        return handedOver_;
+    }
+
+    bool WantsWork() const override {
+        return idle_.load(std::memory_order_relaxed) > queued_.load(std::memory_order_relaxed);
+    }
+    void HandOver(TWalkTask task) override {
+        {
+            std::lock_guard lock(m_);
+            ++pending_[std::size_t(task.row)];
+            ++handedOver_;
+            tasks_.push_back(std::move(task));
+            queued_.fetch_add(1, std::memory_order_relaxed);
+        }
+        work_.notify_one();
+    }
+
+private:
+    void Work() {
+        std::optional<TWalker> walker;
+        for (;;) {
+            TWalkTask task;
+            int row = -1;
+            {
+                std::unique_lock lock(m_);
+                idle_.fetch_add(1, std::memory_order_relaxed);
+                work_.wait(
+                    lock, [&] { return stop_ || !tasks_.empty() || next_ < n_ || (active_ == 0); });
+                idle_.fetch_sub(1, std::memory_order_relaxed);
+                if (stop_) return;
+                if (!tasks_.empty()) {
+                    // The earliest row first: the calling thread waits for it.
+                    auto it = std::min_element(
+                        tasks_.begin(), tasks_.end(),
+                        [](const TWalkTask& a, const TWalkTask& b) { return a.row < b.row; });
+                    task = std::move(*it);
+                    tasks_.erase(it);
+                    queued_.fetch_sub(1, std::memory_order_relaxed);
+                    row = task.row;
+                } else if (next_ < n_) {
+                    row = next_++;
+                } else {
+                    // Nothing queued, no rows left, nobody walking: all done.
+                    work_.notify_all();
+                    return;
+                }
+                ++active_;
+            }
+            qint64 bytes = 0;
+            try {
+                if (!walker) walker.emplace(mounts_, minSize_, this);
+                bytes = task.out
+                            ? walker->Task(task)
+                            : walker->Folder(rows_.at(row), true, *chunks_[std::size_t(row)], row);
+            } catch (...) {
+                std::lock_guard lock(m_);
+                if (!failure_) failure_ = std::current_exception();
+                stop_ = true;
+                tasks_.clear();
+                --active_;
+                done_.notify_all();
+                work_.notify_all();
+                return;
+            }
+            std::lock_guard lock(m_);
+            bytes_[std::size_t(row)] += bytes;
+            if (--pending_[std::size_t(row)] == 0) done_.notify_all();
+            if (--active_ == 0) work_.notify_all();
+        }
+    }
+
+    const QStringList& rows_;
+    const TMountTypes& mounts_;
+    const qint64 minSize_;
+    const int n_;
+    std::mutex m_;
+    std::condition_variable work_, done_;
+    std::vector<std::unique_ptr<TRowChunk>> chunks_;
+    std::vector<int> pending_; // per row: its walk and the folders handed over from it
+    std::vector<qint64> bytes_;
+    std::vector<TWalkTask> tasks_;
+    int next_ = 0;
+    int active_ = 0;
+    int handedOver_ = 0;
+    bool stop_ = false;
+    std::exception_ptr failure_;
+    std::atomic<int> idle_{0}, queued_{0};
+    std::vector<std::jthread> threads_; // last: joined before the rest goes
+};
 
 } // namespace
 
@@ -401,7 +622,7 @@ const TDirSize::TFileRowTexts& TDirSize::Texts() const {
         t->atimes.reserve(std::size_t(n));
         TTextCache cache;
         for (const auto& c : chunks_)
-            AppendTexts(*c, cache, t->paths, t->mb, t->kb, t->dates, t->atimes);
+            AppendTexts(*c, c->rootPrefix, cache, t->paths, t->mb, t->kb, t->dates, t->atimes);
         texts_ = std::move(t);
     }
     return *texts_;
@@ -426,7 +647,7 @@ const std::vector<std::time_t>& TDirSize::FileAccessTimes() const {
 qsizetype TDirSize::FileRowCount() const {
     qsizetype n = 0;
     for (const auto& c : chunks_)
-        n += qsizetype(c->rows.size());
+        n += qsizetype(c->RowCount());
     return n;
 }
 
@@ -480,6 +701,7 @@ void TDirSize::MeasureEntries(const QStringList& entries, const QString& folder)
 
     // Rows walked from here on are appended; texts already made are out of date.
     texts_.reset();
+    FoldersHandedOver = 0;
     const int workers = WorkerCount(n);
     if (workers <= 1) {
         TWalker walker(mounts, minSize);
@@ -490,54 +712,16 @@ void TDirSize::MeasureEntries(const QStringList& entries, const QString& folder)
             addRow(bytes);
         }
     } else {
-        // Each subfolder row is walked whole by one worker into its own chunk; the
-        // calling thread takes them in row order, so the result is the one-thread walk's.
-        struct Slot {
+        TWalkPool pool(rows, mounts, minSize, workers);
+        for (int i = 0; i < n; ++i) {
             std::unique_ptr<TRowChunk> chunk;
             qint64 bytes = 0;
-            bool done = false;
-        };
-        std::vector<Slot> results(rows.size());
-        std::mutex m;
-        std::condition_variable cv;
-        std::atomic<int> next{0};
-        std::exception_ptr failure;
-        {
-            std::vector<std::jthread> pool;
-            for (int w = 0; w < workers; ++w)
-                pool.emplace_back([&] {
-                    std::optional<TWalker> walker;
-                    for (int i; (i = next.fetch_add(1)) < n;) {
-                        qint64 bytes = 0;
-                        std::unique_ptr<TRowChunk> chunk;
-                        try {
-                            if (!walker) walker.emplace(mounts, minSize);
-                            chunk = std::make_unique<TRowChunk>();
-                            bytes = walker->Folder(rows.at(i), true, *chunk);
-                        } catch (...) {
-                            std::lock_guard lock(m);
-                            if (!failure) failure = std::current_exception();
-                            next = n;
-                        }
-                        std::lock_guard lock(m);
-                        results[i].chunk = std::move(chunk);
-                        results[i].bytes = bytes;
-                        results[i].done = true;
-                        cv.notify_all();
-                    }
-                });
-            for (int i = 0; i < n; ++i) {
-                std::unique_lock lock(m);
-                cv.wait(lock, [&] { return results[i].done || failure; });
-                if (failure) break;
-                auto chunk = std::move(results[i].chunk);
-                const qint64 bytes = results[i].bytes;
-                lock.unlock();
-                if (chunk) chunks_.push_back(std::move(chunk));
-                addRow(bytes);
-            }
+            if (!pool.Row(i, chunk, bytes)) break;
+            chunks_.push_back(std::move(chunk));
+            addRow(bytes);
         }
-        if (failure) std::rethrow_exception(failure);
+        pool.Rethrow();
+        FoldersHandedOver = pool.HandedOver();
     }
 
     TWalker walker(mounts, minSize);

@@ -23,8 +23,9 @@
 // kernel pseudo file systems (proc, sysfs, ...) are listed but never entered; a
 // folder already on the descent path (a bind-mount loop) is not entered again; a
 // folder that cannot be read counts 0. Subfolder rows may be walked by several
-// threads (Threads); the lists and texts are the same as with one thread, and
-// progress calls are made on the calling thread only.
+// threads (Threads); a thread that runs out of rows takes folders from a busy
+// one. The lists and texts are the same as with one thread, and progress calls
+// are made on the calling thread only.
 #include "engine/Progress.h"
 #include "engine/SizeText.h"
 #include <QString>
@@ -56,6 +57,8 @@ public:
     int Threads = 0;
     // Exact total of the last run (bytes x 10000), the free space not included.
     SizeValue TotalSize = 0;
+    // Folders the parallel walk of the last run passed from a busy thread to an idle one.
+    int FoldersHandedOver = 0;
 
     // The threshold for recording a FileRow, shared by all instances.
     static inline qint64 MinFileSizeBytes = 0;

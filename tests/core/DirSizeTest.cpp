@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -301,6 +302,54 @@ TEST_F(TDirSizeTest, ParallelWalkEqualsOneThread) {
             EXPECT_EQ(many->FileKB(), one->FileKB());
             EXPECT_EQ(many->FileDates(), one->FileDates());
         }
+    }
+}
+
+TEST_F(TDirSizeTest, OneBigRowIsSharedOutAndSplicedBackInOrder) {
+    // One row holds nearly everything: idle workers take folders out of it, and
+    // their rows must land exactly where a one-thread walk puts them.
+    std::function<void(const QString&, int)> grow = [&](const QString& p, int level) {
+        MakeDir(p);
+        for (int f = 0; f < 3; ++f)
+            MakeFile(p + QStringLiteral("/f%1").arg(f), level * 4000 + f * 1000);
+        if (level == 0) return;
+        MakeDir(p + "/.skip");
+        MakeFile(p + "/.skip/x", 7);
+        for (int i = 0; i < 4; ++i)
+            grow(p + QStringLiteral("/s%1").arg(i), level - 1);
+    };
+    grow(root + "big", 4);
+    MakeDir(root + "small");
+    MakeFile(root + "small/one", 1);
+    MakeFile(root + "own", 42);
+    for (qint64 minSize : {0, 5000}) {
+        SCOPED_TRACE(minSize);
+        TDirSize::SetMinFileSize(minSize);
+        TDirSize one;
+        one.Threads = 1;
+        one.FolderPath = root;
+        one.Measure();
+        ExpectSame(one, minSize);
+        EXPECT_EQ(one.FoldersHandedOver, 0);
+        // Whether a folder is handed over depends on timing; a few runs make it
+        // all but certain that at least one does.
+        int handedOver = 0;
+        for (int run = 0; run < 6; ++run) {
+            SCOPED_TRACE(run);
+            TDirSize many;
+            many.Threads = run % 2 ? 4 : 2;
+            many.FolderPath = root;
+            many.Measure();
+            handedOver += many.FoldersHandedOver;
+            EXPECT_EQ(many.EntryPaths, one.EntryPaths);
+            EXPECT_EQ(many.EntryKB, one.EntryKB);
+            EXPECT_EQ(many.TotalSize, one.TotalSize);
+            EXPECT_EQ(many.FileRowCount(), one.FileRowCount());
+            EXPECT_EQ(many.FilePaths(), one.FilePaths());
+            EXPECT_EQ(many.FileKB(), one.FileKB());
+            EXPECT_EQ(many.FileDates(), one.FileDates());
+        }
+        EXPECT_GT(handedOver, 0);
     }
 }
 
