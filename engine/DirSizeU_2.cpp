@@ -300,48 +300,69 @@ public:
     }
 
 private:
+    // One entry of the folder open as fd, counted and recorded. True when it is a
+    // folder to enter: then child is its open handle, sub its Dir, st its status.
+    bool Visit(int fd, const char* name, std::size_t length, unsigned char type, quint32 dir,
+               dev_t dev, bool recurse, qint64& total, int& child, quint32& sub, struct stat& st) {
+        if (IsDotOrDotDot(name)) return false;
+        const bool mayDescend = recurse && name[0] != '.';
+        // A folder to enter is opened first and asked through its handle: one
+        // name look-up instead of two.
+        child = -1;
+        if (mayDescend && type == DT_DIR) {
+            child = TDirReader::OpenDir(fd, name);
+            if (child >= 0 && ::fstat(child, &st) != 0) {
+                ::close(child);
+                child = -1;
+            }
+        }
+        // An entry that vanished since the folder was read counts nothing.
+        if (child < 0 && ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+        const bool isDir = S_ISDIR(st.st_mode);
+        const qint64 size = isDir ? 0 : qint64(st.st_size);
+        total += size;
+        const quint64 nameOff = out_->names.size();
+        if (size >= minSize_) {
+            out_->names.append(name, length);
+            out_->rows.push_back(
+                {dir, quint32(length), nameOff, size, qint64(st.st_mtime), qint64(st.st_atime)});
+        }
+        if (!isDir || !mayDescend) return false;
+        if (child < 0 && type != DT_DIR) child = TDirReader::OpenDir(fd, name);
+        if (child < 0) return false;
+        if (OnPath(st.st_dev, st.st_ino) || (st.st_dev != dev && IsPseudo(child, st.st_dev))) {
+            ::close(child);
+            return false;
+        }
+        if (nameOff == out_->names.size()) out_->names.append(name, length);
+        sub = quint32(out_->dirs.size());
+        out_->dirs.push_back({qint32(dir), quint32(length), nameOff});
+        return true;
+    }
+
+    // Levels that keep their folder open. Below them a folder is read whole and
+    // closed while its subfolders are walked, so no depth runs out of handles.
+    static constexpr std::size_t kOpenLevels = 100;
+
     qint64 Walk(int fd, quint32 dir, dev_t dev, bool recurse) {
         const std::size_t depth = path_.size();
+        if (depth > kOpenLevels) {
+            qint64 total = 0;
+            const int still = WalkDeep(fd, dir, dev, total);
+            if (still >= 0) ::close(still);
+            return total;
+        }
         while (buffers_.size() <= depth)
             buffers_.push_back(std::make_unique_for_overwrite<char[]>(TDirReader::kBufferSize));
         TDirReader reader(fd, buffers_[depth].get());
         TDirReader::Entry e{};
         qint64 total = 0;
         struct stat st {};
+        int child = -1;
+        quint32 sub = 0;
         while (reader.Next(e)) {
-            if (IsDotOrDotDot(e.name)) continue;
-            const bool mayDescend = recurse && e.name[0] != '.';
-            // A folder to enter is opened first and asked through its handle: one
-            // name look-up instead of two.
-            int child = -1;
-            if (mayDescend && e.type == DT_DIR) {
-                child = TDirReader::OpenDir(fd, e.name);
-                if (child >= 0 && ::fstat(child, &st) != 0) {
-                    ::close(child);
-                    child = -1;
-                }
-            }
-            // An entry that vanished since the folder was read counts nothing.
-            if (child < 0 && ::fstatat(fd, e.name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-            const bool isDir = S_ISDIR(st.st_mode);
-            const qint64 size = isDir ? 0 : qint64(st.st_size);
-            total += size;
-            quint64 nameOff = out_->names.size();
-            if (size >= minSize_) {
-                out_->names.append(e.name, e.length);
-                out_->rows.push_back({dir, quint32(e.length), nameOff, size, qint64(st.st_mtime),
-                                      qint64(st.st_atime)});
-            }
-            if (!isDir || !mayDescend) continue;
-            if (child < 0 && e.type != DT_DIR) child = TDirReader::OpenDir(fd, e.name);
-            if (child < 0) continue;
-            if (OnPath(st.st_dev, st.st_ino) || (st.st_dev != dev && IsPseudo(child, st.st_dev))) {
-                ::close(child);
+            if (!Visit(fd, e.name, e.length, e.type, dir, dev, recurse, total, child, sub, st))
                 continue;
-            }
-            if (nameOff == out_->names.size()) out_->names.append(e.name, e.length);
-            const auto sub = quint32(out_->dirs.size());
-            out_->dirs.push_back({qint32(dir), quint32(e.length), nameOff});
             path_.emplace_back(st.st_dev, st.st_ino);
             // A folder that has folders of its own is worth handing to an idle worker;
             // its rows are spliced in here when the texts are made. (A link count
@@ -362,6 +383,52 @@ private:
             path_.pop_back();
         }
         return total;
+    }
+
+    // A folder below the open levels: its names are read first, its handle is
+    // closed while a subfolder is walked and opened again through the
+    // subfolder's "..", checked to be the same folder. Returns the folder's handle,
+    // still open, or -1 when it was lost (the rest of it then counts nothing).
+    int WalkDeep(int fd, quint32 dir, dev_t dev, qint64& total) {
+        struct Name {
+            std::size_t off, length;
+            unsigned char type;
+        };
+        std::vector<Name> entries;
+        std::string names;
+        if (!deepBuffer_)
+            deepBuffer_ = std::make_unique_for_overwrite<char[]>(TDirReader::kBufferSize);
+        {
+            TDirReader reader(fd, deepBuffer_.get());
+            TDirReader::Entry e{};
+            while (reader.Next(e)) {
+                entries.push_back({names.size(), e.length, e.type});
+                names.append(e.name, e.length + 1);
+            }
+            fd = reader.Release();
+        }
+        const std::pair<dev_t, ino_t> self = path_.back();
+        struct stat st {};
+        int child = -1;
+        quint32 sub = 0;
+        for (const Name& n : entries) {
+            if (fd < 0) break;
+            if (!Visit(fd, names.data() + n.off, n.length, n.type, dir, dev, true, total, child,
+                       sub, st))
+                continue;
+            ::close(fd);
+            path_.emplace_back(st.st_dev, st.st_ino);
+            const int back = WalkDeep(child, sub, st.st_dev, total);
+            path_.pop_back();
+            fd = back >= 0 ? ::openat(back, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+            if (back >= 0) ::close(back);
+            if (fd >= 0 &&
+                (::fstat(fd, &st) != 0 || st.st_dev != self.first || st.st_ino != self.second)) {
+                ::close(fd);
+                fd = -1;
+            }
+        }
+        return fd;
     }
 
     bool OnPath(dev_t dev, ino_t ino) const {
@@ -402,7 +469,8 @@ private:
     int row_ = 0;
     std::vector<std::pair<dev_t, ino_t>> path_;
     std::unordered_map<dev_t, bool> pseudo_;
-    std::vector<std::unique_ptr<char[]>> buffers_; // one read buffer per depth
+    std::vector<std::unique_ptr<char[]>> buffers_; // one read buffer per open level
+    std::unique_ptr<char[]> deepBuffer_;           // shared by the levels below
 };
 
 // Makes the texts of the recorded rows, chunk by chunk in walk order.

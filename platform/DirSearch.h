@@ -14,6 +14,7 @@
 #include <ctime>
 #include <memory>
 #include <sys/stat.h>
+#include <utility>
 
 enum TFileAttr : int {
     faReadOnly = 1,
@@ -52,6 +53,8 @@ public:
     TDirReader& operator=(const TDirReader&) = delete;
 
     int fd() const { return fd_; }
+    // Gives up the handle without closing it.
+    int Release() { return std::exchange(fd_, -1); }
     // Next entry; false at the end or on a read error (error() tells which).
     bool Next(Entry& e);
     int error() const { return error_; }

@@ -4,9 +4,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -33,9 +35,12 @@ struct Expected {
 
     qint64 Walk(const fs::path& dir, bool recurse) {
         qint64 total = 0;
+        // Names first, so the reference holds no folder open while it goes down.
+        std::vector<fs::path> names;
         std::error_code ec;
-        for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-            const fs::path p = it->path();
+        for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+            names.push_back(it->path());
+        for (const fs::path& p : names) {
             struct stat st {};
             if (::lstat(p.c_str(), &st) != 0) continue;
             const bool isDir = S_ISDIR(st.st_mode);
@@ -351,6 +356,49 @@ TEST_F(TDirSizeTest, OneBigRowIsSharedOutAndSplicedBackInOrder) {
         }
         EXPECT_GT(handedOver, 0);
     }
+}
+
+TEST_F(TDirSizeTest, TreeDeeperThanTheOpenFileLimit) {
+    // 1500 levels under a limit of 1024 open files: deep levels are read whole and
+    // walked with their own folder closed. Side folders at some levels make the
+    // walk come back up and go on in a folder it had to close.
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    struct rlimit low = old;
+    low.rlim_cur = std::min<rlim_t>(old.rlim_cur, 1024);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    MakeDir(root + "chain");
+    int fd = ::open(QFile::encodeName(root + "chain").constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    for (int level = 1; level <= 1500 && fd >= 0; ++level) {
+        if (level % 250 == 0)
+            for (const char* side : {"e1", "e2", "e3"}) {
+                ASSERT_EQ(::mkdirat(fd, side, 0755), 0);
+                const int f =
+                    ::openat(fd, (std::string(side) + "/f").c_str(), O_CREAT | O_WRONLY, 0644);
+                ASSERT_EQ(::ftruncate(f, level), 0);
+                ::close(f);
+            }
+        ASSERT_EQ(::mkdirat(fd, "d", 0755), 0);
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+    }
+    const int f = ::openat(fd, "bottom", O_CREAT | O_WRONLY, 0644);
+    ASSERT_EQ(::ftruncate(f, 12345), 0);
+    ::close(f);
+    ::close(fd);
+    for (int threads : {1, 2}) {
+        SCOPED_TRACE(threads);
+        TDirSize d;
+        d.Threads = threads;
+        d.FolderPath = root;
+        d.Measure();
+        ExpectSame(d, 0);
+        EXPECT_EQ(d.EntryKB.value(0),
+                  SizeText(suKB, (12345 + 3 * (250 + 500 + 750 + 1000 + 1250 + 1500)) * 10000));
+    }
+    ::setrlimit(RLIMIT_NOFILE, &old);
 }
 
 namespace {
