@@ -1,11 +1,20 @@
 #include "cli/ReportRows.h"
 #include "engine/DirSizeU_2.h"
 #include "engine/SizeText.h"
+#include <QDateTime>
+#include <QFile>
 #include <numeric>
+#include <sys/stat.h>
 
 QString LastPathComponent(const QString& path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     return slash < 0 ? path : path.mid(slash + 1);
+}
+
+QString LastAccessDateText(const QString& path) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) == 0) return DateText(st.st_atime);
+    return DateText(QDateTime(QDate(1899, 12, 29), QTime(0, 0)));
 }
 
 QString TFolderRowSource::ColumnCaption(int column) const {
@@ -55,8 +64,13 @@ QString TFileRowSource::SubItem(int row, int index) const {
     switch (index) {
     case 1:
         return d_.FileDates().value(i);
-    case 2:
-        return DateText(d_.FileAccessTimes().at(std::size_t(i)));
+    case 2: {
+        // A file's access time is the walk's; a folder's is read now, as the
+        // window reads it when it fills its list.
+        const std::time_t t = d_.FileAccessTimes().at(std::size_t(i));
+        return t == TDirSize::kAccessTimeUnknown ? LastAccessDateText(d_.FilePaths().at(i))
+                                                 : DateText(t);
+    }
     case 3:
         return d_.FilePaths().at(i);
     case 4:

@@ -39,5 +39,9 @@ private:
     std::vector<int> rows_;
 };
 
+// "dd.mmm.yy" of the last access of path, read now; the date value -1 (29.Dec.99)
+// when it cannot be read, as the window's file list shows it.
+QString LastAccessDateText(const QString& path);
+
 // The last component of a path: a folder's or file's name, or a pseudo row's name.
 QString LastPathComponent(const QString& path);

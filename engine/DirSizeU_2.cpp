@@ -325,7 +325,8 @@ private:
         if (size >= minSize_) {
             out_->names.append(name, length);
             out_->rows.push_back(
-                {dir, quint32(length), nameOff, size, qint64(st.st_mtime), qint64(st.st_atime)});
+                {dir, quint32(length), nameOff, size, qint64(st.st_mtime),
+                 isDir ? qint64(TDirSize::kAccessTimeUnknown) : qint64(st.st_atime)});
         }
         if (!isDir || !mayDescend) return false;
         if (child < 0 && type != DT_DIR) child = TDirReader::OpenDir(fd, name);

@@ -32,6 +32,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <ctime>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -70,8 +71,10 @@ public:
     const QStringList& FileMB() const;
     const QStringList& FileKB() const;
     const QStringList& FileDates() const;
-    // Last access of each FileRow, as the walk saw it.
+    // Last access of each FileRow as the walk saw it; kAccessTimeUnknown for a
+    // folder, whose access time the walk itself may have just changed by reading it.
     const std::vector<std::time_t>& FileAccessTimes() const;
+    static constexpr std::time_t kAccessTimeUnknown = std::numeric_limits<std::time_t>::min();
     // Number of FileRows, without making their texts.
     qsizetype FileRowCount() const;
 

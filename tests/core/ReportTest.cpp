@@ -112,6 +112,19 @@ TEST_F(ReportTest, FileListRowsAndThreshold) {
     EXPECT_EQ(cells[0], "f.bin");
     EXPECT_EQ(cells[1], DateText(modified));
     EXPECT_EQ(cells[2], DateText(accessed));
+
+    // A folder's access date is read when the list is written: reading the folder
+    // during the walk may itself have moved it (relatime), as it does for the window.
+    const QString folder = root + "dir10/sub";
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(folder).constData(), times, 0), 0);
+    const ReportRun again = Report({root, "--files", "--format", "csv", "--bare"});
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &st), 0);
+    const QStringList folderRow =
+        Lines(again.out).filter(QStringLiteral(",%1,").arg(folder)).value(0).split(',');
+    ASSERT_EQ(folderRow.size(), 6) << again.out.toStdString();
+    EXPECT_EQ(folderRow[1], DateText(modified));
+    EXPECT_EQ(folderRow[2], DateText(st.st_atime));
     EXPECT_EQ(cells[3], root + "dir10/sub/f.bin");
     EXPECT_EQ(cells[4], "9.77");
 }
