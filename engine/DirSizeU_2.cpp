@@ -243,7 +243,7 @@ struct TWalkTask {
     }
 };
 
-// Where walkers that run out of work ask for more.
+// Where a busy walker hands a folder over to a thread that has nothing to do.
 class IWalkPool {
 public:
     virtual ~IWalkPool() = default;
@@ -252,8 +252,9 @@ public:
     virtual void HandOver(TWalkTask task) = 0;
 };
 
-// One thread's walk: depth first, each folder opened once, everything relative to
-// the open folder, sizes summed as integers, FileRows kept as bytes and numbers.
+// One thread's walk: depth first, each folder opened once (below the open levels,
+// again after each subfolder), everything relative to the open folder, sizes
+// summed as integers, FileRows kept as bytes and numbers.
 class TWalker {
 public:
     TWalker(const TMountTypes& mounts, qint64 minSize, IWalkPool* pool = nullptr)
