@@ -673,7 +673,8 @@ bool TDirSize::HasFreeSpaceRow(const QString& folder) const {
 int TDirSize::WorkerCount(int rows) const {
     int n = Threads;
     if (n <= 0) n = std::clamp(int(std::thread::hardware_concurrency()), 1, 4);
-    return std::clamp(std::min(n, rows), 1, 16);
+    // Even one row is worth several threads: they take folders out of it.
+    return rows < 1 ? 1 : std::clamp(n, 1, 16);
 }
 
 void TDirSize::ClearFileRows() {
@@ -757,8 +758,6 @@ void TDirSize::MeasureEntries(const QStringList& entries, const QString& folder)
     const TMountTypes mounts;
     const qint64 minSize = MinFileSizeBytes;
     SizeValue total = 0;
-    // The locale is read once, here, before any worker needs it.
-    (void)FormatLocale::current();
     if (Progress) Progress->SetProgressMax(n + 1);
 
     auto addRow = [&](qint64 bytes) {
