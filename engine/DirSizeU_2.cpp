@@ -303,8 +303,9 @@ public:
 private:
     // One entry of the folder open as fd, counted and recorded. True when it is a
     // folder to enter: then child is its open handle, sub its Dir, st its status.
-    bool Visit(int fd, const char* name, std::size_t length, unsigned char type, quint32 dir,
-               dev_t dev, bool recurse, qint64& total, int& child, quint32& sub, struct stat& st) {
+    [[gnu::always_inline]] bool Visit(int fd, const char* name, std::size_t length,
+                                      unsigned char type, quint32 dir, dev_t dev, bool recurse,
+                                      qint64& total, int& child, quint32& sub, struct stat& st) {
         if (IsDotOrDotDot(name)) return false;
         const bool mayDescend = recurse && name[0] != '.';
         // A folder to enter is opened first and asked through its handle: one
