@@ -128,6 +128,29 @@ protected:
         EXPECT_EQ(d.FileDates(), e.dates);
     }
 
+    // A whole run over root, walked by threads threads.
+    std::unique_ptr<TDirSize> Run(int threads) {
+        auto d = std::make_unique<TDirSize>();
+        d->Threads = threads;
+        d->FolderPath = root;
+        d->Measure();
+        return d;
+    }
+
+    // Two runs gave the same lists and texts.
+    static void ExpectSameRun(const TDirSize& a, const TDirSize& b) {
+        EXPECT_EQ(a.EntryPaths, b.EntryPaths);
+        EXPECT_EQ(a.EntryMB, b.EntryMB);
+        EXPECT_EQ(a.EntryKB, b.EntryKB);
+        EXPECT_EQ(a.TotalSize, b.TotalSize);
+        EXPECT_EQ(a.TotalGBText, b.TotalGBText);
+        EXPECT_EQ(a.FileRowCount(), b.FileRowCount());
+        EXPECT_EQ(a.FilePaths(), b.FilePaths());
+        EXPECT_EQ(a.FileMB(), b.FileMB());
+        EXPECT_EQ(a.FileKB(), b.FileKB());
+        EXPECT_EQ(a.FileDates(), b.FileDates());
+    }
+
     QTemporaryDir tmp;
     QString root;
 };
@@ -248,13 +271,10 @@ TEST_F(TDirSizeTest, NamesThatAreNotAsciiKeepTheirTexts) {
     std::fclose(f);
     for (int threads : {1, 2}) {
         SCOPED_TRACE(threads);
-        TDirSize d;
-        d.Threads = threads;
-        d.FolderPath = root;
-        d.Measure();
-        ExpectSame(d, 0);
-        EXPECT_GE(IndexOf(d.FilePaths(), root + QString::fromUtf8("Größe/日本/é.txt")), 0);
-        EXPECT_GE(IndexOf(d.FilePaths(), root + QString::fromUtf8("Größe/") + badName + "/x"), 0);
+        const auto d = Run(threads);
+        ExpectSame(*d, 0);
+        EXPECT_GE(IndexOf(d->FilePaths(), root + QString::fromUtf8("Größe/日本/é.txt")), 0);
+        EXPECT_GE(IndexOf(d->FilePaths(), root + QString::fromUtf8("Größe/") + badName + "/x"), 0);
     }
 }
 
@@ -284,28 +304,13 @@ TEST_F(TDirSizeTest, ParallelWalkEqualsOneThread) {
         }
     }
     MakeFile(root + "own", 42);
-    auto run = [&](int threads, qint64 minSize) {
-        auto d = std::make_unique<TDirSize>();
-        d->Threads = threads;
-        d->FolderPath = root;
-        TDirSize::SetMinFileSize(minSize);
-        d->Measure();
-        return d;
-    };
     for (qint64 minSize : {0, 5000}) {
-        auto one = run(1, minSize);
+        TDirSize::SetMinFileSize(minSize);
+        const auto one = Run(1);
         ExpectSame(*one, minSize);
         for (int threads : {2, 3, 4}) {
             SCOPED_TRACE(threads);
-            auto many = run(threads, minSize);
-            EXPECT_EQ(many->EntryPaths, one->EntryPaths);
-            EXPECT_EQ(many->EntryMB, one->EntryMB);
-            EXPECT_EQ(many->EntryKB, one->EntryKB);
-            EXPECT_EQ(many->TotalGBText, one->TotalGBText);
-            EXPECT_EQ(many->FilePaths(), one->FilePaths());
-            EXPECT_EQ(many->FileMB(), one->FileMB());
-            EXPECT_EQ(many->FileKB(), one->FileKB());
-            EXPECT_EQ(many->FileDates(), one->FileDates());
+            ExpectSameRun(*Run(threads), *one);
         }
     }
 }
@@ -328,29 +333,17 @@ TEST_F(TDirSizeTest, OneBigRowIsSharedOutAndSplicedBackInOrder) {
     for (qint64 minSize : {0, 5000}) {
         SCOPED_TRACE(minSize);
         TDirSize::SetMinFileSize(minSize);
-        TDirSize one;
-        one.Threads = 1;
-        one.FolderPath = root;
-        one.Measure();
-        ExpectSame(one, minSize);
-        EXPECT_EQ(one.FoldersHandedOver, 0);
+        const auto one = Run(1);
+        ExpectSame(*one, minSize);
+        EXPECT_EQ(one->FoldersHandedOver, 0);
         // Whether a folder is handed over depends on timing; a few runs make it
         // all but certain that at least one does.
         int handedOver = 0;
         for (int run = 0; run < 6; ++run) {
             SCOPED_TRACE(run);
-            TDirSize many;
-            many.Threads = run % 2 ? 4 : 2;
-            many.FolderPath = root;
-            many.Measure();
-            handedOver += many.FoldersHandedOver;
-            EXPECT_EQ(many.EntryPaths, one.EntryPaths);
-            EXPECT_EQ(many.EntryKB, one.EntryKB);
-            EXPECT_EQ(many.TotalSize, one.TotalSize);
-            EXPECT_EQ(many.FileRowCount(), one.FileRowCount());
-            EXPECT_EQ(many.FilePaths(), one.FilePaths());
-            EXPECT_EQ(many.FileKB(), one.FileKB());
-            EXPECT_EQ(many.FileDates(), one.FileDates());
+            const auto many = Run(run % 2 ? 4 : 2);
+            handedOver += many->FoldersHandedOver;
+            ExpectSameRun(*many, *one);
         }
         EXPECT_GT(handedOver, 0);
     }
@@ -388,12 +381,9 @@ TEST_F(TDirSizeTest, TreeDeeperThanTheOpenFileLimit) {
     ::close(fd);
     for (int threads : {1, 2}) {
         SCOPED_TRACE(threads);
-        TDirSize d;
-        d.Threads = threads;
-        d.FolderPath = root;
-        d.Measure();
-        ExpectSame(d, 0);
-        EXPECT_EQ(d.EntryKB.value(0),
+        const auto d = Run(threads);
+        ExpectSame(*d, 0);
+        EXPECT_EQ(d->EntryKB.value(0),
                   SizeText(suKB, (12345 + 3 * (250 + 500 + 750 + 1000 + 1250 + 1500)) * 10000));
     }
     ::setrlimit(RLIMIT_NOFILE, &old);
