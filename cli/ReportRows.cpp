@@ -1,10 +1,8 @@
 #include "cli/ReportRows.h"
 #include "engine/DirSizeU_2.h"
 #include "engine/SizeText.h"
-#include <QDateTime>
-#include <QFile>
+#include "platform/FileInfo.h"
 #include <numeric>
-#include <sys/stat.h>
 
 QString LastPathComponent(const QString& path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
@@ -12,9 +10,8 @@ QString LastPathComponent(const QString& path) {
 }
 
 QString LastAccessDateText(const QString& path) {
-    struct stat st {};
-    if (::lstat(QFile::encodeName(path).constData(), &st) == 0) return DateText(st.st_atime);
-    return DateText(QDateTime(QDate(1899, 12, 29), QTime(0, 0)));
+    const QDate d = LastAccessDate(path);
+    return DateText(d.year(), d.month(), d.day());
 }
 
 QString TFolderRowSource::ColumnCaption(int column) const {
