@@ -1,8 +1,8 @@
 // Measures the file list on a real tree: a detail fill, a sort by every
 // column, the duplicate finder, and the window's memory growth.
 // usage: filelist_bench FOLDER [PICTURE.png]   (runs offscreen unless QT_QPA_PLATFORM is set)
-#include "app/MainFormU.h"
-#include "views/FileListPage.h"
+#include "gui/pages/FileListPage.h"
+#include "gui/window/MainWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -52,12 +52,12 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir ini;
-    TForm1 form(ini.filePath(QStringLiteral("Morvane.ini")));
+    MainWindow form(ini.filePath(QStringLiteral("Morvane.ini")));
     form.resize(1200, 800);
     form.show();
-    form.PageControl1()->setCurrentIndex(TForm1::pgFileList);
+    form.PageTabs()->setCurrentIndex(MainWindow::pgFileList);
     QApplication::processEvents();
-    auto* page = form.findChild<TFileListPage*>();
+    auto* page = form.findChild<FileListPage*>();
     if (!page) return 1;
 
     QString folder = QString::fromLocal8Bit(argv[1]);
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     std::printf("detail fill        %8.3f s %8.3f s  (%d rows)\n", fill, fillCpu,
                 page->Model->Count());
     const long afterFill = RssKB();
-    const QStringList captions = TFileListModel::ColumnCaptions();
+    const QStringList captions = FileListModel::ColumnCaptions();
     double worst = 0, worstCpu = 0;
     for (int c = 0; c < 7; ++c) {
         const double s = Seconds([&] { page->SortByColumn(c); });

@@ -1,11 +1,11 @@
 #include "cli/Report.h"
 #include "cli/ReportRows.h"
-#include "engine/DirSizeU_2.h"
-#include "engine/FileFilter.h"
-#include "engine/SizeText.h"
-#include "export/ExportListU.h"
+#include "core/engine/DirScanner.h"
+#include "core/engine/FileFilter.h"
+#include "core/engine/SizeText.h"
+#include "core/export/ExportWriter.h"
+#include "core/resultfile/ResultFile.h"
 #include "platform/Errors.h"
-#include "settings/Save_Load_ListView.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -27,10 +27,10 @@ bool ParseInt(const QString& text, qint64 min, qint64 max, qint64* out) {
 }
 
 // A one-line progress display on a terminal.
-class TTerminalProgress : public IProgress {
+class TerminalProgress : public IProgress {
 public:
-    explicit TTerminalProgress(QString folder) : folder_(std::move(folder)) {}
-    ~TTerminalProgress() override {
+    explicit TerminalProgress(QString folder) : folder_(std::move(folder)) {}
+    ~TerminalProgress() override {
         if (shown_) std::fputs("\r\033[K", stderr);
     }
     void SetProgressMax(int max) override {
@@ -89,14 +89,14 @@ bool TargetFolderExists(const QString& file, bool oneLevelMayBeMissing) {
 
 } // namespace
 
-const std::vector<TReportOption>& ReportOptionTable() {
-    static const std::vector<TReportOption> table = {
+const std::vector<ReportOption>& ReportOptionTable() {
+    static const std::vector<ReportOption> table = {
         {"--files",
          {},
          "write the file list (every recorded entry) instead of the size list",
-         [](TReportOptions& o, const QString&) { return o.files = true, QString(); }},
+         [](ReportOptions& o, const QString&) { return o.files = true, QString(); }},
         {"--min-size", "KB", "minimum file size in KB for recorded entries (default 0)",
-         [](TReportOptions& o, const QString& v) {
+         [](ReportOptions& o, const QString& v) {
              return ParseInt(v, 0, qint64(1) << 40, &o.minSizeKB)
                         ? QString()
                         : QStringLiteral("--min-size needs a whole number of KB, not \"%1\"")
@@ -105,9 +105,9 @@ const std::vector<TReportOption>& ReportOptionTable() {
         {"--free-space",
          {},
          "add the free-space row when FOLDER is the root of a file system",
-         [](TReportOptions& o, const QString&) { return o.freeSpace = true, QString(); }},
+         [](ReportOptions& o, const QString&) { return o.freeSpace = true, QString(); }},
         {"--format", "F", "text (default), csv, csv-semicolon, xlsx or html",
-         [](TReportOptions& o, const QString& v) {
+         [](ReportOptions& o, const QString& v) {
              static const QStringList formats{"text", "csv", "csv-semicolon", "xlsx", "html"};
              if (!formats.contains(v))
                  return QStringLiteral(
@@ -117,7 +117,7 @@ const std::vector<TReportOption>& ReportOptionTable() {
              return QString();
          }},
         {"--output", "FILE", "write there instead of standard output (required for xlsx)",
-         [](TReportOptions& o, const QString& v) {
+         [](ReportOptions& o, const QString& v) {
              if (v.isEmpty()) return QStringLiteral("--output needs a file name");
              o.output = v;
              return QString();
@@ -125,24 +125,24 @@ const std::vector<TReportOption>& ReportOptionTable() {
         {"--bare",
          {},
          "only the item rows: no header, folder, column-header or summary rows",
-         [](TReportOptions& o, const QString&) { return o.bare = true, QString(); }},
+         [](ReportOptions& o, const QString&) { return o.bare = true, QString(); }},
         {"--header", "TEXT", "the header line (default \"Foldersize at\")",
-         [](TReportOptions& o, const QString& v) { return o.header = v, QString(); }},
+         [](ReportOptions& o, const QString& v) { return o.header = v, QString(); }},
         {"--save-result", "FILE", "also save the analysis as a result file (.MVX)",
-         [](TReportOptions& o, const QString& v) {
+         [](ReportOptions& o, const QString& v) {
              if (v.isEmpty()) return QStringLiteral("--save-result needs a file name");
              o.saveResult = v;
              return QString();
          }},
         {"--open-result", "FILE", "read a result file instead of analysing FOLDER",
-         [](TReportOptions& o, const QString& v) {
+         [](ReportOptions& o, const QString& v) {
              if (v.isEmpty()) return QStringLiteral("--open-result needs a file name");
              o.openResult = v;
              return QString();
          }},
         {"--threads", "N",
          "threads walking the subfolders: 1 = one thread, 0 = by the cores (default)",
-         [](TReportOptions& o, const QString& v) {
+         [](ReportOptions& o, const QString& v) {
              qint64 n = 0;
              if (!ParseInt(v, 0, 16, &n))
                  return QStringLiteral("--threads needs a number from 0 to 16, not \"%1\"").arg(v);
@@ -151,7 +151,7 @@ const std::vector<TReportOption>& ReportOptionTable() {
          }},
         {"--filter", "TEXT",
          "with --files: only files with these extensions, e.g. \"tmp;bak\" (default *)",
-         [](TReportOptions& o, const QString& v) {
+         [](ReportOptions& o, const QString& v) {
              o.filter = v;
              o.filterGiven = true;
              return QString();
@@ -159,11 +159,11 @@ const std::vector<TReportOption>& ReportOptionTable() {
         {"--invert",
          {},
          "with --files: only files the filter does not match",
-         [](TReportOptions& o, const QString&) { return o.invert = true, QString(); }},
+         [](ReportOptions& o, const QString&) { return o.invert = true, QString(); }},
         {"--help",
          {},
          "show this text",
-         [](TReportOptions& o, const QString&) { return o.help = true, QString(); }},
+         [](ReportOptions& o, const QString&) { return o.help = true, QString(); }},
     };
     return table;
 }
@@ -174,7 +174,7 @@ QString ReportUsage() {
         "       morvane --report --open-result FILE [options]\n"
         "Analyses FOLDER as the window would and writes its size list (or file list).\n"
         "options:\n");
-    for (const TReportOption& o : ReportOptionTable()) {
+    for (const ReportOption& o : ReportOptionTable()) {
         QString left = o.name;
         if (!o.valueName.isEmpty()) left += QLatin1Char(' ') + o.valueName;
         text += QStringLiteral("  %1 %2\n").arg(left, -20).arg(o.help);
@@ -184,7 +184,7 @@ QString ReportUsage() {
     return text;
 }
 
-QString ParseReportOptions(const QStringList& args, TReportOptions& options) {
+QString ParseReportOptions(const QStringList& args, ReportOptions& options) {
     const auto& table = ReportOptionTable();
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
@@ -197,7 +197,7 @@ QString ParseReportOptions(const QStringList& args, TReportOptions& options) {
                 inlineValue = true;
             }
             const auto it = std::find_if(table.begin(), table.end(),
-                                         [&](const TReportOption& o) { return o.name == name; });
+                                         [&](const ReportOption& o) { return o.name == name; });
             if (it == table.end()) return QStringLiteral("unknown option %1").arg(name);
             if (it->valueName.isEmpty()) {
                 if (inlineValue) return QStringLiteral("%1 takes no value").arg(name);
@@ -234,7 +234,7 @@ int RunReport(int argc, char** argv) {
     for (int i = 2; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
 
-    TReportOptions o;
+    ReportOptions o;
     if (const QString error = ParseReportOptions(args, o); !error.isEmpty()) return Fail(2, error);
     if (o.help) {
         std::fputs(ReportUsage().toLocal8Bit().constData(), stdout);
@@ -251,7 +251,7 @@ int RunReport(int argc, char** argv) {
         return Fail(2,
                     QStringLiteral("cannot write %1: its folder does not exist").arg(o.saveResult));
 
-    auto dirSize = std::make_unique<TDirSize>();
+    auto dirSize = std::make_unique<DirScanner>();
     QString folder;
     SizeValue totalGB = 0;
     try {
@@ -265,19 +265,19 @@ int RunReport(int argc, char** argv) {
             // No run behind a result file: the GB total comes from its rows.
             SizeValue kb = 0;
             for (qsizetype i = 0; i < dirSize->EntryKB.size(); ++i)
-                if (!dirSize->EntryPaths.at(i).endsWith(TDirSize::FreeSpaceName()))
+                if (!dirSize->EntryPaths.at(i).endsWith(DirScanner::FreeSpaceName()))
                     kb += StrToSizeValue(dirSize->EntryKB.at(i));
             totalGB = StrToSizeValue(SizeText(suGB, kb * 1024));
         } else {
             folder = folderInfo.absoluteFilePath();
             if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
-            std::unique_ptr<TTerminalProgress> progress;
-            if (::isatty(STDERR_FILENO)) progress = std::make_unique<TTerminalProgress>(folder);
+            std::unique_ptr<TerminalProgress> progress;
+            if (::isatty(STDERR_FILENO)) progress = std::make_unique<TerminalProgress>(folder);
             dirSize->FolderPath = folder;
             dirSize->IncludeFreeSpace = o.freeSpace;
             dirSize->Threads = o.threads;
             dirSize->Progress = progress.get();
-            TDirSize::SetMinFileSize(o.minSizeKB * 1024);
+            DirScanner::SetMinFileSize(o.minSizeKB * 1024);
             dirSize->Measure();
             dirSize->Progress = nullptr;
             totalGB = StrToSizeValue(dirSize->TotalGBText);
@@ -305,15 +305,15 @@ int RunReport(int argc, char** argv) {
         }
     }
 
-    TFolderRowSource folderRows(*dirSize);
+    FolderRowSource folderRows(*dirSize);
     std::vector<int> kept;
     if (o.files) {
-        const TFileFilter filter(o.filter, o.invert);
+        const FileFilter filter(o.filter, o.invert);
         for (int i = 0; i < int(dirSize->FileRowCount()); ++i)
             if (filter.Accepts(dirSize->FilePaths().at(i))) kept.push_back(i);
     }
-    TFileRowSource fileRows(*dirSize, std::move(kept));
-    TExportList ex;
+    FileRowSource fileRows(*dirSize, std::move(kept));
+    ExportWriter ex;
     ex.SourceList = o.files ? static_cast<const IRowSource*>(&fileRows) : &folderRows;
     ex.ExportTotalMB = TotalText(sumMB, QStringLiteral("MB"));
     ex.ExportTotalKB = TotalText(sumKB, QStringLiteral("KB"));

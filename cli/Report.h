@@ -10,7 +10,7 @@
 // (nothing written).
 int RunReport(int argc, char** argv);
 
-struct TReportOptions {
+struct ReportOptions {
     QString folder;
     bool files = false;
     qint64 minSizeKB = 0;
@@ -30,14 +30,14 @@ struct TReportOptions {
 
 // One option of the command line. apply returns an empty text when the value is
 // good, else the message. New options are new rows of ReportOptionTable().
-struct TReportOption {
+struct ReportOption {
     QString name;
     QString valueName; // empty: the option takes no value
     QString help;
-    std::function<QString(TReportOptions&, const QString& value)> apply;
+    std::function<QString(ReportOptions&, const QString& value)> apply;
 };
-const std::vector<TReportOption>& ReportOptionTable();
+const std::vector<ReportOption>& ReportOptionTable();
 
 // Parses the arguments after "--report"; returns an empty text or the message.
-QString ParseReportOptions(const QStringList& args, TReportOptions& options);
+QString ParseReportOptions(const QStringList& args, ReportOptions& options);
 QString ReportUsage();

@@ -1,6 +1,6 @@
 #include "cli/ReportRows.h"
-#include "engine/DirSizeU_2.h"
-#include "engine/SizeText.h"
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "platform/FileInfo.h"
 #include <numeric>
 
@@ -14,21 +14,21 @@ QString LastAccessDateText(const QString& path) {
     return DateText(d.year(), d.month(), d.day());
 }
 
-QString TFolderRowSource::ColumnCaption(int column) const {
+QString FolderRowSource::ColumnCaption(int column) const {
     static const char* const kCaptions[] = {"Folder Names", "Size (MB)", "Size (KB)",
                                             "Full Path Names", "  "};
     return column >= 0 && column < 5 ? QString::fromLatin1(kCaptions[column]) : QString();
 }
 
-int TFolderRowSource::RowCount() const {
+int FolderRowSource::RowCount() const {
     return int(d_.EntryPaths.size());
 }
 
-QString TFolderRowSource::Caption(int row) const {
+QString FolderRowSource::Caption(int row) const {
     return LastPathComponent(d_.EntryPaths.at(row));
 }
 
-QString TFolderRowSource::SubItem(int row, int index) const {
+QString FolderRowSource::SubItem(int row, int index) const {
     switch (index) {
     case 1:
         return d_.EntryMB.value(row);
@@ -41,22 +41,22 @@ QString TFolderRowSource::SubItem(int row, int index) const {
     }
 }
 
-TFileRowSource::TFileRowSource(const TDirSize& dirSize)
+FileRowSource::FileRowSource(const DirScanner& dirSize)
     : d_(dirSize), rows_(dirSize.FileRowCount()) {
     std::iota(rows_.begin(), rows_.end(), 0);
 }
 
-QString TFileRowSource::ColumnCaption(int column) const {
+QString FileRowSource::ColumnCaption(int column) const {
     static const char* const kCaptions[] = {"File Names", "Date (Cr)", "Date (Ac)",
                                             "Full Path Names", "Size (kb)"};
     return column >= 0 && column < 5 ? QString::fromLatin1(kCaptions[column]) : QString();
 }
 
-QString TFileRowSource::Caption(int row) const {
+QString FileRowSource::Caption(int row) const {
     return LastPathComponent(d_.FilePaths().at(rows_.at(row)));
 }
 
-QString TFileRowSource::SubItem(int row, int index) const {
+QString FileRowSource::SubItem(int row, int index) const {
     const int i = rows_.at(row);
     switch (index) {
     case 1:
@@ -65,8 +65,8 @@ QString TFileRowSource::SubItem(int row, int index) const {
         // A file's access time is the walk's; a folder's is read now, as the
         // window reads it when it fills its list.
         const std::time_t t = d_.FileAccessTimes().at(std::size_t(i));
-        return t == TDirSize::kAccessTimeUnknown ? LastAccessDateText(d_.FilePaths().at(i))
-                                                 : DateText(t);
+        return t == DirScanner::kAccessTimeUnknown ? LastAccessDateText(d_.FilePaths().at(i))
+                                                   : DateText(t);
     }
     case 3:
         return d_.FilePaths().at(i);

@@ -3,14 +3,14 @@
 // list (folder name, MB, KB, full path, empty) and the file list (file name,
 // recorded date, last-access date, full path, KB). Nothing is copied, so a file
 // list of millions of rows costs no more memory than the scan itself.
-#include "export/RowSource.h"
+#include "core/export/RowSource.h"
 #include <vector>
 
-class TDirSize;
+class DirScanner;
 
-class TFolderRowSource : public IRowSource {
+class FolderRowSource : public IRowSource {
 public:
-    explicit TFolderRowSource(const TDirSize& dirSize) : d_(dirSize) {}
+    explicit FolderRowSource(const DirScanner& dirSize) : d_(dirSize) {}
     int ColumnCount() const override { return 5; }
     QString ColumnCaption(int column) const override;
     int RowCount() const override;
@@ -18,15 +18,15 @@ public:
     QString SubItem(int row, int index) const override;
 
 private:
-    const TDirSize& d_;
+    const DirScanner& d_;
 };
 
-class TFileRowSource : public IRowSource {
+class FileRowSource : public IRowSource {
 public:
     // All FileRows, in the scanner's order.
-    explicit TFileRowSource(const TDirSize& dirSize);
+    explicit FileRowSource(const DirScanner& dirSize);
     // Only the FileRows whose indexes are given, in that order.
-    TFileRowSource(const TDirSize& dirSize, std::vector<int> rows)
+    FileRowSource(const DirScanner& dirSize, std::vector<int> rows)
         : d_(dirSize), rows_(std::move(rows)) {}
     int ColumnCount() const override { return 5; }
     QString ColumnCaption(int column) const override;
@@ -35,7 +35,7 @@ public:
     QString SubItem(int row, int index) const override;
 
 private:
-    const TDirSize& d_;
+    const DirScanner& d_;
     std::vector<int> rows_;
 };
 

@@ -35,23 +35,23 @@ int FileAttrOf(const struct stat& st, const char* name) {
     return attr;
 }
 
-TDirReader::TDirReader(int fd, char* buffer) : fd_(fd), buf_(buffer) {
+DirReader::DirReader(int fd, char* buffer) : fd_(fd), buf_(buffer) {
     if (fd_ >= 0 && !buf_) {
         own_ = std::make_unique_for_overwrite<char[]>(kBufferSize);
         buf_ = own_.get();
     }
 }
 
-TDirReader::~TDirReader() {
+DirReader::~DirReader() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-int TDirReader::OpenDir(int dirfd, const char* name, bool followLink) {
+int DirReader::OpenDir(int dirfd, const char* name, bool followLink) {
     return ::openat(dirfd, name,
                     O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY | (followLink ? 0 : O_NOFOLLOW));
 }
 
-bool TDirReader::Next(Entry& e) {
+bool DirReader::Next(Entry& e) {
     if (fd_ < 0) return false;
     if (pos_ >= fill_) {
         long n = ::syscall(SYS_getdents64, fd_, buf_, kBufferSize);
@@ -68,19 +68,19 @@ bool TDirReader::Next(Entry& e) {
     return true;
 }
 
-struct TSearchState {
-    std::unique_ptr<TDirReader> reader;
+struct SearchState {
+    std::unique_ptr<DirReader> reader;
     QByteArray pattern; // empty: every name
     int mask = faAnyFile;
     int dotsDelivered = 0;
 };
 
 namespace {
-bool NameMatches(const TSearchState& s, const char* name) {
+bool NameMatches(const SearchState& s, const char* name) {
     return s.pattern.isEmpty() || ::fnmatch(s.pattern.constData(), name, FNM_CASEFOLD) == 0;
 }
 
-void FillRec(TSearchRec& rec, const struct stat& st, const char* name, int attr) {
+void FillRec(SearchRec& rec, const struct stat& st, const char* name, int attr) {
     rec.Name = QFile::decodeName(name);
     rec.Attr = attr;
     rec.Size = S_ISDIR(st.st_mode) ? 0 : qint64(st.st_size);
@@ -88,8 +88,8 @@ void FillRec(TSearchRec& rec, const struct stat& st, const char* name, int attr)
     rec.ATime = st.st_atime;
 }
 
-int Advance(TSearchRec& rec) {
-    TSearchState& s = *rec.state;
+int Advance(SearchRec& rec) {
+    SearchState& s = *rec.state;
     const int fd = s.reader->fd();
     struct stat st {};
     while (s.dotsDelivered < 2) {
@@ -102,7 +102,7 @@ int Advance(TSearchRec& rec) {
             return 0;
         }
     }
-    TDirReader::Entry e{};
+    DirReader::Entry e{};
     while (s.reader->Next(e)) {
         if (IsDotOrDotDot(e.name) || !NameMatches(s, e.name)) continue;
         // The entry may vanish between the read and the status call.
@@ -116,29 +116,29 @@ int Advance(TSearchRec& rec) {
 }
 } // namespace
 
-int FindFirst(const QString& pattern, int mask, TSearchRec& rec) {
+int FindFirst(const QString& pattern, int mask, SearchRec& rec) {
     FindClose(rec);
     const int slash = int(pattern.lastIndexOf(QLatin1Char('/')));
     const QString folder = slash < 0 ? QStringLiteral(".") : pattern.left(slash + 1);
     const QString last = pattern.mid(slash + 1);
-    auto state = std::make_shared<TSearchState>();
+    auto state = std::make_shared<SearchState>();
     if (!last.isEmpty() && last != QLatin1String("*") && last != QLatin1String("*.*"))
         state->pattern = QFile::encodeName(last);
     state->mask = mask;
-    const int fd = TDirReader::OpenDir(AT_FDCWD, QFile::encodeName(folder).constData(), true);
+    const int fd = DirReader::OpenDir(AT_FDCWD, QFile::encodeName(folder).constData(), true);
     if (fd < 0) return errno ? errno : ENOENT;
-    state->reader = std::make_unique<TDirReader>(fd);
+    state->reader = std::make_unique<DirReader>(fd);
     rec.state = std::move(state);
     const int r = Advance(rec);
     if (r != 0) FindClose(rec);
     return r;
 }
 
-int FindNext(TSearchRec& rec) {
+int FindNext(SearchRec& rec) {
     if (!rec.state) return EBADF;
     return Advance(rec);
 }
 
-void FindClose(TSearchRec& rec) {
+void FindClose(SearchRec& rec) {
     rec.state.reset();
 }

@@ -16,7 +16,7 @@
 #include <sys/stat.h>
 #include <utility>
 
-enum TFileAttr : int {
+enum FileAttr : int {
     faReadOnly = 1,
     faHidden = 2,
     faSysFile = 4,
@@ -36,7 +36,7 @@ inline bool AttrMatchesMask(int attr, int mask) {
 
 // Raw reader of one open directory: getdents64 in large batches, names as the
 // kernel gives them ("." and ".." included, wherever they come).
-class TDirReader {
+class DirReader {
 public:
     struct Entry {
         const char* name;
@@ -47,10 +47,10 @@ public:
     // Takes ownership of fd (closed by the destructor); fd < 0 gives an empty reader.
     // buffer, when given, holds kBufferSize bytes and outlives the reader (a walk
     // keeps one per depth instead of allocating one per folder).
-    explicit TDirReader(int fd, char* buffer = nullptr);
-    ~TDirReader();
-    TDirReader(const TDirReader&) = delete;
-    TDirReader& operator=(const TDirReader&) = delete;
+    explicit DirReader(int fd, char* buffer = nullptr);
+    ~DirReader();
+    DirReader(const DirReader&) = delete;
+    DirReader& operator=(const DirReader&) = delete;
 
     int fd() const { return fd_; }
     // Gives up the handle without closing it.
@@ -73,18 +73,18 @@ private:
     long pos_ = 0;
 };
 
-struct TSearchRec {
+struct SearchRec {
     QString Name;
     int Attr = 0;
     qint64 Size = 0;       // st_size; 0 for directories
     std::time_t Time = 0;  // last modification
     std::time_t ATime = 0; // last access
-    std::shared_ptr<struct TSearchState> state;
+    std::shared_ptr<struct SearchState> state;
 };
 
 // FindFirst(folder + "/*.*", faAnyFile, rec): the pattern is the last path component
 // ("*" and "*.*" match every name; otherwise '*' and '?' wildcards, letter case ignored).
 // Returns 0 when an entry was delivered, otherwise an errno value (ENOENT at the end).
-int FindFirst(const QString& pattern, int mask, TSearchRec& rec);
-int FindNext(TSearchRec& rec);
-void FindClose(TSearchRec& rec);
+int FindFirst(const QString& pattern, int mask, SearchRec& rec);
+int FindNext(SearchRec& rec);
+void FindClose(SearchRec& rec);

@@ -63,12 +63,12 @@ void KeepTimes(const QByteArray& dst, const struct stat& st, bool link) {
     utimensat(AT_FDCWD, dst.constData(), times, link ? AT_SYMLINK_NOFOLLOW : 0);
 }
 
-TTreeResult Fail(const QString& verb, const QByteArray& path, int err) {
+TreeResult Fail(const QString& verb, const QByteArray& path, int err) {
     return {false, false, OpError(verb, Name(path), err)};
 }
 
-TTreeResult CopyFile(const QByteArray& src, const QByteArray& dst, const struct stat& st,
-                     const TCopyProgress& progress) {
+TreeResult CopyFile(const QByteArray& src, const QByteArray& dst, const struct stat& st,
+                    const CopyProgress& progress) {
     Fd in(::open(src.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (in.get() < 0) return Fail(QStringLiteral("read"), src, errno);
     Fd out(::open(dst.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
@@ -125,7 +125,7 @@ TTreeResult CopyFile(const QByteArray& src, const QByteArray& dst, const struct 
     return {};
 }
 
-TTreeResult CopyAny(const QByteArray& src, const QByteArray& dst, const TCopyProgress& progress) {
+TreeResult CopyAny(const QByteArray& src, const QByteArray& dst, const CopyProgress& progress) {
     struct stat st;
     if (lstat(src.constData(), &st) != 0) return Fail(QStringLiteral("read"), src, errno);
     if (S_ISREG(st.st_mode)) return CopyFile(src, dst, st, progress);
@@ -151,7 +151,7 @@ TTreeResult CopyAny(const QByteArray& src, const QByteArray& dst, const TCopyPro
     if (mkdir(dst.constData(), 0700) != 0) return Fail(QStringLiteral("create"), dst, errno);
     int err = 0;
     const auto names = ListDir(src, &err);
-    TTreeResult r;
+    TreeResult r;
     if (err) r = Fail(QStringLiteral("read"), src, err);
     for (const QByteArray& n : names) {
         if (!r.ok) break;
@@ -177,13 +177,13 @@ QString OpError(const QString& verb, const QString& path, int err) {
     return QStringLiteral("Cannot %1 \"%2\": %3").arg(verb, path, ErrnoText(err));
 }
 
-TTreeResult CopyTree(const QByteArray& src, const QByteArray& dst, const TCopyProgress& progress) {
+TreeResult CopyTree(const QByteArray& src, const QByteArray& dst, const CopyProgress& progress) {
     struct stat st;
     if (lstat(dst.constData(), &st) == 0) return Fail(QStringLiteral("create"), dst, EEXIST);
     return CopyAny(src, dst, progress);
 }
 
-TTreeResult RemoveTree(const QByteArray& path) {
+TreeResult RemoveTree(const QByteArray& path) {
     struct stat st;
     if (lstat(path.constData(), &st) != 0) return Fail(QStringLiteral("delete"), path, errno);
     if (!S_ISDIR(st.st_mode)) {
@@ -195,9 +195,9 @@ TTreeResult RemoveTree(const QByteArray& path) {
     int err = 0;
     const auto names = ListDir(path, &err);
     if (err) return Fail(QStringLiteral("read"), path, err);
-    TTreeResult first;
+    TreeResult first;
     for (const QByteArray& n : names) {
-        TTreeResult r = RemoveTree(path + '/' + n);
+        TreeResult r = RemoveTree(path + '/' + n);
         if (!r.ok && first.ok) first = r;
     }
     if (!first.ok) return first;

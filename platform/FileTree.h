@@ -7,10 +7,10 @@
 #include <functional>
 
 // Called with the number of bytes just copied; returning false cancels.
-using TCopyProgress = std::function<bool(std::int64_t bytes)>;
+using CopyProgress = std::function<bool(std::int64_t bytes)>;
 
 // Result of a tree operation: ok, or why not.
-struct TTreeResult {
+struct TreeResult {
     bool ok = true;
     bool cancelled = false;
     QString error;
@@ -19,11 +19,11 @@ struct TTreeResult {
 // Copies src (file, link or folder) to dst, which must not exist. Times and
 // permission bits are kept (owner too when allowed). On failure or cancel the
 // partial copy is removed again.
-TTreeResult CopyTree(const QByteArray& src, const QByteArray& dst,
-                     const TCopyProgress& progress = {});
+TreeResult CopyTree(const QByteArray& src, const QByteArray& dst,
+                    const CopyProgress& progress = {});
 
 // Removes path and everything below it (a link, not its target).
-TTreeResult RemoveTree(const QByteArray& path);
+TreeResult RemoveTree(const QByteArray& path);
 
 // Bytes of regular files below path (the path itself included) and the number
 // of entries met.

@@ -50,21 +50,21 @@ QString AsideName(const QString& dest) {
 
 } // namespace
 
-bool TShellFileOp::Asks() const {
+bool ShellFileOp::Asks() const {
     return ui_ && !(flags_ & FOF_NOCONFIRMATION);
 }
 
-bool TShellFileOp::ShowsProgress() const {
+bool ShellFileOp::ShowsProgress() const {
     return ui_ && !(flags_ & FOF_SILENT);
 }
 
-int TShellFileOp::Fail(const QString& message) {
+int ShellFileOp::Fail(const QString& message) {
     error_ = message;
     if (ui_ && !(flags_ & FOF_SILENT)) ui_->ShowError(message);
     return sorFailed;
 }
 
-int TShellFileOp::Run(int operation, const QStringList& sources, const QString& target, int flags) {
+int ShellFileOp::Run(int operation, const QStringList& sources, const QString& target, int flags) {
     error_.clear();
     handled_.clear();
     flags_ = flags;
@@ -82,7 +82,7 @@ int TShellFileOp::Run(int operation, const QStringList& sources, const QString& 
     }
 }
 
-int TShellFileOp::Transfer(bool move, const QStringList& sources, const QString& target) {
+int ShellFileOp::Transfer(bool move, const QStringList& sources, const QString& target) {
     const QString verb = move ? QStringLiteral("move") : QStringLiteral("copy");
     if (target.trimmed().isEmpty()) return Fail(QStringLiteral("No target folder was given."));
     const QString t = Clean(target);
@@ -126,12 +126,12 @@ int TShellFileOp::Transfer(bool move, const QStringList& sources, const QString&
             return Fail(QStringLiteral("Cannot %1 \"%2\": it is already in \"%3\".")
                             .arg(verb, it.source, t));
         if (Exists(it.dest)) {
-            TReplaceAnswer a = TReplaceAnswer::Replace;
+            ReplaceAnswer a = ReplaceAnswer::Replace;
             if (!ui_) return Fail(OpError(verb, it.source, EEXIST));
             if (Asks() && !replaceAll) a = ui_->AskReplace(it.dest, it.source, sources.size() > 1);
-            if (a == TReplaceAnswer::Cancel) return sorCancelled;
-            if (a == TReplaceAnswer::ReplaceAll) replaceAll = true;
-            it.skip = a == TReplaceAnswer::Skip;
+            if (a == ReplaceAnswer::Cancel) return sorCancelled;
+            if (a == ReplaceAnswer::ReplaceAll) replaceAll = true;
+            it.skip = a == ReplaceAnswer::Skip;
             it.replace = !it.skip;
         }
         it.bytes = TreeBytes(Enc(it.source));
@@ -146,7 +146,7 @@ int TShellFileOp::Transfer(bool move, const QStringList& sources, const QString&
     const bool progress = ShowsProgress();
     if (progress)
         ui_->BeginProgress(move ? QStringLiteral("Moving") : QStringLiteral("Copying"), total);
-    const TCopyProgress step = [&](std::int64_t n) {
+    const CopyProgress step = [&](std::int64_t n) {
         done += n;
         return !progress || ui_->StepProgress(current, done);
     };
@@ -198,7 +198,7 @@ int TShellFileOp::Transfer(bool move, const QStringList& sources, const QString&
         }
         // A copy, or a move to another file system: copy now, remove the source
         // only once every item has arrived.
-        const TTreeResult r = CopyTree(Enc(it.source), Enc(it.dest), step);
+        const TreeResult r = CopyTree(Enc(it.source), Enc(it.dest), step);
         if (!r.ok) {
             rollback();
             return finish(r.cancelled ? sorCancelled : Fail(r.error));
@@ -211,12 +211,12 @@ int TShellFileOp::Transfer(bool move, const QStringList& sources, const QString&
     for (Item& it : items) {
         if (it.skip) continue;
         if (!it.setAside.isEmpty() && !MoveToTrash(it.setAside, nullptr, nullptr, it.dest)) {
-            const TTreeResult r = RemoveTree(Enc(it.setAside));
+            const TreeResult r = RemoveTree(Enc(it.setAside));
             if (!r.ok && firstError.isEmpty()) firstError = r.error;
         }
         bool ok = true;
         if (move && it.copied) {
-            const TTreeResult r = RemoveTree(Enc(it.source));
+            const TreeResult r = RemoveTree(Enc(it.source));
             ok = r.ok;
             if (!ok && firstError.isEmpty()) firstError = r.error;
         }
@@ -226,7 +226,7 @@ int TShellFileOp::Transfer(bool move, const QStringList& sources, const QString&
     return finish(handled_.size() == sources.size() ? sorOk : sorPartly);
 }
 
-int TShellFileOp::Trash(const QStringList& sources) {
+int ShellFileOp::Trash(const QStringList& sources) {
     QStringList paths;
     for (const QString& s : sources) {
         const QString p = Clean(s);
@@ -236,7 +236,7 @@ int TShellFileOp::Trash(const QStringList& sources) {
     if (Asks() && !ui_->ConfirmTrash(paths)) return sorCancelled;
     const bool progress = ShowsProgress();
     if (progress) ui_->BeginProgress(QStringLiteral("Moving to the Trash"), paths.size());
-    std::vector<TTrashedItem> trashed;
+    std::vector<TrashedItem> trashed;
     auto rollback = [&]() {
         for (auto it = trashed.rbegin(); it != trashed.rend(); ++it)
             RestoreFromTrash(*it);
@@ -249,7 +249,7 @@ int TShellFileOp::Trash(const QStringList& sources) {
             result = sorCancelled;
             break;
         }
-        TTrashedItem item;
+        TrashedItem item;
         QString err;
         if (!MoveToTrash(p, &err, &item)) {
             rollback();

@@ -7,9 +7,9 @@
 #include <QStringList>
 #include <cstdint>
 
-enum TShellOperation : int { FO_MOVE = 1, FO_COPY = 2, FO_DELETE = 3 };
+enum ShellOperation : int { FO_MOVE = 1, FO_COPY = 2, FO_DELETE = 3 };
 
-enum TShellOpFlags : int {
+enum ShellOpFlags : int {
     FOF_SILENT = 0x4,
     FOF_NOCONFIRMATION = 0x10,
     FOF_ALLOWUNDO = 0x40,
@@ -18,7 +18,7 @@ enum TShellOpFlags : int {
 };
 
 // Answers to "replace the existing item?".
-enum class TReplaceAnswer { Replace, ReplaceAll, Skip, Cancel };
+enum class ReplaceAnswer { Replace, ReplaceAll, Skip, Cancel };
 
 class IShellOpUi {
 public:
@@ -28,8 +28,7 @@ public:
     // Before a missing target folder is created.
     virtual bool ConfirmCreateFolder(const QString& folder) = 0;
     // An item of the same name exists in the target folder.
-    virtual TReplaceAnswer AskReplace(const QString& existing, const QString& source,
-                                      bool more) = 0;
+    virtual ReplaceAnswer AskReplace(const QString& existing, const QString& source, bool more) = 0;
     virtual void ShowError(const QString& message) = 0;
     // Progress: total is known before the work starts; returning false cancels.
     virtual void BeginProgress(const QString& title, std::int64_t totalBytes) = 0;
@@ -38,17 +37,17 @@ public:
 };
 
 // Result codes of Run: 0 only when every source was handled.
-enum TShellOpResult : int {
+enum ShellOpResult : int {
     sorOk = 0,
     sorCancelled = 1223, // the shell's "cancelled by the user"
     sorFailed = 2,
     sorPartly = 3, // some sources were skipped by the user
 };
 
-class TShellFileOp {
+class ShellFileOp {
 public:
     // ui may be null: then nothing is asked and existing items are never replaced.
-    explicit TShellFileOp(IShellOpUi* ui = nullptr) : ui_(ui) {}
+    explicit ShellFileOp(IShellOpUi* ui = nullptr) : ui_(ui) {}
 
     int Run(int operation, const QStringList& sources, const QString& target, int flags);
 

@@ -121,7 +121,7 @@ QString TrashDirFor(const QString& path, QString* error) {
     return PrepareTrash(own, error) ? own : QString();
 }
 
-bool MoveToTrash(const QString& path, QString* error, TTrashedItem* item,
+bool MoveToTrash(const QString& path, QString* error, TrashedItem* item,
                  const QString& recordedPath) {
     QString p = CleanAbsolute(path);
     const QString recorded = recordedPath.isEmpty() ? p : CleanAbsolute(recordedPath);
@@ -200,7 +200,7 @@ bool MoveToTrash(const QString& path, QString* error, TTrashedItem* item,
     return false;
 }
 
-bool RestoreFromTrash(const TTrashedItem& item, QString* error) {
+bool RestoreFromTrash(const TrashedItem& item, QString* error) {
     struct stat st;
     if (lstat(Enc(item.original).constData(), &st) == 0) {
         if (error) *error = OpError(QStringLiteral("restore"), item.original, EEXIST);
@@ -235,8 +235,8 @@ QStringList AllTrashDirs() {
     return dirs;
 }
 
-TTrashContents QueryTrash(const QStringList& trashDirs) {
-    TTrashContents c;
+TrashContents QueryTrash(const QStringList& trashDirs) {
+    TrashContents c;
     for (const QString& dir : trashDirs) {
         const QDir files(dir + QStringLiteral("/files"));
         const QStringList names =

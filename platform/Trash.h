@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <cstdint>
 
-struct TTrashContents {
+struct TrashContents {
     std::int64_t bytes = 0;
     std::int64_t items = 0;
 };
@@ -20,7 +20,7 @@ QString HomeTrashDir();
 QString TrashDirFor(const QString& path, QString* error = nullptr);
 
 // Where a trashed item went, so that it can be put back.
-struct TTrashedItem {
+struct TrashedItem {
     QString original;
     QString trashed;  // .../files/NAME
     QString infoFile; // .../info/NAME.trashinfo
@@ -29,11 +29,11 @@ struct TTrashedItem {
 // Moves one file, link or folder into the trash. On failure the item stays where
 // it was and error tells why. recordedPath, when given, is the original path
 // written into the .trashinfo (for an item that was set aside under another name).
-bool MoveToTrash(const QString& path, QString* error = nullptr, TTrashedItem* item = nullptr,
+bool MoveToTrash(const QString& path, QString* error = nullptr, TrashedItem* item = nullptr,
                  const QString& recordedPath = QString());
 
 // Puts a trashed item back where it came from (nothing may be there meanwhile).
-bool RestoreFromTrash(const TTrashedItem& item, QString* error = nullptr);
+bool RestoreFromTrash(const TrashedItem& item, QString* error = nullptr);
 
 // One file or folder into the trash, without any dialog.
 bool SendToRecycleBin(const QString& path);
@@ -42,7 +42,7 @@ bool SendToRecycleBin(const QString& path);
 QStringList AllTrashDirs();
 
 // Bytes and items (top-level entries of files/) in the given trash folders.
-TTrashContents QueryTrash(const QStringList& trashDirs = AllTrashDirs());
+TrashContents QueryTrash(const QStringList& trashDirs = AllTrashDirs());
 
 // Removes everything in the given trash folders. False when something stayed.
 bool EmptyTrash(const QStringList& trashDirs = AllTrashDirs());

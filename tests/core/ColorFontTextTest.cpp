@@ -1,7 +1,7 @@
+#include "core/settings/ColorHex.h"
+#include "core/settings/FontText.h"
+#include "core/settings/IntText.h"
 #include "platform/Errors.h"
-#include "settings/ColorHex.h"
-#include "settings/FontToStr_StrToFontU.h"
-#include "settings/IntText.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -58,7 +58,7 @@ TEST(ColorText, NamesAndHexBothWays) {
     EXPECT_EQ(ColorToString(0x80000019), "$80000019");
     // Every name round-trips with its exact spelling.
     int n = 0;
-    const TColorName* names = ColorNames(n);
+    const ColorName* names = ColorNames(n);
     EXPECT_EQ(n, 42);
     for (int i = 0; i < n; ++i) {
         EXPECT_EQ(ColorToString(names[i].value), QLatin1String(names[i].name));
@@ -85,32 +85,32 @@ TEST(ColorText, SixDigitHex) {
 }
 
 TEST(FontText, WritesTheOneLineForm) {
-    TFontDesc f;
+    FontDesc f;
     f.name = "Arial";
     f.size = 9;
     f.color = clWindowText;
     EXPECT_EQ(FontToStr(f), "\"Arial\", 9, [], [clWindowText]");
-    f = TFontDesc{"MS Sans Serif", 8, clYellow, fsBold};
+    f = FontDesc{"MS Sans Serif", 8, clYellow, fsBold};
     EXPECT_EQ(FontToStr(f), "\"MS Sans Serif\", 8, [Bold], [clYellow]");
     f.style = fsBold | fsItalic;
     EXPECT_EQ(FontToStr(f), "\"MS Sans Serif\", 8, [Bold|Italic], [clYellow]");
-    f = TFontDesc{"Mono", 12, 0x0088E0FF, fsItalic | fsUnderline | fsStrikeOut};
+    f = FontDesc{"Mono", 12, 0x0088E0FF, fsItalic | fsUnderline | fsStrikeOut};
     EXPECT_EQ(FontToStr(f), "\"Mono\", 12, [Italic|Underline|Strikeout], [$0088E0FF]");
 }
 
 TEST(FontText, ReadsBackWhatItWrites) {
-    const TFontDesc fonts[] = {
+    const FontDesc fonts[] = {
         {"Arial", 9, clWindowText, 0},
         {"MS Sans Serif", 8, clYellow, fsBold},
         {"DejaVu Sans Mono", 72, 0x00123456, fsBold | fsItalic | fsUnderline | fsStrikeOut},
         {QString::fromUtf8("Schrift Ü"), 10, clNone, fsStrikeOut},
     };
-    for (const TFontDesc& f : fonts) {
-        TFontDesc g{"x", 1, clBlack, fsBold};
+    for (const FontDesc& f : fonts) {
+        FontDesc g{"x", 1, clBlack, fsBold};
         StrToFont(FontToStr(f), g);
         EXPECT_EQ(g, f) << FontToStr(f).toStdString();
     }
-    TFontDesc g;
+    FontDesc g;
     StrToFont("\"Arial\", 9, [Italic|Bold], [clnavy]", g);
     EXPECT_EQ(g.style, unsigned(fsBold | fsItalic));
     EXPECT_EQ(g.color, clNavy);
@@ -118,11 +118,11 @@ TEST(FontText, ReadsBackWhatItWrites) {
 
 TEST(FontText, BadTextsStopAtTheFailingStep) {
     // A comma in the name cuts it there, and the size step fails.
-    TFontDesc f{"Old", 5, clRed, fsBold};
+    FontDesc f{"Old", 5, clRed, fsBold};
     EXPECT_THROW(StrToFont("\"Foo, Bar\", 9, [], [clBlack]", f), EConvertError);
     EXPECT_EQ(f.size, 5);
     // A bad colour keeps name and size, but not the style.
-    f = TFontDesc{"Old", 5, clRed, fsBold};
+    f = FontDesc{"Old", 5, clRed, fsBold};
     EXPECT_EQ(ConvertMessage([&] { StrToFont("\"New\", 11, [Italic], [clPink]", f); }),
               "'clPink' is not a valid integer value");
     EXPECT_EQ(f.name, "New");

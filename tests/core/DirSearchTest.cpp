@@ -32,7 +32,7 @@ protected:
     // name -> attributes, in delivery order checked separately.
     std::map<QString, int> Search(const QString& pattern, int mask, QStringList* order = nullptr) {
         std::map<QString, int> found;
-        TSearchRec rec;
+        SearchRec rec;
         for (int r = FindFirst(dir + pattern, mask, rec); r == 0; r = FindNext(rec)) {
             found[rec.Name] = rec.Attr;
             if (order) order->append(rec.Name);
@@ -84,7 +84,7 @@ TEST_F(DirSearchTest, PatternIgnoresLetterCaseAndMissingFolderFails) {
     const auto txt = Search("*.txt", faAnyFile);
     EXPECT_EQ(txt.size(), 1u);
     EXPECT_EQ(txt.count("plain.TXT"), 1u);
-    TSearchRec rec;
+    SearchRec rec;
     EXPECT_NE(FindFirst(dir + "missing/*.*", faAnyFile, rec), 0);
     EXPECT_NE(FindNext(rec), 0);
 }

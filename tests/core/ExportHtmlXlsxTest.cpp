@@ -1,6 +1,6 @@
-#include "engine/SizeText.h"
-#include "export/ExcelApp.h"
-#include "export/ExportListU.h"
+#include "core/engine/SizeText.h"
+#include "core/export/ExcelApplication.h"
+#include "core/export/ExportWriter.h"
 #include "platform/Errors.h"
 #include <QDir>
 #include <QFile>
@@ -92,8 +92,8 @@ protected:
 
     QTemporaryDir dir;
     FormatLocale locale;
-    TTextRowSource rows{{"Folder", "Size (MB)", "Size (KB)", "Full Path", ""}};
-    TExportList ex;
+    TextRowSource rows{{"Folder", "Size (MB)", "Size (KB)", "Full Path", ""}};
+    ExportWriter ex;
 };
 
 } // namespace
@@ -150,7 +150,7 @@ TEST_F(HtmlXlsxTest, HtmlWithEveryRow) {
 }
 
 TEST_F(HtmlXlsxTest, HtmlMissingSubItemBecomesSpace) {
-    TTextRowSource plain({"Name", "Date (C)", "Date (M)", "Full Path", "Size (KB)"});
+    TextRowSource plain({"Name", "Date (C)", "Date (M)", "Full Path", "Size (KB)"});
     plain.AddRow({"/x/plain"});
     ex.SourceList = &plain;
     ex.SetTargetFile(dir.filePath("r.html"));
@@ -229,7 +229,7 @@ TEST_F(HtmlXlsxTest, WorkbookFailuresWriteNothing) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("old");
     }
-    TTextRowSource plain({"Name", "Date (C)", "Date (M)", "Full Path", "Size (KB)"});
+    TextRowSource plain({"Name", "Date (C)", "Date (M)", "Full Path", "Size (KB)"});
     plain.AddRow({"/x/plain"});
     ex.SourceList = &plain;
     ex.SetTargetFile(target);
@@ -265,7 +265,7 @@ TEST_F(HtmlXlsxTest, ReadOnlyTargetIsNotReplaced) {
 
 TEST(ExcelApplication, LongSheetsAreWrittenRowByRow) {
     QTemporaryDir dir;
-    TExcelApplication xl;
+    ExcelApplication xl;
     xl.ConstantMemoryRows = 2;
     xl.WorkbooksAdd();
     xl.SetSheetName("Directory Size List ");

@@ -1,5 +1,5 @@
-#include "engine/SizeText.h"
-#include "export/ExportListU.h"
+#include "core/engine/SizeText.h"
+#include "core/export/ExportWriter.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -15,8 +15,8 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-TTextRowSource FolderRows() {
-    TTextRowSource rows({"Folder", "Size (MB)", "Size (KB)", "Full Path", ""});
+TextRowSource FolderRows() {
+    TextRowSource rows({"Folder", "Size (MB)", "Size (KB)", "Full Path", ""});
     rows.AddRow({"docs", "1.5", "1536", "/home/u/docs", ""});
     rows.AddRow({"a,b", "0", "0", "/home/u/a,b", ""});
     return rows;
@@ -46,14 +46,14 @@ protected:
 
     QTemporaryDir dir;
     FormatLocale locale;
-    TTextRowSource rows = FolderRows();
-    TExportList ex;
+    TextRowSource rows = FolderRows();
+    ExportWriter ex;
 };
 
 } // namespace
 
 TEST_F(ExportTest, NewListHasDefaultsAndSetterRules) {
-    TExportList fresh;
+    ExportWriter fresh;
     EXPECT_EQ(fresh.ColumnWidths, (std::array<int, 5>{30, 10, 15, 35, 12}));
     EXPECT_FALSE(fresh.IncludeSummary || fresh.IncludeHeadDate || fresh.IncludeFolderName ||
                  fresh.IncludeColumnHeader || fresh.IncludeCharts);
@@ -102,7 +102,7 @@ TEST_F(ExportTest, SemicolonCsvOnlyItemRowsWithoutFlags) {
 }
 
 TEST_F(ExportTest, EmptyListWithEveryFlag) {
-    TTextRowSource empty({"Folder", "Size (MB)", "Size (KB)", "Full Path", ""});
+    TextRowSource empty({"Folder", "Size (MB)", "Size (KB)", "Full Path", ""});
     ex.SourceList = &empty;
     AllFlags();
     ex.SetTargetFile(Path("empty.csv"));
@@ -116,7 +116,7 @@ TEST_F(ExportTest, EmptyListWithEveryFlag) {
 TEST_F(ExportTest, TextFitsItemRowsButNotTheFolderRow) {
     const QString longName(40, u'n');
     const QString longPath = "/" + QString(60, u'p');
-    TTextRowSource src({"Folder", "Size (MB)", "Size (KB)", "Full Path", ""});
+    TextRowSource src({"Folder", "Size (MB)", "Size (KB)", "Full Path", ""});
     src.AddRow({longName, "1", "1024", longPath, ""});
     ex.SourceList = &src;
     ex.SetExportFolder(longPath);
@@ -155,7 +155,7 @@ TEST_F(ExportTest, TextSavedWithCrLf) {
 }
 
 TEST_F(ExportTest, RowWithoutDetailsFailsAndWritesNothing) {
-    TTextRowSource plain({"Name", "Date (C)", "Date (M)", "Full Path", "Size (KB)"});
+    TextRowSource plain({"Name", "Date (C)", "Date (M)", "Full Path", "Size (KB)"});
     plain.AddRow({"a.txt", "01.Jan.26", "02.Jan.26", "/x/a.txt", "1"});
     plain.AddRow({"/x/plain-row-only-path"});
     ex.SourceList = &plain;
@@ -177,7 +177,7 @@ TEST_F(ExportTest, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("old");
     }
-    TTextRowSource plain({"Name"});
+    TextRowSource plain({"Name"});
     plain.AddRow({"only"});
     ex.SourceList = &plain;
     ex.SetTargetFile(target);

@@ -1,4 +1,4 @@
-#include "engine/FileFilter.h"
+#include "core/engine/FileFilter.h"
 #include "platform/FileInfo.h"
 #include <QDir>
 #include <QFile>
@@ -37,15 +37,15 @@ TEST(MatchesFilter, ComparesTheLastExtensionIgnoringAsciiCase) {
     EXPECT_FALSE(MatchesFilter("/d/x.ä", "Ä", ParseFilterText("Ä")));
 }
 
-TEST(TFileFilter, InvertAndEmptyFilter) {
-    EXPECT_TRUE(TFileFilter("*", false).Accepts("/a/README"));
-    EXPECT_FALSE(TFileFilter("*", true).Accepts("/a/README"));
-    EXPECT_FALSE(TFileFilter("", false).Accepts("/a/b.txt"));
-    EXPECT_TRUE(TFileFilter("  ", true).Accepts("/a/b.txt"));
-    EXPECT_TRUE(TFileFilter("exe", true).Accepts("/a/README"));
-    EXPECT_FALSE(TFileFilter("exe", true).Accepts("/a/b.EXE"));
-    EXPECT_TRUE(TFileFilter("*;", false).Accepts("/a/b.*")); // "*;" is an entry, not "all"
-    EXPECT_FALSE(TFileFilter("*;", false).Accepts("/a/b.txt"));
+TEST(FileFilter, InvertAndEmptyFilter) {
+    EXPECT_TRUE(FileFilter("*", false).Accepts("/a/README"));
+    EXPECT_FALSE(FileFilter("*", true).Accepts("/a/README"));
+    EXPECT_FALSE(FileFilter("", false).Accepts("/a/b.txt"));
+    EXPECT_TRUE(FileFilter("  ", true).Accepts("/a/b.txt"));
+    EXPECT_TRUE(FileFilter("exe", true).Accepts("/a/README"));
+    EXPECT_FALSE(FileFilter("exe", true).Accepts("/a/b.EXE"));
+    EXPECT_TRUE(FileFilter("*;", false).Accepts("/a/b.*")); // "*;" is an entry, not "all"
+    EXPECT_FALSE(FileFilter("*;", false).Accepts("/a/b.txt"));
 }
 
 TEST(ExtCellText, AtMostFourCharacters) {

@@ -1,20 +1,20 @@
-#include "engine/FileListRows.h"
+#include "core/engine/FileListRows.h"
 #include <gtest/gtest.h>
 
 namespace {
-TFileRow Row(const QString& path, const QString& ac = "01.Jan.20", const QString& kb = "1") {
+FileRow Row(const QString& path, const QString& ac = "01.Jan.20", const QString& kb = "1") {
     return MakeFileRow(path, kb, "01.Jan.20", ac, true);
 }
 } // namespace
 
 TEST(FileRows, DetailAndPlainRowsAndRowPath) {
-    const TFileRow d = Row("/a/b/photo.jpeg");
+    const FileRow d = Row("/a/b/photo.jpeg");
     EXPECT_EQ(d.caption, "photo.jpeg");
     EXPECT_EQ(d.Cell(3), "/a/b/photo.jpeg");
     EXPECT_EQ(d.Cell(5), "jpeg");
     EXPECT_EQ(d.Cell(6), "x");
     EXPECT_EQ(d.RowPath(), "/a/b/photo.jpeg");
-    const TFileRow p = MakeFileRow("/a/b/README", "5", "d", "e", false);
+    const FileRow p = MakeFileRow("/a/b/README", "5", "d", "e", false);
     EXPECT_EQ(p.caption, "/a/b/README");
     EXPECT_EQ(p.RowPath(), "/a/b/README");
     for (int c = 1; c < 7; ++c)
@@ -37,7 +37,7 @@ TEST(FileGaugeStep, StepRuleAcrossFills) {
 
 TEST(Duplicates, PairsOfNeighbours) {
     // Sorted by name: two equal a.txt from different folders.
-    std::vector<TFileRow> rows{Row("/x/a.txt"), Row("/y/a.txt"), Row("/z/b.txt")};
+    std::vector<FileRow> rows{Row("/x/a.txt"), Row("/y/a.txt"), Row("/z/b.txt")};
     auto pairs = DuplicatePairs(rows, true, true);
     ASSERT_EQ(pairs.size(), 1u);
     EXPECT_EQ(pairs[0], std::make_pair(0, 1));
@@ -57,8 +57,8 @@ TEST(Duplicates, PairsOfNeighbours) {
 }
 
 TEST(FindFileRow, WrapsAroundAndIgnoresAsciiCase) {
-    std::vector<TFileRow> rows{Row("/home/Docs/a"), Row("/home/x/b"), Row("/home/docs/c"),
-                               MakeFileRow("/home/DOCS/d", "", "", "", false)};
+    std::vector<FileRow> rows{Row("/home/Docs/a"), Row("/home/x/b"), Row("/home/docs/c"),
+                              MakeFileRow("/home/DOCS/d", "", "", "", false)};
     EXPECT_EQ(FindFileRowIndex(rows, "docs/", -1), 0);
     EXPECT_EQ(FindFileRowIndex(rows, "docs/", 0), 0); // a hit at row 0 is found again
     EXPECT_EQ(FindFileRowIndex(rows, "docs/", 1), 2);

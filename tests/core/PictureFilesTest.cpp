@@ -1,4 +1,4 @@
-#include "export/PictureFiles.h"
+#include "core/export/PictureFiles.h"
 #include "platform/Errors.h"
 
 #include <QDir>
@@ -15,8 +15,8 @@
 namespace {
 
 // A picture with distinct corners so orientation and channel order show.
-TRawPicture TestPicture(int w = 37, int h = 21) {
-    TRawPicture pic(w, h);
+RawPicture TestPicture(int w = 37, int h = 21) {
+    RawPicture pic(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             std::uint8_t* p = pic.Pixel(x, y);
@@ -103,7 +103,7 @@ QString Identify(const QString& file) {
 } // namespace
 
 TEST(PictureFiles, JpegDecodesAsBaselineColourAtTheSameSize) {
-    const TRawPicture pic = TestPicture();
+    const RawPicture pic = TestPicture();
     const QByteArray jpg = EncodeJpeg(pic);
     ASSERT_GT(jpg.size(), 100);
     EXPECT_EQ(std::uint8_t(jpg[0]), 0xFF);
@@ -124,7 +124,7 @@ TEST(PictureFiles, JpegDecodesAsBaselineColourAtTheSameSize) {
 }
 
 TEST(PictureFiles, BmpHeaderRowsAndPadding) {
-    const TRawPicture pic = TestPicture(5, 3); // 15 bytes a row, padded to 16
+    const RawPicture pic = TestPicture(5, 3); // 15 bytes a row, padded to 16
     const QByteArray b = EncodeBmp(pic);
     ASSERT_EQ(b.size(), 54 + 16 * 3);
     EXPECT_EQ(b.left(2), QByteArray("BM"));
@@ -140,7 +140,7 @@ TEST(PictureFiles, BmpHeaderRowsAndPadding) {
 }
 
 TEST(PictureFiles, PlaceableWmfHeaderChecksumAndRecords) {
-    const TRawPicture pic = TestPicture(30, 20);
+    const RawPicture pic = TestPicture(30, 20);
     const QByteArray b = EncodePlaceableWmf(pic);
     EXPECT_EQ(U32(b, 0), 0x9AC6CDD7u);
     EXPECT_EQ(U16(b, 10), 30);
@@ -167,7 +167,7 @@ TEST(PictureFiles, PlaceableWmfHeaderChecksumAndRecords) {
 }
 
 TEST(PictureFiles, EmfRecordsChainAndSizesAgree) {
-    const TRawPicture pic = TestPicture(30, 20);
+    const RawPicture pic = TestPicture(30, 20);
     const QByteArray b = EncodeEmf(pic);
     EXPECT_EQ(U32(b, 0), 1u);
     EXPECT_EQ(U32(b, 40), 0x464D4520u);
@@ -191,7 +191,7 @@ TEST(PictureFiles, EmfRecordsChainAndSizesAgree) {
 
 TEST(PictureFiles, FilesLandWholeAndOtherProgramsReadThem) {
     QTemporaryDir dir;
-    const TRawPicture pic = TestPicture(64, 48);
+    const RawPicture pic = TestPicture(64, 48);
     const QString jpg = dir.filePath("c.jpg"), bmp = dir.filePath("c.bmp"),
                   wmf = dir.filePath("c.wmf"), emf = dir.filePath("c.emf");
     SaveJpegFile(pic, jpg);
@@ -212,13 +212,13 @@ TEST(PictureFiles, FilesLandWholeAndOtherProgramsReadThem) {
 
 TEST(PictureFiles, FailuresThrowAndLeaveNothing) {
     QTemporaryDir dir;
-    EXPECT_THROW(EncodeJpeg(TRawPicture()), EMorvaneError);
+    EXPECT_THROW(EncodeJpeg(RawPicture()), EMorvaneError);
     EXPECT_THROW(SaveBmpFile(TestPicture(), dir.filePath("missing/sub/c.bmp")), EMorvaneError);
-    EXPECT_THROW(EncodePlaceableWmf(TRawPicture(40000, 1)), EMorvaneError);
+    EXPECT_THROW(EncodePlaceableWmf(RawPicture(40000, 1)), EMorvaneError);
     // An existing file is replaced only by a complete new one.
     const QString f = dir.filePath("keep.bmp");
     SaveBmpFile(TestPicture(4, 4), f);
     const qint64 before = QFileInfo(f).size();
-    EXPECT_THROW(SaveBmpFile(TRawPicture(), f), EMorvaneError);
+    EXPECT_THROW(SaveBmpFile(RawPicture(), f), EMorvaneError);
     EXPECT_EQ(QFileInfo(f).size(), before);
 }

@@ -1,6 +1,6 @@
 // The headless report, run as the real binary.
 #include "cli/Report.h"
-#include "engine/DirSizeU_2.h"
+#include "core/engine/DirScanner.h"
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -56,9 +56,9 @@ protected:
 } // namespace
 
 TEST_F(ReportTest, SizeListRowsAreTheScannersRows) {
-    TDirSize d;
+    DirScanner d;
     d.FolderPath = root;
-    TDirSize::SetMinFileSize(0);
+    DirScanner::SetMinFileSize(0);
     d.Measure();
     const ReportRun r = Report({root, "--format", "csv", "--bare"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
@@ -189,7 +189,7 @@ TEST_F(ReportTest, BadInputWritesNothingAndExitsTwo) {
 }
 
 TEST(ReportOptions, ParsesBothValueForms) {
-    TReportOptions o;
+    ReportOptions o;
     EXPECT_EQ(ParseReportOptions({"/x", "--min-size=4", "--format", "html", "--files", "--bare",
                                   "--header=Top", "--threads=1", "--free-space"},
                                  o),
@@ -200,7 +200,7 @@ TEST(ReportOptions, ParsesBothValueForms) {
     EXPECT_TRUE(o.files && o.bare && o.freeSpace);
     EXPECT_EQ(o.header, "Top");
     EXPECT_EQ(o.threads, 1);
-    TReportOptions p;
+    ReportOptions p;
     EXPECT_FALSE(ParseReportOptions({"/x", "--bare=1"}, p).isEmpty());
     EXPECT_TRUE(ReportUsage().contains("--threads N"));
 }

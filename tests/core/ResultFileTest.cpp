@@ -1,6 +1,6 @@
 // The result file: exact bytes, round trip, and damaged files refused whole.
+#include "core/resultfile/ResultFile.h"
 #include "platform/Errors.h"
-#include "settings/Save_Load_ListView.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>

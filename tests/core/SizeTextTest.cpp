@@ -1,4 +1,4 @@
-#include "engine/SizeText.h"
+#include "core/engine/SizeText.h"
 #include "platform/Errors.h"
 #include <QDate>
 #include <QDateTime>

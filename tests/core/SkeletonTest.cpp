@@ -1,4 +1,4 @@
-#include "settings/IniStuff.h"
+#include "core/settings/IniFile.h"
 #include <gtest/gtest.h>
 
 TEST(RemoveFileExt, DropsOnlyTheLastExtension) {

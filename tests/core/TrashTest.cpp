@@ -38,7 +38,7 @@ protected:
 class ScriptedUi : public IShellOpUi {
 public:
     bool trashAnswer = true;
-    TReplaceAnswer replaceAnswer = TReplaceAnswer::Cancel;
+    ReplaceAnswer replaceAnswer = ReplaceAnswer::Cancel;
     int cancelAfterSteps = -1;
     QStringList asked, errors;
     bool ConfirmTrash(const QStringList& p) override {
@@ -49,7 +49,7 @@ public:
         asked << "mkdir:" + f;
         return true;
     }
-    TReplaceAnswer AskReplace(const QString& existing, const QString&, bool) override {
+    ReplaceAnswer AskReplace(const QString& existing, const QString&, bool) override {
         asked << "replace:" + existing;
         return replaceAnswer;
     }
@@ -89,7 +89,7 @@ TEST_F(TrashTest, FileAndFolderGoToTheHomeTrashWithInfo) {
     EXPECT_GE(when, before);
     EXPECT_TRUE(QFile::exists(trash + "/info/dir.trashinfo"));
 
-    const TTrashContents c = QueryTrash({trash});
+    const TrashContents c = QueryTrash({trash});
     EXPECT_EQ(c.items, 2);
     EXPECT_EQ(c.bytes, 1005);
     EXPECT_TRUE(EmptyTrash({trash}));
@@ -100,7 +100,7 @@ TEST_F(TrashTest, FileAndFolderGoToTheHomeTrashWithInfo) {
 TEST_F(TrashTest, SameNameTwiceGetsUniqueNamesAndRestores) {
     Write(work.filePath("one/n.txt"), "1");
     Write(work.filePath("two/n.txt"), "2");
-    TTrashedItem a, b;
+    TrashedItem a, b;
     ASSERT_TRUE(MoveToTrash(work.filePath("one/n.txt"), nullptr, &a));
     ASSERT_TRUE(MoveToTrash(work.filePath("two/n.txt"), nullptr, &b));
     EXPECT_NE(a.trashed, b.trashed);
@@ -131,7 +131,7 @@ TEST_F(TrashTest, MoveAndCopyBetweenFoldersKeepTimesAndModes) {
     QDir().mkpath(work.filePath("dst"));
 
     ScriptedUi ui;
-    TShellFileOp op(&ui);
+    ShellFileOp op(&ui);
     EXPECT_EQ(op.Run(FO_COPY, {work.filePath("src/a.txt"), work.filePath("src/sub")},
                      work.filePath("dst"), FOF_ALLOWUNDO),
               0);
@@ -159,7 +159,7 @@ TEST_F(TrashTest, NameClashAsksAndReplacedItemGoesToTheTrash) {
     Write(work.filePath("src/b.txt"), "b");
     Write(work.filePath("dst/a.txt"), "old");
     ScriptedUi ui;
-    TShellFileOp op(&ui);
+    ShellFileOp op(&ui);
     // Cancel: nothing moves.
     EXPECT_EQ(op.Run(FO_MOVE, {work.filePath("src/b.txt"), work.filePath("src/a.txt")},
                      work.filePath("dst"), FOF_ALLOWUNDO),
@@ -168,14 +168,14 @@ TEST_F(TrashTest, NameClashAsksAndReplacedItemGoesToTheTrash) {
     EXPECT_TRUE(QFile::exists(work.filePath("src/b.txt")));
     EXPECT_FALSE(QFile::exists(work.filePath("dst/b.txt")));
     // Skip: the other source moves, the result is not success.
-    ui.replaceAnswer = TReplaceAnswer::Skip;
+    ui.replaceAnswer = ReplaceAnswer::Skip;
     EXPECT_NE(op.Run(FO_MOVE, {work.filePath("src/b.txt"), work.filePath("src/a.txt")},
                      work.filePath("dst"), FOF_ALLOWUNDO),
               0);
     EXPECT_EQ(op.Handled(), QStringList{work.filePath("src/b.txt")});
     EXPECT_EQ(Read(work.filePath("dst/a.txt")), "old");
     // Replace: the old one is in the Trash, not gone.
-    ui.replaceAnswer = TReplaceAnswer::Replace;
+    ui.replaceAnswer = ReplaceAnswer::Replace;
     EXPECT_EQ(op.Run(FO_MOVE, {work.filePath("src/a.txt")}, work.filePath("dst"), FOF_ALLOWUNDO),
               0);
     EXPECT_EQ(Read(work.filePath("dst/a.txt")), "new");
@@ -185,7 +185,7 @@ TEST_F(TrashTest, NameClashAsksAndReplacedItemGoesToTheTrash) {
     EXPECT_EQ(dst.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
     // Without a UI nothing is ever replaced.
     Write(work.filePath("src/b.txt"), "b2");
-    TShellFileOp silent;
+    ShellFileOp silent;
     EXPECT_EQ(silent.Run(FO_COPY, {work.filePath("src/b.txt")}, work.filePath("dst"),
                          FOF_SILENT | FOF_NOCONFIRMATION),
               sorFailed);
@@ -196,7 +196,7 @@ TEST_F(TrashTest, VanishedSourceFailsAndLeavesEverythingInPlace) {
     Write(work.filePath("src/a.txt"), "a");
     Write(work.filePath("src/c.txt"), "c");
     ScriptedUi ui;
-    TShellFileOp op(&ui);
+    ShellFileOp op(&ui);
     const QStringList sources{work.filePath("src/a.txt"), work.filePath("src/gone.txt"),
                               work.filePath("src/c.txt")};
     EXPECT_EQ(op.Run(FO_MOVE, sources, work.filePath("dst"), FOF_ALLOWUNDO), sorFailed);
@@ -215,7 +215,7 @@ TEST_F(TrashTest, CancelHalfWayUndoesWhatWasDone) {
     Write(work.filePath("src/b.txt"), "b");
     ScriptedUi ui;
     ui.cancelAfterSteps = 2;
-    TShellFileOp op(&ui);
+    ShellFileOp op(&ui);
     EXPECT_EQ(op.Run(FO_MOVE, {work.filePath("src/a.txt"), work.filePath("src/b.txt")},
                      work.filePath("dst"), FOF_ALLOWUNDO),
               sorCancelled);
@@ -234,7 +234,7 @@ TEST_F(TrashTest, DeleteAsksOnceAndRefusalKeepsFiles) {
     Write(work.filePath("a.txt"), "a");
     ScriptedUi ui;
     ui.trashAnswer = false;
-    TShellFileOp op(&ui);
+    ShellFileOp op(&ui);
     EXPECT_EQ(op.Run(FO_DELETE, {work.filePath("a.txt")}, "", FOF_ALLOWUNDO), sorCancelled);
     EXPECT_TRUE(QFile::exists(work.filePath("a.txt")));
     ui.trashAnswer = true;
@@ -246,7 +246,7 @@ TEST_F(TrashTest, DeleteAsksOnceAndRefusalKeepsFiles) {
 TEST_F(TrashTest, FolderCannotGoIntoItselfAndTwoSameNamesAreRefused) {
     Write(work.filePath("d/x/a.txt"), "a");
     Write(work.filePath("e/a.txt"), "e");
-    TShellFileOp op;
+    ShellFileOp op;
     EXPECT_EQ(op.Run(FO_COPY, {work.filePath("d")}, work.filePath("d/x"), 0), sorFailed);
     EXPECT_EQ(op.Run(FO_COPY, {work.filePath("d/x/a.txt"), work.filePath("e/a.txt")},
                      work.filePath("f"), 0),
@@ -271,7 +271,7 @@ TEST_F(TrashTest, MoveAcrossFileSystemsCopiesThenRemoves) {
     };
     utime(f.constData(), &old);
     ScriptedUi ui;
-    TShellFileOp op(&ui);
+    ShellFileOp op(&ui);
     EXPECT_EQ(op.Run(FO_MOVE, {other.filePath("d")}, work.filePath("dst"), FOF_ALLOWUNDO), 0);
     EXPECT_FALSE(QFile::exists(other.filePath("d")));
     EXPECT_EQ(Read(work.filePath("dst/d/f.txt")), "far");
@@ -279,7 +279,7 @@ TEST_F(TrashTest, MoveAcrossFileSystemsCopiesThenRemoves) {
     EXPECT_EQ(a.st_mtime, 1000000000);
     // Trashing on that file system uses a trash at its top.
     Write(other.filePath("g.txt"), "g");
-    TTrashedItem item;
+    TrashedItem item;
     QString error;
     ASSERT_TRUE(MoveToTrash(other.filePath("g.txt"), &error, &item)) << error.toStdString();
     EXPECT_FALSE(item.trashed.startsWith(HomeTrashDir()));

@@ -1,6 +1,6 @@
-#include "views/ChartPages.h"
-#include "export/ExportListU.h"
-#include "export/PictureFiles.h"
+#include "gui/pages/ChartPages.h"
+#include "core/export/ExportWriter.h"
+#include "core/export/PictureFiles.h"
 #include "platform/Errors.h"
 
 #include <QAction>
@@ -22,11 +22,11 @@ struct ChartsFixture : ::testing::Test {
     QWidget window;
     QWidget* barPage = new QWidget(&window);
     QWidget* piePage = new QWidget(&window);
-    TChartCommands cmd;
+    ChartCommands cmd;
     QString currentFolder = QStringLiteral("/data/photos/");
     QStringList analysed, opened, messages;
-    int page = TChartPages::BarPage;
-    std::unique_ptr<TChartPages> pages;
+    int page = ChartPages::BarPage;
+    std::unique_ptr<ChartPages> pages;
 
     void SetUp() override {
         auto* l = new QHBoxLayout(&window);
@@ -36,18 +36,18 @@ struct ChartsFixture : ::testing::Test {
              {&cmd.actToggle3D, &cmd.actMarkVisible, &cmd.actShowLegend, &cmd.actShowHints,
               &cmd.actExplodeBiggest, &cmd.actElyptic, &cmd.actSavePicture, &cmd.Move})
             *a = new QAction(&window);
-        cmd.Timer1 = new QTimer(&window);
-        TChartHost host;
+        cmd.RotateTimer = new QTimer(&window);
+        ChartHost host;
         host.currentFolder = [this] { return currentFolder; };
         host.selectAndAnalyse = [this](const QString& f) { analysed << f; };
         host.activePage = [this] { return page; };
         host.showMessage = [this](const QString& m) { messages << m; };
-        pages = std::make_unique<TChartPages>(barPage, piePage, cmd, host);
-        TChartPages::SetFileManagerOpener([this](const QString& f) { opened << f; });
+        pages = std::make_unique<ChartPages>(barPage, piePage, cmd, host);
+        ChartPages::SetFileManagerOpener([this](const QString& f) { opened << f; });
         window.resize(1000, 500);
         window.show();
     }
-    void TearDown() override { TChartPages::SetFileManagerOpener({}); }
+    void TearDown() override { ChartPages::SetFileManagerOpener({}); }
 
     // n subfolders sub0.. of currentFolder, then the files row.
     void Fill(int n) {
@@ -113,8 +113,8 @@ TEST(ChartModel, MarkPlacementKeepsGapsAndBounds) {
 TEST_F(ChartsFixture, FillGivesOnePointPerRowInOrderWithPositionColours) {
     EXPECT_EQ(pages->Bars->Title(), QStringList{"Select drive or directory and press run !"});
     Fill(20);
-    for (TChartBase* c :
-         {static_cast<TChartBase*>(pages->Bars), static_cast<TChartBase*>(pages->Pies)}) {
+    for (ChartBase* c :
+         {static_cast<ChartBase*>(pages->Bars), static_cast<ChartBase*>(pages->Pies)}) {
         const auto& pts = c->Series().points;
         ASSERT_EQ(pts.size(), 21u);
         EXPECT_EQ(c->Title(), (QStringList{"Folder Size in:", "/data/photos/"}));
@@ -144,14 +144,14 @@ TEST_F(ChartsFixture, BadMbTextStopsTheFillAtItsRow) {
 
 TEST_F(ChartsFixture, ClicksOnBarsAndSlicesDrillOrOpen) {
     Fill(4);
-    TBarChart* bars = pages->Bars;
+    BarChart* bars = pages->Bars;
     Click(bars, bars->PointCentre(2), Qt::LeftButton);
     EXPECT_EQ(analysed, QStringList{"/data/photos/sub2/"});
     // The files row resolves to the chart's own folder, on both buttons.
     Click(bars, bars->PointCentre(4), Qt::RightButton);
     EXPECT_EQ(opened, QStringList{"/data/photos/"});
 
-    TPieChart* pie = pages->Pies;
+    PieChart* pie = pages->Pies;
     for (int rotation : {0, 123}) {
         pie->SetRotation(rotation);
         analysed.clear();
@@ -204,14 +204,14 @@ TEST_F(ChartsFixture, SwitchesReachBothCharts) {
 TEST_F(ChartsFixture, TimerTurnsThePieOnlyWhileMoveIsDown) {
     Fill(3);
     const int start = pages->Pies->Rotation();
-    pages->Timer1Timer();
+    pages->RotateTimerTick();
     EXPECT_EQ(pages->Pies->Rotation(), start);
     cmd.Move->trigger();
     for (int i = 0; i < 365; ++i)
-        pages->Timer1Timer();
+        pages->RotateTimerTick();
     EXPECT_EQ(pages->Pies->Rotation(), (start + 365) % 360);
     cmd.Move->setChecked(false); // released by a page change
-    pages->Timer1Timer();
+    pages->RotateTimerTick();
     EXPECT_EQ(pages->Pies->Rotation(), (start + 365) % 360);
 }
 
@@ -254,14 +254,14 @@ TEST_F(ChartsFixture, SavejpgCopiesTheChartAndWritesTheClipboardBitmap) {
 TEST_F(ChartsFixture, SavePictureWritesEachKindOfTheShownChart) {
     QTemporaryDir dir;
     Fill(5);
-    page = TChartPages::PiePage;
-    TChartPages::SetPictureDialog([&](QString& name, TPictureKind& kind) {
+    page = ChartPages::PiePage;
+    ChartPages::SetPictureDialog([&](QString& name, PictureKind& kind) {
         name = dir.filePath("chart.bmp");
         kind = pkBmp;
         return true;
     });
     cmd.actSavePicture->trigger();
-    TChartPages::SetPictureDialog({});
+    ChartPages::SetPictureDialog({});
     EXPECT_EQ(QImage(dir.filePath("chart.bmp")).size(), pages->Pies->size());
 
     pages->SavePictureAs(dir.filePath("chart.wmf"), pkWmf);
@@ -273,14 +273,14 @@ TEST_F(ChartsFixture, SavePictureWritesEachKindOfTheShownChart) {
     pages->SavePictureAs(dir.filePath("none.wmf"), pkWmf);
     EXPECT_FALSE(QFile::exists(dir.filePath("none.wmf")));
     // A place that cannot be written is reported, not thrown at the caller.
-    page = TChartPages::BarPage;
-    TChartPages::SetPictureDialog([&](QString& name, TPictureKind& kind) {
+    page = ChartPages::BarPage;
+    ChartPages::SetPictureDialog([&](QString& name, PictureKind& kind) {
         name = dir.filePath("no/such/dir/c.emf");
         kind = pkEmf;
         return true;
     });
     cmd.actSavePicture->trigger();
-    TChartPages::SetPictureDialog({});
+    ChartPages::SetPictureDialog({});
     EXPECT_EQ(messages.size(), 1);
 }
 
@@ -288,9 +288,9 @@ TEST_F(ChartsFixture, HtmlReportCarriesBothChartPictures) {
     QTemporaryDir dir;
     Fill(6);
     page = 0; // the report is made from the list page
-    TTextRowSource rows({"Folder", "MB", "KB", "Path", ""});
+    TextRowSource rows({"Folder", "MB", "KB", "Path", ""});
     rows.AddRow({"sub0", "10.25", "10496", "/data/photos/sub0", ""});
-    TExportList ex;
+    ExportWriter ex;
     ex.SourceList = &rows;
     ex.IncludeCharts = true;
     ex.TargetFile = dir.filePath("report.html");

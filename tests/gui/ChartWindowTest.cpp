@@ -1,8 +1,8 @@
 // The charts inside the main window: a run fills them, clicks drill down,
 // the rotate switch follows the pages.
-#include "app/MainFormU.h"
-#include "app/MessageBoxes.h"
-#include "views/ChartPages.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/ChartPages.h"
+#include "gui/window/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,15 +21,15 @@ struct ChartWindow : ::testing::Test {
     QTemporaryDir dir;
     QString root;
     QStringList opened, messages;
-    std::unique_ptr<TForm1> form;
-    TChartPages* charts = nullptr;
+    std::unique_ptr<MainWindow> form;
+    ChartPages* charts = nullptr;
 
     void SetUp() override {
-        SetMessageBoxHook([this](TMessageKind, const QString&, const QString& text) {
+        SetMessageBoxHook([this](MessageKind, const QString&, const QString& text) {
             messages << text;
             return false;
         });
-        TChartPages::SetFileManagerOpener([this](const QString& f) { opened << f; });
+        ChartPages::SetFileManagerOpener([this](const QString& f) { opened << f; });
         root = dir.filePath("tree");
         // Subfolders of different sizes and two loose files.
         for (int i = 0; i < 5; ++i) {
@@ -44,24 +44,24 @@ struct ChartWindow : ::testing::Test {
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
             f.write(QByteArray(1000, 'y'));
         }
-        form = std::make_unique<TForm1>(dir.filePath("Morvane.ini"));
-        charts = form->findChild<TChartPages*>();
+        form = std::make_unique<MainWindow>(dir.filePath("Morvane.ini"));
+        charts = form->findChild<ChartPages*>();
         ASSERT_NE(charts, nullptr);
         form->resize(1000, 700);
         form->show();
-        form->PageControl1()->setCurrentIndex(TForm1::pgBarChart);
+        form->PageTabs()->setCurrentIndex(MainWindow::pgBarChart);
         form->SelectFolder(root);
         form->actRunExecute();
     }
     void TearDown() override {
         form.reset();
         SetMessageBoxHook({});
-        TChartPages::SetFileManagerOpener({});
+        ChartPages::SetFileManagerOpener({});
     }
 
-    static QStringList Labels(const TChartBase* c) {
+    static QStringList Labels(const ChartBase* c) {
         QStringList l;
-        for (const TChartPoint& p : c->Series().points)
+        for (const ChartPoint& p : c->Series().points)
             l << p.label;
         return l;
     }
@@ -78,8 +78,8 @@ struct ChartWindow : ::testing::Test {
 } // namespace
 
 TEST_F(ChartWindow, RunFillsBothChartsOnTheirPages) {
-    EXPECT_EQ(charts->Bars->parentWidget(), form->Page(TForm1::pgBarChart));
-    EXPECT_EQ(charts->Pies->parentWidget(), form->Page(TForm1::pgPieChart));
+    EXPECT_EQ(charts->Bars->parentWidget(), form->Page(MainWindow::pgBarChart));
+    EXPECT_EQ(charts->Pies->parentWidget(), form->Page(MainWindow::pgPieChart));
     const QStringList expected = {
         "<All files in this folder>", "sub0", "sub1", "sub2", "sub3", "sub4"};
     QStringList bars = Labels(charts->Bars);
@@ -87,8 +87,8 @@ TEST_F(ChartWindow, RunFillsBothChartsOnTheirPages) {
     EXPECT_EQ(bars, expected);
     EXPECT_EQ(Labels(charts->Pies), Labels(charts->Bars));
     EXPECT_EQ(charts->Bars->Title(), (QStringList{"Folder Size in:", form->CurrentFolder()}));
-    EXPECT_EQ(charts->Bars->toolTip(), TChartPages::BarsHint);
-    EXPECT_EQ(charts->Pies->toolTip(), TChartPages::PiesHint);
+    EXPECT_EQ(charts->Bars->toolTip(), ChartPages::BarsHint);
+    EXPECT_EQ(charts->Pies->toolTip(), ChartPages::PiesHint);
 
     // Sorting the list by size refills the charts in the list's order.
     form->SortChartClick();
@@ -125,19 +125,19 @@ TEST_F(ChartWindow, RotateAndExplodeOnlyOnThePiePage) {
     QAction* explode = form->Action("actExplodeBiggest");
     EXPECT_FALSE(move->isEnabled());
     EXPECT_FALSE(explode->isEnabled());
-    form->PageControl1()->setCurrentIndex(TForm1::pgPieChart);
+    form->PageTabs()->setCurrentIndex(MainWindow::pgPieChart);
     EXPECT_TRUE(move->isEnabled());
     EXPECT_TRUE(explode->isEnabled());
     move->trigger();
     ASSERT_TRUE(move->isChecked());
     const int angle = charts->Pies->Rotation();
-    charts->Timer1Timer();
-    charts->Timer1Timer();
+    charts->RotateTimerTick();
+    charts->RotateTimerTick();
     EXPECT_EQ(charts->Pies->Rotation(), (angle + 2) % 360);
     // Leaving the page releases the switch: the pie stands still.
-    form->PageControl1()->setCurrentIndex(TForm1::pgFolderList);
+    form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
     EXPECT_FALSE(move->isChecked());
     EXPECT_FALSE(explode->isEnabled());
-    charts->Timer1Timer();
+    charts->RotateTimerTick();
     EXPECT_EQ(charts->Pies->Rotation(), (angle + 2) % 360);
 }

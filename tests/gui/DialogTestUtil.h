@@ -1,8 +1,8 @@
 #pragma once
 // Helpers for the dialog tests: answering modal dialogs without blocking,
 // settings files in a temporary folder, reading back printed PDFs.
-#include "app/MessageBoxes.h"
-#include "app/ModalHook.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/dialogs/ModalHook.h"
 #include <QDialog>
 #include <QFile>
 #include <QProcess>
@@ -12,9 +12,9 @@
 
 // Answers modal dialogs and message boxes for the life of the object and
 // records the messages shown.
-class TModalAnswers {
+class ModalAnswers {
 public:
-    explicit TModalAnswers(std::function<int(QDialog&)> answer = {}) : answer_(std::move(answer)) {
+    explicit ModalAnswers(std::function<int(QDialog&)> answer = {}) : answer_(std::move(answer)) {
         previous_ = SetModalHook([this](QDialog& d) {
             if (auto* box = qobject_cast<QMessageBox*>(&d)) {
                 messages << box->text();
@@ -24,24 +24,24 @@ public:
             ++dialogs;
             return answer_ ? answer_(d) : int(QDialog::Rejected);
         });
-        SetMessageBoxHook([this](TMessageKind, const QString&, const QString& text) {
+        SetMessageBoxHook([this](MessageKind, const QString&, const QString& text) {
             messages << text;
             return messageAnswer == QMessageBox::Yes;
         });
     }
-    ~TModalAnswers() {
+    ~ModalAnswers() {
         SetModalHook(std::move(previous_));
         SetMessageBoxHook({});
     }
-    TModalAnswers(const TModalAnswers&) = delete;
-    TModalAnswers& operator=(const TModalAnswers&) = delete;
+    ModalAnswers(const ModalAnswers&) = delete;
+    ModalAnswers& operator=(const ModalAnswers&) = delete;
     QStringList messages;
     int dialogs = 0;
     QMessageBox::StandardButton messageAnswer = QMessageBox::NoButton;
 
 private:
     std::function<int(QDialog&)> answer_;
-    TModalHook previous_;
+    ModalHook previous_;
 };
 
 inline QByteArray ReadAll(const QString& path) {

@@ -1,8 +1,8 @@
+#include "gui/dialogs/ExportDialog.h"
 #include "DialogTestUtil.h"
-#include "export/ExpSettingsForm.h"
-#include "export/PrintSheet.h"
-#include "settings/ColorPanelGui.h"
-#include "settings/IniStuff.h"
+#include "core/settings/IniFile.h"
+#include "gui/dialogs/PrintSheet.h"
+#include "gui/widgets/ColorPanel.h"
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFileDialog>
@@ -16,15 +16,15 @@
 #include <gtest/gtest.h>
 
 namespace {
-TTextRowSource FolderRows() {
-    TTextRowSource rows({"Folder", "MB", "KB", "Path", ""});
+TextRowSource FolderRows() {
+    TextRowSource rows({"Folder", "MB", "KB", "Path", ""});
     rows.AddRow({"alpha", "1,50", "1536,00", "/data/alpha", ""});
     rows.AddRow({"beta", "0,25", "256,00", "/data/beta", ""});
     return rows;
 }
 
-TTextRowSource FileRows() {
-    TTextRowSource rows({"File", "Date (C)", "Date (M)", "Path", "Size (KB)"});
+TextRowSource FileRows() {
+    TextRowSource rows({"File", "Date (C)", "Date (M)", "Path", "Size (KB)"});
     rows.AddRow({"a.txt", "01.Jan.24", "02.Jan.24", "/data/a.txt", "12,00"});
     return rows;
 }
@@ -47,9 +47,9 @@ struct ExportDialogTest : ::testing::Test {
 } // namespace
 
 TEST_F(ExportDialogTest, BuiltInValuesWithoutSettingsFile) {
-    TExpSettingsForm form(ini());
+    ExportDialog form(ini());
     EXPECT_EQ(form.windowTitle(), "Export / Print Size List");
-    const TExportChoices c = form.Choices();
+    const ExportChoices c = form.Choices();
     EXPECT_EQ(c.FileType, ftCSVComma);
     EXPECT_EQ(c.HeadText, "Foldersize at");
     EXPECT_TRUE(c.InclFolderName && c.InclHead && c.InclHeadCol && c.InclSumRow);
@@ -72,7 +72,7 @@ TEST_F(ExportDialogTest, BuiltInValuesWithoutSettingsFile) {
 TEST_F(ExportDialogTest, ChoicesStoredAtCloseAndLoadedAgain) {
     EnsureIniFile(ini());
     {
-        TExpSettingsForm form(ini());
+        ExportDialog form(ini());
         form.RGFileType->button(ftText)->setChecked(true);
         form.EdtHead->setText("Disk report");
         form.CbxSummary->setChecked(false);
@@ -85,8 +85,8 @@ TEST_F(ExportDialogTest, ChoicesStoredAtCloseAndLoadedAgain) {
         form.reject();
     }
     EXPECT_EQ(ReadIniInteger(ini(), "ExportSettings", "SizeKBChars", 0), 22);
-    TExpSettingsForm again(ini());
-    const TExportChoices c = again.Choices();
+    ExportDialog again(ini());
+    const ExportChoices c = again.Choices();
     EXPECT_EQ(c.FileType, ftText);
     EXPECT_EQ(c.HeadText, "Disk report");
     EXPECT_FALSE(c.InclSumRow);
@@ -108,8 +108,8 @@ TEST_F(ExportDialogTest, StoredDefaultsAndClampsWhenFileExists) {
     WriteIniInteger(ini(), "ExportSettings", "FontSize", 40);
     WriteIniInteger(ini(), "ExportSettings", "FileType", 9);
     WriteIniInteger(ini(), "ExportSettings", "HTMLFontSize", -2);
-    TExpSettingsForm form(ini());
-    const TExportChoices c = form.Choices();
+    ExportDialog form(ini());
+    const ExportChoices c = form.Choices();
     EXPECT_EQ(c.FolderChars, 60);
     EXPECT_EQ(c.SizeKBChars, 10);
     EXPECT_EQ(c.FontSize, 14);
@@ -128,8 +128,8 @@ TEST_F(ExportDialogTest, BadColourTextReportedOnceOthersStillRead) {
     EnsureIniFile(ini());
     WriteIniString(ini(), "ExportSettings", "HTMLFontColor", "clNoSuch");
     WriteIniString(ini(), "ExportSettings", "HTMLBackColor", "clRed");
-    TModalAnswers answers;
-    TExpSettingsForm form(ini());
+    ModalAnswers answers;
+    ExportDialog form(ini());
     ASSERT_EQ(answers.messages.size(), 1);
     EXPECT_TRUE(answers.messages[0].contains("'clNoSuch' is not a valid integer value"));
     EXPECT_EQ(form.pnlHTMLFont->ColorValue(), clBlack);
@@ -149,8 +149,8 @@ TEST(ExportFileName, ExtensionFollowsFilterEntry) {
 
 TEST_F(ExportDialogTest, WriterFollowsFileTypeNotFilterEntry) {
     auto rows = FolderRows();
-    TModalAnswers answers(SaveAs(dir.filePath("report.htm"), 3)); // the text filter
-    TExpSettingsForm form(ini());
+    ModalAnswers answers(SaveAs(dir.filePath("report.htm"), 3)); // the text filter
+    ExportDialog form(ini());
     form.SetLists(&rows, nullptr);
     form.RGFileType->button(ftHTML)->setChecked(true);
     ASSERT_TRUE(form.ExportToFile());
@@ -164,9 +164,9 @@ TEST_F(ExportDialogTest, OverwriteAnsweredNoLeavesFileAlone) {
     auto rows = FolderRows();
     const QString target = dir.filePath("sizes.csv");
     WriteAll(target, "keep me");
-    TModalAnswers answers(SaveAs(target, 0));
+    ModalAnswers answers(SaveAs(target, 0));
     answers.messageAnswer = QMessageBox::No;
-    TExpSettingsForm form(ini());
+    ExportDialog form(ini());
     form.SetLists(&rows, nullptr);
     EXPECT_FALSE(form.ExportToFile());
     ASSERT_EQ(answers.messages.size(), 1);
@@ -180,8 +180,8 @@ TEST_F(ExportDialogTest, OverwriteAnsweredNoLeavesFileAlone) {
 
 TEST_F(ExportDialogTest, CancelledSaveDialogWritesNothing) {
     auto rows = FolderRows();
-    TModalAnswers answers; // every dialog rejected
-    TExpSettingsForm form(ini());
+    ModalAnswers answers; // every dialog rejected
+    ExportDialog form(ini());
     form.SetLists(&rows, nullptr);
     EXPECT_FALSE(form.ExportToFile());
     EXPECT_EQ(answers.dialogs, 1);
@@ -191,8 +191,8 @@ TEST_F(ExportDialogTest, CancelledSaveDialogWritesNothing) {
 TEST_F(ExportDialogTest, FileListNeverCarriesSummaryRow) {
     auto folders = FolderRows();
     auto files = FileRows();
-    TModalAnswers answers(SaveAs(dir.filePath("files.csv"), 0));
-    TExpSettingsForm form(ini());
+    ModalAnswers answers(SaveAs(dir.filePath("files.csv"), 0));
+    ExportDialog form(ini());
     form.SetLists(&folders, &files);
     form.SetTotals("1792,00", "1,75", "0");
     form.RadList->button(1)->click();
@@ -206,8 +206,8 @@ TEST_F(ExportDialogTest, FileListNeverCarriesSummaryRow) {
 
 TEST_F(ExportDialogTest, FolderListSummaryAndCrossedWidths) {
     auto folders = FolderRows();
-    TModalAnswers answers(SaveAs(dir.filePath("folders.txt"), 3));
-    TExpSettingsForm form(ini());
+    ModalAnswers answers(SaveAs(dir.filePath("folders.txt"), 3));
+    ExportDialog form(ini());
     form.SetLists(&folders, nullptr);
     form.SetTotals("1792,00", "1,75", "0");
     form.RGFileType->button(ftText)->setChecked(true);
@@ -223,8 +223,8 @@ TEST_F(ExportDialogTest, FolderListSummaryAndCrossedWidths) {
 
 TEST_F(ExportDialogTest, FailedWriteSaysNotSavedAndLaunchesNothing) {
     auto rows = FolderRows();
-    TModalAnswers answers(SaveAs(dir.filePath("missing/out.csv"), 1));
-    TExpSettingsForm form(ini());
+    ModalAnswers answers(SaveAs(dir.filePath("missing/out.csv"), 1));
+    ExportDialog form(ini());
     form.SetLists(&rows, nullptr);
     form.RGFileType->button(ftCSVSemicolon)->setChecked(true);
     form.CbxLaunchFile->setChecked(true);
@@ -239,8 +239,8 @@ TEST_F(ExportDialogTest, FailedWriteSaysNotSavedAndLaunchesNothing) {
 
 TEST_F(ExportDialogTest, LaunchesWrittenFileWhenAsked) {
     auto rows = FolderRows();
-    TModalAnswers answers(SaveAs(dir.filePath("book"), 2));
-    TExpSettingsForm form(ini());
+    ModalAnswers answers(SaveAs(dir.filePath("book"), 2));
+    ExportDialog form(ini());
     form.SetLists(&rows, nullptr);
     form.RGFileType->button(ftExcel)->setChecked(true);
     form.CbxLaunchFile->setChecked(true);
@@ -252,7 +252,7 @@ TEST_F(ExportDialogTest, LaunchesWrittenFileWhenAsked) {
 }
 
 TEST_F(ExportDialogTest, RowsWithoutDetailsPrintWhatWasBuilt) {
-    TTextRowSource files({"File", "Date (C)", "Date (M)", "Path", "Size (KB)"});
+    TextRowSource files({"File", "Date (C)", "Date (M)", "Path", "Size (KB)"});
     files.AddRow({"first.txt", "01.Jan.24", "02.Jan.24", "/data/first.txt", "12.00"});
     files.AddRow({"/data/plain/path/row.txt"}); // a row without details
     files.AddRow({"third.txt", "01.Jan.24", "02.Jan.24", "/data/third.txt", "1.00"});
@@ -260,10 +260,10 @@ TEST_F(ExportDialogTest, RowsWithoutDetailsPrintWhatWasBuilt) {
     QPrinter& printer = AppPrinter();
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
-    TModalAnswers answers([](QDialog& d) {
+    ModalAnswers answers([](QDialog& d) {
         return qobject_cast<QPrintDialog*>(&d) ? int(QDialog::Accepted) : int(QDialog::Rejected);
     });
-    TExpSettingsForm form(ini());
+    ExportDialog form(ini());
     form.SetLists(nullptr, &files);
     form.RadList->button(1)->click();
     form.RadOrient->button(1)->setChecked(true);

@@ -1,7 +1,7 @@
-#include "views/FileListPage.h"
-#include "app/BrowseForDirU.h"
-#include "app/MainFormU.h"
-#include "app/MessageBoxes.h"
+#include "gui/pages/FileListPage.h"
+#include "gui/dialogs/FolderPickers.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/window/MainWindow.h"
 #include "platform/ShellFileOp.h"
 #include "platform/Trash.h"
 
@@ -31,8 +31,8 @@ class YesUi : public IShellOpUi {
 public:
     bool ConfirmTrash(const QStringList&) override { return true; }
     bool ConfirmCreateFolder(const QString&) override { return true; }
-    TReplaceAnswer AskReplace(const QString&, const QString&, bool) override {
-        return TReplaceAnswer::Cancel;
+    ReplaceAnswer AskReplace(const QString&, const QString&, bool) override {
+        return ReplaceAnswer::Cancel;
     }
     void ShowError(const QString& m) override { errors << m; }
     void BeginProgress(const QString&, std::int64_t) override {}
@@ -50,12 +50,12 @@ protected:
         Write(tree.filePath("two/a.txt"), 2048);
         Write(tree.filePath("two/README"), 10);
         Write(tree.filePath("c.TXT"), 1);
-        SetMessageBoxHook([this](TMessageKind, const QString&, const QString& text) {
+        SetMessageBoxHook([this](MessageKind, const QString&, const QString& text) {
             messages << text;
             return true;
         });
-        form = std::make_unique<TForm1>(ini.filePath("Morvane.ini"));
-        page = form->findChild<TFileListPage*>();
+        form = std::make_unique<MainWindow>(ini.filePath("Morvane.ini"));
+        page = form->findChild<FileListPage*>();
         ASSERT_NE(page, nullptr);
         page->ShellUi = &ui;
         page->InputQuery = [this](const QString&, const QString&, QString& value) {
@@ -79,7 +79,7 @@ protected:
     }
     QStringList Names() const {
         QStringList n;
-        for (const TFileRow& r : page->Model->Rows())
+        for (const FileRow& r : page->Model->Rows())
             n << QFileInfo(r.RowPath()).fileName();
         return n;
     }
@@ -91,8 +91,8 @@ protected:
 
     QTemporaryDir tree{QDir::homePath() + "/tree-XXXXXX"};
     QTemporaryDir ini;
-    std::unique_ptr<TForm1> form;
-    TFileListPage* page = nullptr;
+    std::unique_ptr<MainWindow> form;
+    FileListPage* page = nullptr;
     YesUi ui;
     QStringList messages, answers;
     QString listText;
@@ -102,13 +102,13 @@ protected:
 
 TEST_F(FileListPageTest, FillAfterARunInDetailAndPlainRows) {
     Fill("*");
-    const TFileListModel* m = page->Model;
+    const FileListModel* m = page->Model;
     ASSERT_EQ(m->Count(), form->Scanner().FileRowCount());
     EXPECT_EQ(m->Count(), 7);
     EXPECT_EQ(page->NoOfFilesLabel->text(), "7 Files");
     const int a = RowOf("one/a.txt");
     ASSERT_GE(a, 0);
-    const TFileRow& r = m->Row(a);
+    const FileRow& r = m->Row(a);
     EXPECT_EQ(r.caption, "a.txt");
     EXPECT_EQ(r.path, tree.filePath("one/a.txt"));
     EXPECT_EQ(r.kb, "2");
@@ -154,7 +154,7 @@ TEST_F(FileListPageTest, FillWithoutRowsKeepsTheListAndGaugeStepFollowsTheRule) 
 TEST_F(FileListPageTest, DuplicatesArePairedCheckedSelectedAndOnTop) {
     Fill("*");
     page->actFindDuplicatesExecute();
-    const TFileListModel* m = page->Model;
+    const FileListModel* m = page->Model;
     ASSERT_EQ(m->Count(), 7);
     EXPECT_EQ(m->Row(0).caption, "a.txt");
     EXPECT_EQ(m->Row(1).caption, "a.txt");
@@ -191,7 +191,7 @@ TEST_F(FileListPageTest, SearchWrapsAndEnterRepeats) {
     Fill("*");
     answers << "A.TXT";
     page->FileSearchIndex = 0;
-    page->ToolButton23Click();
+    page->FindFileClick();
     const int first = page->FileSearchIndex;
     ASSERT_GE(first, 0);
     EXPECT_TRUE(page->Model->RowPath(first).endsWith("a.txt"));
@@ -265,12 +265,12 @@ TEST_F(FileListPageTest, CheckSelectedSwapAndFileType) {
     EXPECT_EQ(page->SelectedFlags(), (std::vector<char>{1, 1, 1, 0}));
 
     page->FolderPopPopup();
-    EXPECT_FALSE(page->Showfiletype1->isEnabled());
+    EXPECT_FALSE(page->ShowFileTypeItem->isEnabled());
     page->SelectRows({0, 0, 0, 1});
     page->FolderPopPopup();
-    EXPECT_TRUE(page->Showfiletype1->isEnabled());
-    EXPECT_FALSE(page->RestoreMorvaneArchive2->isEnabled());
-    page->Showfiletype1Click();
+    EXPECT_TRUE(page->ShowFileTypeItem->isEnabled());
+    EXPECT_FALSE(page->RestoreArchiveItem->isEnabled());
+    page->ShowFileTypeClick();
     EXPECT_TRUE(
         listText.startsWith("FileName:\n\r" + page->Model->RowPath(3) + "  \n\r\n\rFileType:"));
     EXPECT_TRUE(listText.contains("FileAttributes:\rArchive \n\r"));
@@ -279,9 +279,9 @@ TEST_F(FileListPageTest, CheckSelectedSwapAndFileType) {
 TEST_F(FileListPageTest, FilterListEditing) {
     page->FilterCombo->clear();
     answers << "tmp;bak;";
-    page->AddItem1Click();
+    page->AddFilterItemClick();
     page->FilterCombo->setEditText("TMP;BAK;");
-    page->AddItem1Click(); // cancelled: empty text, nothing added
+    page->AddFilterItemClick(); // cancelled: empty text, nothing added
     EXPECT_EQ(page->FilterCombo->currentText(), "");
     EXPECT_EQ(page->FilterCombo->count(), 1);
     page->FilterCombo->setEditText("TMP;BAK;");
@@ -290,6 +290,6 @@ TEST_F(FileListPageTest, FilterListEditing) {
     EXPECT_EQ(page->FilterCombo->count(), 1); // differs only in case
     page->FilterCombo->setEditText("log");
     QCoreApplication::sendEvent(page->FilterCombo->lineEdit(), &enter);
-    page->Showallenties1Click();
+    page->ShowAllEntriesClick();
     EXPECT_EQ(messages.value(0), "tmp;bak;\r\nlog");
 }

@@ -1,7 +1,7 @@
 // A big fill and sort of the folder list: the rows and the order are checked
 // here; bench/folderlist.sh runs this test and reports the times it prints.
-#include "app/MainFormU.h"
-#include "app/MessageBoxes.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/window/MainWindow.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -23,8 +23,8 @@ struct PaintCounter : QObject {
 
 TEST(FolderListSpeed, TenThousandRowsFillAndSortRepaintOnce) {
     QTemporaryDir dir;
-    TForm1 form(dir.filePath("Morvane.ini"));
-    form.PageControl1()->setCurrentIndex(TForm1::pgFolderList);
+    MainWindow form(dir.filePath("Morvane.ini"));
+    form.PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
     form.show();
     QStringList paths, mb, kb;
     const int n = 10000;

@@ -1,13 +1,13 @@
 // The main window driven as a person would: run, drill down, go up, sort,
 // history, and its state from one start to the next.
-#include "app/BrowseForDirU.h"
-#include "app/ComboItems.h"
-#include "app/GaugeU.h"
-#include "app/MainFormU.h"
-#include "app/MessageBoxes.h"
+#include "gui/window/MainWindow.h"
+#include "core/settings/IniFile.h"
+#include "gui/dialogs/FolderPickers.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/widgets/ProgressGauge.h"
+#include "gui/window/ComboItems.h"
+#include "gui/window/DirTreeView.h"
 #include "platform/Errors.h"
-#include "settings/IniStuff.h"
-#include "views/DirTreeView.h"
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -30,8 +30,8 @@ void WriteFile(const QString& path, qint64 size) {
 
 // Records the charts' fill requests.
 struct ChartSpy {
-    explicit ChartSpy(TForm1* form) {
-        QObject::connect(form, &TForm1::ChartsFillRequested,
+    explicit ChartSpy(MainWindow* form) {
+        QObject::connect(form, &MainWindow::ChartsFillRequested,
                          [this](const QStringList& p, const QStringList& mb) {
                              paths << p;
                              sizes << mb;
@@ -53,9 +53,9 @@ protected:
         WriteFile(root_ + "beta/gamma/c.bin", 2 * 1048576); // 2 MB
         WriteFile(root_ + "top.txt", 1024);
         ini_ = tmp_.filePath("AppData/Morvane.ini");
-        SetMessageBoxHook([this](TMessageKind kind, const QString&, const QString& text) {
+        SetMessageBoxHook([this](MessageKind kind, const QString&, const QString& text) {
             messages_ << text;
-            return kind == TMessageKind::Question ? answer_ : true;
+            return kind == MessageKind::Question ? answer_ : true;
         });
     }
     void TearDown() override {
@@ -63,8 +63,8 @@ protected:
         SetFolderPickHook({});
     }
 
-    std::unique_ptr<TForm1> Open(const QStringList& args = {}) {
-        return std::make_unique<TForm1>(ini_, args);
+    std::unique_ptr<MainWindow> Open(const QStringList& args = {}) {
+        return std::make_unique<MainWindow>(ini_, args);
     }
     static QStringList Column(QTreeWidget* list, int c) {
         QStringList out;
@@ -110,8 +110,8 @@ TEST_F(MainFormTest, RunFillsListStatusBarAndHistory) {
     EXPECT_EQ(form->StatusPanel(2)->text(), TotalText(6 * 10000, "MB"));
     EXPECT_EQ(form->StatusPanel(3)->text(), TotalText(6145 * 10000LL, "KB"));
     EXPECT_EQ(form->TotalMBText, form->StatusPanel(2)->text());
-    EXPECT_FALSE(form->Label1()->text().isEmpty()); // the fill's elapsed time
-    EXPECT_TRUE(form->Timer3()->isActive());
+    EXPECT_FALSE(form->ElapsedLabel()->text().isEmpty()); // the fill's elapsed time
+    EXPECT_TRUE(form->ElapsedTimer()->isActive());
     EXPECT_EQ(charts.count(), 1);
     EXPECT_EQ(ComboItems(form->HistoryCombo()), QStringList{root_});
     EXPECT_EQ(form->GaugeWidget()->value(), 0);
@@ -152,7 +152,7 @@ TEST_F(MainFormTest, UpAtTheRootDoesNothing) {
     EXPECT_EQ(form->StatusPanel(4)->text(), "/"); // the default start folder is shown
     form->SelectFolder("/");
     int done = 0;
-    QObject::connect(form.get(), &TForm1::AnalysisDone, [&done] { ++done; });
+    QObject::connect(form.get(), &MainWindow::AnalysisDone, [&done] { ++done; });
     form->actUpOneDirExecute();
     EXPECT_EQ(done, 0);
     EXPECT_EQ(form->CurrentFolder(), "/");
@@ -216,14 +216,14 @@ TEST_F(MainFormTest, HistoryTypingPopupAndToggle) {
     EXPECT_EQ(ComboItems(combo), (QStringList{root_, root_ + "beta/"}));
 
     answer_ = false;
-    form->Action("DeleteallItems1")->trigger();
+    form->Action("DeleteAllHistoryItems")->trigger();
     EXPECT_EQ(combo->count(), 2);
     ASSERT_EQ(messages_.size(), 1);
     EXPECT_TRUE(messages_[0].startsWith("You are about to delete the complete History Listing"));
-    form->Action("Showallitems1")->trigger();
+    form->Action("ShowAllHistoryItems")->trigger();
     EXPECT_EQ(messages_.last(), root_ + "\n" + root_ + "beta/\n");
     answer_ = true;
-    form->Action("DeleteallItems1")->trigger();
+    form->Action("DeleteAllHistoryItems")->trigger();
     EXPECT_EQ(combo->count(), 0);
 
     EXPECT_FALSE(form->HistoryVisible());
@@ -253,23 +253,23 @@ TEST_F(MainFormTest, BrowseSelectsWithoutMeasuring) {
 TEST_F(MainFormTest, PagesAdaptTheBottomBoxAndRotateButton) {
     auto form = Open();
     QAction* move = form->Action("Move");
-    form->PageControl1()->setCurrentIndex(TForm1::pgPieChart);
+    form->PageTabs()->setCurrentIndex(MainWindow::pgPieChart);
     EXPECT_TRUE(move->isEnabled());
     move->setChecked(true);
     EXPECT_TRUE(form->Action("actExplodeBiggest")->isEnabled());
-    form->PageControl1()->setCurrentIndex(TForm1::pgFolderList);
+    form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
     EXPECT_FALSE(move->isEnabled());
     EXPECT_FALSE(move->isChecked());
     EXPECT_FALSE(form->Action("actExplodeBiggest")->isEnabled());
-    form->PageControl1()->setCurrentIndex(TForm1::pgShortcuts);
+    form->PageTabs()->setCurrentIndex(MainWindow::pgShortcuts);
     EXPECT_EQ(form->HistoryCombo()->currentText(), "Delete broken shortcuts and empty folders");
     EXPECT_EQ(form->CurrentFolder(), form->StartFolder().endsWith('/')
                                          ? form->StartFolder()
                                          : form->StartFolder() + "/"); // no selection by the box
-    form->PageControl1()->setCurrentIndex(TForm1::pgCommander);
+    form->PageTabs()->setCurrentIndex(MainWindow::pgCommander);
     EXPECT_TRUE(form->HistoryCombo()->font().bold());
     EXPECT_EQ(form->HistoryCombo()->font().family(), "Courier New");
-    form->PageControl1()->setCurrentIndex(TForm1::pgFolderList);
+    form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
     EXPECT_FALSE(form->HistoryCombo()->font().bold());
     EXPECT_EQ(form->HistoryCombo()->font().family(), "Courier New");
 }
@@ -278,10 +278,10 @@ TEST_F(MainFormTest, StateIsWrittenAtCloseAndRestoredAtNextStart) {
     {
         auto form = Open();
         EXPECT_TRUE(QFile::exists(ini_)); // the first start creates the file
-        EXPECT_EQ(form->PageControl1()->currentIndex(), TForm1::pgBarChart); // default page
+        EXPECT_EQ(form->PageTabs()->currentIndex(), MainWindow::pgBarChart); // default page
         form->move(120, 80);
         form->resize(640, 420);
-        form->PageControl1()->setCurrentIndex(TForm1::pgFileList);
+        form->PageTabs()->setCurrentIndex(MainWindow::pgFileList);
         form->Action("FreeSpaceButt")->setChecked(true);
         form->Action("actShowLegend")->setChecked(true);
         form->Action("actToggle3D")->setChecked(false);
@@ -298,7 +298,7 @@ TEST_F(MainFormTest, StateIsWrittenAtCloseAndRestoredAtNextStart) {
         auto form = Open();
         EXPECT_EQ(form->width(), 640);
         EXPECT_EQ(form->height(), 420);
-        EXPECT_EQ(form->PageControl1()->currentIndex(), TForm1::pgFileList);
+        EXPECT_EQ(form->PageTabs()->currentIndex(), MainWindow::pgFileList);
         EXPECT_TRUE(form->Action("FreeSpaceButt")->isChecked());
         EXPECT_TRUE(form->Action("actShowLegend")->isChecked());
         EXPECT_FALSE(form->Action("actToggle3D")->isChecked());
@@ -319,7 +319,7 @@ TEST_F(MainFormTest, StateIsWrittenAtCloseAndRestoredAtNextStart) {
 TEST_F(MainFormTest, CommandLineFolderIsAnalysedAtOnce) {
     auto form = Open({root_ + "beta"});
     EXPECT_EQ(form->CurrentFolder(), root_ + "beta/");
-    EXPECT_EQ(form->PageControl1()->currentIndex(), TForm1::pgBarChart);
+    EXPECT_EQ(form->PageTabs()->currentIndex(), MainWindow::pgBarChart);
     EXPECT_EQ(form->FolderList()->topLevelItemCount(), 2);
     EXPECT_FALSE(form->DirTreeOpen());
     EXPECT_EQ(ComboItems(form->HistoryCombo()), QStringList{root_ + "beta/"});
@@ -343,14 +343,14 @@ TEST_F(MainFormTest, DamagedSettingsFileStartsWithDefaultsAndOneMessage) {
             "x\n");
     f.close();
     auto form = Open();
-    EXPECT_EQ(form->PageControl1()->currentIndex(), TForm1::pgBarChart);
+    EXPECT_EQ(form->PageTabs()->currentIndex(), MainWindow::pgBarChart);
     EXPECT_EQ(ComboItems(form->HistoryCombo()), QStringList{"/x"});
 
     // A settings file that cannot be made: one message, then the defaults.
     messages_.clear();
-    TForm1 second("/proc/no-such-dir/AppData/Morvane.ini");
+    MainWindow second("/proc/no-such-dir/AppData/Morvane.ini");
     EXPECT_EQ(messages_.size(), 1);
-    EXPECT_EQ(second.PageControl1()->currentIndex(), TForm1::pgBarChart);
+    EXPECT_EQ(second.PageTabs()->currentIndex(), MainWindow::pgBarChart);
     messages_.clear();
 }
 
@@ -358,7 +358,7 @@ TEST_F(MainFormTest, TreeClickSelectsAndRunSizeCheckMeasures) {
     auto form = Open();
     form->actO_C_DirTreeExecute(); // the pane starts folded away in a fresh file
     ASSERT_TRUE(form->DirTreeOpen());
-    TDirTree* tree = form->DirTree();
+    DirTreeView* tree = form->DirTree();
     EXPECT_THROW(tree->SelectPath(""), EMorvaneError);
     tree->SelectPath(root_ + "beta");
     EXPECT_EQ(tree->SelectedFolder(), root_ + "beta/");
@@ -371,7 +371,7 @@ TEST_F(MainFormTest, TreeClickSelectsAndRunSizeCheckMeasures) {
     // Selecting elsewhere moves the open tree along.
     form->SelectFolder(root_ + "alpha/");
     EXPECT_EQ(tree->SelectedFolder(), root_ + "alpha/");
-    form->Action("Runsizecheck1")->trigger();
+    form->Action("RunSizeCheckItem")->trigger();
     EXPECT_EQ(form->FolderList()->topLevelItemCount(), 1); // alpha has no subfolders
     EXPECT_EQ(form->HistoryCombo()->count(), 0);
     EXPECT_FALSE(tree->NotificationsSuspended());

@@ -1,6 +1,6 @@
 #include "DialogTestUtil.h"
-#include "export/PlainPrint.h"
-#include "export/PrintSheet.h"
+#include "core/export/PlainPrint.h"
+#include "gui/dialogs/PrintSheet.h"
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -47,7 +47,7 @@ struct PrintTest : ::testing::Test {
 } // namespace
 
 TEST_F(PrintTest, SizeListPrintsItemRowsIndentedByFiveBlanks) {
-    TTextRowSource rows({"Folder", "MB", "KB", "Path", ""});
+    TextRowSource rows({"Folder", "MB", "KB", "Path", ""});
     rows.AddRow({"alpha", "1,50", "1536,00", "/data/alpha", ""});
     rows.AddRow({"A folder name much longer than its column", "0,25", "256,00",
                  "/data/A folder name much longer than its column", ""});
@@ -57,7 +57,7 @@ TEST_F(PrintTest, SizeListPrintsItemRowsIndentedByFiveBlanks) {
     for (const QString& line : lines)
         EXPECT_EQ(line.size(), 102);
 
-    TModalAnswers answers(&PrintTest::AcceptPrintDialog);
+    ModalAnswers answers(&PrintTest::AcceptPrintDialog);
     ASSERT_TRUE(PrintTextLines(lines, 10));
     const std::vector<Word> words = PdfWords(pdf);
     ASSERT_GE(words.size(), 8u);
@@ -81,7 +81,7 @@ TEST_F(PrintTest, SizeListPrintsItemRowsIndentedByFiveBlanks) {
 }
 
 TEST_F(PrintTest, CancelledPrintDialogPrintsNothing) {
-    TModalAnswers answers; // rejects
+    ModalAnswers answers; // rejects
     EXPECT_FALSE(PrintTextLines({"one"}, 10));
     EXPECT_EQ(answers.dialogs, 1);
     EXPECT_FALSE(QFile::exists(pdf));
@@ -90,7 +90,7 @@ TEST_F(PrintTest, CancelledPrintDialogPrintsNothing) {
 TEST_F(PrintTest, WideLinesShrinkInsteadOfBeingCut) {
     AppPrinter().setPageOrientation(QPageLayout::Portrait);
     const QString wide = QString(150, QLatin1Char('x')) + QStringLiteral("END");
-    TModalAnswers answers(&PrintTest::AcceptPrintDialog);
+    ModalAnswers answers(&PrintTest::AcceptPrintDialog);
     ASSERT_TRUE(PrintTextLines({wide}, 14));
     const std::vector<Word> words = PdfWords(pdf);
     ASSERT_EQ(words.size(), 1u);
@@ -118,7 +118,7 @@ TEST_F(PrintTest, PreviewPagesCarryPageNumbersAndEveryLine) {
 
 TEST_F(PrintTest, PreviewIsModalAndGivenTheLines) {
     int previews = 0;
-    TModalAnswers answers([&](QDialog& d) {
+    ModalAnswers answers([&](QDialog& d) {
         if (qobject_cast<QPrintPreviewDialog*>(&d)) ++previews;
         return int(QDialog::Accepted);
     });

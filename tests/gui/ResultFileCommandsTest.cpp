@@ -1,8 +1,8 @@
 // Save and Open of an analysis in the window.
-#include "views/ResultFileCommands.h"
-#include "app/MainFormU.h"
-#include "app/MessageBoxes.h"
-#include "views/ChartPages.h"
+#include "gui/window/ResultFileCommands.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/ChartPages.h"
+#include "gui/window/MainWindow.h"
 
 #include <QAction>
 #include <QDir>
@@ -12,9 +12,9 @@
 #include <gtest/gtest.h>
 
 namespace {
-QStringList Labels(const TChartBase* c) {
+QStringList Labels(const ChartBase* c) {
     QStringList l;
-    for (const TChartPoint& p : c->Series().points)
+    for (const ChartPoint& p : c->Series().points)
         l << p.label + "=" + QString::number(p.value);
     return l;
 }
@@ -35,7 +35,7 @@ TEST(ResultFileCommands, NamingRule) {
 TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNothing) {
     QTemporaryDir dir;
     QStringList messages;
-    SetMessageBoxHook([&](TMessageKind, const QString&, const QString& text) {
+    SetMessageBoxHook([&](MessageKind, const QString&, const QString& text) {
         messages << text;
         return false;
     });
@@ -46,15 +46,15 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(QByteArray((i + 1) * 200000, 'x'));
     }
-    TForm1 form(dir.filePath("Morvane.ini"));
-    auto* charts = form.findChild<TChartPages*>();
+    MainWindow form(dir.filePath("Morvane.ini"));
+    auto* charts = form.findChild<ChartPages*>();
     ASSERT_NE(charts, nullptr);
     form.SelectFolder(root);
     form.actRunExecute();
     const QStringList rows = Rows(form.FolderList()), points = Labels(charts->Pies);
     ASSERT_EQ(points.size(), 4);
 
-    TResultFileCommands::SetFileDialog(
+    ResultFileCommands::SetFileDialog(
         [&](bool save) { return save ? dir.filePath("result.txt") : dir.filePath("result.MVX"); });
     form.Action("ACTSave")->trigger();
     ASSERT_TRUE(QFile::exists(dir.filePath("result.MVX")));
@@ -75,7 +75,7 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
     bad.write(QByteArray("\x05\x00\x00\x00\x04\x00\x00\x00/a/b", 12));
     bad.close();
     const QStringList paths = form.Scanner().EntryPaths;
-    TResultFileCommands::SetFileDialog([&](bool) { return dir.filePath("bad.MVX"); });
+    ResultFileCommands::SetFileDialog([&](bool) { return dir.filePath("bad.MVX"); });
     form.Action("ACTOpen")->trigger();
     EXPECT_EQ(messages.size(), 1);
     EXPECT_EQ(form.Scanner().EntryPaths, paths);
@@ -83,9 +83,9 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
     EXPECT_EQ(Labels(charts->Pies), points);
 
     // Cancelling changes nothing either.
-    TResultFileCommands::SetFileDialog([](bool) { return QString(); });
+    ResultFileCommands::SetFileDialog([](bool) { return QString(); });
     form.Action("ACTOpen")->trigger();
     EXPECT_EQ(Labels(charts->Pies), points);
-    TResultFileCommands::SetFileDialog({});
+    ResultFileCommands::SetFileDialog({});
     SetMessageBoxHook({});
 }

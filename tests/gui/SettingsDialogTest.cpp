@@ -1,7 +1,7 @@
+#include "gui/dialogs/SettingsDialog.h"
 #include "DialogTestUtil.h"
-#include "settings/IniStuff.h"
-#include "settings/SettingsDefaults.h"
-#include "settings/SettingsForm.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/SettingsDefaults.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -41,9 +41,9 @@ void Type(QWidget* w, int key, const QString& text) {
 } // namespace
 
 TEST_F(SettingsDialogTest, ResetWritesFactoryValuesInItsOrder) {
-    TModalAnswers answers;
+    ModalAnswers answers;
     answers.messageAnswer = QMessageBox::Yes;
-    TSettings form(ini());
+    SettingsDialog form(ini());
     EXPECT_EQ(form.windowTitle(), "Morvane Settings");
     form.ResetToDefault();
     ASSERT_EQ(answers.messages.size(), 1);
@@ -71,9 +71,9 @@ TEST_F(SettingsDialogTest, ResetWritesFactoryValuesInItsOrder) {
 TEST_F(SettingsDialogTest, ResetAnsweredNoChangesNothing) {
     EnsureIniFile(ini());
     WriteIniString(ini(), "Settings", "ListColor", "clRed");
-    TModalAnswers answers;
+    ModalAnswers answers;
     answers.messageAnswer = QMessageBox::No;
-    TSettings form(ini());
+    SettingsDialog form(ini());
     const QByteArray before = ReadAll(ini());
     form.ResetToDefault();
     EXPECT_EQ(ReadAll(ini()), before);
@@ -84,12 +84,12 @@ TEST_F(SettingsDialogTest, HistoryLengthClampedAndWrittenBackAtOnce) {
     EnsureIniFile(ini());
     WriteIniInteger(ini(), "Settings", "HistorySize", 70);
     {
-        TSettings form(ini());
+        SettingsDialog form(ini());
         EXPECT_EQ(form.HistorySpin->value(), 50);
         EXPECT_EQ(value("HistorySize"), "50");
     }
     WriteIniInteger(ini(), "Settings", "HistorySize", 3);
-    TSettings form(ini());
+    SettingsDialog form(ini());
     EXPECT_EQ(value("HistorySize"), "10");
     form.HistorySpin->setValue(25);
     EXPECT_EQ(value("HistorySize"), "25");
@@ -99,7 +99,7 @@ TEST_F(SettingsDialogTest, HistoryLengthClampedAndWrittenBackAtOnce) {
 
 TEST_F(SettingsDialogTest, EmptiedSizeBoxStoredEmptyReadAsZero) {
     {
-        TSettings form(ini());
+        SettingsDialog form(ini());
         EXPECT_EQ(form.EdtMinFileSize->text(), "0");
         form.EdtMinFileSize->clear();
         form.PageControl->setCurrentIndex(1);
@@ -108,13 +108,13 @@ TEST_F(SettingsDialogTest, EmptiedSizeBoxStoredEmptyReadAsZero) {
     EXPECT_EQ(value("MinFileSize"), "");
     EXPECT_EQ(value("ActivePage"), "1");
     EXPECT_EQ(ReadWindowSettings(ini()).MinFileSize, 0);
-    TSettings again(ini());
+    SettingsDialog again(ini());
     EXPECT_EQ(again.EdtMinFileSize->text(), "1");
     EXPECT_EQ(again.PageControl->currentIndex(), 1);
 }
 
 TEST_F(SettingsDialogTest, SizeBoxTakesDigitsOnly) {
-    TSettings form(ini());
+    SettingsDialog form(ini());
     form.EdtMinFileSize->clear();
     Type(form.EdtMinFileSize, Qt::Key_1, "1");
     Type(form.EdtMinFileSize, Qt::Key_A, "a");
@@ -127,7 +127,7 @@ TEST_F(SettingsDialogTest, SizeBoxTakesDigitsOnly) {
 }
 
 TEST_F(SettingsDialogTest, ChosenColourAndFontWrittenAtOnce) {
-    TModalAnswers answers([](QDialog& d) {
+    ModalAnswers answers([](QDialog& d) {
         if (auto* c = qobject_cast<QColorDialog*>(&d)) c->setCurrentColor(QColor(255, 0, 0));
         if (auto* f = qobject_cast<QFontDialog*>(&d)) {
             QFont font(QStringLiteral("Courier New"), 12);
@@ -136,7 +136,7 @@ TEST_F(SettingsDialogTest, ChosenColourAndFontWrittenAtOnce) {
         }
         return int(QDialog::Accepted);
     });
-    TSettings form(ini());
+    SettingsDialog form(ini());
     emit form.PnlBarColor->clicked();
     EXPECT_EQ(value("BarColor"), "clRed");
     EXPECT_EQ(form.PnlBarColor->ColorValue(), clRed);
@@ -153,8 +153,8 @@ TEST_F(SettingsDialogTest, BadColourTextShownOnceOthersRead) {
     WriteIniString(ini(), "Settings", "ListColor", "clPink");
     WriteIniString(ini(), "Settings", "BarColor", "clRed");
     WriteIniString(ini(), "Settings", "LegendFont", "\"Arial\", big, [], [clBlack]");
-    TModalAnswers answers;
-    TSettings form(ini());
+    ModalAnswers answers;
+    SettingsDialog form(ini());
     ASSERT_EQ(answers.messages.size(), 1);
     EXPECT_TRUE(answers.messages[0].contains("'clPink' is not a valid integer value"));
     EXPECT_EQ(form.PnlListColor->ColorValue(), clSilver);
@@ -164,13 +164,13 @@ TEST_F(SettingsDialogTest, BadColourTextShownOnceOthersRead) {
 
 TEST_F(SettingsDialogTest, WindowReadsItsOwnDefaultsAndSkipsOnlyBadKeys) {
     EnsureIniFile(ini());
-    TWindowSettings w = ReadWindowSettings(ini());
+    WindowSettings w = ReadWindowSettings(ini());
     EXPECT_TRUE(w.EnableZoom); // the dialog shows zoom off for the same file
     EXPECT_TRUE(w.CircelPie);
     EXPECT_EQ(w.HistorySize, 20);
     EXPECT_EQ(w.ChartFont.name, "MS Sans Serif");
     EXPECT_EQ(w.ChartFont.color, clYellow);
-    TSettings dialog(ini());
+    SettingsDialog dialog(ini());
     EXPECT_FALSE(dialog.CbxEnableZoom->isChecked());
 
     WriteIniString(ini(), "Settings", "GradientColor1", "nonsense");

@@ -1,9 +1,9 @@
-#include "app/MainFormU.h"
+#include "gui/window/MainWindow.h"
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 TEST(MainWindow, HasCaption) {
     QTemporaryDir dir;
-    TForm1 form(dir.filePath(QStringLiteral("Morvane.ini")));
+    MainWindow form(dir.filePath(QStringLiteral("Morvane.ini")));
     EXPECT_EQ(form.windowTitle(), "Morvane ++");
 }

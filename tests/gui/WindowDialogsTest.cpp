@@ -1,10 +1,10 @@
 #include "DialogTestUtil.h"
-#include "app/GaugeU.h"
-#include "app/MainFormU.h"
-#include "export/ExpSettingsForm.h"
-#include "export/PrintSheet.h"
-#include "settings/IniStuff.h"
-#include "settings/SettingsForm.h"
+#include "core/settings/IniFile.h"
+#include "gui/dialogs/ExportDialog.h"
+#include "gui/dialogs/PrintSheet.h"
+#include "gui/dialogs/SettingsDialog.h"
+#include "gui/widgets/ProgressGauge.h"
+#include "gui/window/MainWindow.h"
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -22,8 +22,8 @@ namespace {
 struct WindowDialogsTest : ::testing::Test {
     QTemporaryDir dir;
     QString ini() const { return dir.filePath("AppData/Morvane.ini"); }
-    std::unique_ptr<TForm1> MakeForm() {
-        auto form = std::make_unique<TForm1>(ini());
+    std::unique_ptr<MainWindow> MakeForm() {
+        auto form = std::make_unique<MainWindow>(ini());
         form->FillFolderList({"/data/alpha/", "/data/A folder name much longer than its column/"},
                              {"1.50", "0.25"}, {"1536.00", "256.00"});
         return form;
@@ -37,7 +37,7 @@ TEST_F(WindowDialogsTest, CtrlPOnSizeListPrintsItsRowsIndented) {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     printer.setPageOrientation(QPageLayout::Landscape);
-    TModalAnswers answers([](QDialog& d) {
+    ModalAnswers answers([](QDialog& d) {
         return qobject_cast<QPrintDialog*>(&d) ? int(QDialog::Accepted) : int(QDialog::Rejected);
     });
     auto form = MakeForm();
@@ -47,12 +47,12 @@ TEST_F(WindowDialogsTest, CtrlPOnSizeListPrintsItsRowsIndented) {
     EXPECT_EQ(print->shortcut(), QKeySequence("Ctrl+P"));
 
     // Pages without a sheet print nothing and ask nothing.
-    form->PageControl1()->setCurrentIndex(TForm1::pgFileList);
+    form->PageTabs()->setCurrentIndex(MainWindow::pgFileList);
     print->trigger();
     EXPECT_EQ(answers.dialogs, 0);
     EXPECT_FALSE(QFile::exists(pdf));
 
-    form->PageControl1()->setCurrentIndex(TForm1::pgFolderList);
+    form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
     print->trigger();
     EXPECT_EQ(answers.dialogs, 1);
     EXPECT_TRUE(answers.messages.isEmpty());
@@ -68,9 +68,9 @@ TEST_F(WindowDialogsTest, CtrlPOnSizeListPrintsItsRowsIndented) {
 
 TEST_F(WindowDialogsTest, SettingsDialogChangesTheWindowWhenItCloses) {
     auto form = MakeForm();
-    EXPECT_TRUE(form->PageControl1()->documentMode()); // design 0 without settings
-    TModalAnswers answers([](QDialog& d) {
-        if (auto* s = qobject_cast<TSettings*>(&d)) {
+    EXPECT_TRUE(form->PageTabs()->documentMode()); // design 0 without settings
+    ModalAnswers answers([](QDialog& d) {
+        if (auto* s = qobject_cast<SettingsDialog*>(&d)) {
             s->Spin3D->setValue(2);
             s->HistorySpin->setValue(12);
             s->EdtMinFileSize->setText("250");
@@ -78,9 +78,9 @@ TEST_F(WindowDialogsTest, SettingsDialogChangesTheWindowWhenItCloses) {
         }
         return int(QDialog::Accepted);
     });
-    form->Action("Settings1")->trigger();
+    form->Action("SettingsItem")->trigger();
     EXPECT_EQ(answers.dialogs, 1);
-    EXPECT_FALSE(form->PageControl1()->documentMode());
+    EXPECT_FALSE(form->PageTabs()->documentMode());
     EXPECT_EQ(form->HistorySize, 12);
     EXPECT_EQ(form->MinFileSizeKB, 250);
     EXPECT_EQ(form->AppliedSettings.FlatDesign, 2);
@@ -99,7 +99,7 @@ TEST_F(WindowDialogsTest, BadTextInSettingsShownOnceRestApplied) {
     WriteIniString(ini(), "Settings", "BarFontColor", "clRed");
     WriteIniInteger(ini(), "Settings", "HistorySize", 33);
     WriteIniInteger(ini(), "Settings", "FlatDesign", 1);
-    TModalAnswers answers;
+    ModalAnswers answers;
     auto form = MakeForm();
     int conversions = 0;
     for (const QString& m : answers.messages)
@@ -108,7 +108,7 @@ TEST_F(WindowDialogsTest, BadTextInSettingsShownOnceRestApplied) {
     EXPECT_EQ(form->AppliedSettings.BarColor, clNavy);
     EXPECT_EQ(form->AppliedSettings.BarFontColor, clRed);
     EXPECT_EQ(form->HistorySize, 33);
-    EXPECT_FALSE(form->PageControl1()->documentMode());
+    EXPECT_FALSE(form->PageTabs()->documentMode());
 }
 
 TEST_F(WindowDialogsTest, ExportDialogGetsFolderListsAndTotals) {
@@ -116,8 +116,8 @@ TEST_F(WindowDialogsTest, ExportDialogGetsFolderListsAndTotals) {
     QString folder;
     QString kbTotal;
     int rows = -1;
-    TModalAnswers answers([&](QDialog& d) {
-        if (auto* e = qobject_cast<TExpSettingsForm*>(&d)) {
+    ModalAnswers answers([&](QDialog& d) {
+        if (auto* e = qobject_cast<ExportDialog*>(&d)) {
             e->ConfigureExportList();
             folder = e->ExportList().ExportFolder;
             kbTotal = e->ExportList().ExportTotalKB;
@@ -126,7 +126,7 @@ TEST_F(WindowDialogsTest, ExportDialogGetsFolderListsAndTotals) {
         }
         return int(QDialog::Accepted);
     });
-    form->Action("ExportList1")->trigger();
+    form->Action("ExportListItem")->trigger();
     EXPECT_EQ(folder, form->CurrentFolder());
     EXPECT_EQ(kbTotal, form->TotalKBText);
     EXPECT_EQ(rows, 2);
@@ -140,13 +140,13 @@ TEST_F(WindowDialogsTest, HtmlReportFromTheWindowCarriesChartPictures) {
     form->FillChartsFromList();
     const QString report = dir.filePath("report.html");
     bool exported = false;
-    TModalAnswers answers([&](QDialog& d) {
+    ModalAnswers answers([&](QDialog& d) {
         if (auto* fd = qobject_cast<QFileDialog*>(&d)) {
             fd->selectNameFilter(fd->nameFilters().value(4));
             fd->selectFile(report);
             return int(QDialog::Accepted);
         }
-        if (auto* e = qobject_cast<TExpSettingsForm*>(&d)) {
+        if (auto* e = qobject_cast<ExportDialog*>(&d)) {
             e->RGFileType->button(ftHTML)->setChecked(true);
             e->CbxInclChart->setChecked(true);
             e->CbxLaunchFile->setChecked(false);
@@ -155,7 +155,7 @@ TEST_F(WindowDialogsTest, HtmlReportFromTheWindowCarriesChartPictures) {
         }
         return int(QDialog::Accepted);
     });
-    form->Action("ExportList1")->trigger();
+    form->Action("ExportListItem")->trigger();
     ASSERT_TRUE(exported) << answers.messages.join('|').toStdString();
     EXPECT_TRUE(ReadAll(report).contains("<img src=\"report_images/Chart1.jpg\""));
     EXPECT_TRUE(ReadAll(dir.filePath("report_images/Chart1.jpg")).startsWith("\xFF\xD8"));

@@ -1,14 +1,14 @@
 // Plain functions of the main window: cell compare, parent folder, history
 // rules, the splash mask, the small dialogs.
-#include "app/BrowseForDirU.h"
-#include "app/ComboItems.h"
-#include "app/GaugeU.h"
-#include "app/ListDlgU.h"
-#include "app/MainFormU.h"
-#include "app/ProgressFormU.h"
-#include "app/SplashU.h"
+#include "gui/dialogs/FolderPickers.h"
+#include "gui/dialogs/ListDialog.h"
+#include "gui/dialogs/ProgressDialog.h"
+#include "gui/pages/ListSort.h"
+#include "gui/widgets/ProgressGauge.h"
+#include "gui/window/ComboItems.h"
+#include "gui/window/MainWindow.h"
+#include "gui/window/SplashScreen.h"
 #include "platform/Errors.h"
-#include "views/ListSort.h"
 #include <QComboBox>
 #include <QFontInfo>
 #include <QImage>
@@ -72,7 +72,7 @@ TEST(ListSort, SortedOrderIsStableAndFailsWhole) {
 }
 
 TEST(ListSort, SortStateIsOnePairForEveryList) {
-    TSortState s;
+    ListSortState s;
     EXPECT_EQ(s.SortColumn, -1);
     s.Click(1);
     EXPECT_TRUE(s.SortAscending);
@@ -84,12 +84,12 @@ TEST(ListSort, SortStateIsOnePairForEveryList) {
 }
 
 TEST(Navigation, ParentFolder) {
-    EXPECT_EQ(TForm1::ParentFolder("/"), "/");
-    EXPECT_EQ(TForm1::ParentFolder("/usr/"), "/");
-    EXPECT_EQ(TForm1::ParentFolder("/usr"), "/");
-    EXPECT_EQ(TForm1::ParentFolder("/usr/share/"), "/usr/");
-    EXPECT_EQ(TForm1::ParentFolder("/usr/share/doc"), "/usr/share/");
-    EXPECT_EQ(TForm1::ParentFolder("/a b/c d/"), "/a b/");
+    EXPECT_EQ(MainWindow::ParentFolder("/"), "/");
+    EXPECT_EQ(MainWindow::ParentFolder("/usr/"), "/");
+    EXPECT_EQ(MainWindow::ParentFolder("/usr"), "/");
+    EXPECT_EQ(MainWindow::ParentFolder("/usr/share/"), "/usr/");
+    EXPECT_EQ(MainWindow::ParentFolder("/usr/share/doc"), "/usr/share/");
+    EXPECT_EQ(MainWindow::ParentFolder("/a b/c d/"), "/a b/");
 }
 
 TEST(History, AddTextToItemsKeepsOneEntryPerFolderIgnoringCase) {
@@ -173,23 +173,23 @@ TEST(Splash, MaskShowsBlackAndHidesWhite) {
     EXPECT_FALSE(r.contains(QPoint(4, 15)));
     EXPECT_EQ(r.boundingRect(), QRect(3, 5, 37, 11));
     // The shipped mask: its key colour is the corner, the shape is visible.
-    TSplashForm splash;
+    SplashScreen splash;
     EXPECT_FALSE(splash.Region().isEmpty());
     EXPECT_FALSE(splash.Region().contains(QPoint(0, 0)));
     EXPECT_TRUE(splash.Region().contains(QPoint(240, 200)));
 }
 
 TEST(SmallDialogs, ListFormShowsOneLinePerTextLine) {
-    TListForm form;
+    ListDialog form;
     form.ListText = "Type: text\r\nSize: 12\nAttributes: A\r\n";
     form.show();
-    ASSERT_EQ(form.ListBox1->count(), 3);
-    EXPECT_EQ(form.ListBox1->item(1)->text(), "Size: 12");
-    EXPECT_TRUE(form.ListBox1->font().fixedPitch());
+    ASSERT_EQ(form.LinesList->count(), 3);
+    EXPECT_EQ(form.LinesList->item(1)->text(), "Size: 12");
+    EXPECT_TRUE(form.LinesList->font().fixedPitch());
     form.ListText = "one";
     form.hide();
     form.show();
-    EXPECT_EQ(form.ListBox1->count(), 1);
+    EXPECT_EQ(form.LinesList->count(), 1);
 }
 
 TEST(SmallDialogs, FolderPickersReturnTheChoiceOrLeaveThePath) {
@@ -200,7 +200,7 @@ TEST(SmallDialogs, FolderPickersReturnTheChoiceOrLeaveThePath) {
         seenRoot = root;
         return answer;
     });
-    TBrowseForFolders browse;
+    BrowseForFolders browse;
     QString path = "/does/not/exist";
     EXPECT_TRUE(browse.BrowseFolderFrom(nullptr, path, "Select Directory Sample", "", 37));
     EXPECT_EQ(seenStart, "/does/not/exist");
@@ -211,7 +211,7 @@ TEST(SmallDialogs, FolderPickersReturnTheChoiceOrLeaveThePath) {
     EXPECT_EQ(path, "/kept");
     EXPECT_EQ(seenRoot, "/root");
     EXPECT_EQ(browse.BrowseFolder("t", 0), "");
-    TFolderDialog pd(nullptr);
+    FolderDialog pd(nullptr);
     pd.Directory = "/start/";
     EXPECT_FALSE(pd.Execute());
     EXPECT_EQ(pd.Directory, "/start/");
@@ -220,7 +220,7 @@ TEST(SmallDialogs, FolderPickersReturnTheChoiceOrLeaveThePath) {
     EXPECT_EQ(pd.Directory, "/usr/");
     SetFolderPickHook({});
 
-    TProgressForm progress(nullptr, Qt::blue, Qt::white);
+    ProgressDialog progress(nullptr, Qt::blue, Qt::white);
     EXPECT_EQ(progress.windowTitle(), "ZipProgress");
     progress.Gauge->SetProgressMax(3);
     progress.Gauge->SetAddProgress(5); // stays within the maximum

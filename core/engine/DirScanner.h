@@ -1,0 +1,110 @@
+#pragma once
+// DirScanner measures one folder: one FolderRow per immediate subfolder (in the
+// file system's order, names beginning with '.' left out), one row
+// "<All files in this folder>" for the entries lying directly in it and, for the
+// root of a mounted file system when asked, one "<Free Space>" row. On the way it
+// records every entry at or above the minimum size as a FileRow.
+//
+// How the window uses it (one object for the window's whole life):
+//     dirSize.FolderPath = CurrentFolder;          // ends in '/'
+//     dirSize.IncludeFreeSpace = showFreeSpace;
+//     DirScanner::SetMinFileSize(minKB * 1024);
+//     dirSize.Progress = this;                     // IProgress*, may be null
+//     dirSize.Measure();                           // SetProgressMax(n + 1), then
+//                                                  // SetAddProgress(1) per row
+//     read TotalGBText, EntryPaths/EntryMB/EntryKB (FolderRows) and
+//     FilePaths()/FileMB()/FileKB()/FileDates() (FileRows); they stay until the next run.
+//
+// The walk keeps FileRows compact (names as bytes, sizes and times as numbers);
+// their texts are made the first time one of the four lists is asked for, so a
+// run that never shows the file list never pays for millions of texts.
+//
+// Walk rules: symbolic links are entries of their own size and never followed;
+// kernel pseudo file systems (proc, sysfs, ...) are listed but never entered; a
+// folder already on the descent path (a bind-mount loop) is not entered again; a
+// folder that cannot be read counts 0. Subfolder rows may be walked by several
+// threads (Threads); a thread that runs out of rows takes folders from a busy
+// one. The lists and texts are the same as with one thread, and progress calls
+// are made on the calling thread only.
+#include "core/engine/Progress.h"
+#include "core/engine/SizeText.h"
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <ctime>
+#include <limits>
+#include <memory>
+#include <vector>
+
+struct RowChunk;
+
+class DirScanner {
+public:
+    DirScanner();
+    virtual ~DirScanner();
+    DirScanner(const DirScanner&) = delete;
+    DirScanner& operator=(const DirScanner&) = delete;
+
+    QString FolderPath;     // the folder to measure, set before Measure
+    QString TotalGBText;    // SizeText(suGB, total) of the last run, free space not included
+    QStringList EntryPaths; // FolderRows: full paths
+    QStringList EntryMB;
+    QStringList EntryKB;
+    bool IncludeFreeSpace = false;
+
+    IProgress* Progress = nullptr;
+    // Threads walking the subfolder rows: 1 = the calling thread alone,
+    // 0 = chosen by the number of cores (at most 4).
+    int Threads = 0;
+    // Exact total of the last run (bytes x 10000), the free space not included.
+    SizeValue TotalSize = 0;
+    // Folders the parallel walk of the last run passed from a busy thread to an idle one.
+    int FoldersHandedOver = 0;
+
+    // The threshold for recording a FileRow, shared by all instances.
+    static inline qint64 MinFileSizeBytes = 0;
+    static void SetMinFileSize(qint64 bytes) { MinFileSizeBytes = bytes > 0 ? bytes : 0; }
+
+    // FileRows of the last run: full paths, MB and KB texts, "dd.mmm.yy" of the last
+    // modification. Made on first use; not to be called while a walk runs.
+    const QStringList& FilePaths() const;
+    const QStringList& FileMB() const;
+    const QStringList& FileKB() const;
+    const QStringList& FileDates() const;
+    // Last access of each FileRow as the walk saw it; kAccessTimeUnknown for a
+    // folder, whose access time the walk itself may have just changed by reading it.
+    const std::vector<std::time_t>& FileAccessTimes() const;
+    static constexpr std::time_t kAccessTimeUnknown = std::numeric_limits<std::time_t>::min();
+    // Number of FileRows, without making their texts.
+    qsizetype FileRowCount() const;
+
+    // Clears the seven lists, then ListEntries(FolderPath), MeasureEntries(EntryPaths, FolderPath).
+    void Measure();
+    // Appends the FolderRow paths of folder to EntryPaths.
+    void ListEntries(const QString& folder);
+    // Fills EntryMB, EntryKB, TotalGBText (and TotalSize) for the rows of entries.
+    void MeasureEntries(const QStringList& entries, const QString& folder);
+    // Byte total of a folder (x 10000), recording FileRows on the way; 0 when it cannot be read.
+    SizeValue FolderBytes(const QString& folder, bool recurse);
+
+    static QString AllFilesName();  // "<All files in this folder>"
+    static QString FreeSpaceName(); // "<Free Space>"
+    // The root of a mounted file system ("/", or a mount point).
+    static bool IsDriveRoot(const QString& folder);
+    // Bytes free for the caller on the file system holding folder; -1 when unknown.
+    static qint64 FreeBytes(const QString& folder);
+
+private:
+    struct FileRowTexts {
+        QStringList paths, mb, kb, dates;
+        std::vector<std::time_t> atimes;
+    };
+    const FileRowTexts& Texts() const;
+    void ClearFileRows();
+
+    std::vector<std::unique_ptr<RowChunk>> chunks_; // in walk order
+    mutable std::unique_ptr<FileRowTexts> texts_;
+
+    bool HasFreeSpaceRow(const QString& folder) const;
+    int WorkerCount(int rows) const;
+};

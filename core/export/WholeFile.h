@@ -1,0 +1,42 @@
+#pragma once
+// Writing a target whole or not at all. A regular file (or a new one) is written
+// into a temporary file beside it and renamed over it at Commit; a symbolic link
+// is followed and its target replaced. An existing target that is not a regular
+// file (a pipe, a terminal, /dev/null) is never replaced: what was written is
+// kept in memory and written to it directly at Commit. /dev/stdout, /dev/stderr,
+// /dev/fd/N and /proc/self/fd/N are written through the process's own
+// descriptor, whatever it refers to.
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+class QSaveFile;
+
+class WholeFileWriter {
+public:
+    explicit WholeFileWriter(const QString& target);
+    ~WholeFileWriter(); // discards everything unless committed
+    WholeFileWriter(const WholeFileWriter&) = delete;
+    WholeFileWriter& operator=(const WholeFileWriter&) = delete;
+
+    bool Open();
+    bool Write(const QByteArray& bytes);
+    bool Commit();
+    QString ErrorString() const { return error_; }
+
+private:
+    QString target_;
+    QString error_;
+    bool direct_ = false;
+    QByteArray pending_;
+    std::unique_ptr<QSaveFile> file_;
+};
+
+// The existing target is not a regular file (after following links): write it
+// directly, never replace it.
+bool IsSpecialTarget(const QString& target);
+
+// Puts the finished file tempPath in target's place: renamed over a regular or
+// new target (keeping an existing file's permissions), copied into a special
+// one. tempPath is gone afterwards in every case.
+bool ReplaceWithFile(const QString& tempPath, const QString& target, QString* error = nullptr);

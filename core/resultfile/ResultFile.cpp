@@ -1,0 +1,128 @@
+#include "core/resultfile/ResultFile.h"
+#include "core/export/WholeFile.h"
+#include "platform/Errors.h"
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+namespace {
+
+void PutInt32(QByteArray& out, qint32 v) {
+    char b[4];
+    qToLittleEndian(v, b);
+    out.append(b, 4);
+}
+
+void PutSection(QByteArray& out, const QStringList& items) {
+    PutInt32(out, qint32(items.size()) - 1);
+    for (const QString& item : items) {
+        const QByteArray text = item.toUtf8();
+        PutInt32(out, qint32(text.size()));
+        out.append(text);
+    }
+}
+
+// Reads one section; every length is checked against what is left before anything
+// is taken, so a hostile count or length never allocates.
+QString ReadSection(const char* data, qsizetype size, qsizetype& pos, QStringList& items) {
+    if (size - pos < 4) return QStringLiteral("it ends before a section count");
+    const qint32 n = qFromLittleEndian<qint32>(data + pos);
+    pos += 4;
+    if (n < -1) return QStringLiteral("a section count is negative");
+    const qint64 count = qint64(n) + 1;
+    // Each item needs at least its 4-byte length.
+    if (count > (size - pos) / 4) return QStringLiteral("it ends before all items are read");
+    QStringList result;
+    result.reserve(qsizetype(count));
+    for (qint64 i = 0; i < count; ++i) {
+        if (size - pos < 4) return QStringLiteral("it ends before all items are read");
+        const qint32 len = qFromLittleEndian<qint32>(data + pos);
+        pos += 4;
+        if (len < 0) return QStringLiteral("an item length is negative");
+        if (len > size - pos) return QStringLiteral("it ends before all items are read");
+        result.append(QString::fromUtf8(data + pos, len));
+        pos += len;
+    }
+    items = std::move(result);
+    return {};
+}
+
+} // namespace
+
+QByteArray ResultFileBytes(const QStringList& paths, const QStringList& mbTexts,
+                           const QStringList& kbTexts) {
+    QByteArray out;
+    PutSection(out, paths);
+    PutSection(out, mbTexts);
+    PutSection(out, kbTexts);
+    return out;
+}
+
+QString ParseResultFile(const QByteArray& bytes, QStringList& paths, QStringList& mbTexts,
+                        QStringList& kbTexts) {
+    QStringList p, m, k;
+    qsizetype pos = 0;
+    for (QStringList* list : {&p, &m, &k}) {
+        const QString error = ReadSection(bytes.constData(), bytes.size(), pos, *list);
+        if (!error.isEmpty()) return error;
+    }
+    if (pos != bytes.size()) return QStringLiteral("data follows the third section");
+    if (p.size() != m.size() || p.size() != k.size())
+        return QStringLiteral("its three sections differ in length");
+    paths = std::move(p);
+    mbTexts = std::move(m);
+    kbTexts = std::move(k);
+    return {};
+}
+
+void SaveResultFile(const QStringList& paths, const QStringList& mbTexts,
+                    const QStringList& kbTexts, const QString& fileName) {
+    // The folder is made when missing, one level only.
+    const QFileInfo info(fileName);
+    const QDir folder = info.absoluteDir();
+    if (!folder.exists() && !QDir().mkdir(folder.absolutePath()))
+        throw EMorvaneError(QStringLiteral("Could not create ") + folder.absolutePath());
+    WholeFileWriter out(fileName);
+    if (!out.Open() || !out.Write(ResultFileBytes(paths, mbTexts, kbTexts)) || !out.Commit()) {
+        const QString error = out.ErrorString();
+        throw EMorvaneError(QStringLiteral("Could not create ") + fileName +
+                            (error.isEmpty() ? QString() : QStringLiteral(": ") + error));
+    }
+}
+
+void LoadResultFile(QStringList& paths, QStringList& mbTexts, QStringList& kbTexts,
+                    const QString& fileName) {
+    QFile file(fileName);
+    const QFileInfo info(fileName);
+    if (!info.exists())
+        throw EMorvaneError(QStringLiteral("Could not open ") + fileName +
+                            QStringLiteral(": no such file"));
+    if (!info.isFile())
+        throw EMorvaneError(QStringLiteral("Could not open ") + fileName +
+                            QStringLiteral(": not a file"));
+    if (!file.open(QIODevice::ReadOnly))
+        throw EMorvaneError(QStringLiteral("Could not open ") + fileName + QStringLiteral(": ") +
+                            file.errorString());
+    const qint64 size = file.size();
+    QString error;
+    QStringList p, m, k;
+    if (size < 12) {
+        error = QStringLiteral("it is too short");
+    } else {
+        // Mapped, not read: the file's own size bounds everything taken from it.
+        const uchar* data = file.map(0, size);
+        if (!data)
+            throw EMorvaneError(QStringLiteral("Could not read ") + fileName +
+                                QStringLiteral(": ") + file.errorString());
+        error = ParseResultFile(
+            QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)), p, m, k);
+        // The texts were copied out of the mapping by the parse.
+        file.unmap(const_cast<uchar*>(data));
+    }
+    if (!error.isEmpty())
+        throw EMorvaneError(fileName + QStringLiteral(" is not a Morvane++ result file: ") + error);
+    paths = std::move(p);
+    mbTexts = std::move(m);
+    kbTexts = std::move(k);
+}

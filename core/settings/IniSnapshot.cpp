@@ -1,0 +1,34 @@
+#include "core/settings/IniSnapshot.h"
+#include "core/settings/IntText.h"
+#include <QFile>
+
+int IniValueToInt(const QString& value, int def) {
+    int v = 0;
+    return TryStrToInt(value, v) ? v : def;
+}
+
+IniSnapshot::IniSnapshot(const QString& file) {
+    QFile f(file);
+    if (f.open(QIODevice::ReadOnly)) {
+        exists_ = true;
+        doc_.parse(f.readAll());
+    }
+}
+
+QString IniSnapshot::ReadString(const QString& section, const QString& key,
+                                const QString& def) const {
+    return doc_.value(section, key).value_or(def);
+}
+
+int IniSnapshot::ReadInteger(const QString& section, const QString& key, int def) const {
+    const auto v = doc_.value(section, key);
+    return v ? IniValueToInt(*v, def) : def;
+}
+
+bool IniSnapshot::ReadBool(const QString& section, const QString& key, bool def) const {
+    return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+bool IniSnapshot::ValueExists(const QString& section, const QString& key) const {
+    return doc_.value(section, key).has_value();
+}

@@ -1,0 +1,104 @@
+#pragma once
+// The export dialog: what to export or print and how. Its choices are loaded
+// when it is created and stored when it closes.
+#include "core/export/ExportSettings.h"
+#include "core/export/ExportWriter.h"
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+class QTabWidget;
+class ColorPanel;
+
+class ExportDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit ExportDialog(const QString& iniFileName, QWidget* parent = nullptr);
+    ~ExportDialog() override;
+
+    void SetFolderName(const QString& folder) { folderName_ = folder; }
+    // The window's lists; either may be null when that list does not exist.
+    void SetLists(const IRowSource* folderList, const IRowSource* fileList);
+    void SetTotals(const QString& totalKB, const QString& totalMB, const QString& totalGB);
+    // Saves chart 1 (bar) or 2 (pie) as JPEG for the HTML report.
+    void SetPictureMaker(std::function<bool(int chart, const QString& jpgPath)> maker);
+    // Opens a generated file with the desktop's default program; tests replace it.
+    std::function<void(const QString& file)> LaunchFile;
+
+    ExportChoices Choices() const;
+    void ShowChoices(const ExportChoices& choices);
+
+    void LoadExportSettings();
+    void SaveExportSettings();
+    void ConfigureExportList();
+    // Asks for the target and writes it; true when a file was written.
+    bool ExportToFile();
+    // The chosen file name with the extension of the chosen filter entry;
+    // empty when cancelled.
+    QString AskExportFileName();
+    void PrintExportList();
+    void PreviewExportList();
+    void ApplyFlatDesign(int design);
+
+    ExportWriter& ExportList() { return *exportList_; }
+
+    // Page "Export Folder List (1)".
+    QGroupBox* RGFileTypeBox = nullptr;
+    QButtonGroup* RGFileType = nullptr;
+    QLineEdit* EdtHead = nullptr;
+    QCheckBox* CbxFolderName = nullptr;
+    QCheckBox* cbxHead = nullptr;
+    QCheckBox* cbxColumnHeader = nullptr;
+    QCheckBox* CbxSummary = nullptr;
+    // Page "Export Folder List (2)".
+    QCheckBox* CbxLaunchFile = nullptr;
+    QCheckBox* CbxInclChart = nullptr;
+    QSpinBox* SpnHTMLFontSize = nullptr;
+    ColorPanel* pnlHTMLFont = nullptr;
+    ColorPanel* PnlHTMLBack = nullptr;
+    QPlainTextEdit* HtmlPreview = nullptr;
+    // Page "Print / Text Lists".
+    QSpinBox* SpinFolder = nullptr;
+    QSpinBox* SpinMB = nullptr;
+    QSpinBox* SpinKB = nullptr;
+    QSpinBox* SpinPath = nullptr;
+    QSpinBox* SpinDate = nullptr;
+    QSpinBox* SpinSize = nullptr;
+    QLabel* LblMB = nullptr;
+    QLabel* LblKB = nullptr;
+    QLabel* LblDate = nullptr;
+    QButtonGroup* RadOrient = nullptr;
+    QButtonGroup* RadPrint = nullptr;
+    QButtonGroup* RadList = nullptr;
+    QTabWidget* PageControl = nullptr;
+    QPushButton* BtnFile = nullptr;
+    QPushButton* BtnPrint = nullptr;
+    QPushButton* BtnClose = nullptr;
+
+    void done(int result) override;
+
+private:
+    void BuildExportPage(QWidget* page);
+    void BuildHtmlPage(QWidget* page);
+    void BuildPrintPage(QWidget* page);
+    void SetSizeLabels();
+    void ChooseColor(ColorPanel* panel);
+    void PrintClick();
+    void FileClick();
+
+    QString iniFileName_;
+    QString folderName_;
+    const IRowSource* folderList_ = nullptr;
+    const IRowSource* fileList_ = nullptr;
+    TextRowSource emptyList_;
+    int filePathChars_ = 55;
+    std::unique_ptr<ExportWriter> exportList_;
+};

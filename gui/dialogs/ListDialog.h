@@ -1,0 +1,24 @@
+#pragma once
+// A read-only list of text lines in a fixed-pitch font, e.g. a file's type and
+// attributes. The caller sets ListText and shows the window modally.
+#include <QDialog>
+
+class QListWidget;
+class QToolButton;
+
+class ListDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit ListDialog(QWidget* parent = nullptr);
+
+    QString ListText;
+    QListWidget* LinesList;
+    QToolButton* CloseButton;
+
+protected:
+    // The lines are reloaded from ListText each time the window becomes active.
+    bool event(QEvent* e) override;
+
+private:
+    void LoadLines();
+};

@@ -1,0 +1,20 @@
+#include "gui/dialogs/ProgressDialog.h"
+#include "gui/widgets/ProgressGauge.h"
+#include <QVBoxLayout>
+
+ProgressDialog::ProgressDialog(QWidget* parent, const QColor& back, const QColor& fill)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    setObjectName(QStringLiteral("ProgressForm"));
+    setWindowTitle(QStringLiteral("ZipProgress"));
+    setFixedSize(223, 29);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(15, 6, 15, 6);
+    Gauge = new ProgressGauge(this);
+    Gauge->setFixedSize(193, 17);
+    if (back.isValid() && fill.isValid()) Gauge->SetColors(back, fill);
+    layout->addWidget(Gauge);
+    if (parent) {
+        const QPoint c = parent->geometry().center();
+        move(c.x() - width() / 2, c.y() - height() / 2);
+    }
+}

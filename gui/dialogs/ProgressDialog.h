@@ -1,0 +1,15 @@
+#pragma once
+// A small window with one gauge, shown without blocking while a long file
+// operation runs. It has no buttons: the work cannot be cancelled.
+#include <QDialog>
+
+class ProgressGauge;
+
+class ProgressDialog : public QDialog {
+    Q_OBJECT
+public:
+    // back and fill are the colours of the main window's gauge.
+    explicit ProgressDialog(QWidget* parent = nullptr, const QColor& back = QColor(),
+                            const QColor& fill = QColor());
+    ProgressGauge* Gauge;
+};

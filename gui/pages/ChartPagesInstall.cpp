@@ -1,0 +1,50 @@
+#include "gui/pages/ChartPagesInstall.h"
+#include "gui/charts/ChartSettings.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/ChartPages.h"
+#include "gui/window/MainWindow.h"
+#include "gui/window/ResultFileCommands.h"
+#include "platform/Errors.h"
+
+#include <QAction>
+#include <QTabWidget>
+
+ChartPages* InstallChartPages(MainWindow& form) {
+    ChartCommands cmd;
+    cmd.actToggle3D = form.Action(QStringLiteral("actToggle3D"));
+    cmd.actMarkVisible = form.Action(QStringLiteral("actMarkVisible"));
+    cmd.actShowLegend = form.Action(QStringLiteral("actShowLegend"));
+    cmd.actShowHints = form.Action(QStringLiteral("actShowHints"));
+    cmd.actExplodeBiggest = form.Action(QStringLiteral("actExplodeBiggest"));
+    cmd.actElyptic = form.Action(QStringLiteral("actElyptic"));
+    cmd.actSavePicture = form.Action(QStringLiteral("actSavePicture"));
+    cmd.Move = form.Action(QStringLiteral("Move"));
+    cmd.RotateTimer = form.RotateTimer();
+
+    ChartHost host;
+    host.currentFolder = [&form] { return form.CurrentFolder(); };
+    host.selectAndAnalyse = [&form](const QString& folder) {
+        form.SelectFolder(folder);
+        try {
+            form.AnalyseFolder(folder);
+        } catch (const EMorvaneError& e) {
+            ShowErrorMessage(&form, e.message());
+        } catch (const std::exception& e) {
+            ShowErrorMessage(&form, QString::fromLocal8Bit(e.what()));
+        }
+    };
+    host.activePage = [&form] { return form.PageTabs()->currentIndex(); };
+    host.showMessage = [&form](const QString& text) { ShowErrorMessage(&form, text); };
+
+    auto* charts = new ChartPages(form.Page(MainWindow::pgBarChart),
+                                  form.Page(MainWindow::pgPieChart), cmd, host, &form);
+    QObject::connect(&form, &MainWindow::ChartsFillRequested, charts, &ChartPages::FillCharts);
+    QObject::connect(&form, &MainWindow::ApplyChartOptionsRequested, charts,
+                     &ChartPages::ApplyChartOptions);
+    QObject::connect(&form, &MainWindow::SettingsApplied, charts, [charts, &form] {
+        const ChartSettings s = ReadChartSettings(form.IniFileName());
+        charts->ApplyLook(s.look, s.enableZoom, s.circelPie);
+    });
+    new ResultFileCommands(form, *charts);
+    return charts;
+}

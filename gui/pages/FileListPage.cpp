@@ -1,0 +1,386 @@
+#include "gui/pages/FileListPage.h"
+#include "core/engine/FileFilter.h"
+#include "core/engine/SizeText.h"
+#include "core/settings/IniFile.h"
+#include "gui/dialogs/ListDialog.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/dialogs/ShellOpDialogs.h"
+#include "gui/widgets/ProgressGauge.h"
+#include "gui/window/ComboItems.h"
+#include "gui/window/MainWindow.h"
+#include "platform/Errors.h"
+#include "platform/FileInfo.h"
+#include "platform/Memory.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// The hourglass for the length of a command, also when it throws.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+FileListPage::FileListPage(MainWindow& form, QWidget* parent)
+    : QWidget(parent), form_(form), dialogs_(std::make_unique<ShellOpDialogs>(&form)) {
+    setObjectName(QStringLiteral("FileListPage"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    BuildToolBars();
+    layout->addWidget(FileListToolBar);
+    layout->addWidget(FileActionsToolBar);
+
+    Model = new FileListModel(this);
+    FileList = new QTableView(this);
+    FileList->setObjectName(QStringLiteral("FileList"));
+    FileList->setModel(Model);
+    FileList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    FileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    FileList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FileList->setShowGrid(false);
+    FileList->setWordWrap(false);
+    FileList->setAlternatingRowColors(false);
+    FileList->setTextElideMode(Qt::ElideRight);
+    FileList->setContextMenuPolicy(Qt::CustomContextMenu);
+    FileList->setToolTip(QStringLiteral("Click on Item to select. Shift & Click to \r\nselect "
+                                        "multiple items.\r\nRight click to check selected "
+                                        "items.\r\nRight click to delete checked items."));
+    QHeaderView* v = FileList->verticalHeader();
+    v->hide();
+    v->setSectionResizeMode(QHeaderView::Fixed);
+    v->setDefaultSectionSize(FileList->fontMetrics().height() + 4);
+    QHeaderView* h = FileList->horizontalHeader();
+    h->setSectionsClickable(true);
+    h->setHighlightSections(false);
+    h->setStretchLastSection(false);
+    h->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    const QList<int> widths = FileListModel::ColumnWidths();
+    for (int c = 0; c < widths.size(); ++c)
+        FileList->setColumnWidth(c, widths[c]);
+    layout->addWidget(FileList, 1);
+
+    BuildMenus();
+
+    connect(h, &QHeaderView::sectionClicked, this, &FileListPage::SortByColumn);
+    connect(FileList, &QTableView::doubleClicked, this, &FileListPage::FileListDblClick);
+    connect(FileList, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        FolderPopPopup();
+        FolderPop->popup(FileList->viewport()->mapToGlobal(p));
+    });
+    connect(FileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &FileListPage::FileListSelectItem);
+    FileList->installEventFilter(this);
+
+    connect(form_.FileCountTimer(), &QTimer::timeout, NoOfFilesLabel, &QLabel::clear);
+
+    InputQuery = [this](const QString& caption, const QString& prompt, QString& value) {
+        bool ok = false;
+        const QString t =
+            QInputDialog::getText(this, caption, prompt, QLineEdit::Normal, value, &ok);
+        if (ok) value = t;
+        return ok;
+    };
+    ShowListText = [this](const QString& text) {
+        ListDialog dlg(this);
+        dlg.ListText = text;
+        dlg.exec();
+    };
+}
+
+FileListPage::~FileListPage() = default;
+
+void FileListPage::BuildToolBars() {
+    FileListToolBar = new QToolBar(this);
+    FileListToolBar->setObjectName(QStringLiteral("FileListToolBar"));
+    FileListToolBar->setIconSize(QSize(16, 16));
+    FillFileListButton = new QToolButton(FileListToolBar);
+    FillFileListButton->setObjectName(QStringLiteral("FillFileListButton"));
+    FillFileListButton->setText(QStringLiteral("Fill File List"));
+    FillFileListButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    FillFileListButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    connect(FillFileListButton, &QToolButton::clicked, this,
+            &FileListPage::FillFileListButtonClick);
+    FileListToolBar->addWidget(FillFileListButton);
+    FileListToolBar->addSeparator();
+
+    FilterCombo = new QComboBox(FileListToolBar);
+    FilterCombo->setObjectName(QStringLiteral("FilterCombo"));
+    FilterCombo->setEditable(true);
+    FilterCombo->setInsertPolicy(QComboBox::NoInsert);
+    FilterCombo->setMinimumWidth(140);
+    FilterCombo->setEditText(QStringLiteral("tmp;"));
+    FilterCombo->setToolTip(QStringLiteral("Extensions to list, e.g. tmp;bak; (* lists all)"));
+    FilterCombo->installEventFilter(this);
+    FilterCombo->lineEdit()->installEventFilter(this);
+    FilterCombo->setContextMenuPolicy(Qt::CustomContextMenu);
+    FilterCombo->lineEdit()->setContextMenuPolicy(Qt::CustomContextMenu);
+    FileListToolBar->addWidget(FilterCombo);
+    form_.FilterCombo = FilterCombo;
+
+    CbxInvertFilter = new QCheckBox(QStringLiteral("Invert Filter"), FileListToolBar);
+    CbxInvertFilter->setObjectName(QStringLiteral("CbxInvertFilter"));
+    FileListToolBar->addWidget(CbxInvertFilter);
+    Cbx_Details = new QCheckBox(QStringLiteral("Details"), FileListToolBar);
+    Cbx_Details->setObjectName(QStringLiteral("Cbx_Details"));
+    Cbx_Details->setChecked(true);
+    FileListToolBar->addWidget(Cbx_Details);
+    FileListToolBar->addSeparator();
+    NoOfFilesLabel = new QLabel(FileListToolBar);
+    NoOfFilesLabel->setObjectName(QStringLiteral("NoOfFilesLabel"));
+    NoOfFilesLabel->setMinimumWidth(110);
+    FileListToolBar->addWidget(NoOfFilesLabel);
+
+    FileActionsToolBar = new QToolBar(this);
+    FileActionsToolBar->setObjectName(QStringLiteral("FileActionsToolBar"));
+    FileActionsToolBar->setIconSize(QSize(16, 16));
+    FileActionsToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    auto button = [this](const char* name, QAction* action) {
+        auto* b = new QToolButton(FileActionsToolBar);
+        b->setObjectName(QLatin1String(name));
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        b->setAutoRaise(true);
+        if (action) b->setDefaultAction(action);
+        FileActionsToolBar->addWidget(b);
+        return b;
+    };
+    TrashButton = button("TrashButton", form_.Action(QStringLiteral("actDelToRecBin")));
+    SelectNoneButton = button("SelectNoneButton", nullptr);
+    SelectNoneButton->setText(QStringLiteral("select none"));
+    SelectNoneButton->setToolTip(QStringLiteral("Uncheck all items"));
+    SelectNoneButton->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+    connect(SelectNoneButton, &QToolButton::clicked, this, [this] { CheckRows(false, true); });
+    SelectAllButton = button("SelectAllButton", nullptr);
+    SelectAllButton->setText(QStringLiteral("select all"));
+    SelectAllButton->setToolTip(QStringLiteral("Check all items"));
+    SelectAllButton->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+    connect(SelectAllButton, &QToolButton::clicked, this, [this] { CheckRows(true, true); });
+    FileActionsToolBar->addSeparator();
+    DuplicatesButton =
+        button("DuplicatesButton", form_.Action(QStringLiteral("actFindDuplicates")));
+    DuplicatesButton->setToolTip(QStringLiteral(
+        "Find duplicates in FileList\r\nDuplicated files will be alternatively marked \r\nor "
+        "selected.\r\nSwap selection/checked items by clicking right\r\nmouse button, change "
+        "selection"));
+    FindFileButton = button("FindFileButton", nullptr);
+    FindFileButton->setText(QStringLiteral("Find File"));
+    FindFileButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    FindFileButton->setToolTip(
+        QStringLiteral("Find File in File list\r\nCriteria\r\nFile Name or\r\nFile Path"));
+    connect(FindFileButton, &QToolButton::clicked, this, &FileListPage::FindFileClick);
+    FileActionsToolBar->addSeparator();
+    ArchiveButton = button("ArchiveButton", form_.Action(QStringLiteral("actMoveToArchive")));
+
+    if (QAction* a = form_.Action(QStringLiteral("actDelToRecBin")))
+        connect(a, &QAction::triggered, this, &FileListPage::actDelToRecBinExecute);
+    if (QAction* a = form_.Action(QStringLiteral("actFindDuplicates")))
+        connect(a, &QAction::triggered, this, &FileListPage::actFindDuplicatesExecute);
+}
+
+void FileListPage::BuildMenus() {
+    FolderPop = new QMenu(this);
+    FolderPop->setObjectName(QStringLiteral("FolderPop"));
+    CheckSelectedItem = FolderPop->addAction(QStringLiteral("Check selected"), this,
+                                             [this] { CheckRows(true, false); });
+    UncheckSelectedItem = FolderPop->addAction(QStringLiteral("Uncheck selected"), this,
+                                               [this] { CheckRows(false, false); });
+    ReverseCheckedSelectedItem = FolderPop->addAction(QStringLiteral("Reverse checked/selected"),
+                                                      this, &FileListPage::SwapCheckedAndSelected);
+    FolderPop->addSeparator();
+    if (QAction* a = form_.Action(QStringLiteral("actMoveToArchive"))) {
+        QAction* item = FolderPop->addAction(a->icon(), QStringLiteral("Move checked to Archive"));
+        connect(item, &QAction::triggered, a, &QAction::trigger);
+    }
+    RestoreArchiveItem = FolderPop->addAction(QStringLiteral("Restore Morvane Archive"));
+    RestoreArchiveItem->setObjectName(QStringLiteral("RestoreArchiveItem"));
+    move_sel =
+        FolderPop->addAction(QStringLiteral("Move checked"), this, &FileListPage::move_selClick);
+    Copy_Sel =
+        FolderPop->addAction(QStringLiteral("Copy checked"), this, &FileListPage::Copy_SelClick);
+    if (QAction* a = form_.Action(QStringLiteral("actDelToRecBin"))) FolderPop->addAction(a);
+    FolderPop->addSeparator();
+    ShowFileTypeItem = FolderPop->addAction(QStringLiteral("Show file type"), this,
+                                            &FileListPage::ShowFileTypeClick);
+
+    FilterPop = new QMenu(this);
+    FilterPop->setObjectName(QStringLiteral("FilterPop"));
+    FilterPop->addAction(QStringLiteral("Add Item"), this, &FileListPage::AddFilterItemClick);
+    FilterPop->addAction(QStringLiteral("Delete Item"), this, &FileListPage::DeleteFilterItemClick);
+    FilterPop->addSeparator();
+    FilterPop->addAction(QStringLiteral("Show all enties"), this,
+                         &FileListPage::ShowAllEntriesClick);
+    auto popup = [this](QWidget* w) {
+        connect(w, &QWidget::customContextMenuRequested, this,
+                [this, w](const QPoint& p) { FilterPop->popup(w->mapToGlobal(p)); });
+    };
+    popup(FilterCombo);
+    popup(FilterCombo->lineEdit());
+}
+
+bool FileListPage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        if (enter && (watched == FilterCombo || watched == FilterCombo->lineEdit())) {
+            AddTextToComboItems(FilterCombo, 0);
+            return true;
+        }
+        // Enter in the list repeats the last search.
+        if (enter && watched == FileList && !LastSearchText.isEmpty()) {
+            try {
+                FindFileRow(LastSearchText, FileSearchIndex);
+            } catch (...) {
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// --- filling ---------------------------------------------------------------
+
+void FileListPage::FillFileListButtonClick() {
+    DirScanner& s = form_.Scanner();
+    try {
+        FillFileList(s.FilePaths(), s.FileKB(), s.FileDates());
+    } catch (const EMorvaneError& e) {
+        ShowErrorMessage(&form_, e.message());
+        return;
+    } catch (const std::exception& e) {
+        ShowErrorMessage(&form_, QString::fromLocal8Bit(e.what()));
+        return;
+    }
+    ShowFileCount();
+}
+
+QString FileListPage::AccessDateText(const QString& path) {
+    // Few distinct days among many files: format each day once and share the text.
+    const QDate d = LastAccessDate(path);
+    const qint64 key = d.toJulianDay();
+    auto it = dateTexts_.constFind(key);
+    if (it != dateTexts_.constEnd()) return *it;
+    const QString t = DateText(d.year(), d.month(), d.day());
+    dateTexts_.insert(key, t);
+    return t;
+}
+
+void FileListPage::FillFileList(const QStringList& paths, const QStringList& kbTexts,
+                                const QStringList& dateTexts) {
+    WaitCursor wait;
+    FileList->setUpdatesEnabled(false);
+    form_.ElapsedTimer()->stop();
+    QElapsedTimer clock;
+    clock.start();
+    form_.ElapsedLabel()->clear();
+    auto closing = [&] {
+        FileList->setUpdatesEnabled(true);
+        if (ProgressGauge* g = form_.GaugeWidget()) g->ResetProgress();
+        form_.ElapsedLabel()->setText(ElapsedText(clock.elapsed()));
+        form_.ElapsedTimer()->start();
+        ReleaseFreeMemory();
+    };
+    try {
+        const QString text = FilterCombo->currentText();
+        const FileFilter filter(text, CbxInvertFilter->isChecked());
+        FilterEntries = filter.Entries();
+        if (!paths.isEmpty()) {
+            const bool icons = ReadIniBool(form_.IniFileName(), QStringLiteral("Settings"),
+                                           QStringLiteral("ShowIcons"), false);
+            const bool details = Cbx_Details->isChecked();
+            const int max = int(paths.size()) - 1;
+            IProgress& gauge = form_.Gauge();
+            gauge.SetProgressMax(max);
+            FileGaugeStep = NextFileGaugeStep(FileGaugeStep, max);
+            std::vector<FileRow> rows;
+            rows.reserve(std::size_t(paths.size()));
+            for (int i = 0; i <= max; ++i) {
+                const QString& p = paths.at(i);
+                if (filter.Accepts(p))
+                    rows.push_back(MakeFileRow(p, kbTexts.value(i), dateTexts.value(i),
+                                               details ? AccessDateText(p) : QString(), details));
+                if (const int step = FileGaugeAdvance(FileGaugeStep, i)) gauge.SetAddProgress(step);
+            }
+            FileList->selectionModel()->clear();
+            Model->SetRows(std::move(rows), icons);
+            FileList->scrollToTop();
+        }
+    } catch (...) {
+        closing();
+        throw;
+    }
+    closing();
+}
+
+bool FileListPage::MatchesFilter(const QString& path) const {
+    return ::MatchesFilter(path, FilterCombo->currentText(), FilterEntries);
+}
+
+void FileListPage::ShowLabelForAWhile(const QString& text) {
+    NoOfFilesLabel->setText(text);
+    // A running timer keeps its three seconds.
+    if (!form_.FileCountTimer()->isActive()) form_.FileCountTimer()->start();
+}
+
+void FileListPage::ShowFileCount() {
+    ShowLabelForAWhile(QString::number(Model->Count()) + QStringLiteral(" Files"));
+}
+
+// --- the filter list ------------------------------------------------------
+
+void FileListPage::AddFilterItemClick() {
+    QString value;
+    if (!InputQuery(QStringLiteral("Enter extension string: e.g. tmp;bak;"),
+                    QStringLiteral("Prompt"), value))
+        value.clear();
+    FilterCombo->setEditText(value);
+    AddTextToComboItems(FilterCombo, 0);
+}
+
+void FileListPage::DeleteFilterItemClick() {
+    DeleteComboItem(FilterCombo);
+}
+
+void FileListPage::ShowAllEntriesClick() {
+    ShowMessage(&form_, ComboItems(FilterCombo).join(QStringLiteral("\r\n")));
+}
+
+// --- sorting -------------------------------------------------------------
+
+void FileListPage::SortByColumn(int column) {
+    ListSortState& state = form_.SortState();
+    state.Click(column);
+    FileList->setUpdatesEnabled(false);
+    try {
+        QStringList keys;
+        keys.reserve(Model->Count());
+        for (const FileRow& r : Model->Rows())
+            keys << r.Cell(state.SortColumn);
+        Model->Reorder(SortedOrder(keys, state.SortAscending));
+        FileList->horizontalHeader()->setSortIndicatorShown(true);
+        FileList->horizontalHeader()->setSortIndicator(
+            column, state.SortAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    } catch (...) {
+        // A sort that fails leaves the rows as they were, without a message.
+    }
+    FileList->setUpdatesEnabled(true);
+    ReleaseFreeMemory(); // the sort keys of every row
+}

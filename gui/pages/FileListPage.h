@@ -1,0 +1,120 @@
+#pragma once
+// The "File List" page: every file the last run recorded, filtered by
+// extensions, with the duplicate finder, the search and the operations on
+// checked rows (move, copy, Trash).
+#include "gui/pages/FileListModel.h"
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QItemSelection;
+class QLabel;
+class QMenu;
+class QTableView;
+class QToolBar;
+class QToolButton;
+class IShellOpUi;
+class MainWindow;
+
+class FileListPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit FileListPage(MainWindow& form, QWidget* parent = nullptr);
+    ~FileListPage() override;
+
+    // --- controls ----------------------------------------------------------
+    QTableView* FileList = nullptr;
+    FileListModel* Model = nullptr;
+    QToolBar* FileListToolBar = nullptr;
+    QToolBar* FileActionsToolBar = nullptr; // the second row
+    QToolButton* FillFileListButton = nullptr;
+    QComboBox* FilterCombo = nullptr;
+    QCheckBox* CbxInvertFilter = nullptr;
+    QCheckBox* Cbx_Details = nullptr;
+    QLabel* NoOfFilesLabel = nullptr;
+    QToolButton* SelectAllButton = nullptr;  // select all
+    QToolButton* SelectNoneButton = nullptr; // select none
+    QToolButton* TrashButton = nullptr;      // Trash
+    QToolButton* DuplicatesButton = nullptr; // duplicates
+    QToolButton* FindFileButton = nullptr;   // search
+    QToolButton* ArchiveButton = nullptr;    // archive
+    QMenu* FolderPop = nullptr;
+    QMenu* FilterPop = nullptr;
+    QAction* CheckSelectedItem = nullptr;
+    QAction* UncheckSelectedItem = nullptr;
+    QAction* ReverseCheckedSelectedItem = nullptr;
+    QAction* RestoreArchiveItem = nullptr; // wired by the archive commands
+    QAction* move_sel = nullptr;
+    QAction* Copy_Sel = nullptr;
+    QAction* ShowFileTypeItem = nullptr;
+
+    // --- state -------------------------------------------------------------
+    QStringList FilterEntries;
+    int FileGaugeStep = 0;
+    int FileSearchIndex = 0;
+    QString LastSearchText;
+
+    // Replaceable for tests: the shell operation's dialogs, the input box
+    // (true on OK) and the list window of "Show file type".
+    IShellOpUi* ShellUi = nullptr;
+    std::function<bool(const QString& caption, const QString& prompt, QString& value)> InputQuery;
+    std::function<void(const QString& text)> ShowListText;
+
+    // --- file list and filters ----------------------------------------------
+    void FillFileListButtonClick();
+    void FillFileList(const QStringList& paths, const QStringList& kbTexts,
+                      const QStringList& dateTexts);
+    bool MatchesFilter(const QString& path) const;
+    void ShowFileCount();
+    void AddFilterItemClick();
+    void DeleteFilterItemClick();
+    void ShowAllEntriesClick();
+    // The shared column sort of the window's lists.
+    void SortByColumn(int column);
+
+    // --- duplicates and search ------------------------------------------------
+    void actFindDuplicatesExecute();
+    void MarkDuplicates(bool compareSize, bool compareDate);
+    void FindFileClick();
+    int FindFileRow(const QString& text, int start);
+
+    // --- checked rows -----------------------------------------------------
+    void CheckRows(bool state, bool allRows);
+    void SwapCheckedAndSelected();
+    void FileListAction(const QString& target, int operation);
+    bool ShellOperationOnList(const QStringList& paths, const QString& target, int operation);
+    void RemoveCheckedRows();
+    QStringList CheckedPaths() const;
+    void move_selClick();
+    void Copy_SelClick();
+    void actDelToRecBinExecute();
+    void FileListDblClick();
+    void FolderPopPopup();
+    void ShowFileTypeClick();
+    // The text "Show file type" shows for path.
+    static QString FileTypeText(const QString& path);
+
+    // Rows selected, as flags per row; and the count of selected rows.
+    std::vector<char> SelectedFlags() const;
+    int SelectedCount() const;
+    // The selected row when exactly one is selected, else -1.
+    int SingleSelectedRow() const;
+    void SelectRows(const std::vector<char>& selected);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildToolBars();
+    void BuildMenus();
+    void FileListSelectItem(const QItemSelection& selected, const QItemSelection& deselected);
+    void ShowLabelForAWhile(const QString& text);
+    QString AccessDateText(const QString& path);
+
+    MainWindow& form_;
+    std::unique_ptr<IShellOpUi> dialogs_;
+    QHash<qint64, QString> dateTexts_;
+};

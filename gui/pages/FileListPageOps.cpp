@@ -1,0 +1,262 @@
+// The file list's commands: duplicates, search, checks, and the shell
+// operations on checked rows.
+#include "core/engine/FileFilter.h"
+#include "gui/dialogs/FolderPickers.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/FileListPage.h"
+#include "gui/window/MainWindow.h"
+#include "platform/FileInfo.h"
+#include "platform/ShellFileOp.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QTableView>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+QItemSelection RowRuns(const QAbstractItemModel* model, const std::vector<char>& rows) {
+    QItemSelection sel;
+    const int last = model->columnCount() - 1;
+    const int n = int(rows.size());
+    for (int i = 0; i < n;) {
+        if (!rows[std::size_t(i)]) {
+            ++i;
+            continue;
+        }
+        int j = i;
+        while (j + 1 < n && rows[std::size_t(j + 1)])
+            ++j;
+        sel.append(QItemSelectionRange(model->index(i, 0), model->index(j, last)));
+        i = j + 1;
+    }
+    return sel;
+}
+
+} // namespace
+
+// --- selection helpers -------------------------------------------------------
+
+std::vector<char> FileListPage::SelectedFlags() const {
+    std::vector<char> flags(std::size_t(Model->Count()));
+    for (const QItemSelectionRange& r : FileList->selectionModel()->selection())
+        for (int i = r.top(); i <= r.bottom() && i < Model->Count(); ++i)
+            flags[std::size_t(i)] = 1;
+    return flags;
+}
+
+int FileListPage::SelectedCount() const {
+    int n = 0;
+    for (char c : SelectedFlags())
+        n += c;
+    return n;
+}
+
+int FileListPage::SingleSelectedRow() const {
+    const std::vector<char> sel = SelectedFlags();
+    int row = -1;
+    for (std::size_t i = 0; i < sel.size(); ++i)
+        if (sel[i]) {
+            if (row >= 0) return -1;
+            row = int(i);
+        }
+    return row;
+}
+
+void FileListPage::SelectRows(const std::vector<char>& selected) {
+    FileList->selectionModel()->select(RowRuns(Model, selected),
+                                       QItemSelectionModel::ClearAndSelect);
+}
+
+void FileListPage::FileListSelectItem(const QItemSelection& selected,
+                                      const QItemSelection& deselected) {
+    const QItemSelection& changed = selected.isEmpty() ? deselected : selected;
+    if (!changed.isEmpty()) FileSearchIndex = changed.first().top();
+}
+
+// --- duplicates ------------------------------------------------------------
+
+void FileListPage::actFindDuplicatesExecute() {
+    if (Model->Count() < 2) return;
+    if (!Cbx_Details->isChecked() || !Model->Row(0).detail) {
+        ShowMessage(&form_, QStringLiteral("Please refill file list and check \"Details\" to use "
+                                           "this function\""));
+        return;
+    }
+    MarkDuplicates(true, true);
+}
+
+void FileListPage::MarkDuplicates(bool compareSize, bool compareDate) {
+    WaitCursor wait;
+    std::size_t pairs = 0;
+    try {
+        SortByColumn(0);
+        FileList->setUpdatesEnabled(false);
+        const auto found = DuplicatePairs(Model->Rows(), compareSize, compareDate);
+        pairs = found.size();
+        std::vector<char> select(std::size_t(Model->Count()));
+        for (std::size_t n = 0; n < found.size(); ++n) {
+            Model->SetChecked(found[n].first, true);
+            select[std::size_t(found[n].second)] = 1;
+            Model->SetCell(found[n].first, 6, QString::number(n));
+            Model->SetCell(found[n].second, 6, QString::number(n));
+        }
+        if (pairs > 0)
+            FileList->selectionModel()->select(RowRuns(Model, select), QItemSelectionModel::Select);
+        FileList->setFocus();
+    } catch (...) {
+        // The closing steps below still run.
+    }
+    // Numbered rows sort before those still marked "x", in pair order.
+    SortByColumn(6);
+    FileList->setUpdatesEnabled(true);
+    if (pairs < 1)
+        ShowLabelForAWhile(QStringLiteral("no duplicate file"));
+    else
+        FileList->scrollToTop();
+}
+
+// --- search --------------------------------------------------------------
+
+void FileListPage::FindFileClick() {
+    if (FileSearchIndex > Model->Count() - 1) FileSearchIndex = -1;
+    QString text = LastSearchText;
+    if (!InputQuery(QStringLiteral("Enter part of a search str"), QStringLiteral("of a file name"),
+                    text))
+        return;
+    LastSearchText = text;
+    FileSearchIndex = FindFileRow(text, FileSearchIndex);
+}
+
+int FileListPage::FindFileRow(const QString& text, int start) {
+    const int h = FindFileRowIndex(Model->Rows(), text, start);
+    if (h >= 0) {
+        FileSearchIndex = h;
+        FileList->selectionModel()->setCurrentIndex(
+            Model->index(h, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        if (h > 0) FileList->scrollTo(Model->index(h - 1, 0), QAbstractItemView::PositionAtTop);
+    } else {
+        ShowLabelForAWhile(QStringLiteral("no match"));
+        FileSearchIndex = -1;
+    }
+    FileList->setFocus();
+    return h;
+}
+
+// --- checks ----------------------------------------------------------------
+
+void FileListPage::CheckRows(bool state, bool allRows) {
+    std::vector<char> checks = Model->Checks();
+    const std::vector<char> selected = allRows ? std::vector<char>() : SelectedFlags();
+    for (std::size_t i = 0; i < checks.size(); ++i)
+        if (allRows || selected[i]) checks[i] = state;
+    Model->SetAllChecks(checks);
+}
+
+void FileListPage::SwapCheckedAndSelected() {
+    std::vector<char> checks = Model->Checks();
+    std::vector<char> selected = SelectedFlags();
+    ::SwapCheckedAndSelected(checks, selected);
+    FileList->setUpdatesEnabled(false);
+    Model->SetAllChecks(checks);
+    SelectRows(selected);
+    FileList->setUpdatesEnabled(true);
+}
+
+QStringList FileListPage::CheckedPaths() const {
+    QStringList paths;
+    for (const FileRow& r : Model->Rows())
+        if (r.checked) paths << r.RowPath();
+    return paths;
+}
+
+void FileListPage::RemoveCheckedRows() {
+    Model->RemoveRows(Model->Checks());
+}
+
+bool FileListPage::ShellOperationOnList(const QStringList& paths, const QString& target,
+                                        int operation) {
+    try {
+        ShellFileOp op(ShellUi ? ShellUi : dialogs_.get());
+        return op.Run(operation, paths, target, FOF_ALLOWUNDO) == sorOk;
+    } catch (...) {
+        return false;
+    }
+}
+
+void FileListPage::FileListAction(const QString& target, int operation) {
+    WaitCursor wait;
+    const QStringList paths = CheckedPaths();
+    if (paths.isEmpty()) return;
+    // The shell's own dialogs need the normal cursor.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const bool ok = ShellOperationOnList(paths, target, operation);
+    QApplication::restoreOverrideCursor();
+    if (!ok) return;
+    RemoveCheckedRows();
+    ShowFileCount();
+}
+
+void FileListPage::move_selClick() {
+    FolderDialog& pd = form_.PD();
+    pd.Directory = form_.CurrentFolder();
+    pd.Title = QStringLiteral("Select target directory");
+    if (pd.Execute()) FileListAction(pd.Directory, FO_MOVE);
+}
+
+void FileListPage::Copy_SelClick() {
+    FolderDialog& pd = form_.PD();
+    pd.Directory = form_.CurrentFolder();
+    pd.Title = QStringLiteral("Select target directory");
+    if (pd.Execute()) FileListAction(pd.Directory, FO_COPY);
+}
+
+void FileListPage::actDelToRecBinExecute() {
+    FileListAction(QStringLiteral("c:\\"), FO_DELETE);
+}
+
+// --- one selected row ------------------------------------------------------
+
+void FileListPage::FileListDblClick() {
+    const int row = SingleSelectedRow();
+    if (row < 0) return;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(Model->RowPath(row)));
+}
+
+void FileListPage::FolderPopPopup() {
+    const int row = SingleSelectedRow();
+    const bool one = row >= 0;
+    ShowFileTypeItem->setEnabled(one);
+    RestoreArchiveItem->setEnabled(one &&
+                                   Model->RowPath(row).contains(QLatin1String("Archived_files")));
+}
+
+QString FileListPage::FileTypeText(const QString& p) {
+    const QString a = FileAttributeText(p);
+    QString v;
+    if (p.endsWith(QLatin1String(".exe")) && PathExtension(p) == QLatin1String(".exe")) {
+        QStringList lines;
+        FileVersionLines(p, lines);
+        for (const QString& l : lines)
+            v += l + QStringLiteral("\r\n");
+    }
+    const QString t = FileTypeName(p);
+    const QString br = QStringLiteral("\n\r");
+    return QStringLiteral("FileName:") + br + p + QStringLiteral("  ") + br + br +
+           QStringLiteral("FileType:") + br + t + br + br + QStringLiteral("FileAttributes:") + a +
+           br + br + v;
+}
+
+void FileListPage::ShowFileTypeClick() {
+    const int row = SingleSelectedRow();
+    if (row < 0) return;
+    ShowListText(FileTypeText(Model->RowPath(row)));
+}

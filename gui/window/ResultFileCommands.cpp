@@ -1,0 +1,102 @@
+#include "gui/window/ResultFileCommands.h"
+#include "core/resultfile/ResultFile.h"
+#include "core/settings/IniFile.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/ChartPages.h"
+#include "gui/window/MainWindow.h"
+#include "platform/Errors.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace {
+
+QString RunDialog(bool save) {
+    QWidget* parent = QApplication::activeWindow();
+    if (save)
+        return QFileDialog::getSaveFileName(parent, QStringLiteral("Save as File"), QString(),
+                                            ResultFileCommands::Filter);
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Open from File"), QString(),
+                                        ResultFileCommands::Filter);
+}
+
+ResultFileCommands::DialogFunction& Dialog() {
+    static ResultFileCommands::DialogFunction dialog = RunDialog;
+    return dialog;
+}
+
+} // namespace
+
+QString ResultFileName(const QString& chosen) {
+    return RemoveFileExt(chosen) + QStringLiteral(".MVX");
+}
+
+void ResultFileCommands::SetFileDialog(DialogFunction dialog) {
+    Dialog() = dialog ? std::move(dialog) : DialogFunction(RunDialog);
+}
+
+ResultFileCommands::ResultFileCommands(MainWindow& form, ChartPages& charts)
+    : QObject(&form), form_(form), charts_(charts) {
+    connect(form.Action(QStringLiteral("ACTSave")), &QAction::triggered, this,
+            &ResultFileCommands::ACTSaveExecute);
+    connect(form.Action(QStringLiteral("ACTOpen")), &QAction::triggered, this,
+            &ResultFileCommands::ACTOpenExecute);
+}
+
+void ResultFileCommands::ACTSaveExecute() {
+    const QString chosen = Dialog()(true);
+    if (!chosen.isEmpty()) SaveTo(chosen);
+}
+
+void ResultFileCommands::ACTOpenExecute() {
+    const QString chosen = Dialog()(false);
+    if (!chosen.isEmpty()) OpenFrom(chosen);
+}
+
+bool ResultFileCommands::SaveTo(const QString& chosen) {
+    const QString name = ResultFileName(chosen);
+    // The dialog asked about the name as typed; a different file it would
+    // replace gets its own question.
+    if (name != chosen && QFileInfo::exists(name) &&
+        !AskWarningYesNo(&form_, QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QDir::toNativeSeparators(name))))
+        return false;
+    try {
+        DirScanner& s = form_.Scanner();
+        SaveResultFile(s.EntryPaths, s.EntryMB, s.EntryKB, name);
+        return true;
+    } catch (const EMorvaneError& e) {
+        ShowErrorMessage(&form_, e.message());
+        return false;
+    }
+}
+
+bool ResultFileCommands::OpenFrom(const QString& fileName) {
+    QStringList paths, mb, kb;
+    try {
+        LoadResultFile(paths, mb, kb, fileName);
+        if (mb.size() != paths.size() || kb.size() != paths.size())
+            throw EMorvaneError(
+                QStringLiteral("%1 is damaged: its lists of folders and sizes differ in length.")
+                    .arg(QDir::toNativeSeparators(fileName)));
+        // Every size must read as a number before anything is replaced, so a
+        // file from another locale leaves the views as they were.
+        for (const QStringList* list : {&mb, &kb})
+            for (const QString& t : *list)
+                StrToSizeFloat(t);
+    } catch (const EMorvaneError& e) {
+        ShowErrorMessage(&form_, e.message());
+        return false;
+    }
+    DirScanner& s = form_.Scanner();
+    s.EntryPaths = paths;
+    s.EntryMB = mb;
+    s.EntryKB = kb;
+    charts_.ApplyChartOptions();
+    form_.FillFolderList(s.EntryPaths, s.EntryMB, s.EntryKB);
+    charts_.FillCharts(s.EntryPaths, s.EntryMB);
+    return true;
+}

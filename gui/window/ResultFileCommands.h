@@ -1,0 +1,34 @@
+#pragma once
+// Save and Open of a whole analysis as a ".MVX" result file.
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class MainWindow;
+class ChartPages;
+
+// The name a result file is saved under: the extension replaced by ".MVX".
+QString ResultFileName(const QString& chosen);
+
+class ResultFileCommands : public QObject {
+    Q_OBJECT
+public:
+    ResultFileCommands(MainWindow& form, ChartPages& charts);
+
+    void ACTSaveExecute();
+    void ACTOpenExecute();
+    // The work after the dialogs; false when nothing was changed.
+    bool SaveTo(const QString& chosen);
+    bool OpenFrom(const QString& fileName);
+
+    // The file dialogs: given true for Save, false for Open, the chosen name or
+    // an empty text when cancelled. Replaceable for tests; empty restores them.
+    using DialogFunction = std::function<QString(bool save)>;
+    static void SetFileDialog(DialogFunction dialog);
+
+    static inline const QString Filter = QStringLiteral("MorvaneFile (*.MVX)");
+
+private:
+    MainWindow& form_;
+    ChartPages& charts_;
+};
