@@ -2,6 +2,8 @@
 #include "platform/Errors.h"
 #include <QCollator>
 #include <QCollatorSortKey>
+#include <QHash>
+#include <QLocale>
 #include <QTreeWidget>
 #include <optional>
 
@@ -17,33 +19,48 @@ bool IsNumericText(const QString& text) {
     return true;
 }
 
-namespace {
-const QCollator& TextCollator() {
-    static const QCollator collator = [] {
-        QCollator c;
-        c.setCaseSensitivity(Qt::CaseSensitive);
-        c.setNumericMode(false);
-        return c;
-    }();
-    return collator;
+TextOrder::TextOrder(const QLocale& collation)
+    : collator_(collation), collated_(collation.language() != QLocale::C) {
+    collator_.setCaseSensitivity(Qt::CaseSensitive);
+    collator_.setNumericMode(false);
 }
 
+const TextOrder& TextOrder::current() {
+    static const TextOrder order(QLocale().collation());
+    return order;
+}
+
+namespace {
 int Sign(int r) {
     return (r > 0) - (r < 0);
 }
 
+int CompareByCode(const QString& folded1, const QString& text1, const QString& folded2,
+                  const QString& text2) {
+    const int r = folded1.compare(folded2, Qt::CaseSensitive);
+    return Sign(r != 0 ? r : text1.compare(text2, Qt::CaseSensitive));
+}
+
+std::optional<double> NumberOf(const QString& text, const FormatLocale& loc) {
+    if (!IsNumericText(text)) return std::nullopt;
+    try {
+        return StrToSizeFloat(text, loc);
+    } catch (const EMorvaneError&) {
+        return std::nullopt; // "1.2.3", or "2.0" under a decimal comma: a name
+    }
+}
+
 struct SortKey {
-    bool numeric = false;
-    std::optional<double> value; // empty when a numeric text does not parse
-    std::optional<QCollatorSortKey> text;
+    std::optional<double> value; // only a numeric text that parses
+    std::optional<QCollatorSortKey> collated;
+    QString folded;
+    const QString* text = nullptr;
 };
 
 int CompareKeys(const SortKey& a, const SortKey& b) {
-    if (a.numeric && b.numeric) {
-        if (!a.value || !b.value) throw EConvertError(QStringLiteral("Not a valid number"));
-        return (*a.value > *b.value) - (*a.value < *b.value);
-    }
-    return Sign(a.text->compare(*b.text));
+    if (a.value && b.value) return (*a.value > *b.value) - (*a.value < *b.value);
+    if (a.collated) return Sign(a.collated->compare(*b.collated));
+    return CompareByCode(a.folded, *a.text, b.folded, *b.text);
 }
 
 // Plain merge sort: stable, and safe even when mixed numeric and text keys make
@@ -69,40 +86,50 @@ void MergeSort(std::vector<int>& idx, std::vector<int>& tmp, std::size_t lo, std
 }
 } // namespace
 
-int CompareCells(const QString& a, const QString& b, const FormatLocale& loc) {
-    if (IsNumericText(a) && IsNumericText(b)) {
-        const double x = StrToSizeFloat(a, loc);
-        const double y = StrToSizeFloat(b, loc);
-        return (x > y) - (x < y);
-    }
-    return Sign(TextCollator().compare(a, b));
+int CompareCells(const QString& a, const QString& b, const FormatLocale& loc,
+                 const TextOrder& order) {
+    const std::optional<double> x = NumberOf(a, loc), y = NumberOf(b, loc);
+    if (x && y) return (*x > *y) - (*x < *y);
+    return order.Compare(a, b);
 }
 
-std::vector<int> SortedOrder(const QStringList& keys, bool ascending, const FormatLocale& loc) {
-    std::vector<SortKey> k(keys.size());
-    int numeric = 0;
-    bool unparsable = false;
+int TextOrder::Compare(const QString& a, const QString& b) const {
+    if (collated_) return Sign(collator_.compare(a, b));
+    return CompareByCode(a.toCaseFolded(), a, b.toCaseFolded(), b);
+}
+
+std::vector<int> SortedOrder(const QStringList& keys, bool ascending, const FormatLocale& loc,
+                             const TextOrder& order) {
+    // One key per distinct text; its rows follow it in their old order.
+    QHash<QString, int> groupOf;
+    std::vector<std::vector<int>> groups;
     for (qsizetype i = 0; i < keys.size(); ++i) {
-        const QString& t = keys[i];
-        k[i].numeric = IsNumericText(t);
-        if (k[i].numeric) {
-            ++numeric;
-            try {
-                k[i].value = StrToSizeFloat(t, loc);
-            } catch (const EMorvaneError&) {
-                unparsable = true;
-            }
+        auto it = groupOf.constFind(keys[i]);
+        if (it == groupOf.constEnd()) {
+            it = groupOf.insert(keys[i], int(groups.size()));
+            groups.emplace_back();
         }
-        k[i].text = TextCollator().sortKey(t);
+        groups[std::size_t(*it)].push_back(int(i));
     }
-    // Two numeric cells are compared in any sort of them; one that does not
-    // parse fails the whole sort up front.
-    if (unparsable && numeric >= 2) throw EConvertError(QStringLiteral("Not a valid number"));
-    std::vector<int> idx(keys.size()), tmp(keys.size());
+    std::vector<SortKey> k(groups.size());
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        const QString& t = keys[groups[g].front()];
+        k[g].text = &t;
+        k[g].value = NumberOf(t, loc);
+        if (order.UsesCollation())
+            k[g].collated = order.Collator().sortKey(t);
+        else
+            k[g].folded = t.toCaseFolded();
+    }
+    std::vector<int> idx(groups.size()), tmp(groups.size());
     for (std::size_t i = 0; i < idx.size(); ++i)
         idx[i] = int(i);
     MergeSort(idx, tmp, 0, idx.size(), k, ascending ? 1 : -1);
-    return idx;
+    std::vector<int> rows;
+    rows.reserve(std::size_t(keys.size()));
+    for (int g : idx)
+        rows.insert(rows.end(), groups[std::size_t(g)].begin(), groups[std::size_t(g)].end());
+    return rows;
 }
 
 bool SortByColumn(QTreeWidget* list, int column, ListSortState& state) {

@@ -187,6 +187,25 @@ TEST_F(FileListPageTest, DuplicatesArePairedCheckedSelectedAndOnTop) {
     EXPECT_EQ(messages.size(), 1);
 }
 
+TEST_F(FileListPageTest, DuplicatesFoundAmongNamesThatLookLikeNumbers) {
+    page->FilterCombo->setEditText("*");
+    page->Cbx_Details->setChecked(true);
+    const QString root = tree.path();
+    // In the walk's order; the four files are gone, so their access dates agree.
+    page->FillFileList(
+        {root + "/a/1.2.3", root + "/a/x/f.txt", root + "/b/1.2.4", root + "/b/x/f.txt",
+         root + "/b/2.0", root + "/b/10"},
+        {"1", "1", "1", "1", "1", "1"},
+        {"01.Jan.20", "01.Jan.20", "01.Jan.20", "01.Jan.20", "01.Jan.20", "01.Jan.20"});
+    page->actFindDuplicatesExecute();
+    const FileListModel* m = page->Model;
+    EXPECT_NE(page->NoOfFilesLabel->text(), "no duplicate file");
+    EXPECT_EQ(m->Row(0).caption, "f.txt");
+    EXPECT_EQ(m->Row(1).caption, "f.txt");
+    EXPECT_EQ(m->Row(0).dup, "0");
+    EXPECT_EQ(m->Row(1).dup, "0");
+}
+
 TEST_F(FileListPageTest, SearchWrapsAndEnterRepeats) {
     Fill("*");
     answers << "A.TXT";

@@ -50,25 +50,55 @@ TEST(ListSort, CompareCellsNumbersAsNumbersElseText) {
     EXPECT_LT(CompareCells("<All files in this folder>", "alpha", en), 0);
     EXPECT_NE(CompareCells("abc", "Abc", en), 0); // case-sensitive
     EXPECT_EQ(CompareCells("abc", "abc", en), 0);
-    // A numeric text that does not parse is an error.
-    EXPECT_THROW(CompareCells("", "1", en), EConvertError);
-    EXPECT_THROW(CompareCells("1,234.5", "1", en), EConvertError);
+    // A numeric text that does not parse is a name, never an error.
+    EXPECT_LT(CompareCells("", "1", en), 0);
+    EXPECT_GT(CompareCells("1.2.4", "1.2.3", en), 0);
+    EXPECT_LT(CompareCells("1,234.5", "1,3", en), 0);
+    EXPECT_GT(CompareCells("2.0", "10", Comma()), 0); // "2.0" is no number there
 }
 
-TEST(ListSort, SortedOrderIsStableAndFailsWhole) {
+TEST(ListSort, SortedOrderKeepsOneTextTogetherAndNeverFails) {
     const FormatLocale en = FormatLocale::english();
     const QStringList keys{"10", "9", "<All files in this folder>", "9", "100.5"};
-    // Mixed numbers and texts make an intransitive compare: still a permutation.
     std::vector<int> up = SortedOrder(keys, true, en);
     std::sort(up.begin(), up.end());
     EXPECT_EQ(up, (std::vector<int>{0, 1, 2, 3, 4}));
-    std::vector<int> numbersOnly = SortedOrder({"10", "9", "9", "100.5"}, true, en);
-    EXPECT_EQ(numbersOnly, (std::vector<int>{1, 2, 0, 3}));
+    EXPECT_EQ(SortedOrder({"10", "9", "9", "100.5"}, true, en), (std::vector<int>{1, 2, 0, 3}));
     EXPECT_EQ(SortedOrder({"10", "9", "9", "100.5"}, false, en), (std::vector<int>{3, 0, 1, 2}));
-    // Empty cells: numeric but not numbers; the sort fails before moving anything.
-    EXPECT_THROW(SortedOrder({"", "", ""}, true, en), EConvertError);
-    // A single numeric cell among texts is never compared as a number.
-    EXPECT_NO_THROW(SortedOrder({"", "b", "a"}, true, en));
+    EXPECT_EQ(SortedOrder({"", "", ""}, true, en), (std::vector<int>{0, 1, 2}));
+    // Version-like names in both decimal forms: equal names end up neighbours,
+    // also where "2" < "10" < "1a" < "2" makes the comparison go round in a circle.
+    for (const FormatLocale& loc : {en, Comma()}) {
+        const QStringList names{"1.2.3", "f.txt", "2.0", "1.2.4", "2", "10", "1a", "f.txt", "2"};
+        const std::vector<int> order = SortedOrder(names, true, loc);
+        ASSERT_EQ(order.size(), std::size_t(names.size()));
+        for (const QString& name : {QStringLiteral("f.txt"), QStringLiteral("2")}) {
+            std::vector<int> at;
+            for (std::size_t i = 0; i < order.size(); ++i)
+                if (names[order[i]] == name) at.push_back(int(i));
+            ASSERT_EQ(at.size(), 2u);
+            EXPECT_EQ(at[1], at[0] + 1) << name.toStdString();
+        }
+    }
+}
+
+TEST(ListSort, WithoutCollationNamesCompareIgnoringCaseThenExactly) {
+    for (const char* name : {"C", "POSIX", "C.UTF-8"}) {
+        const TextOrder c{QLocale(QString::fromLatin1(name))};
+        EXPECT_FALSE(c.UsesCollation()) << name;
+        const FormatLocale en = FormatLocale::english();
+        EXPECT_LT(CompareCells("alpha", "Zeta", en, c), 0) << name;
+        EXPECT_GT(CompareCells("beta", "Alpha", en, c), 0) << name;
+        EXPECT_NE(CompareCells("abc", "Abc", en, c), 0) << name; // exact text breaks the tie
+        EXPECT_EQ(CompareCells("abc", "abc", en, c), 0) << name;
+        const QStringList names{"Zeta", "beta", "alpha", "Beta", "\u00c9cole"};
+        std::vector<int> order = SortedOrder(names, true, en, c);
+        QStringList sorted;
+        for (int i : order)
+            sorted << names[i];
+        EXPECT_EQ(sorted, (QStringList{"alpha", "Beta", "beta", "Zeta", "\u00c9cole"})) << name;
+    }
+    EXPECT_TRUE(TextOrder(QLocale(QLocale::English, QLocale::UnitedStates)).UsesCollation());
 }
 
 TEST(ListSort, SortStateIsOnePairForEveryList) {
