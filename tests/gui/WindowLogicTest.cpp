@@ -3,6 +3,7 @@
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/ListDialog.h"
 #include "gui/dialogs/ProgressDialog.h"
+#include "gui/pages/FileListPage.h"
 #include "gui/pages/ListSort.h"
 #include "gui/widgets/ProgressGauge.h"
 #include "gui/window/ComboItems.h"
@@ -10,10 +11,14 @@
 #include "gui/window/SplashScreen.h"
 #include "platform/Errors.h"
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
 #include <QFontInfo>
 #include <QImage>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -222,6 +227,31 @@ TEST(SmallDialogs, ListFormShowsOneLinePerTextLine) {
     EXPECT_EQ(form.LinesList->count(), 1);
 }
 
+TEST(SmallDialogs, ListFormEndsLinesAtCrLfAndCrLf) {
+    EXPECT_EQ(ListDialog::SplitLines("a\rb\nc\r\nd\n\re"),
+              (QStringList{"a", "b", "c", "d", "", "e"}));
+    EXPECT_EQ(ListDialog::SplitLines("a\r\n"), QStringList{"a"});
+    EXPECT_EQ(ListDialog::SplitLines(""), QStringList{});
+    // The text "Show file type" composes for a hidden file, as the window shows it.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(".hidden.txt");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    ListDialog form;
+    form.ListText = FileListPage::FileTypeText(file);
+    form.show();
+    QStringList lines;
+    for (int i = 0; i < form.LinesList->count(); ++i)
+        lines << form.LinesList->item(i)->text();
+    EXPECT_EQ(lines.mid(0, 3), (QStringList{"FileName:", "", file + "  "}));
+    const qsizetype at = lines.indexOf("FileAttributes:");
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(lines.mid(at + 1, 2), (QStringList{"Archive ", "Hidden "}));
+    for (const QString& line : lines)
+        EXPECT_FALSE(line.contains(QLatin1Char('\r')) || line.contains(QLatin1Char('\n')));
+}
+
 TEST(SmallDialogs, FolderPickersReturnTheChoiceOrLeaveThePath) {
     QString seenStart, seenRoot;
     QString answer = "/chosen";
@@ -255,4 +285,11 @@ TEST(SmallDialogs, FolderPickersReturnTheChoiceOrLeaveThePath) {
     progress.Gauge->SetProgressMax(3);
     progress.Gauge->SetAddProgress(5); // stays within the maximum
     EXPECT_EQ(progress.Gauge->value(), 3);
+    // Esc does not close it while the work runs; the owner's close() does.
+    progress.show();
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&progress, &esc);
+    EXPECT_TRUE(progress.isVisible());
+    progress.close();
+    EXPECT_FALSE(progress.isVisible());
 }
