@@ -226,7 +226,7 @@ void MainWindow::ConnectCommands() {
     on("DeleteAllHistoryItems", &MainWindow::DeleteAllHistoryItemsClick);
     on("ShowAllHistoryItems", &MainWindow::ShowAllHistoryItemsClick);
     connect(Action(QStringLiteral("DeleteHistoryItem")), &QAction::triggered, this,
-            [this] { DeleteComboItem(historyCombo_); });
+            [this] { RemoveComboEntry(historyCombo_); });
     connect(Action(QStringLiteral("actShowHints")), &QAction::toggled, this,
             &MainWindow::actShowHintsExecute);
 

@@ -231,6 +231,27 @@ TEST_F(MainFormTest, HistoryTypingPopupAndToggle) {
     EXPECT_TRUE(form->HistoryVisible());
 }
 
+TEST_F(MainFormTest, DeletingAHistoryEntryLeavesTheCurrentFolderAlone) {
+    auto form = Open();
+    QComboBox* combo = form->HistoryCombo();
+    for (const QString& f : {root_, root_ + "alpha/", root_ + "beta/"}) {
+        form->SelectFolder(f);
+        form->actRunExecute();
+    }
+    combo->setCurrentIndex(1);
+    ASSERT_EQ(form->CurrentFolder(), root_ + "alpha/");
+    QStringList changes;
+    QObject::connect(combo, &QComboBox::editTextChanged,
+                     [&changes](const QString& t) { changes << t; });
+    form->Action("DeleteHistoryItem")->trigger();
+    EXPECT_EQ(ComboItems(combo), (QStringList{root_, root_ + "beta/"}));
+    EXPECT_EQ(form->CurrentFolder(), root_ + "alpha/");
+    EXPECT_EQ(combo->currentText(), root_ + "alpha/");
+    EXPECT_TRUE(changes.isEmpty());
+    form->Action("DeleteHistoryItem")->trigger(); // the text is no entry now: nothing goes
+    EXPECT_EQ(combo->count(), 2);
+}
+
 TEST_F(MainFormTest, BrowseSelectsWithoutMeasuring) {
     auto form = Open();
     QString title;
