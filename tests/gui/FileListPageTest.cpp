@@ -31,14 +31,13 @@ class YesUi : public IShellOpUi {
 public:
     bool ConfirmTrash(const QStringList&) override { return true; }
     bool ConfirmCreateFolder(const QString&) override { return true; }
-    ReplaceAnswer AskReplace(const QString&, const QString&, bool) override {
-        return ReplaceAnswer::Cancel;
-    }
+    ReplaceAnswer AskReplace(const QString&, const QString&, bool) override { return replace; }
     void ShowError(const QString& m) override { errors << m; }
     void BeginProgress(const QString&, std::int64_t) override {}
     bool StepProgress(const QString&, std::int64_t) override { return true; }
     void EndProgress() override {}
     QStringList errors;
+    ReplaceAnswer replace = ReplaceAnswer::Cancel;
 };
 
 class FileListPageTest : public ::testing::Test {
@@ -249,6 +248,28 @@ TEST_F(FileListPageTest, CheckedRowMoveRemovesExactlyTheCheckedRows) {
         EXPECT_TRUE(QFile::exists(target + "/" + QFileInfo(p).fileName()));
     }
     EXPECT_EQ(page->NoOfFilesLabel->text(), QString::number(kept.size()) + " Files");
+}
+
+TEST_F(FileListPageTest, SkippedClashKeepsItsRowAndHandledRowsGo) {
+    Fill("*");
+    const QString target = tree.filePath("target");
+    Write(target + "/a.txt", 5); // one/a.txt clashes
+    page->Model->SetChecked(RowOf("one/a.txt"), true);
+    page->Model->SetChecked(RowOf("one/b.bin"), true);
+    page->Model->SetChecked(RowOf("two/README"), true);
+    ui.replace = ReplaceAnswer::Skip;
+    SetFolderPickHook(
+        [&](QWidget*, const QString&, const QString&, const QString&) { return target; });
+    page->move_selClick();
+    EXPECT_EQ(RowOf("one/b.bin"), -1);
+    EXPECT_EQ(RowOf("two/README"), -1);
+    const int a = RowOf("one/a.txt");
+    ASSERT_GE(a, 0);
+    EXPECT_TRUE(page->Model->Row(a).checked);
+    EXPECT_EQ(page->Model->Count(), 5);
+    EXPECT_EQ(page->NoOfFilesLabel->text(), "5 Files");
+    EXPECT_TRUE(QFile::exists(target + "/b.bin"));
+    EXPECT_TRUE(QFile::exists(tree.filePath("one/a.txt")));
 }
 
 TEST_F(FileListPageTest, FailedOperationKeepsRowsAndTrashRemovesThem) {
