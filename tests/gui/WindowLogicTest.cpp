@@ -3,6 +3,7 @@
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/ListDialog.h"
 #include "gui/dialogs/ProgressDialog.h"
+#include "gui/dialogs/ShellOpDialogs.h"
 #include "gui/pages/FileListPage.h"
 #include "gui/pages/ListSort.h"
 #include "gui/widgets/ProgressGauge.h"
@@ -17,7 +18,9 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -250,6 +253,38 @@ TEST(SmallDialogs, ListFormEndsLinesAtCrLfAndCrLf) {
     EXPECT_EQ(lines.mid(at + 1, 2), (QStringList{"Archive ", "Hidden "}));
     for (const QString& line : lines)
         EXPECT_FALSE(line.contains(QLatin1Char('\r')) || line.contains(QLatin1Char('\n')));
+}
+
+TEST(SmallDialogs, FileOperationBlocksTheWindowFromItsFirstStep) {
+    QWidget window;
+    auto* button = new QPushButton("Refill", &window);
+    button->resize(80, 30);
+    QDialog question;
+    auto* answer = new QPushButton("Yes", &question);
+    answer->resize(80, 30);
+    int refills = 0, answers = 0;
+    QObject::connect(button, &QPushButton::clicked, [&refills] { ++refills; });
+    QObject::connect(answer, &QPushButton::clicked, [&answers] { ++answers; });
+    window.show();
+    question.show();
+    auto click = [](QWidget* w) {
+        const QPointF at(10, 10);
+        QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(w, &press);
+        QCoreApplication::sendEvent(w, &release);
+    };
+    ShellOpDialogs dialogs(&window);
+    dialogs.BeginProgress("Moving", 100); // the progress window is not shown yet
+    click(button);
+    click(answer); // other windows still take their input
+    EXPECT_EQ(refills, 0);
+    EXPECT_EQ(answers, 1);
+    dialogs.EndProgress();
+    click(button);
+    EXPECT_EQ(refills, 1);
 }
 
 TEST(SmallDialogs, FolderPickersReturnTheChoiceOrLeaveThePath) {
