@@ -1,6 +1,7 @@
 #include "gui/pages/FileListPage.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/widgets/FileTypeIcons.h"
 #include "gui/window/MainWindow.h"
 #include "platform/ShellFileOp.h"
 #include "platform/Trash.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -203,6 +205,42 @@ TEST_F(FileListPageTest, DuplicatesFoundAmongNamesThatLookLikeNumbers) {
     EXPECT_EQ(m->Row(1).caption, "f.txt");
     EXPECT_EQ(m->Row(0).dup, "0");
     EXPECT_EQ(m->Row(1).dup, "0");
+}
+
+TEST_F(FileListPageTest, RowsShowTheIconOfTheirType) {
+    Write(tree.filePath("two/photo.png"), 10);
+    Write(tree.filePath("two/notes"), 10);
+    std::vector<FileRow> rows;
+    for (const char* p : {"one", "two/notes", "one/a.txt", "two/a.txt", "two/photo.png", "one"})
+        rows.push_back(MakeFileRow(tree.filePath(p), "1", "01.Jan.20", "01.Jan.20", true));
+    page->Model->SetRows(std::move(rows), true);
+    auto icon = [this](int row) {
+        return page->Model->data(page->Model->index(row, 0), Qt::DecorationRole)
+            .value<QIcon>()
+            .cacheKey();
+    };
+    const QIcon folder = FileTypeIcon("inode/directory");
+    ASSERT_FALSE(folder.isNull());
+    EXPECT_EQ(icon(0), folder.cacheKey());
+    EXPECT_EQ(icon(5), folder.cacheKey());
+    // A file without extension is typed by its content, never takes the folder's icon.
+    EXPECT_EQ(FileTypeOf(tree.filePath("two/notes")), "text/plain");
+    EXPECT_NE(icon(1), folder.cacheKey());
+    EXPECT_EQ(icon(1), icon(2));
+    EXPECT_EQ(icon(2), icon(3));
+    EXPECT_EQ(icon(2), FileTypeIcon("text/plain").cacheKey());
+    EXPECT_EQ(icon(4), FileTypeIcon("image/png").cacheKey());
+    EXPECT_NE(icon(4), icon(2));
+    // The size list: folders the folder icon, the files row another.
+    form->AnalyseFolder(tree.path() + "/");
+    const QTreeWidget* list = form->FolderList();
+    ASSERT_GE(list->topLevelItemCount(), 3);
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = list->topLevelItem(i);
+        const bool isFolder = item->text(0) == "one" || item->text(0) == "two";
+        EXPECT_EQ(item->icon(0).cacheKey() == folder.cacheKey(), isFolder)
+            << item->text(0).toStdString();
+    }
 }
 
 TEST_F(FileListPageTest, SearchWrapsAndEnterRepeats) {
