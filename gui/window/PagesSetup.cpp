@@ -1,6 +1,7 @@
 #include "gui/window/PagesSetup.h"
 #include "gui/pages/ChartPagesInstall.h"
 #include "gui/pages/FileListPage.h"
+#include "gui/pages/ShortcutsPage.h"
 #include "gui/window/DialogsInstall.h"
 #include "gui/window/MainWindow.h"
 #include <QLayout>
@@ -9,5 +10,6 @@
 void InstallPages(MainWindow& form) {
     InstallChartPages(form);
     form.Page(MainWindow::pgFileList)->layout()->addWidget(new FileListPage(form));
+    form.Page(MainWindow::pgShortcuts)->layout()->addWidget(new ShortcutsPage(form));
     InstallDialogs(form);
 }
