@@ -112,8 +112,8 @@ void ShortcutsPage::BuildToolBar() {
     StartMenuCombo->setFixedWidth(164);
     StartMenuCombo->addItems({QStringLiteral("Common start menu"),
                               QStringLiteral("User start menu"), QStringLiteral("Desktop"),
-                              QStringLiteral("Recent used documents"),
-                              QStringLiteral("Browse ..."), QString()});
+                              QStringLiteral("Recent used documents"), QStringLiteral("Browse ..."),
+                              QString()});
     StartMenuCombo->setCurrentIndex(spCommonStartMenu);
     combo->OnDropDown = [this] { StartMenuComboDropDown(); };
     connect(StartMenuCombo, &QComboBox::activated, this, &ShortcutsPage::StartMenuComboActivated);
