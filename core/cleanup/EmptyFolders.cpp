@@ -2,6 +2,7 @@
 #include "platform/DirSearch.h"
 #include "platform/Trash.h"
 #include <QFile>
+#include <dirent.h>
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
@@ -22,8 +23,15 @@ bool IsTrashName(const QByteArray& name) {
     return name.startsWith(".Trash-") && name.mid(7) == QByteArray::number(::getuid());
 }
 
+// A collected folder and what its read found.
+struct CollectedFolder {
+    QByteArray path;
+    bool empty = false;        // nothing but "." and ".."
+    bool otherContent = false; // something that is not a folder to enter
+};
+
 struct Collector {
-    QList<QByteArray> list;
+    std::vector<CollectedFolder> list;
     std::set<DirId> descent;
     DirId homeTrash{};
 
@@ -33,21 +41,29 @@ struct Collector {
         if (dir.fd() < 0 || ::fstat(dir.fd(), &self) != 0) return;
         const DirId id{self.st_dev, self.st_ino};
         if (!descent.insert(id).second) return; // mounted below itself
-        list << asGiven;
+        const std::size_t at = list.size();
+        list.push_back({asGiven, true, false});
         QList<QByteArray> subfolders;
         DirReader::Entry e{};
         while (dir.Next(e)) {
             if (IsDotOrDotDot(e.name)) continue;
+            list[at].empty = false;
+            // Files and links are known from the entry type: no status call.
             struct stat st {};
-            if (::fstatat(dir.fd(), e.name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+            const bool maybeDir = e.type == DT_DIR || e.type == DT_UNKNOWN;
             const QByteArray name(e.name, qsizetype(e.length));
             // Links are not followed, and another file system (a mount point)
             // is not entered: its root cannot be removed anyway.
-            if (!S_ISDIR(st.st_mode) || st.st_dev != self.st_dev || IsTrashName(name) ||
-                DirId{st.st_dev, st.st_ino} == homeTrash)
+            if (!maybeDir || ::fstatat(dir.fd(), e.name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !S_ISDIR(st.st_mode) || st.st_dev != self.st_dev || IsTrashName(name) ||
+                DirId{st.st_dev, st.st_ino} == homeTrash) {
+                list[at].otherContent = true;
                 continue;
+            }
             subfolders << name;
         }
+        // A folder that could not be read whole is not known to be empty.
+        if (dir.error() != 0) list[at].otherContent = true, list[at].empty = false;
         ::close(dir.Release());
         for (const QByteArray& sub : subfolders) {
             const QByteArray child = folder + sub + '/';
@@ -56,6 +72,16 @@ struct Collector {
         descent.erase(id);
     }
 };
+
+std::vector<CollectedFolder> Collect(const QByteArray& folder) {
+    Collector c;
+    struct stat st {};
+    if (::stat(QFile::encodeName(HomeTrashDir()).constData(), &st) == 0)
+        c.homeTrash = {st.st_dev, st.st_ino};
+    // Searching folder + "*" without the delimiter would match its siblings.
+    if (!folder.isEmpty()) c.Collect(folder.endsWith('/') ? folder : folder + '/', folder, true);
+    return std::move(c.list);
+}
 
 QByteArray WithSlash(QByteArray path) {
     if (!path.endsWith('/')) path += '/';
@@ -71,13 +97,10 @@ QByteArray LastComponent(QByteArray path) {
 } // namespace
 
 QList<QByteArray> CollectFolders(const QByteArray& folder) {
-    Collector c;
-    struct stat st {};
-    if (::stat(QFile::encodeName(HomeTrashDir()).constData(), &st) == 0)
-        c.homeTrash = {st.st_dev, st.st_ino};
-    // Searching folder + "*" without the delimiter would match its siblings.
-    c.Collect(WithSlash(folder), folder, true);
-    return c.list;
+    QList<QByteArray> paths;
+    for (const CollectedFolder& f : Collect(folder))
+        paths << f.path;
+    return paths;
 }
 
 bool IsFolderEmpty(const QByteArray& folder) {
@@ -107,12 +130,14 @@ QStringList DeleteEmptyFolders(const QString& folder,
     QStringList removed;
     if (folder.isEmpty()) return removed;
     const QByteArray start = WithSlash(QFile::encodeName(folder));
-    const QList<QByteArray> list = CollectFolders(start);
+    const std::vector<CollectedFolder> list = Collect(start);
     const QByteArray rootName = LastComponent(start);
-    // The first entry is the start folder itself, which always stays.
-    for (qsizetype i = list.size() - 1; i >= 1; --i) {
-        const QByteArray& entry = list[i];
-        if (!IsFolderEmpty(entry) || LastComponent(entry) == rootName) continue;
+    // The first entry is the start folder itself, which always stays. A folder
+    // is tested again just before: its empty subfolders may have gone by then.
+    for (std::size_t i = list.size(); i-- > 1;) {
+        const QByteArray& entry = list[i].path;
+        if (list[i].otherContent || LastComponent(entry) == rootName || !IsFolderEmpty(entry))
+            continue;
         QByteArray p = entry;
         p.chop(1);
         const QString path = QFile::decodeName(p);

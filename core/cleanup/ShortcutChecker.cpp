@@ -6,6 +6,7 @@
 #include <cctype>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
@@ -221,14 +222,18 @@ void ScanFolder(const QByteArray& folder, bool followLink, std::set<DirId>& desc
     DirReader::Entry e{};
     while (dir.Next(e)) {
         if (IsDotOrDotDot(e.name)) continue;
-        struct stat st {};
-        if (::fstatat(dir.fd(), e.name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        unsigned char type = e.type;
+        if (type == DT_UNKNOWN) {
+            struct stat st {};
+            if (::fstatat(dir.fd(), e.name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
+        }
         const QByteArray name(e.name, qsizetype(e.length));
-        if (S_ISDIR(st.st_mode)) {
+        if (type == DT_DIR) {
             if (name[0] != '.') subfolders << name;
             continue;
         }
-        if (!S_ISLNK(st.st_mode) && !EndsWithNoCase(name, ".desktop")) continue;
+        if (type != DT_LNK && !EndsWithNoCase(name, ".desktop")) continue;
         const QByteArray linkPath = folder + name;
         const QByteArray target = ResolveLinkTarget(linkPath);
         const LinkCondition cond = ClassifyTarget(target);
