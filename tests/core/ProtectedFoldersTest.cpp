@@ -41,12 +41,12 @@ TEST_F(ProtectedFoldersTest, EachPlaceExactlyAsTheSystemWritesIt) {
 }
 
 TEST_F(ProtectedFoldersTest, ProgramFoldersAtOrBelowTheirRoots) {
-    for (const QString& folder :
+    for (const char* folder :
          {"/usr", "/usr/", "/usr/share/doc", "/opt", "/opt/tools/cache", "/bin", "/sbin/x", "/lib",
           "/lib64", "/libexec/x", "/etc/apt", "/boot", "/home/../opt/x", "//usr//local"})
         EXPECT_EQ(FolderRefusals(folder, places), QStringList{kMessage + folder}) << folder;
-    for (const QString& folder : {"/", "/home/me/cache", "/usrlocal", "/optional", "/var/tmp",
-                                  "/tmp/usr", "/etcetera", "/media/usr"})
+    for (const char* folder : {"/", "/home/me/cache", "/usrlocal", "/optional", "/var/tmp",
+                               "/tmp/usr", "/etcetera", "/media/usr"})
         EXPECT_TRUE(FolderRefusals(folder, places).isEmpty()) << folder;
 
     // A link that leads into a program folder is refused too.
