@@ -87,6 +87,7 @@ TempFoldersPage::TempFoldersPage(MainWindow& form, QWidget* parent) : QWidget(pa
     Folders->setSelectionBehavior(QAbstractItemView::SelectRows);
     Folders->setAllColumnsShowFocus(true);
     Folders->setMouseTracking(true);
+    Folders->viewport()->setAttribute(Qt::WA_Hover);
     Folders->setItemDelegate(new HotItemDelegate(Folders));
     Folders->setToolTip(Shown(listHint));
     groupLayout->addWidget(Folders, 1);
