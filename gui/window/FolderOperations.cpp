@@ -114,7 +114,7 @@ QString FolderOperations::RowFolder() const {
     const QList<QTreeWidgetItem*> selected = form_.FolderList()->selectedItems();
     if (selected.isEmpty()) return {};
     const QTreeWidgetItem* row = selected.first();
-    // A real folder may carry a pseudo row's name; the pseudo row never means it.
+    // A folder may carry a pseudo row's name; the two cannot be told apart, so neither is touched.
     const QString caption = row->text(0);
     if (caption == DirScanner::AllFilesName() || caption == DirScanner::FreeSpaceName()) return {};
     // The row's own path: the current folder may have moved on since the list was filled.
