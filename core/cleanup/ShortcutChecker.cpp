@@ -330,8 +330,9 @@ QByteArray ResolveLinkTarget(const QByteArray& linkPath) {
         if (!target.startsWith('/')) target.prepend(linkPath.left(linkPath.lastIndexOf('/') + 1));
         return target;
     }
+    // Only a regular file is read: opening a pipe would wait for a writer.
     DesktopEntry e;
-    if (!ReadDesktopEntry(linkPath, e)) return {};
+    if (!S_ISREG(st.st_mode) || !ReadDesktopEntry(linkPath, e)) return {};
     if (e.type == "Link") return UrlTarget(e.url);
     if (e.type == "Application")
         return FindProgram(!e.tryExec.isEmpty() ? e.tryExec : ExecProgram(e.exec));
