@@ -38,7 +38,10 @@ bool IsUserInput(QEvent::Type type) {
 } // namespace
 
 bool InputBlocker::eventFilter(QObject* watched, QEvent* event) {
-    if (!window_ || !IsUserInput(event->type())) return false;
+    if (!window_) return false;
+    // Closing the window would pull its objects away from under the work.
+    if (event->type() == QEvent::Close) return watched == window_ && event->spontaneous();
+    if (!IsUserInput(event->type())) return false;
     if (auto* widget = qobject_cast<QWidget*>(watched)) return widget->window() == window_;
     // Shortcuts of the window's actions reach the action itself.
     if (auto* action = qobject_cast<QAction*>(watched)) {

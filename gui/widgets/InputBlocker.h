@@ -1,7 +1,7 @@
 #pragma once
 // Swallows the user's input to one window while work runs in its event loop:
-// clicks, keys, wheel, drops and shortcuts. Other windows (the progress and
-// question dialogs) still take theirs.
+// clicks, keys, wheel, drops, shortcuts and the window manager's close. Other
+// windows (the progress and question dialogs) still take theirs.
 #include <QObject>
 #include <QPointer>
 
