@@ -100,35 +100,59 @@ int TextOrder::Compare(const QString& a, const QString& b) const {
 
 std::vector<int> SortedOrder(const QStringList& keys, bool ascending, const FormatLocale& loc,
                              const TextOrder& order) {
-    // One key per distinct text; its rows follow it in their old order.
-    QHash<QString, int> groupOf;
-    std::vector<std::vector<int>> groups;
-    for (qsizetype i = 0; i < keys.size(); ++i) {
-        auto it = groupOf.constFind(keys[i]);
-        if (it == groupOf.constEnd()) {
-            it = groupOf.insert(keys[i], int(groups.size()));
-            groups.emplace_back();
+    const std::size_t n = std::size_t(keys.size());
+    std::vector<std::optional<double>> values(n);
+    bool numbers = false, texts = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        values[i] = NumberOf(keys[qsizetype(i)], loc);
+        (values[i] ? numbers : texts) = true;
+    }
+    // Numbers mixed with texts compare in circles ("2" < "10" < "1a" < "2"), which
+    // could part rows of one text: then each distinct text gets one sort key and
+    // its rows follow it in their old order. Otherwise every row is its own key.
+    std::vector<int> groupOf(n), first;
+    if (numbers && texts) {
+        QHash<QString, int> groups;
+        groups.reserve(qsizetype(n));
+        for (std::size_t i = 0; i < n; ++i) {
+            auto it = groups.constFind(keys[qsizetype(i)]);
+            if (it == groups.constEnd()) {
+                it = groups.insert(keys[qsizetype(i)], int(first.size()));
+                first.push_back(int(i));
+            }
+            groupOf[i] = *it;
         }
-        groups[std::size_t(*it)].push_back(int(i));
+    } else {
+        first.resize(n);
+        for (std::size_t i = 0; i < n; ++i)
+            groupOf[i] = first[i] = int(i);
     }
-    std::vector<SortKey> k(groups.size());
-    for (std::size_t g = 0; g < groups.size(); ++g) {
-        const QString& t = keys[groups[g].front()];
-        k[g].text = &t;
-        k[g].value = NumberOf(t, loc);
+    const std::size_t g = first.size();
+    std::vector<SortKey> k(g);
+    for (std::size_t j = 0; j < g; ++j) {
+        const QString& t = keys[first[j]];
+        k[j].text = &t;
+        k[j].value = values[std::size_t(first[j])];
         if (order.UsesCollation())
-            k[g].collated = order.Collator().sortKey(t);
+            k[j].collated = order.Collator().sortKey(t);
         else
-            k[g].folded = t.toCaseFolded();
+            k[j].folded = t.toCaseFolded();
     }
-    std::vector<int> idx(groups.size()), tmp(groups.size());
-    for (std::size_t i = 0; i < idx.size(); ++i)
-        idx[i] = int(i);
-    MergeSort(idx, tmp, 0, idx.size(), k, ascending ? 1 : -1);
-    std::vector<int> rows;
-    rows.reserve(std::size_t(keys.size()));
-    for (int g : idx)
-        rows.insert(rows.end(), groups[std::size_t(g)].begin(), groups[std::size_t(g)].end());
+    std::vector<int> idx(g), tmp(g);
+    for (std::size_t j = 0; j < g; ++j)
+        idx[j] = int(j);
+    MergeSort(idx, tmp, 0, g, k, ascending ? 1 : -1);
+    // Counting sort of the rows by their group's place.
+    std::vector<int> start(g + 1, 0), rank(g);
+    for (std::size_t p = 0; p < g; ++p)
+        rank[std::size_t(idx[p])] = int(p);
+    for (std::size_t i = 0; i < n; ++i)
+        ++start[std::size_t(rank[std::size_t(groupOf[i])]) + 1];
+    for (std::size_t p = 0; p < g; ++p)
+        start[p + 1] += start[p];
+    std::vector<int> rows(n);
+    for (std::size_t i = 0; i < n; ++i)
+        rows[std::size_t(start[std::size_t(rank[std::size_t(groupOf[i])])]++)] = int(i);
     return rows;
 }
 

@@ -48,10 +48,9 @@ int CompareCells(const QString& a, const QString& b,
                  const FormatLocale& loc = FormatLocale::current(),
                  const TextOrder& order = TextOrder::current());
 
-// The order in which keys sort (indices into keys). Rows of one text stay
-// together and in their old order, even where numbers and texts mixed in one
-// column make the comparison intransitive, so the duplicate finder's
-// neighbours are always found.
+// The stable order in which keys sort (indices into keys). Rows of one text
+// stay together, even where numbers and texts mixed in one column make the
+// comparison intransitive, so the duplicate finder's neighbours are found.
 std::vector<int> SortedOrder(const QStringList& keys, bool ascending,
                              const FormatLocale& loc = FormatLocale::current(),
                              const TextOrder& order = TextOrder::current());
