@@ -1,5 +1,6 @@
 #include "gui/window/PagesSetup.h"
 #include "gui/pages/ChartPagesInstall.h"
+#include "gui/pages/CommanderPage.h"
 #include "gui/pages/FileListPage.h"
 #include "gui/window/DialogsInstall.h"
 #include "gui/window/MainWindow.h"
@@ -9,5 +10,6 @@
 void InstallPages(MainWindow& form) {
     InstallChartPages(form);
     form.Page(MainWindow::pgFileList)->layout()->addWidget(new FileListPage(form));
+    form.Page(MainWindow::pgCommander)->layout()->addWidget(new CommanderPage(form));
     InstallDialogs(form);
 }

@@ -1,0 +1,102 @@
+#include "gui/pages/FolderPaneModel.h"
+#include <QDateTime>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QImageReader>
+#include <QLocale>
+#include <QPainter>
+#include <QPixmap>
+
+namespace {
+// Larger images are not read for a preview: decoding them would stall the pane.
+constexpr qint64 kMaxPreviewBytes = 64LL * 1024 * 1024;
+} // namespace
+
+FolderPaneModel::FolderPaneModel(QFileSystemModel* files, QObject* parent)
+    : QIdentityProxyModel(parent), files_(files) {
+    setSourceModel(files);
+}
+
+void FolderPaneModel::SetThumbnails(bool on) {
+    if (thumbnails_ == on) return;
+    thumbnails_ = on; // the views lay out and repaint as their style changes
+}
+
+QVariant FolderPaneModel::data(const QModelIndex& index, int role) const {
+    if (index.column() == 0) {
+        if (role == Qt::DecorationRole && thumbnails_) {
+            const QFileInfo fi = files_->fileInfo(mapToSource(index));
+            if (fi.isFile() && !fi.isSymLink() && fi.size() <= kMaxPreviewBytes) {
+                const QIcon icon = Thumbnail(fi.filePath());
+                if (!icon.isNull()) return icon;
+            }
+        }
+        if (role == Qt::ToolTipRole && infoTips_) {
+            const QModelIndex s = mapToSource(index);
+            const QFileInfo fi = files_->fileInfo(s);
+            QString tip = fi.fileName() + QLatin1Char('\n') + files_->type(s);
+            if (!fi.isDir()) tip += QLatin1Char('\n') + QLocale().formattedDataSize(fi.size());
+            tip += QLatin1Char('\n') + QLocale().toString(fi.lastModified(), QLocale::ShortFormat);
+            return tip;
+        }
+    }
+    return QIdentityProxyModel::data(index, role);
+}
+
+QIcon FolderPaneModel::Thumbnail(const QString& path) const {
+    const QFileInfo fi(path);
+    const QString key =
+        path + QLatin1Char('\n') + QString::number(fi.lastModified().toMSecsSinceEpoch());
+    if (const QIcon* cached = thumbs_.object(key)) return *cached;
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    QIcon icon;
+    if (reader.canRead()) {
+        QSize size = reader.size();
+        if (size.isValid()) {
+            size.scale(kThumbSize.boundedTo(size), Qt::KeepAspectRatio);
+            reader.setScaledSize(size);
+        }
+        QImage image = reader.read();
+        if (!image.isNull()) {
+            if (image.width() > kThumbSize.width() || image.height() > kThumbSize.height())
+                image = image.scaled(kThumbSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            // Centred on a fixed canvas so every preview lines up in the grid.
+            QPixmap canvas(kThumbSize);
+            canvas.fill(Qt::transparent);
+            QPainter p(&canvas);
+            p.drawImage((kThumbSize.width() - image.width()) / 2,
+                        (kThumbSize.height() - image.height()) / 2, image);
+            p.end();
+            icon = QIcon(canvas);
+        }
+    }
+    // Files that are no image are remembered too, so they are not read again.
+    thumbs_.insert(key, new QIcon(icon));
+    return icon;
+}
+
+void FolderPaneDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                         const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    switch (look_) {
+    case Look::Tiles: {
+        option->decorationPosition = QStyleOptionViewItem::Left;
+        option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+        const QString type = index.sibling(index.row(), 2).data().toString();
+        const QString size = index.sibling(index.row(), 1).data().toString();
+        option->text += QLatin1Char('\n') + type;
+        if (!size.isEmpty()) option->text += QLatin1Char('\n') + size;
+        break;
+    }
+    case Look::Small:
+        option->decorationPosition = QStyleOptionViewItem::Left;
+        option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+        break;
+    case Look::Thumbnails:
+        option->decorationPosition = QStyleOptionViewItem::Top;
+        option->decorationAlignment = Qt::AlignCenter;
+        option->displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
+        break;
+    }
+}
