@@ -137,7 +137,7 @@ FolderPane::FolderPane(const QString& name, bool multiSelection, bool infoTips, 
     DetailsView->setSortingEnabled(true);
     DetailsView->sortByColumn(0, Qt::AscendingOrder);
     DetailsView->header()->setSectionsMovable(false);
-    DetailsView->header()->resizeSection(0, 220);
+    DetailsView->header()->resizeSection(0, 180);
     for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(ListView),
                                  static_cast<QAbstractItemView*>(DetailsView)}) {
         v->setSelectionMode(multiSelection ? QAbstractItemView::ExtendedSelection

@@ -1,4 +1,5 @@
 #include "gui/pages/FolderPaneModel.h"
+#include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -31,6 +32,14 @@ QVariant FolderPaneModel::data(const QModelIndex& index, int role) const {
                 if (!icon.isNull()) return icon;
             }
         }
+        if (role == Qt::DecorationRole) {
+            // Without an icon theme the desktop gives no icons: the style's own stand in.
+            QIcon icon = QIdentityProxyModel::data(index, role).value<QIcon>();
+            if (icon.isNull())
+                icon = QApplication::style()->standardIcon(
+                    files_->isDir(mapToSource(index)) ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
+            return thumbnails_ ? OnCanvas(icon) : icon;
+        }
         if (role == Qt::ToolTipRole && infoTips_) {
             const QModelIndex s = mapToSource(index);
             const QFileInfo fi = files_->fileInfo(s);
@@ -41,6 +50,21 @@ QVariant FolderPaneModel::data(const QModelIndex& index, int role) const {
         }
     }
     return QIdentityProxyModel::data(index, role);
+}
+
+QIcon FolderPaneModel::OnCanvas(const QIcon& icon) const {
+    const qint64 key = icon.cacheKey();
+    if (const QIcon* cached = canvases_.object(key)) return *cached;
+    // The same frame as a preview, so names line up under every item.
+    QPixmap canvas(kThumbSize);
+    canvas.fill(Qt::transparent);
+    QPainter p(&canvas);
+    const QPixmap pm = icon.pixmap(48, 48);
+    p.drawPixmap((kThumbSize.width() - pm.width()) / 2, (kThumbSize.height() - pm.height()) / 2,
+                 pm);
+    p.end();
+    canvases_.insert(key, new QIcon(canvas));
+    return QIcon(canvas);
 }
 
 QIcon FolderPaneModel::Thumbnail(const QString& path) const {
@@ -85,8 +109,8 @@ void FolderPaneDelegate::initStyleOption(QStyleOptionViewItem* option,
         option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
         const QString type = index.sibling(index.row(), 2).data().toString();
         const QString size = index.sibling(index.row(), 1).data().toString();
-        option->text += QLatin1Char('\n') + type;
-        if (!size.isEmpty()) option->text += QLatin1Char('\n') + size;
+        option->text += QChar::LineSeparator + type;
+        if (!size.isEmpty()) option->text += QChar::LineSeparator + size;
         break;
     }
     case Look::Small:

@@ -24,11 +24,13 @@ public:
 
 private:
     QIcon Thumbnail(const QString& path) const;
+    QIcon OnCanvas(const QIcon& icon) const;
 
     QFileSystemModel* files_;
     bool thumbnails_ = false;
     bool infoTips_ = false;
     mutable QCache<QString, QIcon> thumbs_{400};
+    mutable QCache<qint64, QIcon> canvases_{100};
 };
 
 // Draws the items of the list styles: tiles carry the type under the name,
