@@ -112,11 +112,8 @@ FolderPane::FolderPane(const QString& name, bool multiSelection, bool infoTips, 
     FolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(FolderLabel);
 
-    files_ = new QFileSystemModel(this);
-    // Folders, files and system items; names beginning with "." stay hidden.
-    files_->setFilter(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
-    files_->setReadOnly(false); // renaming in place
-    model_ = new FolderPaneModel(files_, this);
+    model_ = new FolderPaneModel(this);
+    files_ = model_->Files();
     model_->SetInfoTips(infoTips);
     delegate_ = new FolderPaneDelegate(this);
 
@@ -194,13 +191,30 @@ void FolderPane::SetDirectory(const QString& path) {
         throw EMorvaneError(QStringLiteral("Directory does not exist"));
     const QString clean = QDir::cleanPath(fi.absoluteFilePath());
     if (FolderWithDelimiter(clean) == directory_) return;
-    const QModelIndex root = model_->mapFromSource(files_->setRootPath(clean));
-    ListView->selectionModel()->clear();
-    ListView->setRootIndex(root);
-    DetailsView->setRootIndex(root);
     directory_ = FolderWithDelimiter(clean);
+    ListView->selectionModel()->clear();
+    // A hidden pane reads its folder when it is shown: the left pane follows
+    // every folder chosen on other pages, and reading a big folder then would
+    // only compete with the analysis.
+    if (isVisible())
+        ShowRoot();
+    else
+        rootPending_ = true;
     FillPathCombo();
     emit DirectoryChanged(directory_);
+}
+
+void FolderPane::ShowRoot() {
+    rootPending_ = false;
+    const QModelIndex root =
+        model_->mapFromSource(files_->setRootPath(QDir::cleanPath(directory_)));
+    ListView->setRootIndex(root);
+    DetailsView->setRootIndex(root);
+}
+
+void FolderPane::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (rootPending_) ShowRoot();
 }
 
 void FolderPane::SetViewStyle(ViewStyle style) {

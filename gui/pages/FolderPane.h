@@ -100,8 +100,10 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void ShowRoot();
     void FillPathCombo();
     void UpdateContextMenu();
     bool RunShellOp(int operation, const QStringList& sources, const QString& target);
@@ -115,4 +117,5 @@ private:
     QString directory_;
     ViewStyle style_ = ViewStyle::Icon;
     bool border_ = false;
+    bool rootPending_ = false;
 };

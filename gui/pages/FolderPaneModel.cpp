@@ -1,10 +1,13 @@
 #include "gui/pages/FolderPaneModel.h"
 #include <QApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QImageReader>
 #include <QLocale>
+#include <QMimeDatabase>
+#include <QMutexLocker>
 #include <QPainter>
 #include <QPixmap>
 
@@ -13,9 +16,55 @@ namespace {
 constexpr qint64 kMaxPreviewBytes = 64LL * 1024 * 1024;
 } // namespace
 
-FolderPaneModel::FolderPaneModel(QFileSystemModel* files, QObject* parent)
-    : QIdentityProxyModel(parent), files_(files) {
-    setSourceModel(files);
+namespace {
+// Plain files with an extension are told apart by it alone; links, folders,
+// programs, system items and names without extension ("Makefile") keep their own.
+bool ByExtension(const QFileInfo& info) {
+    return info.isFile() && !info.isSymLink() && !info.isExecutable() && !info.suffix().isEmpty();
+}
+} // namespace
+
+QIcon PaneIconProvider::icon(const QFileInfo& info) const {
+    if (!ByExtension(info)) return QFileIconProvider::icon(info);
+    const QString key = info.suffix().toLower();
+    {
+        const QMutexLocker lock(&mutex_);
+        const auto it = icons_.constFind(key);
+        if (it != icons_.constEnd()) return *it;
+    }
+    const QIcon icon = QFileIconProvider::icon(info);
+    const QMutexLocker lock(&mutex_);
+    icons_.insert(key, icon);
+    return icon;
+}
+
+QString PaneIconProvider::type(const QFileInfo& info) const {
+    if (!ByExtension(info)) return QFileIconProvider::type(info);
+    const QString key = info.suffix().toLower();
+    {
+        const QMutexLocker lock(&mutex_);
+        const auto it = types_.constFind(key);
+        if (it != types_.constEnd()) return *it;
+    }
+    const QString type =
+        QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension).comment();
+    const QMutexLocker lock(&mutex_);
+    types_.insert(key, type);
+    return type;
+}
+
+FolderPaneModel::FolderPaneModel(QObject* parent)
+    : QIdentityProxyModel(parent), icons_(std::make_unique<PaneIconProvider>()),
+      files_(std::make_unique<QFileSystemModel>()) {
+    // Folders, files and system items; names beginning with "." stay hidden.
+    files_->setFilter(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+    files_->setReadOnly(false); // renaming in place
+    files_->setIconProvider(icons_.get());
+    setSourceModel(files_.get());
+}
+
+FolderPaneModel::~FolderPaneModel() {
+    setSourceModel(nullptr);
 }
 
 void FolderPaneModel::SetThumbnails(bool on) {

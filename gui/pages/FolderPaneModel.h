@@ -2,11 +2,30 @@
 // What a commander pane shows of the file system model: image previews as
 // icons in the thumbnail style, and info tips when the pane wants them.
 #include <QCache>
+#include <QFileIconProvider>
+#include <QHash>
 #include <QIcon>
 #include <QIdentityProxyModel>
+#include <QMutex>
 #include <QStyledItemDelegate>
+#include <memory>
 
 class QFileSystemModel;
+
+// Icons and type names of files by their extension: the model asks for every
+// file of a folder, and a folder of many files would otherwise load slowly.
+class PaneIconProvider : public QFileIconProvider {
+public:
+    QIcon icon(const QFileInfo& info) const override;
+    using QFileIconProvider::icon;
+    QString type(const QFileInfo& info) const override;
+
+private:
+    // The model asks from its own thread.
+    mutable QMutex mutex_;
+    mutable QHash<QString, QIcon> icons_;
+    mutable QHash<QString, QString> types_;
+};
 
 class FolderPaneModel : public QIdentityProxyModel {
     Q_OBJECT
@@ -14,9 +33,10 @@ public:
     // Size a preview is scaled to fit.
     static constexpr QSize kThumbSize{60, 80};
 
-    explicit FolderPaneModel(QFileSystemModel* files, QObject* parent = nullptr);
+    explicit FolderPaneModel(QObject* parent = nullptr);
+    ~FolderPaneModel() override;
 
-    QFileSystemModel* Files() const { return files_; }
+    QFileSystemModel* Files() const { return files_.get(); }
     void SetThumbnails(bool on);
     void SetInfoTips(bool on) { infoTips_ = on; }
 
@@ -26,7 +46,9 @@ private:
     QIcon Thumbnail(const QString& path) const;
     QIcon OnCanvas(const QIcon& icon) const;
 
-    QFileSystemModel* files_;
+    // The provider is declared first so that it outlives the model using it.
+    std::unique_ptr<PaneIconProvider> icons_;
+    std::unique_ptr<QFileSystemModel> files_;
     bool thumbnails_ = false;
     bool infoTips_ = false;
     mutable QCache<QString, QIcon> thumbs_{400};

@@ -8,6 +8,7 @@
 #include "gui/window/MainWindow.h"
 #include "platform/Errors.h"
 #include "platform/ShellFileOp.h"
+#include <QAbstractProxyModel>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -89,6 +90,7 @@ protected:
         WriteIniString(ini_, "LastDir", "Start with", start);
         if (!right.isNull()) WriteIniString(ini_, "LastDir", "Right Dir", right);
         auto form = std::make_unique<MainWindow>(ini_);
+        form->show();
         page_ = form->Commander;
         page_->Left->OpenFile = [this](const QString& p) { opened_ << p; };
         page_->Right->OpenFile = [this](const QString& p) { opened_ << p; };
@@ -280,6 +282,13 @@ TEST_F(CommanderTest, ViewStyleRadioItemsAndPaneContents) {
     EXPECT_TRUE(files->index(root_ + "top.txt").isValid());
     EXPECT_FALSE(files->filter() & QDir::Hidden);
     EXPECT_EQ(files->columnCount(), 4);
+    // Info tips and multi-selection on the left pane only.
+    auto item = [&](FolderPane* pane) {
+        auto* proxy = qobject_cast<QAbstractProxyModel*>(pane->ListView->model());
+        return proxy->mapFromSource(pane->Files()->index(root_ + "top.txt"));
+    };
+    EXPECT_TRUE(item(left).data(Qt::ToolTipRole).toString().startsWith("top.txt\n"));
+    EXPECT_TRUE(item(right).data(Qt::ToolTipRole).toString().isEmpty());
     EXPECT_EQ(left->ListView->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(right->ListView->selectionMode(), QAbstractItemView::SingleSelection);
 }
