@@ -124,6 +124,9 @@ TEST_F(CommanderTest, LeftPaneFollowsTheTreeAndItsOwnDoubleClicks) {
     form->PageTabs()->setCurrentIndex(MainWindow::pgCommander);
     EXPECT_EQ(left->Directory(), root_ + "beta/");
     EXPECT_EQ(page_->LeftFolderLabel(), root_ + "beta/");
+    auto* proxy = qobject_cast<QAbstractProxyModel*>(left->ListView->model());
+    EXPECT_EQ(left->Files()->filePath(proxy->mapToSource(left->ListView->rootIndex())),
+              root_ + "beta");
 
     // Double-clicking a subfolder moves the status bar, the tree and the pane.
     form->SelectFolder(root_);
