@@ -144,6 +144,13 @@ TEST_F(CommanderTest, LeftPaneFollowsTheTreeAndItsOwnDoubleClicks) {
     EXPECT_EQ(opened_, QStringList{root_ + "top.txt"});
     EXPECT_EQ(form->CurrentFolder(), root_);
 
+    // Choosing a parent in the left path box makes it the current folder.
+    const QString parent = QDir::cleanPath(tmp_.path()) + "/";
+    emit left->PathCombo->activated(left->PathCombo->findData(parent));
+    EXPECT_EQ(form->CurrentFolder(), parent);
+    EXPECT_EQ(left->Directory(), parent);
+    form->SelectFolder(root_);
+
     // Up selects the parent; at the root the root stays.
     left->UpButton->click();
     EXPECT_EQ(form->CurrentFolder(), QDir::cleanPath(tmp_.path()) + "/");
@@ -188,15 +195,24 @@ TEST_F(CommanderTest, RightPaneReturnsToItsRememberedFolder) {
 
     // A pane never shows a folder that is not there.
     EXPECT_THROW(right->SetDirectory(root_ + "missing"), EMorvaneError);
+    QString message;
     try {
         right->SetDirectory(root_ + "top.txt");
     } catch (const EMorvaneError& e) {
-        EXPECT_EQ(e.message(), "Directory does not exist");
+        message = e.message();
     }
+    EXPECT_EQ(message, "Directory does not exist");
     EXPECT_EQ(right->Directory(), root_);
     right->SetDirectory("/");
     right->UpButton->click();
     EXPECT_EQ(right->Directory(), "/");
+
+    // A remembered folder removed meanwhile is passed over without a word.
+    right->SetDirectory(root_ + "beta");
+    QDir(root_ + "other").removeRecursively();
+    form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
+    form->PageTabs()->setCurrentIndex(MainWindow::pgCommander);
+    EXPECT_EQ(right->Directory(), root_ + "beta/");
     EXPECT_TRUE(messages_.isEmpty());
 }
 
