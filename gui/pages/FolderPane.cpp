@@ -24,6 +24,7 @@
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QStorageInfo>
+#include <QStylePainter>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -37,6 +38,26 @@ const char* const kKdeCut = "application/x-kde-cutselection";
 QIcon StyleIcon(const QWidget* w, const char* theme, QStyle::StandardPixmap fallback) {
     return QIcon::fromTheme(QLatin1String(theme), w->style()->standardIcon(fallback));
 }
+
+// A path box narrower than its path shows the path's end, where the folder is.
+class PathComboBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter p(this);
+        QStyleOptionComboBox opt;
+        initStyleOption(&opt);
+        p.drawComplexControl(QStyle::CC_ComboBox, opt);
+        const QRect field =
+            style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
+        const int icon = opt.currentIcon.isNull() ? 0 : opt.iconSize.width() + 4;
+        opt.currentText =
+            fontMetrics().elidedText(opt.currentText, Qt::ElideLeft, field.width() - icon);
+        p.drawControl(QStyle::CE_ComboBoxLabel, opt);
+    }
+};
 } // namespace
 
 FolderPane::FolderPane(const QString& name, bool multiSelection, bool infoTips, QWidget* parent)
@@ -90,7 +111,7 @@ FolderPane::FolderPane(const QString& name, bool multiSelection, bool infoTips, 
     UpButton->setToolTip(QStringLiteral("Up one folder"));
     connect(UpButton, &QToolButton::clicked, this, &FolderPane::UpClicked);
     Tools->addWidget(UpButton);
-    PathCombo = new QComboBox(Tools);
+    PathCombo = new PathComboBox(Tools);
     PathCombo->setObjectName(name + QStringLiteral("PathCombo"));
     PathCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     connect(PathCombo, &QComboBox::activated, this, [this](int i) {
@@ -228,7 +249,7 @@ void FolderPane::SetViewStyle(ViewStyle style) {
     switch (style) {
     case ViewStyle::Icon: // tiles: a big icon with the name and the type beside it
         delegate_->SetLook(FolderPaneDelegate::Look::Tiles);
-        ListView->setViewMode(QListView::IconMode);
+        ListView->setViewMode(QListView::ListMode); // cells filled from their left edge
         ListView->setFlow(QListView::LeftToRight);
         ListView->setIconSize(QSize(48, 48));
         ListView->setGridSize(QSize(240, std::max(56, 3 * line + 8)));
