@@ -214,14 +214,13 @@ void FolderPane::SetDirectory(const QString& path) {
     if (FolderWithDelimiter(clean) == directory_) return;
     directory_ = FolderWithDelimiter(clean);
     ListView->selectionModel()->clear();
-    // A hidden pane reads its folder when it is shown: the left pane follows
-    // every folder chosen on other pages, and reading a big folder then would
-    // only compete with the analysis.
+    // A hidden pane reads its folder (and the mounts for its path box) when it
+    // is shown: the left pane follows every folder chosen on other pages, and
+    // reading a big folder then would only compete with the analysis.
     if (isVisible())
         ShowRoot();
     else
         rootPending_ = true;
-    FillPathCombo();
     emit DirectoryChanged(directory_);
 }
 
@@ -231,6 +230,7 @@ void FolderPane::ShowRoot() {
         model_->mapFromSource(files_->setRootPath(QDir::cleanPath(directory_)));
     ListView->setRootIndex(root);
     DetailsView->setRootIndex(root);
+    FillPathCombo();
 }
 
 void FolderPane::showEvent(QShowEvent* event) {
