@@ -161,7 +161,9 @@ FolderPane::FolderPane(const QString& name, bool multiSelection, bool infoTips, 
         v->setSelectionMode(multiSelection ? QAbstractItemView::ExtendedSelection
                                            : QAbstractItemView::SingleSelection);
         v->setEditTriggers(QAbstractItemView::EditKeyPressed);
-        v->setDragDropMode(QAbstractItemView::NoDragDrop);
+        v->setDragDropMode(QAbstractItemView::DragDrop);
+        v->setDefaultDropAction(Qt::CopyAction); // Shift moves
+        v->setDropIndicatorShown(true);
         v->setFrameShape(QFrame::NoFrame);
         v->setContextMenuPolicy(Qt::CustomContextMenu);
         v->installEventFilter(this);
@@ -196,6 +198,30 @@ FolderPane::FolderPane(const QString& name, bool multiSelection, bool infoTips, 
         ContextMenu->addAction(QStringLiteral("Rename"), this, &FolderPane::RenameSelected);
     TrashItem =
         ContextMenu->addAction(QStringLiteral("Move to Trash"), this, &FolderPane::TrashSelected);
+
+    // The keys work while the pane has the focus; the menu's enabling is for
+    // the menu only, the commands check their selection themselves.
+    const std::pair<QAction*, QKeySequence> keys[] = {{CutItem, QKeySequence::Cut},
+                                                      {CopyItem, QKeySequence::Copy},
+                                                      {PasteItem, QKeySequence::Paste},
+                                                      {TrashItem, QKeySequence::Delete}};
+    for (const auto& [action, key] : keys) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        views_->addAction(action);
+    }
+    connect(ContextMenu, &QMenu::aboutToHide, this, [this] {
+        for (QAction* a : ContextMenu->actions())
+            a->setEnabled(true);
+    });
+
+    // After the drop has ended: the operation may ask questions.
+    connect(
+        model_, &FolderPaneModel::DropRequested, this,
+        [this](const QStringList& sources, const QString& target, bool move) {
+            RunShellOp(move ? FO_MOVE : FO_COPY, sources, target);
+        },
+        Qt::QueuedConnection);
 
     SetViewStyle(ViewStyle::Icon);
 }

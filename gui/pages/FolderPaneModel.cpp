@@ -6,10 +6,12 @@
 #include <QFileSystemModel>
 #include <QImageReader>
 #include <QLocale>
+#include <QMimeData>
 #include <QMimeDatabase>
 #include <QMutexLocker>
 #include <QPainter>
 #include <QPixmap>
+#include <QUrl>
 
 namespace {
 // Larger images are not read for a preview: decoding them would stall the pane.
@@ -99,6 +101,44 @@ QVariant FolderPaneModel::data(const QModelIndex& index, int role) const {
         }
     }
     return QIdentityProxyModel::data(index, role);
+}
+
+Qt::DropActions FolderPaneModel::supportedDropActions() const {
+    return Qt::CopyAction | Qt::MoveAction;
+}
+
+QStringList FolderPaneModel::DropSources(const QMimeData* data, const QModelIndex& parent,
+                                         QString* target) const {
+    if (!data || !data->hasUrls()) return {};
+    const QString folder = files_->filePath(mapToSource(parent));
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) return {};
+    const QString here = QDir::cleanPath(folder);
+    QStringList sources;
+    for (const QUrl& u : data->urls()) {
+        if (!u.isLocalFile()) continue;
+        const QString p = QDir::cleanPath(u.toLocalFile());
+        // Dropped where it already lies: nothing to do.
+        if (QFileInfo(p).absolutePath() != here) sources << p;
+    }
+    if (target) *target = here;
+    return sources;
+}
+
+bool FolderPaneModel::canDropMimeData(const QMimeData* data, Qt::DropAction action, int, int,
+                                      const QModelIndex& parent) const {
+    return (action == Qt::CopyAction || action == Qt::MoveAction) &&
+           !DropSources(data, parent, nullptr).isEmpty();
+}
+
+bool FolderPaneModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int, int,
+                                   const QModelIndex& parent) {
+    if (action != Qt::CopyAction && action != Qt::MoveAction) return false;
+    QString target;
+    const QStringList sources = DropSources(data, parent, &target);
+    if (sources.isEmpty()) return false;
+    emit DropRequested(sources, target, action == Qt::MoveAction);
+    // Not "done": the dragging view must not remove rows of its own.
+    return false;
 }
 
 QIcon FolderPaneModel::OnCanvas(const QIcon& icon) const {

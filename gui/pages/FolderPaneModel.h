@@ -41,8 +41,27 @@ public:
     void SetInfoTips(bool on) { infoTips_ = on; }
 
     QVariant data(const QModelIndex& index, int role) const override;
+    // Drops are handed to the pane as a request; the model itself never
+    // moves a file.
+    Qt::DropActions supportedDropActions() const override;
+    bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                         const QModelIndex& parent) const override;
+    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                      const QModelIndex& parent) override;
+
+    // Rows go when their files go (the model watches the folder); a view
+    // finishing a move drag must not remove anything itself.
+    bool removeRows(int, int, const QModelIndex& = QModelIndex()) override { return false; }
+
+signals:
+    // Files dropped on a folder of this model (none already in that folder).
+    void DropRequested(const QStringList& sources, const QString& target, bool move);
 
 private:
+    // The folder a drop on parent lands in and the dropped files not already
+    // there; empty when there is nothing to do.
+    QStringList DropSources(const QMimeData* data, const QModelIndex& parent,
+                            QString* target) const;
     QIcon Thumbnail(const QString& path) const;
     QIcon OnCanvas(const QIcon& icon) const;
 

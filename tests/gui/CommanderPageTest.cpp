@@ -25,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUrl>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -340,6 +341,21 @@ TEST_F(CommanderTest, PaneFileOperationsGoThroughTheShellOperation) {
     right->CopySelected(false);
     right->PasteIntoFolder();
     EXPECT_EQ(ui.errors.size(), 1);
+
+    // A drop copies through the same operation once the drop is over; a
+    // drop where the item already lies is refused.
+    QAbstractItemModel* target = right->ListView->model();
+    const QModelIndex folder = right->ListView->rootIndex();
+    QMimeData drop;
+    drop.setUrls({QUrl::fromLocalFile(root_ + "alpha/deep")});
+    EXPECT_TRUE(target->canDropMimeData(&drop, Qt::CopyAction, -1, -1, folder));
+    target->dropMimeData(&drop, Qt::CopyAction, -1, -1, folder);
+    EXPECT_FALSE(QFileInfo::exists(root_ + "other/deep"));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(QFileInfo(root_ + "other/deep").isDir());
+    EXPECT_TRUE(QFileInfo(root_ + "alpha/deep").isDir());
+    drop.setUrls({QUrl::fromLocalFile(root_ + "other/top.txt")});
+    EXPECT_FALSE(target->canDropMimeData(&drop, Qt::MoveAction, -1, -1, folder));
 
     // Move to Trash lands in the Trash, never a plain delete.
     right->SelectItem(root_ + "other/inner");
