@@ -2,7 +2,8 @@
 // One pane of the two-pane page: a tool bar with the view menu, the up button
 // and the path combo box, the folder label, and the folder's items in one of
 // five view styles. Files are renamed, copied, moved and sent to the Trash
-// from its context menu through the shell file operation.
+// from its context menu, its keys and by drag and drop, always through the
+// shell file operation.
 #include <QWidget>
 #include <functional>
 #include <memory>

@@ -26,6 +26,9 @@
 //   the five status bar panels; ElapsedLabel() the elapsed-time label with ElapsedTimer.
 // - Shared sort: FolderListColumnClick(list, column) sorts any QTreeWidget with
 //   the window's one sort state (SortState()).
+// - Two-pane page: Commander (set once the page is installed); LeftPaneFolder()
+//   is the folder named above its left pane; SyncLeftPane() points that pane,
+//   its label and the bottom box at the current folder.
 // - Message boxes: gui/dialogs/MessageBoxes.h; folder pickers: gui/dialogs/FolderPickers.h.
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
