@@ -8,7 +8,7 @@
 
 QString RecycleBinHint(const TrashContents& contents) {
     if (contents.error)
-        return QStringLiteral("Err:%1").arg(unsigned(contents.error), 0, 16).toUpper();
+        return QStringLiteral("Err:") + QString::number(unsigned(contents.error), 16).toUpper();
     return QStringLiteral(
                "Your Recycle Bin is filled with\r\nSize:%1 kbyte in %2 Items!\r\nClick to empty "
                "Recycle Bin!")

@@ -109,6 +109,9 @@ public:
     QComboBox* FilterCombo = nullptr;
     // Folder of the right commander pane (kept across runs).
     QString RightDir;
+    // The last command run from the bottom box; it comes back there on the
+    // commander page. Never stored.
+    QString LastCommandLine;
     // Stored tool bar image strip ("...1.bmp"); empty for the built-in images.
     QString ButtonImagesFile;
     // Totals of the last fill (status panels 2 and 3) and of the last run.

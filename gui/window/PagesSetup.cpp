@@ -2,6 +2,7 @@
 #include "gui/pages/ChartPagesInstall.h"
 #include "gui/pages/FileListPage.h"
 #include "gui/window/DialogsInstall.h"
+#include "gui/window/HousekeepingCommands.h"
 #include "gui/window/MainWindow.h"
 #include <QLayout>
 
@@ -10,4 +11,5 @@ void InstallPages(MainWindow& form) {
     InstallChartPages(form);
     form.Page(MainWindow::pgFileList)->layout()->addWidget(new FileListPage(form));
     InstallDialogs(form);
+    InstallHousekeeping(form);
 }
