@@ -109,9 +109,6 @@ public:
     QComboBox* FilterCombo = nullptr;
     // Folder of the right commander pane (kept across runs).
     QString RightDir;
-    // The last command run from the bottom box; it comes back there on the
-    // commander page. Never stored.
-    QString LastCommandLine;
     // Stored tool bar image strip ("...1.bmp"); empty for the built-in images.
     QString ButtonImagesFile;
     // Totals of the last fill (status panels 2 and 3) and of the last run.
@@ -120,6 +117,9 @@ public:
     // Settings read by ApplySettings.
     int HistorySize = 20;
     int MinFileSizeKB = 0;
+    // The last command run from the bottom box; it comes back there on the
+    // commander page. Never stored.
+    QString LastCommandLine;
 
     // IProgress: the tool bar gauge.
     void SetProgressMax(int max) override;
