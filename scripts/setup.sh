@@ -22,6 +22,7 @@ PACKAGES=(
     xvfb xauth                   # screenshots of the window
     desktop-file-utils           # the install test validates the desktop entry
     locales                      # locale sources for the decimal-comma tests
+    ncdu gdu                     # snapshot round trips against the peer tools
 )
 
 missing=()
