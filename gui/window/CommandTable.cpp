@@ -149,10 +149,18 @@ QAction* CommandTable::Proxy(const QString& name, QAction* action, const QString
     p->setToolTip(hint.isEmpty() ? action->toolTip() : ShownHint(hint));
     p->setStatusTip(hint.isEmpty() ? action->statusTip() : OneLine(hint));
     p->setIcon(icon.isNull() ? action->icon() : icon);
+    // The key shows beside the item; it fires only while the menu has the
+    // focus, so it never competes with the action's own.
+    if (!action->shortcut().isEmpty()) {
+        p->setShortcut(action->shortcut());
+        p->setShortcutContext(Qt::WidgetShortcut);
+    }
     p->setCheckable(action->isCheckable());
     p->setChecked(action->isChecked());
     p->setEnabled(action->isEnabled());
     connect(p, &QAction::triggered, action, [action] { action->trigger(); });
+    // Counted so a check of the action's own handlers can leave these out.
+    action->setProperty("proxies", action->property("proxies").toInt() + 1);
     connect(action, &QAction::toggled, p, &QAction::setChecked);
     connect(action, &QAction::enabledChanged, p, &QAction::setEnabled);
     // The item follows the action's checked state, not its own click.
@@ -189,6 +197,7 @@ void CommandTable::BuildMainMenu(QMenuBar* bar,
     add(file, "ExitItem");
 
     QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
+    tools->setObjectName(QStringLiteral("MenuTools"));
     tools->setToolTipsVisible(true);
     add(tools, "ExportPictureItem");
     add(tools, "ExportListItem");
@@ -202,6 +211,7 @@ void CommandTable::BuildMainMenu(QMenuBar* bar,
     add(tools, "SettingsItem");
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("MenuView"));
     view->setToolTipsVisible(true);
     add(view, "actToggle3D");
     add(view, "MarkVisibleItem");
@@ -215,6 +225,7 @@ void CommandTable::BuildMainMenu(QMenuBar* bar,
     add(view, "LoadButtonImagesItem");
 
     QMenu* about = bar->addMenu(QStringLiteral("&About"));
+    about->setObjectName(QStringLiteral("MenuAbout"));
     about->setToolTipsVisible(true);
     add(about, "actHelp");
     add(about, "HelpContentsItem");

@@ -1,0 +1,180 @@
+// Every menu, pop-up menu and tool bar against its table: order, captions,
+// keys, check marks at start, help topics, and that every item runs something.
+#include "gui/window/CommandTable.h"
+#include "gui/window/MainWindow.h"
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+// "-" is a separator. "Caption|key|help": key and help may be empty.
+struct Menu {
+    const char* name;
+    std::vector<const char*> items;
+};
+
+const std::vector<Menu> kMainMenu = {
+    {"File",
+     {"Run|F9|5", "-", "Up one dir|F10|6", "Browse directory|F2|12", "-",
+      "Print visible sheet|Ctrl+P|7", "-", "Save|Ctrl+S|8", "Open|Ctrl+O|9", "-",
+      "Exit|Ctrl+Q|"}},
+    {"Tools",
+     {"Save Picture As||29", "Print / Export List||30", "-", "Uninstall Menu||",
+      "Delete internet cache||42", "Empty Recycle Bin||41", "Clear Document List||42",
+      "Start Windows Defrag||43", "-", "Settings||34"}},
+    {"View",
+     {"3D View off / on|F7|21", "Show Labels|F6|23", "Show Legend|F5|24", "Show Hints|F4|22",
+      "Show elyptic pie||26", "Explode biggest pie|F8|20", "Folder History off / on||28", "-",
+      "Toggle Explorer View|F3|11", "Load button images||50"}},
+    {"About", {"Help me !|F1|", "Help Contents||", "Help Index||", "-", "About Morvane||48"}},
+};
+
+const std::vector<Menu> kPopups = {
+    {"FolderListPopUp",
+     {"Open with Explorer||2", "-", "Delete Folder||39", "Move Folder||39", "Copy Folder||39",
+      "Move to archive||46"}},
+    {"FolderPop",
+     {"Check selected||48", "Uncheck selected||48", "Reverse checked/selected||48", "-",
+      "Move checked to Archive||46", "Restore Morvane Archive||", "Move checked||39",
+      "Copy checked||39", "Del to Rec. Bin||39", "-", "Show file type||47"}},
+    {"FilterPop", {"Add Item||", "Delete Item||", "-", "Show all enties||"}},
+    {"HistoryPop", {"Delete Item||", "Delete all Items||", "-", "Show all items||"}},
+    {"DirTreePopUp", {"Run size check||", "-", "Copy||", "Move||", "Delete||", "-",
+                      "Move to Archive||"}},
+};
+
+// Hints of the main tool bar, left to right; "|" is a separator, "*" a widget.
+const std::vector<const char*> kToolBar = {
+    "Calclulate Size of selected directory incl. all sub dirs ", "Up to Parent Directory",
+    "Opens browse dir dialog", "Toggle Explorer View", "|",
+    "This will sort the charts\nbased on the folder size in MB.\n\nDefault sort Chart by "
+    "clicking\nappropriate Folder Size List Header.",
+    "Including Free Space", "Rotate", "Shows biggest pie cut out", "Switch labels on / off",
+    "Show Legend", "Toggle folder history on- off.", "|", "*", "|", "*", "|", "Empty recycle bin",
+    "Delete IE internet cache", "Clears recent documents list", "Clear IE History",
+    "Open Add Remove Programs Menu", "Disk Cleanup"};
+
+// The archive commands are wired by the archive work; here only their places count.
+bool WiredElsewhere(const QString& caption) {
+    return caption.contains(QLatin1String("rchive"));
+}
+
+struct SignalPeek : QObject {
+    static int Receivers(const QObject* o, const char* signal) {
+        return static_cast<const SignalPeek*>(o)->receivers(signal);
+    }
+};
+
+// Connections to the item's own signals, less those a menu or a proxy item makes itself.
+int Handlers(const QAction* a) {
+    int own = SignalPeek::Receivers(a, SIGNAL(triggered(bool))) +
+              SignalPeek::Receivers(a, SIGNAL(toggled(bool)));
+    for (const QObject* o : a->associatedObjects())
+        if (qobject_cast<const QMenu*>(o) || qobject_cast<const QToolButton*>(o)) --own;
+    own -= a->property("proxies").toInt();
+    return own;
+}
+
+QStringList Split(const char* row) {
+    return QString::fromUtf8(row).split(QLatin1Char('|'));
+}
+
+void ExpectMenu(const QMenu* menu, const std::vector<const char*>& rows, const QString& where) {
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(items.size(), qsizetype(rows.size())) << where.toStdString();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const QAction* a = items[qsizetype(i)];
+        const QString at = where + QLatin1Char('/') + QString::fromUtf8(rows[i]);
+        if (QLatin1String(rows[i]) == QLatin1String("-")) {
+            EXPECT_TRUE(a->isSeparator()) << at.toStdString();
+            continue;
+        }
+        const QStringList f = Split(rows[i]);
+        EXPECT_EQ(a->text(), f[0]) << at.toStdString();
+        EXPECT_EQ(a->shortcut().toString(), f[1]) << at.toStdString();
+        EXPECT_EQ(a->property("helpContext").toInt(), f[2].toInt()) << at.toStdString();
+        if (!WiredElsewhere(f[0])) {
+            EXPECT_GT(Handlers(a), 0) << "not wired: " << at.toStdString();
+        }
+    }
+}
+
+class CommandWiring : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tmp_.isValid());
+        qputenv("HOME", tmp_.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", tmp_.filePath("config").toLocal8Bit());
+        form_ = std::make_unique<MainWindow>(tmp_.filePath("Morvane.ini"));
+    }
+    QTemporaryDir tmp_;
+    std::unique_ptr<MainWindow> form_;
+};
+} // namespace
+
+TEST_F(CommandWiring, HandlerCountIgnoresMenusAndToolBars) {
+    QWidget owner;
+    QMenu menu;
+    QToolBar bar;
+    QAction placed(&owner);
+    menu.addAction(&placed);
+    bar.addAction(&placed);
+    QToolButton button;
+    button.setDefaultAction(&placed);
+    EXPECT_EQ(Handlers(&placed), 0);
+    QObject::connect(&placed, &QAction::triggered, &owner, [] {});
+    EXPECT_EQ(Handlers(&placed), 1);
+}
+
+TEST_F(CommandWiring, MainMenuPopupsAndToolBarFollowTheirTables) {
+    const QList<QAction*> top = form_->menuBar()->actions();
+    ASSERT_EQ(top.size(), qsizetype(kMainMenu.size()));
+    for (size_t m = 0; m < kMainMenu.size(); ++m) {
+        QAction* t = top[qsizetype(m)];
+        EXPECT_EQ(t->text().remove(QLatin1Char('&')), kMainMenu[m].name);
+        ASSERT_NE(t->menu(), nullptr);
+        ExpectMenu(t->menu(), kMainMenu[m].items, QLatin1String(kMainMenu[m].name));
+    }
+    for (const Menu& p : kPopups) {
+        const auto* menu = form_->findChild<QMenu*>(QLatin1String(p.name));
+        ASSERT_NE(menu, nullptr) << p.name;
+        ExpectMenu(menu, p.items, QLatin1String(p.name));
+    }
+
+    const QList<QAction*> buttons = form_->MainToolBar()->actions();
+    ASSERT_EQ(buttons.size(), qsizetype(kToolBar.size()));
+    for (size_t i = 0; i < kToolBar.size(); ++i) {
+        const QAction* a = buttons[qsizetype(i)];
+        const QString hint = QString::fromUtf8(kToolBar[i]);
+        if (hint == QLatin1String("|")) {
+            EXPECT_TRUE(a->isSeparator()) << i;
+        } else if (hint == QLatin1String("*")) {
+            EXPECT_NE(form_->MainToolBar()->widgetForAction(const_cast<QAction*>(a)), nullptr);
+        } else {
+            EXPECT_EQ(a->toolTip(), hint) << i;
+            // A toggle button's state is itself the command (read at the next run).
+            EXPECT_TRUE(a->isCheckable() || Handlers(a) > 0) << "not wired: " << hint.toStdString();
+        }
+    }
+}
+
+TEST_F(CommandWiring, SwitchesStartAsTheActionTableSays) {
+    QWidget owner;
+    CommandTable table(&owner);
+    for (const char* on : {"actToggle3D", "actMarkVisible", "actShowHints"})
+        EXPECT_TRUE(table.Action(QLatin1String(on))->isChecked()) << on;
+    for (const char* off : {"actShowLegend", "actExplodeBiggest", "actElyptic", "FreeSpaceButt",
+                            "Move", "actToggleHistCombo"})
+        EXPECT_FALSE(table.Action(QLatin1String(off))->isChecked()) << off;
+    // A proxy item follows its action both ways.
+    QAction* labels = table.Action(QStringLiteral("MarkVisibleItem"));
+    QAction* button = table.Action(QStringLiteral("MarkVisibleButton"));
+    labels->trigger();
+    EXPECT_FALSE(table.Action(QStringLiteral("actMarkVisible"))->isChecked());
+    EXPECT_FALSE(button->isChecked());
+}
