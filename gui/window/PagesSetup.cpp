@@ -1,4 +1,5 @@
 #include "gui/window/PagesSetup.h"
+#include "gui/help/HelpCommands.h"
 #include "gui/pages/ChartPagesInstall.h"
 #include "gui/pages/CommanderPage.h"
 #include "gui/pages/FileListPage.h"
@@ -20,4 +21,5 @@ void InstallPages(MainWindow& form) {
     new FolderOperations(form);
     InstallDialogs(form);
     InstallHousekeeping(form);
+    InstallHelp(form);
 }

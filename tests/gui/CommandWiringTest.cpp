@@ -1,8 +1,13 @@
 // Every menu, pop-up menu and tool bar against its table: order, captions,
 // keys, check marks at start, help topics, and that every item runs something.
+#include "gui/help/HelpWindow.h"
 #include "gui/window/CommandTable.h"
 #include "gui/window/MainWindow.h"
 #include <QAction>
+#include <QApplication>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QWhatsThisClickedEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -177,4 +182,43 @@ TEST_F(CommandWiring, SwitchesStartAsTheActionTableSays) {
     labels->trigger();
     EXPECT_FALSE(table.Action(QStringLiteral("actMarkVisible"))->isChecked());
     EXPECT_FALSE(button->isChecked());
+}
+
+TEST_F(CommandWiring, EveryHelpNumberIsATopicOfTheManual) {
+    QStringList missing;
+    for (const auto* menus : {&kMainMenu, &kPopups})
+        for (const Menu& m : *menus)
+            for (const char* row : m.items) {
+                const int help = Split(row).value(2).toInt();
+                if (help && !HelpWindow::Anchors().contains(HelpWindow::TopicOf(help)))
+                    missing << QString::number(help);
+            }
+    EXPECT_TRUE(missing.isEmpty()) << missing.join(QLatin1Char(' ')).toStdString();
+}
+
+TEST_F(CommandWiring, HelpCommandsOpenTheManualAndCloseWithTheWindow) {
+    form_->show();
+    form_->Action(QStringLiteral("actHelp"))->trigger();
+    auto* help = form_->findChild<HelpWindow*>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->Tabs()->currentIndex(), HelpWindow::tabContents);
+    EXPECT_EQ(help->Browser()->source().fragment(), QLatin1String("contents"));
+    form_->Action(QStringLiteral("HelpIndexItem"))->trigger();
+    EXPECT_EQ(help->Tabs()->currentIndex(), HelpWindow::tabIndex);
+    EXPECT_EQ(help->Browser()->source().fragment(), QLatin1String("index"));
+
+    // What's This on "Load button images", then its link: that topic.
+    QAction* item = form_->Action(QStringLiteral("LoadButtonImagesItem"));
+    EXPECT_TRUE(item->whatsThis().contains(QLatin1String("href=\"help50\"")));
+    QWhatsThisClickedEvent clicked(QStringLiteral("help50"));
+    QApplication::sendEvent(form_->menuBar(), &clicked);
+    EXPECT_EQ(help->Browser()->source().fragment(), QLatin1String("help50"));
+    EXPECT_FALSE(help->ShowTopic(QStringLiteral("help999")));
+
+    EXPECT_TRUE(help->Search(QStringLiteral("bookmarks cache")).contains("Housekeeping tools"));
+    EXPECT_TRUE(help->Search(QStringLiteral("zzzqqq")).isEmpty());
+
+    form_->close();
+    EXPECT_FALSE(help->isVisible());
 }
