@@ -60,6 +60,7 @@ constexpr Topic kTopics[] = {
 class HelpHooks : public QObject {
 public:
     explicit HelpHooks(MainWindow& form) : QObject(&form), form_(form) {
+        setObjectName(QStringLiteral("HelpHooks"));
         form.installEventFilter(this);
         qApp->installEventFilter(this);
     }
@@ -85,7 +86,9 @@ private:
 };
 
 HelpHooks* Hooks(MainWindow& form) {
-    return form.findChild<HelpHooks*>(QString(), Qt::FindDirectChildrenOnly);
+    // Found by name: the class has no meta-object of its own to cast by.
+    return static_cast<HelpHooks*>(
+        form.findChild<QObject*>(QStringLiteral("HelpHooks"), Qt::FindDirectChildrenOnly));
 }
 
 void Open(MainWindow& form, HelpWindow::Tab tab) {

@@ -117,7 +117,8 @@ void HelpWindow::Load() {
         const QString title = PlainText(m.captured(3));
         const QString anchor = m.captured(2);
         if (anchor == QLatin1String("index")) continue;
-        chapters_.append({anchor, title, PlainText(html.mid(m.capturedStart(), end - m.capturedStart()))});
+        chapters_.append(
+            {anchor, title, PlainText(html.mid(m.capturedStart(), end - m.capturedStart()))});
         auto* item = m.captured(1) == QLatin1String("2") || !chapter
                          ? new QTreeWidgetItem(contents_, {title})
                          : new QTreeWidgetItem(chapter, {title});
@@ -126,7 +127,8 @@ void HelpWindow::Load() {
     }
     contents_->expandAll();
 
-    static const QRegularExpression entry(QStringLiteral("<li><a href=\"#([^\"]+)\">(.*?)</a></li>"));
+    static const QRegularExpression entry(
+        QStringLiteral("<li><a href=\"#([^\"]+)\">(.*?)</a></li>"));
     const qsizetype indexStart = html.indexOf(QLatin1String("<ul class=\"index\">"));
     auto e = entry.globalMatch(html, qMax<qsizetype>(indexStart, 0));
     while (e.hasNext()) {
@@ -149,7 +151,8 @@ void HelpWindow::ShowTab(Tab tab) {
 
 bool HelpWindow::ShowTopic(const QString& anchor) {
     const bool known = Anchors().contains(anchor);
-    browser_->setSource(QUrl(kManual + QLatin1Char('#') + (known ? anchor : QStringLiteral("contents"))));
+    browser_->setSource(
+        QUrl(kManual + QLatin1Char('#') + (known ? anchor : QStringLiteral("contents"))));
     if (known) browser_->scrollToAnchor(anchor);
     return known;
 }

@@ -80,6 +80,12 @@ CommandTable::CommandTable(QWidget* owner) : QObject(owner), owner_(owner) {
     item("Move", "Rotate", "Rotate", Images.value(28), nullptr, true);
     item("ClearHistoryButton", "Clear IE History", "Clear IE History", Images.value(38));
     item("DiskCleanupButton", "Disk Cleanup", "Disk Cleanup", Images.value(39));
+    for (const auto& [name, image] : {std::pair{"SortChart", 32},
+                                      {"FreeSpaceButt", 19},
+                                      {"Move", 28},
+                                      {"ClearHistoryButton", 38},
+                                      {"DiskCleanupButton", 39}})
+        Action(QLatin1String(name))->setProperty("imageIndex", image);
 
     // Items with a caption, hint or image of their own.
     Proxy("ExportPictureItem", Action("actSavePicture"), Tr("Save Picture As"), {},
@@ -130,7 +136,10 @@ QAction* CommandTable::Add(const QString& name, const QString& caption, const QS
     // Tool tips show the caption when there is no hint.
     a->setToolTip(ShownHint(hint.isEmpty() ? caption : hint));
     a->setStatusTip(OneLine(hint));
-    if (image >= 0) a->setIcon(Images.value(image));
+    if (image >= 0) {
+        a->setIcon(Images.value(image));
+        a->setProperty("imageIndex", image);
+    }
     if (!key.isEmpty()) {
         a->setShortcut(QKeySequence(key));
         a->setShortcutContext(Qt::WindowShortcut);
@@ -149,6 +158,7 @@ QAction* CommandTable::Proxy(const QString& name, QAction* action, const QString
     p->setToolTip(hint.isEmpty() ? action->toolTip() : ShownHint(hint));
     p->setStatusTip(hint.isEmpty() ? action->statusTip() : OneLine(hint));
     p->setIcon(icon.isNull() ? action->icon() : icon);
+    if (icon.isNull()) p->setProperty("imageIndex", action->property("imageIndex"));
     // The key shows beside the item; it fires only while the menu has the
     // focus, so it never competes with the action's own.
     if (!action->shortcut().isEmpty()) {
@@ -167,6 +177,23 @@ QAction* CommandTable::Proxy(const QString& name, QAction* action, const QString
     connect(p, &QAction::triggered, p, [p, action] { p->setChecked(action->isChecked()); });
     actions_.insert(name, p);
     return p;
+}
+
+void CommandTable::SetButtonImages(const ImageList& normal, const ImageList& hot) {
+    Images = normal;
+    HotImages = hot;
+    for (QAction* a : std::as_const(actions_)) {
+        bool ok = false;
+        const int i = a->property("imageIndex").toInt(&ok);
+        if (!ok) continue;
+        // The hot image is the one a flat tool button shows under the mouse.
+        QIcon icon;
+        for (const QSize& size : Images.value(i).availableSizes())
+            icon.addPixmap(Images.value(i).pixmap(size), QIcon::Normal);
+        for (const QSize& size : HotImages.value(i).availableSizes())
+            icon.addPixmap(HotImages.value(i).pixmap(size), QIcon::Active);
+        a->setIcon(icon.isNull() ? Images.value(i) : icon);
+    }
 }
 
 QAction* CommandTable::Action(const QString& name) const {

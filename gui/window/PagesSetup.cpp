@@ -5,6 +5,7 @@
 #include "gui/pages/FileListPage.h"
 #include "gui/pages/ShortcutsPage.h"
 #include "gui/pages/TempFoldersPage.h"
+#include "gui/window/ButtonImages.h"
 #include "gui/window/DialogsInstall.h"
 #include "gui/window/FolderOperations.h"
 #include "gui/window/HousekeepingCommands.h"
@@ -22,4 +23,5 @@ void InstallPages(MainWindow& form) {
     InstallDialogs(form);
     InstallHousekeeping(form);
     InstallHelp(form);
+    InstallButtonImages(form);
 }

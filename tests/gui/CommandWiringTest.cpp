@@ -5,14 +5,14 @@
 #include "gui/window/MainWindow.h"
 #include <QAction>
 #include <QApplication>
-#include <QTabWidget>
-#include <QTextBrowser>
-#include <QWhatsThisClickedEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWhatsThisClickedEvent>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -26,8 +26,7 @@ struct Menu {
 const std::vector<Menu> kMainMenu = {
     {"File",
      {"Run|F9|5", "-", "Up one dir|F10|6", "Browse directory|F2|12", "-",
-      "Print visible sheet|Ctrl+P|7", "-", "Save|Ctrl+S|8", "Open|Ctrl+O|9", "-",
-      "Exit|Ctrl+Q|"}},
+      "Print visible sheet|Ctrl+P|7", "-", "Save|Ctrl+S|8", "Open|Ctrl+O|9", "-", "Exit|Ctrl+Q|"}},
     {"Tools",
      {"Save Picture As||29", "Print / Export List||30", "-", "Uninstall Menu||",
       "Delete internet cache||42", "Empty Recycle Bin||41", "Clear Document List||42",
@@ -49,20 +48,36 @@ const std::vector<Menu> kPopups = {
       "Copy checked||39", "Del to Rec. Bin||39", "-", "Show file type||47"}},
     {"FilterPop", {"Add Item||", "Delete Item||", "-", "Show all enties||"}},
     {"HistoryPop", {"Delete Item||", "Delete all Items||", "-", "Show all items||"}},
-    {"DirTreePopUp", {"Run size check||", "-", "Copy||", "Move||", "Delete||", "-",
-                      "Move to Archive||"}},
+    {"DirTreePopUp",
+     {"Run size check||", "-", "Copy||", "Move||", "Delete||", "-", "Move to Archive||"}},
 };
 
 // Hints of the main tool bar, left to right; "|" is a separator, "*" a widget.
 const std::vector<const char*> kToolBar = {
-    "Calclulate Size of selected directory incl. all sub dirs ", "Up to Parent Directory",
-    "Opens browse dir dialog", "Toggle Explorer View", "|",
+    "Calclulate Size of selected directory incl. all sub dirs ",
+    "Up to Parent Directory",
+    "Opens browse dir dialog",
+    "Toggle Explorer View",
+    "|",
     "This will sort the charts\nbased on the folder size in MB.\n\nDefault sort Chart by "
     "clicking\nappropriate Folder Size List Header.",
-    "Including Free Space", "Rotate", "Shows biggest pie cut out", "Switch labels on / off",
-    "Show Legend", "Toggle folder history on- off.", "|", "*", "|", "*", "|", "Empty recycle bin",
-    "Delete IE internet cache", "Clears recent documents list", "Clear IE History",
-    "Open Add Remove Programs Menu", "Disk Cleanup"};
+    "Including Free Space",
+    "Rotate",
+    "Shows biggest pie cut out",
+    "Switch labels on / off",
+    "Show Legend",
+    "Toggle folder history on- off.",
+    "|",
+    "*",
+    "|",
+    "*",
+    "|",
+    "Empty recycle bin",
+    "Delete IE internet cache",
+    "Clears recent documents list",
+    "Clear IE History",
+    "Open Add Remove Programs Menu",
+    "Disk Cleanup"};
 
 // The archive commands are wired by the archive work; here only their places count.
 bool WiredElsewhere(const QString& caption) {
