@@ -207,7 +207,8 @@ QStringList CommandTable::Names() const {
 void CommandTable::BuildMainMenu(QMenuBar* bar,
                                  std::function<std::pair<QColor, QColor>()> bandColors) {
     auto add = [this](QMenu* m, const char* name) { m->addAction(Action(QLatin1String(name))); };
-    QMenu* file = new FileMenu(QStringLiteral("&File"), bar, std::move(bandColors));
+    QMenu* file =
+        new FileMenu(QStringLiteral("&File"), bar, std::move(bandColors), &Images, &HotImages);
     bar->addMenu(file);
     file->setObjectName(QStringLiteral("MenuFile"));
     file->setToolTipsVisible(true);
