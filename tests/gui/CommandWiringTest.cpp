@@ -1,17 +1,21 @@
 // Every menu, pop-up menu and tool bar against its table: order, captions,
 // keys, check marks at start, help topics, and that every item runs something.
+#include "gui/dialogs/MessageBoxes.h"
 #include "gui/help/HelpWindow.h"
 #include "gui/window/CommandTable.h"
+#include "gui/window/FolderOperations.h"
 #include "gui/window/MainWindow.h"
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QWhatsThisClickedEvent>
 #include <gtest/gtest.h>
 #include <memory>
@@ -236,4 +240,40 @@ TEST_F(CommandWiring, HelpCommandsOpenTheManualAndCloseWithTheWindow) {
 
     form_->close();
     EXPECT_FALSE(help->isVisible());
+}
+
+TEST_F(CommandWiring, EveryToolButtonOfTheWindowRunsSomething) {
+    QStringList idle;
+    for (QToolButton* b : form_->findChildren<QToolButton*>()) {
+        // Qt's own scroll and extension buttons.
+        if (qobject_cast<QTabBar*>(b->parentWidget()) || b->objectName().startsWith("qt_"))
+            continue;
+        if (b->menu() || b->isCheckable()) continue;
+        const QAction* a = b->defaultAction();
+        const bool wired = a ? (a->isCheckable() || Handlers(a) > 0 || WiredElsewhere(a->text()))
+                             : SignalPeek::Receivers(b, SIGNAL(clicked(bool))) > 0;
+        if (!wired) idle << (a ? a->text() : b->objectName() + "/" + b->toolTip());
+    }
+    EXPECT_TRUE(idle.isEmpty()) << idle.join(", ").toStdString();
+}
+
+TEST_F(CommandWiring, TempFolderEditOpensTheSelectedFolder) {
+    QStringList opened, told;
+    SetOpenInShellHook([&opened](const QString& p) { opened << p; });
+    SetMessageBoxHook([&told](MessageKind, const QString&, const QString& text) {
+        told << text;
+        return true;
+    });
+    auto* list = form_->findChild<QTreeWidget*>("TempFolderList");
+    auto* edit = form_->findChild<QToolButton*>("EditTempFolder");
+    ASSERT_TRUE(list && edit);
+    edit->click();
+    auto* item = new QTreeWidgetItem(list, {tmp_.path()});
+    list->setCurrentItem(item);
+    item->setSelected(true);
+    edit->click();
+    SetOpenInShellHook({});
+    SetMessageBoxHook({});
+    EXPECT_EQ(opened, QStringList{tmp_.path() + "/"});
+    EXPECT_EQ(told.size(), 1);
 }
