@@ -24,13 +24,21 @@ const DrawnItem* Find(const QAction* a) {
     return nullptr;
 }
 
-// Tahoma where it is installed; otherwise the closest sans-serif face.
+// Tahoma where it is installed; otherwise Wine's Tahoma, which has its metrics
+// (fonts-wine keeps it outside the font path); else a plain sans-serif face.
 QFont BannerFont() {
-    QFont f(QStringLiteral("Tahoma"));
+    static const bool loaded = [] {
+        if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) return true;
+        for (const char* file :
+             {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
+            QFontDatabase::addApplicationFont(QLatin1String(file));
+        return QFontDatabase::hasFamily(QStringLiteral("Tahoma"));
+    }();
+    QFont f;
+    f.setFamilies(
+        loaded ? QStringList{QStringLiteral("Tahoma")}
+               : QStringList{QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
     f.setStyleHint(QFont::SansSerif);
-    if (!QFontDatabase::hasFamily(QStringLiteral("Tahoma")))
-        f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"),
-                       QStringLiteral("Liberation Sans")});
     f.setPointSize(8);
     f.setBold(true);
     return f;
