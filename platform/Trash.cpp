@@ -1,5 +1,6 @@
 #include "platform/Trash.h"
 #include "platform/FileTree.h"
+#include "platform/NativePath.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -15,7 +16,7 @@
 namespace {
 
 QByteArray Enc(const QString& s) {
-    return QFile::encodeName(s);
+    return NativePath(s);
 }
 
 bool IsOwnDir(const QString& dir) {
@@ -32,7 +33,8 @@ bool PrepareTrash(const QString& dir, QString* error) {
         }
     }
     if (!IsOwnDir(dir)) {
-        if (error) *error = QStringLiteral("The trash folder \"%1\" is not usable.").arg(dir);
+        if (error)
+            *error = QStringLiteral("The trash folder \"%1\" is not usable.").arg(DisplayPath(dir));
         return false;
     }
     return true;
@@ -92,7 +94,7 @@ QString HomeTrashDir() {
 }
 
 QString TrashInfoPathText(const QString& path) {
-    return QString::fromLatin1(QUrl::toPercentEncoding(path, "/"));
+    return QString::fromLatin1(NativePath(path).toPercentEncoding("/"));
 }
 
 QString TrashDirFor(const QString& path, QString* error) {
@@ -133,7 +135,7 @@ bool MoveToTrash(const QString& path, QString* error, TrashedItem* item,
     if (trash.isEmpty()) return false;
     if (p == trash || p.startsWith(trash + QLatin1Char('/')) ||
         trash.startsWith(p + QLatin1Char('/'))) {
-        if (error) *error = QStringLiteral("\"%1\" holds the trash itself.").arg(p);
+        if (error) *error = QStringLiteral("\"%1\" holds the trash itself.").arg(DisplayPath(p));
         return false;
     }
     // Relative paths for a trash at the top of a file system, absolute for the home trash.
@@ -168,8 +170,7 @@ bool MoveToTrash(const QString& path, QString* error, TrashedItem* item,
         int fd = ::open(infoFile.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST) continue;
-            if (error)
-                *error = OpError(QStringLiteral("write"), QFile::decodeName(infoFile), errno);
+            if (error) *error = OpError(QStringLiteral("write"), PathFromNative(infoFile), errno);
             return false;
         }
         struct stat st;
@@ -183,7 +184,7 @@ bool MoveToTrash(const QString& path, QString* error, TrashedItem* item,
         if (::close(fd) != 0 || !written) {
             ::unlink(infoFile.constData());
             if (error)
-                *error = OpError(QStringLiteral("write"), QFile::decodeName(infoFile),
+                *error = OpError(QStringLiteral("write"), PathFromNative(infoFile),
                                  written ? errno : werr);
             return false;
         }
@@ -193,7 +194,7 @@ bool MoveToTrash(const QString& path, QString* error, TrashedItem* item,
             if (error) *error = OpError(QStringLiteral("move to the trash"), p, err);
             return false;
         }
-        if (item) *item = {p, QFile::decodeName(target), QFile::decodeName(infoFile)};
+        if (item) *item = {p, PathFromNative(target), PathFromNative(infoFile)};
         return true;
     }
     if (error) *error = OpError(QStringLiteral("move to the trash"), p, EEXIST);
@@ -238,12 +239,10 @@ QStringList AllTrashDirs() {
 TrashContents QueryTrash(const QStringList& trashDirs) {
     TrashContents c;
     for (const QString& dir : trashDirs) {
-        const QDir files(dir + QStringLiteral("/files"));
-        const QStringList names =
-            files.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        for (const QString& n : names) {
+        const QString files = dir + QStringLiteral("/files/");
+        for (const QString& n : EntryNames(files)) {
             ++c.items;
-            c.bytes += TreeBytes(Enc(files.filePath(n)));
+            c.bytes += TreeBytes(Enc(files + n));
         }
     }
     return c;
@@ -251,22 +250,22 @@ TrashContents QueryTrash(const QStringList& trashDirs) {
 
 bool EmptyTrash(const QStringList& trashDirs) {
     bool ok = true;
-    const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
     for (const QString& dir : trashDirs) {
-        const QDir files(dir + QStringLiteral("/files"));
-        const QDir info(dir + QStringLiteral("/info"));
-        for (const QString& n : files.entryList(all)) {
-            if (!RemoveTree(Enc(files.filePath(n))).ok) {
+        const QString files = dir + QStringLiteral("/files/");
+        const QString info = dir + QStringLiteral("/info/");
+        for (const QString& n : EntryNames(files)) {
+            if (!RemoveTree(Enc(files + n)).ok) {
                 ok = false;
                 continue;
             }
-            ::unlink(Enc(info.filePath(n + QStringLiteral(".trashinfo"))).constData());
+            ::unlink(Enc(info + n + QStringLiteral(".trashinfo")).constData());
         }
         // Info files whose item is gone.
-        for (const QString& n : info.entryList({QStringLiteral("*.trashinfo")}, all)) {
+        for (const QString& n : EntryNames(info)) {
+            if (!n.endsWith(QLatin1String(".trashinfo"))) continue;
             struct stat st;
-            const QString item = files.filePath(n.left(n.size() - 10));
-            if (lstat(Enc(item).constData(), &st) != 0) ::unlink(Enc(info.filePath(n)).constData());
+            const QString item = files + n.left(n.size() - 10);
+            if (lstat(Enc(item).constData(), &st) != 0) ::unlink(Enc(info + n).constData());
         }
         ::unlink(Enc(dir + QStringLiteral("/directorysizes")).constData());
     }

@@ -47,5 +47,5 @@ TrashContents QueryTrash(const QStringList& trashDirs = AllTrashDirs());
 // Removes everything in the given trash folders. False when something stayed.
 bool EmptyTrash(const QStringList& trashDirs = AllTrashDirs());
 
-// The Path= value of a .trashinfo: percent-encoded, '/' kept.
+// The Path= value of a .trashinfo: the path's bytes percent-encoded, '/' kept.
 QString TrashInfoPathText(const QString& path);
