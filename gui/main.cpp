@@ -1,9 +1,13 @@
 // morvane-window: the main window; started by morvane.
 #include "gui/window/MainWindow.h"
 #include "gui/window/SplashScreen.h"
+#include "platform/DisplayCheck.h"
+#include "platform/NativePath.h"
 #include <QApplication>
 #include <QStyleFactory>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <thread>
 
@@ -15,7 +19,18 @@ long long TickCount() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Without a display Qt would abort with a page about plugins.
+    if (const QString missing = MissingDisplay(); !missing.isEmpty()) {
+        std::fprintf(stderr, "morvane: %s\n", missing.toLocal8Bit().constData());
+        return 1;
+    }
     QApplication app(argc, argv);
+    // The folder keeps the bytes of its name (QApplication::arguments would not);
+    // "--" only protects a name that begins with '-'.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        if (!(args.isEmpty() && std::strcmp(argv[i], "--") == 0))
+            args << PathFromNative(argv[i], qsizetype(std::strlen(argv[i])));
     if (qEnvironmentVariableIsEmpty("QT_STYLE_OVERRIDE"))
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     auto splash = std::make_unique<SplashScreen>();
@@ -32,7 +47,7 @@ int main(int argc, char** argv) {
     }
 
     QApplication::setApplicationName(QStringLiteral("Morvane"));
-    MainWindow form(QString(), QApplication::arguments().mid(1));
+    MainWindow form(QString(), args);
     splash.reset();
     form.show();
     return QApplication::exec();

@@ -11,6 +11,7 @@
 #include "gui/window/PagesSetup.h"
 #include "platform/Errors.h"
 #include "platform/Memory.h"
+#include "platform/NativePath.h"
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -304,7 +305,13 @@ void MainWindow::FormCreate(const QStringList& args) {
     // so show it before selecting.
     panels_[4]->setText(currentFolder_);
     pd_->Directory = currentFolder_;
-    if (!argument.isEmpty()) {
+    if (!argument.isEmpty() && !IsExistingFolder(argument)) {
+        // Analysing anything else (the root, say) would be a walk nobody asked for.
+        ShowErrorMessage(this, QStringLiteral("\"%1\" is not an existing folder; nothing was "
+                                              "analysed.")
+                                   .arg(DisplayPath(argument)));
+        SelectFolder(startFolder_);
+    } else if (!argument.isEmpty()) {
         SelectFolder(argument);
         pageControl_->setCurrentIndex(pgBarChart);
         actRunExecute();
@@ -370,11 +377,10 @@ QString MainWindow::ParentFolder(const QString& path) {
 
 QString MainWindow::SelectFolder(const QString& path) {
     if (path != currentFolder_) {
-        const QFileInfo fi(path);
-        if (!path.isEmpty() && fi.isDir())
-            currentFolder_ = WithDelimiter(QDir::cleanPath(fi.absoluteFilePath()));
+        if (IsExistingFolder(path))
+            currentFolder_ = WithDelimiter(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
         pd_->Directory = currentFolder_;
-        panels_[4]->setText(currentFolder_);
+        panels_[4]->setText(DisplayPath(currentFolder_));
         emit CurrentFolderChanged(currentFolder_);
         if (DirTreeOpen()) SyncDirTree(path);
     }
@@ -383,7 +389,7 @@ QString MainWindow::SelectFolder(const QString& path) {
 
 void MainWindow::SyncDirTree(const QString& path) {
     if (dirTree_->SelectedFolder() == WithDelimiter(path) || path.isEmpty()) return;
-    if (!QFileInfo(path).isDir()) return;
+    if (!IsExistingFolder(path)) return;
     dirTree_->SuspendNotifications();
     try {
         dirTree_->SelectPath(path);
@@ -419,7 +425,7 @@ void MainWindow::actRunExecute() {
     try {
         emit ApplyChartOptionsRequested();
         AnalyseFolder(currentFolder_);
-        if (QFileInfo(currentFolder_).isDir()) {
+        if (IsExistingFolder(currentFolder_)) {
             {
                 const QSignalBlocker block(historyCombo_);
                 historyCombo_->setEditText(currentFolder_);
@@ -466,7 +472,7 @@ void MainWindow::FolderListDblClick(const QString& caption) {
         caption == QLatin1String("<Free Space>"))
         return;
     const QString p = currentFolder_ + caption + QLatin1Char('/');
-    if (!QFileInfo(p).isDir()) return;
+    if (!IsExistingFolder(p)) return;
     Guarded([&] {
         SelectFolder(p);
         AnalyseFolder(p);
