@@ -14,6 +14,7 @@
 #include "platform/NativePath.h"
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -21,6 +22,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -400,13 +402,24 @@ void MainWindow::SyncDirTree(const QString& path) {
     dirTree_->ResumeNotifications();
 }
 
-void MainWindow::AnalyseFolder(const QString& path) {
+bool MainWindow::AnalyseFolder(const QString& path) {
+    if (analysisRun_.Running()) return false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        scanner_->FolderPath = path;
-        scanner_->IncludeFreeSpace = Action(QStringLiteral("FreeSpaceButt"))->isChecked();
+        // A run of its own, so a cancelled one leaves the last complete run in place.
+        auto run = std::make_unique<DirScanner>();
+        run->Threads = scanner_->Threads;
+        run->FolderPath = path;
+        run->IncludeFreeSpace = Action(QStringLiteral("FreeSpaceButt"))->isChecked();
         DirScanner::SetMinFileSize(qint64(MinFileSizeKB) * 1024);
-        scanner_->Measure();
+        if (!analysisRun_.Execute(*run, this)) {
+            QApplication::restoreOverrideCursor();
+            gauge_->ResetProgress();
+            if (closeAfterRun_) QTimer::singleShot(0, this, &QWidget::close);
+            return false;
+        }
+        scanner_->TakeResults(*run);
+        run.reset();
         TotalGB = std::llround(StrToSizeFloat(scanner_->TotalGBText) * 10000.0);
         FillFolderList(scanner_->EntryPaths, scanner_->EntryMB, scanner_->EntryKB);
         emit ChartsFillRequested(scanner_->EntryPaths, scanner_->EntryMB);
@@ -419,12 +432,30 @@ void MainWindow::AnalyseFolder(const QString& path) {
     gauge_->ResetProgress();
     ReleaseFreeMemory(); // the rows of the run before
     emit AnalysisDone(path);
+    if (closeAfterRun_) QTimer::singleShot(0, this, &QWidget::close);
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    // The run's loop is on the stack: close once it has unwound.
+    if (analysisRun_.Running()) {
+        closeAfterRun_ = true;
+        analysisRun_.Cancel();
+        e->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(e);
 }
 
 void MainWindow::actRunExecute() {
+    // Run while a run is going stops it.
+    if (analysisRun_.Running()) {
+        analysisRun_.Cancel();
+        return;
+    }
     try {
         emit ApplyChartOptionsRequested();
-        AnalyseFolder(currentFolder_);
+        if (!AnalyseFolder(currentFolder_)) return;
         if (IsExistingFolder(currentFolder_)) {
             {
                 const QSignalBlocker block(historyCombo_);
@@ -652,6 +683,11 @@ void MainWindow::changeEvent(QEvent* e) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (analysisRun_.Running() && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        analysisRun_.Cancel();
+        return true;
+    }
     if (!showHints_ && event->type() == QEvent::ToolTip) return true;
     return QMainWindow::eventFilter(watched, event);
 }
