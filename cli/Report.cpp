@@ -182,8 +182,9 @@ QString ReportUsage() {
         if (!o.valueName.isEmpty()) left += QLatin1Char(' ') + o.valueName;
         text += QStringLiteral("  %1 %2\n").arg(left, -20).arg(o.help);
     }
-    text +=
-        QStringLiteral("exit status: 0 done, 1 could not write, 2 bad input (nothing written)\n");
+    text += QStringLiteral(
+        "exit status: 0 done, 1 could not write, 2 bad input (nothing written),\n"
+        "             130 or 143 interrupted by SIGINT or SIGTERM (nothing written)\n");
     return text;
 }
 

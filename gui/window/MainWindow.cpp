@@ -470,7 +470,7 @@ void MainWindow::actRunExecute() {
 
 void MainWindow::actUpOneDirExecute() {
     const QString p = ParentFolder(currentFolder_);
-    if (p == currentFolder_) return;
+    if (p == currentFolder_ || analysisRun_.Running()) return;
     Guarded([&] {
         SelectFolder(p);
         AnalyseFolder(p);
@@ -490,6 +490,7 @@ void MainWindow::DirTreeClick() {
 }
 
 void MainWindow::RunSizeCheckClick() {
+    if (analysisRun_.Running()) return;
     dirTree_->SuspendNotifications();
     Guarded([&] {
         SelectFolder(dirTree_->SelectedFolder());
@@ -503,7 +504,8 @@ void MainWindow::FolderListDblClick(const QString& caption) {
         caption == QLatin1String("<Free Space>"))
         return;
     const QString p = currentFolder_ + caption + QLatin1Char('/');
-    if (!IsExistingFolder(p)) return;
+    // During a run the list still shows the last one: no drill from it.
+    if (!IsExistingFolder(p) || analysisRun_.Running()) return;
     Guarded([&] {
         SelectFolder(p);
         AnalyseFolder(p);

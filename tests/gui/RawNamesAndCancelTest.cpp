@@ -171,6 +171,11 @@ TEST_F(RawNamesTest, EscOrRunStopsARunAndTheLastCompleteRunStays) {
         AnalysisRun::SetWorkerStartHook([given] { given.wait(); });
         QTimer::singleShot(0, form.get(), [&] {
             EXPECT_TRUE(form->AnalysisRunning());
+            // Nothing else starts meanwhile, nor moves the current folder.
+            const QString current = form->CurrentFolder();
+            form->actUpOneDirExecute();
+            EXPECT_FALSE(form->AnalyseFolder(top));
+            EXPECT_EQ(form->CurrentFolder(), current);
             if (viaRunButton) {
                 form->Action("actRun")->trigger();
             } else {
