@@ -1,6 +1,7 @@
 // morvane: the headless report, or the window. The window is its own program
 // (morvane-window, beside this one), so a report starts without loading the GUI
 // libraries.
+#include "cli/CleanupForms.h"
 #include "cli/CommandLine.h"
 #include "cli/Report.h"
 #include "platform/DisplayCheck.h"
@@ -26,6 +27,9 @@ int main(int argc, char** argv) {
     switch (ChooseForm(argc, argv)) {
     case ProgramForm::Report:
         return RunReport(argc, argv);
+    case ProgramForm::Cleanup:
+        // The "Clean Shortcuts" lists, without the window; they delete nothing.
+        return RunCleanupForm(argc, argv);
     case ProgramForm::Help:
         std::fputs(ProgramUsage().toLocal8Bit().constData(), stdout);
         return 0;

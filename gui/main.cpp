@@ -1,9 +1,12 @@
 // morvane-window: the main window; started by morvane.
+#include "gui/window/AppIcon.h"
 #include "gui/window/MainWindow.h"
 #include "gui/window/SplashScreen.h"
 #include "platform/DisplayCheck.h"
 #include "platform/NativePath.h"
 #include <QApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <QStyleFactory>
 #include <chrono>
 #include <cstdio>
@@ -25,6 +28,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication app(argc, argv);
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addPixmap(QPixmap::fromImage(DrawAppIcon(size)));
+    QApplication::setWindowIcon(icon);
+    // Lets the desktop match the window to the installed desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("morvane"));
     // The folder keeps the bytes of its name (QApplication::arguments would not);
     // "--" only protects a name that begins with '-'.
     QStringList args;
