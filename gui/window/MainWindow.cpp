@@ -3,6 +3,7 @@
 #include "core/settings/IniSnapshot.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/CommanderPage.h"
 #include "gui/pages/FolderListPage.h"
 #include "gui/widgets/ProgressGauge.h"
 #include "gui/window/ComboItems.h"
@@ -485,8 +486,18 @@ void MainWindow::actBrowseDirExecute() {
 
 void MainWindow::DirTreeClick() {
     SelectFolder(dirTree_->SelectedFolder());
+    SyncLeftPane();
+}
+
+void MainWindow::SyncLeftPane() {
+    if (Commander) Commander->FollowCurrentFolder();
     const QSignalBlocker block(historyCombo_);
     historyCombo_->setEditText(currentFolder_);
+}
+
+QString MainWindow::LeftPaneFolder() const {
+    const QString label = Commander ? Commander->LeftFolderLabel() : QString();
+    return label.isEmpty() ? currentFolder_ : label;
 }
 
 void MainWindow::RunSizeCheckClick() {
@@ -651,6 +662,7 @@ void MainWindow::AdaptToPage() {
         normalLook();
         break;
     case pgCommander: {
+        SyncLeftPane();
         butCommandLine_->show();
         QPalette p = historyCombo_->palette();
         p.setColor(QPalette::Base, Qt::black);

@@ -1,5 +1,6 @@
 #include "gui/window/PagesSetup.h"
 #include "gui/pages/ChartPagesInstall.h"
+#include "gui/pages/CommanderPage.h"
 #include "gui/pages/FileListPage.h"
 #include "gui/pages/ShortcutsPage.h"
 #include "gui/pages/TempFoldersPage.h"
@@ -12,6 +13,7 @@
 void InstallPages(MainWindow& form) {
     InstallChartPages(form);
     form.Page(MainWindow::pgFileList)->layout()->addWidget(new FileListPage(form));
+    form.Page(MainWindow::pgCommander)->layout()->addWidget(new CommanderPage(form));
     form.Page(MainWindow::pgShortcuts)->layout()->addWidget(new ShortcutsPage(form));
     form.Page(MainWindow::pgTempFolders)->layout()->addWidget(new TempFoldersPage(form));
     new FolderOperations(form);
