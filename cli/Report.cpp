@@ -337,15 +337,21 @@ int RunReport(int argc, char** argv) {
     ex.SetHtmlBackColor(0xFFFFFF);
     ex.SetHtmlFontSize(0);
 
-    // The report is written into a scratch folder and put in place at the end, so
-    // an interrupt leaves nothing half-written. Standard output gets the finished
+    // A file is written into a scratch folder and put in place at the end, so an
+    // interrupt leaves nothing half-written. Standard output gets the finished
     // file copied in, so a redirection is never replaced behind the shell's back.
-    const bool special = o.output.isEmpty() || IsSpecialTarget(o.output);
-    const QString scratch = interrupts.MakeScratch(special ? QString() : o.output);
-    if (scratch.isEmpty())
-        return Fail(1, special ? QStringLiteral("no temporary folder")
-                               : QStringLiteral("could not write %1").arg(o.output));
-    const QString target = scratch + QStringLiteral("/report");
+    // A pipe or device named by --output is written directly: no file of ours
+    // is at stake there.
+    const bool toStdout = o.output.isEmpty();
+    const bool special = !toStdout && IsSpecialTarget(o.output);
+    QString target = o.output;
+    if (!special) {
+        const QString scratch = interrupts.MakeScratch(toStdout ? QString() : o.output);
+        if (scratch.isEmpty())
+            return Fail(1, toStdout ? QStringLiteral("no temporary folder")
+                                    : QStringLiteral("could not write %1").arg(o.output));
+        target = scratch + QStringLiteral("/report");
+    }
     ex.SetTargetFile(target);
     bool ok = false;
     try {
@@ -366,14 +372,8 @@ int RunReport(int argc, char** argv) {
         return Fail(
             1,
             QStringLiteral("could not write %1").arg(o.output.isEmpty() ? "the report" : o.output));
-    if (special) {
-        // A pipe or terminal is written as it goes; there is no file to keep whole.
-        if (o.output.isEmpty() && !CopyToStdout(target))
-            return Fail(1, QStringLiteral("could not write to standard output"));
-        QString error;
-        if (!o.output.isEmpty() && !ReplaceWithFile(target, o.output, &error))
-            return Fail(1, QStringLiteral("could not write %1: %2").arg(o.output, error));
-    }
+    if (toStdout && !CopyToStdout(target))
+        return Fail(1, QStringLiteral("could not write to standard output"));
     {
         std::lock_guard commit(ReportInterrupts::CommitLock());
         if (!o.saveResult.isEmpty()) {
@@ -385,7 +385,7 @@ int RunReport(int argc, char** argv) {
             }
         }
         QString error;
-        if (!special && !ReplaceWithFile(target, o.output, &error))
+        if (!toStdout && !special && !ReplaceWithFile(target, o.output, &error))
             return Fail(1, QStringLiteral("could not write %1: %2").arg(o.output, error));
     }
     // The process ends here: handing millions of row texts back one by one would
