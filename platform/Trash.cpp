@@ -9,6 +9,8 @@
 #include <QStorageInfo>
 #include <QUrl>
 #include <cerrno>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -70,6 +72,17 @@ bool HomeTrashDevice(dev_t* dev) {
         if (parent == p) return false;
         p = parent;
     }
+}
+
+// 0 when files/ (or info/) of a trash is a real folder or absent (*present
+// tells which), else the errno that keeps it from being read as one.
+int TrashSubdirState(const QString& dir, bool* present) {
+    struct stat st;
+    *present = false;
+    if (lstat(Enc(dir).constData(), &st) != 0) return errno == ENOENT ? 0 : errno;
+    if (!S_ISDIR(st.st_mode)) return S_ISLNK(st.st_mode) ? ELOOP : ENOTDIR;
+    *present = true;
+    return 0;
 }
 
 bool WriteAll(int fd, const QByteArray& data) {
@@ -228,9 +241,14 @@ QStringList AllTrashDirs() {
     for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
         QString root = v.rootPath();
         if (root == QLatin1String("/")) root.clear();
-        for (const QString& d :
-             {root + QStringLiteral("/.Trash/") + uid, root + QStringLiteral("/.Trash-") + uid}) {
-            if (!dirs.contains(d) && IsOwnDir(d)) dirs << d;
+        // A shared .Trash counts only as the sticky folder it must be, never through a link.
+        struct stat ts;
+        const QString shared = root + QStringLiteral("/.Trash");
+        const bool sharedOk = lstat(Enc(shared).constData(), &ts) == 0 && S_ISDIR(ts.st_mode) &&
+                              (ts.st_mode & S_ISVTX);
+        for (const QString& d : {sharedOk ? shared + QLatin1Char('/') + uid : QString(),
+                                 root + QStringLiteral("/.Trash-") + uid}) {
+            if (!d.isEmpty() && !dirs.contains(d) && IsOwnDir(d)) dirs << d;
         }
     }
     return dirs;
@@ -239,11 +257,25 @@ QStringList AllTrashDirs() {
 TrashContents QueryTrash(const QStringList& trashDirs) {
     TrashContents c;
     for (const QString& dir : trashDirs) {
-        const QString files = dir + QStringLiteral("/files/");
-        for (const QString& n : EntryNames(files)) {
-            ++c.items;
-            c.bytes += TreeBytes(Enc(files + n));
+        const QString filesDir = dir + QStringLiteral("/files");
+        bool present = false;
+        int err = TrashSubdirState(filesDir, &present);
+        if (present) {
+            DIR* d = opendir(Enc(filesDir).constData());
+            if (!d) {
+                err = errno;
+            } else {
+                const QByteArray base = Enc(filesDir) + '/';
+                while (const dirent* e = readdir(d)) {
+                    if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+                        continue;
+                    ++c.items;
+                    c.bytes += TreeBytes(base + e->d_name);
+                }
+                closedir(d);
+            }
         }
+        if (err && !c.error) c.error = err;
     }
     return c;
 }
@@ -253,7 +285,14 @@ bool EmptyTrash(const QStringList& trashDirs) {
     for (const QString& dir : trashDirs) {
         const QString files = dir + QStringLiteral("/files/");
         const QString info = dir + QStringLiteral("/info/");
-        for (const QString& n : EntryNames(files)) {
+        bool hasFiles = false, hasInfo = false;
+        if (TrashSubdirState(dir + QStringLiteral("/files"), &hasFiles) ||
+            TrashSubdirState(dir + QStringLiteral("/info"), &hasInfo)) {
+            ok = false;
+            continue;
+        }
+        // Listed as bytes, so names that are not UTF-8 go too.
+        for (const QString& n : hasFiles ? EntryNames(files) : QStringList()) {
             if (!RemoveTree(Enc(files + n)).ok) {
                 ok = false;
                 continue;
@@ -261,7 +300,7 @@ bool EmptyTrash(const QStringList& trashDirs) {
             ::unlink(Enc(info + n + QStringLiteral(".trashinfo")).constData());
         }
         // Info files whose item is gone.
-        for (const QString& n : EntryNames(info)) {
+        for (const QString& n : hasInfo ? EntryNames(info) : QStringList()) {
             if (!n.endsWith(QLatin1String(".trashinfo"))) continue;
             struct stat st;
             const QString item = files + n.left(n.size() - 10);

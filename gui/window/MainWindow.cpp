@@ -672,6 +672,7 @@ void MainWindow::AdaptToPage() {
         f.setStyleHint(QFont::Monospace);
         f.setBold(true);
         historyCombo_->setFont(f);
+        setText(LastCommandLine);
         break;
     }
     case pgShortcuts:

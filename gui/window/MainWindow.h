@@ -133,6 +133,9 @@ public:
     // Settings read by ApplySettings.
     int HistorySize = 20;
     int MinFileSizeKB = 0;
+    // The last command run from the bottom box; it comes back there on the
+    // commander page. Never stored.
+    QString LastCommandLine;
 
     // IProgress: the tool bar gauge.
     void SetProgressMax(int max) override;

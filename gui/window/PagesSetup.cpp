@@ -6,6 +6,7 @@
 #include "gui/pages/TempFoldersPage.h"
 #include "gui/window/DialogsInstall.h"
 #include "gui/window/FolderOperations.h"
+#include "gui/window/HousekeepingCommands.h"
 #include "gui/window/MainWindow.h"
 #include <QLayout>
 
@@ -18,4 +19,5 @@ void InstallPages(MainWindow& form) {
     form.Page(MainWindow::pgTempFolders)->layout()->addWidget(new TempFoldersPage(form));
     new FolderOperations(form);
     InstallDialogs(form);
+    InstallHousekeeping(form);
 }
