@@ -1,5 +1,6 @@
 #include "gui/window/CommandTable.h"
 #include "gui/window/FileMenu.h"
+#include "gui/window/ImageMenu.h"
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -224,42 +225,50 @@ void CommandTable::BuildMainMenu(QMenuBar* bar,
     file->addSeparator();
     add(file, "ExitItem");
 
-    QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
-    tools->setObjectName(QStringLiteral("MenuTools"));
-    tools->setToolTipsVisible(true);
-    add(tools, "ExportPictureItem");
-    add(tools, "ExportListItem");
+    // Items of the other menus with their image in the menu image list; -1
+    // keeps the item's own image.
+    auto menu = [bar](const char* title, const char* name) {
+        auto* m = new ImageMenu(QLatin1String(title), bar);
+        m->setObjectName(QLatin1String(name));
+        m->setToolTipsVisible(true);
+        bar->addMenu(m);
+        return m;
+    };
+    auto put = [this](ImageMenu* m, const char* name, int image) {
+        QAction* a = Action(QLatin1String(name));
+        m->addAction(a);
+        if (image >= 0) m->SetImage(a, MenuImgList.value(image));
+    };
+    ImageMenu* tools = menu("&Tools", "MenuTools");
+    put(tools, "ExportPictureItem", -1);
+    put(tools, "ExportListItem", -1);
     tools->addSeparator();
-    add(tools, "actUninstallMnu");
-    add(tools, "actDelIECache");
-    add(tools, "actEmptyRecBin");
-    add(tools, "actClrDocs");
-    add(tools, "actStartDefrag");
+    put(tools, "actUninstallMnu", 37);
+    put(tools, "actDelIECache", 1);
+    put(tools, "actEmptyRecBin", 15);
+    put(tools, "actClrDocs", 37);
+    put(tools, "actStartDefrag", 4);
     tools->addSeparator();
-    add(tools, "SettingsItem");
+    put(tools, "SettingsItem", -1);
 
-    QMenu* view = bar->addMenu(QStringLiteral("&View"));
-    view->setObjectName(QStringLiteral("MenuView"));
-    view->setToolTipsVisible(true);
-    add(view, "actToggle3D");
-    add(view, "MarkVisibleItem");
-    add(view, "actShowLegend");
-    add(view, "actShowHints");
-    add(view, "actElyptic");
-    add(view, "actExplodeBiggest");
-    add(view, "actToggleHistCombo");
+    ImageMenu* view = menu("&View", "MenuView");
+    put(view, "actToggle3D", 20);
+    put(view, "MarkVisibleItem", -1);
+    put(view, "actShowLegend", 13);
+    put(view, "actShowHints", 10);
+    put(view, "actElyptic", 7);
+    put(view, "actExplodeBiggest", 9);
+    put(view, "actToggleHistCombo", 11);
     view->addSeparator();
-    add(view, "actO_C_DirTree");
-    add(view, "LoadButtonImagesItem");
+    put(view, "actO_C_DirTree", 21);
+    put(view, "LoadButtonImagesItem", -1);
 
-    QMenu* about = bar->addMenu(QStringLiteral("&About"));
-    about->setObjectName(QStringLiteral("MenuAbout"));
-    about->setToolTipsVisible(true);
-    add(about, "actHelp");
-    add(about, "HelpContentsItem");
-    add(about, "HelpIndexItem");
+    ImageMenu* about = menu("&About", "MenuAbout");
+    put(about, "actHelp", 23);
+    put(about, "HelpContentsItem", -1);
+    put(about, "HelpIndexItem", -1);
     about->addSeparator();
-    add(about, "actAbout");
+    put(about, "actAbout", 24);
 }
 
 void CommandTable::BuildMainToolBar(QToolBar* bar, QWidget* label, QWidget* gauge) {

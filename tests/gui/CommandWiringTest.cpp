@@ -4,6 +4,7 @@
 #include "gui/help/HelpWindow.h"
 #include "gui/window/CommandTable.h"
 #include "gui/window/FolderOperations.h"
+#include "gui/window/ImageMenu.h"
 #include "gui/window/MainWindow.h"
 #include <QAction>
 #include <QApplication>
@@ -169,6 +170,13 @@ TEST_F(CommandWiring, MainMenuPopupsAndToolBarFollowTheirTables) {
         ASSERT_NE(menu, nullptr) << p.name;
         ExpectMenu(menu, p.items, QLatin1String(p.name));
     }
+
+    // Menus draw shared actions with the menu images, the tool bar with its own.
+    const auto* tools = form_->menuBar()->findChild<ImageMenu*>("MenuTools");
+    QAction* cache = form_->Action("actDelIECache");
+    EXPECT_EQ(tools->ShownImage(cache).cacheKey(),
+              form_->Commands().MenuImgList.value(1).cacheKey());
+    EXPECT_NE(cache->icon().cacheKey(), form_->Commands().MenuImgList.value(1).cacheKey());
 
     const QList<QAction*> buttons = form_->MainToolBar()->actions();
     ASSERT_EQ(buttons.size(), qsizetype(kToolBar.size()));
