@@ -128,8 +128,10 @@ void InstallHelp(MainWindow& form) {
             const int help = HelpContextOf(menu->objectName(), a->text());
             if (!help) continue;
             a->setProperty("helpContext", help);
-            QString hint = a->statusTip().toHtmlEscaped();
-            a->setWhatsThis(QStringLiteral("<b>%1</b><br>%2<br><a href=\"%3\">More in the help</a>")
+            const QString hint = a->statusTip().isEmpty()
+                                     ? QString()
+                                     : a->statusTip().toHtmlEscaped() + QStringLiteral("<br>");
+            a->setWhatsThis(QStringLiteral("<b>%1</b><br>%2<a href=\"%3\">More in the help</a>")
                                 .arg(a->text().toHtmlEscaped(), hint, HelpWindow::TopicOf(help)));
         }
     }
