@@ -1,0 +1,24 @@
+#pragma once
+// The add step of the archive object: plan, write under a temporary name,
+// verify, rename, then remove the sources.
+#include <QString>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct AddJob {
+    std::string archive;
+    std::vector<std::string> paths;
+    bool move = false;
+    bool recurse = false;
+    bool fullPath = false;
+    std::function<void()> fileStored; // once per file read into the archive
+};
+
+struct AddOutcome {
+    std::vector<char> handled;  // per path of the job
+    bool archiveFailed = false; // the archive itself could not be written or read back
+    QString problem;
+};
+
+AddOutcome AddToArchive(const AddJob& job);
