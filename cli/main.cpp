@@ -1,6 +1,7 @@
-// morvane: the headless report, or the window. The window is its own program
+// morvane: the headless forms, or the window. The window is its own program
 // (morvane-window, beside this one), so a report starts without loading the GUI
 // libraries.
+#include "cli/ArchiveForms.h"
 #include "cli/Report.h"
 #include <cerrno>
 #include <cstdio>
@@ -22,6 +23,10 @@ std::string WindowProgram() {
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--report") == 0) return RunReport(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "--move-to-archive") == 0)
+        return RunMoveToArchive(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "--restore-archive") == 0)
+        return RunRestoreArchive(argc, argv);
 
     const std::string window = WindowProgram();
     ::execv(window.c_str(), argv);

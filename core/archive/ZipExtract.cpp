@@ -266,3 +266,19 @@ ExtractOutcome ExtractFromArchive(const ExtractJob& job) {
     zip_discard(za);
     return out;
 }
+
+bool OpensAsArchive(const std::string& path, QString* why) {
+    int err = 0;
+    zip_t* za = zip_open(path.c_str(), ZIP_RDONLY, &err);
+    if (za) {
+        zip_discard(za);
+        return true;
+    }
+    if (why) {
+        zip_error_t ze;
+        zip_error_init_with_code(&ze, err);
+        *why = QString::fromLocal8Bit(zip_error_strerror(&ze));
+        zip_error_fini(&ze);
+    }
+    return false;
+}

@@ -21,3 +21,6 @@ struct ExtractOutcome {
 };
 
 ExtractOutcome ExtractFromArchive(const ExtractJob& job);
+
+// Whether path opens as a zip archive; why not, in plain words.
+bool OpensAsArchive(const std::string& path, QString* why);
