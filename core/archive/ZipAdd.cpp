@@ -332,6 +332,15 @@ bool CopyFile(const std::string& from, const std::string& to, QString& problem) 
     return ok;
 }
 
+// Entries by their stored bytes: libzip's own lookup converts names that are
+// not UTF-8 and would miss them.
+std::unordered_map<std::string, zip_int64_t> RawNames(zip_t* za) {
+    std::unordered_map<std::string, zip_int64_t> names;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i)
+        if (const char* n = zip_get_name(za, zip_uint64_t(i), ZIP_FL_ENC_RAW)) names[n] = i;
+    return names;
+}
+
 // Every stored entry is there with the size and CRC of what was read, and its
 // data reads back whole.
 bool Verify(const std::string& path, const Plan& plan, QString& problem) {
@@ -345,10 +354,12 @@ bool Verify(const std::string& path, const Plan& plan, QString& problem) {
         zip_error_fini(&ze);
         return false;
     }
+    const std::unordered_map<std::string, zip_int64_t> stored = RawNames(za);
     std::vector<char> buf(1 << 16);
     bool ok = true;
     for (const Entry& e : plan.entries) {
-        const zip_int64_t index = zip_name_locate(za, e.name.c_str(), ZIP_FL_ENC_RAW);
+        const auto found = stored.find(e.name);
+        const zip_int64_t index = found == stored.end() ? -1 : found->second;
         if (index < 0) {
             problem = QStringLiteral("%1 is missing from the archive").arg(Quoted(e.name));
             ok = false;
@@ -464,6 +475,7 @@ AddOutcome AddToArchive(const AddJob& job) {
         return out;
     }
 
+    const std::unordered_map<std::string, zip_int64_t> present = RawNames(za);
     std::vector<std::unique_ptr<FileSource>> sources;
     QString sourceProblem;
     bool ok = true;
@@ -471,8 +483,9 @@ AddOutcome AddToArchive(const AddJob& job) {
         zip_int64_t index = -1;
         const zip_flags_t flags = ZIP_FL_ENC_GUESS | ZIP_FL_OVERWRITE;
         if (e.kind == Entry::Folder) {
-            index = zip_name_locate(za, e.name.c_str(), ZIP_FL_ENC_RAW);
-            if (index < 0) index = zip_dir_add(za, e.name.c_str(), ZIP_FL_ENC_GUESS);
+            const auto found = present.find(e.name);
+            index = found != present.end() ? found->second
+                                           : zip_dir_add(za, e.name.c_str(), ZIP_FL_ENC_GUESS);
         } else {
             zip_source_t* src = nullptr;
             if (e.kind == Entry::Link) {
