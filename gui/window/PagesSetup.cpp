@@ -1,6 +1,7 @@
 #include "gui/window/PagesSetup.h"
 #include "gui/pages/ChartPagesInstall.h"
 #include "gui/pages/FileListPage.h"
+#include "gui/window/ArchiveCommands.h"
 #include "gui/window/DialogsInstall.h"
 #include "gui/window/MainWindow.h"
 #include <QLayout>
@@ -10,4 +11,5 @@ void InstallPages(MainWindow& form) {
     InstallChartPages(form);
     form.Page(MainWindow::pgFileList)->layout()->addWidget(new FileListPage(form));
     InstallDialogs(form);
+    InstallArchiveCommands(form);
 }
