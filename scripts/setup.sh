@@ -3,7 +3,7 @@
 # needs (when missing), then configure and build into build/.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-PACKAGES=(qt6-base-dev qt6-charts-dev libzip-dev libxlsxwriter-dev libjpeg-dev
+PACKAGES=(qt6-base-dev qt6-charts-dev libzip-dev zlib1g-dev libxlsxwriter-dev libjpeg-dev
           libgtest-dev cmake ninja-build pkg-config g++ poppler-utils
           xvfb xauth imagemagick adwaita-icon-theme)
 
