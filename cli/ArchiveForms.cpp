@@ -1,5 +1,6 @@
 #include "cli/ArchiveForms.h"
 #include "core/archive/ArchiveNames.h"
+#include "core/archive/ZipAdd.h"
 #include "core/archive/ZipArchiver.h"
 #include "core/archive/ZipExtract.h"
 #include "core/engine/DirScanner.h"
@@ -7,6 +8,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStringList>
+#include <csignal>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,6 +85,20 @@ QString ParseArguments(int argc, char** argv, bool minSizeAllowed, QString& oper
     return {};
 }
 
+// An interrupt stops the add before anything is removed; a second one ends the
+// program at once (the sources are still in place then too).
+void StopArchiving(int) {
+    if (ArchiveInterrupt().exchange(true)) _exit(130);
+}
+
+void CatchInterrupts() {
+    struct sigaction sa {};
+    sa.sa_handler = StopArchiving;
+    sigemptyset(&sa.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(sig, &sa, nullptr);
+}
+
 } // namespace
 
 int RunMoveToArchive(int argc, char** argv) {
@@ -116,6 +132,7 @@ int RunMoveToArchive(int argc, char** argv) {
         files.push_back(PathBytes(p));
     TerminalArchiveUi ui("Archiving");
     QString problem;
+    CatchInterrupts();
     const bool ok = MoveFilesToArchive(name, files, &ui, nullptr, &problem);
     struct stat st {};
     if (!name.empty() && ::lstat(name.c_str(), &st) == 0) {

@@ -235,6 +235,7 @@ struct FileSource {
             return 0;
         }
         case ZIP_SOURCE_READ: {
+            if (ArchiveInterrupt()) return Fail(ZIP_ER_INTERNAL, 0, QStringLiteral("interrupted"));
             ssize_t n;
             do
                 n = ::read(fd, data, len);
@@ -436,6 +437,11 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 
 } // namespace
 
+std::atomic<bool>& ArchiveInterrupt() {
+    static std::atomic<bool> interrupted{false};
+    return interrupted;
+}
+
 AddOutcome AddToArchive(const AddJob& job) {
     AddOutcome out;
     out.handled.assign(job.paths.size(), 0);
@@ -536,6 +542,11 @@ AddOutcome AddToArchive(const AddJob& job) {
                 QStringLiteral("cannot write %1: %2").arg(Quoted(job.archive), Why(errno));
         ::unlink(temp.c_str());
         out.archiveFailed = true;
+        return out;
+    }
+    if (ArchiveInterrupt()) {
+        out.problem = QStringLiteral("interrupted");
+        ::unlink(temp.c_str());
         return out;
     }
     if (!PutInPlace(temp, job.archive, existing, out.problem)) {

@@ -2,6 +2,7 @@
 // The add step of the archive object: plan, write under a temporary name,
 // verify, rename, then remove the sources.
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,3 +23,7 @@ struct AddOutcome {
 };
 
 AddOutcome AddToArchive(const AddJob& job);
+
+// Set (also from a signal handler) to stop an add: the sources stay and no
+// archive is left, as with any other failure before the rename.
+std::atomic<bool>& ArchiveInterrupt();

@@ -1,5 +1,6 @@
 // Moving files into zip archives and restoring them, on trees in temporary folders.
 #include "core/archive/ArchiveNames.h"
+#include "core/archive/ZipAdd.h"
 #include "core/archive/ZipArchiver.h"
 #include <QDir>
 #include <QTemporaryDir>
@@ -227,14 +228,23 @@ TEST_F(ArchiveTest, FailedAddKeepsEverySourceAndLeavesNoArchive) {
     EXPECT_FALSE(Exists(blocked + "/Archived_files_R_1.zip"));
     EXPECT_EQ(Read(data + "/a.txt"), "alpha");
 
+    // An interrupt while it is written: the same.
+    ArchiveInterrupt() = true;
+    EXPECT_FALSE(MoveFilesToArchive(archive, {data + "/a.txt"}, &ui, &handled, &problem));
+    ArchiveInterrupt() = false;
+    EXPECT_EQ(problem, "interrupted");
+    EXPECT_TRUE(LeftOvers(data).empty());
+    EXPECT_EQ(Read(data + "/a.txt"), "alpha");
+
     // No name (the search failed) or nothing listed: failure, nothing started.
+    const int opened = ui.opened;
     ZipArchiver zip(&ui);
     zip.SetFilesToZip({data + "/a.txt"});
     EXPECT_FALSE(zip.ZipFiles());
     zip.ArchiveName = archive;
     zip.SetFilesToZip({});
     EXPECT_FALSE(zip.ZipFiles());
-    EXPECT_EQ(ui.opened, 2);
+    EXPECT_EQ(ui.opened, opened);
 }
 
 TEST_F(ArchiveTest, PipesStayWhileTheRestMoves) {
