@@ -75,7 +75,7 @@ IArchiveUi* ArchiveCommands::CurrentUi() {
 bool ArchiveCommands::MoveFiles(const std::string& archiveName,
                                 const std::vector<std::string>& files, std::vector<char>* handled) {
     const bool ok = MoveFilesToArchive(archiveName, files, CurrentUi(), handled);
-    form_.SelectFolder(PathText(FolderOf(archiveName)));
+    if (!archiveName.empty()) form_.SelectFolder(PathText(FolderOf(archiveName)));
     return ok;
 }
 

@@ -247,7 +247,7 @@ TEST_F(ArchiveTest, FailedAddKeepsEverySourceAndLeavesNoArchive) {
     EXPECT_EQ(ui.opened, opened);
 }
 
-TEST_F(ArchiveTest, PipesStayWhileTheRestMoves) {
+TEST_F(ArchiveTest, PipesStayWhileTheRestMovesAndAnExistingArchiveGrows) {
     ASSERT_EQ(::mkfifo((data + "/pipe").c_str(), 0644), 0);
     std::vector<char> handled;
     const std::string archive = NextArchiveName(data);
@@ -256,6 +256,17 @@ TEST_F(ArchiveTest, PipesStayWhileTheRestMoves) {
     EXPECT_FALSE(Exists(data + "/a.txt"));
     EXPECT_TRUE(Exists(data + "/pipe"));
     EXPECT_EQ(Entries(archive).size(), 1u);
+
+    // Adding without Move to an archive that exists keeps its entries and the source.
+    ZipArchiver zip;
+    zip.ArchiveName = archive;
+    zip.SaveFullPath = true;
+    zip.SetFilesToZip({data + "/sub/big.bin"});
+    EXPECT_TRUE(zip.ZipFiles());
+    EXPECT_EQ(Entries(archive), (std::map<std::string, int>{{Stored(data) + "/a.txt", 1},
+                                                            {Stored(data) + "/sub/big.bin", 1}}));
+    EXPECT_TRUE(Exists(data + "/sub/big.bin"));
+    EXPECT_EQ(LeftOvers(data), std::vector<std::string>{"Archived_files_R_1.zip"});
 }
 
 TEST_F(ArchiveTest, HostileArchiveWritesNothingOutsideItsTarget) {
