@@ -50,6 +50,9 @@ struct Plan {
     dev_t skipDev = 0;
     ino_t skipIno = 0;
     bool haveSkip = false;
+    // Folders on the current descent: one met again (a bind mount below
+    // itself) is not entered a second time.
+    std::vector<std::pair<dev_t, ino_t>> descent;
     QString problem; // set: the plan cannot be carried out
 };
 
@@ -158,7 +161,12 @@ void AddPath(Plan& plan, std::size_t item, const std::string& path, const std::s
         plan.itemEntries[item].push_back(plan.entries.size());
         plan.entries.push_back(std::move(e));
     }
-    if (S_ISDIR(st.st_mode) && recurse) AddFolderContents(plan, item, path, name);
+    if (!S_ISDIR(st.st_mode) || !recurse) return;
+    const std::pair<dev_t, ino_t> id{st.st_dev, st.st_ino};
+    if (std::find(plan.descent.begin(), plan.descent.end(), id) != plan.descent.end()) return;
+    plan.descent.push_back(id);
+    AddFolderContents(plan, item, path, name);
+    plan.descent.pop_back();
 }
 
 Plan MakePlan(const AddJob& job) {
@@ -556,9 +564,17 @@ AddOutcome AddToArchive(const AddJob& job) {
     }
 
     if (job.move) {
+        // The same file reached twice through a bind mount is gone after the first removal.
+        std::vector<std::pair<dev_t, ino_t>> removed;
         for (Entry& e : plan.entries) {
             if (e.kind == Entry::Folder) continue; // folders emptied by the move stay
             struct stat now {};
+            const std::pair<dev_t, ino_t> id{e.st.st_dev, e.st.st_ino};
+            if (::lstat(e.source.c_str(), &now) != 0 && errno == ENOENT &&
+                std::find(removed.begin(), removed.end(), id) != removed.end()) {
+                e.removed = true;
+                continue;
+            }
             // A file changed since it was stored would lose that change.
             if (::lstat(e.source.c_str(), &now) != 0 || !SameFile(now, e.st)) {
                 if (out.problem.isEmpty())
@@ -566,9 +582,10 @@ AddOutcome AddToArchive(const AddJob& job) {
                                       .arg(Quoted(e.source));
                 continue;
             }
-            if (::unlink(e.source.c_str()) == 0)
+            if (::unlink(e.source.c_str()) == 0) {
                 e.removed = true;
-            else if (out.problem.isEmpty())
+                removed.push_back(id);
+            } else if (out.problem.isEmpty())
                 out.problem =
                     QStringLiteral("cannot remove %1: %2").arg(Quoted(e.source), Why(errno));
         }
