@@ -65,9 +65,10 @@ Fd OpenFolders(int base, const std::vector<std::string>& parts, std::size_t coun
     return dir;
 }
 
-bool Exists(int dir, const std::string& name) {
+// The file type of what is there already; 0 when nothing is.
+mode_t ExistingType(int dir, const std::string& name) {
     struct stat st {};
-    return ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    return ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? (st.st_mode & S_IFMT) : 0;
 }
 
 std::string TemporaryName() {
@@ -151,10 +152,15 @@ public:
         }
         if (folder) return true;
         const std::string& last = parts.back();
-        if (Exists(dir.fd, last)) return true; // never replaced
-        if (S_ISLNK(e.mode)) return Link(index, e, dir.fd, last);
-        if (e.mode != 0 && !S_ISREG(e.mode))
+        if (e.mode != 0 && !S_ISREG(e.mode) && !S_ISLNK(e.mode))
             return Refuse(e.name, QStringLiteral("it is neither a file, a folder nor a link"));
+        const mode_t wanted = S_ISLNK(e.mode) ? S_IFLNK : S_IFREG;
+        if (const mode_t there = ExistingType(dir.fd, last)) {
+            // Never replaced; something else under the name is no restore of it.
+            return there == wanted ? true
+                                   : Fail(e.name, QStringLiteral("something else has that name"));
+        }
+        if (wanted == S_IFLNK) return Link(index, e, dir.fd, last);
         return File(index, e, dir.fd, last);
     }
 

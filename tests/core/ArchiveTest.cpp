@@ -300,7 +300,7 @@ TEST_F(ArchiveTest, HostileArchiveWritesNothingOutsideItsTarget) {
     ZipArchiver zip(&ui);
     zip.ArchiveName = archive;
     EXPECT_FALSE(zip.ExtractArchive(target));
-    EXPECT_EQ(zip.SuccessCount(), 3); // lnk, "there" left alone, ok/sound.txt
+    EXPECT_EQ(zip.SuccessCount(), 2); // lnk and ok/sound.txt
     EXPECT_EQ(ui.max, 8);
     EXPECT_EQ(ui.steps, 8);
     EXPECT_TRUE(std::filesystem::is_empty(outside))
