@@ -6,7 +6,8 @@ usage: bench/archive_bench.py [--runs N] [--binary PATH] [--source DIR]
 Copies SOURCE (default /usr/share/doc) once into /tmp/morvane-archive-bench/src,
 then per round, on fresh copies of it:
     morvane --move-to-archive COPY          (analyse, write, read back, remove)
-    zip -9 -r -q -m ARCHIVE .               (in the other copy: move into an archive)
+    zip -9 -r -y -q -m ARCHIVE .            (in the other copy: move into an archive,
+                                             links stored as links)
 and for the restore
     morvane --restore-archive ARCHIVE       (below /)
     unzip -q ARCHIVE                        (below the emptied copy)
@@ -29,7 +30,7 @@ WORK = '/tmp/morvane-archive-bench'
 
 def timed(cmd, cwd=None):
     t = time.perf_counter()
-    p = subprocess.Popen(cmd, cwd=cwd, stdout=subprocess.DEVNULL)
+    p = subprocess.Popen(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     _, status, ru = os.wait4(p.pid, 0)
     elapsed = time.perf_counter() - t
     if os.waitstatus_to_exitcode(status) != 0:
@@ -66,11 +67,13 @@ def main():
         theirs = os.path.join(WORK, 'theirs.zip')
         if os.path.exists(theirs):
             os.remove(theirs)
-        rows['zip'].append(timed(['zip', '-9', '-r', '-q', '-m', theirs, '.'], cwd=theirs_dir))
+        rows['zip'].append(timed(['zip', '-9', '-r', '-y', '-q', '-m', theirs, '.'],
+                                 cwd=theirs_dir))
         kept = os.path.join(WORK, 'Archived_files_R_1.zip')
         shutil.move(archive, kept)
         rows['restore'].append(timed([a.binary, '--restore-archive', kept]))
-        os.makedirs(theirs_dir, exist_ok=True)
+        shutil.rmtree(theirs_dir)  # what zip -m left: the folders
+        os.makedirs(theirs_dir)
         rows['unzip'].append(timed(['unzip', '-q', '-o', theirs], cwd=theirs_dir))
         same = subprocess.run(['diff', '-r', '-q', src, ours_dir],
                               stdout=subprocess.PIPE).returncode == 0

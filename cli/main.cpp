@@ -2,6 +2,7 @@
 // (morvane-window, beside this one), so a report starts without loading the GUI
 // libraries.
 #include "cli/ArchiveForms.h"
+#include "cli/CleanupForms.h"
 #include "cli/Report.h"
 #include <cerrno>
 #include <cstdio>
@@ -27,6 +28,10 @@ int main(int argc, char** argv) {
         return RunMoveToArchive(argc, argv);
     if (argc > 1 && std::strcmp(argv[1], "--restore-archive") == 0)
         return RunRestoreArchive(argc, argv);
+    // The "Clean Shortcuts" lists, without the window; they delete nothing.
+    if (argc > 1 &&
+        (std::strcmp(argv[1], "--shortcuts") == 0 || std::strcmp(argv[1], "--empty-folders") == 0))
+        return RunCleanupForm(argc, argv);
 
     const std::string window = WindowProgram();
     ::execv(window.c_str(), argv);

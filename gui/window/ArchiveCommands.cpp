@@ -38,6 +38,8 @@ ArchiveCommands::ArchiveCommands(MainWindow& form)
     };
     wire(form.Action(QStringLiteral("actMoveToArchive")),
          &ArchiveCommands::actMoveToArchiveExecute);
+    wire(form.Action(QStringLiteral("MoveFolderToArchive")),
+         &ArchiveCommands::FolderListMoveToArchiveClick);
     wire(form.Action(QStringLiteral("TreeMoveToArchiveItem")),
          &ArchiveCommands::TreeMoveToArchiveClick);
     if (auto* page = form.findChild<FileListPage*>())
@@ -60,10 +62,6 @@ bool ArchiveCommands::eventFilter(QObject* watched, QEvent* event) {
             a->setToolTip(QString(hint).replace(QLatin1String("\n\r"), QLatin1String("\n")));
             a->setStatusTip(hint.replace(QLatin1String("\n\r"), QLatin1String(" ")));
         }
-        // The size list's pop-up is placed by its page, which may come later.
-        if (auto* item = form_.findChild<QAction*>(QStringLiteral("FolderListMoveToArchiveItem")))
-            connect(item, &QAction::triggered, this,
-                    &ArchiveCommands::FolderListMoveToArchiveClick);
     }
     return QObject::eventFilter(watched, event);
 }
@@ -97,9 +95,9 @@ void ArchiveCommands::actMoveToArchiveExecute() {
 }
 
 void ArchiveCommands::FolderListMoveToArchiveClick() {
-    QTreeWidgetItem* row = form_.FolderList()->currentItem();
-    if (!row || !row->isSelected()) return;
-    const QString caption = row->text(0);
+    const QList<QTreeWidgetItem*> selected = form_.FolderList()->selectedItems();
+    if (selected.isEmpty()) return;
+    const QString caption = selected.first()->text(0);
     if (caption == DirScanner::AllFilesName() || caption == DirScanner::FreeSpaceName()) return;
     const QString folder = form_.CurrentFolder() + caption + QLatin1Char('/');
     if (QFileInfo(folder).isDir()) ArchiveFolder(folder);

@@ -3,11 +3,9 @@
 // of the size list or of the directory tree into a zip archive, and the
 // restore of an archive row of the file list.
 //
-// Wiring: actMoveToArchive (tool button and "Move checked to Archive"), the
-// file list's RestoreArchiveItem and the tree's TreeMoveToArchiveItem are
-// connected at install; the size list's pop-up item is found by its object
-// name "FolderListMoveToArchiveItem" when the window first shows, or calls
-// FolderListMoveToArchiveClick() itself.
+// Wiring at install: actMoveToArchive (tool button and "Move checked to
+// Archive"), the size list's MoveFolderToArchive, the tree's
+// TreeMoveToArchiveItem and the file list's RestoreArchiveItem.
 #include <QObject>
 #include <memory>
 #include <string>

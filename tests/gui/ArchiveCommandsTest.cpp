@@ -157,14 +157,23 @@ TEST_F(ArchiveCommandsTest, TreeFolderIntoArchiveThenRestoreOfTheCheckedRow) {
     EXPECT_FALSE(QFile::exists(root + "one/a.txt"));
     EXPECT_EQ(form->CurrentFolder(), root + "one/"); // measured again after the move
 
-    // The size list's pseudo row names no folder: nothing happens.
+    // The size list: its pseudo row names no folder, a folder row is archived inside.
     Analyse(root);
     QTreeWidget* list = form->FolderList();
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        if (list->topLevelItem(i)->text(0) == "<All files in this folder>")
-            list->setCurrentItem(list->topLevelItem(i));
-    commands->FolderListMoveToArchiveClick();
+    auto select = [list](const QString& caption) {
+        list->clearSelection();
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            if (list->topLevelItem(i)->text(0) == caption) list->topLevelItem(i)->setSelected(true);
+    };
+    select("<All files in this folder>");
+    form->Action("MoveFolderToArchive")->trigger();
     EXPECT_FALSE(QFile::exists(root + "Archived_files_R_1.zip"));
+    select("two");
+    form->Action("MoveFolderToArchive")->trigger();
+    EXPECT_TRUE(QFile::exists(root + "two/Archived_files_R_1.zip"));
+    EXPECT_FALSE(QFile::exists(root + "two/c.txt"));
+    EXPECT_EQ(form->CurrentFolder(), root);
+    Analyse(root);
 
     // Restore needs the selected archive row to be checked.
     const int row = RowOf(archive);
