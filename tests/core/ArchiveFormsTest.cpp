@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
 namespace {
@@ -112,4 +113,30 @@ TEST_F(ArchiveFormsTest, BadInputDoesNothingAndExitsTwo) {
     }
     EXPECT_EQ(Read(root + "data/small.txt"), "tiny");
     EXPECT_FALSE(QFile::exists(root + "data/Archived_files_R_1.zip"));
+}
+
+TEST(ArchiveFullDiskTest, FullDiskKeepsEverySourceAndLeavesNoArchive) {
+    // A 500 KB file system holding a 300 KB file that does not compress: the
+    // archive cannot be written. Needs a private mount namespace.
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString script =
+        QStringLiteral("d=$1; mount -t tmpfs -o size=500k tmpfs \"$d\" || exit 99; "
+                       "head -c 300000 /dev/urandom > \"$d/r.bin\"; echo hi > \"$d/a.txt\"; "
+                       "s=$(cksum < \"$d/r.bin\"); \"$2\" --move-to-archive \"$d\"; rc=$?; "
+                       "ls -A \"$d\"; [ \"$s\" = \"$(cksum < \"$d/r.bin\")\" ] && echo same; "
+                       "exit $rc");
+    QProcess p;
+    const QStringList ns = ::geteuid() == 0 ? QStringList{"-m"} : QStringList{"-U", "-r", "-m"};
+    p.start("unshare", ns + QStringList{"--propagation", "private", "sh", "-c", script, "sh",
+                                        tmp.path(), QStringLiteral(MORVANE_BINARY)});
+    p.waitForFinished(60000);
+    const int status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    const QByteArray err = p.readAllStandardError();
+    if (status == 99 || (status != 1 && err.contains("unshare")))
+        GTEST_SKIP() << "no private mount namespace here: " << err.toStdString();
+    EXPECT_EQ(status, 1) << err.toStdString();
+    EXPECT_EQ(p.readAllStandardOutput(), "a.txt\nr.bin\nsame\n");
+    EXPECT_TRUE(err.contains("Error in Add; Fatal DLL Exception in mainunit"));
+    EXPECT_TRUE(err.contains("No space left on device")) << err.toStdString();
 }
