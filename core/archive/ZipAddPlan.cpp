@@ -35,12 +35,17 @@ std::string TrimSlashes(std::string p) {
 
 // The full path less the root, through the real folders: a folder reached by a
 // link is stored where it really is, so a restore never has to pass a link.
-bool FullEntryName(const std::string& path, std::string& name) {
+bool FullEntryName(AddPlan& plan, const std::string& path, std::string& name) {
     const std::size_t s = path.rfind('/');
     std::string parent = s == std::string::npos ? "." : (s == 0 ? "/" : path.substr(0, s));
-    char resolved[PATH_MAX];
-    if (!::realpath(parent.c_str(), resolved)) return false;
-    std::string full = resolved;
+    // The files of one folder are usually listed together.
+    if (parent != plan.lastParent) {
+        char resolved[PATH_MAX];
+        if (!::realpath(parent.c_str(), resolved)) return false;
+        plan.lastParent = parent;
+        plan.lastResolved = resolved;
+    }
+    std::string full = plan.lastResolved;
     if (full.back() != '/') full += '/';
     full += BaseName(path);
     std::size_t start = full.find_first_not_of('/');
@@ -160,7 +165,7 @@ AddPlan MakeAddPlan(const AddJob& job) {
         }
         std::string name;
         if (job.fullPath) {
-            if (!FullEntryName(path, name)) {
+            if (!FullEntryName(plan, path, name)) {
                 plan.problem = QStringLiteral("cannot resolve %1: %2")
                                    .arg(PathForMessage(path), SystemError(errno));
                 break;

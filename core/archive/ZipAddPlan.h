@@ -36,7 +36,8 @@ struct AddPlan {
     // Folders on the current descent: one met again (a bind mount below
     // itself) is not entered a second time.
     std::vector<std::pair<dev_t, ino_t>> descent;
-    QString problem; // set: the plan cannot be carried out
+    std::string lastParent, lastResolved; // the last folder resolved through its links
+    QString problem;                      // set: the plan cannot be carried out
 };
 
 AddPlan MakeAddPlan(const AddJob& job);
