@@ -12,6 +12,7 @@ PACKAGES=(
     libqt6opengl6-dev            # Qt6Charts' CMake files need Qt6OpenGL's
     libzip-dev libxlsxwriter-dev libjpeg-dev
     zlib1g-dev                   # CRC of what an archive move read
+    libsqlite3-dev               # browser history stores
     # program: tool bar and menu icons
     adwaita-icon-theme
     # tests
@@ -22,6 +23,7 @@ PACKAGES=(
     xvfb xauth                   # screenshots of the window
     desktop-file-utils           # the install test validates the desktop entry
     locales                      # locale sources for the decimal-comma tests
+    ncdu gdu                     # snapshot round trips against the peer tools
 )
 
 missing=()
