@@ -5,6 +5,7 @@
 #include "gui/pages/FileListPage.h"
 #include "gui/pages/ShortcutsPage.h"
 #include "gui/pages/TempFoldersPage.h"
+#include "gui/window/ArchiveCommands.h"
 #include "gui/window/ButtonImages.h"
 #include "gui/window/DialogsInstall.h"
 #include "gui/window/FolderOperations.h"
@@ -22,6 +23,7 @@ void InstallPages(MainWindow& form) {
     new FolderOperations(form);
     InstallDialogs(form);
     InstallHousekeeping(form);
+    InstallArchiveCommands(form);
     InstallHelp(form);
     InstallButtonImages(form);
 }
