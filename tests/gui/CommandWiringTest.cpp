@@ -84,11 +84,6 @@ const std::vector<const char*> kToolBar = {
     "Open Add Remove Programs Menu",
     "Disk Cleanup"};
 
-// The archive commands are wired by the archive work; here only their places count.
-bool WiredElsewhere(const QString& caption) {
-    return caption.contains(QLatin1String("rchive"));
-}
-
 struct SignalPeek : QObject {
     static int Receivers(const QObject* o, const char* signal) {
         return static_cast<const SignalPeek*>(o)->receivers(signal);
@@ -123,9 +118,7 @@ void ExpectMenu(const QMenu* menu, const std::vector<const char*>& rows, const Q
         EXPECT_EQ(a->text(), f[0]) << at.toStdString();
         EXPECT_EQ(a->shortcut().toString(), f[1]) << at.toStdString();
         EXPECT_EQ(a->property("helpContext").toInt(), f[2].toInt()) << at.toStdString();
-        if (!WiredElsewhere(f[0])) {
-            EXPECT_GT(Handlers(a), 0) << "not wired: " << at.toStdString();
-        }
+        EXPECT_GT(Handlers(a), 0) << "not wired: " << at.toStdString();
     }
 }
 
@@ -258,7 +251,7 @@ TEST_F(CommandWiring, EveryToolButtonOfTheWindowRunsSomething) {
             continue;
         if (b->menu() || b->isCheckable()) continue;
         const QAction* a = b->defaultAction();
-        const bool wired = a ? (a->isCheckable() || Handlers(a) > 0 || WiredElsewhere(a->text()))
+        const bool wired = a ? (a->isCheckable() || Handlers(a) > 0)
                              : SignalPeek::Receivers(b, SIGNAL(clicked(bool))) > 0;
         if (!wired) idle << (a ? a->text() : b->objectName() + "/" + b->toolTip());
     }
