@@ -5,6 +5,7 @@
 #include "core/engine/SizeText.h"
 #include "core/export/ExportWriter.h"
 #include "core/resultfile/ResultFile.h"
+#include "core/snapshot/SnapshotWriter.h"
 #include "platform/Errors.h"
 #include <QCoreApplication>
 #include <QDir>
@@ -87,6 +88,22 @@ bool TargetFolderExists(const QString& file, bool oneLevelMayBeMissing) {
     return up.cdUp() && up.exists();
 }
 
+// The whole tree in the JSON export of ncdu and gdu, streamed as the walk goes.
+int RunSnapshotReport(const ReportOptions& o, const QFileInfo& folderInfo) {
+    std::unique_ptr<QTemporaryDir> scratch;
+    QString target = o.output;
+    if (target.isEmpty()) {
+        scratch = std::make_unique<QTemporaryDir>();
+        if (!scratch->isValid()) return Fail(1, QStringLiteral("no temporary folder"));
+        target = scratch->filePath(QStringLiteral("snapshot.json"));
+    }
+    const SnapshotWriteResult r = WriteSnapshot(folderInfo.absoluteFilePath(), target);
+    if (!r.ok) return Fail(1, r.error);
+    if (o.output.isEmpty() && !CopyToStdout(target))
+        return Fail(1, QStringLiteral("could not write to standard output"));
+    return 0;
+}
+
 } // namespace
 
 const std::vector<ReportOption>& ReportOptionTable() {
@@ -106,12 +123,14 @@ const std::vector<ReportOption>& ReportOptionTable() {
          {},
          "add the free-space row when FOLDER is the root of a file system",
          [](ReportOptions& o, const QString&) { return o.freeSpace = true, QString(); }},
-        {"--format", "F", "text (default), csv, csv-semicolon, xlsx or html",
+        {"--format", "F",
+         "text (default), csv, csv-semicolon, xlsx, html or ncdu-json (the whole tree)",
          [](ReportOptions& o, const QString& v) {
-             static const QStringList formats{"text", "csv", "csv-semicolon", "xlsx", "html"};
+             static const QStringList formats{"text", "csv",  "csv-semicolon",
+                                              "xlsx", "html", "ncdu-json"};
              if (!formats.contains(v))
-                 return QStringLiteral(
-                            "unknown format \"%1\" (text, csv, csv-semicolon, xlsx, html)")
+                 return QStringLiteral("unknown format \"%1\" (text, csv, csv-semicolon, xlsx, "
+                                       "html, ncdu-json)")
                      .arg(v);
              o.format = v;
              return QString();
@@ -221,6 +240,10 @@ QString ParseReportOptions(const QStringList& args, ReportOptions& options) {
         return QStringLiteral("the xlsx format needs --output FILE");
     if ((options.filterGiven || options.invert) && !options.files)
         return QStringLiteral("--filter and --invert apply to the file list; add --files");
+    if (options.format == QLatin1String("ncdu-json") &&
+        (options.files || !options.openResult.isEmpty() || !options.saveResult.isEmpty()))
+        return QStringLiteral("ncdu-json writes the whole tree of FOLDER; it takes no --files, "
+                              "--open-result or --save-result");
     if (options.files && !options.openResult.isEmpty())
         return QStringLiteral("a result file holds no file list; --files needs a folder");
     return {};
@@ -250,6 +273,8 @@ int RunReport(int argc, char** argv) {
     if (!o.saveResult.isEmpty() && !TargetFolderExists(o.saveResult, true))
         return Fail(2,
                     QStringLiteral("cannot write %1: its folder does not exist").arg(o.saveResult));
+
+    if (o.format == QLatin1String("ncdu-json")) return RunSnapshotReport(o, folderInfo);
 
     auto dirSize = std::make_unique<DirScanner>();
     QString folder;
