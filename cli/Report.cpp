@@ -5,6 +5,7 @@
 #include "core/engine/SizeText.h"
 #include "core/export/ExportWriter.h"
 #include "core/resultfile/ResultFile.h"
+#include "core/snapshot/SnapshotRows.h"
 #include "core/snapshot/SnapshotWriter.h"
 #include "platform/Errors.h"
 #include <QCoreApplication>
@@ -179,6 +180,15 @@ const std::vector<ReportOption>& ReportOptionTable() {
          {},
          "with --files: only files the filter does not match",
          [](ReportOptions& o, const QString&) { return o.invert = true, QString(); }},
+        {"--open-snapshot", "FILE",
+         "read a JSON export of ncdu or gdu (or ncdu-json) instead of analysing FOLDER",
+         [](ReportOptions& o, const QString& v) {
+             if (v.isEmpty()) return QStringLiteral("--open-snapshot needs a file name");
+             o.openSnapshot = v;
+             return QString();
+         }},
+        {"--path", "SUBFOLDER", "with --open-snapshot: the folder inside it to list",
+         [](ReportOptions& o, const QString& v) { return o.snapshotPath = v, QString(); }},
         {"--help",
          {},
          "show this text",
@@ -191,6 +201,7 @@ QString ReportUsage() {
     QString text = QStringLiteral(
         "usage: morvane --report FOLDER [options]\n"
         "       morvane --report --open-result FILE [options]\n"
+        "       morvane --report --open-snapshot FILE [--path SUBFOLDER] [options]\n"
         "Analyses FOLDER as the window would and writes its size list (or file list).\n"
         "options:\n");
     for (const ReportOption& o : ReportOptionTable()) {
@@ -234,7 +245,13 @@ QString ParseReportOptions(const QStringList& args, ReportOptions& options) {
         }
     }
     if (options.help) return {};
-    if (options.folder.isEmpty() && options.openResult.isEmpty())
+    if (!options.openSnapshot.isEmpty() &&
+        (!options.folder.isEmpty() || !options.openResult.isEmpty() ||
+         options.format == QLatin1String("ncdu-json")))
+        return QStringLiteral("--open-snapshot takes no FOLDER, --open-result or ncdu-json");
+    if (!options.snapshotPath.isEmpty() && options.openSnapshot.isEmpty())
+        return QStringLiteral("--path applies to --open-snapshot");
+    if (options.folder.isEmpty() && options.openResult.isEmpty() && options.openSnapshot.isEmpty())
         return QStringLiteral("no folder given (morvane --report FOLDER)");
     if (options.format == QLatin1String("xlsx") && options.output.isEmpty())
         return QStringLiteral("the xlsx format needs --output FILE");
@@ -266,7 +283,7 @@ int RunReport(int argc, char** argv) {
 
     // Bad input is found before anything is written.
     const QFileInfo folderInfo(o.folder);
-    if (o.openResult.isEmpty() && !folderInfo.isDir())
+    if (o.openResult.isEmpty() && o.openSnapshot.isEmpty() && !folderInfo.isDir())
         return Fail(2, QStringLiteral("folder not found: %1").arg(o.folder));
     if (!o.output.isEmpty() && !TargetFolderExists(o.output, false))
         return Fail(2, QStringLiteral("cannot write %1: its folder does not exist").arg(o.output));
@@ -279,8 +296,28 @@ int RunReport(int argc, char** argv) {
     auto dirSize = std::make_unique<DirScanner>();
     QString folder;
     SizeValue totalGB = 0;
+    std::unique_ptr<Snapshot> snapshot;
+    std::unique_ptr<SnapshotFileRowSource> snapshotFiles;
     try {
-        if (!o.openResult.isEmpty()) {
+        if (!o.openSnapshot.isEmpty()) {
+            snapshot = std::make_unique<Snapshot>(Snapshot::Read(o.openSnapshot));
+            const std::uint32_t at = snapshot->Find(o.snapshotPath);
+            if (at == Snapshot::kNone || !snapshot->At(at).IsFolder())
+                return Fail(
+                    2, QStringLiteral("no folder %1 in %2").arg(o.snapshotPath, o.openSnapshot));
+            SnapshotFolderRows rows = FolderRowsOf(*snapshot, at);
+            dirSize->EntryPaths = std::move(rows.paths);
+            dirSize->EntryMB = std::move(rows.mb);
+            dirSize->EntryKB = std::move(rows.kb);
+            totalGB = StrToSizeValue(SizeText(suGB, rows.total));
+            folder = snapshot->Path(at);
+            if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+            if (o.files) {
+                snapshotFiles = std::make_unique<SnapshotFileRowSource>(*snapshot, at);
+                const FileFilter filter(o.filter, o.invert);
+                snapshotFiles->Filter([&](const QString& path) { return filter.Accepts(path); });
+            }
+        } else if (!o.openResult.isEmpty()) {
             LoadResultFile(dirSize->EntryPaths, dirSize->EntryMB, dirSize->EntryKB, o.openResult);
             folder = o.folder;
             if (folder.isEmpty() && !dirSize->EntryPaths.isEmpty()) {
@@ -332,14 +369,16 @@ int RunReport(int argc, char** argv) {
 
     FolderRowSource folderRows(*dirSize);
     std::vector<int> kept;
-    if (o.files) {
+    if (o.files && !snapshot) {
         const FileFilter filter(o.filter, o.invert);
         for (int i = 0; i < int(dirSize->FileRowCount()); ++i)
             if (filter.Accepts(dirSize->FilePaths().at(i))) kept.push_back(i);
     }
     FileRowSource fileRows(*dirSize, std::move(kept));
     ExportWriter ex;
-    ex.SourceList = o.files ? static_cast<const IRowSource*>(&fileRows) : &folderRows;
+    ex.SourceList = snapshotFiles ? snapshotFiles.get()
+                    : o.files     ? static_cast<const IRowSource*>(&fileRows)
+                                  : &folderRows;
     ex.ExportTotalMB = TotalText(sumMB, QStringLiteral("MB"));
     ex.ExportTotalKB = TotalText(sumKB, QStringLiteral("KB"));
     ex.ExportTotalGB = NumberText(totalGB / 10000.0L);
@@ -387,5 +426,6 @@ int RunReport(int argc, char** argv) {
     // The process ends here: handing millions of row texts back one by one would
     // only cost time.
     (void)dirSize.release();
+    (void)snapshot.release();
     return 0;
 }

@@ -22,16 +22,32 @@
 
 namespace {
 
-QString ErrnoText(int e) { return QString::fromLocal8Bit(std::strerror(e)); }
+QString ErrnoText(int e) {
+    return QString::fromLocal8Bit(std::strerror(e));
+}
 
 bool IsPseudoFs(int fd) {
     struct statfs sf {};
     if (::fstatfs(fd, &sf) != 0) return false;
     switch (static_cast<unsigned long>(sf.f_type)) {
-    case 0x9fa0: case 0x62656572: case 0x1cd1: case 0x27e0eb: case 0x63677270:
-    case 0x64626720: case 0x74726163: case 0x73636673: case 0x6165676c: case 0xcafe4a11:
-    case 0x62656570: case 0xde5e81e4: case 0x19800202: case 0x65735543: case 0x42494e4d:
-    case 0x0187: case 0x6e736673: case 0xf97cff8c:
+    case 0x9fa0:
+    case 0x62656572:
+    case 0x1cd1:
+    case 0x27e0eb:
+    case 0x63677270:
+    case 0x64626720:
+    case 0x74726163:
+    case 0x73636673:
+    case 0x6165676c:
+    case 0xcafe4a11:
+    case 0x62656570:
+    case 0xde5e81e4:
+    case 0x19800202:
+    case 0x65735543:
+    case 0x42494e4d:
+    case 0x0187:
+    case 0x6e736673:
+    case 0xf97cff8c:
         return true;
     default:
         return false;
@@ -74,8 +90,10 @@ public:
         for (std::size_t done = 0; done < buf_.size() && error_ == 0;) {
             const ssize_t w = ::write(fd_, buf_.data() + done, buf_.size() - done);
             if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) error_ = w < 0 ? errno : EIO;
-            else done += std::size_t(w);
+            if (w <= 0)
+                error_ = w < 0 ? errno : EIO;
+            else
+                done += std::size_t(w);
         }
         buf_.clear();
         return error_ == 0;
@@ -280,8 +298,7 @@ SnapshotWriteResult WriteSnapshot(const QString& folder, const QString& target) 
     // Written beside the target (or in the temporary folder for a pipe or a
     // device) and put in place only when complete.
     const QFileInfo targetInfo(target);
-    const QString tempDir =
-        IsSpecialTarget(target) ? QDir::tempPath() : targetInfo.absolutePath();
+    const QString tempDir = IsSpecialTarget(target) ? QDir::tempPath() : targetInfo.absolutePath();
     QTemporaryFile temp(tempDir + QStringLiteral("/.morvane-snapshot-XXXXXX"));
     temp.setAutoRemove(true);
     if (!temp.open()) {

@@ -14,7 +14,7 @@
 
 struct SnapshotWriteResult {
     bool ok = false;
-    QString error;         // when !ok
+    QString error; // when !ok
     std::uint64_t entries = 0;
     std::uint64_t bytes = 0; // apparent size of everything but folders, as the scanner counts
 };
