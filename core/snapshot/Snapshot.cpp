@@ -423,6 +423,10 @@ QString Snapshot::Name(std::uint32_t i) const {
 }
 
 QString Snapshot::Path(std::uint32_t i) const {
+    return QFile::decodeName(PathBytes(i));
+}
+
+QByteArray Snapshot::PathBytes(std::uint32_t i) const {
     QByteArray path;
     std::vector<std::uint32_t> up;
     for (std::uint32_t k = i; k != kNone; k = nodes_[k].parent)
@@ -431,7 +435,7 @@ QString Snapshot::Path(std::uint32_t i) const {
         if (!path.isEmpty() && !path.endsWith('/')) path += '/';
         path += NameBytes(*it);
     }
-    return QFile::decodeName(path);
+    return path;
 }
 
 std::uint32_t Snapshot::Find(const QString& path) const {

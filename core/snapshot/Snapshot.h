@@ -51,6 +51,7 @@ public:
     QString RootPath() const { return Name(0); }
     // Full path of an entry: the root's path and the names below it.
     QString Path(std::uint32_t i) const;
+    QByteArray PathBytes(std::uint32_t i) const;
     // The entry at a path below the root ("a/b", or a full path beginning with
     // the root's); kNone when there is none.
     std::uint32_t Find(const QString& path) const;

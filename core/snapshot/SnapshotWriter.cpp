@@ -238,8 +238,9 @@ private:
         const bool otherDev = st.st_dev != dev;
         // Hidden folders and loops stay closed, as in the scanner's walk.
         if (name[0] == '.' || OnPath(st.st_dev, st.st_ino)) {
+            out_.Raw("[");
             Entry(name, n, st, otherDev);
-            out_.Raw(",\"excluded\":\"pattern\"}");
+            out_.Raw(",\"excluded\":\"pattern\"}]");
             return -1;
         }
         const int child = DirReader::OpenDir(fd, name);
@@ -251,8 +252,9 @@ private:
         }
         if (otherDev && IsPseudoFs(child)) {
             ::close(child);
+            out_.Raw("[");
             Entry(name, n, st, true);
-            out_.Raw(",\"excluded\":\"kernfs\"}");
+            out_.Raw(",\"excluded\":\"kernfs\"}]");
             return -1;
         }
         out_.Raw("[");
