@@ -3,7 +3,10 @@
 #include <QFile>
 #include <QIODevice>
 #include <QStringList>
+#include <algorithm>
 #include <cstring>
+
+static_assert(sizeof(Snapshot::Node) == 40, "a million entries must stay within 40 MB");
 
 namespace {
 constexpr std::int64_t kMaxNumber = std::int64_t(1) << 62;
@@ -302,7 +305,9 @@ private:
             } else if (key_ == "dsize") {
                 Size();
             } else if (key_ == "mtime") {
-                n.mtime = Number();
+                const std::int64_t t = Number();
+                n.mtime = t >= 0 && t < std::int64_t(Snapshot::kNoTime) ? std::uint32_t(t)
+                                                                        : Snapshot::kNoTime;
             } else if (key_ == "notreg") {
                 if (Bool()) n.flags |= Snapshot::NotRegular;
             } else if (key_ == "read_error") {
@@ -400,9 +405,15 @@ private:
 
 Snapshot Snapshot::Read(QIODevice& in, const QString& nameForMessages) {
     Snapshot s;
+    // Room for as many entries as the file could hold, so the tree never moves
+    // while it grows (a move would need both copies at once). Pages never
+    // written take no memory.
+    if (!in.isSequential() && in.size() > 0) {
+        const auto guess = std::size_t(in.size() / 24 + 16);
+        s.nodes_.reserve(std::min<std::size_t>(guess, 8'000'000));
+        s.names_.reserve(std::min<std::size_t>(std::size_t(in.size() / 4 + 16), 256'000'000));
+    }
     SnapshotParser(in, nameForMessages, s).Parse();
-    s.nodes_.shrink_to_fit();
-    s.names_.shrink_to_fit();
     return s;
 }
 
@@ -458,5 +469,5 @@ std::uint32_t Snapshot::Find(const QString& path) const {
 }
 
 std::size_t Snapshot::MemoryBytes() const {
-    return nodes_.capacity() * sizeof(Node) + names_.capacity();
+    return nodes_.size() * sizeof(Node) + names_.size();
 }

@@ -20,6 +20,7 @@ class QIODevice;
 class Snapshot {
 public:
     static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+    static constexpr std::uint32_t kNoTime = 0xFFFFFFFFu;
     static constexpr int kMaxDepth = 4096;
     static constexpr std::int64_t kMaxSize = std::int64_t(1) << 50; // bytes, per entry and total
     static constexpr std::size_t kMaxEntries = 50'000'000;
@@ -27,9 +28,9 @@ public:
 
     enum Flag : std::uint8_t { Folder = 1, NotRegular = 2, Excluded = 4, ReadError = 8 };
     struct Node {
-        std::int64_t size = 0;  // apparent size as recorded ("asize")
-        std::int64_t total = 0; // bytes below and including it, by the scanner's rules
-        std::int64_t mtime = -1;
+        std::int64_t size = 0;         // apparent size as recorded ("asize")
+        std::int64_t total = 0;        // bytes below and including it, by the scanner's rules
+        std::uint32_t mtime = kNoTime; // seconds since 1970 (to 2106)
         std::uint32_t parent = kNone;
         std::uint32_t firstChild = kNone;
         std::uint32_t nextSibling = kNone;

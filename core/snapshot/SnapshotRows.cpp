@@ -54,7 +54,8 @@ QString SnapshotFileRowSource::SubItem(int row, int index) const {
     const std::uint32_t i = rows_.at(std::size_t(row));
     switch (index) {
     case 1:
-        return s_.At(i).mtime >= 0 ? DateText(std::time_t(s_.At(i).mtime)) : QString();
+        return s_.At(i).mtime != Snapshot::kNoTime ? DateText(std::time_t(s_.At(i).mtime))
+                                                   : QString();
     case 3:
         return s_.Path(i);
     case 4:
