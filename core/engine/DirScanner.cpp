@@ -716,7 +716,19 @@ const std::vector<std::time_t>& DirScanner::FileAccessTimes() const {
     return Texts().atimes;
 }
 
+void DirScanner::SetFileRows(QStringList paths, QStringList mb, QStringList kb, QStringList dates) {
+    chunks_.clear();
+    auto t = std::make_unique<FileRowTexts>();
+    t->atimes.assign(std::size_t(paths.size()), kAccessTimeUnknown);
+    t->paths = std::move(paths);
+    t->mb = std::move(mb);
+    t->kb = std::move(kb);
+    t->dates = std::move(dates);
+    texts_ = std::move(t);
+}
+
 qsizetype DirScanner::FileRowCount() const {
+    if (chunks_.empty() && texts_) return texts_->paths.size();
     qsizetype n = 0;
     for (const auto& c : chunks_)
         n += qsizetype(c->RowCount());

@@ -77,6 +77,9 @@ public:
     static constexpr std::time_t kAccessTimeUnknown = std::numeric_limits<std::time_t>::min();
     // Number of FileRows, without making their texts.
     qsizetype FileRowCount() const;
+    // FileRows given as texts (a snapshot shown in place of a run); they stay
+    // until the next run. Their access times are unknown.
+    void SetFileRows(QStringList paths, QStringList mb, QStringList kb, QStringList dates);
 
     // Clears the seven lists, then ListEntries(FolderPath), MeasureEntries(EntryPaths, FolderPath).
     void Measure();

@@ -46,6 +46,11 @@ QString SnapshotFileRowSource::ColumnCaption(int column) const {
     return column >= 0 && column < 5 ? QString::fromLatin1(kCaptions[column]) : QString();
 }
 
+std::int64_t SnapshotFileRowSource::Bytes(int row) const {
+    const Snapshot::Node& n = s_.At(rows_.at(std::size_t(row)));
+    return n.IsFolder() ? 0 : n.size;
+}
+
 QString SnapshotFileRowSource::Caption(int row) const {
     return s_.Name(rows_.at(std::size_t(row)));
 }
@@ -59,7 +64,7 @@ QString SnapshotFileRowSource::SubItem(int row, int index) const {
     case 3:
         return s_.Path(i);
     case 4:
-        return SizeText(suKB, (s_.At(i).IsFolder() ? 0 : s_.At(i).size) * 10000);
+        return SizeText(suKB, Bytes(row) * 10000);
     default:
         return {};
     }

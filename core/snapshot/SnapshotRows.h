@@ -25,6 +25,8 @@ public:
     template <class Pred> void Filter(Pred keep) {
         std::erase_if(rows_, [&](std::uint32_t i) { return !keep(s_.Path(i)); });
     }
+    // The row's size as the file list counts it (0 for a folder).
+    std::int64_t Bytes(int row) const;
     int ColumnCount() const override { return 5; }
     QString ColumnCaption(int column) const override;
     int RowCount() const override { return int(rows_.size()); }

@@ -10,6 +10,7 @@
 #include "gui/window/CommandTable.h"
 #include "gui/window/DirTreeView.h"
 #include "gui/window/PagesSetup.h"
+#include "gui/window/SnapshotView.h"
 #include "platform/Errors.h"
 #include "platform/Memory.h"
 #include <QAction>
@@ -372,10 +373,11 @@ QString MainWindow::ParentFolder(const QString& path) {
 QString MainWindow::SelectFolder(const QString& path) {
     if (path != currentFolder_) {
         const QFileInfo fi(path);
-        if (!path.isEmpty() && fi.isDir())
+        const bool inSnapshot = Snapshots && Snapshots->Holds(WithDelimiter(path));
+        if (!path.isEmpty() && (fi.isDir() || inSnapshot))
             currentFolder_ = WithDelimiter(QDir::cleanPath(fi.absoluteFilePath()));
         pd_->Directory = currentFolder_;
-        panels_[4]->setText(currentFolder_);
+        panels_[4]->setText(inSnapshot ? Snapshots->PanelText(currentFolder_) : currentFolder_);
         emit CurrentFolderChanged(currentFolder_);
         if (DirTreeOpen()) SyncDirTree(path);
     }
@@ -396,6 +398,11 @@ void MainWindow::SyncDirTree(const QString& path) {
 }
 
 void MainWindow::AnalyseFolder(const QString& path) {
+    // Inside a shown snapshot nothing is read from the disk; outside it the
+    // snapshot is left behind.
+    if (Snapshots && Snapshots->Holds(WithDelimiter(path)))
+        return Snapshots->Show(WithDelimiter(path));
+    if (Snapshots) Snapshots->Drop();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         scanner_->FolderPath = path;
@@ -419,6 +426,7 @@ void MainWindow::AnalyseFolder(const QString& path) {
 void MainWindow::actRunExecute() {
     try {
         emit ApplyChartOptionsRequested();
+        if (Snapshots) Snapshots->Drop(); // Run measures the real folder
         AnalyseFolder(currentFolder_);
         if (QFileInfo(currentFolder_).isDir()) {
             {
@@ -477,7 +485,7 @@ void MainWindow::FolderListDblClick(const QString& caption) {
         caption == QLatin1String("<Free Space>"))
         return;
     const QString p = currentFolder_ + caption + QLatin1Char('/');
-    if (!QFileInfo(p).isDir()) return;
+    if (!QFileInfo(p).isDir() && !(Snapshots && Snapshots->Holds(p))) return;
     Guarded([&] {
         SelectFolder(p);
         AnalyseFolder(p);
