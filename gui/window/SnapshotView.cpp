@@ -103,6 +103,6 @@ void SnapshotView::Drop() {
 }
 
 QString SnapshotView::PanelText(const QString& folder) const {
-    return QStringLiteral("%1 (snapshot %2)")
-        .arg(folder, QDir::toNativeSeparators(QFileInfo(fileName_).fileName()));
+    // The snapshot's name first: the panel is narrow and cuts the end.
+    return QStringLiteral("Snapshot %1: %2").arg(QFileInfo(fileName_).fileName(), folder);
 }

@@ -66,7 +66,7 @@ TEST(SnapshotView, OpenNavigateRefuseAndRunAgain) {
     EXPECT_EQ(form.CurrentFolder(), "/nowhere/srv/");
     EXPECT_EQ(Rows(form.FolderList()),
               QStringList({"<All files in this folder>|10", "a|1026", "c|3"}));
-    EXPECT_TRUE(form.StatusPanel(4)->text().contains("snapshot scan.json"));
+    EXPECT_TRUE(form.StatusPanel(4)->text().startsWith("Snapshot scan.json: /nowhere/srv/"));
     EXPECT_EQ(form.Scanner().FileRowCount(), 8);
 
     // Down with a double-click, across with a chart click, and up again.
@@ -80,13 +80,13 @@ TEST(SnapshotView, OpenNavigateRefuseAndRunAgain) {
     form.actUpOneDirExecute();
     EXPECT_EQ(form.CurrentFolder(), "/nowhere/srv/");
     EXPECT_EQ(Rows(form.FolderList()).size(), 3);
-    EXPECT_TRUE(form.StatusPanel(4)->text().contains("snapshot"));
+    EXPECT_TRUE(form.StatusPanel(4)->text().startsWith("Snapshot"));
 
     // Run leaves the snapshot and measures the real folder.
     form.SelectFolder(real);
     form.actRunExecute();
     EXPECT_EQ(Rows(form.FolderList()), realRows);
-    EXPECT_FALSE(form.StatusPanel(4)->text().contains("snapshot"));
+    EXPECT_FALSE(form.StatusPanel(4)->text().startsWith("Snapshot"));
     EXPECT_EQ(messages.size(), 1);
     SetMessageBoxHook(nullptr);
     ResultFileCommands::SetFileDialog(nullptr);
