@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -136,7 +138,14 @@ public:
     std::uint64_t bytes = 0;
 
 private:
-    static constexpr std::size_t kOpenLevels = 100;
+    // Levels that keep their folder open: at most 100, and a quarter of the
+    // handles the process may open, so a low limit does not cut the walk.
+    static std::size_t OpenLevels() {
+        struct rlimit rl {};
+        if (::getrlimit(RLIMIT_NOFILE, &rl) != 0 || rl.rlim_cur == RLIM_INFINITY) return 100;
+        return std::clamp<std::size_t>(std::size_t(rl.rlim_cur / 4), 4, 100);
+    }
+    const std::size_t openLevels_ = OpenLevels();
 
     // {"name":..,"asize":..,"dsize":.. (and "dev" where the device changes); the
     // object is left open for the caller's marks.
@@ -161,7 +170,7 @@ private:
     // The entries of the open folder fd (closed here), each after ",\n".
     void Folder(int fd, dev_t dev) {
         const std::size_t depth = path_.size();
-        if (depth > kOpenLevels) {
+        if (depth > openLevels_) {
             const int still = Deep(fd, dev);
             if (still >= 0) ::close(still);
             return;

@@ -262,3 +262,20 @@ TEST(SnapshotReader, MutatedFilesNeverCrashOrHang) {
     EXPECT_GT(accepted, 0);
     EXPECT_LT(timer.elapsed(), 20000);
 }
+
+TEST(SnapshotWriter, TreeDeeperThanTheOpenLevelsIsWrittenWhole) {
+    QTemporaryDir tmp;
+    QByteArray path = QFile::encodeName(tmp.path()) + "/deep";
+    const QByteArray top = path;
+    for (int i = 0; i < 150; ++i)
+        path += "/d";
+    ASSERT_TRUE(QDir().mkpath(QFile::decodeName(path)));
+    MakeFile(path + "/leaf", 42);
+    MakeFile(top + "/d/d/beside", 7); // after the deep walk, in a folder opened again
+    const QString out = tmp.filePath("deep.json");
+    ASSERT_EQ(Report({QFile::decodeName(top), "--format", "ncdu-json", "--output", out}).status, 0);
+    const Snapshot s = Snapshot::Read(out);
+    EXPECT_EQ(s.Count(), 153u);
+    EXPECT_EQ(s.At(0).total, 49);
+    EXPECT_NE(s.Find(QFile::decodeName(path.mid(top.size() + 1) + "/leaf")), Snapshot::kNone);
+}
