@@ -271,7 +271,8 @@ TEST(SnapshotWriter, TreeDeeperThanTheOpenLevelsIsWrittenWhole) {
         path += "/d";
     ASSERT_TRUE(QDir().mkpath(QFile::decodeName(path)));
     MakeFile(path + "/leaf", 42);
-    MakeFile(top + "/d/d/beside", 7); // after the deep walk, in a folder opened again
+    // Beside a subfolder below the open levels: its folder is opened again after it.
+    MakeFile(path.left(top.size() + 2 * 120) + "/beside", 7);
     const QString out = tmp.filePath("deep.json");
     ASSERT_EQ(Report({QFile::decodeName(top), "--format", "ncdu-json", "--output", out}).status, 0);
     const Snapshot s = Snapshot::Read(out);
