@@ -563,7 +563,11 @@ void MainWindow::SortChartClick() {
 
 void MainWindow::HistoryComboChange(const QString& text) {
     if (settingComboText_) return;
+    const QString before = currentFolder_;
     SelectFolder(text);
+    // Inside a shown snapshot the history moves at once: nothing is read from the disk.
+    if (currentFolder_ != before && Snapshots && Snapshots->Holds(currentFolder_))
+        Guarded([&] { AnalyseFolder(currentFolder_); });
 }
 
 void MainWindow::DeleteAllHistoryItemsClick() {

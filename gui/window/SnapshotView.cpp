@@ -1,13 +1,16 @@
 #include "gui/window/SnapshotView.h"
 #include "core/snapshot/SnapshotRows.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/window/ComboItems.h"
 #include "gui/window/MainWindow.h"
 #include "platform/Errors.h"
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QSignalBlocker>
 
 SnapshotView::SnapshotView(MainWindow& form) : QObject(&form), form_(form) {}
 SnapshotView::~SnapshotView() = default;
@@ -92,6 +95,12 @@ void SnapshotView::Show(const QString& folder) {
     form_.FillFolderList(s.EntryPaths, s.EntryMB, s.EntryKB);
     emit form_.ChartsFillRequested(s.EntryPaths, s.EntryMB);
     form_.StatusPanel(4)->setText(PanelText(folder));
+    {
+        // Each folder shown joins the history, as after a run.
+        const QSignalBlocker block(form_.HistoryCombo());
+        form_.HistoryCombo()->setEditText(folder);
+        AddTextToComboItems(form_.HistoryCombo(), form_.HistorySize);
+    }
     emit form_.AnalysisDone(folder);
 }
 

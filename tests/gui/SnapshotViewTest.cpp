@@ -6,6 +6,7 @@
 #include "gui/window/MainWindow.h"
 #include "gui/window/ResultFileCommands.h"
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -81,6 +82,11 @@ TEST(SnapshotView, OpenNavigateRefuseAndRunAgain) {
     EXPECT_EQ(form.CurrentFolder(), "/nowhere/srv/");
     EXPECT_EQ(Rows(form.FolderList()).size(), 3);
     EXPECT_TRUE(form.StatusPanel(4)->text().startsWith("Snapshot"));
+    // The history holds the folders shown and moves inside the snapshot.
+    form.HistoryCombo()->setEditText("/nowhere/srv/a/b/");
+    EXPECT_EQ(form.CurrentFolder(), "/nowhere/srv/a/b/");
+    EXPECT_EQ(Rows(form.FolderList()), QStringList({"<All files in this folder>|1024"}));
+    EXPECT_GE(form.HistoryCombo()->findText("/nowhere/srv/a/"), 0);
 
     // Run leaves the snapshot and measures the real folder.
     form.SelectFolder(real);
