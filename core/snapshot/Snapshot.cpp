@@ -1,5 +1,6 @@
 #include "core/snapshot/Snapshot.h"
 #include "platform/Errors.h"
+#include "platform/NativePath.h"
 #include <QFile>
 #include <QIODevice>
 #include <QStringList>
@@ -430,11 +431,11 @@ QByteArray Snapshot::NameBytes(std::uint32_t i) const {
 }
 
 QString Snapshot::Name(std::uint32_t i) const {
-    return QFile::decodeName(NameBytes(i));
+    return PathFromNative(NameBytes(i));
 }
 
 QString Snapshot::Path(std::uint32_t i) const {
-    return QFile::decodeName(PathBytes(i));
+    return PathFromNative(PathBytes(i));
 }
 
 QByteArray Snapshot::PathBytes(std::uint32_t i) const {
@@ -451,7 +452,7 @@ QByteArray Snapshot::PathBytes(std::uint32_t i) const {
 
 std::uint32_t Snapshot::Find(const QString& path) const {
     if (nodes_.empty()) return kNone;
-    QByteArray rel = QFile::encodeName(path);
+    QByteArray rel = NativePath(path);
     const QByteArray root = NameBytes(0);
     if (rel == root) return 0;
     const QByteArray rootSlash = root.endsWith('/') ? root : root + '/';

@@ -47,6 +47,8 @@ public:
     std::size_t Count() const { return nodes_.size(); }
     const Node& At(std::uint32_t i) const { return nodes_[i]; }
     QByteArray NameBytes(std::uint32_t i) const;
+    // Names and paths carry bytes that are not UTF-8 as the rest of the program
+    // does (PathFromNative); DisplayPath them to show them.
     QString Name(std::uint32_t i) const;
     // The folder the snapshot was taken of ("/srv/data"), as recorded.
     QString RootPath() const { return Name(0); }

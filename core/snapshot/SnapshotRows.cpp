@@ -1,5 +1,6 @@
 #include "core/snapshot/SnapshotRows.h"
 #include "core/engine/DirScanner.h"
+#include "platform/NativePath.h"
 
 SnapshotFolderRows FolderRowsOf(const Snapshot& s, std::uint32_t folder) {
     SnapshotFolderRows r;
@@ -52,7 +53,7 @@ std::int64_t SnapshotFileRowSource::Bytes(int row) const {
 }
 
 QString SnapshotFileRowSource::Caption(int row) const {
-    return s_.Name(rows_.at(std::size_t(row)));
+    return DisplayPath(s_.Name(rows_.at(std::size_t(row))));
 }
 
 QString SnapshotFileRowSource::SubItem(int row, int index) const {
@@ -62,7 +63,7 @@ QString SnapshotFileRowSource::SubItem(int row, int index) const {
         return s_.At(i).mtime != Snapshot::kNoTime ? DateText(std::time_t(s_.At(i).mtime))
                                                    : QString();
     case 3:
-        return s_.Path(i);
+        return DisplayPath(s_.Path(i));
     case 4:
         return SizeText(suKB, Bytes(row) * 10000);
     default:

@@ -15,7 +15,9 @@ struct SnapshotFolderRows {
 // Throws nothing; folder must be a folder of snapshot.
 SnapshotFolderRows FolderRowsOf(const Snapshot& snapshot, std::uint32_t folder);
 
-// Every entry below folder in the snapshot's order (folders whose name begins with
+// Every entry below folder in the snapshot's order (texts for showing: names
+// that are not UTF-8 shown with U+FFFD; FullPath(row) keeps their bytes) (folders whose name begins
+// with
 // '.' listed, not entered), with the file list's columns. A snapshot keeps no
 // access time; that column stays empty.
 class SnapshotFileRowSource : public IRowSource {
@@ -25,6 +27,7 @@ public:
     template <class Pred> void Filter(Pred keep) {
         std::erase_if(rows_, [&](std::uint32_t i) { return !keep(s_.Path(i)); });
     }
+    QString FullPath(int row) const { return s_.Path(rows_.at(std::size_t(row))); }
     // The row's size as the file list counts it (0 for a folder).
     std::int64_t Bytes(int row) const;
     int ColumnCount() const override { return 5; }

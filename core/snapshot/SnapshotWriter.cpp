@@ -2,10 +2,7 @@
 #include "core/export/WholeFile.h"
 #include "platform/DirSearch.h"
 #include "platform/Errors.h"
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
+#include "platform/NativePath.h"
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -119,7 +116,7 @@ public:
         if (::fstat(fd, &st) != 0) {
             ::close(fd);
             throw EMorvaneError(QStringLiteral("cannot read %1: %2")
-                                    .arg(QFile::decodeName(path), ErrnoText(errno)));
+                                    .arg(DisplayPath(PathFromNative(path)), ErrnoText(errno)));
         }
         AddAncestors(path);
         out_.Raw("[");
@@ -297,27 +294,41 @@ private:
 
 SnapshotWriteResult WriteSnapshot(const QString& folder, const QString& target) {
     SnapshotWriteResult result;
-    QString top = QFileInfo(folder).absoluteFilePath();
+    QString top = folder;
     while (top.size() > 1 && top.endsWith(QLatin1Char('/')))
         top.chop(1);
-    const QByteArray native = QFile::encodeName(top);
+    const QByteArray native = NativePath(top);
     const int fd = DirReader::OpenDir(AT_FDCWD, native.constData(), true);
     if (fd < 0) {
-        result.error = QStringLiteral("cannot read %1: %2").arg(top, ErrnoText(errno));
+        result.error = QStringLiteral("cannot read %1: %2").arg(DisplayPath(top), ErrnoText(errno));
         return result;
     }
-    // Written beside the target (or in the temporary folder for a pipe or a
-    // device) and put in place only when complete.
-    const QFileInfo targetInfo(target);
-    const QString tempDir = IsSpecialTarget(target) ? QDir::tempPath() : targetInfo.absolutePath();
-    QTemporaryFile temp(tempDir + QStringLiteral("/.morvane-snapshot-XXXXXX"));
-    temp.setAutoRemove(true);
-    if (!temp.open()) {
+    // A pipe or a device is written straight into; a file is written beside
+    // itself and put in place only when complete.
+    const bool special = IsSpecialTarget(target);
+    QByteArray tempPath;
+    int outFd = -1;
+    if (special) {
+        outFd = ::open(NativePath(target).constData(), O_WRONLY | O_CLOEXEC);
+    } else {
+        QString dir = target.left(target.lastIndexOf(QLatin1Char('/')) + 1);
+        if (dir.isEmpty()) dir = QStringLiteral("./");
+        tempPath = NativePath(dir) + ".morvane-snapshot-XXXXXX";
+        outFd = ::mkostemp(tempPath.data(), O_CLOEXEC);
+    }
+    if (outFd < 0) {
+        result.error =
+            QStringLiteral("cannot write %1: %2").arg(DisplayPath(target), ErrnoText(errno));
         ::close(fd);
-        result.error = QStringLiteral("cannot write %1: %2").arg(target, temp.errorString());
         return result;
     }
-    JsonOut out(temp.handle());
+    auto discard = [&](const QString& error) {
+        ::close(outFd);
+        if (!special) ::unlink(tempPath.constData());
+        result.error = error;
+        return result;
+    };
+    JsonOut out(outFd);
     char head[160];
     std::snprintf(head, sizeof head,
                   "[1,2,{\"progname\":\"morvane\",\"progver\":\"1.0\",\"timestamp\":%lld},\n",
@@ -327,21 +338,16 @@ SnapshotWriteResult WriteSnapshot(const QString& folder, const QString& target) 
     try {
         walk.Top(fd, native);
     } catch (const EMorvaneError& e) {
-        result.error = e.message();
-        return result;
+        return discard(e.message());
     }
     out.Raw("]\n");
-    if (!out.Flush() || ::fsync(temp.handle()) != 0) {
-        result.error = QStringLiteral("cannot write %1: %2")
-                           .arg(target, ErrnoText(out.error() ? out.error() : errno));
-        return result;
-    }
-    const QString tempPath = temp.fileName();
-    temp.setAutoRemove(false);
-    temp.close();
+    if (!out.Flush() || (!special && ::fsync(outFd) != 0))
+        return discard(QStringLiteral("cannot write %1: %2")
+                           .arg(DisplayPath(target), ErrnoText(out.error() ? out.error() : errno)));
+    ::close(outFd);
     QString error;
-    if (!ReplaceWithFile(tempPath, target, &error)) {
-        result.error = QStringLiteral("cannot write %1: %2").arg(target, error);
+    if (!special && !ReplaceWithFile(PathFromNative(tempPath), target, &error)) {
+        result.error = QStringLiteral("cannot write %1: %2").arg(DisplayPath(target), error);
         return result;
     }
     result.ok = true;

@@ -19,6 +19,6 @@ struct SnapshotWriteResult {
     std::uint64_t bytes = 0; // apparent size of everything but folders, as the scanner counts
 };
 
-// Walks folder and writes the snapshot to target whole (a temporary file renamed
+// Walks folder (an absolute path) and writes the snapshot to target whole (a temporary file renamed
 // over it at the end); a failed run leaves target as it was.
 SnapshotWriteResult WriteSnapshot(const QString& folder, const QString& target);

@@ -85,7 +85,7 @@ void SnapshotView::Show(const QString& folder) {
     QStringList mb;
     mb.reserve(n);
     for (int i = 0; i < n; ++i) {
-        paths.append(files.SubItem(i, 3));
+        paths.append(files.FullPath(i));
         kb.append(files.SubItem(i, 4));
         mb.append(SizeText(suMB, files.Bytes(i) * 10000));
         dates.append(files.SubItem(i, 1));
