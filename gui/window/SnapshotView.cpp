@@ -23,10 +23,10 @@ bool SnapshotView::LooksLikeSnapshot(const QString& fileName) {
 }
 
 bool SnapshotView::OpenFrom(const QString& fileName) {
-    std::unique_ptr<Snapshot> read;
+    std::shared_ptr<const Snapshot> read;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        read = std::make_unique<Snapshot>(Snapshot::Read(fileName));
+        read = std::make_shared<const Snapshot>(Snapshot::Read(fileName));
     } catch (const EMorvaneError& e) {
         QApplication::restoreOverrideCursor();
         ShowErrorMessage(&form_, e.message());
@@ -75,22 +75,24 @@ void SnapshotView::Show(const QString& folder) {
     s.EntryKB = std::move(rows.kb);
     s.TotalSize = rows.total;
     s.TotalGBText = SizeText(suGB, rows.total);
-    // The file list of the folder, as a run would record it.
-    const SnapshotFileRowSource files(*snapshot_, at);
-    QStringList paths, kb, dates;
-    const int n = files.RowCount();
-    paths.reserve(n);
-    kb.reserve(n);
-    dates.reserve(n);
-    QStringList mb;
-    mb.reserve(n);
-    for (int i = 0; i < n; ++i) {
-        paths.append(files.FullPath(i));
-        kb.append(files.SubItem(i, 4));
-        mb.append(SizeText(suMB, files.Bytes(i) * 10000));
-        dates.append(files.SubItem(i, 1));
-    }
-    s.SetFileRows(std::move(paths), std::move(mb), std::move(kb), std::move(dates));
+    // The file list of the folder, as a run would record it; its texts are made
+    // only when the list is asked for (a million rows take seconds).
+    auto files = std::make_shared<SnapshotFileRowSource>(*snapshot_, at);
+    const int n = files->RowCount();
+    s.SetFileRows(n, [files, keep = snapshot_](QStringList& paths, QStringList& mb, QStringList& kb,
+                                               QStringList& dates) {
+        const int count = files->RowCount();
+        paths.reserve(count);
+        mb.reserve(count);
+        kb.reserve(count);
+        dates.reserve(count);
+        for (int i = 0; i < count; ++i) {
+            paths.append(files->FullPath(i));
+            kb.append(files->SubItem(i, 4));
+            mb.append(SizeText(suMB, files->Bytes(i) * 10000));
+            dates.append(files->SubItem(i, 1));
+        }
+    });
     form_.TotalGB = StrToSizeValue(s.TotalGBText);
     form_.FillFolderList(s.EntryPaths, s.EntryMB, s.EntryKB);
     emit form_.ChartsFillRequested(s.EntryPaths, s.EntryMB);

@@ -34,6 +34,7 @@ public:
 private:
     std::uint32_t Find(const QString& folder) const;
     MainWindow& form_;
-    std::unique_ptr<Snapshot> snapshot_;
+    // Shared with the file rows the scanner keeps, which may outlive it here.
+    std::shared_ptr<const Snapshot> snapshot_;
     QString fileName_;
 };

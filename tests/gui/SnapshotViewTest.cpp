@@ -69,6 +69,8 @@ TEST(SnapshotView, OpenNavigateRefuseAndRunAgain) {
               QStringList({"<All files in this folder>|10", "a|1026", "c|3"}));
     EXPECT_TRUE(form.StatusPanel(4)->text().startsWith("Snapshot scan.json: /nowhere/srv/"));
     EXPECT_EQ(form.Scanner().FileRowCount(), 8);
+    EXPECT_TRUE(form.Scanner().FilePaths().contains("/nowhere/srv/a/b/two"));
+    EXPECT_FALSE(form.Scanner().FilePaths().contains("/nowhere/srv/.hidden/big"));
 
     // Down with a double-click, across with a chart click, and up again.
     emit form.FolderPage()->RowActivated("a");
