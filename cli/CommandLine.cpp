@@ -6,6 +6,8 @@ ProgramForm ChooseForm(int argc, char** argv) {
     if (argc < 2) return ProgramForm::Window;
     const char* first = argv[1];
     if (std::strcmp(first, "--report") == 0) return ProgramForm::Report;
+    if (std::strcmp(first, "--move-to-archive") == 0) return ProgramForm::MoveToArchive;
+    if (std::strcmp(first, "--restore-archive") == 0) return ProgramForm::RestoreArchive;
     if (std::strcmp(first, "--shortcuts") == 0 || std::strcmp(first, "--empty-folders") == 0)
         return ProgramForm::Cleanup;
     if (std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0)
@@ -24,7 +26,11 @@ QString ProgramUsage() {
         "       morvane --version     show the version\n"
         "       morvane --shortcuts FOLDER [--format text|csv] [--output FILE] [--bare]\n"
         "       morvane --empty-folders FOLDER [--format text|csv] [--output FILE] [--bare]\n"
-        "                             list what the \"Clean Shortcuts\" page would list\n");
+        "                             list what the \"Clean Shortcuts\" page would list\n"
+        "       morvane --move-to-archive FOLDER [--min-size KB]\n"
+        "                             move FOLDER's recorded files into a zip archive in it\n"
+        "       morvane --restore-archive ZIP\n"
+        "                             put an archive's files back where they came from\n");
     // The report's own usage follows, its first line aligned with the others.
     const QString report = ReportUsage();
     const QString prefix = QStringLiteral("usage: ");

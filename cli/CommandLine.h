@@ -4,7 +4,16 @@
 #include <QString>
 
 // What the program does with its arguments.
-enum class ProgramForm { Window, Report, Cleanup, Help, Version, UsageError };
+enum class ProgramForm {
+    Window,
+    Report,
+    MoveToArchive,
+    RestoreArchive,
+    Cleanup,
+    Help,
+    Version,
+    UsageError
+};
 ProgramForm ChooseForm(int argc, char** argv);
 
 // The usage of every form, for --help.

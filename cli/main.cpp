@@ -1,6 +1,7 @@
-// morvane: the headless report, or the window. The window is its own program
+// morvane: the headless forms, or the window. The window is its own program
 // (morvane-window, beside this one), so a report starts without loading the GUI
 // libraries.
+#include "cli/ArchiveForms.h"
 #include "cli/CleanupForms.h"
 #include "cli/CommandLine.h"
 #include "cli/Report.h"
@@ -27,6 +28,10 @@ int main(int argc, char** argv) {
     switch (ChooseForm(argc, argv)) {
     case ProgramForm::Report:
         return RunReport(argc, argv);
+    case ProgramForm::MoveToArchive:
+        return RunMoveToArchive(argc, argv);
+    case ProgramForm::RestoreArchive:
+        return RunRestoreArchive(argc, argv);
     case ProgramForm::Cleanup:
         // The "Clean Shortcuts" lists, without the window; they delete nothing.
         return RunCleanupForm(argc, argv);

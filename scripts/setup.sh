@@ -11,9 +11,11 @@ PACKAGES=(
     qt6-base-dev qt6-charts-dev
     libqt6opengl6-dev            # Qt6Charts' CMake files need Qt6OpenGL's
     libzip-dev libxlsxwriter-dev libjpeg-dev
+    zlib1g-dev                   # CRC of what an archive move read
     libsqlite3-dev               # browser history stores
     # program: tool bar and menu icons
     adwaita-icon-theme
+    fonts-wine                   # Tahoma's metrics for the File menu's banner
     # tests
     libgtest-dev
     poppler-utils                # printed PDFs read back
