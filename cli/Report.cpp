@@ -7,6 +7,8 @@
 #include "core/export/ExportWriter.h"
 #include "core/export/WholeFile.h"
 #include "core/resultfile/ResultFile.h"
+#include "core/snapshot/SnapshotRows.h"
+#include "core/snapshot/SnapshotWriter.h"
 #include "platform/Errors.h"
 #include "platform/NativePath.h"
 #include <QCoreApplication>
@@ -90,6 +92,30 @@ bool TargetFolderExists(const QString& file, bool oneLevelMayBeMissing) {
     return up.cdUp() && up.exists();
 }
 
+// The whole tree in the JSON export of ncdu and gdu, streamed as the walk goes:
+// into the scratch folder, put in place at the end as the other formats are.
+int RunSnapshotReport(const ReportOptions& o, const QString& folder, ReportInterrupts& interrupts) {
+    const bool toStdout = o.output.isEmpty();
+    const bool special = !toStdout && IsSpecialTarget(o.output);
+    QString target = o.output;
+    if (!special) {
+        const QString scratch = interrupts.MakeScratch(toStdout ? QString() : o.output);
+        if (scratch.isEmpty())
+            return Fail(1, toStdout ? QStringLiteral("no temporary folder")
+                                    : QStringLiteral("could not write %1").arg(o.output));
+        target = scratch + QStringLiteral("/snapshot.json");
+    }
+    const SnapshotWriteResult r = WriteSnapshot(folder, target);
+    if (!r.ok) return Fail(1, r.error);
+    if (toStdout && !CopyToStdout(target))
+        return Fail(1, QStringLiteral("could not write to standard output"));
+    std::lock_guard commit(ReportInterrupts::CommitLock());
+    QString error;
+    if (!toStdout && !special && !ReplaceWithFile(target, o.output, &error))
+        return Fail(1, QStringLiteral("could not write %1: %2").arg(o.output, error));
+    return 0;
+}
+
 } // namespace
 
 const std::vector<ReportOption>& ReportOptionTable() {
@@ -109,12 +135,14 @@ const std::vector<ReportOption>& ReportOptionTable() {
          {},
          "add the free-space row when FOLDER is the root of a file system",
          [](ReportOptions& o, const QString&) { return o.freeSpace = true, QString(); }},
-        {"--format", "F", "text (default), csv, csv-semicolon, xlsx or html",
+        {"--format", "F",
+         "text (default), csv, csv-semicolon, xlsx, html or ncdu-json (the whole tree)",
          [](ReportOptions& o, const QString& v) {
-             static const QStringList formats{"text", "csv", "csv-semicolon", "xlsx", "html"};
+             static const QStringList formats{"text", "csv",  "csv-semicolon",
+                                              "xlsx", "html", "ncdu-json"};
              if (!formats.contains(v))
-                 return QStringLiteral(
-                            "unknown format \"%1\" (text, csv, csv-semicolon, xlsx, html)")
+                 return QStringLiteral("unknown format \"%1\" (text, csv, csv-semicolon, xlsx, "
+                                       "html, ncdu-json)")
                      .arg(v);
              o.format = v;
              return QString();
@@ -163,6 +191,15 @@ const std::vector<ReportOption>& ReportOptionTable() {
          {},
          "with --files: only files the filter does not match",
          [](ReportOptions& o, const QString&) { return o.invert = true, QString(); }},
+        {"--open-snapshot", "FILE",
+         "read a JSON export of ncdu or gdu (or ncdu-json) instead of analysing FOLDER",
+         [](ReportOptions& o, const QString& v) {
+             if (v.isEmpty()) return QStringLiteral("--open-snapshot needs a file name");
+             o.openSnapshot = v;
+             return QString();
+         }},
+        {"--path", "SUBFOLDER", "with --open-snapshot: the folder inside it to list",
+         [](ReportOptions& o, const QString& v) { return o.snapshotPath = v, QString(); }},
         {"--help",
          {},
          "show this text",
@@ -175,6 +212,7 @@ QString ReportUsage() {
     QString text = QStringLiteral(
         "usage: morvane --report FOLDER [options]\n"
         "       morvane --report --open-result FILE [options]\n"
+        "       morvane --report --open-snapshot FILE [--path SUBFOLDER] [options]\n"
         "Analyses FOLDER as the window would and writes its size list (or file list).\n"
         "options:\n");
     for (const ReportOption& o : ReportOptionTable()) {
@@ -219,12 +257,22 @@ QString ParseReportOptions(const QStringList& args, ReportOptions& options) {
         }
     }
     if (options.help) return {};
-    if (options.folder.isEmpty() && options.openResult.isEmpty())
+    if (!options.openSnapshot.isEmpty() &&
+        (!options.folder.isEmpty() || !options.openResult.isEmpty() ||
+         options.format == QLatin1String("ncdu-json")))
+        return QStringLiteral("--open-snapshot takes no FOLDER, --open-result or ncdu-json");
+    if (!options.snapshotPath.isEmpty() && options.openSnapshot.isEmpty())
+        return QStringLiteral("--path applies to --open-snapshot");
+    if (options.folder.isEmpty() && options.openResult.isEmpty() && options.openSnapshot.isEmpty())
         return QStringLiteral("no folder given (morvane --report FOLDER)");
     if (options.format == QLatin1String("xlsx") && options.output.isEmpty())
         return QStringLiteral("the xlsx format needs --output FILE");
     if ((options.filterGiven || options.invert) && !options.files)
         return QStringLiteral("--filter and --invert apply to the file list; add --files");
+    if (options.format == QLatin1String("ncdu-json") &&
+        (options.files || !options.openResult.isEmpty() || !options.saveResult.isEmpty()))
+        return QStringLiteral("ncdu-json writes the whole tree of FOLDER; it takes no --files, "
+                              "--open-result or --save-result");
     if (options.files && !options.openResult.isEmpty())
         return QStringLiteral("a result file holds no file list; --files needs a folder");
     return {};
@@ -261,7 +309,7 @@ int RunReport(int argc, char** argv) {
     }
 
     // Bad input is found before anything is written.
-    if (o.openResult.isEmpty() && !IsExistingFolder(o.folder))
+    if (o.openResult.isEmpty() && o.openSnapshot.isEmpty() && !IsExistingFolder(o.folder))
         return Fail(2, QStringLiteral("folder not found: %1").arg(o.folder));
     if (!o.output.isEmpty() && !TargetFolderExists(o.output, false))
         return Fail(2, QStringLiteral("cannot write %1: its folder does not exist").arg(o.output));
@@ -269,11 +317,34 @@ int RunReport(int argc, char** argv) {
         return Fail(2,
                     QStringLiteral("cannot write %1: its folder does not exist").arg(o.saveResult));
 
+    if (o.format == QLatin1String("ncdu-json"))
+        return RunSnapshotReport(o, AbsoluteFolder(o.folder), interrupts);
+
     auto dirSize = std::make_unique<DirScanner>();
     QString folder;
     SizeValue totalGB = 0;
+    std::unique_ptr<Snapshot> snapshot;
+    std::unique_ptr<SnapshotFileRowSource> snapshotFiles;
     try {
-        if (!o.openResult.isEmpty()) {
+        if (!o.openSnapshot.isEmpty()) {
+            snapshot = std::make_unique<Snapshot>(Snapshot::Read(o.openSnapshot));
+            const std::uint32_t at = snapshot->Find(o.snapshotPath);
+            if (at == Snapshot::kNone || !snapshot->At(at).IsFolder())
+                return Fail(
+                    2, QStringLiteral("no folder %1 in %2").arg(o.snapshotPath, o.openSnapshot));
+            SnapshotFolderRows rows = FolderRowsOf(*snapshot, at);
+            dirSize->EntryPaths = std::move(rows.paths);
+            dirSize->EntryMB = std::move(rows.mb);
+            dirSize->EntryKB = std::move(rows.kb);
+            totalGB = StrToSizeValue(SizeText(suGB, rows.total));
+            folder = snapshot->Path(at);
+            if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+            if (o.files) {
+                snapshotFiles = std::make_unique<SnapshotFileRowSource>(*snapshot, at);
+                const FileFilter filter(o.filter, o.invert);
+                snapshotFiles->Filter([&](const QString& path) { return filter.Accepts(path); });
+            }
+        } else if (!o.openResult.isEmpty()) {
             LoadResultFile(dirSize->EntryPaths, dirSize->EntryMB, dirSize->EntryKB, o.openResult);
             folder = o.folder;
             if (folder.isEmpty() && !dirSize->EntryPaths.isEmpty()) {
@@ -316,14 +387,16 @@ int RunReport(int argc, char** argv) {
 
     FolderRowSource folderRows(*dirSize);
     std::vector<int> kept;
-    if (o.files) {
+    if (o.files && !snapshot) {
         const FileFilter filter(o.filter, o.invert);
         for (int i = 0; i < int(dirSize->FileRowCount()); ++i)
             if (filter.Accepts(dirSize->FilePaths().at(i))) kept.push_back(i);
     }
     FileRowSource fileRows(*dirSize, std::move(kept));
     ExportWriter ex;
-    ex.SourceList = o.files ? static_cast<const IRowSource*>(&fileRows) : &folderRows;
+    ex.SourceList = snapshotFiles ? snapshotFiles.get()
+                    : o.files     ? static_cast<const IRowSource*>(&fileRows)
+                                  : &folderRows;
     ex.ExportTotalMB = TotalText(sumMB, QStringLiteral("MB"));
     ex.ExportTotalKB = TotalText(sumKB, QStringLiteral("KB"));
     ex.ExportTotalGB = NumberText(totalGB / 10000.0L);
@@ -391,5 +464,6 @@ int RunReport(int argc, char** argv) {
     // The process ends here: handing millions of row texts back one by one would
     // only cost time.
     (void)dirSize.release();
+    (void)snapshot.release();
     return 0;
 }

@@ -690,6 +690,8 @@ int DirScanner::WorkerCount(int rows) const {
 void DirScanner::ClearFileRows() {
     chunks_.clear();
     texts_.reset();
+    maker_ = nullptr;
+    makerCount_ = 0;
 }
 
 const DirScanner::FileRowTexts& DirScanner::Texts() const {
@@ -701,9 +703,14 @@ const DirScanner::FileRowTexts& DirScanner::Texts() const {
         t->kb.reserve(n);
         t->dates.reserve(n);
         t->atimes.reserve(std::size_t(n));
-        TextCache cache;
-        for (const auto& c : chunks_)
-            AppendTexts(*c, c->rootPrefix, cache, t->paths, t->mb, t->kb, t->dates, t->atimes);
+        if (maker_) {
+            maker_(t->paths, t->mb, t->kb, t->dates);
+            t->atimes.assign(std::size_t(t->paths.size()), kAccessTimeUnknown);
+        } else {
+            TextCache cache;
+            for (const auto& c : chunks_)
+                AppendTexts(*c, c->rootPrefix, cache, t->paths, t->mb, t->kb, t->dates, t->atimes);
+        }
         texts_ = std::move(t);
     }
     return *texts_;
@@ -725,7 +732,14 @@ const std::vector<std::time_t>& DirScanner::FileAccessTimes() const {
     return Texts().atimes;
 }
 
+void DirScanner::SetFileRows(qsizetype count, FileRowMaker make) {
+    ClearFileRows();
+    maker_ = std::move(make);
+    makerCount_ = count;
+}
+
 qsizetype DirScanner::FileRowCount() const {
+    if (maker_) return makerCount_;
     qsizetype n = 0;
     for (const auto& c : chunks_)
         n += qsizetype(c->RowCount());
@@ -842,4 +856,6 @@ void DirScanner::TakeResults(DirScanner& other) {
     FoldersHandedOver = other.FoldersHandedOver;
     chunks_.swap(other.chunks_);
     texts_.swap(other.texts_);
+    maker_.swap(other.maker_);
+    std::swap(makerCount_, other.makerCount_);
 }

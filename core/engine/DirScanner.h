@@ -33,6 +33,7 @@
 #include <atomic>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -78,6 +79,12 @@ public:
     static constexpr std::time_t kAccessTimeUnknown = std::numeric_limits<std::time_t>::min();
     // Number of FileRows, without making their texts.
     qsizetype FileRowCount() const;
+    // FileRows of a snapshot shown in place of a run: count rows whose texts
+    // (paths, MB, KB, dates) make gives on first use; access times unknown. They
+    // stay until the next run.
+    using FileRowMaker = std::function<void(QStringList& paths, QStringList& mb, QStringList& kb,
+                                            QStringList& dates)>;
+    void SetFileRows(qsizetype count, FileRowMaker make);
 
     // Clears the seven lists, then ListEntries(FolderPath), MeasureEntries(EntryPaths, FolderPath).
     // After Cancel the lists hold an unfinished run: check Cancelled() before using them.
@@ -115,6 +122,8 @@ private:
 
     std::vector<std::unique_ptr<RowChunk>> chunks_; // in walk order
     mutable std::unique_ptr<FileRowTexts> texts_;
+    FileRowMaker maker_; // rows given by SetFileRows instead of chunks_
+    qsizetype makerCount_ = 0;
     std::atomic<bool> cancel_{false};
 
     bool HasFreeSpaceRow(const QString& folder) const;

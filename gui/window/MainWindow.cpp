@@ -12,6 +12,7 @@
 #include "gui/window/CommandTable.h"
 #include "gui/window/DirTreeView.h"
 #include "gui/window/PagesSetup.h"
+#include "gui/window/SnapshotView.h"
 #include "platform/Errors.h"
 #include "platform/Memory.h"
 #include "platform/NativePath.h"
@@ -382,10 +383,12 @@ QString MainWindow::ParentFolder(const QString& path) {
 
 QString MainWindow::SelectFolder(const QString& path) {
     if (path != currentFolder_) {
-        if (IsExistingFolder(path))
+        const bool inSnapshot = Snapshots && Snapshots->Holds(WithDelimiter(path));
+        if (IsExistingFolder(path) || inSnapshot)
             currentFolder_ = WithDelimiter(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
         pd_->Directory = currentFolder_;
-        panels_[4]->setText(DisplayPath(currentFolder_));
+        panels_[4]->setText(inSnapshot ? Snapshots->PanelText(currentFolder_)
+                                       : DisplayPath(currentFolder_));
         emit CurrentFolderChanged(currentFolder_);
         if (DirTreeOpen()) SyncDirTree(path);
     }
@@ -407,6 +410,13 @@ void MainWindow::SyncDirTree(const QString& path) {
 
 bool MainWindow::AnalyseFolder(const QString& path) {
     if (analysisRun_.Running()) return false;
+    // Inside a shown snapshot nothing is read from the disk; outside it the
+    // snapshot is left behind.
+    if (Snapshots && Snapshots->Holds(WithDelimiter(path))) {
+        Snapshots->Show(WithDelimiter(path));
+        return true;
+    }
+    if (Snapshots) Snapshots->Drop();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         // A run of its own, so a cancelled one leaves the last complete run in place.
@@ -458,6 +468,7 @@ void MainWindow::actRunExecute() {
     }
     try {
         emit ApplyChartOptionsRequested();
+        if (Snapshots) Snapshots->Drop(); // Run measures the real folder
         if (!AnalyseFolder(currentFolder_)) return;
         if (IsExistingFolder(currentFolder_)) {
             {
@@ -518,7 +529,8 @@ void MainWindow::FolderListDblClick(const QString& caption) {
         return;
     const QString p = currentFolder_ + caption + QLatin1Char('/');
     // During a run the list still shows the last one: no drill from it.
-    if (!IsExistingFolder(p) || analysisRun_.Running()) return;
+    if ((!IsExistingFolder(p) && !(Snapshots && Snapshots->Holds(p))) || analysisRun_.Running())
+        return;
     Guarded([&] {
         SelectFolder(p);
         AnalyseFolder(p);
@@ -596,7 +608,11 @@ void MainWindow::SortChartClick() {
 
 void MainWindow::HistoryComboChange(const QString& text) {
     if (settingComboText_) return;
+    const QString before = currentFolder_;
     SelectFolder(text);
+    // Inside a shown snapshot the history moves at once: nothing is read from the disk.
+    if (currentFolder_ != before && Snapshots && Snapshots->Holds(currentFolder_))
+        Guarded([&] { AnalyseFolder(currentFolder_); });
 }
 
 void MainWindow::DeleteAllHistoryItemsClick() {

@@ -54,6 +54,7 @@ class DirTreeView;
 class FolderDialog;
 class FolderListPage;
 class ProgressGauge;
+class SnapshotView;
 
 class MainWindow : public QMainWindow, public IProgress {
     Q_OBJECT
@@ -117,6 +118,9 @@ public:
     // The filter combo box of the file list, set by its page so the window
     // state can load and save its list and text.
     QComboBox* FilterCombo = nullptr;
+    // The snapshot shown in place of the disk, set when Open installs; analyses of
+    // the folders it holds are filled from it.
+    SnapshotView* Snapshots = nullptr;
     // The two-pane page, set by the page when it installs.
     CommanderPage* Commander = nullptr;
     // The right pane's folder remembered at start (kept across runs).

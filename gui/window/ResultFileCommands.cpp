@@ -4,6 +4,7 @@
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/ChartPages.h"
 #include "gui/window/MainWindow.h"
+#include "gui/window/SnapshotView.h"
 #include "platform/Errors.h"
 
 #include <QAction>
@@ -20,7 +21,8 @@ QString RunDialog(bool save) {
         return QFileDialog::getSaveFileName(parent, QStringLiteral("Save as File"), QString(),
                                             ResultFileCommands::Filter);
     return QFileDialog::getOpenFileName(parent, QStringLiteral("Open from File"), QString(),
-                                        ResultFileCommands::Filter);
+                                        ResultFileCommands::Filter + QStringLiteral(";;") +
+                                            ResultFileCommands::SnapshotFilter);
 }
 
 ResultFileCommands::DialogFunction& Dialog() {
@@ -40,6 +42,7 @@ void ResultFileCommands::SetFileDialog(DialogFunction dialog) {
 
 ResultFileCommands::ResultFileCommands(MainWindow& form, ChartPages& charts)
     : QObject(&form), form_(form), charts_(charts) {
+    form.Snapshots = new SnapshotView(form);
     connect(form.Action(QStringLiteral("ACTSave")), &QAction::triggered, this,
             &ResultFileCommands::ACTSaveExecute);
     connect(form.Action(QStringLiteral("ACTOpen")), &QAction::triggered, this,
@@ -75,6 +78,7 @@ bool ResultFileCommands::SaveTo(const QString& chosen) {
 }
 
 bool ResultFileCommands::OpenFrom(const QString& fileName) {
+    if (SnapshotView::LooksLikeSnapshot(fileName)) return form_.Snapshots->OpenFrom(fileName);
     QStringList paths, mb, kb;
     try {
         LoadResultFile(paths, mb, kb, fileName);
@@ -91,6 +95,7 @@ bool ResultFileCommands::OpenFrom(const QString& fileName) {
         ShowErrorMessage(&form_, e.message());
         return false;
     }
+    form_.Snapshots->Drop();
     DirScanner& s = form_.Scanner();
     s.EntryPaths = paths;
     s.EntryMB = mb;

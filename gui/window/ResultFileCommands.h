@@ -27,6 +27,8 @@ public:
     static void SetFileDialog(DialogFunction dialog);
 
     static inline const QString Filter = QStringLiteral("MorvaneFile (*.MVX)");
+    // Whole-tree snapshots written by ncdu -o, gdu -o or our ncdu-json report.
+    static inline const QString SnapshotFilter = QStringLiteral("ncdu/gdu JSON export (*.json *)");
 
 private:
     MainWindow& form_;
