@@ -323,7 +323,8 @@ int RunReport(int argc, char** argv) {
     ex.SetIncludeHeadDate(!o.bare);
     ex.SetIncludeFolderName(!o.bare);
     ex.SetIncludeColumnHeader(!o.bare);
-    ex.SetIncludeSummary(!o.bare);
+    // The totals are the size list's: a file list never carries a summary row.
+    ex.SetIncludeSummary(!o.bare && !o.files);
     ex.SetHtmlFontColor(0x000000);
     ex.SetHtmlBackColor(0xFFFFFF);
     ex.SetHtmlFontSize(0);
