@@ -141,7 +141,7 @@ const std::vector<ReportOption>& ReportOptionTable() {
              return QString();
          }},
         {"--threads", "N",
-         "threads walking the subfolders: 1 = one thread, 0 = by the cores (default)",
+         "threads walking the subfolders: 1 = one thread, 0 = chosen for the disk (default)",
          [](ReportOptions& o, const QString& v) {
              qint64 n = 0;
              if (!ParseInt(v, 0, 16, &n))

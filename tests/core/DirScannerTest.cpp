@@ -2,14 +2,17 @@
 #include "core/engine/DirScanner.h"
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <linux/magic.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -486,4 +489,30 @@ TEST_F(DirScannerTest, UnreadableFolderCountsZero) {
         EXPECT_EQ(WEXITSTATUS(status), 0);
     }
     ::chmod(QFile::encodeName(root + "locked"), 0755);
+}
+
+TEST(DirScannerThreads, DefaultIsChosenForTheDiskNotTheCores) {
+    const int cores = std::max(1, int(std::thread::hardware_concurrency()));
+    auto inMemory = [](const QString& folder) {
+        struct statfs fs {};
+        return ::statfs(QFile::encodeName(folder).constData(), &fs) == 0 &&
+               (fs.f_type == TMPFS_MAGIC || fs.f_type == RAMFS_MAGIC);
+    };
+    int checked = 0;
+    for (const QString& folder :
+         {QDir::tempPath(), QFileInfo(MORVANE_BINARY).absolutePath(), QStringLiteral("/dev/shm")}) {
+        if (!QFileInfo(folder).isDir()) continue;
+        SCOPED_TRACE(folder.toStdString());
+        const int n = DirScanner::DefaultThreads(folder);
+        if (inMemory(folder)) {
+            EXPECT_EQ(n, std::min(cores, 4));
+        } else {
+            // A cold walk waits for the device: more threads than cores, bounded.
+            EXPECT_GE(n, 8);
+            EXPECT_GE(n, cores);
+            EXPECT_LE(n, 16);
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, 0);
 }
