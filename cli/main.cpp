@@ -1,6 +1,7 @@
 // morvane: the headless report, or the window. The window is its own program
 // (morvane-window, beside this one), so a report starts without loading the GUI
 // libraries.
+#include "cli/CleanupForms.h"
 #include "cli/Report.h"
 #include <cerrno>
 #include <cstdio>
@@ -22,6 +23,10 @@ std::string WindowProgram() {
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--report") == 0) return RunReport(argc, argv);
+    // The "Clean Shortcuts" lists, without the window; they delete nothing.
+    if (argc > 1 &&
+        (std::strcmp(argv[1], "--shortcuts") == 0 || std::strcmp(argv[1], "--empty-folders") == 0))
+        return RunCleanupForm(argc, argv);
 
     const std::string window = WindowProgram();
     ::execv(window.c_str(), argv);

@@ -1,7 +1,10 @@
 // morvane-window: the main window; started by morvane.
+#include "gui/window/AppIcon.h"
 #include "gui/window/MainWindow.h"
 #include "gui/window/SplashScreen.h"
 #include <QApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <QStyleFactory>
 #include <chrono>
 #include <memory>
@@ -16,6 +19,12 @@ long long TickCount() {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addPixmap(QPixmap::fromImage(DrawAppIcon(size)));
+    QApplication::setWindowIcon(icon);
+    // Lets the desktop match the window to the installed desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("morvane"));
     if (qEnvironmentVariableIsEmpty("QT_STYLE_OVERRIDE"))
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     auto splash = std::make_unique<SplashScreen>();

@@ -167,7 +167,45 @@ TreeResult CopyAny(const QByteArray& src, const QByteArray& dst, const CopyProgr
     return {};
 }
 
+// Entries of an open folder; the descriptor stays open for the caller.
+std::vector<QByteArray> ListOpenDir(int fd) {
+    std::vector<QByteArray> names;
+    const int dupFd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (dupFd < 0) return names;
+    DirPtr d(fdopendir(dupFd));
+    if (!d) {
+        ::close(dupFd);
+        return names;
+    }
+    while (dirent* e = readdir(d.get())) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+        names.emplace_back(e->d_name);
+    }
+    return names;
+}
+
+void RemoveFilesAt(int dirFd, bool recursive, RemoveCount& count) {
+    for (const QByteArray& n : ListOpenDir(dirFd)) {
+        struct stat st;
+        if (fstatat(dirFd, n.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (!S_ISDIR(st.st_mode)) {
+            ++(unlinkat(dirFd, n.constData(), 0) == 0 ? count.removed : count.failed);
+        } else if (recursive) {
+            // O_NOFOLLOW: a folder swapped for a link meanwhile is not entered.
+            Fd sub(openat(dirFd, n.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (sub.get() >= 0) RemoveFilesAt(sub.get(), recursive, count);
+        }
+    }
+}
+
 } // namespace
+
+RemoveCount RemoveFilesBelow(const QByteArray& dir, bool recursive) {
+    RemoveCount count;
+    Fd fd(::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.get() >= 0) RemoveFilesAt(fd.get(), recursive, count);
+    return count;
+}
 
 QString ErrnoText(int err) {
     return QString::fromLocal8Bit(std::strerror(err));

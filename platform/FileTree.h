@@ -25,6 +25,15 @@ TreeResult CopyTree(const QByteArray& src, const QByteArray& dst,
 // Removes path and everything below it (a link, not its target).
 TreeResult RemoveTree(const QByteArray& path);
 
+// Removes every file, link and special file below dir, descending into its
+// subfolders without ever following a link (dir itself included) and keeping the
+// folders, which the programs owning such stores expect to find.
+struct RemoveCount {
+    int removed = 0;
+    int failed = 0;
+};
+RemoveCount RemoveFilesBelow(const QByteArray& dir, bool recursive = true);
+
 // Bytes of regular files below path (the path itself included) and the number
 // of entries met.
 std::int64_t TreeBytes(const QByteArray& path, std::int64_t* entries = nullptr);

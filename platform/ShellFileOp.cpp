@@ -26,29 +26,43 @@ bool Exists(const QString& p, struct stat* st = nullptr) {
     return lstat(Enc(p).constData(), st ? st : &s) == 0;
 }
 
-// One source of a move or copy and what happened to it, for undoing.
-struct Item {
-    QString source;
-    QString dest;
-    QString setAside; // the replaced item, renamed out of the way
-    bool replace = false;
-    bool skip = false;
-    bool renamed = false; // moved by rename
-    bool copied = false;  // dest written by copying
-    bool isDir = false;
-    std::int64_t bytes = 0;
-};
-
-QString AsideName(const QString& dest) {
-    const QFileInfo fi(dest);
-    for (int n = 0;; ++n) {
-        const QString p = fi.path() + QStringLiteral("/.morvane-replaced-%1-%2")
-                                          .arg(QString::number(getpid()), QString::number(n));
-        if (!Exists(p)) return p;
-    }
+QStringList FolderEntries(const QString& folder) {
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 } // namespace
+
+// One item to move or copy and what happened to it, for undoing. A source
+// folder merged into a folder of the same name gives one item per entry below
+// it that is not merged itself.
+struct ShellFileOp::TransferItem {
+    QString source;
+    QString dest;
+    int top = 0;          // index of the source given to Run
+    bool replace = false; // dest exists and goes to the Trash first
+    bool isDir = false;
+    bool renamed = false; // moved by rename
+    bool copied = false;  // dest written by copying
+    bool trashed = false; // the replaced dest is in the Trash
+    TrashedItem replaced;
+    std::int64_t bytes = 0;
+};
+
+// A source folder whose entries were merged into an existing folder; after a
+// move it is removed once empty (entries skipped keep it).
+struct ShellFileOp::MergedFolder {
+    QString source;
+    int top = 0;
+};
+
+struct ShellFileOp::TransferPlan {
+    QString verb;
+    std::vector<TransferItem> items;
+    std::vector<MergedFolder> merged; // parents before their subfolders
+    std::vector<char> skipped;        // per source: something of it was skipped
+    bool replaceAll = false;
+};
 
 bool ShellFileOp::Asks() const {
     return ui_ && !(flags_ & FOF_NOCONFIRMATION);
@@ -67,6 +81,7 @@ int ShellFileOp::Fail(const QString& message) {
 int ShellFileOp::Run(int operation, const QStringList& sources, const QString& target, int flags) {
     error_.clear();
     handled_.clear();
+    handledFlags_.assign(std::size_t(sources.size()), 0);
     flags_ = flags;
     if (sources.isEmpty()) return sorOk;
     switch (operation) {
@@ -82,8 +97,65 @@ int ShellFileOp::Run(int operation, const QStringList& sources, const QString& t
     }
 }
 
+// Plans one source (or an entry of a merged folder) onto dest: a new item, a
+// merge of two folders entry by entry, or a clash that the user decides.
+int ShellFileOp::Plan(TransferPlan& plan, int top, const QString& source, const QString& dest,
+                      bool more) {
+    struct stat st, dst;
+    if (!Exists(source, &st)) return Fail(OpError(plan.verb, source, errno));
+    TransferItem it;
+    it.source = source;
+    it.dest = dest;
+    it.top = top;
+    it.isDir = S_ISDIR(st.st_mode);
+    if (Exists(dest, &dst)) {
+        if (dst.st_dev == st.st_dev && dst.st_ino == st.st_ino)
+            return Fail(QStringLiteral("Cannot %1 \"%2\": it is already in \"%3\".")
+                            .arg(plan.verb, source, QFileInfo(dest).path()));
+        // Two real folders (never a link) are merged as a file manager does.
+        if (it.isDir && S_ISDIR(dst.st_mode)) {
+            plan.merged.push_back({source, top});
+            for (const QString& name : FolderEntries(source)) {
+                const int r = Plan(plan, top, source + QLatin1Char('/') + name,
+                                   dest + QLatin1Char('/') + name, true);
+                if (r != sorOk) return r;
+            }
+            return sorOk;
+        }
+        const int r = AskReplace(plan, it, more);
+        if (r != sorOk || !it.replace) return r;
+    }
+    it.bytes = TreeBytes(Enc(source));
+    plan.items.push_back(it);
+    return sorOk;
+}
+
+// dest exists: Replace (its old item goes to the Trash), Skip or Cancel.
+int ShellFileOp::AskReplace(TransferPlan& plan, TransferItem& it, bool more) {
+    if (!ui_) return Fail(OpError(plan.verb, it.source, EEXIST));
+    ReplaceAnswer a = ReplaceAnswer::Replace;
+    if (Asks() && !plan.replaceAll) a = ui_->AskReplace(it.dest, it.source, more);
+    if (a == ReplaceAnswer::Cancel) return sorCancelled;
+    if (a == ReplaceAnswer::Skip) {
+        plan.skipped[std::size_t(it.top)] = 1;
+        return sorOk;
+    }
+    if (a == ReplaceAnswer::ReplaceAll) plan.replaceAll = true;
+    // The question promised the Trash: where no trash can take the old item,
+    // this replace is refused before anything changes.
+    QString why;
+    if (TrashDirFor(it.dest, &why).isEmpty())
+        return Fail(QStringLiteral("\"%1\" cannot be replaced: no Trash can take it (%2). "
+                                   "Nothing was changed.")
+                        .arg(it.dest, why));
+    it.replace = true;
+    return sorOk;
+}
+
 int ShellFileOp::Transfer(bool move, const QStringList& sources, const QString& target) {
-    const QString verb = move ? QStringLiteral("move") : QStringLiteral("copy");
+    TransferPlan plan;
+    plan.verb = move ? QStringLiteral("move") : QStringLiteral("copy");
+    const QString& verb = plan.verb;
     if (target.trimmed().isEmpty()) return Fail(QStringLiteral("No target folder was given."));
     const QString t = Clean(target);
     for (const QString& s : sources)
@@ -99,48 +171,35 @@ int ShellFileOp::Transfer(bool move, const QStringList& sources, const QString& 
     if (!S_ISDIR(tst.st_mode)) return Fail(QStringLiteral("\"%1\" is not a folder.").arg(t));
 
     // Plan everything first: a missing source or a refused question leaves all as it was.
-    std::vector<Item> items;
+    plan.skipped.assign(std::size_t(sources.size()), 0);
     QSet<QString> names;
-    bool replaceAll = false;
-    for (const QString& s : sources) {
-        Item it;
-        it.source = Clean(s);
-        struct stat st;
-        if (!Exists(it.source, &st)) return Fail(OpError(verb, it.source, errno));
-        it.isDir = S_ISDIR(st.st_mode);
-        it.dest = t + QLatin1Char('/') + QFileInfo(it.source).fileName();
-        if (it.source == QLatin1String("/") || it.dest == it.source)
-            return Fail(QStringLiteral("Cannot %1 \"%2\": it is already in \"%3\".")
-                            .arg(verb, it.source, t));
-        if (it.isDir && (t == it.source || t.startsWith(it.source + QLatin1Char('/'))))
+    for (int i = 0; i < sources.size(); ++i) {
+        const QString source = Clean(sources[i]);
+        const QString dest = t + QLatin1Char('/') + QFileInfo(source).fileName();
+        if (source == QLatin1String("/") || dest == source)
             return Fail(
-                QStringLiteral("Cannot %1 the folder \"%2\" into itself.").arg(verb, it.source));
-        if (names.contains(it.dest))
+                QStringLiteral("Cannot %1 \"%2\": it is already in \"%3\".").arg(verb, source, t));
+        if (QFileInfo(source).isDir() && !QFileInfo(source).isSymLink() &&
+            (t == source || t.startsWith(source + QLatin1Char('/'))))
+            return Fail(
+                QStringLiteral("Cannot %1 the folder \"%2\" into itself.").arg(verb, source));
+        if (names.contains(dest))
             return Fail(QStringLiteral("Cannot %1 two items named \"%2\" into one folder.")
-                            .arg(verb, QFileInfo(it.dest).fileName()));
-        names.insert(it.dest);
-        if (move && access(Enc(QFileInfo(it.source).path()).constData(), W_OK | X_OK) != 0)
-            return Fail(OpError(verb, it.source, errno));
-        struct stat dst;
-        if (Exists(it.dest, &dst) && dst.st_dev == st.st_dev && dst.st_ino == st.st_ino)
-            return Fail(QStringLiteral("Cannot %1 \"%2\": it is already in \"%3\".")
-                            .arg(verb, it.source, t));
-        if (Exists(it.dest)) {
-            ReplaceAnswer a = ReplaceAnswer::Replace;
-            if (!ui_) return Fail(OpError(verb, it.source, EEXIST));
-            if (Asks() && !replaceAll) a = ui_->AskReplace(it.dest, it.source, sources.size() > 1);
-            if (a == ReplaceAnswer::Cancel) return sorCancelled;
-            if (a == ReplaceAnswer::ReplaceAll) replaceAll = true;
-            it.skip = a == ReplaceAnswer::Skip;
-            it.replace = !it.skip;
-        }
-        it.bytes = TreeBytes(Enc(it.source));
-        items.push_back(it);
+                            .arg(verb, QFileInfo(dest).fileName()));
+        names.insert(dest);
+        if (move && access(Enc(QFileInfo(source).path()).constData(), W_OK | X_OK) != 0)
+            return Fail(OpError(verb, source, errno));
+        const int r = Plan(plan, i, source, dest, sources.size() > 1);
+        if (r != sorOk) return r;
     }
+    return Execute(move, plan, sources);
+}
 
+int ShellFileOp::Execute(bool move, TransferPlan& plan, const QStringList& sources) {
+    std::vector<TransferItem>& items = plan.items;
     std::int64_t total = 0;
-    for (const Item& it : items)
-        if (!it.skip) total += it.bytes;
+    for (const TransferItem& it : items)
+        total += it.bytes;
     std::int64_t done = 0;
     QString current;
     const bool progress = ShowsProgress();
@@ -156,10 +215,8 @@ int ShellFileOp::Transfer(bool move, const QStringList& sources, const QString& 
         for (auto it = items.rbegin(); it != items.rend(); ++it) {
             if (it->renamed) ::rename(Enc(it->dest).constData(), Enc(it->source).constData());
             if (it->copied) RemoveTree(Enc(it->dest));
-            if (!it->setAside.isEmpty())
-                ::rename(Enc(it->setAside).constData(), Enc(it->dest).constData());
-            it->renamed = it->copied = false;
-            it->setAside.clear();
+            if (it->trashed) RestoreFromTrash(it->replaced);
+            it->renamed = it->copied = it->trashed = false;
         }
     };
     auto finish = [&](int result) {
@@ -167,21 +224,21 @@ int ShellFileOp::Transfer(bool move, const QStringList& sources, const QString& 
         return result;
     };
 
-    for (Item& it : items) {
-        if (it.skip) continue;
+    for (TransferItem& it : items) {
         current = it.source;
         if (progress && !ui_->StepProgress(current, done)) {
             rollback();
             return finish(sorCancelled);
         }
         if (it.replace) {
-            const QString aside = AsideName(it.dest);
-            if (::rename(Enc(it.dest).constData(), Enc(aside).constData()) != 0) {
-                const int err = errno;
+            QString why;
+            if (!MoveToTrash(it.dest, &why, &it.replaced)) {
                 rollback();
-                return finish(Fail(OpError(QStringLiteral("replace"), it.dest, err)));
+                return finish(Fail(QStringLiteral("\"%1\" cannot be replaced: %2 Nothing was "
+                                                  "changed.")
+                                       .arg(it.dest, why)));
             }
-            it.setAside = aside;
+            it.trashed = true;
         }
         if (move && ::rename(Enc(it.source).constData(), Enc(it.dest).constData()) == 0) {
             it.renamed = true;
@@ -194,7 +251,7 @@ int ShellFileOp::Transfer(bool move, const QStringList& sources, const QString& 
         if (move && errno != EXDEV) {
             const int err = errno;
             rollback();
-            return finish(Fail(OpError(verb, it.source, err)));
+            return finish(Fail(OpError(plan.verb, it.source, err)));
         }
         // A copy, or a move to another file system: copy now, remove the source
         // only once every item has arrived.
@@ -206,24 +263,32 @@ int ShellFileOp::Transfer(bool move, const QStringList& sources, const QString& 
         it.copied = true;
     }
 
-    // Everything arrived: now the replaced items go to the Trash and moved sources leave.
+    // Everything arrived: moved sources leave, merged folders once emptied.
     QString firstError;
-    for (Item& it : items) {
-        if (it.skip) continue;
-        if (!it.setAside.isEmpty() && !MoveToTrash(it.setAside, nullptr, nullptr, it.dest)) {
-            const TreeResult r = RemoveTree(Enc(it.setAside));
-            if (!r.ok && firstError.isEmpty()) firstError = r.error;
-        }
-        bool ok = true;
-        if (move && it.copied) {
-            const TreeResult r = RemoveTree(Enc(it.source));
-            ok = r.ok;
-            if (!ok && firstError.isEmpty()) firstError = r.error;
-        }
-        if (ok) handled_ << it.source;
+    std::vector<char> failed(std::size_t(sources.size()), 0);
+    for (TransferItem& it : items) {
+        if (!move || !it.copied) continue;
+        const TreeResult r = RemoveTree(Enc(it.source));
+        if (r.ok) continue;
+        failed[std::size_t(it.top)] = 1;
+        if (firstError.isEmpty()) firstError = r.error;
     }
+    if (move)
+        for (auto m = plan.merged.rbegin(); m != plan.merged.rend(); ++m)
+            if (::rmdir(Enc(m->source).constData()) != 0 && !plan.skipped[std::size_t(m->top)] &&
+                !failed[std::size_t(m->top)]) {
+                failed[std::size_t(m->top)] = 1;
+                if (firstError.isEmpty()) firstError = OpError(plan.verb, m->source, errno);
+            }
+    for (int i = 0; i < sources.size(); ++i)
+        if (!plan.skipped[std::size_t(i)] && !failed[std::size_t(i)]) MarkHandled(i, sources);
     if (!firstError.isEmpty()) return finish(Fail(firstError));
     return finish(handled_.size() == sources.size() ? sorOk : sorPartly);
+}
+
+void ShellFileOp::MarkHandled(int index, const QStringList& sources) {
+    handled_ << Clean(sources[index]);
+    handledFlags_[std::size_t(index)] = 1;
 }
 
 int ShellFileOp::Trash(const QStringList& sources) {
@@ -241,6 +306,7 @@ int ShellFileOp::Trash(const QStringList& sources) {
         for (auto it = trashed.rbegin(); it != trashed.rend(); ++it)
             RestoreFromTrash(*it);
         handled_.clear();
+        handledFlags_.assign(handledFlags_.size(), 0);
     };
     int result = sorOk;
     for (const QString& p : paths) {
@@ -257,7 +323,7 @@ int ShellFileOp::Trash(const QStringList& sources) {
             break;
         }
         trashed.push_back(item);
-        handled_ << p;
+        MarkHandled(int(trashed.size()) - 1, sources);
     }
     if (progress) ui_->EndProgress();
     return result;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <vector>
 
 enum ShellOperation : int { FO_MOVE = 1, FO_COPY = 2, FO_DELETE = 3 };
 
@@ -55,10 +56,20 @@ public:
     const QString& LastError() const { return error_; }
     // Sources the last Run moved, copied or trashed completely.
     const QStringList& Handled() const { return handled_; }
+    // One flag per source given to the last Run: 1 when it was handled completely
+    // (0 for a skipped one, or one with a skipped entry in a merged folder).
+    const std::vector<char>& HandledFlags() const { return handledFlags_; }
 
 private:
+    struct TransferItem;
+    struct MergedFolder;
+    struct TransferPlan;
     int Fail(const QString& message);
     int Transfer(bool move, const QStringList& sources, const QString& target);
+    int Plan(TransferPlan& plan, int top, const QString& source, const QString& dest, bool more);
+    int AskReplace(TransferPlan& plan, TransferItem& item, bool more);
+    int Execute(bool move, TransferPlan& plan, const QStringList& sources);
+    void MarkHandled(int index, const QStringList& sources);
     int Trash(const QStringList& sources);
     bool Asks() const;
     bool ShowsProgress() const;
@@ -66,5 +77,6 @@ private:
     IShellOpUi* ui_;
     QString error_;
     QStringList handled_;
+    std::vector<char> handledFlags_;
     int flags_ = 0;
 };

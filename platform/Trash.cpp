@@ -8,6 +8,8 @@
 #include <QStorageInfo>
 #include <QUrl>
 #include <cerrno>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,6 +70,17 @@ bool HomeTrashDevice(dev_t* dev) {
         if (parent == p) return false;
         p = parent;
     }
+}
+
+// 0 when files/ (or info/) of a trash is a real folder or absent (*present
+// tells which), else the errno that keeps it from being read as one.
+int TrashSubdirState(const QString& dir, bool* present) {
+    struct stat st;
+    *present = false;
+    if (lstat(Enc(dir).constData(), &st) != 0) return errno == ENOENT ? 0 : errno;
+    if (!S_ISDIR(st.st_mode)) return S_ISLNK(st.st_mode) ? ELOOP : ENOTDIR;
+    *present = true;
+    return 0;
 }
 
 bool WriteAll(int fd, const QByteArray& data) {
@@ -227,9 +240,14 @@ QStringList AllTrashDirs() {
     for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
         QString root = v.rootPath();
         if (root == QLatin1String("/")) root.clear();
-        for (const QString& d :
-             {root + QStringLiteral("/.Trash/") + uid, root + QStringLiteral("/.Trash-") + uid}) {
-            if (!dirs.contains(d) && IsOwnDir(d)) dirs << d;
+        // A shared .Trash counts only as the sticky folder it must be, never through a link.
+        struct stat ts;
+        const QString shared = root + QStringLiteral("/.Trash");
+        const bool sharedOk = lstat(Enc(shared).constData(), &ts) == 0 && S_ISDIR(ts.st_mode) &&
+                              (ts.st_mode & S_ISVTX);
+        for (const QString& d : {sharedOk ? shared + QLatin1Char('/') + uid : QString(),
+                                 root + QStringLiteral("/.Trash-") + uid}) {
+            if (!d.isEmpty() && !dirs.contains(d) && IsOwnDir(d)) dirs << d;
         }
     }
     return dirs;
@@ -238,13 +256,25 @@ QStringList AllTrashDirs() {
 TrashContents QueryTrash(const QStringList& trashDirs) {
     TrashContents c;
     for (const QString& dir : trashDirs) {
-        const QDir files(dir + QStringLiteral("/files"));
-        const QStringList names =
-            files.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        for (const QString& n : names) {
-            ++c.items;
-            c.bytes += TreeBytes(Enc(files.filePath(n)));
+        const QString filesDir = dir + QStringLiteral("/files");
+        bool present = false;
+        int err = TrashSubdirState(filesDir, &present);
+        if (present) {
+            DIR* d = opendir(Enc(filesDir).constData());
+            if (!d) {
+                err = errno;
+            } else {
+                const QByteArray base = Enc(filesDir) + '/';
+                while (const dirent* e = readdir(d)) {
+                    if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+                        continue;
+                    ++c.items;
+                    c.bytes += TreeBytes(base + e->d_name);
+                }
+                closedir(d);
+            }
         }
+        if (err && !c.error) c.error = err;
     }
     return c;
 }
@@ -255,7 +285,12 @@ bool EmptyTrash(const QStringList& trashDirs) {
     for (const QString& dir : trashDirs) {
         const QDir files(dir + QStringLiteral("/files"));
         const QDir info(dir + QStringLiteral("/info"));
-        for (const QString& n : files.entryList(all)) {
+        bool hasFiles = false, hasInfo = false;
+        if (TrashSubdirState(files.path(), &hasFiles) || TrashSubdirState(info.path(), &hasInfo)) {
+            ok = false;
+            continue;
+        }
+        for (const QString& n : hasFiles ? files.entryList(all) : QStringList()) {
             if (!RemoveTree(Enc(files.filePath(n))).ok) {
                 ok = false;
                 continue;
@@ -263,7 +298,8 @@ bool EmptyTrash(const QStringList& trashDirs) {
             ::unlink(Enc(info.filePath(n + QStringLiteral(".trashinfo"))).constData());
         }
         // Info files whose item is gone.
-        for (const QString& n : info.entryList({QStringLiteral("*.trashinfo")}, all)) {
+        for (const QString& n :
+             hasInfo ? info.entryList({QStringLiteral("*.trashinfo")}, all) : QStringList()) {
             struct stat st;
             const QString item = files.filePath(n.left(n.size() - 10));
             if (lstat(Enc(item).constData(), &st) != 0) ::unlink(Enc(info.filePath(n)).constData());

@@ -10,6 +10,7 @@
 struct TrashContents {
     std::int64_t bytes = 0;
     std::int64_t items = 0;
+    int error = 0; // errno of the first trash whose files/ could not be read
 };
 
 // The home trash folder ($XDG_DATA_HOME/Trash, default ~/.local/share/Trash).
@@ -41,10 +42,12 @@ bool SendToRecycleBin(const QString& path);
 // Every trash folder of this user: the home trash and those of mounted file systems.
 QStringList AllTrashDirs();
 
-// Bytes and items (top-level entries of files/) in the given trash folders.
+// Bytes and items (top-level entries of files/) in the given trash folders. A
+// trash without files/ is empty; one whose files/ is a link or unreadable sets error.
 TrashContents QueryTrash(const QStringList& trashDirs = AllTrashDirs());
 
 // Removes everything in the given trash folders. False when something stayed.
+// A files/ or info/ that is a link is left alone: links are removed, never followed.
 bool EmptyTrash(const QStringList& trashDirs = AllTrashDirs());
 
 // The Path= value of a .trashinfo: percent-encoded, '/' kept.

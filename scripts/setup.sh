@@ -1,11 +1,29 @@
 #!/usr/bin/env bash
-# Shared set-up for run.sh and test.sh: install the Debian packages the build
-# needs (when missing), then configure and build into build/.
+# Shared set-up for run.sh and test.sh: install the Debian packages the build,
+# the tests and the program need (when missing), then configure and build into
+# build/. Every package is named: a minimal Debian 12 has none of them, and
+# packages are installed without their recommendations.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-PACKAGES=(qt6-base-dev qt6-charts-dev libzip-dev libxlsxwriter-dev libjpeg-dev
-          libgtest-dev cmake ninja-build pkg-config g++ poppler-utils
-          xvfb xauth imagemagick adwaita-icon-theme)
+PACKAGES=(
+    # build
+    g++ cmake ninja-build pkg-config
+    qt6-base-dev qt6-charts-dev
+    libqt6opengl6-dev            # Qt6Charts' CMake files need Qt6OpenGL's
+    libzip-dev libxlsxwriter-dev libjpeg-dev
+    libsqlite3-dev               # browser history stores
+    # program: tool bar and menu icons
+    adwaita-icon-theme
+    # tests
+    libgtest-dev
+    poppler-utils                # printed PDFs read back
+    imagemagick
+    libmagickcore-6.q16-6-extra  # ImageMagick reads WMF files only with this
+    xvfb xauth                   # screenshots of the window
+    desktop-file-utils           # the install test validates the desktop entry
+    locales                      # locale sources for the decimal-comma tests
+    ncdu gdu                     # snapshot round trips against the peer tools
+)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -19,7 +37,7 @@ if [ ${#missing[@]} -gt 0 ]; then
         apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
     else
         echo "Missing packages. Run as root:" >&2
-        echo "  apt-get install -y ${missing[*]}" >&2
+        echo "  apt-get install -y --no-install-recommends ${missing[*]}" >&2
         exit 1
     fi
 fi

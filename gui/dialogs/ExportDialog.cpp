@@ -22,6 +22,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
@@ -397,6 +398,12 @@ bool ExportDialog::ExportToFile() {
     WaitCursor wait;
     ExportWriter& ex = *exportList_;
     ex.SetTargetFile(target);
+    // The target is opened whenever it exists at the end: also after "No" (the
+    // question promises it) and after a failed write over an existing file.
+    const auto launch = qScopeGuard([this, &target] {
+        if (CbxLaunchFile->isChecked() && QFileInfo(target).isFile() && LaunchFile)
+            LaunchFile(target);
+    });
     const QFileInfo info(target);
     if (info.exists()) {
         if (ModalMessage(this, QMessageBox::Information,
@@ -436,7 +443,6 @@ bool ExportDialog::ExportToFile() {
         ShowMessage(this, NotSavedMessage(type));
         return false;
     }
-    if (CbxLaunchFile->isChecked() && QFileInfo::exists(target) && LaunchFile) LaunchFile(target);
     return true;
 }
 

@@ -39,7 +39,8 @@ public:
     void LoadExportSettings();
     void SaveExportSettings();
     void ConfigureExportList();
-    // Asks for the target and writes it; true when a file was written.
+    // Asks for the target and writes it; true when a file was written. With
+    // "Launch generated file", the target is opened whenever it exists at the end.
     bool ExportToFile();
     // The chosen file name with the extension of the chosen filter entry;
     // empty when cancelled.

@@ -32,12 +32,29 @@ ListDialog::ListDialog(QWidget* parent) : QDialog(parent) {
     connect(CloseButton, &QToolButton::clicked, this, &QDialog::accept);
 }
 
+QStringList ListDialog::SplitLines(const QString& text) {
+    // CR LF, a lone CR and a lone LF each end a line; a break at the very end
+    // adds no empty line.
+    QStringList lines;
+    QString line;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) {
+            line += c;
+            continue;
+        }
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        lines << line;
+        line.clear();
+    }
+    if (!line.isEmpty()) lines << line;
+    return lines;
+}
+
 void ListDialog::LoadLines() {
     LinesList->clear();
-    QString text = ListText;
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    if (text.endsWith(QLatin1Char('\n'))) text.chop(1);
-    if (!text.isEmpty() || !ListText.isEmpty()) LinesList->addItems(text.split(QLatin1Char('\n')));
+    LinesList->addItems(SplitLines(ListText));
 }
 
 bool ListDialog::event(QEvent* e) {

@@ -12,6 +12,8 @@ public:
     explicit ListDialog(QWidget* parent = nullptr);
 
     QString ListText;
+    // The lines the window shows for text.
+    static QStringList SplitLines(const QString& text);
     QListWidget* LinesList;
     QToolButton* CloseButton;
 

@@ -1,5 +1,7 @@
 #include "gui/dialogs/ProgressDialog.h"
 #include "gui/widgets/ProgressGauge.h"
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 ProgressDialog::ProgressDialog(QWidget* parent, const QColor& back, const QColor& fill)
@@ -17,4 +19,20 @@ ProgressDialog::ProgressDialog(QWidget* parent, const QColor& back, const QColor
         const QPoint c = parent->geometry().center();
         move(c.x() - width() / 2, c.y() - height() / 2);
     }
+}
+
+void ProgressDialog::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+void ProgressDialog::closeEvent(QCloseEvent* e) {
+    if (e->spontaneous()) {
+        e->ignore();
+        return;
+    }
+    QDialog::closeEvent(e);
 }

@@ -12,4 +12,10 @@ public:
     explicit ProgressDialog(QWidget* parent = nullptr, const QColor& back = QColor(),
                             const QColor& fill = QColor());
     ProgressGauge* Gauge;
+
+protected:
+    // Neither Esc nor the window manager closes it: the work goes on regardless.
+    // The owner closes it with close() when the work is done.
+    void keyPressEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
 };

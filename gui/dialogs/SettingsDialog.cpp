@@ -32,6 +32,23 @@ const QString kKeyListFont = QStringLiteral("ListFont");
 const QString kKeyChartFont = QStringLiteral("ChartFont");
 const QString kKeyLegendFont = QStringLiteral("LegendFont");
 
+// The small colour panel beside a font button.
+ColorPanel* FontColorPanel(QWidget* parent) {
+    auto* panel = new ColorPanel(parent);
+    panel->setFixedSize(22, 22);
+    panel->setToolTip(QStringLiteral("Font colour"));
+    return panel;
+}
+
+QWidget* FontChoice(QWidget* parent, QPushButton* button, ColorPanel* color) {
+    auto* box = new QWidget(parent);
+    auto* lay = new QHBoxLayout(box);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->addWidget(button);
+    lay->addWidget(color);
+    return box;
+}
+
 QWidget* Row(QWidget* parent, QWidget* control, const QString& caption) {
     auto* row = new QWidget(parent);
     auto* lay = new QHBoxLayout(row);
@@ -82,9 +99,11 @@ void SettingsDialog::BuildMenuPage(QWidget* page) {
     auto* listSettings = new QGroupBox(QStringLiteral("List Settings"), page);
     auto* ls = new QVBoxLayout(listSettings);
     BtnFontList = new QPushButton(QStringLiteral("Font..."), listSettings);
+    PnlListFontColor = FontColorPanel(listSettings);
     LblListFont = new QLabel(QStringLiteral("Choose Font"), listSettings);
     auto* fontRow = new QHBoxLayout;
     fontRow->addWidget(BtnFontList);
+    fontRow->addWidget(PnlListFontColor);
     fontRow->addWidget(LblListFont, 1);
     ls->addLayout(fontRow);
     PnlListColor = new ColorPanel(listSettings);
@@ -140,6 +159,8 @@ void SettingsDialog::BuildMenuPage(QWidget* page) {
             [this] { ChooseColor(PnlListColor, kKeyListColor); });
     connect(BtnFontList, &QPushButton::clicked, this,
             [this] { ChooseFont(LblListFont, kKeyListFont); });
+    connect(PnlListFontColor, &ColorPanel::clicked, this,
+            [this] { ChooseFontColor(LblListFont, kKeyListFont); });
     connect(CbxShowIcons, &QCheckBox::clicked, this, [this](bool on) {
         Write(
             [&] { WriteIniBool(iniFileName_, kSettingsSection, QStringLiteral("ShowIcons"), on); });
@@ -166,12 +187,14 @@ void SettingsDialog::BuildChartPage(QWidget* page) {
     auto* group = new QGroupBox(QStringLiteral("Chart Settings"), page);
     auto* g = new QGridLayout(group);
     BtnFontChart = new QPushButton(QStringLiteral("Font..."), group);
+    PnlChartFontColor = FontColorPanel(group);
     LblChartFont = new QLabel(QStringLiteral("Choose Header Font"), group);
     BtnFontLegend = new QPushButton(QStringLiteral("Font..."), group);
+    PnlLegendFontColor = FontColorPanel(group);
     lblLegendFont = new QLabel(QStringLiteral("Choose Legend Font"), group);
-    g->addWidget(BtnFontChart, 0, 0);
+    g->addWidget(FontChoice(group, BtnFontChart, PnlChartFontColor), 0, 0);
     g->addWidget(LblChartFont, 0, 1);
-    g->addWidget(BtnFontLegend, 1, 0);
+    g->addWidget(FontChoice(group, BtnFontLegend, PnlLegendFontColor), 1, 0);
     g->addWidget(lblLegendFont, 1, 1);
     PnlGradientTop = new ColorPanel(group);
     PnlGradientBottom = new ColorPanel(group);
@@ -200,6 +223,10 @@ void SettingsDialog::BuildChartPage(QWidget* page) {
             [this] { ChooseFont(LblChartFont, kKeyChartFont); });
     connect(BtnFontLegend, &QPushButton::clicked, this,
             [this] { ChooseFont(lblLegendFont, kKeyLegendFont); });
+    connect(PnlChartFontColor, &ColorPanel::clicked, this,
+            [this] { ChooseFontColor(LblChartFont, kKeyChartFont); });
+    connect(PnlLegendFontColor, &ColorPanel::clicked, this,
+            [this] { ChooseFontColor(lblLegendFont, kKeyLegendFont); });
     connect(PnlGradientTop, &ColorPanel::clicked, this,
             [this] { ChooseColor(PnlGradientTop, kKeyGrad2); });
     connect(PnlGradientBottom, &ColorPanel::clicked, this,
@@ -292,7 +319,18 @@ void SettingsDialog::LoadSettings() {
     if (!errors.isEmpty()) ShowErrorMessage(this, errors.join(QLatin1Char('\n')));
 }
 
+FontDesc& SettingsDialog::FontOf(QLabel* sample) {
+    return sample == LblListFont ? listFont_ : (sample == LblChartFont ? chartFont_ : legendFont_);
+}
+
+ColorPanel* SettingsDialog::FontColorPanelOf(QLabel* sample) const {
+    return sample == LblListFont
+               ? PnlListFontColor
+               : (sample == LblChartFont ? PnlChartFontColor : PnlLegendFontColor);
+}
+
 void SettingsDialog::ShowFont(QLabel* sample, const FontDesc& font) {
+    FontColorPanelOf(sample)->SetColorValue(font.color);
     sample->setFont(ToQFont(font));
     QPalette pal = sample->palette();
     pal.setColor(QPalette::WindowText, ToQColor(font.color));
@@ -325,10 +363,17 @@ void SettingsDialog::ChooseColor(ColorPanel* panel, const QString& key) {
 
 void SettingsDialog::ChooseFont(QLabel* sample, const QString& key) {
     if (ExecModal(*fontDialog_) != QDialog::Accepted) return;
-    FontDesc& fontDesc =
-        sample == LblListFont ? listFont_ : (sample == LblChartFont ? chartFont_ : legendFont_);
-    // The font dialog has no colour; the font keeps its own.
+    FontDesc& fontDesc = FontOf(sample);
+    // The font dialog has no colour; the font keeps its own (its panel sets it).
     fontDesc = FromQFont(fontDialog_->currentFont(), fontDesc.color);
+    ShowFont(sample, fontDesc);
+    Write([&] { WriteIniString(iniFileName_, kSettingsSection, key, FontToStr(fontDesc)); });
+}
+
+void SettingsDialog::ChooseFontColor(QLabel* sample, const QString& key) {
+    if (ExecModal(*colorDialog_) != QDialog::Accepted) return;
+    FontDesc& fontDesc = FontOf(sample);
+    fontDesc.color = FromQColor(colorDialog_->currentColor());
     ShowFont(sample, fontDesc);
     Write([&] { WriteIniString(iniFileName_, kSettingsSection, key, FontToStr(fontDesc)); });
 }

@@ -37,6 +37,7 @@ public:
     ColorPanel* PnlBarColor = nullptr;
     QPushButton* BtnFontList = nullptr;
     QLabel* LblListFont = nullptr;
+    ColorPanel* PnlListFontColor = nullptr; // the font's colour: the font dialog has none
     ColorPanel* PnlListColor = nullptr;
     QLineEdit* EdtMinFileSize = nullptr;
     QLabel* LblInvalidKey = nullptr;
@@ -48,8 +49,10 @@ public:
     // "Chart" page.
     QPushButton* BtnFontChart = nullptr;
     QLabel* LblChartFont = nullptr;
+    ColorPanel* PnlChartFontColor = nullptr;
     QPushButton* BtnFontLegend = nullptr;
     QLabel* lblLegendFont = nullptr;
+    ColorPanel* PnlLegendFontColor = nullptr;
     ColorPanel* PnlGradientTop = nullptr;
     ColorPanel* PnlGradientBottom = nullptr;
     ColorPanel* pnlLegendColor = nullptr;
@@ -67,6 +70,9 @@ private:
     void BuildChartPage(QWidget* page);
     void ChooseColor(ColorPanel* panel, const QString& key);
     void ChooseFont(QLabel* sample, const QString& key);
+    void ChooseFontColor(QLabel* sample, const QString& key);
+    FontDesc& FontOf(QLabel* sample);
+    ColorPanel* FontColorPanelOf(QLabel* sample) const;
     void ShowFont(QLabel* sample, const FontDesc& font);
     void ColorSizeBox(ColorCode color);
     void ShowInvalidKey();

@@ -1,10 +1,13 @@
 #include "gui/dialogs/ShellOpDialogs.h"
+#include "gui/widgets/InputBlocker.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+
+ShellOpDialogs::ShellOpDialogs(QWidget* owner) : owner_(owner) {}
 
 ShellOpDialogs::~ShellOpDialogs() {
     EndProgress();
@@ -64,6 +67,7 @@ void ShellOpDialogs::ShowError(const QString& message) {
 
 void ShellOpDialogs::BeginProgress(const QString& title, std::int64_t totalBytes) {
     EndProgress();
+    blocker_ = std::make_unique<InputBlocker>(owner_);
     total_ = totalBytes;
     scale_ = 1;
     while (total_ / scale_ > 1000000000)
@@ -91,4 +95,9 @@ void ShellOpDialogs::EndProgress() {
         progress_->deleteLater();
     }
     progress_ = nullptr;
+    if (blocker_) {
+        // Clicks made during the last step are dropped, not run afterwards.
+        QApplication::processEvents();
+        blocker_.reset();
+    }
 }

@@ -4,12 +4,15 @@
 #include "platform/ShellFileOp.h"
 #include <QPointer>
 #include <QProgressDialog>
+#include <memory>
+
+class InputBlocker;
 
 class QWidget;
 
 class ShellOpDialogs : public IShellOpUi {
 public:
-    explicit ShellOpDialogs(QWidget* owner) : owner_(owner) {}
+    explicit ShellOpDialogs(QWidget* owner);
     ~ShellOpDialogs() override;
 
     bool ConfirmTrash(const QStringList& paths) override;
@@ -23,6 +26,9 @@ public:
 private:
     QWidget* owner_;
     QPointer<QProgressDialog> progress_;
+    // The owner's window takes no input from the first step on, not only once
+    // the progress window shows.
+    std::unique_ptr<InputBlocker> blocker_;
     std::int64_t total_ = 0;
     int scale_ = 1;
 };

@@ -1,8 +1,6 @@
 #include "gui/pages/FileListModel.h"
 #include "core/engine/FileFilter.h"
-
-#include <QFileIconProvider>
-#include <QFileInfo>
+#include "gui/widgets/FileTypeIcons.h"
 
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -69,6 +67,7 @@ void FileListModel::SetRows(std::vector<FileRow> rows, bool showIcons) {
     beginResetModel();
     rows_ = std::move(rows);
     showIcons_ = showIcons;
+    rowTypes_.clear();
     endResetModel();
 }
 
@@ -157,13 +156,9 @@ int FileListModel::RemoveRows(const std::vector<char>& remove) {
 }
 
 QIcon FileListModel::IconFor(const FileRow& row) const {
-    // One icon per extension: asking the desktop per file would be far too slow.
-    const QString ext = PathExtension(row.RowPath()).toLower();
-    auto it = icons_.constFind(ext);
-    if (it != icons_.constEnd()) return *it;
-    static const QFileIconProvider provider;
-    QIcon icon = provider.icon(QFileInfo(row.RowPath()));
-    if (icon.isNull()) icon = provider.icon(QFileIconProvider::File);
-    icons_.insert(ext, icon);
-    return icon;
+    // A row's type is found once, when it is first painted; icons are shared by type.
+    const QString& path = row.RowPath();
+    auto it = rowTypes_.constFind(path);
+    if (it == rowTypes_.constEnd()) it = rowTypes_.insert(path, FileTypeOf(path));
+    return FileTypeIcon(*it);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The rows of FileList: seven columns, a check box in column 0, optional
-// per-extension icons. One vector of plain rows, so hundreds of thousands of
+// icons by file type. One vector of plain rows, so hundreds of thousands of
 // files fill, sort and repaint quickly.
 #include "core/engine/FileListRows.h"
 #include <QAbstractTableModel>
@@ -47,5 +47,5 @@ private:
 
     std::vector<FileRow> rows_;
     bool showIcons_ = false;
-    mutable QHash<QString, QIcon> icons_;
+    mutable QHash<QString, QString> rowTypes_; // path -> its file type
 };

@@ -85,8 +85,13 @@ public:
     void CheckRows(bool state, bool allRows);
     void SwapCheckedAndSelected();
     void FileListAction(const QString& target, int operation);
-    bool ShellOperationOnList(const QStringList& paths, const QString& target, int operation);
+    // handled, when given, gets one flag per path: 1 when that item was done.
+    bool ShellOperationOnList(const QStringList& paths, const QString& target, int operation,
+                              std::vector<char>* handled = nullptr);
     void RemoveCheckedRows();
+    // Removes the checked rows whose flag is set (one flag per checked row, in
+    // order); true when any went.
+    bool RemoveHandledRows(const std::vector<char>& handled);
     QStringList CheckedPaths() const;
     void move_selClick();
     void Copy_SelClick();

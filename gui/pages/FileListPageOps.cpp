@@ -183,13 +183,26 @@ void FileListPage::RemoveCheckedRows() {
 }
 
 bool FileListPage::ShellOperationOnList(const QStringList& paths, const QString& target,
-                                        int operation) {
+                                        int operation, std::vector<char>* handled) {
     try {
         ShellFileOp op(ShellUi ? ShellUi : dialogs_.get());
-        return op.Run(operation, paths, target, FOF_ALLOWUNDO) == sorOk;
+        const bool ok = op.Run(operation, paths, target, FOF_ALLOWUNDO) == sorOk;
+        if (handled) *handled = op.HandledFlags();
+        return ok;
     } catch (...) {
         return false;
     }
+}
+
+bool FileListPage::RemoveHandledRows(const std::vector<char>& handled) {
+    // handled has one flag per checked row, in row order.
+    std::vector<char> remove(std::size_t(Model->Count()), 0);
+    std::size_t k = 0;
+    bool any = false;
+    for (std::size_t i = 0; i < remove.size() && k < handled.size(); ++i)
+        if (Model->Row(int(i)).checked) any |= (remove[i] = handled[k++]) != 0;
+    if (any) Model->RemoveRows(remove);
+    return any;
 }
 
 void FileListPage::FileListAction(const QString& target, int operation) {
@@ -198,11 +211,17 @@ void FileListPage::FileListAction(const QString& target, int operation) {
     if (paths.isEmpty()) return;
     // The shell's own dialogs need the normal cursor.
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const bool ok = ShellOperationOnList(paths, target, operation);
+    std::vector<char> handled;
+    const bool ok = ShellOperationOnList(paths, target, operation, &handled);
     QApplication::restoreOverrideCursor();
-    if (!ok) return;
-    RemoveCheckedRows();
-    ShowFileCount();
+    if (ok) {
+        RemoveCheckedRows();
+        ShowFileCount();
+        return;
+    }
+    // After "Skip" the items already moved or trashed lose their rows; the
+    // skipped ones keep theirs, still checked.
+    if (RemoveHandledRows(handled)) ShowFileCount();
 }
 
 void FileListPage::move_selClick() {

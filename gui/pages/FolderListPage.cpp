@@ -1,7 +1,7 @@
 #include "gui/pages/FolderListPage.h"
 #include "core/engine/Progress.h"
+#include "gui/widgets/FileTypeIcons.h"
 #include "platform/Errors.h"
-#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QTreeWidget>
@@ -47,14 +47,8 @@ QString FolderListPage::DisplayName(const QString& path) {
 }
 
 QIcon FolderListPage::IconFor(const QString& path) const {
-    // The rows are folders or the two pseudo rows: two icons serve them all
-    // and keep a fill of many rows quick.
-    if (folderIcon_.isNull()) {
-        QFileIconProvider provider;
-        folderIcon_ = provider.icon(QFileIconProvider::Folder);
-        fileIcon_ = provider.icon(QFileIconProvider::File);
-    }
-    return QFileInfo(path).isDir() ? folderIcon_ : fileIcon_;
+    // Icons are shared by type, so a fill of many rows stays quick.
+    return FileTypeIcon(FileTypeOf(path));
 }
 
 std::optional<FolderListTotals> FolderListPage::FillFolderList(const QStringList& paths,

@@ -44,5 +44,4 @@ private:
     QIcon IconFor(const QString& path) const;
 
     QTreeWidget* list_;
-    mutable QIcon folderIcon_, fileIcon_;
 };

@@ -2,6 +2,8 @@
 #include "platform/Errors.h"
 #include <QCollator>
 #include <QCollatorSortKey>
+#include <QHash>
+#include <QLocale>
 #include <QTreeWidget>
 #include <optional>
 
@@ -17,33 +19,48 @@ bool IsNumericText(const QString& text) {
     return true;
 }
 
-namespace {
-const QCollator& TextCollator() {
-    static const QCollator collator = [] {
-        QCollator c;
-        c.setCaseSensitivity(Qt::CaseSensitive);
-        c.setNumericMode(false);
-        return c;
-    }();
-    return collator;
+TextOrder::TextOrder(const QLocale& collation)
+    : collator_(collation), collated_(collation.language() != QLocale::C) {
+    collator_.setCaseSensitivity(Qt::CaseSensitive);
+    collator_.setNumericMode(false);
 }
 
+const TextOrder& TextOrder::current() {
+    static const TextOrder order(QLocale().collation());
+    return order;
+}
+
+namespace {
 int Sign(int r) {
     return (r > 0) - (r < 0);
 }
 
+int CompareByCode(const QString& folded1, const QString& text1, const QString& folded2,
+                  const QString& text2) {
+    const int r = folded1.compare(folded2, Qt::CaseSensitive);
+    return Sign(r != 0 ? r : text1.compare(text2, Qt::CaseSensitive));
+}
+
+std::optional<double> NumberOf(const QString& text, const FormatLocale& loc) {
+    if (!IsNumericText(text)) return std::nullopt;
+    try {
+        return StrToSizeFloat(text, loc);
+    } catch (const EMorvaneError&) {
+        return std::nullopt; // "1.2.3", or "2.0" under a decimal comma: a name
+    }
+}
+
 struct SortKey {
-    bool numeric = false;
-    std::optional<double> value; // empty when a numeric text does not parse
-    std::optional<QCollatorSortKey> text;
+    std::optional<double> value; // only a numeric text that parses
+    std::optional<QCollatorSortKey> collated;
+    QString folded;
+    const QString* text = nullptr;
 };
 
 int CompareKeys(const SortKey& a, const SortKey& b) {
-    if (a.numeric && b.numeric) {
-        if (!a.value || !b.value) throw EConvertError(QStringLiteral("Not a valid number"));
-        return (*a.value > *b.value) - (*a.value < *b.value);
-    }
-    return Sign(a.text->compare(*b.text));
+    if (a.value && b.value) return (*a.value > *b.value) - (*a.value < *b.value);
+    if (a.collated) return Sign(a.collated->compare(*b.collated));
+    return CompareByCode(a.folded, *a.text, b.folded, *b.text);
 }
 
 // Plain merge sort: stable, and safe even when mixed numeric and text keys make
@@ -69,40 +86,74 @@ void MergeSort(std::vector<int>& idx, std::vector<int>& tmp, std::size_t lo, std
 }
 } // namespace
 
-int CompareCells(const QString& a, const QString& b, const FormatLocale& loc) {
-    if (IsNumericText(a) && IsNumericText(b)) {
-        const double x = StrToSizeFloat(a, loc);
-        const double y = StrToSizeFloat(b, loc);
-        return (x > y) - (x < y);
-    }
-    return Sign(TextCollator().compare(a, b));
+int CompareCells(const QString& a, const QString& b, const FormatLocale& loc,
+                 const TextOrder& order) {
+    const std::optional<double> x = NumberOf(a, loc), y = NumberOf(b, loc);
+    if (x && y) return (*x > *y) - (*x < *y);
+    return order.Compare(a, b);
 }
 
-std::vector<int> SortedOrder(const QStringList& keys, bool ascending, const FormatLocale& loc) {
-    std::vector<SortKey> k(keys.size());
-    int numeric = 0;
-    bool unparsable = false;
-    for (qsizetype i = 0; i < keys.size(); ++i) {
-        const QString& t = keys[i];
-        k[i].numeric = IsNumericText(t);
-        if (k[i].numeric) {
-            ++numeric;
-            try {
-                k[i].value = StrToSizeFloat(t, loc);
-            } catch (const EMorvaneError&) {
-                unparsable = true;
-            }
-        }
-        k[i].text = TextCollator().sortKey(t);
+int TextOrder::Compare(const QString& a, const QString& b) const {
+    if (collated_) return Sign(collator_.compare(a, b));
+    return CompareByCode(a.toCaseFolded(), a, b.toCaseFolded(), b);
+}
+
+std::vector<int> SortedOrder(const QStringList& keys, bool ascending, const FormatLocale& loc,
+                             const TextOrder& order) {
+    const std::size_t n = std::size_t(keys.size());
+    std::vector<std::optional<double>> values(n);
+    bool numbers = false, texts = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        values[i] = NumberOf(keys[qsizetype(i)], loc);
+        (values[i] ? numbers : texts) = true;
     }
-    // Two numeric cells are compared in any sort of them; one that does not
-    // parse fails the whole sort up front.
-    if (unparsable && numeric >= 2) throw EConvertError(QStringLiteral("Not a valid number"));
-    std::vector<int> idx(keys.size()), tmp(keys.size());
-    for (std::size_t i = 0; i < idx.size(); ++i)
-        idx[i] = int(i);
-    MergeSort(idx, tmp, 0, idx.size(), k, ascending ? 1 : -1);
-    return idx;
+    // Numbers mixed with texts compare in circles ("2" < "10" < "1a" < "2"), which
+    // could part rows of one text: then each distinct text gets one sort key and
+    // its rows follow it in their old order. Otherwise every row is its own key.
+    std::vector<int> groupOf(n), first;
+    if (numbers && texts) {
+        QHash<QString, int> groups;
+        groups.reserve(qsizetype(n));
+        for (std::size_t i = 0; i < n; ++i) {
+            auto it = groups.constFind(keys[qsizetype(i)]);
+            if (it == groups.constEnd()) {
+                it = groups.insert(keys[qsizetype(i)], int(first.size()));
+                first.push_back(int(i));
+            }
+            groupOf[i] = *it;
+        }
+    } else {
+        first.resize(n);
+        for (std::size_t i = 0; i < n; ++i)
+            groupOf[i] = first[i] = int(i);
+    }
+    const std::size_t g = first.size();
+    std::vector<SortKey> k(g);
+    for (std::size_t j = 0; j < g; ++j) {
+        const QString& t = keys[first[j]];
+        k[j].text = &t;
+        k[j].value = values[std::size_t(first[j])];
+        if (order.UsesCollation())
+            k[j].collated = order.Collator().sortKey(t);
+        else
+            k[j].folded = t.toCaseFolded();
+    }
+    std::vector<int> idx(g), tmp(g);
+    for (std::size_t j = 0; j < g; ++j)
+        idx[j] = int(j);
+    MergeSort(idx, tmp, 0, g, k, ascending ? 1 : -1);
+    // Counting sort of the rows by their group's place.
+    std::vector<int> start(g + 1, 0), rank(g);
+    for (std::size_t p = 0; p < g; ++p)
+        rank[std::size_t(idx[p])] = int(p);
+    for (std::size_t i = 0; i < n; ++i)
+        ++start[std::size_t(rank[std::size_t(groupOf[i])]) + 1];
+    for (std::size_t p = 0; p < g; ++p)
+        start[p + 1] += start[p];
+    std::vector<int> rows(n);
+    for (std::size_t i = 0; i < n; ++i)
+        rows[std::size_t(start[std::size_t(rank[std::size_t(groupOf[i])])]++)] = int(i);
+    return rows;
 }
 
 bool SortByColumn(QTreeWidget* list, int column, ListSortState& state) {

@@ -2,11 +2,31 @@
 // The column sort shared by the window's lists: one sort state for all of them,
 // numbers compared as numbers, everything else as locale-aware text.
 #include "core/engine/SizeText.h"
+#include <QCollator>
 #include <QString>
 #include <QStringList>
 #include <vector>
 
+class QLocale;
 class QTreeWidget;
+
+// How two texts compare: by the collation of the locale, case-sensitively.
+// The C and POSIX locales collate by code, which puts "Zeta" before "alpha";
+// there names compare case-insensitively by Unicode, then exactly.
+class TextOrder {
+public:
+    explicit TextOrder(const QLocale& collation);
+    // The locale of LC_COLLATE (LC_ALL, LANG), read once.
+    static const TextOrder& current();
+
+    int Compare(const QString& a, const QString& b) const;
+    bool UsesCollation() const { return collated_; }
+    const QCollator& Collator() const { return collator_; }
+
+private:
+    QCollator collator_;
+    bool collated_;
+};
 
 // One pair for the whole window: the last clicked column, in whichever list,
 // and the direction of the last sort.
@@ -21,17 +41,19 @@ struct ListSortState {
 // Only digits, commas and full stops; the empty text counts as numeric.
 bool IsNumericText(const QString& text);
 
-// Negative, zero or positive. Two numeric texts compare as numbers in the
-// locale's decimal form (throws EConvertError when one does not parse);
-// anything else compares as case-sensitive, locale-aware text.
+// Negative, zero or positive. Two numeric texts that parse as numbers in the
+// locale's decimal form compare as numbers; anything else (also "1.2.3", or
+// "2.0" under a decimal comma) compares as text. Never throws.
 int CompareCells(const QString& a, const QString& b,
-                 const FormatLocale& loc = FormatLocale::current());
+                 const FormatLocale& loc = FormatLocale::current(),
+                 const TextOrder& order = TextOrder::current());
 
-// The stable order in which keys sort (indices into keys). Throws EConvertError
-// before anything is ordered when numeric texts that would be compared do not
-// parse, so a failed sort never leaves rows half moved.
+// The stable order in which keys sort (indices into keys). Rows of one text
+// stay together, even where numbers and texts mixed in one column make the
+// comparison intransitive, so the duplicate finder's neighbours are found.
 std::vector<int> SortedOrder(const QStringList& keys, bool ascending,
-                             const FormatLocale& loc = FormatLocale::current());
+                             const FormatLocale& loc = FormatLocale::current(),
+                             const TextOrder& order = TextOrder::current());
 
 // Click on a column header of list: updates state, then sorts the rows by that
 // column with repainting suspended. Returns false when the sort failed (the

@@ -54,6 +54,19 @@ void DeleteComboItem(QComboBox* combo) {
     }
 }
 
+void RemoveComboEntry(QComboBox* combo) {
+    if (!combo) return;
+    const int i = combo->currentIndex();
+    if (i < 0 || i >= combo->count() || combo->itemText(i) != combo->currentText()) return;
+    const QSignalBlocker block(combo);
+    const QString text = combo->currentText();
+    combo->removeItem(i);
+    if (combo->isEditable()) {
+        combo->setCurrentIndex(-1);
+        combo->setEditText(text);
+    }
+}
+
 void LoadComboItems(QComboBox* combo, const QString& iniFile, const QString& section) {
     if (!combo) return;
     SetEntries(combo, ComboItems(combo) + LoadComboList(iniFile, section));

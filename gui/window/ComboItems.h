@@ -9,6 +9,9 @@ void AddTextToComboItems(QComboBox* combo, int limit,
                          const RandomIndex& random = DefaultRandomIndex);
 // Deletes the selected entry, then selects the first one left (or empties the text).
 void DeleteComboItem(QComboBox* combo);
+// Deletes the selected entry only: the edit text, and so the folder it names,
+// stays as it is and no text change is fired (the history's "Delete Item").
+void RemoveComboEntry(QComboBox* combo);
 QStringList ComboItems(const QComboBox* combo);
 // Appends the stored list of section to the entries, keeping the edit text.
 void LoadComboItems(QComboBox* combo, const QString& iniFile, const QString& section);

@@ -97,6 +97,20 @@ CommandTable::CommandTable(QWidget* owner) : QObject(owner), owner_(owner) {
     historyPop_->addSeparator();
     historyPop_->addAction(item("ShowAllHistoryItems", "Show all items", "", QIcon()));
 
+    folderListPopUp_ = new QMenu(owner_);
+    folderListPopUp_->setObjectName(QStringLiteral("FolderListPopUp"));
+    folderListPopUp_->addAction(
+        item("OpenFolderItem", "Open with Explorer", "", MenuImgList.value(21)));
+    folderListPopUp_->addSeparator();
+    folderListPopUp_->addAction(
+        item("DeleteListFolderItem", "Delete Folder", "", MenuImgList.value(5)));
+    folderListPopUp_->addAction(
+        item("MoveListFolderItem", "Move Folder", "", MenuImgList.value(3)));
+    folderListPopUp_->addAction(
+        item("CopyListFolderItem", "Copy Folder", "", MenuImgList.value(14)));
+    folderListPopUp_->addAction(
+        item("MoveFolderToArchive", "Move to archive", "", MenuImgList.value(0)));
+
     dirTreePopUp_ = new QMenu(owner_);
     dirTreePopUp_->setObjectName(QStringLiteral("DirTreePopUp"));
     dirTreePopUp_->addAction(item("RunSizeCheckItem", "Run size check", "", Images.value(29)));

@@ -36,6 +36,7 @@ public:
     void BuildMainToolBar(QToolBar* bar, QWidget* label, QWidget* gauge);
     QMenu* HistoryPop() const { return historyPop_; }
     QMenu* DirTreePopUp() const { return dirTreePopUp_; }
+    QMenu* FolderListPopUp() const { return folderListPopUp_; }
 
 private:
     QAction* Add(const QString& name, const QString& caption, const QString& hint, int image,
@@ -48,4 +49,5 @@ private:
     QHash<QString, QAction*> actions_;
     QMenu* historyPop_ = nullptr;
     QMenu* dirTreePopUp_ = nullptr;
+    QMenu* folderListPopUp_ = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "core/settings/IniSnapshot.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/CommanderPage.h"
 #include "gui/pages/FolderListPage.h"
 #include "gui/widgets/ProgressGauge.h"
 #include "gui/window/ComboItems.h"
@@ -226,7 +227,7 @@ void MainWindow::ConnectCommands() {
     on("DeleteAllHistoryItems", &MainWindow::DeleteAllHistoryItemsClick);
     on("ShowAllHistoryItems", &MainWindow::ShowAllHistoryItemsClick);
     connect(Action(QStringLiteral("DeleteHistoryItem")), &QAction::triggered, this,
-            [this] { DeleteComboItem(historyCombo_); });
+            [this] { RemoveComboEntry(historyCombo_); });
     connect(Action(QStringLiteral("actShowHints")), &QAction::toggled, this,
             &MainWindow::actShowHintsExecute);
 
@@ -448,8 +449,18 @@ void MainWindow::actBrowseDirExecute() {
 
 void MainWindow::DirTreeClick() {
     SelectFolder(dirTree_->SelectedFolder());
+    SyncLeftPane();
+}
+
+void MainWindow::SyncLeftPane() {
+    if (Commander) Commander->FollowCurrentFolder();
     const QSignalBlocker block(historyCombo_);
     historyCombo_->setEditText(currentFolder_);
+}
+
+QString MainWindow::LeftPaneFolder() const {
+    const QString label = Commander ? Commander->LeftFolderLabel() : QString();
+    return label.isEmpty() ? currentFolder_ : label;
 }
 
 void MainWindow::RunSizeCheckClick() {
@@ -612,6 +623,7 @@ void MainWindow::AdaptToPage() {
         normalLook();
         break;
     case pgCommander: {
+        SyncLeftPane();
         butCommandLine_->show();
         QPalette p = historyCombo_->palette();
         p.setColor(QPalette::Base, Qt::black);
@@ -621,6 +633,7 @@ void MainWindow::AdaptToPage() {
         f.setStyleHint(QFont::Monospace);
         f.setBold(true);
         historyCombo_->setFont(f);
+        setText(LastCommandLine);
         break;
     }
     case pgShortcuts:

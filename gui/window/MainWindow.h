@@ -26,6 +26,9 @@
 //   the five status bar panels; ElapsedLabel() the elapsed-time label with ElapsedTimer.
 // - Shared sort: FolderListColumnClick(list, column) sorts any QTreeWidget with
 //   the window's one sort state (SortState()).
+// - Two-pane page: Commander (set once the page is installed); LeftPaneFolder()
+//   is the folder named above its left pane; SyncLeftPane() points that pane,
+//   its label and the bottom box at the current folder.
 // - Message boxes: gui/dialogs/MessageBoxes.h; folder pickers: gui/dialogs/FolderPickers.h.
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
@@ -45,6 +48,7 @@ class QToolBar;
 class QToolButton;
 class QTreeWidget;
 class CommandTable;
+class CommanderPage;
 class DirTreeView;
 class FolderDialog;
 class FolderListPage;
@@ -107,8 +111,14 @@ public:
     // The filter combo box of the file list, set by its page so the window
     // state can load and save its list and text.
     QComboBox* FilterCombo = nullptr;
-    // Folder of the right commander pane (kept across runs).
-    QString RightDir;
+    // The two-pane page, set by the page when it installs.
+    CommanderPage* Commander = nullptr;
+    // The right pane's folder remembered at start (kept across runs).
+    QString RightDir = QStringLiteral("/");
+    // Points the left pane, its label and the bottom box at the current folder.
+    void SyncLeftPane();
+    // The folder named above the left pane (the current folder without the page).
+    QString LeftPaneFolder() const;
     // Stored tool bar image strip ("...1.bmp"); empty for the built-in images.
     QString ButtonImagesFile;
     // Totals of the last fill (status panels 2 and 3) and of the last run.
@@ -117,6 +127,9 @@ public:
     // Settings read by ApplySettings.
     int HistorySize = 20;
     int MinFileSizeKB = 0;
+    // The last command run from the bottom box; it comes back there on the
+    // commander page. Never stored.
+    QString LastCommandLine;
 
     // IProgress: the tool bar gauge.
     void SetProgressMax(int max) override;

@@ -2,6 +2,7 @@
 // destruction.
 #include "core/settings/IniFile.h"
 #include "core/settings/IniSnapshot.h"
+#include "gui/pages/CommanderPage.h"
 #include "gui/window/ComboItems.h"
 #include "gui/window/MainWindow.h"
 #include <QAction>
@@ -51,6 +52,7 @@ void MainWindow::LoadWindowState() {
     const QString right =
         f.ReadString(QStringLiteral("LastDir"), QStringLiteral("Right Dir"), QStringLiteral("/"));
     if (!right.isEmpty() && QFileInfo(right).isDir()) RightDir = right;
+    if (Commander) Commander->ShowRightFolder(RightDir);
 
     comboPanel_->setVisible(f.ReadBool(kSwitches, QStringLiteral("HistoryCombo"), false));
 
@@ -88,8 +90,10 @@ void MainWindow::SaveWindowState() {
     WriteIniInteger(f, QStringLiteral("Page"), QStringLiteral("TabSheet"),
                     pageControl_->currentIndex());
     WriteIniString(f, QStringLiteral("LastDir"), QStringLiteral("Start with"), currentFolder_);
-    if (!RightDir.isEmpty())
-        WriteIniString(f, QStringLiteral("LastDir"), QStringLiteral("Right Dir"), RightDir);
+    // A right pane never shown keeps the folder remembered from before.
+    const QString right = Commander ? Commander->RightFolder() : QString();
+    WriteIniString(f, QStringLiteral("LastDir"), QStringLiteral("Right Dir"),
+                   right.isEmpty() ? RightDir : right);
     if (FilterCombo)
         WriteIniString(f, QStringLiteral("Filter"), QStringLiteral("Text"),
                        FilterCombo->currentText());

@@ -1,4 +1,5 @@
 #include "core/settings/IniFile.h"
+#include "common/Unprivileged.h"
 #include "core/settings/IniSnapshot.h"
 #include "platform/Errors.h"
 #include <QDir>
@@ -202,12 +203,18 @@ TEST_F(IniTest, FileThatCannotBeMadeOrWritten) {
 }
 
 TEST_F(IniTest, UnwritableFolderKeepsTheOldFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
     WriteIniInteger(ini, "A", "x", 1);
-    const QByteArray folder = QFile::encodeName(QFileInfo(ini).absolutePath());
-    ASSERT_EQ(::chmod(folder.constData(), 0555), 0);
-    EXPECT_EQ(ErrorOf([&] { WriteIniInteger(ini, "A", "x", 2); }), "Unable to write to " + ini);
-    ::chmod(folder.constData(), 0755);
+    const QString folder = QFileInfo(ini).absolutePath();
+    unprivileged::HandOver({dir.path(), folder, ini});
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    EXPECT_EQ(unprivileged::Run([&] {
+                  return ErrorOf([&] { WriteIniInteger(ini, "A", "x", 2); }) ==
+                                 "Unable to write to " + ini
+                             ? 0
+                             : 1;
+              }),
+              0);
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
     EXPECT_EQ(ReadIniInteger(ini, "A", "x", 0), 1);
 }
 
@@ -231,6 +238,11 @@ TEST(IniPlace, ProgramFolderWhenWritableElseConfigHome) {
     EXPECT_EQ(DefaultIniFileName(prog.path()), prog.path() + "/AppData/Morvane.ini");
     const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     EXPECT_EQ(DefaultIniFileName("/usr/bin"), config + "/Morvane/Morvane.ini");
+    // A copy installed under a prefix of the user's own keeps its settings in the config home.
+    QDir(prog.path()).mkpath("share/applications");
+    QFile(prog.filePath("share/applications/morvane.desktop")).open(QIODevice::WriteOnly);
+    QDir(prog.path()).mkpath("bin");
+    EXPECT_EQ(DefaultIniFileName(prog.filePath("bin")), config + "/Morvane/Morvane.ini");
     if (::geteuid() != 0) {
         ::chmod(QFile::encodeName(prog.path()).constData(), 0555);
         EXPECT_EQ(DefaultIniFileName(prog.path()), config + "/Morvane/Morvane.ini");

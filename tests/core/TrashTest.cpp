@@ -289,3 +289,72 @@ TEST_F(TrashTest, MoveAcrossFileSystemsCopiesThenRemoves) {
     for (const char* d : {"/files", "/info", ""})
         QDir().rmdir(QDir::cleanPath(top + d));
 }
+
+TEST_F(TrashTest, FolderOntoFolderOfTheSameNameIsMergedAskingPerFile) {
+    auto tree = [this] {
+        Write(work.filePath("src/d/a.txt"), "new");
+        Write(work.filePath("src/d/sub/c.txt"), "c");
+        Write(work.filePath("dst/d/a.txt"), "old");
+        Write(work.filePath("dst/d/only.txt"), "stays");
+        Write(work.filePath("dst/d/sub/x.txt"), "x");
+    };
+    tree();
+    ScriptedUi ui;
+    ShellFileOp op(&ui);
+    const QStringList d{work.filePath("src/d")};
+    // Cancel at the clash inside: nothing moves.
+    EXPECT_EQ(op.Run(FO_MOVE, d, work.filePath("dst"), FOF_ALLOWUNDO), sorCancelled);
+    EXPECT_EQ(ui.asked, QStringList{"replace:" + work.filePath("dst/d/a.txt")});
+    EXPECT_EQ(Read(work.filePath("src/d/sub/c.txt")), "c");
+    EXPECT_FALSE(QFile::exists(work.filePath("dst/d/sub/c.txt")));
+    // Skip: the rest arrives, the skipped file stays in its folder, which is not handled.
+    ui.replaceAnswer = ReplaceAnswer::Skip;
+    EXPECT_EQ(op.Run(FO_MOVE, d, work.filePath("dst"), FOF_ALLOWUNDO), sorPartly);
+    EXPECT_EQ(op.HandledFlags(), std::vector<char>{0});
+    EXPECT_EQ(Read(work.filePath("dst/d/sub/c.txt")), "c");
+    EXPECT_EQ(Read(work.filePath("dst/d/a.txt")), "old");
+    EXPECT_EQ(Read(work.filePath("src/d/a.txt")), "new");
+    EXPECT_FALSE(QFile::exists(work.filePath("src/d/sub")));
+    // Replace: the old file goes to the Trash, files only in the target stay.
+    ui.replaceAnswer = ReplaceAnswer::Replace;
+    EXPECT_EQ(op.Run(FO_MOVE, d, work.filePath("dst"), FOF_ALLOWUNDO), 0);
+    EXPECT_EQ(op.HandledFlags(), std::vector<char>{1});
+    EXPECT_FALSE(QFile::exists(work.filePath("src/d")));
+    EXPECT_EQ(Read(work.filePath("dst/d/a.txt")), "new");
+    EXPECT_EQ(Read(work.filePath("dst/d/only.txt")), "stays");
+    EXPECT_EQ(Read(work.filePath("dst/d/sub/x.txt")), "x");
+    EXPECT_EQ(Read(HomeTrashDir() + "/files/a.txt"), "old");
+    EXPECT_EQ(QueryTrash({HomeTrashDir()}).items, 1); // the folder itself was never trashed
+    // A copy merges the same way and leaves the source.
+    tree();
+    EXPECT_EQ(op.Run(FO_COPY, d, work.filePath("dst"), FOF_ALLOWUNDO), 0);
+    EXPECT_EQ(Read(work.filePath("src/d/a.txt")), "new");
+    EXPECT_EQ(Read(work.filePath("dst/d/a.txt")), "new");
+    EXPECT_EQ(Read(work.filePath("dst/d/only.txt")), "stays");
+}
+
+TEST_F(TrashTest, ReplaceWithoutATrashIsRefusedAndChangesNothing) {
+    Write(work.filePath("src/a.txt"), "new");
+    Write(work.filePath("src/d/f.txt"), "new folder");
+    Write(work.filePath("dst/a.txt"), "old");
+    Write(work.filePath("dst/d"), "a file where the folder goes");
+    QDir(HomeTrashDir()).removeRecursively();
+    Write(HomeTrashDir(), "a file where the trash goes"); // no trash can be made
+    ScriptedUi ui;
+    ui.replaceAnswer = ReplaceAnswer::Replace;
+    ShellFileOp op(&ui);
+    for (const char* name : {"a.txt", "d"})
+        EXPECT_EQ(
+            op.Run(FO_MOVE, {work.filePath("src/") + name}, work.filePath("dst"), FOF_ALLOWUNDO),
+            sorFailed);
+    QFile::remove(HomeTrashDir());
+    ASSERT_EQ(ui.errors.size(), 2);
+    EXPECT_TRUE(ui.errors[1].contains("cannot be replaced")) << ui.errors[1].toStdString();
+    EXPECT_EQ(Read(work.filePath("dst/a.txt")) + Read(work.filePath("dst/d")),
+              "olda file where the folder goes");
+    EXPECT_EQ(Read(work.filePath("src/a.txt")) + Read(work.filePath("src/d/f.txt")),
+              "newnew folder");
+    EXPECT_EQ(QDir(work.filePath("dst"))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{"a.txt", "d"}));
+}

@@ -178,6 +178,27 @@ TEST_F(ExportDialogTest, OverwriteAnsweredNoLeavesFileAlone) {
     EXPECT_TRUE(ReadAll(target).contains("alpha,"));
 }
 
+TEST_F(ExportDialogTest, ExistingTargetIsLaunchedAfterNoAndAfterAFailedWrite) {
+    auto rows = FolderRows();
+    // A name so long that the temporary file beside it cannot be made: the write fails.
+    const QString target = dir.filePath(QString(250, QLatin1Char('s')) + ".csv");
+    WriteAll(target, "keep me");
+    ModalAnswers answers(SaveAs(target, 0));
+    answers.messageAnswer = QMessageBox::No;
+    ExportDialog form(ini());
+    form.SetLists(&rows, nullptr);
+    form.CbxLaunchFile->setChecked(true);
+    QStringList launched;
+    form.LaunchFile = [&](const QString& f) { launched << f; };
+    EXPECT_FALSE(form.ExportToFile());
+    EXPECT_EQ(launched, QStringList{target});
+    answers.messageAnswer = QMessageBox::Yes;
+    EXPECT_FALSE(form.ExportToFile());
+    EXPECT_EQ(answers.messages.last(), "CSVFile not saved");
+    EXPECT_EQ(launched, (QStringList{target, target}));
+    EXPECT_EQ(ReadAll(target), "keep me");
+}
+
 TEST_F(ExportDialogTest, CancelledSaveDialogWritesNothing) {
     auto rows = FolderRows();
     ModalAnswers answers; // every dialog rejected

@@ -1,6 +1,7 @@
 #include "gui/pages/FileListPage.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/widgets/FileTypeIcons.h"
 #include "gui/window/MainWindow.h"
 #include "platform/ShellFileOp.h"
 #include "platform/Trash.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -31,14 +33,13 @@ class YesUi : public IShellOpUi {
 public:
     bool ConfirmTrash(const QStringList&) override { return true; }
     bool ConfirmCreateFolder(const QString&) override { return true; }
-    ReplaceAnswer AskReplace(const QString&, const QString&, bool) override {
-        return ReplaceAnswer::Cancel;
-    }
+    ReplaceAnswer AskReplace(const QString&, const QString&, bool) override { return replace; }
     void ShowError(const QString& m) override { errors << m; }
     void BeginProgress(const QString&, std::int64_t) override {}
     bool StepProgress(const QString&, std::int64_t) override { return true; }
     void EndProgress() override {}
     QStringList errors;
+    ReplaceAnswer replace = ReplaceAnswer::Cancel;
 };
 
 class FileListPageTest : public ::testing::Test {
@@ -187,6 +188,49 @@ TEST_F(FileListPageTest, DuplicatesArePairedCheckedSelectedAndOnTop) {
     EXPECT_EQ(messages.size(), 1);
 }
 
+TEST_F(FileListPageTest, DuplicatesFoundAmongNamesThatLookLikeNumbers) {
+    page->FilterCombo->setEditText("*");
+    page->Cbx_Details->setChecked(true);
+    const QString root = tree.path();
+    // In the walk's order; the four files are gone, so their access dates agree.
+    page->FillFileList(
+        {root + "/a/1.2.3", root + "/a/x/f.txt", root + "/b/1.2.4", root + "/b/x/f.txt",
+         root + "/b/2.0", root + "/b/10"},
+        {"1", "1", "1", "1", "1", "1"},
+        {"01.Jan.20", "01.Jan.20", "01.Jan.20", "01.Jan.20", "01.Jan.20", "01.Jan.20"});
+    page->actFindDuplicatesExecute();
+    const FileListModel* m = page->Model;
+    EXPECT_NE(page->NoOfFilesLabel->text(), "no duplicate file");
+    EXPECT_EQ(m->Row(0).caption, "f.txt");
+    EXPECT_EQ(m->Row(1).caption, "f.txt");
+    EXPECT_EQ(m->Row(0).dup, "0");
+    EXPECT_EQ(m->Row(1).dup, "0");
+}
+
+TEST_F(FileListPageTest, RowsShowTheIconOfTheirType) {
+    Write(tree.filePath("two/photo.png"), 10);
+    Write(tree.filePath("two/notes"), 10); // no extension: typed by its text content
+    std::vector<FileRow> rows;
+    for (const char* p : {"one", "two/notes", "one/a.txt", "two/photo.png"})
+        rows.push_back(MakeFileRow(tree.filePath(p), "1", "01.Jan.20", "01.Jan.20", true));
+    page->Model->SetRows(std::move(rows), true);
+    QList<qint64> icons;
+    for (int i = 0; i < 4; ++i)
+        icons << page->Model->data(page->Model->index(i, 0), Qt::DecorationRole)
+                     .value<QIcon>()
+                     .cacheKey();
+    const qint64 folder = FileTypeIcon("inode/directory").cacheKey();
+    const qint64 text = FileTypeIcon("text/plain").cacheKey();
+    EXPECT_EQ(icons, (QList<qint64>{folder, text, text, FileTypeIcon("image/png").cacheKey()}));
+    EXPECT_NE(text, folder);
+    // The size list: folders the folder icon, the files row another.
+    form->AnalyseFolder(tree.path() + "/");
+    for (int i = 0; i < form->FolderList()->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = form->FolderList()->topLevelItem(i);
+        EXPECT_EQ(item->icon(0).cacheKey() == folder, !item->text(0).startsWith('<'));
+    }
+}
+
 TEST_F(FileListPageTest, SearchWrapsAndEnterRepeats) {
     Fill("*");
     answers << "A.TXT";
@@ -230,6 +274,28 @@ TEST_F(FileListPageTest, CheckedRowMoveRemovesExactlyTheCheckedRows) {
         EXPECT_TRUE(QFile::exists(target + "/" + QFileInfo(p).fileName()));
     }
     EXPECT_EQ(page->NoOfFilesLabel->text(), QString::number(kept.size()) + " Files");
+}
+
+TEST_F(FileListPageTest, SkippedClashKeepsItsRowAndHandledRowsGo) {
+    Fill("*");
+    const QString target = tree.filePath("target");
+    Write(target + "/a.txt", 5); // one/a.txt clashes
+    page->Model->SetChecked(RowOf("one/a.txt"), true);
+    page->Model->SetChecked(RowOf("one/b.bin"), true);
+    page->Model->SetChecked(RowOf("two/README"), true);
+    ui.replace = ReplaceAnswer::Skip;
+    SetFolderPickHook(
+        [&](QWidget*, const QString&, const QString&, const QString&) { return target; });
+    page->move_selClick();
+    EXPECT_EQ(RowOf("one/b.bin"), -1);
+    EXPECT_EQ(RowOf("two/README"), -1);
+    const int a = RowOf("one/a.txt");
+    ASSERT_GE(a, 0);
+    EXPECT_TRUE(page->Model->Row(a).checked);
+    EXPECT_EQ(page->Model->Count(), 5);
+    EXPECT_EQ(page->NoOfFilesLabel->text(), "5 Files");
+    EXPECT_TRUE(QFile::exists(target + "/b.bin"));
+    EXPECT_TRUE(QFile::exists(tree.filePath("one/a.txt")));
 }
 
 TEST_F(FileListPageTest, FailedOperationKeepsRowsAndTrashRemovesThem) {

@@ -146,6 +146,18 @@ TEST_F(SettingsDialogTest, ChosenColourAndFontWrittenAtOnce) {
         << value("ChartFont").toStdString();
     form.CbxEnableZoom->click();
     EXPECT_EQ(value("EnableZoom"), "1");
+    // Beside each font, its colour: the yellow chart title can become red.
+    EXPECT_EQ(form.PnlChartFontColor->ColorValue(), clYellow);
+    emit form.PnlChartFontColor->clicked();
+    EXPECT_TRUE(value("ChartFont").endsWith(", 12, [Italic], [clRed]"));
+    EXPECT_EQ(form.PnlChartFontColor->ColorValue(), clRed);
+    EXPECT_EQ(form.LblChartFont->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    emit form.PnlListFontColor->clicked();
+    EXPECT_TRUE(value("ListFont").endsWith(", [clRed]")) << value("ListFont").toStdString();
+    emit form.PnlLegendFontColor->clicked();
+    EXPECT_TRUE(value("LegendFont").endsWith(", [clRed]"));
+    SettingsDialog again(ini());
+    EXPECT_EQ(again.PnlChartFontColor->ColorValue(), clRed);
 }
 
 TEST_F(SettingsDialogTest, BadColourTextShownOnceOthersRead) {

@@ -3,6 +3,8 @@
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/ListDialog.h"
 #include "gui/dialogs/ProgressDialog.h"
+#include "gui/dialogs/ShellOpDialogs.h"
+#include "gui/pages/FileListPage.h"
 #include "gui/pages/ListSort.h"
 #include "gui/widgets/ProgressGauge.h"
 #include "gui/window/ComboItems.h"
@@ -10,10 +12,16 @@
 #include "gui/window/SplashScreen.h"
 #include "platform/Errors.h"
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
 #include <QFontInfo>
 #include <QImage>
+#include <QKeyEvent>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -50,25 +58,45 @@ TEST(ListSort, CompareCellsNumbersAsNumbersElseText) {
     EXPECT_LT(CompareCells("<All files in this folder>", "alpha", en), 0);
     EXPECT_NE(CompareCells("abc", "Abc", en), 0); // case-sensitive
     EXPECT_EQ(CompareCells("abc", "abc", en), 0);
-    // A numeric text that does not parse is an error.
-    EXPECT_THROW(CompareCells("", "1", en), EConvertError);
-    EXPECT_THROW(CompareCells("1,234.5", "1", en), EConvertError);
+    // A numeric text that does not parse is a name, never an error.
+    EXPECT_LT(CompareCells("", "1", en), 0);
+    EXPECT_GT(CompareCells("1.2.4", "1.2.3", en), 0);
+    EXPECT_LT(CompareCells("1,234.5", "1,3", en), 0);
+    EXPECT_GT(CompareCells("2.0", "10", Comma()), 0); // "2.0" is no number there
 }
 
-TEST(ListSort, SortedOrderIsStableAndFailsWhole) {
+static QStringList Sorted(const QStringList& keys, const FormatLocale& loc,
+                          const TextOrder& order = TextOrder::current()) {
+    QStringList out;
+    for (int i : SortedOrder(keys, true, loc, order))
+        out << keys[i];
+    return out;
+}
+
+TEST(ListSort, SortedOrderKeepsOneTextTogetherAndNeverFails) {
     const FormatLocale en = FormatLocale::english();
-    const QStringList keys{"10", "9", "<All files in this folder>", "9", "100.5"};
-    // Mixed numbers and texts make an intransitive compare: still a permutation.
-    std::vector<int> up = SortedOrder(keys, true, en);
-    std::sort(up.begin(), up.end());
-    EXPECT_EQ(up, (std::vector<int>{0, 1, 2, 3, 4}));
-    std::vector<int> numbersOnly = SortedOrder({"10", "9", "9", "100.5"}, true, en);
-    EXPECT_EQ(numbersOnly, (std::vector<int>{1, 2, 0, 3}));
+    EXPECT_EQ(SortedOrder({"10", "9", "9", "100.5"}, true, en), (std::vector<int>{1, 2, 0, 3}));
     EXPECT_EQ(SortedOrder({"10", "9", "9", "100.5"}, false, en), (std::vector<int>{3, 0, 1, 2}));
-    // Empty cells: numeric but not numbers; the sort fails before moving anything.
-    EXPECT_THROW(SortedOrder({"", "", ""}, true, en), EConvertError);
-    // A single numeric cell among texts is never compared as a number.
-    EXPECT_NO_THROW(SortedOrder({"", "b", "a"}, true, en));
+    EXPECT_EQ(SortedOrder({"", "", ""}, true, en), (std::vector<int>{0, 1, 2}));
+    // Version-like names in both decimal forms; equal names stay neighbours even
+    // where "2" < "10" < "1a" < "2" makes the comparison go round in a circle.
+    for (const FormatLocale& loc : {en, Comma()}) {
+        const QStringList s =
+            Sorted({"1.2.3", "f.txt", "2.0", "1.2.4", "2", "10", "1a", "f.txt", "2"}, loc);
+        EXPECT_EQ(s.indexOf("f.txt") + 1, s.lastIndexOf("f.txt"));
+        EXPECT_EQ(s.indexOf("2") + 1, s.lastIndexOf("2"));
+    }
+}
+
+TEST(ListSort, WithoutCollationNamesCompareIgnoringCaseThenExactly) {
+    EXPECT_TRUE(TextOrder(QLocale(QLocale::English, QLocale::UnitedStates)).UsesCollation());
+    for (const char* name : {"C", "POSIX", "C.UTF-8"}) {
+        const TextOrder c{QLocale(QString::fromLatin1(name))};
+        EXPECT_FALSE(c.UsesCollation()) << name;
+        EXPECT_EQ(Sorted({"Zeta", "beta", "alpha", "Beta", "\u00c9cole"}, Comma(), c),
+                  (QStringList{"alpha", "Beta", "beta", "Zeta", "\u00c9cole"}))
+            << name;
+    }
 }
 
 TEST(ListSort, SortStateIsOnePairForEveryList) {
@@ -192,6 +220,53 @@ TEST(SmallDialogs, ListFormShowsOneLinePerTextLine) {
     EXPECT_EQ(form.LinesList->count(), 1);
 }
 
+TEST(SmallDialogs, ListFormEndsLinesAtCrLfAndCrLf) {
+    EXPECT_EQ(ListDialog::SplitLines("a\rb\nc\r\nd\n\re\r\n"),
+              (QStringList{"a", "b", "c", "d", "", "e"}));
+    // "Show file type" of a hidden file, as the window shows it.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(".hidden");
+    ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
+    ListDialog form;
+    form.ListText = FileListPage::FileTypeText(file);
+    form.show();
+    QStringList lines;
+    for (int i = 0; i < form.LinesList->count(); ++i)
+        lines << form.LinesList->item(i)->text();
+    EXPECT_EQ(lines.mid(0, 3), (QStringList{"FileName:", "", file + "  "}));
+    EXPECT_EQ(lines.mid(lines.indexOf("FileAttributes:") + 1, 2),
+              (QStringList{"Archive ", "Hidden "}));
+}
+
+TEST(SmallDialogs, FileOperationBlocksTheWindowFromItsFirstStep) {
+    QWidget window;
+    QDialog question; // an error box during the work still takes its clicks
+    int clicks[2] = {0, 0};
+    QPushButton* buttons[2] = {new QPushButton("Refill", &window),
+                               new QPushButton("OK", &question)};
+    for (int i : {0, 1})
+        QObject::connect(buttons[i], &QPushButton::clicked, [&clicks, i] { ++clicks[i]; });
+    window.show();
+    question.show();
+    auto click = [](QWidget* w) {
+        for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent e(type, QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+            QCoreApplication::sendEvent(w, &e);
+        }
+    };
+    ShellOpDialogs dialogs(&window);
+    dialogs.BeginProgress("Moving", 100); // the progress window is not shown yet
+    click(buttons[0]);
+    click(buttons[1]);
+    EXPECT_EQ(clicks[0], 0);
+    EXPECT_EQ(clicks[1], 1);
+    dialogs.EndProgress();
+    click(buttons[0]);
+    EXPECT_EQ(clicks[0], 1);
+}
+
 TEST(SmallDialogs, FolderPickersReturnTheChoiceOrLeaveThePath) {
     QString seenStart, seenRoot;
     QString answer = "/chosen";
@@ -225,4 +300,11 @@ TEST(SmallDialogs, FolderPickersReturnTheChoiceOrLeaveThePath) {
     progress.Gauge->SetProgressMax(3);
     progress.Gauge->SetAddProgress(5); // stays within the maximum
     EXPECT_EQ(progress.Gauge->value(), 3);
+    // Esc does not close it while the work runs; the owner's close() does.
+    progress.show();
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&progress, &esc);
+    EXPECT_TRUE(progress.isVisible());
+    progress.close();
+    EXPECT_FALSE(progress.isVisible());
 }

@@ -1,0 +1,18 @@
+# Install: the two programs, a desktop entry and the icon in the hicolor theme,
+# so that the program appears in the desktop's menu.
+#   cmake --install build [--prefix ~/.local]
+include(GNUInstallDirs)
+
+add_executable(morvane-make-icons data/MakeIcons.cpp)
+target_link_libraries(morvane-make-icons PRIVATE morvane_gui)
+set(ICON_TREE ${CMAKE_BINARY_DIR}/icons)
+add_custom_command(OUTPUT ${ICON_TREE}/hicolor/256x256/apps/morvane.png
+  COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+          $<TARGET_FILE:morvane-make-icons> ${ICON_TREE}
+  DEPENDS morvane-make-icons
+  COMMENT "Drawing the program's icon")
+add_custom_target(app-icons ALL DEPENDS ${ICON_TREE}/hicolor/256x256/apps/morvane.png)
+
+install(TARGETS morvane morvane-window RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES data/morvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(DIRECTORY ${ICON_TREE}/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)

@@ -1,0 +1,58 @@
+#pragma once
+// The "Comander" page: two folder panes side by side. The left pane follows
+// the window's current folder (choosing a folder there makes it current); the
+// right one is free and returns to the folder remembered at start each time
+// the page is shown. The bottom buttons are not built yet and say so.
+#include "gui/pages/CommanderLogic.h"
+#include <QWidget>
+#include <array>
+
+class QSplitter;
+class QToolBar;
+class QToolButton;
+class FolderPane;
+class MainWindow;
+
+class CommanderPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit CommanderPage(MainWindow& form, QWidget* parent = nullptr);
+
+    FolderPane* Left = nullptr;
+    FolderPane* Right = nullptr;
+    QSplitter* Splitter = nullptr;
+    QToolBar* BottomBar = nullptr;
+    // Copy, move, make folder, delete, copy to zip, move to zip.
+    std::array<QToolButton*, 6> Buttons{};
+
+    ActivePane Active() const { return active_; }
+    // The left pane and its label show the current folder (the window's own
+    // SyncLeftPane also sets the bottom box).
+    void FollowCurrentFolder();
+    // Only while the page is the active page; a folder that cannot be shown
+    // leaves the right pane as it was.
+    void ShowRightFolder(const QString& path);
+    // The folder named above the left pane (a command line runs there).
+    QString LeftFolderLabel() const;
+    // The right pane's folder, empty when it never showed one.
+    QString RightFolder() const;
+
+    void ActivateLeftPane();
+    void ActivateRightPane();
+
+    // Handlers.
+    void LeftDblClick();
+    void RightDblClick();
+    void LeftUpClick();
+    void RightUpClick();
+    void LeftPathChosen(const QString& path);
+    void RightPathChosen(const QString& path);
+    void NotSupportedClick();
+    void ViewButtonContextPopup();
+
+private:
+    void SetCaptions(ActivePane active);
+
+    MainWindow& form_;
+    ActivePane active_ = ActivePane::None;
+};

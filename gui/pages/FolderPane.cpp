@@ -1,0 +1,490 @@
+#include "gui/pages/FolderPane.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/dialogs/ShellOpDialogs.h"
+#include "gui/pages/CommanderLogic.h"
+#include "gui/pages/FolderPaneModel.h"
+#include "platform/Errors.h"
+#include "platform/ShellFileOp.h"
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QSignalBlocker>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QStorageInfo>
+#include <QStylePainter>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+const char* const kGnomeCopied = "x-special/gnome-copied-files";
+const char* const kKdeCut = "application/x-kde-cutselection";
+
+QIcon StyleIcon(const QWidget* w, const char* theme, QStyle::StandardPixmap fallback) {
+    return QIcon::fromTheme(QLatin1String(theme), w->style()->standardIcon(fallback));
+}
+
+// A path box narrower than its path shows the path's end, where the folder is.
+class PathComboBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter p(this);
+        QStyleOptionComboBox opt;
+        initStyleOption(&opt);
+        p.drawComplexControl(QStyle::CC_ComboBox, opt);
+        const QRect field =
+            style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
+        const int icon = opt.currentIcon.isNull() ? 0 : opt.iconSize.width() + 4;
+        opt.currentText =
+            fontMetrics().elidedText(opt.currentText, Qt::ElideLeft, field.width() - icon);
+        p.drawControl(QStyle::CE_ComboBoxLabel, opt);
+    }
+};
+} // namespace
+
+FolderPane::FolderPane(const QString& name, bool multiSelection, bool infoTips, QWidget* parent)
+    : QWidget(parent), dialogs_(std::make_unique<ShellOpDialogs>(this)) {
+    setObjectName(name);
+    OpenFile = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    Tools = new QToolBar(this);
+    Tools->setObjectName(name + QStringLiteral("Tools"));
+    Tools->setIconSize(QSize(16, 16));
+    ViewMenu = new QMenu(this);
+    ViewMenu->setObjectName(name + QStringLiteral("ViewMenu"));
+    auto* group = new QActionGroup(ViewMenu);
+    group->setExclusive(true);
+    struct Item {
+        const char* caption;
+        ViewStyle style;
+    };
+    const Item items[] = {{"Thumbnails", ViewStyle::Thumb},
+                          {"Tiles", ViewStyle::Icon},
+                          {"Icons", ViewStyle::SmallIcon},
+                          {"List", ViewStyle::List},
+                          {"Details", ViewStyle::Report}};
+    for (const Item& it : items) {
+        QAction* a = ViewMenu->addAction(QLatin1String(it.caption));
+        a->setCheckable(true);
+        group->addAction(a);
+        viewItems_[int(it.style)] = a;
+        const ViewStyle style = it.style;
+        connect(a, &QAction::triggered, this, [this, a, style] {
+            SetViewStyle(style);
+            a->setChecked(true);
+        });
+    }
+    ViewButton = new QToolButton(Tools);
+    ViewButton->setObjectName(name + QStringLiteral("ViewButton"));
+    ViewButton->setIcon(StyleIcon(this, "view-list-icons", QStyle::SP_FileDialogListView));
+    ViewButton->setToolTip(QStringLiteral("Views"));
+    ViewButton->setMenu(ViewMenu);
+    ViewButton->setPopupMode(QToolButton::InstantPopup);
+    ViewButton->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ViewButton, &QWidget::customContextMenuRequested, this,
+            &FolderPane::ViewButtonContextMenu);
+    Tools->addWidget(ViewButton);
+    UpButton = new QToolButton(Tools);
+    UpButton->setObjectName(name + QStringLiteral("UpButton"));
+    UpButton->setIcon(StyleIcon(this, "go-up", QStyle::SP_FileDialogToParent));
+    UpButton->setToolTip(QStringLiteral("Up one folder"));
+    connect(UpButton, &QToolButton::clicked, this, &FolderPane::UpClicked);
+    Tools->addWidget(UpButton);
+    PathCombo = new PathComboBox(Tools);
+    PathCombo->setObjectName(name + QStringLiteral("PathCombo"));
+    PathCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    connect(PathCombo, &QComboBox::activated, this, [this](int i) {
+        const QString path = PathCombo->itemData(i).toString();
+        try {
+            SetDirectory(path);
+        } catch (const EMorvaneError& e) {
+            FillPathCombo();
+            ShowErrorMessage(this, e.message());
+            return;
+        }
+        emit PathChosen(path);
+    });
+    layout->addWidget(Tools);
+
+    FolderLabel = new QLabel(this);
+    FolderLabel->setObjectName(name + QStringLiteral("DirLabel"));
+    FolderLabel->setContentsMargins(3, 2, 3, 2);
+    FolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(FolderLabel);
+
+    model_ = new FolderPaneModel(this);
+    files_ = model_->Files();
+    model_->SetInfoTips(infoTips);
+    delegate_ = new FolderPaneDelegate(this);
+
+    views_ = new QStackedWidget(this);
+    ListView = new QListView(views_);
+    ListView->setObjectName(name + QStringLiteral("List"));
+    ListView->setModel(model_);
+    ListView->setItemDelegate(delegate_);
+    ListView->setLayoutMode(QListView::Batched);
+    ListView->setBatchSize(1024);
+    DetailsView = new QTreeView(views_);
+    DetailsView->setObjectName(name + QStringLiteral("Details"));
+    DetailsView->setModel(model_);
+    DetailsView->setSelectionModel(ListView->selectionModel());
+    DetailsView->setRootIsDecorated(false);
+    DetailsView->setItemsExpandable(false);
+    DetailsView->setUniformRowHeights(true);
+    DetailsView->setSortingEnabled(true);
+    DetailsView->sortByColumn(0, Qt::AscendingOrder);
+    DetailsView->header()->setSectionsMovable(false);
+    DetailsView->header()->resizeSection(0, 180);
+    for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(ListView),
+                                 static_cast<QAbstractItemView*>(DetailsView)}) {
+        v->setSelectionMode(multiSelection ? QAbstractItemView::ExtendedSelection
+                                           : QAbstractItemView::SingleSelection);
+        v->setEditTriggers(QAbstractItemView::EditKeyPressed);
+        v->setDragDropMode(QAbstractItemView::DragDrop);
+        v->setDefaultDropAction(Qt::CopyAction); // Shift moves
+        v->setDropIndicatorShown(true);
+        v->setFrameShape(QFrame::NoFrame);
+        v->setContextMenuPolicy(Qt::CustomContextMenu);
+        v->installEventFilter(this);
+        v->viewport()->installEventFilter(this);
+        connect(v, &QAbstractItemView::doubleClicked, this, &FolderPane::DoubleClicked);
+        connect(v, &QWidget::customContextMenuRequested, this, [this, v](const QPoint& pos) {
+            const QModelIndex i = v->indexAt(pos);
+            QItemSelectionModel* sel = v->selectionModel();
+            if (!i.isValid())
+                sel->clearSelection();
+            else if (!sel->isSelected(i))
+                sel->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
+                                            QItemSelectionModel::Rows);
+            UpdateContextMenu();
+            ContextMenu->popup(v->viewport()->mapToGlobal(pos));
+        });
+    }
+    views_->addWidget(ListView);
+    views_->addWidget(DetailsView);
+    layout->addWidget(views_, 1);
+
+    ContextMenu = new QMenu(this);
+    ContextMenu->setObjectName(name + QStringLiteral("ContextMenu"));
+    OpenItem = ContextMenu->addAction(QStringLiteral("Open"), this, &FolderPane::DoubleClicked);
+    ContextMenu->addSeparator();
+    CutItem = ContextMenu->addAction(QStringLiteral("Cut"), this, [this] { CopySelected(true); });
+    CopyItem =
+        ContextMenu->addAction(QStringLiteral("Copy"), this, [this] { CopySelected(false); });
+    PasteItem = ContextMenu->addAction(QStringLiteral("Paste"), this, &FolderPane::PasteIntoFolder);
+    ContextMenu->addSeparator();
+    RenameItem =
+        ContextMenu->addAction(QStringLiteral("Rename"), this, &FolderPane::RenameSelected);
+    TrashItem =
+        ContextMenu->addAction(QStringLiteral("Move to Trash"), this, &FolderPane::TrashSelected);
+
+    // The keys work while the pane has the focus; the menu's enabling is for
+    // the menu only, the commands check their selection themselves.
+    const std::pair<QAction*, QKeySequence> keys[] = {{CutItem, QKeySequence::Cut},
+                                                      {CopyItem, QKeySequence::Copy},
+                                                      {PasteItem, QKeySequence::Paste},
+                                                      {TrashItem, QKeySequence::Delete}};
+    for (const auto& [action, key] : keys) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        views_->addAction(action);
+    }
+    connect(ContextMenu, &QMenu::aboutToHide, this, [this] {
+        for (QAction* a : ContextMenu->actions())
+            a->setEnabled(true);
+    });
+
+    // After the drop has ended: the operation may ask questions.
+    connect(
+        model_, &FolderPaneModel::DropRequested, this,
+        [this](const QStringList& sources, const QString& target, bool move) {
+            RunShellOp(move ? FO_MOVE : FO_COPY, sources, target);
+        },
+        Qt::QueuedConnection);
+
+    SetViewStyle(ViewStyle::Icon);
+}
+
+FolderPane::~FolderPane() = default;
+
+QAction* FolderPane::ViewItem(ViewStyle style) const {
+    return viewItems_[int(style)];
+}
+
+void FolderPane::SetDirectory(const QString& path) {
+    const QFileInfo fi(path);
+    if (path.isEmpty() || !fi.isDir())
+        throw EMorvaneError(QStringLiteral("Directory does not exist"));
+    const QString clean = QDir::cleanPath(fi.absoluteFilePath());
+    if (FolderWithDelimiter(clean) == directory_) return;
+    directory_ = FolderWithDelimiter(clean);
+    ListView->selectionModel()->clear();
+    // A hidden pane reads its folder (and the mounts for its path box) when it
+    // is shown: the left pane follows every folder chosen on other pages, and
+    // reading a big folder then would only compete with the analysis.
+    if (isVisible())
+        ShowRoot();
+    else
+        rootPending_ = true;
+    emit DirectoryChanged(directory_);
+}
+
+void FolderPane::ShowRoot() {
+    rootPending_ = false;
+    const QModelIndex root =
+        model_->mapFromSource(files_->setRootPath(QDir::cleanPath(directory_)));
+    ListView->setRootIndex(root);
+    DetailsView->setRootIndex(root);
+    FillPathCombo();
+}
+
+void FolderPane::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (rootPending_) ShowRoot();
+}
+
+void FolderPane::SetViewStyle(ViewStyle style) {
+    style_ = style;
+    model_->SetThumbnails(style == ViewStyle::Thumb);
+    if (style == ViewStyle::Report) {
+        views_->setCurrentWidget(DetailsView);
+        return;
+    }
+    const int line = ListView->fontMetrics().height();
+    switch (style) {
+    case ViewStyle::Icon: // tiles: a big icon with the name and the type beside it
+        delegate_->SetLook(FolderPaneDelegate::Look::Tiles);
+        ListView->setViewMode(QListView::ListMode); // cells filled from their left edge
+        ListView->setFlow(QListView::LeftToRight);
+        ListView->setIconSize(QSize(48, 48));
+        ListView->setGridSize(QSize(240, std::max(56, 3 * line + 8)));
+        ListView->setWordWrap(false);
+        break;
+    case ViewStyle::SmallIcon:
+        delegate_->SetLook(FolderPaneDelegate::Look::Small);
+        ListView->setViewMode(QListView::ListMode);
+        ListView->setFlow(QListView::LeftToRight);
+        ListView->setIconSize(QSize(16, 16));
+        ListView->setGridSize(QSize(180, std::max(20, line + 4)));
+        ListView->setWordWrap(false);
+        break;
+    case ViewStyle::List:
+        delegate_->SetLook(FolderPaneDelegate::Look::Small);
+        ListView->setViewMode(QListView::ListMode);
+        ListView->setFlow(QListView::TopToBottom);
+        ListView->setIconSize(QSize(16, 16));
+        ListView->setGridSize(QSize());
+        ListView->setWordWrap(false);
+        break;
+    case ViewStyle::Thumb: {
+        // Previews of 60 x 80 with 40 pixels between them both ways.
+        delegate_->SetLook(FolderPaneDelegate::Look::Thumbnails);
+        ListView->setViewMode(QListView::IconMode);
+        ListView->setFlow(QListView::LeftToRight);
+        ListView->setIconSize(FolderPaneModel::kThumbSize);
+        ListView->setGridSize(FolderPaneModel::kThumbSize + QSize(40, 40 + 2 * line));
+        ListView->setWordWrap(true);
+        break;
+    }
+    case ViewStyle::Report:
+        break;
+    }
+    ListView->setWrapping(true);
+    ListView->setMovement(QListView::Static);
+    ListView->setResizeMode(QListView::Adjust);
+    ListView->setTextElideMode(Qt::ElideRight);
+    ListView->viewport()->update();
+    views_->setCurrentWidget(ListView);
+}
+
+QAbstractItemView* FolderPane::CurrentView() const {
+    return style_ == ViewStyle::Report ? static_cast<QAbstractItemView*>(DetailsView)
+                                       : static_cast<QAbstractItemView*>(ListView);
+}
+
+namespace {
+// The selected item the pane's commands act on: the current one when it is
+// selected, else the first selected row.
+QModelIndex SelectedIndex(const QItemSelectionModel* sel) {
+    const QModelIndex cur = sel->currentIndex();
+    if (cur.isValid() && sel->isSelected(cur)) return cur.siblingAtColumn(0);
+    const QModelIndexList rows = sel->selectedRows();
+    return rows.isEmpty() ? QModelIndex() : rows.first();
+}
+} // namespace
+
+QString FolderPane::SelectedCaption() const {
+    const QModelIndex i = SelectedIndex(ListView->selectionModel());
+    return i.isValid() ? i.data(Qt::DisplayRole).toString() : QString();
+}
+
+QString FolderPane::SelectedPath() const {
+    const QModelIndex i = SelectedIndex(ListView->selectionModel());
+    return i.isValid() ? files_->filePath(model_->mapToSource(i)) : QString();
+}
+
+QStringList FolderPane::SelectedPaths() const {
+    QStringList out;
+    for (const QModelIndex& i : ListView->selectionModel()->selectedRows())
+        out << files_->filePath(model_->mapToSource(i));
+    return out;
+}
+
+void FolderPane::SelectItem(const QString& path) {
+    const QModelIndex i = model_->mapFromSource(files_->index(QDir::cleanPath(path)));
+    if (!i.isValid()) return;
+    ListView->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
+                                                       QItemSelectionModel::Rows);
+}
+
+void FolderPane::SetBorder(bool single) {
+    border_ = single;
+    for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(ListView),
+                                 static_cast<QAbstractItemView*>(DetailsView)}) {
+        v->setFrameShape(single ? QFrame::StyledPanel : QFrame::NoFrame);
+        v->setFrameShadow(QFrame::Sunken);
+        v->setLineWidth(1);
+    }
+}
+
+void FolderPane::OpenSelected() {
+    const QString p = SelectedPath();
+    if (p.isEmpty()) return;
+    const QFileInfo fi(p);
+    if (fi.isDir())
+        SetDirectory(p);
+    else if (fi.isFile() && OpenFile)
+        OpenFile(p);
+}
+
+void FolderPane::FillPathCombo() {
+    QStringList mounts;
+    for (const QStorageInfo& s : QStorageInfo::mountedVolumes())
+        if (s.isValid() && s.isReady()) mounts << s.rootPath();
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    const QList<PathEntry> entries = PathComboEntries(
+        directory_, QDir::homePath(), QFileInfo(desktop).isDir() ? desktop : QString(), mounts);
+    const qsizetype chain = FolderChain(directory_).size();
+    const QSignalBlocker block(PathCombo);
+    PathCombo->clear();
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const PathEntry& e = entries[i];
+        QIcon icon = style()->standardIcon(QStyle::SP_DirIcon);
+        if (i >= chain) {
+            if (e.caption == QLatin1String("Home"))
+                icon = style()->standardIcon(QStyle::SP_DirHomeIcon);
+            else if (e.caption == QLatin1String("Desktop"))
+                icon = style()->standardIcon(QStyle::SP_DesktopIcon);
+            else
+                icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
+        }
+        PathCombo->addItem(icon, e.caption, e.path);
+        PathCombo->setItemData(int(i), e.path, Qt::ToolTipRole);
+    }
+    PathCombo->setCurrentIndex(int(chain) - 1);
+}
+
+void FolderPane::UpdateContextMenu() {
+    const int n = int(SelectedPaths().size());
+    OpenItem->setEnabled(n == 1);
+    RenameItem->setEnabled(n == 1);
+    CopyItem->setEnabled(n > 0);
+    CutItem->setEnabled(n > 0);
+    TrashItem->setEnabled(n > 0);
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    bool files = false;
+    if (mime && mime->hasUrls())
+        for (const QUrl& u : mime->urls())
+            files = files || u.isLocalFile();
+    PasteItem->setEnabled(files && !directory_.isEmpty());
+}
+
+void FolderPane::CopySelected(bool cut) {
+    const QStringList paths = SelectedPaths();
+    if (paths.isEmpty()) return;
+    auto mime = std::make_unique<QMimeData>();
+    QList<QUrl> urls;
+    QByteArray gnome = cut ? "cut" : "copy";
+    for (const QString& p : paths) {
+        urls << QUrl::fromLocalFile(p);
+        gnome += '\n' + urls.last().toEncoded();
+    }
+    mime->setUrls(urls);
+    // The marks other file managers read to tell a cut from a copy.
+    mime->setData(QLatin1String(kGnomeCopied), gnome);
+    mime->setData(QLatin1String(kKdeCut), cut ? "1" : "0");
+    QApplication::clipboard()->setMimeData(mime.release());
+}
+
+void FolderPane::PasteIntoFolder() {
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    if (!mime || directory_.isEmpty()) return;
+    QStringList sources;
+    for (const QUrl& u : mime->urls())
+        if (u.isLocalFile()) sources << u.toLocalFile();
+    if (sources.isEmpty()) return;
+    const bool cut = mime->data(QLatin1String(kKdeCut)) == "1" ||
+                     mime->data(QLatin1String(kGnomeCopied)).startsWith("cut");
+    // What was cut is gone from its place once moved: it cannot be pasted twice.
+    if (RunShellOp(cut ? FO_MOVE : FO_COPY, sources, directory_) && cut)
+        QApplication::clipboard()->clear();
+}
+
+void FolderPane::TrashSelected() {
+    const QStringList paths = SelectedPaths();
+    if (!paths.isEmpty()) RunShellOp(FO_DELETE, paths, QString());
+}
+
+void FolderPane::RenameSelected() {
+    QAbstractItemView* v = CurrentView();
+    const QModelIndex i = SelectedIndex(v->selectionModel());
+    if (i.isValid()) v->edit(i);
+}
+
+bool FolderPane::RunShellOp(int operation, const QStringList& sources, const QString& target) {
+    try {
+        ShellFileOp op(ShellUi ? ShellUi : dialogs_.get());
+        return op.Run(operation, sources, target, FOF_ALLOWUNDO) == sorOk;
+    } catch (const EMorvaneError& e) {
+        ShowErrorMessage(this, e.message());
+    } catch (const std::exception& e) {
+        ShowErrorMessage(this, QString::fromLocal8Bit(e.what()));
+    }
+    return false;
+}
+
+bool FolderPane::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress &&
+        (watched == ListView->viewport() || watched == DetailsView->viewport())) {
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) emit Clicked();
+    } else if (event->type() == QEvent::KeyPress &&
+               (watched == ListView || watched == DetailsView)) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !SelectedPath().isEmpty()) {
+            emit DoubleClicked();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,316 @@
+#include "gui/pages/ShortcutsPage.h"
+#include "core/cleanup/EmptyFolders.h"
+#include "core/cleanup/ShortcutChecker.h"
+#include "gui/dialogs/FolderPickers.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/FileListPage.h"
+#include "gui/window/AppIcons.h"
+#include "gui/window/MainWindow.h"
+#include "platform/Trash.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSignalBlocker>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+// The hourglass for the length of a command, also when it throws.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+// A combo box that tells when its list is opened.
+class DropDownCombo : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> OnDropDown;
+    void showPopup() override {
+        if (OnDropDown) OnDropDown();
+        QComboBox::showPopup();
+    }
+};
+
+constexpr int kConditionColumn = 2;
+constexpr int kPathColumn = 3;
+
+} // namespace
+
+ShortcutsPage::ShortcutsPage(MainWindow& form, QWidget* parent) : QWidget(parent), form_(form) {
+    setObjectName(QStringLiteral("ShortcutsPage"));
+    SendToTrash = [](const QString& path) { return SendToRecycleBin(path); };
+    OpenFolder = [](const QString& folder) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    };
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    BuildToolBar();
+    BuildList();
+    layout->addWidget(CleanupToolBar);
+    layout->addWidget(LV_Shortcut, 1);
+}
+
+void ShortcutsPage::BuildToolBar() {
+    CleanupToolBar = new QToolBar(this);
+    CleanupToolBar->setObjectName(QStringLiteral("CleanupToolBar"));
+    CleanupToolBar->setIconSize(QSize(16, 16));
+    // Images only: the captions stay for accessibility and tests.
+    CleanupToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    auto button = [this](QToolButton*& b, const char* name, const char* caption, const char* hint,
+                         const QIcon& icon, std::function<void()> handler) {
+        b = new QToolButton(CleanupToolBar);
+        b->setObjectName(QLatin1String(name));
+        b->setText(QLatin1String(caption));
+        b->setToolTip(QLatin1String(hint));
+        b->setIcon(icon);
+        b->setAutoRaise(true);
+        connect(b, &QToolButton::clicked, this, [handler] { handler(); });
+        CleanupToolBar->addWidget(b);
+    };
+    button(ListShortcutsButton, "ListShortcutsButton", "List shortcuts",
+           "List all shortcuts in the location\r\nlisted in the combo box.\r\nLinks with a broken "
+           "reference\r\nwill be checked for later \r\ndeletion",
+           ThemeIcon(QStringLiteral("edit-find"), QStyle::SP_FileDialogContentsView),
+           [this] { ListShortcutsClick(); });
+    button(ListEmptyFoldersButton, "ListEmptyFoldersButton", "List empty folders",
+           "List empty folders\r\n(This does not list\r\nfolders containing\r\none empty "
+           "folder!)\r\n\r\nUse this function n times\r\nor use DeleteEmpty\r\nFolders function",
+           ThemeIcon(QStringLiteral("folder"), QStyle::SP_DirIcon),
+           [this] { ListEmptyFoldersClick(); });
+    button(DeleteCheckedButton, "DeleteCheckedButton", "Delete checked items",
+           "Delete checked items\r\ninto recycle bin",
+           ThemeIcon(QStringLiteral("user-trash"), QStyle::SP_TrashIcon), [this] {
+               WaitCursor wait;
+               DeleteCheckedRows();
+           });
+    CleanupToolBar->addSeparator();
+    button(DeleteEmptyFoldersButton, "DeleteEmptyFoldersButton", "Delete empty folders",
+           "Delete empty folders\r\nwith subfolders without\r\nconfirmation dialog\r\ninto "
+           "recycle bin",
+           ThemeIcon(QStringLiteral("edit-delete"), QStyle::SP_DialogDiscardButton),
+           [this] { DeleteEmptyFoldersClick(); });
+    CleanupToolBar->addSeparator();
+
+    auto* combo = new DropDownCombo(CleanupToolBar);
+    StartMenuCombo = combo;
+    StartMenuCombo->setObjectName(QStringLiteral("StartMenuCombo"));
+    StartMenuCombo->setEditable(true);
+    StartMenuCombo->setInsertPolicy(QComboBox::NoInsert);
+    StartMenuCombo->setFixedWidth(164);
+    StartMenuCombo->addItems({QStringLiteral("Common start menu"),
+                              QStringLiteral("User start menu"), QStringLiteral("Desktop"),
+                              QStringLiteral("Recent used documents"), QStringLiteral("Browse ..."),
+                              QString()});
+    StartMenuCombo->setCurrentIndex(spCommonStartMenu);
+    combo->OnDropDown = [this] { StartMenuComboDropDown(); };
+    connect(StartMenuCombo, &QComboBox::activated, this, &ShortcutsPage::StartMenuComboActivated);
+    connect(StartMenuCombo->lineEdit(), &QLineEdit::textEdited, this,
+            [this] { typedStart_ = true; });
+    CleanupToolBar->addWidget(StartMenuCombo);
+}
+
+void ShortcutsPage::BuildList() {
+    LV_Shortcut = new QTreeWidget(this);
+    LV_Shortcut->setObjectName(QStringLiteral("LV_Shortcut"));
+    LV_Shortcut->setRootIsDecorated(false);
+    LV_Shortcut->setUniformRowHeights(true);
+    LV_Shortcut->setAllColumnsShowFocus(true);
+    LV_Shortcut->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    LV_Shortcut->setHeaderLabels(CleanupColumnCaptions());
+    const int widths[] = {250, 300, 50, 300};
+    for (int c = 0; c < 4; ++c)
+        LV_Shortcut->setColumnWidth(c, widths[c]);
+    LV_Shortcut->header()->setStretchLastSection(false);
+    LV_Shortcut->header()->setSectionsClickable(true);
+    LV_Shortcut->setToolTip(QStringLiteral("Click on Item to select. Shift & Click to \r\nselect "
+                                           "multiple items.\r\nRight click to check selected "
+                                           "items.\r\nRight click to delete checked items."));
+    LV_Shortcut->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    Pop_Shortcut = new QMenu(this);
+    Pop_Shortcut->setObjectName(QStringLiteral("Pop_Shortcut"));
+    CheckBrokenItem = Pop_Shortcut->addAction(QStringLiteral("Check broken Items"), this,
+                                              [this] { CheckRowsByCondition("BROKEN"); });
+    CheckCDRomItem = Pop_Shortcut->addAction(QStringLiteral("Check Items on CDRom"), this,
+                                             [this] { CheckRowsByCondition("CDROM"); });
+    UncheckSelectedItem = Pop_Shortcut->addAction(QStringLiteral("Uncheck selected items"));
+    Pop_Shortcut->addSeparator();
+    DeleteCheckedItem = Pop_Shortcut->addAction(QStringLiteral("Delete checked items"), this,
+                                                &ShortcutsPage::DeleteCheckedRows);
+    // The menu item runs the window's command, which any key binding reaches too.
+    if (QAction* command = form_.Action(QStringLiteral("actUncheck_Selected"))) {
+        connect(UncheckSelectedItem, &QAction::triggered, command, &QAction::trigger);
+        connect(command, &QAction::triggered, this, &ShortcutsPage::UncheckSelected);
+    } else {
+        connect(UncheckSelectedItem, &QAction::triggered, this, &ShortcutsPage::UncheckSelected);
+    }
+    connect(Pop_Shortcut, &QMenu::aboutToShow, this, &ShortcutsPage::UpdateMenuItems);
+    connect(LV_Shortcut, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        Pop_Shortcut->popup(LV_Shortcut->viewport()->mapToGlobal(pos));
+    });
+    connect(LV_Shortcut->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { form_.FolderListColumnClick(LV_Shortcut, column); });
+    connect(LV_Shortcut, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int) {
+        RowDoubleClicked(LV_Shortcut->indexOfTopLevelItem(item));
+    });
+    // The file list's search goes on from the row last selected in either list.
+    connect(LV_Shortcut, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (auto* files = form_.findChild<FileListPage*>(); files && item)
+            files->FileSearchIndex = LV_Shortcut->indexOfTopLevelItem(item);
+    });
+    UpdateMenuItems();
+}
+
+QString ShortcutsPage::CleanupStartFolder() const {
+    const int index = typedStart_ ? -1 : StartMenuCombo->currentIndex();
+    if (index < 0) return {};
+    return ::CleanupStartFolder(index, StartMenuCombo->itemText(spBrowsedFolder),
+                                StartMenuCombo->currentText());
+}
+
+QString ShortcutsPage::StartFolderOrRefuse() {
+    const QString start = CleanupStartFolder();
+    // Starting anywhere else would reach the whole disk.
+    if (start.isEmpty())
+        ShowMessage(&form_, QStringLiteral("No start folder chosen.\r\nChoose a place from the "
+                                           "list or \"Browse ...\" for a folder."));
+    return start;
+}
+
+void ShortcutsPage::StartMenuComboActivated(int index) {
+    typedStart_ = false;
+    if (index == spBrowsedFolder) {
+        StartMenuCombo->setCurrentIndex(spCommonStartMenu);
+        return;
+    }
+    if (index != spBrowse) return;
+    QString r = BrowseForFolders().BrowseFolder(
+        QStringLiteral("Select Directory where Morvane starts looking for shortcuts!"), 0);
+    if (!r.endsWith(u'/')) r += u'/';
+    if (r == QLatin1String("/") || !QFileInfo(r).isDir()) {
+        StartMenuCombo->setCurrentIndex(spCommonStartMenu);
+        return;
+    }
+    StartMenuCombo->setItemText(spBrowsedFolder, r);
+    StartMenuCombo->setCurrentIndex(spBrowsedFolder);
+    StartMenuCombo->setEditText(r);
+    // The bottom combo is a status line on this page: showing the folder must
+    // not select it as the window's folder.
+    const QSignalBlocker block(form_.HistoryCombo());
+    form_.HistoryCombo()->setEditText(r);
+}
+
+void ShortcutsPage::StartMenuComboDropDown() {
+    StartMenuCombo->setItemText(spBrowsedFolder, QString());
+    const QSignalBlocker block(form_.HistoryCombo());
+    form_.HistoryCombo()->setEditText(QString());
+}
+
+void ShortcutsPage::ShowRows(const std::vector<CleanupRow>& rows) {
+    QList<QTreeWidgetItem*> items;
+    items.reserve(qsizetype(rows.size()));
+    for (const CleanupRow& r : rows) {
+        auto* item = new QTreeWidgetItem(QStringList{r.name, r.target, r.condition, r.path});
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(0, r.checked ? Qt::Checked : Qt::Unchecked);
+        items << item;
+    }
+    LV_Shortcut->addTopLevelItems(items);
+}
+
+void ShortcutsPage::ListShortcutsClick() {
+    const QString start = StartFolderOrRefuse();
+    if (start.isEmpty()) return;
+    WaitCursor wait;
+    LV_Shortcut->setUpdatesEnabled(false);
+    LV_Shortcut->clear();
+    ShowRows(ScanShortcuts(start));
+    LV_Shortcut->setUpdatesEnabled(true);
+    UpdateMenuItems();
+    // Working shortcuts count as rows: the message only says nothing was found.
+    if (LV_Shortcut->topLevelItemCount() == 0)
+        ShowMessage(&form_, QStringLiteral("No broken shortcut found"));
+}
+
+void ShortcutsPage::ListEmptyFoldersClick() {
+    const QString start = StartFolderOrRefuse();
+    if (start.isEmpty()) return;
+    WaitCursor wait;
+    LV_Shortcut->setUpdatesEnabled(false);
+    LV_Shortcut->clear();
+    ShowRows(ListEmptyFolders(start));
+    LV_Shortcut->setUpdatesEnabled(true);
+    UpdateMenuItems();
+    if (LV_Shortcut->topLevelItemCount() == 0)
+        ShowMessage(&form_, QStringLiteral("No empty folders found"));
+}
+
+void ShortcutsPage::DeleteEmptyFoldersClick() {
+    const QString start = StartFolderOrRefuse();
+    if (start.isEmpty()) return;
+    WaitCursor wait;
+    LV_Shortcut->clear();
+    UpdateMenuItems();
+    if (!AskWarningYesNo(&form_, QStringLiteral("This will scan through the selected path "
+                                                "including subpath\r\nfor empty directories and "
+                                                "delete them to recycle bin\r\nDo you want to "
+                                                "proceed?")))
+        return;
+    DeleteEmptyFolders(start, SendToTrash);
+}
+
+void ShortcutsPage::DeleteCheckedRows() {
+    for (int i = LV_Shortcut->topLevelItemCount() - 1; i >= 0; --i) {
+        QTreeWidgetItem* item = LV_Shortcut->topLevelItem(i);
+        if (item->checkState(0) != Qt::Checked) continue;
+        QString p = item->text(kPathColumn);
+        while (p.size() > 1 && p.endsWith(u'/'))
+            p.chop(1);
+        // A row whose path could not go stays, still checked.
+        if (SendToTrash(p)) delete LV_Shortcut->takeTopLevelItem(i);
+    }
+    UpdateMenuItems();
+}
+
+void ShortcutsPage::CheckRowsByCondition(const QString& word) {
+    for (int i = 0; i < LV_Shortcut->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = LV_Shortcut->topLevelItem(i);
+        if (ConditionMatches(item->text(kConditionColumn), word))
+            item->setCheckState(0, Qt::Checked);
+    }
+}
+
+void ShortcutsPage::UncheckSelected() {
+    for (QTreeWidgetItem* item : LV_Shortcut->selectedItems())
+        item->setCheckState(0, Qt::Unchecked);
+}
+
+void ShortcutsPage::UpdateMenuItems() {
+    const bool rows = LV_Shortcut->topLevelItemCount() > 0;
+    UncheckSelectedItem->setEnabled(rows && !LV_Shortcut->selectedItems().isEmpty());
+    CheckBrokenItem->setEnabled(rows);
+    DeleteCheckedItem->setEnabled(rows);
+    CheckCDRomItem->setEnabled(true);
+}
+
+void ShortcutsPage::RowDoubleClicked(int row) {
+    const QTreeWidgetItem* item = LV_Shortcut->topLevelItem(row);
+    if (!item) return;
+    const QString path = item->text(kPathColumn);
+    // An empty-folder row is a folder to open; a shortcut opens where it lies.
+    const bool folderRow = item->text(kConditionColumn) == QLatin1String("Empty");
+    OpenFolder(folderRow ? path : QFileInfo(path).absolutePath());
+}

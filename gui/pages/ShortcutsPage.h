@@ -1,0 +1,67 @@
+#pragma once
+// The "Clean Shortcuts" page: lists the shortcuts below a start folder and
+// which of them are broken, lists or removes empty folders, and sends the
+// checked rows to the Trash.
+#include "core/cleanup/CleanupRow.h"
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QMenu;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+class MainWindow;
+
+class ShortcutsPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit ShortcutsPage(MainWindow& form, QWidget* parent = nullptr);
+
+    // --- controls ----------------------------------------------------------
+    QToolBar* CleanupToolBar = nullptr;
+    QToolButton* ListShortcutsButton = nullptr;
+    QToolButton* ListEmptyFoldersButton = nullptr;
+    QToolButton* DeleteCheckedButton = nullptr;
+    QToolButton* DeleteEmptyFoldersButton = nullptr;
+    QComboBox* StartMenuCombo = nullptr;
+    QTreeWidget* LV_Shortcut = nullptr;
+    QMenu* Pop_Shortcut = nullptr;
+    QAction* CheckBrokenItem = nullptr;
+    QAction* CheckCDRomItem = nullptr;
+    QAction* UncheckSelectedItem = nullptr;
+    QAction* DeleteCheckedItem = nullptr;
+
+    // Replaceable for tests: where a row goes on deletion, and how a folder is
+    // opened in the file manager.
+    std::function<bool(const QString& path)> SendToTrash;
+    std::function<void(const QString& folder)> OpenFolder;
+
+    // --- commands ----------------------------------------------------------
+    void ListShortcutsClick();
+    void ListEmptyFoldersClick();
+    void DeleteEmptyFoldersClick();
+    void DeleteCheckedRows();
+    void CheckRowsByCondition(const QString& word);
+    void UncheckSelected();
+    // Enables the pop-up items for the list's rows and selection.
+    void UpdateMenuItems();
+    // The folder the tools start from; empty when the user typed into the combo.
+    QString CleanupStartFolder() const;
+    // The combo's "Browse ..." and its sixth item.
+    void StartMenuComboActivated(int index);
+    void StartMenuComboDropDown();
+    void RowDoubleClicked(int row);
+
+private:
+    void BuildToolBar();
+    void BuildList();
+    void ShowRows(const std::vector<CleanupRow>& rows);
+    // Empty when no start folder was chosen; the user is told so.
+    QString StartFolderOrRefuse();
+
+    MainWindow& form_;
+    bool typedStart_ = false;
+};

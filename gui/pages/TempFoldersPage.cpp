@@ -1,0 +1,128 @@
+#include "gui/pages/TempFoldersPage.h"
+#include "gui/dialogs/FolderPickers.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/window/FolderOperations.h"
+#include "gui/window/MainWindow.h"
+#include <QFileIconProvider>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QStyledItemDelegate>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <memory>
+
+namespace {
+QString Shown(QString hint) {
+    return hint.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+// The row under the mouse is underlined, as a link would be.
+class HotItemDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (option->state & QStyle::State_MouseOver) option->font.setUnderline(true);
+    }
+};
+
+constexpr int kPickerFlags = 37; // file-system folders only, status text, validate
+} // namespace
+
+TempFoldersPage::TempFoldersPage(MainWindow& form, QWidget* parent) : QWidget(parent), form_(form) {
+    setObjectName(QStringLiteral("TempFoldersPage"));
+    const QString listHint = QStringLiteral(
+        "Add here directories with temporary files e.g. \r\nnetscape cache, temp etc.\r\nall "
+        "files will be deleted bz pressing go hide traces\r\nif relevant edit box is "
+        "checked.\r\n\r\nYou can also manually manipulate those files in\r\na single folder by "
+        "pressing edit folder\r\n\r\nWith delete files you can delete all files in one "
+        "selected\r\ndirectory");
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    auto* group = new QGroupBox(QStringLiteral("Directories with temporary files"), this);
+    group->setObjectName(QStringLiteral("TempFoldersGroup"));
+    layout->addWidget(group);
+    auto* groupLayout = new QVBoxLayout(group);
+    auto* buttons = new QHBoxLayout;
+    groupLayout->addLayout(buttons);
+
+    auto button = [group, buttons](const char* name, const char* caption, const QString& hint) {
+        auto* b = new QToolButton(group);
+        b->setObjectName(QLatin1String(name));
+        b->setText(QLatin1String(caption));
+        b->setToolTip(Shown(hint));
+        b->setAutoRaise(true);
+        b->setMinimumWidth(80);
+        buttons->addWidget(b);
+        return b;
+    };
+    AddButton = button("AddTempFolder", "+ Add", listHint);
+    RemoveButton = button("RemoveTempFolder", "- Remove", listHint);
+    EditButton = button(
+        "EditTempFolder", "Edit",
+        QStringLiteral("This button displays the content of the selected\r\ndirectory (files "
+                       "and folders) for editing.\r\n\r\nFrom here you can select all files "
+                       "which are not \r\nmarked as read only for deletion.\r\n\r\nThe folder "
+                       "structure remains untouched."));
+    DeleteFilesButton = button(
+        "DeleteTempFiles", "Delete Files",
+        QStringLiteral("Delete files in selected temporary folders.\r\n\r\nThis will delete all "
+                       "files in the selected folder \r\n(if they are not marked as read "
+                       "only)\r\nThe folder structure will not be touched.\r\n"));
+    buttons->addStretch(1);
+
+    Folders = new QTreeWidget(group);
+    Folders->setObjectName(QStringLiteral("TempFolderList"));
+    Folders->setColumnCount(1);
+    Folders->setColumnWidth(0, 400);
+    Folders->setHeaderHidden(true);
+    Folders->header()->setSectionsClickable(false);
+    Folders->setRootIsDecorated(false);
+    Folders->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Folders->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Folders->setAllColumnsShowFocus(true);
+    Folders->setMouseTracking(true);
+    Folders->viewport()->setAttribute(Qt::WA_Hover);
+    Folders->setItemDelegate(new HotItemDelegate(Folders));
+    Folders->setToolTip(Shown(listHint));
+    groupLayout->addWidget(Folders, 1);
+
+    connect(AddButton, &QToolButton::clicked, this, &TempFoldersPage::AddFolderClick);
+    connect(RemoveButton, &QToolButton::clicked, this, &TempFoldersPage::RemoveFoldersClick);
+    connect(DeleteFilesButton, &QToolButton::clicked, this, &TempFoldersPage::DeleteFilesClick);
+}
+
+void TempFoldersPage::AddFolderClick() {
+    if (BrowseStart.isEmpty()) {
+        const QList<QTreeWidgetItem*> selected = Folders->selectedItems();
+        BrowseStart = selected.size() == 1 ? selected.first()->text(0) : QStringLiteral("/");
+    }
+    QString chosen = BrowseStart;
+    BrowseForFolders picker;
+    if (!picker.BrowseFolderFrom(&form_, chosen, QStringLiteral("Select Directory Sample"),
+                                 QString(), kPickerFlags))
+        return;
+    BrowseStart = chosen; // also when the folder is refused below
+    if (!CheckFolderAllowed(&form_, chosen)) return;
+    auto* row = new QTreeWidgetItem(Folders, QStringList{chosen});
+    row->setIcon(0, QFileIconProvider().icon(QFileIconProvider::Folder));
+}
+
+void TempFoldersPage::RemoveFoldersClick() {
+    for (int i = Folders->topLevelItemCount() - 1; i >= 0; --i)
+        if (Folders->topLevelItem(i)->isSelected())
+            std::unique_ptr<QTreeWidgetItem>(Folders->takeTopLevelItem(i));
+}
+
+void TempFoldersPage::DeleteFilesClick() {
+    if (Folders->selectedItems().size() != 1) return;
+    if (!AskWarningYesNo(&form_, QStringLiteral("Do you really want to delete all files in the "
+                                                "selected folder \r\nincluding its subfolders?")))
+        return;
+    ShowMessage(&form_, QStringLiteral("not supported yet"));
+}

@@ -1,0 +1,198 @@
+#include "gui/window/FolderOperations.h"
+#include "core/cleanup/ProtectedFolders.h"
+#include "core/engine/DirScanner.h"
+#include "gui/dialogs/FolderPickers.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/dialogs/ShellOpDialogs.h"
+#include "gui/window/CommandTable.h"
+#include "gui/window/DirTreeView.h"
+#include "gui/window/MainWindow.h"
+#include "platform/Errors.h"
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QMenu>
+#include <QTreeWidget>
+#include <QUrl>
+
+namespace {
+OpenInShellHook& OpenHook() {
+    static OpenInShellHook hook;
+    return hook;
+}
+
+// The hourglass for the length of a command, also when it throws.
+struct WaitCursor {
+    explicit WaitCursor(Qt::CursorShape shape = Qt::WaitCursor) {
+        QApplication::setOverrideCursor(shape);
+    }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QString WithoutDelimiter(QString p) {
+    while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
+        p.chop(1);
+    return p;
+}
+
+const QString& TargetTitle() {
+    static const QString title = QStringLiteral("Select target directory");
+    return title;
+}
+} // namespace
+
+void SetOpenInShellHook(OpenInShellHook hook) {
+    OpenHook() = std::move(hook);
+}
+
+void OpenInShell(const QString& path) {
+    if (OpenHook()) {
+        OpenHook()(path);
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool RecycleFolder(const QString& path, IShellOpUi* ui) {
+    try {
+        ShellFileOp op(ui);
+        return op.Run(FO_DELETE, {path}, QString(), FOF_ALLOWUNDO) == sorOk;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool ShellOperationOnPath(const QString& path, const QString& target, int operation,
+                          IShellOpUi* ui) {
+    // The operation shows its own progress; its questions need the normal cursor.
+    WaitCursor normal(Qt::ArrowCursor);
+    try {
+        ShellFileOp op(ui);
+        return op.Run(operation, {path}, target,
+                      FOF_ALLOWUNDO | FOF_SIMPLEPROGRESS | FOF_NOCONFIRMMKDIR) == sorOk;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CheckFolderAllowed(QWidget* owner, const QString& folder) {
+    return CheckFolderAllowed(folder, [owner](const QString& text) { ShowMessage(owner, text); });
+}
+
+FolderOperations::FolderOperations(MainWindow& form)
+    : QObject(&form), form_(form), dialogs_(std::make_unique<ShellOpDialogs>(&form)) {
+    setObjectName(QStringLiteral("FolderOperations"));
+    auto on = [this](const char* name, void (FolderOperations::*handler)()) {
+        if (QAction* a = form_.Action(QLatin1String(name)))
+            connect(a, &QAction::triggered, this, handler);
+    };
+    on("OpenFolderItem", &FolderOperations::OpenRowFolder);
+    on("DeleteListFolderItem", &FolderOperations::DeleteRowFolder);
+    on("MoveListFolderItem", &FolderOperations::MoveRowFolder);
+    on("CopyListFolderItem", &FolderOperations::CopyRowFolder);
+    on("CopyFolderItem", &FolderOperations::CopyTreeFolder);
+    on("MoveFolderItem", &FolderOperations::MoveTreeFolder);
+    on("DeleteFolderItem", &FolderOperations::DeleteTreeFolder);
+
+    QTreeWidget* list = form_.FolderList();
+    connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& pos) {
+        if (QTreeWidgetItem* item = list->itemAt(pos)) list->setCurrentItem(item);
+        form_.Commands().FolderListPopUp()->popup(list->viewport()->mapToGlobal(pos));
+    });
+}
+
+FolderOperations::~FolderOperations() = default;
+
+IShellOpUi* FolderOperations::Ui() const {
+    return ShellUi ? ShellUi : dialogs_.get();
+}
+
+QString FolderOperations::RowFolder() const {
+    const QList<QTreeWidgetItem*> selected = form_.FolderList()->selectedItems();
+    if (selected.isEmpty()) return {};
+    const QTreeWidgetItem* row = selected.first();
+    // A folder may carry a pseudo row's name; the two cannot be told apart, so neither is touched.
+    const QString caption = row->text(0);
+    if (caption == DirScanner::AllFilesName() || caption == DirScanner::FreeSpaceName()) return {};
+    // The row's own path: the current folder may have moved on since the list was filled.
+    const QString path = row->text(3);
+    return path.isEmpty() ? form_.CurrentFolder() + caption : WithoutDelimiter(path);
+}
+
+void FolderOperations::Reanalyse() {
+    try {
+        form_.AnalyseFolder(form_.CurrentFolder());
+    } catch (const EMorvaneError& e) {
+        ShowErrorMessage(&form_, e.message());
+    } catch (const std::exception& e) {
+        ShowErrorMessage(&form_, QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void FolderOperations::OpenRowFolder() {
+    const QString folder = RowFolder();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) return;
+    OpenInShell(folder + QLatin1Char('/'));
+}
+
+void FolderOperations::DeleteRowFolder() {
+    const QString folder = RowFolder();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) return;
+    WaitCursor wait;
+    {
+        WaitCursor normal(Qt::ArrowCursor); // for the question
+        RecycleFolder(folder, Ui());
+    }
+    Reanalyse();
+}
+
+void FolderOperations::MoveRowFolder() {
+    TransferRowFolder(FO_MOVE);
+}
+
+void FolderOperations::CopyRowFolder() {
+    TransferRowFolder(FO_COPY);
+}
+
+void FolderOperations::TransferRowFolder(int operation) {
+    const QString folder = RowFolder();
+    if (folder.isEmpty()) return;
+    FolderDialog& pd = form_.PD();
+    pd.Directory = form_.CurrentFolder();
+    pd.Title = TargetTitle();
+    if (!pd.Execute()) return;
+    const bool done = ShellOperationOnPath(folder, pd.Directory, operation, Ui());
+    // Only a finished move takes the folder away; then the sizes change too.
+    if (!done || operation != FO_MOVE) return;
+    QTreeWidget* list = form_.FolderList();
+    for (int i = list->topLevelItemCount() - 1; i >= 0; --i)
+        if (WithoutDelimiter(list->topLevelItem(i)->text(3)) == folder)
+            std::unique_ptr<QTreeWidgetItem>(list->takeTopLevelItem(i));
+    Reanalyse();
+}
+
+void FolderOperations::CopyTreeFolder() {
+    TreeOperation(FO_COPY);
+}
+
+void FolderOperations::MoveTreeFolder() {
+    TreeOperation(FO_MOVE);
+}
+
+void FolderOperations::DeleteTreeFolder() {
+    TreeOperation(FO_DELETE);
+}
+
+void FolderOperations::TreeOperation(int operation) {
+    const QString folder = form_.DirTree()->SelectedFolder();
+    if (!QFileInfo(folder).isDir()) return;
+    FolderDialog& pd = form_.PD();
+    pd.Directory = folder;
+    pd.Title = TargetTitle();
+    // Delete asks for a folder too: cancelling the picker cancels the deletion.
+    if (!pd.Execute()) return;
+    ShellOperationOnPath(WithoutDelimiter(folder), pd.Directory, operation, Ui());
+}

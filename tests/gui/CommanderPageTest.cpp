@@ -1,0 +1,380 @@
+// The two-pane page driven through the main window: the left pane follows the
+// current folder, the right one is remembered, the bottom buttons do nothing.
+#include "gui/pages/CommanderPage.h"
+#include "core/settings/IniFile.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/FolderPane.h"
+#include "gui/window/DirTreeView.h"
+#include "gui/window/MainWindow.h"
+#include "platform/Errors.h"
+#include "platform/ShellFileOp.h"
+#include <QAbstractProxyModel>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+using Style = FolderPane::ViewStyle;
+
+void Touch(const QString& path) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("data");
+}
+
+void Click(FolderPane* pane) {
+    QWidget* vp = pane->CurrentView()->viewport();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), vp->mapToGlobal(QPointF(2, 2)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vp, &press);
+}
+
+// Double-clicks the item at path as the view reports it.
+void DoubleClick(FolderPane* pane, const QString& path) {
+    pane->SelectItem(path);
+    QAbstractItemView* v = pane->CurrentView();
+    ASSERT_TRUE(v->currentIndex().isValid()) << path.toStdString();
+    emit v->doubleClicked(v->currentIndex());
+}
+
+// Answers every question of a shell operation with yes.
+struct YesUi : IShellOpUi {
+    bool ConfirmTrash(const QStringList&) override { return true; }
+    bool ConfirmCreateFolder(const QString&) override { return true; }
+    ReplaceAnswer AskReplace(const QString&, const QString&, bool) override {
+        return ReplaceAnswer::Skip;
+    }
+    void ShowError(const QString& m) override { errors << m; }
+    void BeginProgress(const QString&, std::int64_t) override {}
+    bool StepProgress(const QString&, std::int64_t) override { return true; }
+    void EndProgress() override {}
+    QStringList errors;
+};
+
+class CommanderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tmp_.isValid());
+        root_ = tmp_.filePath("tree") + "/";
+        QDir().mkpath(root_ + "alpha/deep");
+        QDir().mkpath(root_ + "beta");
+        QDir().mkpath(root_ + "other/inner");
+        Touch(root_ + "top.txt");
+        Touch(root_ + ".secret");
+        ini_ = tmp_.filePath("AppData/Morvane.ini");
+        SetMessageBoxHook([this](MessageKind, const QString&, const QString& text) {
+            messages_ << text;
+            return true;
+        });
+    }
+    void TearDown() override { SetMessageBoxHook({}); }
+
+    // A window whose settings start it on page `page` in folder `start`.
+    std::unique_ptr<MainWindow> Open(int page, const QString& start, const QString& right = {}) {
+        WriteIniInteger(ini_, "Page", "TabSheet", page);
+        WriteIniString(ini_, "LastDir", "Start with", start);
+        if (!right.isNull()) WriteIniString(ini_, "LastDir", "Right Dir", right);
+        auto form = std::make_unique<MainWindow>(ini_);
+        form->show();
+        page_ = form->Commander;
+        page_->Left->OpenFile = [this](const QString& p) { opened_ << p; };
+        page_->Right->OpenFile = [this](const QString& p) { opened_ << p; };
+        return form;
+    }
+    QStringList Captions() const {
+        QStringList out;
+        for (QToolButton* b : page_->Buttons)
+            out << b->text();
+        return out;
+    }
+
+    QTemporaryDir tmp_;
+    QString root_, ini_;
+    QStringList messages_, opened_;
+    CommanderPage* page_ = nullptr;
+};
+} // namespace
+
+TEST_F(CommanderTest, LeftPaneFollowsTheTreeAndItsOwnDoubleClicks) {
+    auto form = Open(MainWindow::pgFolderList, root_);
+    form->actO_C_DirTreeExecute(); // a fresh settings file starts with the tree folded
+    FolderPane* left = page_->Left;
+    EXPECT_EQ(left->Directory(), root_);
+    EXPECT_EQ(page_->LeftFolderLabel(), root_);
+    EXPECT_EQ(form->LeftPaneFolder(), root_);
+
+    // A folder chosen in the tree on another page is there when the page opens.
+    form->DirTree()->SelectPath(root_ + "beta");
+    emit form->DirTree()->FolderClicked();
+    form->PageTabs()->setCurrentIndex(MainWindow::pgCommander);
+    EXPECT_EQ(left->Directory(), root_ + "beta/");
+    EXPECT_EQ(page_->LeftFolderLabel(), root_ + "beta/");
+    auto* proxy = qobject_cast<QAbstractProxyModel*>(left->ListView->model());
+    EXPECT_EQ(left->Files()->filePath(proxy->mapToSource(left->ListView->rootIndex())),
+              root_ + "beta");
+
+    // Double-clicking a subfolder moves the status bar, the tree and the pane.
+    form->SelectFolder(root_);
+    DoubleClick(left, root_ + "alpha");
+    EXPECT_EQ(form->CurrentFolder(), root_ + "alpha/");
+    EXPECT_EQ(form->StatusPanel(4)->text(), root_ + "alpha/");
+    EXPECT_EQ(form->DirTree()->SelectedFolder(), root_ + "alpha/");
+    EXPECT_EQ(left->Directory(), root_ + "alpha/");
+    EXPECT_EQ(form->HistoryCombo()->currentText(), root_ + "alpha/");
+    EXPECT_EQ(form->FolderList()->topLevelItemCount(), 0); // nothing measured
+
+    // A file opens once with its application; the current folder stays.
+    form->SelectFolder(root_);
+    DoubleClick(left, root_ + "top.txt");
+    EXPECT_EQ(opened_, QStringList{root_ + "top.txt"});
+    EXPECT_EQ(form->CurrentFolder(), root_);
+
+    // Choosing a parent in the left path box makes it the current folder.
+    const QString parent = QDir::cleanPath(tmp_.path()) + "/";
+    emit left->PathCombo->activated(left->PathCombo->findData(parent));
+    EXPECT_EQ(form->CurrentFolder(), parent);
+    EXPECT_EQ(left->Directory(), parent);
+    form->SelectFolder(root_);
+
+    // Up selects the parent; at the root the root stays.
+    left->UpButton->click();
+    EXPECT_EQ(form->CurrentFolder(), QDir::cleanPath(tmp_.path()) + "/");
+    form->SelectFolder("/");
+    left->UpButton->click();
+    EXPECT_EQ(form->CurrentFolder(), "/");
+    EXPECT_EQ(left->Directory(), "/");
+    EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(CommanderTest, RightPaneReturnsToItsRememberedFolder) {
+    auto form = Open(MainWindow::pgCommander, root_, root_ + "other");
+    FolderPane* right = page_->Right;
+    EXPECT_EQ(right->Directory(), root_ + "other/");
+    EXPECT_EQ(right->FolderLabel->text(), root_ + "other");
+    EXPECT_EQ(right->PathCombo->currentData().toString(), root_ + "other/");
+
+    // The pane enters a double-clicked folder; the label follows.
+    DoubleClick(right, root_ + "other/inner");
+    EXPECT_EQ(right->Directory(), root_ + "other/inner/");
+    EXPECT_EQ(right->FolderLabel->text(), root_ + "other/inner");
+    EXPECT_EQ(form->CurrentFolder(), root_); // the right pane moves nothing else
+    right->UpButton->click();
+    EXPECT_EQ(right->Directory(), root_ + "other/");
+    EXPECT_EQ(right->FolderLabel->text(), root_ + "other/");
+
+    // Another page and back: the remembered folder again.
+    right->SetDirectory(root_ + "beta");
+    form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
+    form->PageTabs()->setCurrentIndex(MainWindow::pgCommander);
+    EXPECT_EQ(right->Directory(), root_ + "other/");
+
+    // Choosing in the right path box shows that folder in both panes, while the
+    // current folder and the left label stay.
+    const int entry = right->PathCombo->findData(root_);
+    ASSERT_GE(entry, 0);
+    emit right->PathCombo->activated(entry);
+    EXPECT_EQ(right->Directory(), root_);
+    EXPECT_EQ(page_->Left->Directory(), root_);
+    EXPECT_EQ(right->FolderLabel->text(), root_);
+    EXPECT_EQ(form->CurrentFolder(), root_);
+
+    // A pane never shows a folder that is not there.
+    EXPECT_THROW(right->SetDirectory(root_ + "missing"), EMorvaneError);
+    QString message;
+    try {
+        right->SetDirectory(root_ + "top.txt");
+    } catch (const EMorvaneError& e) {
+        message = e.message();
+    }
+    EXPECT_EQ(message, "Directory does not exist");
+    EXPECT_EQ(right->Directory(), root_);
+    right->SetDirectory("/");
+    right->UpButton->click();
+    EXPECT_EQ(right->Directory(), "/");
+
+    // A remembered folder removed meanwhile is passed over without a word.
+    right->SetDirectory(root_ + "beta");
+    QDir(root_ + "other").removeRecursively();
+    form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
+    form->PageTabs()->setCurrentIndex(MainWindow::pgCommander);
+    EXPECT_EQ(right->Directory(), root_ + "beta/");
+    EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(CommanderTest, ActivePaneCaptionsAndButtonsNotSupported) {
+    auto form = Open(MainWindow::pgCommander, root_, root_ + "other");
+    EXPECT_EQ(Captions(),
+              (QStringList{"Copy", "Move", "MakeDir", "Delete", "Copy to zip", "Move to zip"}));
+    EXPECT_FALSE(page_->Left->HasBorder());
+    EXPECT_FALSE(page_->Right->HasBorder());
+
+    Click(page_->Left);
+    EXPECT_EQ(Captions(), (QStringList{"Copy >>", "Move >>", "| Make Dir", "| Delete",
+                                       "   Copy to Zip >>", "   Move to Zip >>"}));
+    EXPECT_TRUE(page_->Left->HasBorder());
+    EXPECT_FALSE(page_->Right->HasBorder());
+
+    Click(page_->Right);
+    EXPECT_EQ(Captions(), (QStringList{"<< Copy", "<< Move", "Make Dir  |", "Delete  |",
+                                       "   << Copy to Zip", "   << Move to Zip"}));
+    EXPECT_FALSE(page_->Left->HasBorder());
+    EXPECT_TRUE(page_->Right->HasBorder());
+
+    page_->Right->SelectItem(root_ + "other/inner");
+    for (QToolButton* b : page_->Buttons)
+        b->click();
+    EXPECT_EQ(messages_, QStringList(6, "not supported yet"));
+    EXPECT_TRUE(QFileInfo(root_ + "other/inner").isDir());
+    EXPECT_EQ(QDir(root_).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(),
+              5);
+}
+
+TEST_F(CommanderTest, RightDirStoredAtShutdownAndMissingOneIgnored) {
+    {
+        auto form = Open(MainWindow::pgCommander, root_, root_ + "other");
+        page_->Right->SetDirectory(root_ + "beta");
+    }
+    EXPECT_EQ(ReadIniString(ini_, "LastDir", "Right Dir", ""), root_ + "beta/");
+    {
+        // Never shown: the remembered folder is kept, not lost.
+        auto form = Open(MainWindow::pgFolderList, root_);
+        EXPECT_TRUE(page_->Right->Directory().isEmpty());
+        EXPECT_EQ(form->RightDir, root_ + "beta/");
+    }
+    EXPECT_EQ(ReadIniString(ini_, "LastDir", "Right Dir", ""), root_ + "beta/");
+    {
+        auto form = Open(MainWindow::pgCommander, root_, root_ + "gone");
+        EXPECT_EQ(form->RightDir, "/");
+        EXPECT_EQ(page_->Right->Directory(), "/");
+    }
+}
+
+TEST_F(CommanderTest, ViewStyleRadioItemsAndPaneContents) {
+    auto form = Open(MainWindow::pgCommander, root_, root_);
+    FolderPane* left = page_->Left;
+    FolderPane* right = page_->Right;
+    for (Style s : {Style::Icon, Style::SmallIcon, Style::List, Style::Report, Style::Thumb})
+        EXPECT_FALSE(left->ViewItem(s)->isChecked());
+    EXPECT_EQ(left->Style(), Style::Icon);
+    const QStringList captions = [&] {
+        QStringList out;
+        for (QAction* a : left->ViewMenu->actions())
+            out << a->text();
+        return out;
+    }();
+    EXPECT_EQ(captions, (QStringList{"Thumbnails", "Tiles", "Icons", "List", "Details"}));
+
+    left->ViewItem(Style::Report)->trigger();
+    EXPECT_EQ(left->Style(), Style::Report);
+    EXPECT_EQ(left->CurrentView(), static_cast<QAbstractItemView*>(left->DetailsView));
+    EXPECT_TRUE(left->ViewItem(Style::Report)->isChecked());
+    left->ViewItem(Style::Thumb)->trigger();
+    EXPECT_EQ(left->Style(), Style::Thumb);
+    EXPECT_FALSE(left->ViewItem(Style::Report)->isChecked());
+    right->ViewItem(Style::List)->trigger();
+    EXPECT_EQ(right->Style(), Style::List);
+    EXPECT_EQ(left->Style(), Style::Thumb);
+
+    // Right-clicking a view button checks "Icons" on the left; no view changes.
+    emit right->ViewButton->customContextMenuRequested(QPoint());
+    EXPECT_TRUE(left->ViewItem(Style::SmallIcon)->isChecked());
+    EXPECT_EQ(left->Style(), Style::Thumb);
+    EXPECT_EQ(right->Style(), Style::List);
+
+    // Hidden names are not listed; details have name, size, type and date.
+    QFileSystemModel* files = left->Files();
+    EXPECT_TRUE(files->index(root_ + "top.txt").isValid());
+    EXPECT_FALSE(files->filter() & QDir::Hidden);
+    EXPECT_EQ(files->columnCount(), 4);
+    // Info tips and multi-selection on the left pane only.
+    auto item = [&](FolderPane* pane) {
+        auto* proxy = qobject_cast<QAbstractProxyModel*>(pane->ListView->model());
+        return proxy->mapFromSource(pane->Files()->index(root_ + "top.txt"));
+    };
+    EXPECT_TRUE(item(left).data(Qt::ToolTipRole).toString().startsWith("top.txt\n"));
+    EXPECT_TRUE(item(right).data(Qt::ToolTipRole).toString().isEmpty());
+    EXPECT_EQ(left->ListView->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(right->ListView->selectionMode(), QAbstractItemView::SingleSelection);
+}
+
+TEST_F(CommanderTest, PaneFileOperationsGoThroughTheShellOperation) {
+    auto form = Open(MainWindow::pgCommander, root_, root_ + "beta");
+    YesUi ui;
+    FolderPane* left = page_->Left;
+    FolderPane* right = page_->Right;
+    left->ShellUi = right->ShellUi = &ui;
+
+    left->SelectItem(root_ + "top.txt");
+    left->CopySelected(false);
+    right->PasteIntoFolder();
+    EXPECT_TRUE(QFileInfo::exists(root_ + "beta/top.txt"));
+    EXPECT_TRUE(QFileInfo::exists(root_ + "top.txt"));
+
+    // Cut and paste moves, and what was cut cannot be pasted twice.
+    right->SetDirectory(root_ + "other");
+    left->SelectItem(root_ + "top.txt");
+    left->CopySelected(true);
+    right->PasteIntoFolder();
+    EXPECT_TRUE(QFileInfo::exists(root_ + "other/top.txt"));
+    EXPECT_FALSE(QFileInfo::exists(root_ + "top.txt"));
+    const QMimeData* left_over = QApplication::clipboard()->mimeData();
+    EXPECT_TRUE(!left_over || !left_over->hasUrls());
+
+    // Pasting into the folder the copy came from is refused, nothing replaced.
+    right->SelectItem(root_ + "other/top.txt");
+    right->CopySelected(false);
+    right->PasteIntoFolder();
+    EXPECT_EQ(ui.errors.size(), 1);
+
+    // A drop copies through the same operation once the drop is over; a
+    // drop where the item already lies is refused.
+    QAbstractItemModel* target = right->ListView->model();
+    const QModelIndex folder = right->ListView->rootIndex();
+    QMimeData drop;
+    drop.setUrls({QUrl::fromLocalFile(root_ + "alpha/deep")});
+    EXPECT_TRUE(target->canDropMimeData(&drop, Qt::CopyAction, -1, -1, folder));
+    target->dropMimeData(&drop, Qt::CopyAction, -1, -1, folder);
+    EXPECT_FALSE(QFileInfo::exists(root_ + "other/deep"));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(QFileInfo(root_ + "other/deep").isDir());
+    EXPECT_TRUE(QFileInfo(root_ + "alpha/deep").isDir());
+    drop.setUrls({QUrl::fromLocalFile(root_ + "other/top.txt")});
+    EXPECT_FALSE(target->canDropMimeData(&drop, Qt::MoveAction, -1, -1, folder));
+
+    // Move to Trash lands in the Trash, never a plain delete.
+    right->SelectItem(root_ + "other/inner");
+    right->TrashSelected();
+    EXPECT_FALSE(QFileInfo::exists(root_ + "other/inner"));
+    const QString trash = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash/files";
+    EXPECT_TRUE(QFileInfo(trash + "/inner").isDir() ||
+                !QDir(trash).entryList({"inner*"}, QDir::Dirs).isEmpty());
+}
+
+TEST(CommanderLogicTest, PathComboEntriesListChainThenPlacesOnce) {
+    const QList<PathEntry> e =
+        PathComboEntries("/home/u/docs", "/home/u", "/home/u/Desktop", {"/", "/boot", "/boot/"});
+    QStringList paths;
+    for (const PathEntry& p : e)
+        paths << p.path;
+    EXPECT_EQ(paths, (QStringList{"/", "/home/", "/home/u/", "/home/u/docs/", "/home/u/Desktop/",
+                                  "/boot/"}));
+    EXPECT_EQ(e[4].caption, "Desktop");
+    EXPECT_EQ(FolderChain("/"), QStringList{"/"});
+    EXPECT_TRUE(FolderChain("").isEmpty());
+}
