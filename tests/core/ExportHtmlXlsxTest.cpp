@@ -268,25 +268,16 @@ TEST_F(HtmlXlsxTest, WorkbookCellsReadBack) {
     EXPECT_FALSE(cells.contains("A9"));
     EXPECT_EQ(cells.value("A10"), "Total Size");
     EXPECT_EQ(cells.value("D10"), "0 GB");
-    // Sizes and the two totals are numbers shown with two decimals.
-    static const QRegularExpression number(
-        "<c r=\"([A-Z]+[0-9]+)\" s=\"([0-9]+)\"><v>([^<]*)</v></c>");
+    // Sizes and the two totals are numbers, in the one style of two decimals.
+    static const QRegularExpression number("<c r=\"([A-Z]+[0-9]+)\" s=\"1\"><v>([^<]*)</v></c>");
     QStringList numbers;
-    QSet<QString> styles;
     for (auto it = number.globalMatch(QString::fromUtf8(sheet)); it.hasNext();) {
         const auto m = it.next();
-        numbers << m.captured(1) + "=" + m.captured(3);
-        styles << m.captured(2);
+        numbers << m.captured(1) + "=" + m.captured(2);
     }
     EXPECT_EQ(numbers, QStringList({"B6=1.5", "C6=1536", "B7=0", "B10=1234.5", "C10=1536"}));
-    ASSERT_EQ(styles.size(), 1);
-    const QString styleXml = QString::fromUtf8(ZipMember(ex.TargetFile, "xl/styles.xml"));
-    const QStringList xfs = styleXml.mid(styleXml.indexOf("<cellXfs")).split("<xf ");
-    const QString xf = xfs.value(styles.begin()->toInt() + 1);
-    static const QRegularExpression fmtId("numFmtId=\"([0-9]+)\"");
-    const QString id = fmtId.match(xf).captured(1);
-    EXPECT_TRUE(id == "2" || styleXml.contains("numFmtId=\"" + id + "\" formatCode=\"0.00\""))
-        << styleXml.toStdString();
+    const QByteArray styles = ZipMember(ex.TargetFile, "xl/styles.xml");
+    EXPECT_TRUE(styles.contains("formatCode=\"0.00\"")) << styles.constData();
     EXPECT_EQ(cells.size(), 21); // empty cells are not written
 }
 
