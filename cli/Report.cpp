@@ -1,17 +1,20 @@
 #include "cli/Report.h"
+#include "cli/Interrupts.h"
 #include "cli/ReportRows.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/FileFilter.h"
 #include "core/engine/SizeText.h"
 #include "core/export/ExportWriter.h"
+#include "core/export/WholeFile.h"
 #include "core/resultfile/ResultFile.h"
 #include "platform/Errors.h"
+#include "platform/NativePath.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -44,8 +47,8 @@ public:
 
 private:
     void Show() {
-        std::fprintf(stderr, "\r\033[KAnalysing %s: %d of %d", folder_.toLocal8Bit().constData(),
-                     pos_, max_);
+        std::fprintf(stderr, "\r\033[KAnalysing %s: %d of %d",
+                     DisplayPath(folder_).toLocal8Bit().constData(), pos_, max_);
         std::fflush(stderr);
         shown_ = true;
     }
@@ -56,7 +59,7 @@ private:
 };
 
 int Fail(int status, const QString& message) {
-    std::fprintf(stderr, "morvane: %s\n", message.toLocal8Bit().constData());
+    std::fprintf(stderr, "morvane: %s\n", DisplayPath(message).toLocal8Bit().constData());
     return status;
 }
 
@@ -179,8 +182,9 @@ QString ReportUsage() {
         if (!o.valueName.isEmpty()) left += QLatin1Char(' ') + o.valueName;
         text += QStringLiteral("  %1 %2\n").arg(left, -20).arg(o.help);
     }
-    text +=
-        QStringLiteral("exit status: 0 done, 1 could not write, 2 bad input (nothing written)\n");
+    text += QStringLiteral(
+        "exit status: 0 done, 1 could not write, 2 bad input (nothing written),\n"
+        "             130 or 143 interrupted by SIGINT or SIGTERM (nothing written)\n");
     return text;
 }
 
@@ -226,13 +230,28 @@ QString ParseReportOptions(const QStringList& args, ReportOptions& options) {
     return {};
 }
 
+// folder made absolute and clean, by text alone (the bytes of a name that is not
+// UTF-8 stay as they are).
+QString AbsoluteFolder(const QString& folder) {
+    QString p = folder;
+    if (!p.startsWith(QLatin1Char('/'))) {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd))
+            p = PathFromNative(cwd, qsizetype(std::strlen(cwd))) + '/' + p;
+    }
+    p = QDir::cleanPath(p);
+    return p.endsWith(QLatin1Char('/')) ? p : p + QLatin1Char('/');
+}
+
 int RunReport(int argc, char** argv) {
+    // Before any other thread: they all inherit the blocked signals.
+    ReportInterrupts interrupts;
     // Qt's file and text helpers want an application object; a core one is enough.
     int qtArgc = 1;
     QCoreApplication app(qtArgc, argv);
     QStringList args;
     for (int i = 2; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
+        args << PathFromNative(argv[i], qsizetype(std::strlen(argv[i])));
 
     ReportOptions o;
     if (const QString error = ParseReportOptions(args, o); !error.isEmpty()) return Fail(2, error);
@@ -242,8 +261,7 @@ int RunReport(int argc, char** argv) {
     }
 
     // Bad input is found before anything is written.
-    const QFileInfo folderInfo(o.folder);
-    if (o.openResult.isEmpty() && !folderInfo.isDir())
+    if (o.openResult.isEmpty() && !IsExistingFolder(o.folder))
         return Fail(2, QStringLiteral("folder not found: %1").arg(o.folder));
     if (!o.output.isEmpty() && !TargetFolderExists(o.output, false))
         return Fail(2, QStringLiteral("cannot write %1: its folder does not exist").arg(o.output));
@@ -269,8 +287,7 @@ int RunReport(int argc, char** argv) {
                     kb += StrToSizeValue(dirSize->EntryKB.at(i));
             totalGB = StrToSizeValue(SizeText(suGB, kb * 1024));
         } else {
-            folder = folderInfo.absoluteFilePath();
-            if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+            folder = AbsoluteFolder(o.folder);
             std::unique_ptr<TerminalProgress> progress;
             if (::isatty(STDERR_FILENO)) progress = std::make_unique<TerminalProgress>(folder);
             dirSize->FolderPath = folder;
@@ -297,14 +314,6 @@ int RunReport(int argc, char** argv) {
         return Fail(2, QStringLiteral("%1: %2").arg(o.openResult, e.message()));
     }
 
-    if (!o.saveResult.isEmpty()) {
-        try {
-            SaveResultFile(dirSize->EntryPaths, dirSize->EntryMB, dirSize->EntryKB, o.saveResult);
-        } catch (const EMorvaneError& e) {
-            return Fail(1, e.message());
-        }
-    }
-
     FolderRowSource folderRows(*dirSize);
     std::vector<int> kept;
     if (o.files) {
@@ -318,7 +327,7 @@ int RunReport(int argc, char** argv) {
     ex.ExportTotalMB = TotalText(sumMB, QStringLiteral("MB"));
     ex.ExportTotalKB = TotalText(sumKB, QStringLiteral("KB"));
     ex.ExportTotalGB = NumberText(totalGB / 10000.0L);
-    ex.SetHeaderText(o.header);
+    ex.SetHeaderText(DisplayPath(o.header));
     ex.SetExportFolder(folder);
     ex.SetIncludeHeadDate(!o.bare);
     ex.SetIncludeFolderName(!o.bare);
@@ -329,14 +338,20 @@ int RunReport(int argc, char** argv) {
     ex.SetHtmlBackColor(0xFFFFFF);
     ex.SetHtmlFontSize(0);
 
-    // Standard output gets a finished file copied in, so a redirection is never
-    // replaced behind the shell's back.
-    std::unique_ptr<QTemporaryDir> scratch;
+    // A file is written into a scratch folder and put in place at the end, so an
+    // interrupt leaves nothing half-written. Standard output gets the finished
+    // file copied in, so a redirection is never replaced behind the shell's back.
+    // A pipe or device named by --output is written directly: no file of ours
+    // is at stake there.
+    const bool toStdout = o.output.isEmpty();
+    const bool special = !toStdout && IsSpecialTarget(o.output);
     QString target = o.output;
-    if (target.isEmpty()) {
-        scratch = std::make_unique<QTemporaryDir>();
-        if (!scratch->isValid()) return Fail(1, QStringLiteral("no temporary folder"));
-        target = scratch->filePath(QStringLiteral("report"));
+    if (!special) {
+        const QString scratch = interrupts.MakeScratch(toStdout ? QString() : o.output);
+        if (scratch.isEmpty())
+            return Fail(1, toStdout ? QStringLiteral("no temporary folder")
+                                    : QStringLiteral("could not write %1").arg(o.output));
+        target = scratch + QStringLiteral("/report");
     }
     ex.SetTargetFile(target);
     bool ok = false;
@@ -358,8 +373,22 @@ int RunReport(int argc, char** argv) {
         return Fail(
             1,
             QStringLiteral("could not write %1").arg(o.output.isEmpty() ? "the report" : o.output));
-    if (o.output.isEmpty() && !CopyToStdout(target))
+    if (toStdout && !CopyToStdout(target))
         return Fail(1, QStringLiteral("could not write to standard output"));
+    {
+        std::lock_guard commit(ReportInterrupts::CommitLock());
+        if (!o.saveResult.isEmpty()) {
+            try {
+                SaveResultFile(dirSize->EntryPaths, dirSize->EntryMB, dirSize->EntryKB,
+                               o.saveResult);
+            } catch (const EMorvaneError& e) {
+                return Fail(1, e.message());
+            }
+        }
+        QString error;
+        if (!toStdout && !special && !ReplaceWithFile(target, o.output, &error))
+            return Fail(1, QStringLiteral("could not write %1: %2").arg(o.output, error));
+    }
     // The process ends here: handing millions of row texts back one by one would
     // only cost time.
     (void)dirSize.release();

@@ -2,6 +2,7 @@
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "platform/FileInfo.h"
+#include "platform/NativePath.h"
 #include <numeric>
 
 QString LastPathComponent(const QString& path) {
@@ -25,7 +26,7 @@ int FolderRowSource::RowCount() const {
 }
 
 QString FolderRowSource::Caption(int row) const {
-    return LastPathComponent(d_.EntryPaths.at(row));
+    return DisplayPath(LastPathComponent(d_.EntryPaths.at(row)));
 }
 
 QString FolderRowSource::SubItem(int row, int index) const {
@@ -35,7 +36,7 @@ QString FolderRowSource::SubItem(int row, int index) const {
     case 2:
         return d_.EntryKB.value(row);
     case 3:
-        return d_.EntryPaths.at(row);
+        return DisplayPath(d_.EntryPaths.at(row));
     default:
         return {};
     }
@@ -53,7 +54,7 @@ QString FileRowSource::ColumnCaption(int column) const {
 }
 
 QString FileRowSource::Caption(int row) const {
-    return LastPathComponent(d_.FilePaths().at(rows_.at(row)));
+    return DisplayPath(LastPathComponent(d_.FilePaths().at(rows_.at(row))));
 }
 
 QString FileRowSource::SubItem(int row, int index) const {
@@ -69,7 +70,7 @@ QString FileRowSource::SubItem(int row, int index) const {
                                                    : DateText(t);
     }
     case 3:
-        return d_.FilePaths().at(i);
+        return DisplayPath(d_.FilePaths().at(i));
     case 4:
         return d_.FileKB().value(i);
     default:

@@ -1,7 +1,8 @@
 #pragma once
 // The rows the report writes, read straight from the scanner's lists: the size
 // list (folder name, MB, KB, full path, empty) and the file list (file name,
-// recorded date, last-access date, full path, KB). Nothing is copied, so a file
+// recorded date, last-access date, full path, KB). Names that are not UTF-8 are
+// written with replacement characters. Nothing is copied, so a file
 // list of millions of rows costs no more memory than the scan itself.
 #include "core/export/RowSource.h"
 #include <vector>

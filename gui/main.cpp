@@ -2,11 +2,15 @@
 #include "gui/window/AppIcon.h"
 #include "gui/window/MainWindow.h"
 #include "gui/window/SplashScreen.h"
+#include "platform/DisplayCheck.h"
+#include "platform/NativePath.h"
 #include <QApplication>
 #include <QIcon>
 #include <QPixmap>
 #include <QStyleFactory>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <thread>
 
@@ -18,6 +22,11 @@ long long TickCount() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Without a display Qt would abort with a page about plugins.
+    if (const QString missing = MissingDisplay(); !missing.isEmpty()) {
+        std::fprintf(stderr, "morvane: %s\n", missing.toLocal8Bit().constData());
+        return 1;
+    }
     QApplication app(argc, argv);
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
@@ -25,6 +34,12 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(icon);
     // Lets the desktop match the window to the installed desktop entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("morvane"));
+    // The folder keeps the bytes of its name (QApplication::arguments would not);
+    // "--" only protects a name that begins with '-'.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        if (!(args.isEmpty() && std::strcmp(argv[i], "--") == 0))
+            args << PathFromNative(argv[i], qsizetype(std::strlen(argv[i])));
     if (qEnvironmentVariableIsEmpty("QT_STYLE_OVERRIDE"))
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     auto splash = std::make_unique<SplashScreen>();
@@ -41,7 +56,7 @@ int main(int argc, char** argv) {
     }
 
     QApplication::setApplicationName(QStringLiteral("Morvane"));
-    MainWindow form(QString(), QApplication::arguments().mid(1));
+    MainWindow form(QString(), args);
     splash.reset();
     form.show();
     return QApplication::exec();

@@ -1,5 +1,5 @@
 #include "platform/DirSearch.h"
-#include <QFile>
+#include "platform/NativePath.h"
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -81,7 +81,7 @@ bool NameMatches(const SearchState& s, const char* name) {
 }
 
 void FillRec(SearchRec& rec, const struct stat& st, const char* name, int attr) {
-    rec.Name = QFile::decodeName(name);
+    rec.Name = PathFromNative(name, qsizetype(std::strlen(name)));
     rec.Attr = attr;
     rec.Size = S_ISDIR(st.st_mode) ? 0 : qint64(st.st_size);
     rec.Time = st.st_mtime;
@@ -123,9 +123,9 @@ int FindFirst(const QString& pattern, int mask, SearchRec& rec) {
     const QString last = pattern.mid(slash + 1);
     auto state = std::make_shared<SearchState>();
     if (!last.isEmpty() && last != QLatin1String("*") && last != QLatin1String("*.*"))
-        state->pattern = QFile::encodeName(last);
+        state->pattern = NativePath(last);
     state->mask = mask;
-    const int fd = DirReader::OpenDir(AT_FDCWD, QFile::encodeName(folder).constData(), true);
+    const int fd = DirReader::OpenDir(AT_FDCWD, NativePath(folder).constData(), true);
     if (fd < 0) return errno ? errno : ENOENT;
     state->reader = std::make_unique<DirReader>(fd);
     rec.state = std::move(state);

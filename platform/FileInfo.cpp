@@ -1,17 +1,20 @@
 #include "platform/FileInfo.h"
 
+#include "platform/NativePath.h"
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QMimeDatabase>
 #include <algorithm>
 #include <ctime>
+#include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 QDate LastAccessDate(const QString& path) {
     struct stat st;
-    if (lstat(QFile::encodeName(path).constData(), &st) != 0) return QDate(1899, 12, 29);
+    if (lstat(NativePath(path).constData(), &st) != 0) return QDate(1899, 12, 29);
     struct tm local;
     const time_t t = st.st_atime;
     if (!localtime_r(&t, &local)) return QDate(1899, 12, 29);
@@ -20,7 +23,7 @@ QDate LastAccessDate(const QString& path) {
 
 int FileAttributes(const QString& path) {
     struct stat st;
-    if (lstat(QFile::encodeName(path).constData(), &st) != 0) return -1;
+    if (lstat(NativePath(path).constData(), &st) != 0) return -1;
     int a = 0;
     if (S_ISDIR(st.st_mode)) a |= 0x10;
     if (S_ISREG(st.st_mode)) a |= 0x20;
@@ -187,10 +190,15 @@ bool FileVersionLines(const QString& path, QStringList& lines) {
         });
         return true;
     };
-    QFile file(path);
+    QFile file;
     qint64 at = 0, size = 0;
     const uchar* data = nullptr;
-    if (file.open(QIODevice::ReadOnly) && file.size() > 64) data = file.map(0, file.size());
+    const int fd = ::open(NativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) &&
+        file.size() > 64)
+        data = file.map(0, file.size());
+    else if (fd >= 0 && !file.isOpen())
+        ::close(fd);
     const Reader r(data, data ? file.size() : 0);
     if (!data || !FindVersionResource(r, &at, &size) || size <= 0) {
         lines << QStringLiteral("No FileVersionInfo found");

@@ -1,6 +1,6 @@
 #include "platform/FileTree.h"
 
-#include <QFile>
+#include "platform/NativePath.h"
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -40,7 +40,7 @@ private:
 };
 
 QString Name(const QByteArray& p) {
-    return QFile::decodeName(p);
+    return PathFromNative(p);
 }
 
 std::vector<QByteArray> ListDir(const QByteArray& path, int* err) {
@@ -212,7 +212,7 @@ QString ErrnoText(int err) {
 }
 
 QString OpError(const QString& verb, const QString& path, int err) {
-    return QStringLiteral("Cannot %1 \"%2\": %3").arg(verb, path, ErrnoText(err));
+    return QStringLiteral("Cannot %1 \"%2\": %3").arg(verb, DisplayPath(path), ErrnoText(err));
 }
 
 TreeResult CopyTree(const QByteArray& src, const QByteArray& dst, const CopyProgress& progress) {

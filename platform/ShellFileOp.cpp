@@ -1,5 +1,6 @@
 #include "platform/ShellFileOp.h"
 #include "platform/FileTree.h"
+#include "platform/NativePath.h"
 #include "platform/Trash.h"
 
 #include <QDir>
@@ -14,7 +15,7 @@
 namespace {
 
 QByteArray Enc(const QString& s) {
-    return QFile::encodeName(s);
+    return NativePath(s);
 }
 
 QString Clean(const QString& p) {
@@ -27,8 +28,10 @@ bool Exists(const QString& p, struct stat* st = nullptr) {
 }
 
 QStringList FolderEntries(const QString& folder) {
-    return QDir(folder).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    // By their bytes: a merged folder may hold names that are not UTF-8.
+    QStringList names = EntryNames(folder);
+    names.sort();
+    return names;
 }
 
 } // namespace
@@ -73,7 +76,7 @@ bool ShellFileOp::ShowsProgress() const {
 }
 
 int ShellFileOp::Fail(const QString& message) {
-    error_ = message;
+    error_ = DisplayPath(message); // a name that is not UTF-8 is shown, not acted on
     if (ui_ && !(flags_ & FOF_SILENT)) ui_->ShowError(message);
     return sorFailed;
 }
@@ -164,8 +167,7 @@ int ShellFileOp::Transfer(bool move, const QStringList& sources, const QString& 
     if (!Exists(t, &tst) || (S_ISLNK(tst.st_mode) && stat(Enc(t).constData(), &tst) != 0)) {
         if (Asks() && !(flags_ & FOF_NOCONFIRMMKDIR) && !ui_->ConfirmCreateFolder(t))
             return sorCancelled;
-        if (!QDir().mkpath(t))
-            return Fail(QStringLiteral("Cannot create the folder \"%1\".").arg(t));
+        if (!MakeFolders(t)) return Fail(QStringLiteral("Cannot create the folder \"%1\".").arg(t));
         stat(Enc(t).constData(), &tst);
     }
     if (!S_ISDIR(tst.st_mode)) return Fail(QStringLiteral("\"%1\" is not a folder.").arg(t));
@@ -179,7 +181,8 @@ int ShellFileOp::Transfer(bool move, const QStringList& sources, const QString& 
         if (source == QLatin1String("/") || dest == source)
             return Fail(
                 QStringLiteral("Cannot %1 \"%2\": it is already in \"%3\".").arg(verb, source, t));
-        if (QFileInfo(source).isDir() && !QFileInfo(source).isSymLink() &&
+        struct stat sst;
+        if (Exists(source, &sst) && S_ISDIR(sst.st_mode) &&
             (t == source || t.startsWith(source + QLatin1Char('/'))))
             return Fail(
                 QStringLiteral("Cannot %1 the folder \"%2\" into itself.").arg(verb, source));

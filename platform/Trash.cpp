@@ -1,5 +1,6 @@
 #include "platform/Trash.h"
 #include "platform/FileTree.h"
+#include "platform/NativePath.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -17,7 +18,7 @@
 namespace {
 
 QByteArray Enc(const QString& s) {
-    return QFile::encodeName(s);
+    return NativePath(s);
 }
 
 bool IsOwnDir(const QString& dir) {
@@ -34,7 +35,8 @@ bool PrepareTrash(const QString& dir, QString* error) {
         }
     }
     if (!IsOwnDir(dir)) {
-        if (error) *error = QStringLiteral("The trash folder \"%1\" is not usable.").arg(dir);
+        if (error)
+            *error = QStringLiteral("The trash folder \"%1\" is not usable.").arg(DisplayPath(dir));
         return false;
     }
     return true;
@@ -105,7 +107,7 @@ QString HomeTrashDir() {
 }
 
 QString TrashInfoPathText(const QString& path) {
-    return QString::fromLatin1(QUrl::toPercentEncoding(path, "/"));
+    return QString::fromLatin1(NativePath(path).toPercentEncoding("/"));
 }
 
 QString TrashDirFor(const QString& path, QString* error) {
@@ -146,7 +148,7 @@ bool MoveToTrash(const QString& path, QString* error, TrashedItem* item,
     if (trash.isEmpty()) return false;
     if (p == trash || p.startsWith(trash + QLatin1Char('/')) ||
         trash.startsWith(p + QLatin1Char('/'))) {
-        if (error) *error = QStringLiteral("\"%1\" holds the trash itself.").arg(p);
+        if (error) *error = QStringLiteral("\"%1\" holds the trash itself.").arg(DisplayPath(p));
         return false;
     }
     // Relative paths for a trash at the top of a file system, absolute for the home trash.
@@ -181,8 +183,7 @@ bool MoveToTrash(const QString& path, QString* error, TrashedItem* item,
         int fd = ::open(infoFile.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST) continue;
-            if (error)
-                *error = OpError(QStringLiteral("write"), QFile::decodeName(infoFile), errno);
+            if (error) *error = OpError(QStringLiteral("write"), PathFromNative(infoFile), errno);
             return false;
         }
         struct stat st;
@@ -196,7 +197,7 @@ bool MoveToTrash(const QString& path, QString* error, TrashedItem* item,
         if (::close(fd) != 0 || !written) {
             ::unlink(infoFile.constData());
             if (error)
-                *error = OpError(QStringLiteral("write"), QFile::decodeName(infoFile),
+                *error = OpError(QStringLiteral("write"), PathFromNative(infoFile),
                                  written ? errno : werr);
             return false;
         }
@@ -206,7 +207,7 @@ bool MoveToTrash(const QString& path, QString* error, TrashedItem* item,
             if (error) *error = OpError(QStringLiteral("move to the trash"), p, err);
             return false;
         }
-        if (item) *item = {p, QFile::decodeName(target), QFile::decodeName(infoFile)};
+        if (item) *item = {p, PathFromNative(target), PathFromNative(infoFile)};
         return true;
     }
     if (error) *error = OpError(QStringLiteral("move to the trash"), p, EEXIST);
@@ -281,28 +282,29 @@ TrashContents QueryTrash(const QStringList& trashDirs) {
 
 bool EmptyTrash(const QStringList& trashDirs) {
     bool ok = true;
-    const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
     for (const QString& dir : trashDirs) {
-        const QDir files(dir + QStringLiteral("/files"));
-        const QDir info(dir + QStringLiteral("/info"));
+        const QString files = dir + QStringLiteral("/files/");
+        const QString info = dir + QStringLiteral("/info/");
         bool hasFiles = false, hasInfo = false;
-        if (TrashSubdirState(files.path(), &hasFiles) || TrashSubdirState(info.path(), &hasInfo)) {
+        if (TrashSubdirState(dir + QStringLiteral("/files"), &hasFiles) ||
+            TrashSubdirState(dir + QStringLiteral("/info"), &hasInfo)) {
             ok = false;
             continue;
         }
-        for (const QString& n : hasFiles ? files.entryList(all) : QStringList()) {
-            if (!RemoveTree(Enc(files.filePath(n))).ok) {
+        // Listed as bytes, so names that are not UTF-8 go too.
+        for (const QString& n : hasFiles ? EntryNames(files) : QStringList()) {
+            if (!RemoveTree(Enc(files + n)).ok) {
                 ok = false;
                 continue;
             }
-            ::unlink(Enc(info.filePath(n + QStringLiteral(".trashinfo"))).constData());
+            ::unlink(Enc(info + n + QStringLiteral(".trashinfo")).constData());
         }
         // Info files whose item is gone.
-        for (const QString& n :
-             hasInfo ? info.entryList({QStringLiteral("*.trashinfo")}, all) : QStringList()) {
+        for (const QString& n : hasInfo ? EntryNames(info) : QStringList()) {
+            if (!n.endsWith(QLatin1String(".trashinfo"))) continue;
             struct stat st;
-            const QString item = files.filePath(n.left(n.size() - 10));
-            if (lstat(Enc(item).constData(), &st) != 0) ::unlink(Enc(info.filePath(n)).constData());
+            const QString item = files + n.left(n.size() - 10);
+            if (lstat(Enc(item).constData(), &st) != 0) ::unlink(Enc(info + n).constData());
         }
         ::unlink(Enc(dir + QStringLiteral("/directorysizes")).constData());
     }

@@ -50,5 +50,5 @@ TrashContents QueryTrash(const QStringList& trashDirs = AllTrashDirs());
 // A files/ or info/ that is a link is left alone: links are removed, never followed.
 bool EmptyTrash(const QStringList& trashDirs = AllTrashDirs());
 
-// The Path= value of a .trashinfo: percent-encoded, '/' kept.
+// The Path= value of a .trashinfo: the path's bytes percent-encoded, '/' kept.
 QString TrashInfoPathText(const QString& path);

@@ -11,6 +11,7 @@ PACKAGES=(
     qt6-base-dev qt6-charts-dev
     libqt6opengl6-dev            # Qt6Charts' CMake files need Qt6OpenGL's
     libzip-dev libxlsxwriter-dev libjpeg-dev
+    zlib1g-dev                   # CRC of what an archive move read
     libsqlite3-dev               # browser history stores
     # program: tool bar and menu icons
     adwaita-icon-theme

@@ -1,5 +1,6 @@
 #include "core/cleanup/EmptyFolders.h"
 #include "platform/DirSearch.h"
+#include "platform/NativePath.h"
 #include "platform/Trash.h"
 #include <QFile>
 #include <dirent.h>
@@ -76,7 +77,7 @@ struct Collector {
 std::vector<CollectedFolder> Collect(const QByteArray& folder) {
     Collector c;
     struct stat st {};
-    if (::stat(QFile::encodeName(HomeTrashDir()).constData(), &st) == 0)
+    if (::stat(NativePath(HomeTrashDir()).constData(), &st) == 0)
         c.homeTrash = {st.st_dev, st.st_ino};
     // Searching folder + "*" without the delimiter would match its siblings.
     if (!folder.isEmpty()) c.Collect(folder.endsWith('/') ? folder : folder + '/', folder, true);
@@ -115,12 +116,12 @@ bool IsFolderEmpty(const QByteArray& folder) {
 std::vector<CleanupRow> ListEmptyFolders(const QString& folder) {
     std::vector<CleanupRow> rows;
     if (folder.isEmpty()) return rows;
-    const QList<QByteArray> list = CollectFolders(QFile::encodeName(folder));
+    const QList<QByteArray> list = CollectFolders(NativePath(folder));
     for (qsizetype i = list.size() - 1; i >= 0; --i) {
         if (!IsFolderEmpty(list[i])) continue;
-        const QString path = QFile::decodeName(list[i]);
+        const QString path = PathFromNative(list[i]);
         rows.push_back(
-            {QFile::decodeName(LastComponent(list[i])), path, QStringLiteral("Empty"), path, true});
+            {PathFromNative(LastComponent(list[i])), path, QStringLiteral("Empty"), path, true});
     }
     return rows;
 }
@@ -129,7 +130,7 @@ QStringList DeleteEmptyFolders(const QString& folder,
                                const std::function<bool(const QString&)>& sendToTrash) {
     QStringList removed;
     if (folder.isEmpty()) return removed;
-    const QByteArray start = WithSlash(QFile::encodeName(folder));
+    const QByteArray start = WithSlash(NativePath(folder));
     const std::vector<CollectedFolder> list = Collect(start);
     const QByteArray rootName = LastComponent(start);
     // The first entry is the start folder itself, which always stays. A folder
@@ -140,7 +141,7 @@ QStringList DeleteEmptyFolders(const QString& folder,
             continue;
         QByteArray p = entry;
         p.chop(1);
-        const QString path = QFile::decodeName(p);
+        const QString path = PathFromNative(p);
         if (sendToTrash(path)) removed << path;
     }
     return removed;

@@ -1,5 +1,6 @@
 #include "core/cleanup/ShortcutChecker.h"
 #include "platform/DirSearch.h"
+#include "platform/NativePath.h"
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -91,7 +92,7 @@ struct DesktopEntry {
 };
 
 bool ReadDesktopEntry(const QByteArray& path, DesktopEntry& e) {
-    QFile f(QFile::decodeName(path));
+    QFile f(PathFromNative(path));
     // A desktop entry is a few kilobytes; anything huge is not one.
     if (!f.open(QIODevice::ReadOnly) || f.size() > (1 << 20)) return false;
     bool inGroup = false;
@@ -237,8 +238,8 @@ void ScanFolder(const QByteArray& folder, bool followLink, std::set<DirId>& desc
         const QByteArray linkPath = folder + name;
         const QByteArray target = ResolveLinkTarget(linkPath);
         const LinkCondition cond = ClassifyTarget(target);
-        rows.push_back({QFile::decodeName(name), QFile::decodeName(target), LinkConditionText(cond),
-                        QFile::decodeName(linkPath), IsCheckedCondition(cond)});
+        rows.push_back({PathFromNative(name), PathFromNative(target), LinkConditionText(cond),
+                        PathFromNative(linkPath), IsCheckedCondition(cond)});
     }
     const int fd = dir.Release();
     ::close(fd); // closed before the walk goes down, so depth costs no handles
@@ -354,7 +355,7 @@ LinkCondition ClassifyTarget(const QByteArray& target) {
 std::vector<CleanupRow> ScanShortcuts(const QString& folder) {
     std::vector<CleanupRow> rows;
     if (folder.isEmpty()) return rows;
-    QByteArray start = QFile::encodeName(folder);
+    QByteArray start = NativePath(folder);
     if (!start.endsWith('/')) start += '/';
     std::set<DirId> descent;
     ScanFolder(start, true, descent, rows);

@@ -1,5 +1,6 @@
 #include "core/engine/DirScanner.h"
 #include "platform/DirSearch.h"
+#include "platform/NativePath.h"
 #include <QFile>
 #include <QHash>
 #include <algorithm>
@@ -141,7 +142,7 @@ QString WithDelimiter(const QString& folder) {
     return folder + QLatin1Char('/');
 }
 
-// prefix + name, where name is the file system's bytes (UTF-8); with room for a
+// prefix + name, where name is the file system's bytes; with room for a
 // delimiter when the text will become a folder prefix.
 QString JoinName(const QString& prefix, const char* name, std::size_t len, bool room = false) {
     bool ascii = true;
@@ -150,7 +151,7 @@ QString JoinName(const QString& prefix, const char* name, std::size_t len, bool 
             ascii = false;
             break;
         }
-    if (!ascii) return prefix + QFile::decodeName(QByteArray::fromRawData(name, qsizetype(len)));
+    if (!ascii) return prefix + PathFromNative(name, qsizetype(len));
     QString s;
     s.reserve(prefix.size() + qsizetype(len) + (room ? 1 : 0));
     s.resize(prefix.size() + qsizetype(len));
@@ -258,8 +259,9 @@ public:
 // summed as integers, FileRows kept as bytes and numbers.
 class Walker {
 public:
-    Walker(const MountTypes& mounts, qint64 minSize, IWalkPool* pool = nullptr)
-        : mounts_(mounts), minSize_(minSize), pool_(pool) {}
+    Walker(const MountTypes& mounts, qint64 minSize, const std::atomic<bool>& cancel,
+           IWalkPool* pool = nullptr)
+        : mounts_(mounts), minSize_(minSize), cancel_(cancel), pool_(pool) {}
 
     // Byte total of folder (bytes, not x 10000); its FileRows go to out. row tells
     // the pool which row the folders handed over belong to.
@@ -267,7 +269,7 @@ public:
         const QString prefix = WithDelimiter(folder);
         out.rootPrefix = prefix;
         out.dirs.push_back({-1, 0, 0});
-        const QByteArray native = QFile::encodeName(prefix);
+        const QByteArray native = NativePath(prefix);
         const int fd = DirReader::OpenDir(AT_FDCWD, native.constData(), true);
         if (fd < 0) return 0;
         struct stat st {};
@@ -365,6 +367,7 @@ private:
         int child = -1;
         quint32 sub = 0;
         while (reader.Next(e)) {
+            if (Stopped()) break;
             if (!Visit(fd, e.name, e.length, e.type, dir, dev, recurse, total, child, sub, st))
                 continue;
             path_.emplace_back(st.st_dev, st.st_ino);
@@ -416,7 +419,7 @@ private:
         int child = -1;
         quint32 sub = 0;
         for (const Name& n : entries) {
-            if (fd < 0) break;
+            if (fd < 0 || Stopped()) break;
             if (!Visit(fd, names.data() + n.off, n.length, n.type, dir, dev, true, total, child,
                        sub, st))
                 continue;
@@ -434,6 +437,9 @@ private:
         }
         return fd;
     }
+
+    // Checked once per entry: a cancelled walk unwinds within a few entries.
+    bool Stopped() const { return cancel_.load(std::memory_order_relaxed); }
 
     bool OnPath(dev_t dev, ino_t ino) const {
         for (const auto& p : path_)
@@ -468,6 +474,7 @@ private:
 
     const MountTypes& mounts_;
     const qint64 minSize_;
+    const std::atomic<bool>& cancel_;
     IWalkPool* const pool_;
     RowChunk* out_ = nullptr;
     int row_ = 0;
@@ -510,8 +517,9 @@ void AppendTexts(const RowChunk& c, const QString& rootPrefix, TextCache& cache,
 // the rows in order, so lists and texts are those of a one-thread walk.
 class WalkPool : public IWalkPool {
 public:
-    WalkPool(const QStringList& rows, const MountTypes& mounts, qint64 minSize, int workers)
-        : rows_(rows), mounts_(mounts), minSize_(minSize), n_(int(rows.size())),
+    WalkPool(const QStringList& rows, const MountTypes& mounts, qint64 minSize,
+             const std::atomic<bool>& cancel, int workers)
+        : rows_(rows), mounts_(mounts), minSize_(minSize), cancel_(cancel), n_(int(rows.size())),
           chunks_(rows.size()), pending_(rows.size(), 1), bytes_(rows.size(), 0) {
         for (auto& c : chunks_)
             c = std::make_unique<RowChunk>();
@@ -594,7 +602,7 @@ private:
             }
             qint64 bytes = 0;
             try {
-                if (!walker) walker.emplace(mounts_, minSize_, this);
+                if (!walker) walker.emplace(mounts_, minSize_, cancel_, this);
                 bytes = task.out
                             ? walker->Task(task)
                             : walker->Folder(rows_.at(row), true, *chunks_[std::size_t(row)], row);
@@ -618,6 +626,7 @@ private:
     const QStringList& rows_;
     const MountTypes& mounts_;
     const qint64 minSize_;
+    const std::atomic<bool>& cancel_;
     const int n_;
     std::mutex m_;
     std::condition_variable work_, done_;
@@ -649,7 +658,7 @@ QString DirScanner::FreeSpaceName() {
 bool DirScanner::IsDriveRoot(const QString& folder) {
     const QString p = WithDelimiter(folder);
     if (p == QLatin1String("/")) return true;
-    const QByteArray native = QFile::encodeName(p);
+    const QByteArray native = NativePath(p);
     struct statx sx {};
     if (::statx(AT_FDCWD, native.constData(), 0, STATX_INO, &sx) != 0) return false;
     if ((sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
@@ -664,7 +673,7 @@ bool DirScanner::IsDriveRoot(const QString& folder) {
 
 qint64 DirScanner::FreeBytes(const QString& folder) {
     struct statvfs sv {};
-    if (::statvfs(QFile::encodeName(folder).constData(), &sv) != 0) return -1;
+    if (::statvfs(NativePath(folder).constData(), &sv) != 0) return -1;
     return qint64(sv.f_bavail) * qint64(sv.f_frsize);
 }
 
@@ -748,12 +757,12 @@ void DirScanner::Measure() {
 
 void DirScanner::ListEntries(const QString& folder) {
     const QString p = WithDelimiter(folder);
-    const int fd = DirReader::OpenDir(AT_FDCWD, QFile::encodeName(p).constData(), true);
+    const int fd = DirReader::OpenDir(AT_FDCWD, NativePath(p).constData(), true);
     if (fd >= 0) {
         DirReader reader(fd);
         DirReader::Entry e{};
         struct stat st {};
-        while (reader.Next(e)) {
+        while (reader.Next(e) && !Cancelled()) {
             if (e.name[0] == '.') continue;
             bool isDir = e.type == DT_DIR;
             if (e.type == DT_UNKNOWN)
@@ -788,16 +797,18 @@ void DirScanner::MeasureEntries(const QStringList& entries, const QString& folde
     FoldersHandedOver = 0;
     const int workers = WorkerCount(n, folder);
     if (workers <= 1) {
-        Walker walker(mounts, minSize);
+        Walker walker(mounts, minSize, cancel_);
         for (const QString& row : rows) {
+            if (Cancelled()) return;
             auto chunk = std::make_unique<RowChunk>();
             const qint64 bytes = walker.Folder(row, true, *chunk);
             chunks_.push_back(std::move(chunk));
             addRow(bytes);
         }
     } else {
-        WalkPool pool(rows, mounts, minSize, workers);
+        WalkPool pool(rows, mounts, minSize, cancel_, workers);
         for (int i = 0; i < n; ++i) {
+            if (Cancelled()) return;
             std::unique_ptr<RowChunk> chunk;
             qint64 bytes = 0;
             if (!pool.Row(i, chunk, bytes)) break;
@@ -808,10 +819,12 @@ void DirScanner::MeasureEntries(const QStringList& entries, const QString& folde
         FoldersHandedOver = pool.HandedOver();
     }
 
-    Walker walker(mounts, minSize);
+    if (Cancelled()) return;
+    Walker walker(mounts, minSize, cancel_);
     auto own = std::make_unique<RowChunk>();
     addRow(walker.Folder(folder, false, *own));
     chunks_.push_back(std::move(own));
+    if (Cancelled()) return;
 
     TotalSize = total;
     TotalGBText = SizeText(suGB, total);
@@ -824,10 +837,23 @@ void DirScanner::MeasureEntries(const QStringList& entries, const QString& folde
 
 SizeValue DirScanner::FolderBytes(const QString& folder, bool recurse) {
     const MountTypes mounts;
-    Walker walker(mounts, MinFileSizeBytes);
+    Walker walker(mounts, MinFileSizeBytes, cancel_);
     auto chunk = std::make_unique<RowChunk>();
     const qint64 bytes = walker.Folder(folder, recurse, *chunk);
     texts_.reset();
     chunks_.push_back(std::move(chunk));
     return bytes * 10000;
+}
+
+void DirScanner::TakeResults(DirScanner& other) {
+    FolderPath = other.FolderPath;
+    TotalGBText = other.TotalGBText;
+    EntryPaths.swap(other.EntryPaths);
+    EntryMB.swap(other.EntryMB);
+    EntryKB.swap(other.EntryKB);
+    IncludeFreeSpace = other.IncludeFreeSpace;
+    TotalSize = other.TotalSize;
+    FoldersHandedOver = other.FoldersHandedOver;
+    chunks_.swap(other.chunks_);
+    texts_.swap(other.texts_);
 }

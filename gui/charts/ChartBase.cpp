@@ -1,4 +1,5 @@
 #include "gui/charts/ChartBase.h"
+#include "platform/NativePath.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>
@@ -162,7 +163,7 @@ void ChartBase::RenderTitle(QPainter& p, const QRect& rect) const {
     int y = rect.top() + 6;
     for (const QString& line : title_) {
         const QRect r(rect.left() + 8, y, rect.width() - 16, fm.height());
-        const QString text = fm.elidedText(line, Qt::ElideMiddle, r.width());
+        const QString text = fm.elidedText(DisplayPath(line), Qt::ElideMiddle, r.width());
         p.setPen(QColor(0, 0, 0, 110));
         p.drawText(r.translated(1, 1), Qt::AlignHCenter | Qt::AlignVCenter, text);
         p.setPen(look_.titleColor);

@@ -1,4 +1,5 @@
 #include "gui/charts/ChartModel.h"
+#include "platform/NativePath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -31,13 +32,18 @@ std::vector<ChartPoint> BuildChartPoints(const QStringList& paths, const QString
     std::vector<ChartPoint> points;
     points.reserve(std::size_t(paths.size()));
     for (qsizetype k = 0; k < paths.size(); ++k) {
-        ChartPoint p;
-        p.value = StrToSizeFloat(mbTexts.value(k), loc);
-        p.label = ChartLabelOf(paths[k]);
-        p.color = ColorFromValue(ChartColorValue(int(k)));
-        points.push_back(std::move(p));
+        points.push_back(MakeChartPoint(paths[k], StrToSizeFloat(mbTexts.value(k), loc), int(k)));
     }
     return points;
+}
+
+ChartPoint MakeChartPoint(const QString& path, double value, int position) {
+    ChartPoint p;
+    p.value = value;
+    p.name = ChartLabelOf(path);
+    p.label = DisplayPath(p.name);
+    p.color = ColorFromValue(ChartColorValue(position));
+    return p;
 }
 
 QString ChartValueText(double mb, const FormatLocale& loc) {

@@ -20,9 +20,13 @@ QColor ColorFromValue(std::uint32_t bbggrr);
 
 struct ChartPoint {
     double value = 0;
-    QString label;
+    QString label; // shown: a name that is not UTF-8 has replacement characters
     QColor color;
+    QString name; // the folder's real name, which a click goes into
 };
+
+// A point for a FolderRow path.
+ChartPoint MakeChartPoint(const QString& path, double value, int position);
 
 // Last component of a FolderRow path (a subfolder's name or a "<...>" row).
 QString ChartLabelOf(const QString& path);

@@ -1,6 +1,7 @@
 #include "gui/dialogs/ShellOpDialogs.h"
 #include "gui/widgets/InputBlocker.h"
 
+#include "platform/NativePath.h"
 #include <QApplication>
 #include <QFileInfo>
 #include <QLocale>
@@ -16,7 +17,8 @@ ShellOpDialogs::~ShellOpDialogs() {
 bool ShellOpDialogs::ConfirmTrash(const QStringList& paths) {
     const QString text =
         paths.size() == 1
-            ? QStringLiteral("Do you want to move \"%1\" to the Trash?").arg(paths.first())
+            ? QStringLiteral("Do you want to move \"%1\" to the Trash?")
+                  .arg(DisplayPath(paths.first()))
             : QStringLiteral("Do you want to move these %1 items to the Trash?").arg(paths.size());
     QMessageBox box(QMessageBox::Question, QStringLiteral("Move to Trash"), text,
                     QMessageBox::Yes | QMessageBox::No, owner_);
@@ -29,7 +31,7 @@ bool ShellOpDialogs::ConfirmCreateFolder(const QString& folder) {
     return QMessageBox::question(
                owner_, QStringLiteral("Create Folder"),
                QStringLiteral("The folder \"%1\" does not exist.\nDo you want to create it?")
-                   .arg(folder)) == QMessageBox::Yes;
+                   .arg(DisplayPath(folder))) == QMessageBox::Yes;
 }
 
 ReplaceAnswer ShellOpDialogs::AskReplace(const QString& existing, const QString& source,

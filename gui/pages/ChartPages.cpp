@@ -2,6 +2,7 @@
 #include "core/export/ExportWriter.h"
 #include "core/export/PictureFiles.h"
 #include "platform/Errors.h"
+#include "platform/NativePath.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,7 +18,7 @@
 namespace {
 
 void OpenWithDesktop(const QString& folder) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    QDesktopServices::openUrl(FileUrl(folder));
 }
 
 ChartPages::OpenerFunction& Opener() {
@@ -147,10 +148,7 @@ void ChartPages::FillCharts(const QStringList& paths, const QStringList& mbTexts
     Pies->SetTitle(title);
     // Point by point, so a bad text stops the fill at its row.
     for (qsizetype k = 0; k < paths.size(); ++k) {
-        ChartPoint p;
-        p.value = StrToSizeFloat(mbTexts.value(k));
-        p.label = ChartLabelOf(paths[k]);
-        p.color = ColorFromValue(ChartColorValue(int(k)));
+        const ChartPoint p = MakeChartPoint(paths[k], StrToSizeFloat(mbTexts.value(k)), int(k));
         Pies->DiscoSerie.Add(p);
         Bars->BarSerie.Add(p);
     }
@@ -218,8 +216,8 @@ void ChartPages::PiesClickSeries(int index, Qt::MouseButton button) {
 
 void ChartPages::ClickSeries(ChartBase* chart, int index, Qt::MouseButton button) {
     if (index < 0 || index >= chart->Series().Count()) return;
-    const QString label = chart->Series().points[std::size_t(index)].label;
-    DrillOrOpen(ChartClickTarget(chart->TitleFolder(), label), button);
+    const QString name = chart->Series().points[std::size_t(index)].name;
+    DrillOrOpen(ChartClickTarget(chart->TitleFolder(), name), button);
 }
 
 void ChartPages::DrillOrOpen(const QString& target, Qt::MouseButton button) {

@@ -24,6 +24,7 @@ ChartPages* InstallChartPages(MainWindow& form) {
     ChartHost host;
     host.currentFolder = [&form] { return form.CurrentFolder(); };
     host.selectAndAnalyse = [&form](const QString& folder) {
+        if (form.AnalysisRunning()) return; // the views still show the last run
         form.SelectFolder(folder);
         try {
             form.AnalyseFolder(folder);

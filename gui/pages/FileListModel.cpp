@@ -1,6 +1,10 @@
 #include "gui/pages/FileListModel.h"
 #include "core/engine/FileFilter.h"
 #include "gui/widgets/FileTypeIcons.h"
+#include "platform/NativePath.h"
+
+#include <QFileIconProvider>
+#include <QFileInfo>
 
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -30,6 +34,9 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
         if (role == Qt::ToolTipRole && index.column() != 0 && index.column() != 3) return {};
+        // Names that are not UTF-8 are shown with replacement characters; the
+        // operations use RowPath, which keeps their bytes.
+        if (index.column() == 0 || index.column() == 3) return DisplayPath(r.Cell(index.column()));
         return r.Cell(index.column());
     case Qt::CheckStateRole:
         if (index.column() == 0) return r.checked ? Qt::Checked : Qt::Unchecked;

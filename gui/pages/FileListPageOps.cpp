@@ -6,6 +6,7 @@
 #include "gui/pages/FileListPage.h"
 #include "gui/window/MainWindow.h"
 #include "platform/FileInfo.h"
+#include "platform/NativePath.h"
 #include "platform/ShellFileOp.h"
 
 #include <QApplication>
@@ -247,7 +248,7 @@ void FileListPage::actDelToRecBinExecute() {
 void FileListPage::FileListDblClick() {
     const int row = SingleSelectedRow();
     if (row < 0) return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(Model->RowPath(row)));
+    QDesktopServices::openUrl(FileUrl(Model->RowPath(row)));
 }
 
 void FileListPage::FolderPopPopup() {
@@ -269,7 +270,7 @@ QString FileListPage::FileTypeText(const QString& p) {
     }
     const QString t = FileTypeName(p);
     const QString br = QStringLiteral("\n\r");
-    return QStringLiteral("FileName:") + br + p + QStringLiteral("  ") + br + br +
+    return QStringLiteral("FileName:") + br + DisplayPath(p) + QStringLiteral("  ") + br + br +
            QStringLiteral("FileType:") + br + t + br + br + QStringLiteral("FileAttributes:") + a +
            br + br + v;
 }

@@ -3,6 +3,7 @@
 #include "gui/widgets/FileTypeIcons.h"
 #include "platform/Errors.h"
 #include <QFileInfo>
+#include "platform/NativePath.h"
 #include <QHeaderView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -33,8 +34,9 @@ FolderListPage::FolderListPage(QWidget* parent) : QWidget(parent) {
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     layout->addWidget(list_);
 
-    connect(list_, &QTreeWidget::itemDoubleClicked, this,
-            [this](QTreeWidgetItem* item, int) { emit RowActivated(item->text(0)); });
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int) {
+        emit RowActivated(DisplayName(item->data(0, kPathRole).toString()));
+    });
     connect(list_->header(), &QHeaderView::sectionClicked, this, &FolderListPage::ColumnClicked);
 }
 
@@ -67,8 +69,9 @@ std::optional<FolderListTotals> FolderListPage::FillFolderList(const QStringList
         rows.reserve(n);
         for (int i = 0; i < n; ++i) {
             const QString m = mb.value(i), k = kb.value(i);
-            auto* item =
-                new QTreeWidgetItem(QStringList{DisplayName(paths[i]), m, k, paths[i], QString()});
+            auto* item = new QTreeWidgetItem(QStringList{DisplayPath(DisplayName(paths[i])), m, k,
+                                                         DisplayPath(paths[i]), QString()});
+            item->setData(0, kPathRole, paths[i]);
             item->setIcon(0, IconFor(paths[i]));
             item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
             item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
@@ -92,7 +95,7 @@ void FolderListPage::RowsInOrder(QStringList& paths, QStringList& mb) const {
     mb.clear();
     for (int i = 0; i < list_->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = list_->topLevelItem(i);
-        paths << item->text(3);
+        paths << item->data(0, kPathRole).toString();
         mb << item->text(1);
     }
 }

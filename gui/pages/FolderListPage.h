@@ -23,6 +23,8 @@ public:
     explicit FolderListPage(QWidget* parent = nullptr);
 
     QTreeWidget* FolderList() const { return list_; }
+    // Column 0 of a row holds its full path, as the file system has it.
+    static constexpr int kPathRole = Qt::UserRole + 1;
 
     // Replaces the rows with the given parallel lists and returns the totals.
     // Repaints once. With no rows nothing changes and nothing is returned.
@@ -36,7 +38,8 @@ public:
     static QString DisplayName(const QString& path);
 
 signals:
-    // A double click on a row, with the row's caption.
+    // A double click on a row, with the real name of its folder (the caption
+    // shows a name that is not UTF-8 with replacement characters).
     void RowActivated(const QString& caption);
     void ColumnClicked(int column);
 

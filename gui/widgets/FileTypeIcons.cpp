@@ -1,4 +1,5 @@
 #include "gui/widgets/FileTypeIcons.h"
+#include "platform/NativePath.h"
 #include <QApplication>
 #include <QDirIterator>
 #include <QFile>
@@ -63,7 +64,7 @@ QIcon ResolveIcon(const QString& type) {
 QString FileTypeOf(const QString& path) {
     const QMimeDatabase db;
     struct stat st;
-    if (lstat(QFile::encodeName(path).constData(), &st) != 0)
+    if (lstat(NativePath(path).constData(), &st) != 0)
         return db.mimeTypeForFile(path, QMimeDatabase::MatchExtension).name();
     if (S_ISDIR(st.st_mode)) return kFolderType;
     if (S_ISLNK(st.st_mode)) return QStringLiteral("inode/symlink");

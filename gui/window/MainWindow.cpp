@@ -12,8 +12,10 @@
 #include "gui/window/PagesSetup.h"
 #include "platform/Errors.h"
 #include "platform/Memory.h"
+#include "platform/NativePath.h"
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -21,6 +23,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -305,7 +308,13 @@ void MainWindow::FormCreate(const QStringList& args) {
     // so show it before selecting.
     panels_[4]->setText(currentFolder_);
     pd_->Directory = currentFolder_;
-    if (!argument.isEmpty()) {
+    if (!argument.isEmpty() && !IsExistingFolder(argument)) {
+        // Analysing anything else (the root, say) would be a walk nobody asked for.
+        ShowErrorMessage(this, QStringLiteral("\"%1\" is not an existing folder; nothing was "
+                                              "analysed.")
+                                   .arg(DisplayPath(argument)));
+        SelectFolder(startFolder_);
+    } else if (!argument.isEmpty()) {
         SelectFolder(argument);
         pageControl_->setCurrentIndex(pgBarChart);
         actRunExecute();
@@ -371,11 +380,10 @@ QString MainWindow::ParentFolder(const QString& path) {
 
 QString MainWindow::SelectFolder(const QString& path) {
     if (path != currentFolder_) {
-        const QFileInfo fi(path);
-        if (!path.isEmpty() && fi.isDir())
-            currentFolder_ = WithDelimiter(QDir::cleanPath(fi.absoluteFilePath()));
+        if (IsExistingFolder(path))
+            currentFolder_ = WithDelimiter(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
         pd_->Directory = currentFolder_;
-        panels_[4]->setText(currentFolder_);
+        panels_[4]->setText(DisplayPath(currentFolder_));
         emit CurrentFolderChanged(currentFolder_);
         if (DirTreeOpen()) SyncDirTree(path);
     }
@@ -384,7 +392,7 @@ QString MainWindow::SelectFolder(const QString& path) {
 
 void MainWindow::SyncDirTree(const QString& path) {
     if (dirTree_->SelectedFolder() == WithDelimiter(path) || path.isEmpty()) return;
-    if (!QFileInfo(path).isDir()) return;
+    if (!IsExistingFolder(path)) return;
     dirTree_->SuspendNotifications();
     try {
         dirTree_->SelectPath(path);
@@ -395,13 +403,24 @@ void MainWindow::SyncDirTree(const QString& path) {
     dirTree_->ResumeNotifications();
 }
 
-void MainWindow::AnalyseFolder(const QString& path) {
+bool MainWindow::AnalyseFolder(const QString& path) {
+    if (analysisRun_.Running()) return false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        scanner_->FolderPath = path;
-        scanner_->IncludeFreeSpace = Action(QStringLiteral("FreeSpaceButt"))->isChecked();
+        // A run of its own, so a cancelled one leaves the last complete run in place.
+        auto run = std::make_unique<DirScanner>();
+        run->Threads = scanner_->Threads;
+        run->FolderPath = path;
+        run->IncludeFreeSpace = Action(QStringLiteral("FreeSpaceButt"))->isChecked();
         DirScanner::SetMinFileSize(qint64(MinFileSizeKB) * 1024);
-        scanner_->Measure();
+        if (!analysisRun_.Execute(*run, this)) {
+            QApplication::restoreOverrideCursor();
+            gauge_->ResetProgress();
+            if (closeAfterRun_) QTimer::singleShot(0, this, &QWidget::close);
+            return false;
+        }
+        scanner_->TakeResults(*run);
+        run.reset();
         TotalGB = std::llround(StrToSizeFloat(scanner_->TotalGBText) * 10000.0);
         FillFolderList(scanner_->EntryPaths, scanner_->EntryMB, scanner_->EntryKB);
         emit ChartsFillRequested(scanner_->EntryPaths, scanner_->EntryMB);
@@ -414,13 +433,31 @@ void MainWindow::AnalyseFolder(const QString& path) {
     gauge_->ResetProgress();
     ReleaseFreeMemory(); // the rows of the run before
     emit AnalysisDone(path);
+    if (closeAfterRun_) QTimer::singleShot(0, this, &QWidget::close);
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    // The run's loop is on the stack: close once it has unwound.
+    if (analysisRun_.Running()) {
+        closeAfterRun_ = true;
+        analysisRun_.Cancel();
+        e->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(e);
 }
 
 void MainWindow::actRunExecute() {
+    // Run while a run is going stops it.
+    if (analysisRun_.Running()) {
+        analysisRun_.Cancel();
+        return;
+    }
     try {
         emit ApplyChartOptionsRequested();
-        AnalyseFolder(currentFolder_);
-        if (QFileInfo(currentFolder_).isDir()) {
+        if (!AnalyseFolder(currentFolder_)) return;
+        if (IsExistingFolder(currentFolder_)) {
             {
                 const QSignalBlocker block(historyCombo_);
                 historyCombo_->setEditText(currentFolder_);
@@ -434,7 +471,7 @@ void MainWindow::actRunExecute() {
 
 void MainWindow::actUpOneDirExecute() {
     const QString p = ParentFolder(currentFolder_);
-    if (p == currentFolder_) return;
+    if (p == currentFolder_ || analysisRun_.Running()) return;
     Guarded([&] {
         SelectFolder(p);
         AnalyseFolder(p);
@@ -464,6 +501,7 @@ QString MainWindow::LeftPaneFolder() const {
 }
 
 void MainWindow::RunSizeCheckClick() {
+    if (analysisRun_.Running()) return;
     dirTree_->SuspendNotifications();
     Guarded([&] {
         SelectFolder(dirTree_->SelectedFolder());
@@ -477,7 +515,8 @@ void MainWindow::FolderListDblClick(const QString& caption) {
         caption == QLatin1String("<Free Space>"))
         return;
     const QString p = currentFolder_ + caption + QLatin1Char('/');
-    if (!QFileInfo(p).isDir()) return;
+    // During a run the list still shows the last one: no drill from it.
+    if (!IsExistingFolder(p) || analysisRun_.Running()) return;
     Guarded([&] {
         SelectFolder(p);
         AnalyseFolder(p);
@@ -659,6 +698,11 @@ void MainWindow::changeEvent(QEvent* e) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (analysisRun_.Running() && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        analysisRun_.Cancel();
+        return true;
+    }
     if (!showHints_ && event->type() == QEvent::ToolTip) return true;
     return QMainWindow::eventFilter(watched, event);
 }

@@ -34,6 +34,7 @@
 #include "core/engine/SizeText.h"
 #include "core/settings/SettingsDefaults.h"
 #include "gui/pages/ListSort.h"
+#include "gui/window/AnalysisRun.h"
 #include <QMainWindow>
 #include <QStringList>
 #include <memory>
@@ -82,8 +83,13 @@ public:
     QString StartFolder() const { return startFolder_; }
     QString SelectFolder(const QString& path);
     // Measures path and fills the list, the status bar and the charts. Throws
-    // what the run throws (callers other than Run show it).
-    void AnalyseFolder(const QString& path);
+    // what the run throws (callers other than Run show it). The window's events
+    // go on meanwhile: Esc or Run stops the walk, and then the views keep the
+    // previous complete run and this returns false (as it does, doing nothing,
+    // when another analysis is still going).
+    bool AnalyseFolder(const QString& path);
+    bool AnalysisRunning() const { return analysisRun_.Running(); }
+    void CancelAnalysis() { analysisRun_.Cancel(); }
     static QString ParentFolder(const QString& path);
 
     QWidget* Page(int index) const;
@@ -177,6 +183,7 @@ signals:
 protected:
     void showEvent(QShowEvent* e) override;
     void changeEvent(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -205,6 +212,8 @@ private:
     QString currentFolder_ = QStringLiteral("/");
     QString startFolder_;
     std::unique_ptr<DirScanner> scanner_;
+    AnalysisRun analysisRun_;
+    bool closeAfterRun_ = false;
     std::unique_ptr<FolderDialog> pd_;
     ListSortState sortState_;
     CommandTable* commands_ = nullptr;

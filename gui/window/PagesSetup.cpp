@@ -4,6 +4,7 @@
 #include "gui/pages/FileListPage.h"
 #include "gui/pages/ShortcutsPage.h"
 #include "gui/pages/TempFoldersPage.h"
+#include "gui/window/ArchiveCommands.h"
 #include "gui/window/DialogsInstall.h"
 #include "gui/window/FolderOperations.h"
 #include "gui/window/HousekeepingCommands.h"
@@ -20,4 +21,5 @@ void InstallPages(MainWindow& form) {
     new FolderOperations(form);
     InstallDialogs(form);
     InstallHousekeeping(form);
+    InstallArchiveCommands(form);
 }

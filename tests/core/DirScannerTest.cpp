@@ -1,5 +1,6 @@
 // The scanner against an independent walk of the same tree.
 #include "core/engine/DirScanner.h"
+#include "platform/NativePath.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -50,7 +51,7 @@ struct Expected {
             const qint64 size = isDir ? 0 : st.st_size;
             total += size;
             if (size >= minSize) {
-                paths << QString::fromStdString(p.string());
+                paths << PathFromNative(QByteArray::fromStdString(p.string()));
                 mb << SizeText(suMB, size * 10000);
                 kb << SizeText(suKB, size * 10000);
                 dates << DateText(st.st_mtime);
@@ -100,7 +101,7 @@ protected:
         for (const auto& it : fs::directory_iterator(root.toStdString())) {
             const std::string name = it.path().filename().string();
             if (it.is_directory() && !it.is_symlink() && name[0] != '.') {
-                *folderPaths << QString::fromStdString(it.path().string());
+                *folderPaths << PathFromNative(QByteArray::fromStdString(it.path().string()));
                 *folderBytes << e.Walk(it.path(), true);
             }
         }
@@ -259,25 +260,65 @@ TEST_F(DirScannerTest, TwoRunsKeepOnlyTheSecond) {
     EXPECT_EQ(d.FileDates().size(), 2);
 }
 
-TEST_F(DirScannerTest, NamesThatAreNotAsciiKeepTheirTexts) {
-    // Folder names are joined when the texts are made; a name of several levels,
-    // one that is not valid UTF-8 and a file below both must come out whole.
+TEST_F(DirScannerTest, NamesThatAreNotUtf8KeepTheirBytesAtEveryLevel) {
+    // A subfolder row, a folder below a row and a file, each named with bytes that
+    // are not UTF-8: counted, recorded, and their paths give the same bytes back.
     const QByteArray bad("\xff\xfe"
                          "b\xc3"); // not UTF-8
-    const QString badName = QFile::decodeName(bad);
+    const QByteArray top = NativePath(root);
     MakeDir(root + QString::fromUtf8("Größe/日本"));
     MakeFile(root + QString::fromUtf8("Größe/日本/é.txt"), 3);
-    const QByteArray badDir = QFile::encodeName(root + QString::fromUtf8("Größe/")) + bad;
-    ASSERT_EQ(::mkdir(badDir.constData(), 0755), 0);
-    std::FILE* f = std::fopen((badDir + "/x").constData(), "w");
-    ASSERT_NE(f, nullptr);
-    std::fclose(f);
+    const QByteArray deepDir = top +
+                               "Gr\xc3\xb6\xc3\x9f"
+                               "e/" +
+                               bad;
+    const QByteArray firstDir = top + "bad\xff\xfename";
+    for (const QByteArray& dir : {deepDir, firstDir}) {
+        ASSERT_EQ(::mkdir(dir.constData(), 0755), 0);
+        std::FILE* f = std::fopen((dir + "/caf\xe9.txt").constData(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fputs(std::string(5000, 'x').c_str(), f);
+        std::fclose(f);
+    }
     for (int threads : {1, 2}) {
         SCOPED_TRACE(threads);
         const auto d = Run(threads);
         ExpectSame(*d, 0);
+        const int row = int(d->EntryPaths.indexOf(PathFromNative(firstDir)));
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(d->EntryKB.at(row), SizeText(suKB, 5000 * 10000));
+        EXPECT_EQ(d->TotalSize, (5000 + 5000 + 3) * 10000);
+        EXPECT_TRUE(
+            DisplayPath(d->EntryPaths.at(row)).endsWith(QString::fromUtf8("bad\uFFFD\uFFFDname")));
+        for (const QByteArray& file : {firstDir + "/caf\xe9.txt", deepDir + "/caf\xe9.txt"}) {
+            const int i = IndexOf(d->FilePaths(), PathFromNative(file));
+            ASSERT_GE(i, 0) << file.toStdString();
+            EXPECT_EQ(NativePath(d->FilePaths().at(i)), file);
+        }
         EXPECT_GE(IndexOf(d->FilePaths(), root + QString::fromUtf8("Größe/日本/é.txt")), 0);
-        EXPECT_GE(IndexOf(d->FilePaths(), root + QString::fromUtf8("Größe/") + badName + "/x"), 0);
+    }
+}
+
+TEST_F(DirScannerTest, CancelStopsTheWalkAndSaysSo) {
+    for (int i = 0; i < 200; ++i)
+        MakeDir(root + QStringLiteral("d%1/a/b/c").arg(i));
+    for (int threads : {1, 2}) {
+        SCOPED_TRACE(threads);
+        DirScanner before;
+        before.Cancel();
+        before.Threads = threads;
+        before.FolderPath = root;
+        before.Measure();
+        EXPECT_TRUE(before.Cancelled());
+        EXPECT_LT(before.EntryMB.size(), before.EntryPaths.size()); // unfinished
+
+        DirScanner during;
+        during.Threads = threads;
+        during.FolderPath = root;
+        std::thread walk([&] { during.Measure(); });
+        during.Cancel();
+        walk.join();
+        EXPECT_TRUE(during.Cancelled());
     }
 }
 

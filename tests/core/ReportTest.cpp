@@ -5,9 +5,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -252,4 +255,113 @@ TEST(ReportLoopTest, BindMountLoopIsNotEnteredAgain) {
     const QString text = QString::fromUtf8(files.out);
     EXPECT_TRUE(text.contains(root + "a/b,")) << text.toStdString();
     EXPECT_FALSE(text.contains(root + "a/b/")) << text.toStdString();
+}
+
+namespace {
+// The program itself (not --report) with the given arguments and environment changes.
+ReportRun Program(const QStringList& args, const QStringList& unset = {},
+                  const QString& shellLine = {}) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : unset)
+        env.remove(name);
+    p.setProcessEnvironment(env);
+    if (shellLine.isEmpty())
+        p.start(QStringLiteral(MORVANE_BINARY), args);
+    else // raw bytes in an argument need a shell's printf
+        p.start("/bin/sh", QStringList{"-c", shellLine, MORVANE_BINARY} + args);
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+} // namespace
+
+TEST_F(ReportTest, NamesThatAreNotUtf8AreCountedAndShownWithReplacementCharacters) {
+    const QByteArray base = QFile::encodeName(root);
+    const QByteArray bad = base + "bad\xff\xfename";
+    ASSERT_EQ(::mkdir(bad.constData(), 0755), 0);
+    ASSERT_EQ(::mkdir((bad + "/deep\xe9").constData(), 0755), 0);
+    for (const QByteArray& file : {bad + "/caf\xe9.txt", bad + "/deep\xe9/x"}) {
+        const int fd = ::open(file.constData(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, 2500), 0);
+        ::close(fd);
+    }
+    const QByteArray shown = "bad\xEF\xBF\xBD\xEF\xBF\xBDname";
+    const ReportRun list = Report({root, "--format", "csv", "--bare"});
+    ASSERT_EQ(list.status, 0) << list.err.toStdString();
+    EXPECT_TRUE(list.out.contains(shown + ",0,4.88," + base + shown + ",")) << list.out.data();
+
+    const ReportRun files = Report({root, "--files", "--format", "csv", "--bare"});
+    ASSERT_EQ(files.status, 0) << files.err.toStdString();
+    EXPECT_TRUE(files.out.contains(base + shown + "/deep\xEF\xBF\xBD/x,")) << files.out.data();
+    EXPECT_TRUE(files.out.contains("caf\xEF\xBF\xBD.txt,")); // access date read by the bytes
+    EXPECT_FALSE(files.out.contains("29.Dec.99"));
+
+    // Such a folder as the argument.
+    const ReportRun direct = Program({root}, {},
+                                     R"sh(exec "$0" --report "$1$(printf 'bad\377\376name')" )sh"
+                                     R"sh(--format csv --bare)sh");
+    ASSERT_EQ(direct.status, 0) << direct.err.toStdString();
+    EXPECT_TRUE(direct.out.contains("deep\xEF\xBF\xBD,0,2.44,")) << direct.out.data();
+    EXPECT_TRUE(direct.out.contains("<All files in this folder>,0,2.44,"));
+}
+
+TEST(CommandLine, HelpVersionUsageErrorsAndNoDisplay) {
+    const ReportRun help = Program({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.contains("morvane [FOLDER]"));
+    EXPECT_TRUE(help.out.contains("morvane --report FOLDER [options]"));
+    EXPECT_TRUE(help.out.contains("--min-size KB"));
+    const ReportRun version = Program({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.startsWith("morvane ")) << version.out.data();
+    for (const QStringList& args :
+         {QStringList{"--bogus"}, QStringList{"--reprot", "/tmp"}, QStringList{"-x"},
+          QStringList{"--report", "/tmp", "--bogus"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const ReportRun r = Program(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.data();
+    }
+    const ReportRun window = Program({"/tmp"}, {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});
+    EXPECT_EQ(window.status, 1);
+    EXPECT_EQ(window.err.count('\n'), 1) << window.err.data();
+    EXPECT_TRUE(window.err.contains("no display"));
+}
+
+TEST_F(ReportTest, InterruptLeavesNoOutputAndExitsWithTheSignal) {
+    // A pipe nobody reads holds the report at its last step, where the signal comes.
+    const QString scratch = tmp.filePath("scratch");
+    ASSERT_TRUE(QDir().mkpath(scratch));
+    const QString fifo = tmp.filePath("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString result = tmp.filePath("saved.MVX");
+    for (const auto& [sig, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        SCOPED_TRACE(sig);
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TMPDIR", scratch);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(MORVANE_BINARY),
+                {"--report", root, "--output", fifo, "--save-result", result});
+        ASSERT_TRUE(p.waitForStarted());
+        QThread::msleep(700);
+        ASSERT_EQ(p.state(), QProcess::Running);
+        ::kill(pid_t(p.processId()), sig);
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitCode(), status);
+        EXPECT_FALSE(QFile::exists(result));
+        EXPECT_TRUE(QDir(scratch).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+    // Not interrupted, the same run leaves both files whole and nothing else.
+    const QString out = tmp.filePath("out.txt");
+    const ReportRun r = Report({root, "--output", out, "--save-result", result});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFile::exists(out));
+    EXPECT_TRUE(QFile::exists(result));
+    EXPECT_EQ(QDir(tmp.path())
+                  .entryList(QDir::Hidden | QDir::System | QDir::AllEntries | QDir::NoDotAndDotDot),
+              (QStringList{"data", "fifo", "out.txt", "saved.MVX", "scratch"}));
 }

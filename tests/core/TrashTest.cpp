@@ -1,4 +1,6 @@
 #include "platform/Trash.h"
+#include "platform/FileTree.h"
+#include "platform/NativePath.h"
 #include "platform/ShellFileOp.h"
 
 #include <QDateTime>
@@ -6,6 +8,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <cstdio>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <utime.h>
@@ -357,4 +361,58 @@ TEST_F(TrashTest, ReplaceWithoutATrashIsRefusedAndChangesNothing) {
     EXPECT_EQ(QDir(work.filePath("dst"))
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               (QStringList{"a.txt", "d"}));
+}
+
+TEST_F(TrashTest, NamesThatAreNotUtf8AreTrashedMovedAndCopiedByTheirBytes) {
+    const QByteArray dir = NativePath(work.path());
+    const QByteArray name = "caf\xe9.txt";
+    auto make = [&](const QByteArray& path) {
+        std::FILE* f = std::fopen(path.constData(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fputs("data", f);
+        std::fclose(f);
+    };
+    auto exists = [](const QByteArray& path) {
+        struct stat st {};
+        return ::lstat(path.constData(), &st) == 0;
+    };
+
+    make(dir + "/" + name);
+    EXPECT_TRUE(SendToRecycleBin(PathFromNative(dir + "/" + name)));
+    EXPECT_FALSE(exists(dir + "/" + name));
+    const QByteArray trash = NativePath(HomeTrashDir());
+    EXPECT_TRUE(exists(trash + "/files/" + name));
+    QFile info(PathFromNative(trash + "/info/" + name + ".trashinfo"));
+    int fd = ::open((trash + "/info/" + name + ".trashinfo").constData(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(info.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    EXPECT_TRUE(info.readAll().contains("/caf%E9.txt\n"));
+
+    // Copy and move into a target folder that is not UTF-8 either and does not exist yet.
+    make(dir + "/" + name);
+    const QByteArray target = dir + "/t\xff";
+    ShellFileOp copy;
+    EXPECT_EQ(copy.Run(FO_COPY, {PathFromNative(dir + "/" + name)}, PathFromNative(target),
+                       FOF_NOCONFIRMATION),
+              sorOk)
+        << copy.LastError().toStdString();
+    EXPECT_TRUE(exists(target + "/" + name));
+    ShellFileOp move;
+    EXPECT_EQ(move.Run(FO_MOVE, {PathFromNative(dir + "/" + name)}, PathFromNative(dir + "/m\xfe"),
+                       FOF_NOCONFIRMATION),
+              sorOk)
+        << move.LastError().toStdString();
+    EXPECT_TRUE(exists(dir + "/m\xfe/" + name));
+    EXPECT_FALSE(exists(dir + "/" + name));
+
+    // A message names such a file with replacement characters.
+    ShellFileOp missing;
+    EXPECT_EQ(missing.Run(FO_DELETE, {PathFromNative(dir + "/gone\xe9")}, {}, 0), sorFailed);
+    EXPECT_TRUE(missing.LastError().contains(QString::fromUtf8("gone\uFFFD")));
+
+    // Emptying the trash reaches such names too.
+    EXPECT_TRUE(EmptyTrash({HomeTrashDir()}));
+    EXPECT_FALSE(exists(trash + "/files/" + name));
+    RemoveTree(target);
+    RemoveTree(dir + "/m\xfe");
 }

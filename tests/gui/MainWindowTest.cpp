@@ -350,6 +350,16 @@ TEST_F(MainFormTest, CommandLineFolderIsAnalysedAtOnce) {
     EXPECT_TRUE(form->DirTreeOpen());
 }
 
+TEST_F(MainFormTest, CommandLineTextThatIsNoFolderAnalysesNothing) {
+    WriteIniString(ini_, "LastDir", "Start with", root_ + "beta/");
+    auto form = Open({root_ + "no such folder"});
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_TRUE(messages_.first().contains(root_ + "no such folder"));
+    EXPECT_EQ(form->CurrentFolder(), root_ + "beta/");
+    EXPECT_EQ(form->FolderList()->topLevelItemCount(), 0);
+    EXPECT_EQ(form->HistoryCombo()->count(), 0);
+}
+
 TEST_F(MainFormTest, WithoutArgumentStartFolderIsSelectedNotMeasured) {
     WriteIniString(ini_, "LastDir", "Start with", root_ + "beta/");
     auto form = Open();

@@ -1,0 +1,147 @@
+#include "gui/window/ArchiveCommands.h"
+#include "core/archive/ArchiveNames.h"
+#include "core/archive/ZipArchiver.h"
+#include "gui/dialogs/ArchiveProgressWindow.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/FileListPage.h"
+#include "gui/widgets/ProgressGauge.h"
+#include "gui/window/DirTreeView.h"
+#include "gui/window/MainWindow.h"
+#include "platform/Errors.h"
+#include <QAction>
+#include <QApplication>
+#include <QEvent>
+#include <QFileInfo>
+#include <QTreeWidget>
+
+namespace {
+
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t s = path.rfind('/');
+    return s == std::string::npos ? std::string() : path.substr(0, s + 1);
+}
+
+} // namespace
+
+ArchiveCommands::ArchiveCommands(MainWindow& form)
+    : QObject(&form), form_(form),
+      progress_(std::make_unique<ArchiveProgressWindow>(&form, form.GaugeWidget())) {
+    setObjectName(QStringLiteral("ArchiveCommands"));
+    auto wire = [this](QAction* action, void (ArchiveCommands::*handler)()) {
+        if (action)
+            connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    };
+    wire(form.Action(QStringLiteral("actMoveToArchive")),
+         &ArchiveCommands::actMoveToArchiveExecute);
+    wire(form.Action(QStringLiteral("MoveFolderToArchive")),
+         &ArchiveCommands::FolderListMoveToArchiveClick);
+    wire(form.Action(QStringLiteral("TreeMoveToArchiveItem")),
+         &ArchiveCommands::TreeMoveToArchiveClick);
+    if (auto* page = form.findChild<FileListPage*>())
+        wire(page->RestoreArchiveItem, &ArchiveCommands::RestoreMorvaneArchiveClick);
+    form.installEventFilter(this);
+}
+
+ArchiveCommands::~ArchiveCommands() = default;
+
+QString ArchiveCommands::MoveToArchiveHint() {
+    return QStringLiteral("Moves checked files into Zip Archive.\n\rStandard settings: Move, "
+                          "SaveDirInfo recursive, File Name: Archived_Files_DRIVE_NUM.zip");
+}
+
+bool ArchiveCommands::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &form_ && event->type() == QEvent::Show && !shown_) {
+        shown_ = true;
+        if (QAction* a = form_.Action(QStringLiteral("actMoveToArchive"))) {
+            QString hint = MoveToArchiveHint();
+            a->setToolTip(QString(hint).replace(QLatin1String("\n\r"), QLatin1String("\n")));
+            a->setStatusTip(hint.replace(QLatin1String("\n\r"), QLatin1String(" ")));
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+IArchiveUi* ArchiveCommands::CurrentUi() {
+    return Ui ? Ui : progress_.get();
+}
+
+bool ArchiveCommands::MoveFiles(const std::string& archiveName,
+                                const std::vector<std::string>& files, std::vector<char>* handled) {
+    const bool ok = MoveFilesToArchive(archiveName, files, CurrentUi(), handled);
+    if (!archiveName.empty()) form_.SelectFolder(PathText(FolderOf(archiveName)));
+    return ok;
+}
+
+void ArchiveCommands::actMoveToArchiveExecute() {
+    auto* page = form_.findChild<FileListPage*>();
+    if (!page || page->Model->Count() == 0) return;
+    std::vector<std::string> paths;
+    if (CollectCheckedPaths(page->Model->Rows(), paths) == 0) return;
+    WaitCursor wait;
+    const std::string name = NextArchiveName(PathBytes(form_.CurrentFolder()));
+    std::vector<char> handled;
+    if (!MoveFiles(name, paths, &handled)) ShowMessage(&form_, kMoveFailure);
+    // Only rows whose files went into the archive leave the list.
+    std::vector<char> remove(std::size_t(page->Model->Count()), 0);
+    std::size_t k = 0;
+    for (std::size_t i = 0; i < remove.size(); ++i)
+        if (page->Model->Row(int(i)).checked) remove[i] = k < handled.size() && handled[k++];
+    page->Model->RemoveRows(remove);
+}
+
+void ArchiveCommands::FolderListMoveToArchiveClick() {
+    const QList<QTreeWidgetItem*> selected = form_.FolderList()->selectedItems();
+    if (selected.isEmpty()) return;
+    const QString caption = selected.first()->text(0);
+    if (caption == DirScanner::AllFilesName() || caption == DirScanner::FreeSpaceName()) return;
+    const QString folder = form_.CurrentFolder() + caption + QLatin1Char('/');
+    if (QFileInfo(folder).isDir()) ArchiveFolder(folder);
+}
+
+void ArchiveCommands::TreeMoveToArchiveClick() {
+    const QString folder = form_.DirTree()->SelectedFolder();
+    if (!QFileInfo(folder).isDir()) return;
+    form_.SelectFolder(folder);
+    ArchiveFolder(folder);
+}
+
+void ArchiveCommands::ArchiveFolder(const QString& folder) {
+    const QString back = form_.CurrentFolder();
+    WaitCursor wait;
+    try {
+        form_.AnalyseFolder(folder);
+        DirScanner& scanner = form_.Scanner();
+        if (scanner.FileRowCount() == 0) return; // the views keep showing folder
+        const std::string name = NextArchiveName(PathBytes(folder));
+        std::vector<std::string> files;
+        files.reserve(std::size_t(scanner.FileRowCount()));
+        for (const QString& p : scanner.FilePaths())
+            files.push_back(PathBytes(p));
+        if (!MoveFiles(name, files, nullptr)) ShowMessage(&form_, kMoveFailure);
+        form_.SelectFolder(back);
+        form_.AnalyseFolder(back);
+    } catch (const EMorvaneError& e) {
+        ShowErrorMessage(&form_, e.message());
+    } catch (const std::exception& e) {
+        ShowErrorMessage(&form_, QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void ArchiveCommands::RestoreMorvaneArchiveClick() {
+    auto* page = form_.findChild<FileListPage*>();
+    if (!page) return;
+    const int row = page->SingleSelectedRow();
+    if (row < 0 || !page->Model->Row(row).checked) return;
+    const std::string archive = PathBytes(page->Model->RowPath(row));
+    WaitCursor wait;
+    RestoreArchive(archive, RestoreTarget(archive), CurrentUi());
+}
+
+void InstallArchiveCommands(MainWindow& form) {
+    new ArchiveCommands(form);
+}

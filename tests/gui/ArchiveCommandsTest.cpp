@@ -1,0 +1,191 @@
+// The window's archive commands and the "ZipProgress" window, offscreen.
+#include "gui/window/ArchiveCommands.h"
+#include "core/archive/ZipArchiver.h"
+#include "gui/dialogs/ArchiveProgressWindow.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/dialogs/ProgressDialog.h"
+#include "gui/pages/FileListPage.h"
+#include "gui/widgets/ProgressGauge.h"
+#include "gui/window/DirTreeView.h"
+#include "gui/window/MainWindow.h"
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+void Write(const QString& path, const QByteArray& data) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+QByteArray Read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// The real window, watched: what it showed at each step.
+class WatchedProgress : public ArchiveProgressWindow {
+public:
+    using ArchiveProgressWindow::ArchiveProgressWindow;
+    void StepProgress() override {
+        ArchiveProgressWindow::StepProgress();
+        ProgressDialog* w = Window();
+        ASSERT_NE(w, nullptr);
+        titles << w->windowTitle();
+        visible = visible && w->isVisible();
+        lastValue = w->Gauge->value();
+        lastMax = w->Gauge->maximum();
+    }
+    QStringList titles;
+    bool visible = true;
+    int lastValue = -1, lastMax = -1;
+};
+
+class ArchiveCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tree.isValid());
+        root = QDir(tree.path()).canonicalPath() + "/";
+        Write(root + "one/a.txt", "aaaa");
+        Write(root + "one/b.bin", QByteArray(5000, 'b'));
+        Write(root + "two/c.txt", "cccc");
+        SetMessageBoxHook([this](MessageKind, const QString&, const QString& text) {
+            messages << text;
+            return true;
+        });
+        form = std::make_unique<MainWindow>(ini.filePath("Morvane.ini"));
+        page = form->findChild<FileListPage*>();
+        commands = form->findChild<ArchiveCommands*>();
+        ASSERT_TRUE(page && commands);
+        progress = std::make_unique<WatchedProgress>(form.get());
+        commands->Ui = progress.get();
+    }
+    void TearDown() override {
+        form.reset();
+        SetMessageBoxHook({});
+    }
+    void Analyse(const QString& folder) {
+        form->SelectFolder(folder);
+        form->AnalyseFolder(folder);
+        page->Cbx_Details->setChecked(true);
+        page->FilterCombo->setEditText("*");
+        page->FillFileListButtonClick();
+    }
+    int RowOf(const QString& path) const {
+        for (int i = 0; i < page->Model->Count(); ++i)
+            if (page->Model->RowPath(i) == path) return i;
+        return -1;
+    }
+    void Check(const QString& path) {
+        const int row = RowOf(path);
+        ASSERT_GE(row, 0) << path.toStdString();
+        page->Model->SetChecked(row, true);
+    }
+
+    QTemporaryDir tree{QDir::homePath() + "/tree-XXXXXX"};
+    QTemporaryDir ini;
+    QString root;
+    std::unique_ptr<MainWindow> form;
+    FileListPage* page = nullptr;
+    ArchiveCommands* commands = nullptr;
+    std::unique_ptr<WatchedProgress> progress;
+    QStringList messages;
+};
+
+} // namespace
+
+TEST_F(ArchiveCommandsTest, CheckedRowsGoIntoNumberedArchivesAndOnlyMovedRowsLeave) {
+    Analyse(root);
+    const int rows = page->Model->Count();
+    Check(root + "one/a.txt");
+    Check(root + "one/b.bin");
+    form->Action("actMoveToArchive")->trigger();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    EXPECT_TRUE(QFile::exists(root + "Archived_files_R_1.zip"));
+    EXPECT_FALSE(QFile::exists(root + "one/a.txt") || QFile::exists(root + "one/b.bin"));
+    EXPECT_EQ(page->Model->Count(), rows - 2);
+    EXPECT_EQ(progress->titles, QStringList(2, "ZipProgress"));
+    EXPECT_TRUE(progress->visible);
+    EXPECT_EQ(progress->lastMax, 2);
+    EXPECT_EQ(progress->lastValue, 2);
+    EXPECT_EQ(progress->Window(), nullptr); // closed again
+
+    // A checked file that is gone makes the whole move fail: nothing moves,
+    // the failure shows and every checked row stays.
+    Check(root + "two/c.txt");
+    Check(root + "one");
+    QFile::remove(root + "two/c.txt");
+    Write(root + "one/new.txt", "n");
+    form->Action("actMoveToArchive")->trigger();
+    EXPECT_EQ(messages, QStringList{kMoveFailure});
+    EXPECT_FALSE(QFile::exists(root + "Archived_files_R_2.zip"));
+    EXPECT_TRUE(QFile::exists(root + "one/new.txt"));
+    EXPECT_EQ(page->Model->Count(), rows - 2);
+
+    // Without it the next archive takes the next number.
+    page->Model->SetChecked(RowOf(root + "two/c.txt"), false);
+    messages.clear();
+    form->Action("actMoveToArchive")->trigger();
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_TRUE(QFile::exists(root + "Archived_files_R_2.zip"));
+    EXPECT_FALSE(QFile::exists(root + "one/new.txt"));
+    EXPECT_TRUE(QDir(root + "one").exists());
+    EXPECT_EQ(RowOf(root + "one"), -1);
+}
+
+TEST_F(ArchiveCommandsTest, TreeFolderIntoArchiveThenRestoreOfTheCheckedRow) {
+    form->show();
+    const QString hint = form->Action("actMoveToArchive")->toolTip();
+    EXPECT_TRUE(hint.startsWith("Moves checked files into Zip Archive.\nStandard settings: Move"));
+
+    form->actO_C_DirTreeExecute();
+    form->DirTree()->SelectPath(root + "one");
+    form->Action("TreeMoveToArchiveItem")->trigger();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    const QString archive = root + "one/Archived_files_R_1.zip";
+    ASSERT_TRUE(QFile::exists(archive));
+    EXPECT_FALSE(QFile::exists(root + "one/a.txt"));
+    EXPECT_EQ(form->CurrentFolder(), root + "one/"); // measured again after the move
+
+    // The size list: its pseudo row names no folder, a folder row is archived inside.
+    Analyse(root);
+    QTreeWidget* list = form->FolderList();
+    auto select = [list](const QString& caption) {
+        list->clearSelection();
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            if (list->topLevelItem(i)->text(0) == caption) list->topLevelItem(i)->setSelected(true);
+    };
+    select("<All files in this folder>");
+    form->Action("MoveFolderToArchive")->trigger();
+    EXPECT_FALSE(QFile::exists(root + "Archived_files_R_1.zip"));
+    select("two");
+    form->Action("MoveFolderToArchive")->trigger();
+    EXPECT_TRUE(QFile::exists(root + "two/Archived_files_R_1.zip"));
+    EXPECT_FALSE(QFile::exists(root + "two/c.txt"));
+    EXPECT_EQ(form->CurrentFolder(), root);
+    Analyse(root);
+
+    // Restore needs the selected archive row to be checked.
+    const int row = RowOf(archive);
+    ASSERT_GE(row, 0);
+    page->FileList->selectRow(row);
+    page->FolderPopPopup();
+    EXPECT_TRUE(page->RestoreArchiveItem->isEnabled());
+    page->RestoreArchiveItem->trigger();
+    EXPECT_FALSE(QFile::exists(root + "one/a.txt"));
+    page->Model->SetChecked(row, true);
+    page->RestoreArchiveItem->trigger();
+    EXPECT_EQ(Read(root + "one/a.txt"), "aaaa");
+    EXPECT_EQ(Read(root + "one/b.bin"), QByteArray(5000, 'b'));
+    EXPECT_TRUE(QFile::exists(archive)); // the archive stays
+}
