@@ -15,6 +15,7 @@ PACKAGES=(
     libsqlite3-dev               # browser history stores
     # program: tool bar and menu icons
     adwaita-icon-theme
+    fonts-wine                   # Tahoma's metrics for the File menu's banner
     # tests
     libgtest-dev
     poppler-utils                # printed PDFs read back

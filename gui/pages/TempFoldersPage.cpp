@@ -4,6 +4,7 @@
 #include "gui/window/FolderOperations.h"
 #include "gui/window/MainWindow.h"
 #include <QFileIconProvider>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -95,6 +96,21 @@ TempFoldersPage::TempFoldersPage(MainWindow& form, QWidget* parent) : QWidget(pa
     connect(AddButton, &QToolButton::clicked, this, &TempFoldersPage::AddFolderClick);
     connect(RemoveButton, &QToolButton::clicked, this, &TempFoldersPage::RemoveFoldersClick);
     connect(DeleteFilesButton, &QToolButton::clicked, this, &TempFoldersPage::DeleteFilesClick);
+    // The hint promises the folder's contents: the file manager shows them and
+    // leaves every choice to the user.
+    connect(EditButton, &QToolButton::clicked, this, [this] {
+        const QTreeWidgetItem* item = Folders->currentItem();
+        if (!item || !item->isSelected()) {
+            ShowMessage(&form_, QStringLiteral("Select a folder of the list first."));
+            return;
+        }
+        if (!QFileInfo(item->text(0)).isDir()) {
+            ShowErrorMessage(&form_,
+                             QStringLiteral("The folder %1 does not exist.").arg(item->text(0)));
+            return;
+        }
+        OpenInShell(item->text(0) + QLatin1Char('/'));
+    });
 }
 
 void TempFoldersPage::AddFolderClick() {

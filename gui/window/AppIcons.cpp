@@ -55,51 +55,65 @@ QIcon ThemeIcon(const QString& name, QStyle::StandardPixmap fallback) {
     return QApplication::style()->standardIcon(fallback);
 }
 
+namespace {
+using S = QStyle;
+const ImageName kToolImages[] = {
+    {"view-dual", S::SP_DesktopIcon},                     // 0 3D view
+    {"help-about", S::SP_MessageBoxInformation},          // 1 about
+    {"document-new", S::SP_FileIcon},                     // 2
+    {"folder-open", S::SP_DirOpenIcon},                   // 3 browse
+    {"folder", S::SP_DirIcon},                            // 4
+    {"user-trash", S::SP_TrashIcon},                      // 5 delete to trash
+    {"edit-clear-all", S::SP_DialogResetButton},          // 6 internet cache
+    {"edit-copy", S::SP_FileLinkIcon},                    // 7
+    {"sidebar-show", S::SP_DirLinkIcon},                  // 8 explorer view
+    {"application-exit", S::SP_DialogCloseButton},        // 9
+    {"view-pin", S::SP_ArrowRight},                       // 10 explode
+    {"view-list", S::SP_FileDialogListView},              // 11
+    {"view-grid", S::SP_FileDialogDetailedView},          // 12
+    {"view-list-bullet", S::SP_FileDialogDetailedView},   // 13
+    {"edit-copy", S::SP_FileLinkIcon},                    // 14
+    {"edit-find", S::SP_FileDialogContentsView},          // 15 duplicates
+    {"help-contents", S::SP_DialogHelpButton},            // 16 help
+    {"dialog-information", S::SP_MessageBoxInformation},  // 17 hints
+    {"document-open-recent", S::SP_FileDialogBack},       // 18 history
+    {"drive-harddisk", S::SP_DriveHDIcon},                // 19 free space
+    {"insert-text", S::SP_FileDialogInfoView},            // 20 labels
+    {"view-list-bullet", S::SP_FileDialogListView},       // 21 legend
+    {"user-trash-full", S::SP_TrashIcon},                 // 22 empty trash
+    {"help-faq", S::SP_DialogHelpButton},                 // 23
+    {"document-open", S::SP_DialogOpenButton},            // 24 open result
+    {"insert-image", S::SP_DialogSaveButton},             // 25 save picture
+    {"document-print", S::SP_ComputerIcon},               // 26 print
+    {"document-properties", S::SP_FileDialogInfoView},    // 27
+    {"object-rotate-right", S::SP_BrowserReload},         // 28 rotate
+    {"media-playback-start", S::SP_MediaPlay},            // 29 run
+    {"document-save", S::SP_DialogSaveButton},            // 30 save result
+    {"system-search", S::SP_FileDialogContentsView},      // 31
+    {"view-sort-descending", S::SP_ArrowDown},            // 32 sort charts
+    {"view-refresh", S::SP_BrowserReload},                // 33
+    {"go-up", S::SP_FileDialogToParent},                  // 34 up one dir
+    {"package-x-generic", S::SP_DriveFDIcon},             // 35 archive
+    {"folder-new", S::SP_FileDialogNewFolder},            // 36
+    {"edit-clear", S::SP_DialogResetButton},              // 37 recent documents
+    {"web-browser", S::SP_DialogDiscardButton},           // 38 browser history
+    {"drive-multidisk", S::SP_DriveHDIcon},               // 39 defragment, clean-up
+    {"system-software-install", S::SP_DialogApplyButton}, // 40 uninstall
+};
+} // namespace
+
 ImageList BuildToolImages() {
-    using S = QStyle;
-    return Build({
-        {"view-dual", S::SP_DesktopIcon},                     // 0 3D view
-        {"help-about", S::SP_MessageBoxInformation},          // 1 about
-        {"document-new", S::SP_FileIcon},                     // 2
-        {"folder-open", S::SP_DirOpenIcon},                   // 3 browse
-        {"folder", S::SP_DirIcon},                            // 4
-        {"user-trash", S::SP_TrashIcon},                      // 5 delete to trash
-        {"edit-clear-all", S::SP_DialogResetButton},          // 6 internet cache
-        {"edit-copy", S::SP_FileLinkIcon},                    // 7
-        {"sidebar-show", S::SP_DirLinkIcon},                  // 8 explorer view
-        {"application-exit", S::SP_DialogCloseButton},        // 9
-        {"view-pin", S::SP_ArrowRight},                       // 10 explode
-        {"view-list", S::SP_FileDialogListView},              // 11
-        {"view-grid", S::SP_FileDialogDetailedView},          // 12
-        {"view-list-bullet", S::SP_FileDialogDetailedView},   // 13
-        {"edit-copy", S::SP_FileLinkIcon},                    // 14
-        {"edit-find", S::SP_FileDialogContentsView},          // 15 duplicates
-        {"help-contents", S::SP_DialogHelpButton},            // 16 help
-        {"dialog-information", S::SP_MessageBoxInformation},  // 17 hints
-        {"document-open-recent", S::SP_FileDialogBack},       // 18 history
-        {"drive-harddisk", S::SP_DriveHDIcon},                // 19 free space
-        {"insert-text", S::SP_FileDialogInfoView},            // 20 labels
-        {"view-list-bullet", S::SP_FileDialogListView},       // 21 legend
-        {"user-trash-full", S::SP_TrashIcon},                 // 22 empty trash
-        {"help-faq", S::SP_DialogHelpButton},                 // 23
-        {"document-open", S::SP_DialogOpenButton},            // 24 open result
-        {"insert-image", S::SP_DialogSaveButton},             // 25 save picture
-        {"document-print", S::SP_ComputerIcon},               // 26 print
-        {"document-properties", S::SP_FileDialogInfoView},    // 27
-        {"object-rotate-right", S::SP_BrowserReload},         // 28 rotate
-        {"media-playback-start", S::SP_MediaPlay},            // 29 run
-        {"document-save", S::SP_DialogSaveButton},            // 30 save result
-        {"system-search", S::SP_FileDialogContentsView},      // 31
-        {"view-sort-descending", S::SP_ArrowDown},            // 32 sort charts
-        {"view-refresh", S::SP_BrowserReload},                // 33
-        {"go-up", S::SP_FileDialogToParent},                  // 34 up one dir
-        {"package-x-generic", S::SP_DriveFDIcon},             // 35 archive
-        {"folder-new", S::SP_FileDialogNewFolder},            // 36
-        {"edit-clear", S::SP_DialogResetButton},              // 37 recent documents
-        {"web-browser", S::SP_DialogDiscardButton},           // 38 browser history
-        {"drive-multidisk", S::SP_DriveHDIcon},               // 39 defragment, clean-up
-        {"system-software-install", S::SP_DialogApplyButton}, // 40 uninstall
-    });
+    ImageList list;
+    for (const ImageName& n : kToolImages)
+        list << ThemeIcon(QLatin1String(n.name), n.fallback);
+    return list;
+}
+
+QStringList ToolImageNames() {
+    QStringList names;
+    for (const ImageName& n : kToolImages)
+        names << QLatin1String(n.name);
+    return names;
 }
 
 ImageList BuildMenuImgList() {

@@ -12,5 +12,7 @@ QIcon ThemeIcon(const QString& name, QStyle::StandardPixmap fallback = QStyle::S
 
 // Tool bar and action images, in their fixed positions (41 each).
 ImageList BuildToolImages();
+// Their icon names, one per position: a replacement strip follows this order.
+QStringList ToolImageNames();
 // Menu images (38).
 ImageList BuildMenuImgList();

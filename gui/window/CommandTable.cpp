@@ -1,5 +1,6 @@
 #include "gui/window/CommandTable.h"
 #include "gui/window/FileMenu.h"
+#include "gui/window/ImageMenu.h"
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -80,6 +81,12 @@ CommandTable::CommandTable(QWidget* owner) : QObject(owner), owner_(owner) {
     item("Move", "Rotate", "Rotate", Images.value(28), nullptr, true);
     item("ClearHistoryButton", "Clear IE History", "Clear IE History", Images.value(38));
     item("DiskCleanupButton", "Disk Cleanup", "Disk Cleanup", Images.value(39));
+    for (const auto& [name, image] : {std::pair{"SortChart", 32},
+                                      {"FreeSpaceButt", 19},
+                                      {"Move", 28},
+                                      {"ClearHistoryButton", 38},
+                                      {"DiskCleanupButton", 39}})
+        Action(QLatin1String(name))->setProperty("imageIndex", image);
 
     // Items with a caption, hint or image of their own.
     Proxy("ExportPictureItem", Action("actSavePicture"), Tr("Save Picture As"), {},
@@ -130,7 +137,10 @@ QAction* CommandTable::Add(const QString& name, const QString& caption, const QS
     // Tool tips show the caption when there is no hint.
     a->setToolTip(ShownHint(hint.isEmpty() ? caption : hint));
     a->setStatusTip(OneLine(hint));
-    if (image >= 0) a->setIcon(Images.value(image));
+    if (image >= 0) {
+        a->setIcon(Images.value(image));
+        a->setProperty("imageIndex", image);
+    }
     if (!key.isEmpty()) {
         a->setShortcut(QKeySequence(key));
         a->setShortcutContext(Qt::WindowShortcut);
@@ -149,16 +159,42 @@ QAction* CommandTable::Proxy(const QString& name, QAction* action, const QString
     p->setToolTip(hint.isEmpty() ? action->toolTip() : ShownHint(hint));
     p->setStatusTip(hint.isEmpty() ? action->statusTip() : OneLine(hint));
     p->setIcon(icon.isNull() ? action->icon() : icon);
+    if (icon.isNull()) p->setProperty("imageIndex", action->property("imageIndex"));
+    // The key shows beside the item; it fires only while the menu has the
+    // focus, so it never competes with the action's own.
+    if (!action->shortcut().isEmpty()) {
+        p->setShortcut(action->shortcut());
+        p->setShortcutContext(Qt::WidgetShortcut);
+    }
     p->setCheckable(action->isCheckable());
     p->setChecked(action->isChecked());
     p->setEnabled(action->isEnabled());
     connect(p, &QAction::triggered, action, [action] { action->trigger(); });
+    // Counted so a check of the action's own handlers can leave these out.
+    action->setProperty("proxies", action->property("proxies").toInt() + 1);
     connect(action, &QAction::toggled, p, &QAction::setChecked);
     connect(action, &QAction::enabledChanged, p, &QAction::setEnabled);
     // The item follows the action's checked state, not its own click.
     connect(p, &QAction::triggered, p, [p, action] { p->setChecked(action->isChecked()); });
     actions_.insert(name, p);
     return p;
+}
+
+void CommandTable::SetButtonImages(const ImageList& normal, const ImageList& hot) {
+    Images = normal;
+    HotImages = hot;
+    for (QAction* a : std::as_const(actions_)) {
+        bool ok = false;
+        const int i = a->property("imageIndex").toInt(&ok);
+        if (!ok) continue;
+        // The hot image is the one a flat tool button shows under the mouse.
+        QIcon icon;
+        for (const QSize& size : Images.value(i).availableSizes())
+            icon.addPixmap(Images.value(i).pixmap(size), QIcon::Normal);
+        for (const QSize& size : HotImages.value(i).availableSizes())
+            icon.addPixmap(HotImages.value(i).pixmap(size), QIcon::Active);
+        a->setIcon(icon.isNull() ? Images.value(i) : icon);
+    }
 }
 
 QAction* CommandTable::Action(const QString& name) const {
@@ -172,7 +208,8 @@ QStringList CommandTable::Names() const {
 void CommandTable::BuildMainMenu(QMenuBar* bar,
                                  std::function<std::pair<QColor, QColor>()> bandColors) {
     auto add = [this](QMenu* m, const char* name) { m->addAction(Action(QLatin1String(name))); };
-    QMenu* file = new FileMenu(QStringLiteral("&File"), bar, std::move(bandColors));
+    QMenu* file =
+        new FileMenu(QStringLiteral("&File"), bar, std::move(bandColors), &Images, &HotImages);
     bar->addMenu(file);
     file->setObjectName(QStringLiteral("MenuFile"));
     file->setToolTipsVisible(true);
@@ -188,39 +225,50 @@ void CommandTable::BuildMainMenu(QMenuBar* bar,
     file->addSeparator();
     add(file, "ExitItem");
 
-    QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
-    tools->setToolTipsVisible(true);
-    add(tools, "ExportPictureItem");
-    add(tools, "ExportListItem");
+    // Items of the other menus with their image in the menu image list; -1
+    // keeps the item's own image.
+    auto menu = [bar](const char* title, const char* name) {
+        auto* m = new ImageMenu(QLatin1String(title), bar);
+        m->setObjectName(QLatin1String(name));
+        m->setToolTipsVisible(true);
+        bar->addMenu(m);
+        return m;
+    };
+    auto put = [this](ImageMenu* m, const char* name, int image) {
+        QAction* a = Action(QLatin1String(name));
+        m->addAction(a);
+        if (image >= 0) m->SetImage(a, MenuImgList.value(image));
+    };
+    ImageMenu* tools = menu("&Tools", "MenuTools");
+    put(tools, "ExportPictureItem", -1);
+    put(tools, "ExportListItem", -1);
     tools->addSeparator();
-    add(tools, "actUninstallMnu");
-    add(tools, "actDelIECache");
-    add(tools, "actEmptyRecBin");
-    add(tools, "actClrDocs");
-    add(tools, "actStartDefrag");
+    put(tools, "actUninstallMnu", 37);
+    put(tools, "actDelIECache", 1);
+    put(tools, "actEmptyRecBin", 15);
+    put(tools, "actClrDocs", 37);
+    put(tools, "actStartDefrag", 4);
     tools->addSeparator();
-    add(tools, "SettingsItem");
+    put(tools, "SettingsItem", -1);
 
-    QMenu* view = bar->addMenu(QStringLiteral("&View"));
-    view->setToolTipsVisible(true);
-    add(view, "actToggle3D");
-    add(view, "MarkVisibleItem");
-    add(view, "actShowLegend");
-    add(view, "actShowHints");
-    add(view, "actElyptic");
-    add(view, "actExplodeBiggest");
-    add(view, "actToggleHistCombo");
+    ImageMenu* view = menu("&View", "MenuView");
+    put(view, "actToggle3D", 20);
+    put(view, "MarkVisibleItem", -1);
+    put(view, "actShowLegend", 13);
+    put(view, "actShowHints", 10);
+    put(view, "actElyptic", 7);
+    put(view, "actExplodeBiggest", 9);
+    put(view, "actToggleHistCombo", 11);
     view->addSeparator();
-    add(view, "actO_C_DirTree");
-    add(view, "LoadButtonImagesItem");
+    put(view, "actO_C_DirTree", 21);
+    put(view, "LoadButtonImagesItem", -1);
 
-    QMenu* about = bar->addMenu(QStringLiteral("&About"));
-    about->setToolTipsVisible(true);
-    add(about, "actHelp");
-    add(about, "HelpContentsItem");
-    add(about, "HelpIndexItem");
+    ImageMenu* about = menu("&About", "MenuAbout");
+    put(about, "actHelp", 23);
+    put(about, "HelpContentsItem", -1);
+    put(about, "HelpIndexItem", -1);
     about->addSeparator();
-    add(about, "actAbout");
+    put(about, "actAbout", 24);
 }
 
 void CommandTable::BuildMainToolBar(QToolBar* bar, QWidget* label, QWidget* gauge) {

@@ -29,6 +29,8 @@ public:
     ImageList Images;    // tool bar and action images
     ImageList HotImages; // hot images, same order
     ImageList MenuImgList;
+    // Replaces the tool bar images (and their hot images) of every action.
+    void SetButtonImages(const ImageList& normal, const ImageList& hot);
 
     // The File menu's band colours come from bandColors (background, text).
     void BuildMainMenu(QMenuBar* bar, std::function<std::pair<QColor, QColor>()> bandColors = {});

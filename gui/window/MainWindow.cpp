@@ -1,8 +1,10 @@
 #include "gui/window/MainWindow.h"
 #include "core/settings/IniFile.h"
 #include "core/settings/IniSnapshot.h"
+#include "gui/dialogs/AboutDialog.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/dialogs/ModalHook.h"
 #include "gui/pages/CommanderPage.h"
 #include "gui/pages/FolderListPage.h"
 #include "gui/widgets/ProgressGauge.h"
@@ -712,11 +714,8 @@ void MainWindow::actShowHintsExecute(bool on) {
 }
 
 void MainWindow::actAboutExecute() {
-    ShowMessage(this, QStringLiteral("Morvane ++\n"
-                                     "Shows where the space on your disks goes: every folder's "
-                                     "size as a list, bar and pie chart.\n"
-                                     "Find big and duplicate files, clean up, export and print "
-                                     "the results."));
+    AboutDialog about(this);
+    ExecModal(about);
 }
 
 // ApplySettings and ApplyFlatDesign: gui/window/ApplySettings.cpp.

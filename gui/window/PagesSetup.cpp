@@ -1,10 +1,12 @@
 #include "gui/window/PagesSetup.h"
+#include "gui/help/HelpCommands.h"
 #include "gui/pages/ChartPagesInstall.h"
 #include "gui/pages/CommanderPage.h"
 #include "gui/pages/FileListPage.h"
 #include "gui/pages/ShortcutsPage.h"
 #include "gui/pages/TempFoldersPage.h"
 #include "gui/window/ArchiveCommands.h"
+#include "gui/window/ButtonImages.h"
 #include "gui/window/DialogsInstall.h"
 #include "gui/window/FolderOperations.h"
 #include "gui/window/HousekeepingCommands.h"
@@ -22,4 +24,6 @@ void InstallPages(MainWindow& form) {
     InstallDialogs(form);
     InstallHousekeeping(form);
     InstallArchiveCommands(form);
+    InstallHelp(form);
+    InstallButtonImages(form);
 }
