@@ -172,7 +172,7 @@ const std::vector<ReportOption>& ReportOptionTable() {
              return QString();
          }},
         {"--threads", "N",
-         "threads walking the subfolders: 1 = one thread, 0 = by the cores (default)",
+         "threads walking the subfolders: 1 = one thread, 0 = chosen for the disk (default)",
          [](ReportOptions& o, const QString& v) {
              qint64 n = 0;
              if (!ParseInt(v, 0, 16, &n))
@@ -405,7 +405,8 @@ int RunReport(int argc, char** argv) {
     ex.SetIncludeHeadDate(!o.bare);
     ex.SetIncludeFolderName(!o.bare);
     ex.SetIncludeColumnHeader(!o.bare);
-    ex.SetIncludeSummary(!o.bare);
+    // The totals are the size list's: a file list never carries a summary row.
+    ex.SetIncludeSummary(!o.bare && !o.files);
     ex.SetHtmlFontColor(0x000000);
     ex.SetHtmlBackColor(0xFFFFFF);
     ex.SetHtmlFontSize(0);

@@ -11,6 +11,7 @@
 #include <exception>
 #include <fcntl.h>
 #include <fstream>
+#include <linux/magic.h>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -680,11 +681,24 @@ bool DirScanner::HasFreeSpaceRow(const QString& folder) const {
     return IncludeFreeSpace && IsDriveRoot(folder);
 }
 
-int DirScanner::WorkerCount(int rows) const {
-    int n = Threads;
-    if (n <= 0) n = std::clamp(int(std::thread::hardware_concurrency()), 1, 4);
+int DirScanner::DefaultThreads(const QString& folder) {
+    const int cores = std::max(1, int(std::thread::hardware_concurrency()));
+    // In memory there is nothing to wait for: one thread per core does it all.
+    struct statfs fs {};
+    if (::statfs(QFile::encodeName(folder).constData(), &fs) == 0 &&
+        (fs.f_type == TMPFS_MAGIC || fs.f_type == RAMFS_MAGIC))
+        return std::min(cores, 4);
+    // On a disk or a network the walk mostly waits for folders and inodes that
+    // are not cached yet; more threads keep more reads in flight, which the
+    // device serves together (cold, 8 threads walk about twice as fast as 2 on
+    // 2 cores; warm they cost a few per cent).
+    return std::clamp(cores, 8, 16);
+}
+
+int DirScanner::WorkerCount(int rows, const QString& folder) const {
+    if (rows < 1) return 1;
     // Even one row is worth several threads: they take folders out of it.
-    return rows < 1 ? 1 : std::clamp(n, 1, 16);
+    return std::clamp(Threads > 0 ? Threads : DefaultThreads(folder), 1, 16);
 }
 
 void DirScanner::ClearFileRows() {
@@ -795,7 +809,7 @@ void DirScanner::MeasureEntries(const QStringList& entries, const QString& folde
     // Rows walked from here on are appended; texts already made are out of date.
     texts_.reset();
     FoldersHandedOver = 0;
-    const int workers = WorkerCount(n);
+    const int workers = WorkerCount(n, folder);
     if (workers <= 1) {
         Walker walker(mounts, minSize, cancel_);
         for (const QString& row : rows) {

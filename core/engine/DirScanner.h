@@ -56,8 +56,12 @@ public:
 
     IProgress* Progress = nullptr;
     // Threads walking the subfolder rows: 1 = the calling thread alone,
-    // 0 = chosen by the number of cores (at most 4).
+    // 0 = DefaultThreads of the folder.
     int Threads = 0;
+    // The walk's threads when none are asked for: for a folder on a disk or a
+    // network more than the cores (8 to 16), since a cold walk mostly waits for
+    // reads; in memory (tmpfs) one per core, at most 4.
+    static int DefaultThreads(const QString& folder);
     // Exact total of the last run (bytes x 10000), the free space not included.
     SizeValue TotalSize = 0;
     // Folders the parallel walk of the last run passed from a busy thread to an idle one.
@@ -127,5 +131,5 @@ private:
     std::atomic<bool> cancel_{false};
 
     bool HasFreeSpaceRow(const QString& folder) const;
-    int WorkerCount(int rows) const;
+    int WorkerCount(int rows, const QString& folder) const;
 };

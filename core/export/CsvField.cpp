@@ -9,9 +9,18 @@ bool NeedsQuotes(const QString& field, QChar separator) {
     return false;
 }
 
+// A spreadsheet opening the file takes a cell that begins with '=' or '@' for a
+// formula, and a file name can be crafted to be one: an apostrophe in front
+// makes it read the cell as text.
+QString DefusedFormula(const QString& field) {
+    if (field.startsWith(u'=') || field.startsWith(u'@')) return u'\'' + field;
+    return field;
+}
+
 QString EncodeLine(const QStringList& fields, QChar separator) {
     QString line;
-    for (const QString& field : fields) {
+    for (const QString& raw : fields) {
+        const QString field = DefusedFormula(raw);
         if (NeedsQuotes(field, separator)) {
             line += u'"';
             for (const QChar c : field) {

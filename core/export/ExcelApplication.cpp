@@ -19,12 +19,21 @@ void ExcelApplication::SetSheetName(const QString& name) {
     sheetName_ = name;
 }
 
-void ExcelApplication::SetCell(int row, int column, const QString& text) {
+void ExcelApplication::CheckCell(int row, int column) const {
     if (!open_) throw EMorvaneError(QStringLiteral("No workbook is open"));
     if (row < 1 || column < 1 || row > 1048576 || column > 16384)
         throw EMorvaneError(
             QStringLiteral("Cell %1, %2 is outside the worksheet").arg(row).arg(column));
+}
+
+void ExcelApplication::SetCell(int row, int column, const QString& text) {
+    CheckCell(row, column);
     cells_.push_back({row, column, text});
+}
+
+void ExcelApplication::SetNumberCell(int row, int column, double value) {
+    CheckCell(row, column);
+    cells_.push_back({row, column, QString(), true, value});
 }
 
 bool ExcelApplication::SaveAs(const QString& fileName) {
@@ -74,15 +83,26 @@ bool ExcelApplication::SaveAs(const QString& fileName) {
             error_ = QStringLiteral("Invalid worksheet name \"%1\"").arg(sheetName_);
         }
     }
+    lxw_format* twoDecimals = nullptr;
+    if (ok) {
+        twoDecimals = workbook_add_format(wb);
+        if (twoDecimals) format_set_num_format(twoDecimals, "0.00");
+    }
     // A later value for the same cell replaces the earlier one.
     for (size_t i = 0; ok && i < cells_.size(); ++i) {
         const Cell& c = cells_[i];
         if (i + 1 < cells_.size() && cells_[i + 1].row == c.row && cells_[i + 1].column == c.column)
             continue;
-        if (c.text.isEmpty()) continue;
-        const QByteArray text = c.text.toUtf8();
-        const lxw_error err = worksheet_write_string(
-            ws, lxw_row_t(c.row - 1), lxw_col_t(c.column - 1), text.constData(), nullptr);
+        const auto row = lxw_row_t(c.row - 1);
+        const auto col = lxw_col_t(c.column - 1);
+        lxw_error err = LXW_NO_ERROR;
+        if (c.isNumber) {
+            err = worksheet_write_number(ws, row, col, c.number, twoDecimals);
+        } else {
+            if (c.text.isEmpty()) continue;
+            const QByteArray text = c.text.toUtf8();
+            err = worksheet_write_string(ws, row, col, text.constData(), nullptr);
+        }
         if (err != LXW_NO_ERROR) {
             ok = false;
             error_ = QString::fromUtf8(lxw_strerror(err));

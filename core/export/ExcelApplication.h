@@ -13,6 +13,8 @@ public:
     // Row and column counted from 1, as the spreadsheet counts them; the value
     // is stored as text.
     void SetCell(int row, int column, const QString& text);
+    // The same for a number, shown with two decimals.
+    void SetNumberCell(int row, int column, double value);
     // Writes the workbook to fileName; false (with ErrorString) when it fails.
     bool SaveAs(const QString& fileName);
     // Drops the workbook without saving.
@@ -28,7 +30,10 @@ private:
         int row;
         int column;
         QString text;
+        bool isNumber = false;
+        double number = 0;
     };
+    void CheckCell(int row, int column) const;
     bool open_ = false;
     QString sheetName_;
     std::vector<Cell> cells_;

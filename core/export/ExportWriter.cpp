@@ -1,4 +1,5 @@
 #include "core/export/ExportWriter.h"
+#include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "core/export/CsvField.h"
 #include "core/export/ExcelApplication.h"
@@ -7,7 +8,9 @@
 #include "core/settings/IniFile.h"
 #include "platform/Errors.h"
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <optional>
 
 namespace {
 
@@ -58,56 +61,45 @@ qsizetype CodePoints(const QString& text) {
     return n;
 }
 
-// A cell text loses its angle brackets; an ampersand is written as an entity
-// so that the text shows as it is.
-QString HtmlCellText(const QString& text) {
-    if (!text.contains(u'<') && !text.contains(u'>') && !text.contains(u'&')) return text;
-    QString out;
-    out.reserve(text.size() + 8);
-    for (const QChar c : text) {
-        if (c == u'&')
-            out += QStringLiteral("&amp;");
-        else if (c != u'<' && c != u'>')
-            out += c;
-    }
-    return out;
-}
-
-// The path inside a link: no angle brackets, and nothing that can end the
-// attribute or be read as a fragment, query or escape of the address.
-QString HtmlHref(const QString& path) {
-    QString out;
-    out.reserve(path.size() + 8);
-    for (const QChar c : path) {
-        switch (c.unicode()) {
-        case u'<':
-        case u'>':
-            break;
-        case u'&':
-            out += QStringLiteral("&amp;");
-            break;
-        case u'"':
-            out += QStringLiteral("&quot;");
-            break;
-        case u'%':
-            out += QStringLiteral("%25");
-            break;
-        case u'#':
-            out += QStringLiteral("%23");
-            break;
-        case u'?':
-            out += QStringLiteral("%3F");
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
-// The heading lines hold the user's header and a folder path: shown as text.
+// Every text of the report is shown as it is: a name may hold markup characters.
 QString HtmlText(const QString& text) {
     return text.toHtmlEscaped();
+}
+
+// A link as a URL: the path's bytes percent-encoded but for the unreserved
+// characters and '/', so that no name (tab, trailing space, '#', '?', '%', '"')
+// can change where it points or end the attribute.
+QString UrlPath(const QString& path) {
+    return QString::fromLatin1(QFile::encodeName(path).toPercentEncoding("/"));
+}
+
+QString FileUrl(const QString& path) {
+    return QStringLiteral("file://") + UrlPath(path);
+}
+
+// The size list's rows for the files of the folder and the free space name no
+// real path: they get no link.
+bool IsPseudoRowPath(const QString& path) {
+    return path.endsWith(u'/' + DirScanner::AllFilesName()) ||
+           path.endsWith(u'/' + DirScanner::FreeSpaceName());
+}
+
+// A size text read as a number; nothing when it is not one.
+std::optional<double> SizeNumber(const QString& text, const FormatLocale& loc) {
+    if (text.trimmed().isEmpty()) return std::nullopt;
+    try {
+        return StrToSizeFloat(text, loc);
+    } catch (const EConvertError&) {
+        return std::nullopt;
+    }
+}
+
+// A total as the status bar shows it ("1,234.56 MB") without its grouping and unit.
+QString TotalNumberText(QString text, const FormatLocale& loc) {
+    text = text.trimmed();
+    if (text.endsWith(QLatin1String(" MB")) || text.endsWith(QLatin1String(" KB"))) text.chop(3);
+    if (!loc.thousandSeparator.isNull()) text.remove(loc.thousandSeparator);
+    return text;
 }
 
 } // namespace
@@ -314,11 +306,26 @@ bool ExportWriter::MakeXLS() {
         put(r + 1, ExportRow);
         ++r;
     }
+    const FormatLocale& loc = Locale ? *Locale : FormatLocale::current();
+    // Sizes go in as numbers so that the sheet can sum and sort them; a text the
+    // locale cannot read as one (a result file of another locale) stays text.
+    auto putSize = [&](int row, int column, const QString& text) {
+        if (const std::optional<double> v = SizeNumber(text, loc))
+            xl.SetNumberCell(row, column, *v);
+        else
+            xl.SetCell(row, column, text);
+    };
+    std::array<bool, 5> sizeColumn{};
+    for (int c = 0; c < 5; ++c)
+        sizeColumn[std::size_t(c)] = SourceList->IsSizeColumn(c);
     for (int row = 0; row < SourceList->RowCount(); ++row) {
         ItemRow(row);
-        for (QString& f : ExportRow)
-            if (f == QLatin1String("0")) f = QStringLiteral("0,00");
-        put(r + 1, ExportRow);
+        for (int c = 0; c < ExportRow.size(); ++c) {
+            if (sizeColumn[std::size_t(c)])
+                putSize(r + 1, c + 1, ExportRow[c]);
+            else
+                xl.SetCell(r + 1, c + 1, ExportRow[c]);
+        }
         ++r;
     }
     if (IncludeSummary) {
@@ -326,6 +333,9 @@ bool ExportWriter::MakeXLS() {
         ++r;
         SummaryRow();
         put(r + 1, ExportRow);
+        // The MB and KB totals, under the size columns.
+        putSize(r + 1, 2, TotalNumberText(ExportTotalMB, loc));
+        putSize(r + 1, 3, TotalNumberText(ExportTotalKB, loc));
     }
     return xl.SaveAs(TargetFile);
 }
@@ -343,9 +353,10 @@ QString ExportWriter::PictureLink(int chartNo) {
     const QString file = folder + QStringLiteral("/Chart%1.jpg").arg(chartNo);
     MakePicture(file, chartNo);
     const QString ref = QFileInfo(folder).fileName() + u'/' + QFileInfo(file).fileName();
+    // The report's own name may hold ' ', '#' or '"': a relative URL, escaped.
     return QStringLiteral("<A HREF=\"%1\"><img src=\"%1\" width=\"200\" height=\"100\" "
-                          "border=\"2\" alt=\"%1\"></a>")
-        .arg(ref);
+                          "border=\"2\" alt=\"%2\"></a>")
+        .arg(UrlPath(ref), HtmlText(ref));
 }
 
 template <class Sink> void ExportWriter::BuildHTML(Sink& html) {
@@ -370,7 +381,7 @@ template <class Sink> void ExportWriter::BuildHTML(Sink& html) {
     if (IncludeColumnHeader) {
         html << QStringLiteral("<tr>");
         for (int c = 0; c < 5; ++c)
-            html << boldCell + HtmlCellText(SourceList->ColumnCaption(c)) + boldEnd;
+            html << boldCell + HtmlText(SourceList->ColumnCaption(c)) + boldEnd;
         html << QStringLiteral("</tr>");
     }
     const QString cell = QStringLiteral("<td><FONT size=%1>").arg(CellFontSize);
@@ -386,9 +397,9 @@ template <class Sink> void ExportWriter::BuildHTML(Sink& html) {
             else if (c <= subItems)
                 text = SourceList->SubItem(r, c);
             QString link;
-            if (c == 3)
-                link = QStringLiteral("<a href=\"") + HtmlHref(text) + QStringLiteral("\">");
-            text = HtmlCellText(text);
+            if (c == 3 && !text.isEmpty() && !IsPseudoRowPath(text))
+                link = QStringLiteral("<a href=\"") + FileUrl(text) + QStringLiteral("\">");
+            text = HtmlText(text);
             html << cell + link + (text.isEmpty() ? space : text) + cellEnd;
         }
         html << QStringLiteral("</tr>");
@@ -397,7 +408,7 @@ template <class Sink> void ExportWriter::BuildHTML(Sink& html) {
         SummaryRow();
         html << QStringLiteral("<tr>");
         for (const QString& f : ExportRow)
-            html << boldCell + HtmlCellText(f) + boldEnd;
+            html << boldCell + HtmlText(f) + boldEnd;
         html << QStringLiteral("</tr>");
     }
     if (IncludeCharts && PictureMaker) {

@@ -22,6 +22,11 @@ public:
         (void)row;
         return ColumnCount() - 1;
     }
+    // Column 0.. holds sizes (MB or KB texts), which a workbook stores as numbers.
+    // Both lists caption their size columns "Size (...)".
+    virtual bool IsSizeColumn(int column) const {
+        return ColumnCaption(column).startsWith(QLatin1String("Size ("), Qt::CaseInsensitive);
+    }
 };
 
 // Rows held as plain texts: each row is caption followed by its sub-items.

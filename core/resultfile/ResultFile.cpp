@@ -48,6 +48,9 @@ QString ReadSection(const char* data, qsizetype size, qsizetype& pos, QStringLis
     return {};
 }
 
+// Far above any analysis (a million rows take some 60 MB).
+constexpr qint64 kMaxResultFileBytes = qint64(1) << 30;
+
 } // namespace
 
 QByteArray ResultFileBytes(const QStringList& paths, const QStringList& mbTexts,
@@ -104,22 +107,31 @@ void LoadResultFile(QStringList& paths, QStringList& mbTexts, QStringList& kbTex
     if (!file.open(QIODevice::ReadOnly))
         throw EMorvaneError(QStringLiteral("Could not open ") + fileName + QStringLiteral(": ") +
                             file.errorString());
-    const qint64 size = file.size();
-    QString error;
-    QStringList p, m, k;
-    if (size < 12) {
-        error = QStringLiteral("it is too short");
-    } else {
-        // Mapped, not read: the file's own size bounds everything taken from it.
-        const uchar* data = file.map(0, size);
-        if (!data)
+    // Read, not mapped: a file another program cuts short meanwhile must give a
+    // short read, not a bus error. Result files are small; a huge one is not ours.
+    if (file.size() > kMaxResultFileBytes)
+        throw EMorvaneError(fileName + QStringLiteral(" is not a Morvane++ result file: ") +
+                            QStringLiteral("it is too large"));
+    QByteArray bytes;
+    bytes.reserve(qsizetype(file.size()));
+    char chunk[1 << 16];
+    for (;;) {
+        const qint64 n = file.read(chunk, sizeof chunk);
+        if (n < 0)
             throw EMorvaneError(QStringLiteral("Could not read ") + fileName +
                                 QStringLiteral(": ") + file.errorString());
-        error = ParseResultFile(
-            QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)), p, m, k);
-        // The texts were copied out of the mapping by the parse.
-        file.unmap(const_cast<uchar*>(data));
+        if (n == 0) break;
+        if (bytes.size() + n > kMaxResultFileBytes)
+            throw EMorvaneError(fileName + QStringLiteral(" is not a Morvane++ result file: ") +
+                                QStringLiteral("it is too large"));
+        bytes.append(chunk, qsizetype(n));
     }
+    QString error;
+    QStringList p, m, k;
+    if (bytes.size() < 12)
+        error = QStringLiteral("it is too short");
+    else
+        error = ParseResultFile(bytes, p, m, k);
     if (!error.isEmpty())
         throw EMorvaneError(fileName + QStringLiteral(" is not a Morvane++ result file: ") + error);
     paths = std::move(p);

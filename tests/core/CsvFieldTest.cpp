@@ -53,3 +53,10 @@ TEST(FitToWidth, NeverSplitsACharacterOutsideTheBmp) {
     EXPECT_EQ(fitted, smileys.left(8) + ".." + smileys.right(6) + " ");
     EXPECT_EQ(FitToWidth(smileys, 13), smileys);
 }
+
+TEST(CsvField, FormulaLeadsGetAnApostrophe) {
+    EXPECT_EQ(ListToCSVLine({"=SUM(1+1)", "@cmd", "=1+1.txt", "a=b", "+1", "-2", ""}),
+              "'=SUM(1+1),'@cmd,'=1+1.txt,a=b,+1,-2,,");
+    // Quoting still applies to the whole field, apostrophe included.
+    EXPECT_EQ(ListToSemikoCSVLine({"=A1,B1", "@\"x\""}), "\"'=A1,B1\";\"'@\"\"x\"\"\";");
+}

@@ -3,14 +3,17 @@
 #include "platform/NativePath.h"
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <linux/magic.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -527,4 +530,18 @@ TEST_F(DirScannerTest, UnreadableFolderCountsZero) {
         EXPECT_EQ(WEXITSTATUS(status), 0);
     }
     ::chmod(QFile::encodeName(root + "locked"), 0755);
+}
+
+TEST(DirScannerThreads, DefaultIsChosenForTheDiskNotTheCores) {
+    const int cores = std::max(1, int(std::thread::hardware_concurrency()));
+    for (const QString& folder : {QFileInfo(MORVANE_BINARY).absolutePath(), QString("/dev/shm")}) {
+        struct statfs fs {};
+        if (::statfs(QFile::encodeName(folder).constData(), &fs) != 0) continue;
+        SCOPED_TRACE(folder.toStdString());
+        const int n = DirScanner::DefaultThreads(folder);
+        if (fs.f_type == TMPFS_MAGIC || fs.f_type == RAMFS_MAGIC)
+            EXPECT_EQ(n, std::min(cores, 4));
+        else // a cold walk waits for the device: more threads than cores, bounded
+            EXPECT_TRUE(n >= 8 && n >= cores && n <= 16) << n;
+    }
 }

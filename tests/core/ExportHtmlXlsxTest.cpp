@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <zip.h>
@@ -108,7 +109,7 @@ TEST_F(HtmlXlsxTest, HtmlItemRowsOnly) {
     EXPECT_EQ(l[3], "<BODY text=#222200 vLink=#660066 aLink=#ff0000 link=#0000ff bgColor=#bbbb22>");
     EXPECT_EQ(l[4], "<tr>");
     EXPECT_EQ(l[5], "<td><FONT size=2>docs</FONT></td>");
-    EXPECT_EQ(l[8], "<td><FONT size=2><a href=\"/home/u/docs\">/home/u/docs</FONT></td>");
+    EXPECT_EQ(l[8], "<td><FONT size=2><a href=\"file:///home/u/docs\">/home/u/docs</FONT></td>");
     EXPECT_EQ(l[9], "<td><FONT size=2> </FONT></td>");
     EXPECT_EQ(l[10], "</tr>");
     EXPECT_EQ(l[18], "</table><p><P><P>");
@@ -117,15 +118,42 @@ TEST_F(HtmlXlsxTest, HtmlItemRowsOnly) {
     EXPECT_EQ(l[20], "</body></html>");
 }
 
-TEST_F(HtmlXlsxTest, HtmlCellsCannotCarryMarkup) {
+TEST_F(HtmlXlsxTest, HtmlShowsEveryNameAndLinksToItsPath) {
+    const QStringList names{
+        "<b>bold<b>.html", "a&b \"q\" #1 %20 ?x=1",      "tab\there",   "trailing ",
+        "Ünïcödé 日本",    "<All files in this folder>", "<Free Space>"};
+    TextRowSource named({"Folder Names", "Size (MB)", "Size (KB)", "Full Path Names", ""});
+    for (const QString& name : names)
+        named.AddRow({name, "1", "1024", "/data/" + name, ""});
+    ex.SourceList = &named;
     ex.SetTargetFile(dir.filePath("r.html"));
     ASSERT_TRUE(ex.MakeHTML());
     const QStringList l = HtmlLines();
-    // Angle brackets removed, also side by side; the ampersand shows as itself.
-    EXPECT_EQ(l[12], "<td><FONT size=2>bx/b&amp;y</FONT></td>");
-    EXPECT_EQ(l[14], "<td><FONT size=2>0 KB</FONT></td>");
-    EXPECT_EQ(l[15], "<td><FONT size=2><a href=\"/home/u/a&quot;b&amp;c%23d\">"
-                     "/home/u/a\"b&amp;c#d</FONT></td>");
+    ASSERT_EQ(l.size(), 4 + names.size() * 7 + 3); // the line sequence is unchanged
+    static const QRegularExpression cellRe(
+        "^<td><FONT size=2>(?:<a href=\"([^\"<>\\s]*)\">)?([^<>\"]*)</FONT></td>$");
+    auto unescape = [](QString t) {
+        return t.replace("&lt;", "<")
+            .replace("&gt;", ">")
+            .replace("&quot;", "\"")
+            .replace("&amp;", "&");
+    };
+    for (int r = 0; r < names.size(); ++r) {
+        SCOPED_TRACE(names[r].toStdString());
+        const auto name = cellRe.match(l[5 + 7 * r]);
+        const auto path = cellRe.match(l[8 + 7 * r]);
+        ASSERT_TRUE(name.hasMatch() && path.hasMatch()) << l[8 + 7 * r].toStdString();
+        EXPECT_EQ(unescape(name.captured(2)), names[r]);
+        EXPECT_EQ(unescape(path.captured(2)), "/data/" + names[r]);
+        const QString href = path.captured(1);
+        if (r >= 5) { // the pseudo rows name no real path
+            EXPECT_FALSE(path.capturedLength(1) > 0 || l[8 + 7 * r].contains("href"));
+            continue;
+        }
+        const QUrl url(href, QUrl::StrictMode);
+        ASSERT_TRUE(url.isValid() && url.isLocalFile()) << href.toStdString();
+        EXPECT_EQ(url.toLocalFile(), "/data/" + names[r]);
+    }
 }
 
 TEST_F(HtmlXlsxTest, HtmlWithEveryRow) {
@@ -158,7 +186,7 @@ TEST_F(HtmlXlsxTest, HtmlMissingSubItemBecomesSpace) {
     ASSERT_TRUE(ex.MakeHTML());
     const QStringList l = HtmlLines();
     EXPECT_EQ(l[5], "<td><FONT size=2>/x/plain</FONT></td>");
-    EXPECT_EQ(l[8], "<td><FONT size=2><a href=\"\"> </FONT></td>");
+    EXPECT_EQ(l[8], "<td><FONT size=2> </FONT></td>"); // no link to nothing
 }
 
 TEST_F(HtmlXlsxTest, HtmlChartsGoIntoImagesFolder) {
@@ -190,6 +218,21 @@ TEST_F(HtmlXlsxTest, HtmlChartsGoIntoImagesFolder) {
     EXPECT_TRUE(l[p + 3].contains("report_images/Chart2.jpg"));
     EXPECT_EQ(l[p + 4], "<p>");
 
+    // A report name holding ' ', '#', '%' and '"' still finds its pictures.
+    ex.SetTargetFile(dir.filePath("my \"report\" #1 %.html"));
+    ASSERT_TRUE(ex.MakeHTML());
+    static const QRegularExpression link(
+        "^<A HREF=\"([^\"]*)\"><img src=\"([^\"]*)\" [^>]* alt=\"([^\"]*)\"></a>$");
+    const QStringList named = HtmlLines();
+    const auto m = link.match(named[named.indexOf("<p>") + 1]);
+    ASSERT_TRUE(m.hasMatch()) << named.join("\n").toStdString();
+    EXPECT_EQ(m.captured(1), m.captured(2));
+    const QUrl picture = QUrl::fromLocalFile(dir.path() + "/").resolved(QUrl(m.captured(1)));
+    EXPECT_EQ(picture.toLocalFile(), dir.filePath("my \"report\" #1 %_images/Chart1.jpg"));
+    EXPECT_TRUE(QFile::exists(picture.toLocalFile()));
+    EXPECT_EQ(m.captured(3), "my &quot;report&quot; #1 %_images/Chart1.jpg");
+    ex.SetTargetFile(dir.filePath("report.html"));
+
     // A picture that cannot be saved fails the report and leaves the old one.
     const QByteArray before = ReadAll(ex.TargetFile);
     ex.PictureMaker = [](int chart, const QString&) { return chart == 1; };
@@ -199,12 +242,16 @@ TEST_F(HtmlXlsxTest, HtmlChartsGoIntoImagesFolder) {
 
 TEST_F(HtmlXlsxTest, WorkbookCellsReadBack) {
     AllFlags();
+    rows.AddRow({"0", "2,5", "", "/home/u/0", "0"}); // a name "0"; a size of another locale
+    ex.ExportTotalMB = "1,234.50 MB";
+    ex.ExportTotalKB = "1536.00 KB";
     ex.SetTargetFile(dir.filePath("list.xlsx"));
     ASSERT_TRUE(ex.MakeXLS());
     const QByteArray wb = ZipMember(ex.TargetFile, "xl/workbook.xml");
     EXPECT_TRUE(wb.contains("name=\"Directory Size List \"")) << wb.constData();
     const QStringList strings = SharedStrings(ZipMember(ex.TargetFile, "xl/sharedStrings.xml"));
-    const auto cells = Cells(ZipMember(ex.TargetFile, "xl/worksheets/sheet1.xml"), strings);
+    const QByteArray sheet = ZipMember(ex.TargetFile, "xl/worksheets/sheet1.xml");
+    const auto cells = Cells(sheet, strings);
     EXPECT_EQ(cells.value("A1"), "Foldersize at");
     EXPECT_EQ(cells.value("D1"), "Wed, 09 Dec 26");
     EXPECT_FALSE(cells.contains("A2"));
@@ -213,14 +260,25 @@ TEST_F(HtmlXlsxTest, WorkbookCellsReadBack) {
     EXPECT_EQ(cells.value("A5"), "Folder");
     EXPECT_EQ(cells.value("B5"), "Size (MB)");
     EXPECT_EQ(cells.value("A6"), "docs");
-    EXPECT_EQ(cells.value("C6"), "1536");
-    EXPECT_EQ(cells.value("B7"), "0,00");
     EXPECT_EQ(cells.value("C7"), "0 KB");
     EXPECT_EQ(cells.value("A7"), "&lt;b&gt;x&lt;/b&gt;&amp;&lt;&lt;y&gt;&gt;");
-    EXPECT_FALSE(cells.contains("A8"));
-    EXPECT_EQ(cells.value("A9"), "Total Size");
-    EXPECT_EQ(cells.value("D9"), "0 GB");
-    EXPECT_EQ(cells.size(), 4 + 2 + 4 + 4 + 4 + 4); // empty cells are not written
+    EXPECT_EQ(cells.value("A8"), "0");
+    EXPECT_EQ(cells.value("B8"), "2,5");
+    EXPECT_EQ(cells.value("E8"), "0");
+    EXPECT_FALSE(cells.contains("A9"));
+    EXPECT_EQ(cells.value("A10"), "Total Size");
+    EXPECT_EQ(cells.value("D10"), "0 GB");
+    // Sizes and the two totals are numbers, in the one style of two decimals.
+    static const QRegularExpression number("<c r=\"([A-Z]+[0-9]+)\" s=\"1\"><v>([^<]*)</v></c>");
+    QStringList numbers;
+    for (auto it = number.globalMatch(QString::fromUtf8(sheet)); it.hasNext();) {
+        const auto m = it.next();
+        numbers << m.captured(1) + "=" + m.captured(2);
+    }
+    EXPECT_EQ(numbers, QStringList({"B6=1.5", "C6=1536", "B7=0", "B10=1234.5", "C10=1536"}));
+    const QByteArray styles = ZipMember(ex.TargetFile, "xl/styles.xml");
+    EXPECT_TRUE(styles.contains("formatCode=\"0.00\"")) << styles.constData();
+    EXPECT_EQ(cells.size(), 21); // empty cells are not written
 }
 
 TEST_F(HtmlXlsxTest, WorkbookFailuresWriteNothing) {

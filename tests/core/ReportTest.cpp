@@ -132,6 +132,17 @@ TEST_F(ReportTest, FileListRowsAndThreshold) {
     EXPECT_EQ(cells[4], "9.77");
 }
 
+TEST_F(ReportTest, FileListHasNoSummaryRowInAnyFormat) {
+    for (const char* format : {"text", "csv", "csv-semicolon", "html"}) {
+        SCOPED_TRACE(format);
+        const ReportRun r = Report({root, "--files", "--format", format});
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains("File Names"));
+        EXPECT_FALSE(r.out.contains("Total Size"));
+        EXPECT_FALSE(r.out.contains(" GB"));
+    }
+}
+
 TEST_F(ReportTest, SavedResultOpensToTheSameList) {
     const QString mvx = tmp.path() + "/saved/run.MVX"; // one missing level is made
     const ReportRun saved = Report({root, "--format", "csv", "--bare", "--save-result", mvx});

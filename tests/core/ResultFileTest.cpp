@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -140,4 +143,43 @@ TEST_F(ResultFileTest, MissingFileOrFolderNamesTheFile) {
         }
     }
     EXPECT_EQ(p, QStringList{"keep"});
+}
+
+TEST_F(ResultFileTest, FileCutShortDuringTheReadIsRefusedNotACrash) {
+    // A file of some MB, cut to a few bytes by another program at different
+    // moments of the read; run in a child so a bus error shows as a failure.
+    QStringList paths, mb, kb;
+    for (int i = 0; i < 200000; ++i) {
+        paths << QStringLiteral("/home/user/some/rather/long/folder/name/number %1").arg(i);
+        mb << QStringLiteral("%1.25").arg(i);
+        kb << QStringLiteral("%1.5").arg(i * 1024);
+    }
+    const QByteArray good = ResultFileBytes(paths, mb, kb);
+    const QString path = File("cut.MVX");
+    const QByteArray native = QFile::encodeName(path);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        for (int delayUs = 0; delayUs < 40000; delayUs += 2000) {
+            QFile f(path);
+            if (!f.open(QIODevice::WriteOnly) || f.write(good) != good.size()) ::_exit(3);
+            f.close();
+            std::thread cut([&] {
+                ::usleep(useconds_t(delayUs));
+                if (::truncate(native.constData(), 100) != 0) ::_exit(4);
+            });
+            QStringList p, m, k;
+            try {
+                LoadResultFile(p, m, k, path);
+                if (p.size() != paths.size()) ::_exit(5); // all or nothing
+            } catch (const EMorvaneError&) {
+            }
+            cut.join();
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
