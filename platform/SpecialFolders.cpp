@@ -10,7 +10,7 @@ QString Writable(QStandardPaths::StandardLocation location) {
 
 QString XdgDir(const char* variable, const QString& fallbackBelowHome) {
     const QString v = qEnvironmentVariable(variable);
-    // The spec of the XDG variables: a relative value is to be ignored.
+    // The XDG base directory rules: a relative value is to be ignored.
     if (!v.isEmpty() && QDir::isAbsolutePath(v)) return QDir::cleanPath(v);
     return QDir::homePath() + QLatin1Char('/') + fallbackBelowHome;
 }
