@@ -92,19 +92,41 @@ bool TargetFolderExists(const QString& file, bool oneLevelMayBeMissing) {
     return up.cdUp() && up.exists();
 }
 
+// Where a report file is written first. A file goes into a scratch folder and is
+// put in place at the end, so an interrupt leaves nothing half-written; standard
+// output gets the finished file copied in. A pipe or device named by --output is
+// written directly: no file of ours is at stake there.
+struct ReportTarget {
+    QString path;
+    bool toStdout = false;
+    bool special = false;
+    QString error;
+};
+
+ReportTarget ChooseTarget(const ReportOptions& o, ReportInterrupts& interrupts,
+                          const QString& scratchName) {
+    ReportTarget t;
+    t.toStdout = o.output.isEmpty();
+    t.special = !t.toStdout && IsSpecialTarget(o.output);
+    t.path = o.output;
+    if (!t.special) {
+        const QString scratch = interrupts.MakeScratch(t.toStdout ? QString() : o.output);
+        if (scratch.isEmpty())
+            t.error = t.toStdout ? QStringLiteral("no temporary folder")
+                                 : QStringLiteral("could not write %1").arg(o.output);
+        else
+            t.path = scratch + QLatin1Char('/') + scratchName;
+    }
+    return t;
+}
+
 // The whole tree in the JSON export of ncdu and gdu, streamed as the walk goes:
 // into the scratch folder, put in place at the end as the other formats are.
 int RunSnapshotReport(const ReportOptions& o, const QString& folder, ReportInterrupts& interrupts) {
-    const bool toStdout = o.output.isEmpty();
-    const bool special = !toStdout && IsSpecialTarget(o.output);
-    QString target = o.output;
-    if (!special) {
-        const QString scratch = interrupts.MakeScratch(toStdout ? QString() : o.output);
-        if (scratch.isEmpty())
-            return Fail(1, toStdout ? QStringLiteral("no temporary folder")
-                                    : QStringLiteral("could not write %1").arg(o.output));
-        target = scratch + QStringLiteral("/snapshot.json");
-    }
+    const ReportTarget t = ChooseTarget(o, interrupts, QStringLiteral("snapshot.json"));
+    if (!t.error.isEmpty()) return Fail(1, t.error);
+    const bool toStdout = t.toStdout, special = t.special;
+    const QString& target = t.path;
     const SnapshotWriteResult r = WriteSnapshot(folder, target);
     if (!r.ok) return Fail(1, r.error);
     if (toStdout && !CopyToStdout(target))
@@ -411,21 +433,12 @@ int RunReport(int argc, char** argv) {
     ex.SetHtmlBackColor(0xFFFFFF);
     ex.SetHtmlFontSize(0);
 
-    // A file is written into a scratch folder and put in place at the end, so an
-    // interrupt leaves nothing half-written. Standard output gets the finished
-    // file copied in, so a redirection is never replaced behind the shell's back.
-    // A pipe or device named by --output is written directly: no file of ours
-    // is at stake there.
-    const bool toStdout = o.output.isEmpty();
-    const bool special = !toStdout && IsSpecialTarget(o.output);
-    QString target = o.output;
-    if (!special) {
-        const QString scratch = interrupts.MakeScratch(toStdout ? QString() : o.output);
-        if (scratch.isEmpty())
-            return Fail(1, toStdout ? QStringLiteral("no temporary folder")
-                                    : QStringLiteral("could not write %1").arg(o.output));
-        target = scratch + QStringLiteral("/report");
-    }
+    // Standard output gets the finished file copied in, so a redirection is
+    // never replaced behind the shell's back.
+    const ReportTarget t = ChooseTarget(o, interrupts, QStringLiteral("report"));
+    if (!t.error.isEmpty()) return Fail(1, t.error);
+    const bool toStdout = t.toStdout, special = t.special;
+    const QString& target = t.path;
     ex.SetTargetFile(target);
     bool ok = false;
     try {

@@ -1,4 +1,5 @@
 // The headless archive forms, run as the real binary.
+#include "common/TestFiles.h"
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -21,18 +22,6 @@ FormRun Morvane(const QStringList& args) {
     p.waitForFinished(60000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
             p.readAllStandardError()};
-}
-
-void Write(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
-QByteArray Read(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 class ArchiveFormsTest : public ::testing::Test {

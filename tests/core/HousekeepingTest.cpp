@@ -1,6 +1,7 @@
 // Housekeeping of the Tools menu on fixtures in the test's own HOME: the
 // trash's fill level and emptying, the recent-documents list, the browsers'
 // caches and history, and what the command line starts.
+#include "common/TestFiles.h"
 #include "core/cleanup/BrowserStores.h"
 #include "core/cleanup/HistoryDatabase.h"
 #include "core/cleanup/RecentDocuments.h"
@@ -16,18 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-void Write(const QString& path, const QByteArray& data = "x") {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
-QByteArray Read(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // Runs SQL on a database file (created when missing); gives the first column
 // of the last row.

@@ -1,4 +1,5 @@
 #include "platform/Trash.h"
+#include "common/TestFiles.h"
 #include "platform/FileTree.h"
 #include "platform/NativePath.h"
 #include "platform/ShellFileOp.h"
@@ -15,18 +16,6 @@
 #include <utime.h>
 
 namespace {
-
-void Write(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
-QByteArray Read(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // A folder inside the test's own HOME, so that it shares the home trash's file system.
 class TrashTest : public ::testing::Test {

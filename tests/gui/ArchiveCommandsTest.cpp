@@ -1,5 +1,6 @@
 // The window's archive commands and the "ZipProgress" window, offscreen.
 #include "gui/window/ArchiveCommands.h"
+#include "common/TestFiles.h"
 #include "core/archive/ZipArchiver.h"
 #include "gui/dialogs/ArchiveProgressWindow.h"
 #include "gui/dialogs/MessageBoxes.h"
@@ -20,18 +21,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void Write(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
-QByteArray Read(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // The real window, watched: what it showed at each step.
 class WatchedProgress : public ArchiveProgressWindow {
