@@ -440,6 +440,7 @@ int RunReport(int argc, char** argv) {
     const bool toStdout = t.toStdout, special = t.special;
     const QString& target = t.path;
     ex.SetTargetFile(target);
+    ex.StreamRows = true;
     bool ok = false;
     try {
         if (o.format == QLatin1String("csv"))

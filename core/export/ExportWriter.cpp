@@ -22,7 +22,8 @@ const QString kSiteTitle = QStringLiteral("morvane.org");
 // the target whole or not at all.
 class LineFile {
 public:
-    explicit LineFile(const QString& target) : file_(target) {
+    explicit LineFile(const QString& target, bool streamToDevice = false) : file_(target) {
+        file_.SetStreamToDevice(streamToDevice);
         if (!file_.Open()) throw EMorvaneError(file_.ErrorString());
     }
     LineFile& operator<<(const QString& line) {
@@ -190,27 +191,28 @@ QString ExportWriter::FixedWidthLine(const QStringList& row, bool fit) const {
     return line;
 }
 
-void ExportWriter::BuildCSV(QString (*encode)(const QStringList&)) {
+template <class Sink>
+void ExportWriter::BuildCSV(QString (*encode)(const QStringList&), Sink& out) {
     const QString blank = QStringLiteral(" ");
     if (IncludeHeadDate) {
         HeadDateRow();
-        ExportLines << encode(ExportRow) << blank;
+        out << encode(ExportRow) << blank;
     }
     if (IncludeFolderName) {
         FolderRow();
-        ExportLines << encode(ExportRow) << blank;
+        out << encode(ExportRow) << blank;
     }
     if (IncludeColumnHeader) {
         ColumnHeaderRow();
-        ExportLines << encode(ExportRow);
+        out << encode(ExportRow);
     }
     for (int r = 0; r < SourceList->RowCount(); ++r) {
         ItemRow(r);
-        ExportLines << encode(ExportRow);
+        out << encode(ExportRow);
     }
     if (IncludeSummary) {
         SummaryRow();
-        ExportLines << blank << encode(ExportRow);
+        out << blank << encode(ExportRow);
     }
 }
 
@@ -218,8 +220,14 @@ bool ExportWriter::MakeAnyCSV(QString (*encode)(const QStringList&)) {
     ExportLines.clear();
     try {
         if (!SourceList) return false;
-        BuildCSV(encode);
-        SaveLines(TargetFile, ExportLines);
+        if (StreamRows) {
+            LineFile out(TargetFile, true);
+            BuildCSV(encode, out);
+            out.Commit();
+        } else {
+            BuildCSV(encode, ExportLines);
+            SaveLines(TargetFile, ExportLines);
+        }
         return true;
     } catch (const std::exception&) {
         return false;
@@ -234,30 +242,30 @@ bool ExportWriter::makeSemikoCSV() {
     return MakeAnyCSV(&ListToSemikoCSVLine);
 }
 
-void ExportWriter::BuildText() {
+template <class Sink> void ExportWriter::BuildText(Sink& out) {
     const QString blank = QStringLiteral(" ");
     if (IncludeHeadDate) {
         HeadDateRow();
-        ExportLines << FixedWidthLine(ExportRow, true) << blank;
+        out << FixedWidthLine(ExportRow, true) << blank;
     }
     if (IncludeFolderName) {
         FolderRow();
-        ExportLines << FixedWidthLine(ExportRow, false) << blank << blank;
+        out << FixedWidthLine(ExportRow, false) << blank << blank;
     }
     if (IncludeColumnHeader) {
         ColumnHeaderRow();
-        ExportLines << FixedWidthLine(ExportRow, true) << blank;
+        out << FixedWidthLine(ExportRow, true) << blank;
     }
     for (int r = 0; r < SourceList->RowCount(); ++r) {
         ItemRow(r);
-        ExportLines << FixedWidthLine(ExportRow, true);
+        out << FixedWidthLine(ExportRow, true);
     }
     if (IncludeSummary) {
-        ExportLines << blank;
+        out << blank;
         DashRow();
-        ExportLines << FixedWidthLine(ExportRow, true);
+        out << FixedWidthLine(ExportRow, true);
         SummaryRow();
-        ExportLines << FixedWidthLine(ExportRow, true);
+        out << FixedWidthLine(ExportRow, true);
     }
 }
 
@@ -265,8 +273,14 @@ bool ExportWriter::MakeText(bool save) {
     ExportLines.clear();
     try {
         if (!SourceList) return false;
-        BuildText();
-        if (save) SaveLines(TargetFile, ExportLines);
+        if (save && StreamRows) {
+            LineFile out(TargetFile, true);
+            BuildText(out);
+            out.Commit();
+        } else {
+            BuildText(ExportLines);
+            if (save) SaveLines(TargetFile, ExportLines);
+        }
         return true;
     } catch (const std::exception&) {
         return false;
@@ -431,7 +445,7 @@ bool ExportWriter::MakeHTML() {
         if (!SourceList) return false;
         // Lines go out as they are built (a long file list makes a long report),
         // but the target only appears once the report is complete.
-        LineFile html(TargetFile);
+        LineFile html(TargetFile, StreamRows);
         html.WriteRaw(QByteArrayLiteral("\xEF\xBB\xBF")); // the browser reads UTF-8
         BuildHTML(html);
         html.Commit();

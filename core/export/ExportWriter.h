@@ -49,6 +49,10 @@ public:
     QString TargetFile;
     QStringList ExportRow;   // scratch: the fields of one row
     QStringList ExportLines; // lines of the last CSV or text export
+    // Saved exports write each line as it is made and keep no ExportLines, and a
+    // pipe or device target gets the lines as they come rather than at the end:
+    // a file list of millions of rows then costs no memory of its own.
+    bool StreamRows = false;
     std::array<int, 5> ColumnWidths{};
 
     // Saves chart 1 (bar) or 2 (pie) as a JPEG file at jpgPath; the window sets
@@ -99,8 +103,8 @@ public:
 
 private:
     bool MakeAnyCSV(QString (*encode)(const QStringList&));
-    void BuildCSV(QString (*encode)(const QStringList&));
-    void BuildText();
+    template <class Sink> void BuildCSV(QString (*encode)(const QStringList&), Sink& out);
+    template <class Sink> void BuildText(Sink& out);
     template <class Sink> void BuildHTML(Sink& html);
     QString PictureLink(int chartNo);
 };

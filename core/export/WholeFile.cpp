@@ -79,6 +79,7 @@ WholeFileWriter::WholeFileWriter(const QString& target) : target_(target) {}
 
 WholeFileWriter::~WholeFileWriter() {
     if (file_) file_->cancelWriting();
+    if (ownsDeviceFd_) ::close(deviceFd_);
 }
 
 bool WholeFileWriter::Open() {
@@ -92,6 +93,17 @@ bool WholeFileWriter::Open() {
             return false;
         }
         direct_ = true;
+        if (streamToDevice_) {
+            deviceFd_ = InheritedDescriptor(target_);
+            if (deviceFd_ < 0) {
+                deviceFd_ = ::open(QFile::encodeName(target_).constData(), O_WRONLY | O_CLOEXEC);
+                if (deviceFd_ < 0) {
+                    error_ = SystemError(errno);
+                    return false;
+                }
+                ownsDeviceFd_ = true;
+            }
+        }
         return true;
     }
     file_ = std::make_unique<QSaveFile>(ResolvedTarget(target_));
@@ -105,6 +117,8 @@ bool WholeFileWriter::Open() {
 }
 
 bool WholeFileWriter::Write(const QByteArray& bytes) {
+    if (direct_ && deviceFd_ >= 0)
+        return WriteAllTo(deviceFd_, bytes.constData(), bytes.size(), &error_);
     if (direct_) {
         pending_ += bytes;
         return true;
@@ -118,6 +132,13 @@ bool WholeFileWriter::Write(const QByteArray& bytes) {
 }
 
 bool WholeFileWriter::Commit() {
+    if (direct_ && deviceFd_ >= 0) {
+        const bool ok = !ownsDeviceFd_ || ::close(deviceFd_) == 0;
+        if (!ok) error_ = SystemError(errno);
+        ownsDeviceFd_ = false;
+        deviceFd_ = -1;
+        return ok;
+    }
     if (direct_) {
         const bool ok = WriteDirect(target_, pending_, &error_);
         pending_.clear();

@@ -19,6 +19,11 @@ public:
     WholeFileWriter(const WholeFileWriter&) = delete;
     WholeFileWriter& operator=(const WholeFileWriter&) = delete;
 
+    // A pipe or device target gets each Write at once instead of everything at
+    // Commit (set before Open): a long stream then is not held in memory, at
+    // the cost of a partial write when it fails midway.
+    void SetStreamToDevice(bool on) { streamToDevice_ = on; }
+
     bool Open();
     bool Write(const QByteArray& bytes);
     bool Commit();
@@ -28,6 +33,9 @@ private:
     QString target_;
     QString error_;
     bool direct_ = false;
+    bool streamToDevice_ = false;
+    int deviceFd_ = -1;
+    bool ownsDeviceFd_ = false;
     QByteArray pending_;
     std::unique_ptr<QSaveFile> file_;
 };

@@ -1,5 +1,6 @@
 #include "core/engine/SizeText.h"
 #include "core/export/ExportWriter.h"
+#include "core/export/WholeFile.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -267,4 +268,69 @@ TEST_F(ExportTest, DescriptorTargetsKeepTheirFileAndOffset) {
     ::close(pipeFds[0]);
     EXPECT_EQ(QByteArray(buf, int(n)), "docs;1.5;1536;/home/u/docs;;\r\n"
                                        "\"a,b\";0;0;\"/home/u/a,b\";;\r\n");
+}
+
+TEST_F(ExportTest, StreamedExportsMatchTheKeptOnesByteForByte) {
+    TextRowSource odd({"File Names", "Date (Cr)", "Date (Ac)", "Full Path Names", "Size (kb)"});
+    odd.AddRow({"a \"b\",c;d.txt", "01.Jan.26", "02.Jan.26", "/x/a \"b\",c;d.txt", "1"});
+    odd.AddRow({"<i>&amp;", "03.Feb.26", "", "/x/<i>&amp;", "22"});
+    odd.AddRow({QString("na\xC3\xAFve \xE5\x90\x8D") + QChar(0xDCFF), "04.Mar.26", "05.Mar.26",
+                QString("/x/") + QChar(0xDCFF), "333"});
+    ex.SourceList = &odd;
+    AllFlags();
+    using Make = bool (*)(ExportWriter&);
+    const std::pair<const char*, Make> writers[] = {
+        {"csv", [](ExportWriter& w) { return w.MakeCSV(); }},
+        {"semi", [](ExportWriter& w) { return w.makeSemikoCSV(); }},
+        {"txt", [](ExportWriter& w) { return w.MakeText(true); }},
+        {"html", [](ExportWriter& w) { return w.MakeHTML(); }},
+    };
+    for (const auto& [name, make] : writers) {
+        SCOPED_TRACE(name);
+        ex.StreamRows = false;
+        ex.SetTargetFile(Path(QString("kept.") + name));
+        ASSERT_TRUE(make(ex));
+        ex.StreamRows = true;
+        ex.SetTargetFile(Path(QString("streamed.") + name));
+        ASSERT_TRUE(make(ex));
+        EXPECT_TRUE(ex.ExportLines.isEmpty());
+        EXPECT_EQ(ReadAll(Path(QString("streamed.") + name)),
+                  ReadAll(Path(QString("kept.") + name)));
+    }
+    // Printing still gets its lines; a row without details still writes nothing.
+    ASSERT_TRUE(ex.MakeText(false));
+    EXPECT_EQ(ex.ExportLines.size(), 13);
+    odd.AddRow({"/x/plain-row-only-path"});
+    ex.SetTargetFile(Path("broken.csv"));
+    EXPECT_FALSE(ex.MakeCSV());
+    EXPECT_FALSE(QFile::exists(ex.TargetFile));
+}
+
+TEST(WholeFileWriterTest, DeviceGetsStreamedBytesBeforeCommitOnlyWhenAsked) {
+    for (const bool stream : {false, true}) {
+        SCOPED_TRACE(stream);
+        int pipeFds[2];
+        ASSERT_EQ(::pipe(pipeFds), 0);
+        ::fcntl(pipeFds[0], F_SETFL, O_NONBLOCK);
+        {
+            WholeFileWriter w(QStringLiteral("/dev/fd/%1").arg(pipeFds[1]));
+            w.SetStreamToDevice(stream);
+            ASSERT_TRUE(w.Open());
+            ASSERT_TRUE(w.Write("row 1\n"));
+            char buf[16] = {};
+            const ssize_t early = ::read(pipeFds[0], buf, sizeof buf);
+            EXPECT_EQ(early > 0 ? QByteArray(buf, int(early)) : QByteArray(),
+                      stream ? QByteArray("row 1\n") : QByteArray());
+            ASSERT_TRUE(w.Write("row 2\n"));
+            ASSERT_TRUE(w.Commit());
+        }
+        // The inherited descriptor stays the caller's.
+        EXPECT_NE(::fcntl(pipeFds[1], F_GETFD), -1);
+        ::close(pipeFds[1]);
+        char buf[32] = {};
+        const ssize_t n = ::read(pipeFds[0], buf, sizeof buf);
+        ::close(pipeFds[0]);
+        EXPECT_EQ(QByteArray(buf, int(std::max<ssize_t>(n, 0))),
+                  stream ? QByteArray("row 2\n") : QByteArray("row 1\nrow 2\n"));
+    }
 }
