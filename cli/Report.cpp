@@ -408,11 +408,13 @@ int RunReport(int argc, char** argv) {
     }
 
     FolderRowSource folderRows(*dirSize);
+    // Only the row indexes are kept: the writer makes each row's texts as it goes.
     std::vector<int> kept;
     if (o.files && !snapshot) {
         const FileFilter filter(o.filter, o.invert);
-        for (int i = 0; i < int(dirSize->FileRowCount()); ++i)
-            if (filter.Accepts(dirSize->FilePaths().at(i))) kept.push_back(i);
+        DirScanner::FileRowCursor row(*dirSize);
+        for (int i = 0; row.Next(); ++i)
+            if (filter.Accepts(row.Path)) kept.push_back(i);
     }
     FileRowSource fileRows(*dirSize, std::move(kept));
     ExportWriter ex;

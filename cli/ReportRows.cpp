@@ -4,6 +4,7 @@
 #include "platform/FileInfo.h"
 #include "platform/NativePath.h"
 #include <numeric>
+#include <stdexcept>
 
 QString LastPathComponent(const QString& path) {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
@@ -43,8 +44,26 @@ QString FolderRowSource::SubItem(int row, int index) const {
 }
 
 FileRowSource::FileRowSource(const DirScanner& dirSize)
-    : d_(dirSize), rows_(dirSize.FileRowCount()) {
+    : d_(dirSize), rows_(std::size_t(dirSize.FileRowCount())) {
     std::iota(rows_.begin(), rows_.end(), 0);
+}
+
+FileRowSource::FileRowSource(const DirScanner& dirSize, std::vector<int> rows)
+    : d_(dirSize), rows_(std::move(rows)) {}
+
+FileRowSource::~FileRowSource() = default;
+
+const DirScanner::FileRowCursor& FileRowSource::At(int row) const {
+    const int want = rows_.at(std::size_t(row));
+    if (!cursor_ || want < cursorRow_) {
+        cursor_ = std::make_unique<DirScanner::FileRowCursor>(d_);
+        cursorRow_ = -1;
+    }
+    while (cursorRow_ < want) {
+        if (!cursor_->Next()) throw std::out_of_range("file row out of range");
+        ++cursorRow_;
+    }
+    return *cursor_;
 }
 
 QString FileRowSource::ColumnCaption(int column) const {
@@ -54,25 +73,23 @@ QString FileRowSource::ColumnCaption(int column) const {
 }
 
 QString FileRowSource::Caption(int row) const {
-    return DisplayPath(LastPathComponent(d_.FilePaths().at(rows_.at(row))));
+    return DisplayPath(LastPathComponent(At(row).Path));
 }
 
 QString FileRowSource::SubItem(int row, int index) const {
-    const int i = rows_.at(row);
+    const DirScanner::FileRowCursor& r = At(row);
     switch (index) {
     case 1:
-        return d_.FileDates().value(i);
-    case 2: {
+        return r.Date;
+    case 2:
         // A file's access time is the walk's; a folder's is read now, as the
         // window reads it when it fills its list.
-        const std::time_t t = d_.FileAccessTimes().at(std::size_t(i));
-        return t == DirScanner::kAccessTimeUnknown ? LastAccessDateText(d_.FilePaths().at(i))
-                                                   : DateText(t);
-    }
+        return r.AccessTime == DirScanner::kAccessTimeUnknown ? LastAccessDateText(r.Path)
+                                                              : DateText(r.AccessTime);
     case 3:
-        return DisplayPath(d_.FilePaths().at(i));
+        return DisplayPath(r.Path);
     case 4:
-        return d_.FileKB().value(i);
+        return r.KB;
     default:
         return {};
     }

@@ -484,10 +484,8 @@ private:
     std::unique_ptr<char[]> deepBuffer_;           // shared by the levels below
 };
 
-// Makes the texts of the recorded rows, chunk by chunk in walk order.
-void AppendTexts(const RowChunk& c, const QString& rootPrefix, TextCache& cache, QStringList& paths,
-                 QStringList& mb, QStringList& kb, QStringList& dates,
-                 std::vector<std::time_t>& atimes) {
+// The path of each folder of a chunk, ending in '/'.
+std::vector<QString> DirPrefixes(const RowChunk& c, const QString& rootPrefix) {
     std::vector<QString> prefixes(c.dirs.size());
     for (std::size_t i = 0; i < c.dirs.size(); ++i) {
         const RowChunk::Dir& d = c.dirs[i];
@@ -496,6 +494,14 @@ void AppendTexts(const RowChunk& c, const QString& rootPrefix, TextCache& cache,
                                               c.names.data() + d.nameOff, d.nameLen, true) +
                                          QLatin1Char('/');
     }
+    return prefixes;
+}
+
+// Makes the texts of the recorded rows, chunk by chunk in walk order.
+void AppendTexts(const RowChunk& c, const QString& rootPrefix, TextCache& cache, QStringList& paths,
+                 QStringList& mb, QStringList& kb, QStringList& dates,
+                 std::vector<std::time_t>& atimes) {
+    const std::vector<QString> prefixes = DirPrefixes(c, rootPrefix);
     auto splice = c.splices.begin();
     for (std::size_t k = 0; k <= c.rows.size(); ++k) {
         for (; splice != c.splices.end() && splice->pos == k; ++splice)
@@ -744,6 +750,70 @@ const QStringList& DirScanner::FileDates() const {
 }
 const std::vector<std::time_t>& DirScanner::FileAccessTimes() const {
     return Texts().atimes;
+}
+
+// The walk order of AppendTexts, one row at a time: a stack of the chunks
+// being read, each with its folder paths and its next row and splice.
+struct DirScanner::FileRowCursor::State {
+    struct Level {
+        const RowChunk* chunk;
+        std::vector<QString> prefixes;
+        std::size_t next = 0;
+        std::size_t splice = 0;
+    };
+    const DirScanner& scanner;
+    std::size_t nextChunk = 0;
+    qsizetype nextMade = 0; // rows given by SetFileRows: read from their texts
+    std::vector<Level> stack;
+    TextCache cache;
+};
+
+DirScanner::FileRowCursor::FileRowCursor(const DirScanner& scanner)
+    : s_(std::make_unique<State>(State{scanner, 0, 0, {}, {}})) {}
+
+DirScanner::FileRowCursor::~FileRowCursor() = default;
+
+bool DirScanner::FileRowCursor::Next() {
+    State& s = *s_;
+    if (s.scanner.maker_) {
+        const FileRowTexts& t = s.scanner.Texts();
+        if (s.nextMade >= t.paths.size()) return false;
+        const qsizetype i = s.nextMade++;
+        Path = t.paths.at(i);
+        MB = t.mb.value(i);
+        KB = t.kb.value(i);
+        Date = t.dates.value(i);
+        AccessTime = t.atimes.at(std::size_t(i));
+        return true;
+    }
+    for (;;) {
+        if (s.stack.empty()) {
+            if (s.nextChunk >= s.scanner.chunks_.size()) return false;
+            const RowChunk& c = *s.scanner.chunks_[s.nextChunk++];
+            s.stack.push_back({&c, DirPrefixes(c, c.rootPrefix)});
+            continue;
+        }
+        State::Level& level = s.stack.back();
+        const RowChunk& c = *level.chunk;
+        if (level.splice < c.splices.size() && c.splices[level.splice].pos == level.next) {
+            const RowChunk::Splice& sp = c.splices[level.splice++];
+            QString prefix = level.prefixes[sp.dir];
+            s.stack.push_back({sp.chunk.get(), DirPrefixes(*sp.chunk, prefix)});
+            continue;
+        }
+        if (level.next == c.rows.size()) {
+            s.stack.pop_back();
+            continue;
+        }
+        const RowChunk::Row& r = c.rows[level.next++];
+        Path = JoinName(level.prefixes[r.dir], c.names.data() + r.nameOff, r.nameLen);
+        const auto& texts = s.cache.SizeTexts(r.size);
+        MB = texts.mb;
+        KB = texts.kb;
+        Date = s.cache.Date(std::time_t(r.mtime));
+        AccessTime = std::time_t(r.atime);
+        return true;
+    }
 }
 
 void DirScanner::SetFileRows(qsizetype count, FileRowMaker make) {

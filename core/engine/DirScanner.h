@@ -83,6 +83,22 @@ public:
     static constexpr std::time_t kAccessTimeUnknown = std::numeric_limits<std::time_t>::min();
     // Number of FileRows, without making their texts.
     qsizetype FileRowCount() const;
+    // Reads the FileRows one at a time in the order of FilePaths(), making only
+    // the current row's texts: writing out a long list then costs no texts of
+    // its own. Not to be used while a walk runs.
+    class FileRowCursor {
+    public:
+        explicit FileRowCursor(const DirScanner& scanner);
+        ~FileRowCursor();
+        // Moves to the next row (the first, on the first call); false after the last.
+        bool Next();
+        QString Path, MB, KB, Date;
+        std::time_t AccessTime = kAccessTimeUnknown;
+
+    private:
+        struct State;
+        std::unique_ptr<State> s_;
+    };
     // FileRows of a snapshot shown in place of a run: count rows whose texts
     // (paths, MB, KB, dates) make gives on first use; access times unknown. They
     // stay until the next run.

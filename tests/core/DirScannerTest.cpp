@@ -1,3 +1,4 @@
+#include "cli/ReportRows.h"
 // The scanner against an independent walk of the same tree.
 #include "core/engine/DirScanner.h"
 #include "platform/NativePath.h"
@@ -139,6 +140,28 @@ protected:
         d->FolderPath = root;
         d->Measure();
         return d;
+    }
+
+    // Reading the rows one at a time gives the lists' texts in their order, and
+    // the report's rows re-read an earlier row correctly.
+    static void ExpectCursorMatchesLists(const DirScanner& d) {
+        DirScanner::FileRowCursor row(d);
+        qsizetype i = 0;
+        for (; row.Next(); ++i) {
+            ASSERT_LT(i, d.FilePaths().size());
+            EXPECT_EQ(row.Path, d.FilePaths().at(i));
+            EXPECT_EQ(row.MB, d.FileMB().at(i));
+            EXPECT_EQ(row.KB, d.FileKB().at(i));
+            EXPECT_EQ(row.Date, d.FileDates().at(i));
+            EXPECT_EQ(row.AccessTime, d.FileAccessTimes().at(std::size_t(i)));
+        }
+        EXPECT_EQ(i, d.FileRowCount());
+        EXPECT_FALSE(row.Next());
+        if (i < 3) return;
+        const FileRowSource rows(d, {0, 1, int(i - 1)});
+        EXPECT_EQ(rows.SubItem(2, 3), DisplayPath(d.FilePaths().last()));
+        EXPECT_EQ(rows.SubItem(0, 4), d.FileKB().first());
+        EXPECT_EQ(rows.Caption(1), DisplayPath(LastPathComponent(d.FilePaths().at(1))));
     }
 
     // Two runs gave the same lists and texts.
@@ -388,9 +411,20 @@ TEST_F(DirScannerTest, OneBigRowIsSharedOutAndSplicedBackInOrder) {
             const auto many = Run(run % 2 ? 4 : 2);
             handedOver += many->FoldersHandedOver;
             ExpectSameRun(*many, *one);
+            ExpectCursorMatchesLists(*many);
         }
         EXPECT_GT(handedOver, 0);
     }
+    // Rows given in place of a run are read the same way.
+    DirScanner given;
+    given.SetFileRows(3,
+                      [](QStringList& paths, QStringList& mb, QStringList& kb, QStringList& dates) {
+                          paths = {"/a/x", "/a/y", "/a/z"};
+                          mb = {"1", "2", "3"};
+                          kb = {"4", "5", "6"};
+                          dates = {"01.Jan.26", "02.Jan.26", "03.Jan.26"};
+                      });
+    ExpectCursorMatchesLists(given);
 }
 
 TEST_F(DirScannerTest, TreeDeeperThanTheOpenFileLimit) {
