@@ -8,10 +8,74 @@
 #include <algorithm>
 #include <xlsxwriter.h>
 
+// A workbook being written into a temporary file beside its target. The
+// library writes to a path itself: the target is replaced only once it is
+// complete. A device or pipe is written into, never replaced: the workbook is
+// built in the temporary folder then.
+struct ExcelApplication::Workbook {
+    QString tmpPath;
+    lxw_workbook* wb = nullptr;
+    lxw_worksheet* ws = nullptr;
+    lxw_format* twoDecimals = nullptr;
+
+    ~Workbook() {
+        if (!wb) return;
+        workbook_close(wb);
+        QFile::remove(tmpPath);
+    }
+    // Closes the library's workbook; false when it could not be written.
+    bool Close(QString* error) {
+        const lxw_error err = workbook_close(wb); // frees wb in every case
+        wb = nullptr;
+        if (err == LXW_NO_ERROR) return true;
+        *error = QString::fromUtf8(lxw_strerror(err));
+        QFile::remove(tmpPath);
+        return false;
+    }
+
+    static std::unique_ptr<Workbook> Open(const QString& fileName, const QString& sheetName,
+                                          bool constantMemory, QString* error) {
+        const QFileInfo fi(fileName);
+        const QString folder = IsSpecialTarget(fileName) ? QDir::tempPath() : fi.absolutePath();
+        QTemporaryFile tmp(folder + QStringLiteral("/.") + fi.fileName() +
+                           QStringLiteral(".XXXXXX"));
+        tmp.setAutoRemove(false);
+        if (!tmp.open()) {
+            *error = tmp.errorString();
+            return nullptr;
+        }
+        auto book = std::make_unique<Workbook>();
+        book->tmpPath = tmp.fileName();
+        tmp.close();
+        lxw_workbook_options options{};
+        options.constant_memory = constantMemory ? LXW_TRUE : LXW_FALSE;
+        const QByteArray path = QFile::encodeName(book->tmpPath);
+        book->wb = workbook_new_opt(path.constData(), &options);
+        if (!book->wb) {
+            *error = QStringLiteral("Cannot create the workbook");
+            QFile::remove(book->tmpPath);
+            return nullptr;
+        }
+        const QByteArray name = sheetName.toUtf8();
+        book->ws = workbook_add_worksheet(book->wb, name.isEmpty() ? nullptr : name.constData());
+        if (!book->ws) {
+            *error = QStringLiteral("Invalid worksheet name \"%1\"").arg(sheetName);
+            return nullptr;
+        }
+        book->twoDecimals = workbook_add_format(book->wb);
+        if (book->twoDecimals) format_set_num_format(book->twoDecimals, "0.00");
+        return book;
+    }
+};
+
+ExcelApplication::ExcelApplication() = default;
+ExcelApplication::~ExcelApplication() = default;
+
 void ExcelApplication::WorkbooksAdd() {
     open_ = true;
     sheetName_.clear();
     cells_.clear();
+    streaming_.reset();
 }
 
 void ExcelApplication::SetSheetName(const QString& name) {
@@ -26,14 +90,78 @@ void ExcelApplication::CheckCell(int row, int column) const {
             QStringLiteral("Cell %1, %2 is outside the worksheet").arg(row).arg(column));
 }
 
+bool ExcelApplication::WriteRowsInto(const QString& fileName, int lastRow) {
+    error_.clear();
+    streaming_.reset();
+    if (!open_ || lastRow <= ConstantMemoryRows) return open_;
+    if (fileName.isEmpty()) {
+        error_ = QStringLiteral("No file name given");
+        return false;
+    }
+    streaming_ = Workbook::Open(fileName, sheetName_, true, &error_);
+    streamTarget_ = fileName;
+    return streaming_ != nullptr;
+}
+
+void ExcelApplication::AddCell(Cell cell) {
+    CheckCell(cell.row, cell.column);
+    if (streaming_ && !cells_.empty() && cells_.back().row != cell.row) {
+        if (cell.row < cells_.back().row)
+            throw EMorvaneError(QStringLiteral("Row %1 comes after row %2 of a long sheet")
+                                    .arg(cell.row)
+                                    .arg(cells_.back().row));
+        const bool ok = WriteCells(*streaming_, cells_);
+        cells_.clear();
+        if (!ok) throw EMorvaneError(error_);
+    }
+    cells_.push_back(std::move(cell));
+}
+
 void ExcelApplication::SetCell(int row, int column, const QString& text) {
-    CheckCell(row, column);
-    cells_.push_back({row, column, text});
+    AddCell({row, column, text});
 }
 
 void ExcelApplication::SetNumberCell(int row, int column, double value) {
-    CheckCell(row, column);
-    cells_.push_back({row, column, QString(), true, value});
+    AddCell({row, column, QString(), true, value});
+}
+
+bool ExcelApplication::WriteCells(Workbook& book, const std::vector<Cell>& unsorted) {
+    auto before = [](const Cell& a, const Cell& b) {
+        return a.row != b.row ? a.row < b.row : a.column < b.column;
+    };
+    const std::vector<Cell>* cells = &unsorted;
+    std::vector<Cell> sorted;
+    if (!std::is_sorted(unsorted.begin(), unsorted.end(), before)) {
+        sorted = unsorted;
+        std::stable_sort(sorted.begin(), sorted.end(), before);
+        cells = &sorted;
+    }
+    for (size_t i = 0; i < cells->size(); ++i) {
+        const Cell& c = (*cells)[i];
+        if (i + 1 < cells->size() && (*cells)[i + 1].row == c.row &&
+            (*cells)[i + 1].column == c.column)
+            continue;
+        const auto row = lxw_row_t(c.row - 1);
+        const auto col = lxw_col_t(c.column - 1);
+        lxw_error err = LXW_NO_ERROR;
+        if (c.isNumber) {
+            err = worksheet_write_number(book.ws, row, col, c.number, book.twoDecimals);
+        } else {
+            if (c.text.isEmpty()) continue;
+            const QByteArray text = c.text.toUtf8();
+            err = worksheet_write_string(book.ws, row, col, text.constData(), nullptr);
+        }
+        if (err != LXW_NO_ERROR) {
+            error_ = QString::fromUtf8(lxw_strerror(err));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ExcelApplication::Finish(std::unique_ptr<Workbook> book, const QString& fileName) {
+    if (!book->Close(&error_)) return false;
+    return ReplaceWithFile(book->tmpPath, fileName, &error_);
 }
 
 bool ExcelApplication::SaveAs(const QString& fileName) {
@@ -46,85 +174,34 @@ bool ExcelApplication::SaveAs(const QString& fileName) {
         error_ = QStringLiteral("No file name given");
         return false;
     }
-    // The library writes to a path itself: write a file beside the target and
-    // put it in the target's place only when the workbook is complete.
-    // A device or pipe is written into, never replaced: build the workbook in
-    // the temporary folder then.
-    const QFileInfo fi(fileName);
-    const QString folder = IsSpecialTarget(fileName) ? QDir::tempPath() : fi.absolutePath();
-    QTemporaryFile tmp(folder + QStringLiteral("/.") + fi.fileName() + QStringLiteral(".XXXXXX"));
-    tmp.setAutoRemove(false);
-    if (!tmp.open()) {
-        error_ = tmp.errorString();
-        return false;
+    if (streaming_) {
+        if (fileName != streamTarget_) {
+            error_ = QStringLiteral("The workbook is being written to %1").arg(streamTarget_);
+            return false;
+        }
+        const bool ok = WriteCells(*streaming_, cells_);
+        cells_.clear();
+        if (!ok) {
+            streaming_.reset();
+            return false;
+        }
+        return Finish(std::move(streaming_), fileName);
     }
-    const QString tmpPath = tmp.fileName();
-    tmp.close();
-
     auto before = [](const Cell& a, const Cell& b) {
         return a.row != b.row ? a.row < b.row : a.column < b.column;
     };
     if (!std::is_sorted(cells_.begin(), cells_.end(), before))
         std::stable_sort(cells_.begin(), cells_.end(), before);
-    int lastRow = cells_.empty() ? 0 : cells_.back().row;
-
-    lxw_workbook_options options{};
-    options.constant_memory = lastRow > ConstantMemoryRows ? LXW_TRUE : LXW_FALSE;
-    const QByteArray path = QFile::encodeName(tmpPath);
-    lxw_workbook* wb = workbook_new_opt(path.constData(), &options);
-    bool ok = wb != nullptr;
-    if (!ok) error_ = QStringLiteral("Cannot create the workbook");
-    lxw_worksheet* ws = nullptr;
-    if (ok) {
-        const QByteArray name = sheetName_.toUtf8();
-        ws = workbook_add_worksheet(wb, name.isEmpty() ? nullptr : name.constData());
-        if (!ws) {
-            ok = false;
-            error_ = QStringLiteral("Invalid worksheet name \"%1\"").arg(sheetName_);
-        }
-    }
-    lxw_format* twoDecimals = nullptr;
-    if (ok) {
-        twoDecimals = workbook_add_format(wb);
-        if (twoDecimals) format_set_num_format(twoDecimals, "0.00");
-    }
-    // A later value for the same cell replaces the earlier one.
-    for (size_t i = 0; ok && i < cells_.size(); ++i) {
-        const Cell& c = cells_[i];
-        if (i + 1 < cells_.size() && cells_[i + 1].row == c.row && cells_[i + 1].column == c.column)
-            continue;
-        const auto row = lxw_row_t(c.row - 1);
-        const auto col = lxw_col_t(c.column - 1);
-        lxw_error err = LXW_NO_ERROR;
-        if (c.isNumber) {
-            err = worksheet_write_number(ws, row, col, c.number, twoDecimals);
-        } else {
-            if (c.text.isEmpty()) continue;
-            const QByteArray text = c.text.toUtf8();
-            err = worksheet_write_string(ws, row, col, text.constData(), nullptr);
-        }
-        if (err != LXW_NO_ERROR) {
-            ok = false;
-            error_ = QString::fromUtf8(lxw_strerror(err));
-        }
-    }
-    if (wb) {
-        const lxw_error err = workbook_close(wb); // frees wb in every case
-        if (ok && err != LXW_NO_ERROR) {
-            ok = false;
-            error_ = QString::fromUtf8(lxw_strerror(err));
-        }
-    }
-    if (!ok) {
-        QFile::remove(tmpPath);
-        return false;
-    }
-    if (!ReplaceWithFile(tmpPath, fileName, &error_)) return false;
-    return true;
+    const int lastRow = cells_.empty() ? 0 : cells_.back().row;
+    std::unique_ptr<Workbook> book =
+        Workbook::Open(fileName, sheetName_, lastRow > ConstantMemoryRows, &error_);
+    if (!book || !WriteCells(*book, cells_)) return false;
+    return Finish(std::move(book), fileName);
 }
 
 void ExcelApplication::Quit() {
     open_ = false;
     sheetName_.clear();
     cells_.clear();
+    streaming_.reset();
 }

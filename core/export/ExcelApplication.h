@@ -1,8 +1,10 @@
 #pragma once
 // A small stand-in for the spreadsheet application's automation object: it
 // offers the calls the Excel export makes and writes a real .xlsx workbook.
-// The cells are kept until SaveAs, which writes the workbook whole.
+// The cells are kept until SaveAs, which writes the workbook whole, unless
+// WriteRowsInto says the sheet is long: its rows are then written as they come.
 #include <QString>
+#include <memory>
 #include <vector>
 
 class ExcelApplication {
@@ -15,6 +17,11 @@ public:
     void SetCell(int row, int column, const QString& text);
     // The same for a number, shown with two decimals.
     void SetNumberCell(int row, int column, double value);
+    // Before the first cell: the workbook will be saved as fileName and have
+    // lastRow rows. Above ConstantMemoryRows its rows are written one by one as
+    // they are set, in ascending order, so a long sheet is never held in memory;
+    // false (with ErrorString) when the workbook cannot be started.
+    bool WriteRowsInto(const QString& fileName, int lastRow);
     // Writes the workbook to fileName; false (with ErrorString) when it fails.
     bool SaveAs(const QString& fileName);
     // Drops the workbook without saving.
@@ -25,6 +32,9 @@ public:
     // inline, so that a long file list is not held in memory twice more.
     int ConstantMemoryRows = 50000;
 
+    ExcelApplication();
+    ~ExcelApplication();
+
 private:
     struct Cell {
         int row;
@@ -33,9 +43,16 @@ private:
         bool isNumber = false;
         double number = 0;
     };
+    struct Workbook;
     void CheckCell(int row, int column) const;
+    void AddCell(Cell cell);
+    // Writes cells sorted by row and column; of two for one cell the later counts.
+    bool WriteCells(Workbook& book, const std::vector<Cell>& cells);
+    bool Finish(std::unique_ptr<Workbook> book, const QString& fileName);
     bool open_ = false;
     QString sheetName_;
-    std::vector<Cell> cells_;
+    std::vector<Cell> cells_; // all of them, or the current row when written row by row
+    std::unique_ptr<Workbook> streaming_;
+    QString streamTarget_;
     QString error_;
 };

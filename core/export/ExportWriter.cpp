@@ -296,6 +296,11 @@ bool ExportWriter::MakeXLS() {
     if (!SourceList) throw EMorvaneError(QStringLiteral("There is no list to export"));
     xl.WorkbooksAdd();
     xl.SetSheetName(kSheetName);
+    // A long list goes into the workbook row by row rather than held whole.
+    const int lastRow = (IncludeHeadDate ? 2 : 0) + (IncludeFolderName ? 2 : 0) +
+                        (IncludeColumnHeader ? 1 : 0) + SourceList->RowCount() +
+                        (IncludeSummary ? 2 : 0);
+    if (!xl.WriteRowsInto(TargetFile, lastRow)) return false;
     int r = 0;
     auto put = [&](int row, const QStringList& fields) {
         for (int c = 0; c < fields.size(); ++c)

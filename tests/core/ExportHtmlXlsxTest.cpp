@@ -348,3 +348,41 @@ TEST(ExcelApplication, LongSheetsAreWrittenRowByRow) {
     xl.Quit();
     EXPECT_FALSE(xl.SaveAs(target));
 }
+
+TEST(ExcelApplication, LongSheetWrittenAsItComesEqualsTheHeldOne) {
+    QTemporaryDir dir;
+    auto fill = [](ExcelApplication& xl) {
+        xl.SetCell(1, 1, "first ");
+        xl.SetNumberCell(1, 2, 1.5);
+        xl.SetCell(1, 1, "again"); // a later value for a cell replaces it
+        xl.SetCell(2, 5, "a<b");
+        xl.SetCell(2, 1, QString());
+        xl.SetNumberCell(4, 3, 2);
+    };
+    QByteArray sheets[2];
+    for (const bool asItComes : {false, true}) {
+        ExcelApplication xl;
+        xl.ConstantMemoryRows = 2;
+        xl.WorkbooksAdd();
+        xl.SetSheetName("Directory Size List ");
+        const QString target = dir.filePath(asItComes ? "streamed.xlsx" : "held.xlsx");
+        ASSERT_TRUE(xl.WriteRowsInto(target, 4));
+        fill(xl);
+        ASSERT_TRUE(xl.SaveAs(target)) << xl.ErrorString().toStdString();
+        sheets[asItComes] = ZipMember(target, "xl/worksheets/sheet1.xml");
+    }
+    EXPECT_TRUE(sheets[1].contains("again"));
+    EXPECT_EQ(sheets[1], sheets[0]);
+
+    // Rows must come in order; nothing is left behind when the sheet is dropped.
+    ExcelApplication xl;
+    xl.ConstantMemoryRows = 2;
+    xl.WorkbooksAdd();
+    ASSERT_TRUE(xl.WriteRowsInto(dir.filePath("order.xlsx"), 3));
+    xl.SetCell(2, 1, "b");
+    xl.SetCell(3, 1, "c");
+    EXPECT_THROW(xl.SetCell(1, 1, "a"), EMorvaneError);
+    xl.Quit();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"held.xlsx", "streamed.xlsx"}));
+}
