@@ -142,3 +142,15 @@ int FindNext(SearchRec& rec) {
 void FindClose(SearchRec& rec) {
     rec.state.reset();
 }
+
+int ReopenParentFolder(int subfolder, dev_t dev, ino_t ino) {
+    if (subfolder < 0) return -1;
+    int fd = ::openat(subfolder, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ::close(subfolder);
+    struct stat st {};
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || st.st_dev != dev || st.st_ino != ino)) {
+        ::close(fd);
+        fd = -1;
+    }
+    return fd;
+}

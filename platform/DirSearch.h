@@ -73,6 +73,11 @@ private:
     long pos_ = 0;
 };
 
+// Opens a folder again through its subfolder's "..", after a walk below a deep
+// level closed it, and checks it is still the folder (dev, ino) it was: -1 when
+// it is not (it was moved meanwhile) or subfolder is -1. Closes subfolder.
+int ReopenParentFolder(int subfolder, dev_t dev, ino_t ino);
+
 struct SearchRec {
     QString Name;
     int Attr = 0;

@@ -427,13 +427,7 @@ private:
             path_.emplace_back(st.st_dev, st.st_ino);
             const int back = WalkDeep(child, sub, st.st_dev, total);
             path_.pop_back();
-            fd = back >= 0 ? ::openat(back, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-            if (back >= 0) ::close(back);
-            if (fd >= 0 &&
-                (::fstat(fd, &st) != 0 || st.st_dev != self.first || st.st_ino != self.second)) {
-                ::close(fd);
-                fd = -1;
-            }
+            fd = ReopenParentFolder(back, self.first, self.second);
         }
         return fd;
     }

@@ -217,13 +217,7 @@ private:
             const int back = Deep(child, st.st_dev);
             path_.pop_back();
             out_.Raw("]");
-            fd = back >= 0 ? ::openat(back, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-            if (back >= 0) ::close(back);
-            if (fd >= 0 &&
-                (::fstat(fd, &st) != 0 || st.st_dev != self.first || st.st_ino != self.second)) {
-                ::close(fd);
-                fd = -1;
-            }
+            fd = ReopenParentFolder(back, self.first, self.second);
         }
         return fd;
     }
