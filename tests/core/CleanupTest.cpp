@@ -1,6 +1,7 @@
 // The shortcut checker, the empty folder finder and their headless forms, on
 // trees built in temporary folders.
 #include "cli/CleanupForms.h"
+#include "common/TestFiles.h"
 #include "core/cleanup/EmptyFolders.h"
 #include "core/cleanup/ShortcutChecker.h"
 #include "platform/Trash.h"
@@ -14,13 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-void Write(const QString& path, const QByteArray& text) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text);
-}
 
 QByteArray Entry(const QByteArray& body) {
     return "[Desktop Entry]\nName=x\n" + body + "\n";

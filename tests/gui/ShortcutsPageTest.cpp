@@ -2,6 +2,7 @@
 // condition and the Trash of checked rows (a Trash in the test's own
 // XDG_DATA_HOME).
 #include "gui/pages/ShortcutsPage.h"
+#include "common/TestFiles.h"
 #include "core/cleanup/ShortcutChecker.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
@@ -18,13 +19,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void Write(const QString& path, const QByteArray& text) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text);
-}
 
 class ShortcutsPageTest : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 // A snapshot opened in the window: its folders shown and navigated without the
 // disk; a damaged one changes nothing; Run measures the real folder again.
+#include "common/TestFiles.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/ChartPages.h"
 #include "gui/pages/FolderListPage.h"
@@ -21,11 +22,6 @@ QStringList Rows(QTreeWidget* list) {
         r << list->topLevelItem(i)->text(0) + "|" + list->topLevelItem(i)->text(2);
     r.sort();
     return r;
-}
-void Write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 } // namespace
 
