@@ -12,13 +12,39 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-QDate LastAccessDate(const QString& path) {
-    struct stat st;
-    if (lstat(NativePath(path).constData(), &st) != 0) return QDate(1899, 12, 29);
+namespace {
+QDate LocalDateOf(const struct stat& st) {
     struct tm local;
     const time_t t = st.st_atime;
     if (!localtime_r(&t, &local)) return QDate(1899, 12, 29);
     return QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+}
+} // namespace
+
+QDate LastAccessDate(const QString& path) {
+    struct stat st;
+    if (lstat(NativePath(path).constData(), &st) != 0) return QDate(1899, 12, 29);
+    return LocalDateOf(st);
+}
+
+AccessDateReader::~AccessDateReader() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+QDate AccessDateReader::Of(const QString& folder, const QString& name) {
+    if (folder != folder_ || folder_.isNull()) {
+        if (fd_ >= 0) ::close(fd_);
+        folder_ = folder.isNull() ? QStringLiteral("") : folder;
+        fd_ = folder.isEmpty()
+                  ? -1
+                  : ::open(NativePath(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    // Without a handle on the folder, or without a name, the path is asked whole.
+    if (fd_ < 0 || name.isEmpty()) return LastAccessDate(folder + name);
+    struct stat st;
+    if (::fstatat(fd_, NativePath(name).constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return QDate(1899, 12, 29);
+    return LocalDateOf(st);
 }
 
 int FileAttributes(const QString& path) {

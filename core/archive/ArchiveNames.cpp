@@ -34,11 +34,11 @@ std::string RestoreTarget(const std::string& archivePath) {
     return "/";
 }
 
-int CollectCheckedPaths(const std::vector<FileRow>& rows, std::vector<std::string>& paths) {
+int CollectCheckedPaths(const FileRowTable& rows, std::vector<std::string>& paths) {
     int n = 0;
-    for (const FileRow& r : rows)
-        if (r.checked) {
-            paths.push_back(PathBytes(r.RowPath()));
+    for (int i = 0; i < rows.Count(); ++i)
+        if (rows.Checked(i)) {
+            paths.push_back(PathBytes(rows.Path(i)));
             ++n;
         }
     return n;

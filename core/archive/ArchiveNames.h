@@ -21,7 +21,7 @@ std::string NextArchiveName(const std::string& folder);
 std::string RestoreTarget(const std::string& archivePath);
 
 // Appends the full path of every checked row, first row first; returns how many.
-int CollectCheckedPaths(const std::vector<FileRow>& rows, std::vector<std::string>& paths);
+int CollectCheckedPaths(const FileRowTable& rows, std::vector<std::string>& paths);
 
 // A path as the file system's bytes, and back for display.
 std::string PathBytes(const QString& path);

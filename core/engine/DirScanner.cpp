@@ -810,6 +810,54 @@ bool DirScanner::FileRowCursor::Next() {
     }
 }
 
+namespace {
+
+// The rows of c (and of the chunks spliced into it) in walk order.
+void VisitRows(const RowChunk& c, const QString& rootPrefix, TextCache& cache,
+               DirScanner::FileRowFacts& facts,
+               const std::function<void(const DirScanner::FileRowFacts&)>& row) {
+    const std::vector<QString> prefixes = DirPrefixes(c, rootPrefix);
+    auto splice = c.splices.begin();
+    for (std::size_t k = 0; k <= c.rows.size(); ++k) {
+        for (; splice != c.splices.end() && splice->pos == k; ++splice)
+            VisitRows(*splice->chunk, prefixes[splice->dir], cache, facts, row);
+        if (k == c.rows.size()) break;
+        const RowChunk::Row& r = c.rows[k];
+        facts.folder = prefixes[r.dir];
+        facts.name = JoinName(QString(), c.names.data() + r.nameOff, r.nameLen);
+        const auto& texts = cache.SizeTexts(r.size);
+        facts.mb = texts.mb;
+        facts.kb = texts.kb;
+        facts.date = cache.Date(std::time_t(r.mtime));
+        facts.accessTime = std::time_t(r.atime);
+        row(facts);
+    }
+}
+
+} // namespace
+
+void DirScanner::ForEachFileRow(const std::function<void(const FileRowFacts&)>& row) const {
+    FileRowFacts facts;
+    if (maker_) {
+        const FileRowTexts& t = Texts();
+        for (qsizetype i = 0; i < t.paths.size(); ++i) {
+            const QString& p = t.paths.at(i);
+            const qsizetype slash = p.lastIndexOf(QLatin1Char('/')) + 1;
+            facts.folder = p.left(slash);
+            facts.name = p.mid(slash);
+            facts.mb = t.mb.value(i);
+            facts.kb = t.kb.value(i);
+            facts.date = t.dates.value(i);
+            facts.accessTime = t.atimes.at(std::size_t(i));
+            row(facts);
+        }
+        return;
+    }
+    TextCache cache;
+    for (const auto& c : chunks_)
+        VisitRows(*c, c->rootPrefix, cache, facts, row);
+}
+
 void DirScanner::SetFileRows(qsizetype count, FileRowMaker make) {
     ClearFileRows();
     maker_ = std::move(make);

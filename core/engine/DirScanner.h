@@ -99,6 +99,16 @@ public:
         struct State;
         std::unique_ptr<State> s_;
     };
+    // One FileRow in parts: its folder (ending in '/', one string shared by the
+    // folder's rows), its name, and its texts (equal texts share their characters).
+    struct FileRowFacts {
+        QString folder, name, mb, kb, date;
+        std::time_t accessTime = kAccessTimeUnknown;
+    };
+    // Calls row for each FileRow in the order of FilePaths(); makes no list of
+    // texts, so a long list costs only the current row. Not to be used while a
+    // walk runs.
+    void ForEachFileRow(const std::function<void(const FileRowFacts&)>& row) const;
     // FileRows of a snapshot shown in place of a run: count rows whose texts
     // (paths, MB, KB, dates) make gives on first use; access times unknown. They
     // stay until the next run.

@@ -20,7 +20,7 @@ QList<int> FileListModel::ColumnWidths() {
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(rows_.size());
+    return parent.isValid() ? 0 : rows_.Count();
 }
 
 int FileListModel::columnCount(const QModelIndex& parent) const {
@@ -28,21 +28,22 @@ int FileListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= int(rows_.size())) return {};
-    const FileRow& r = rows_[std::size_t(index.row())];
+    if (!index.isValid() || index.row() >= rows_.Count()) return {};
+    const int row = index.row();
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
         if (role == Qt::ToolTipRole && index.column() != 0 && index.column() != 3) return {};
         // Names that are not UTF-8 are shown with replacement characters; the
         // operations use RowPath, which keeps their bytes.
-        if (index.column() == 0 || index.column() == 3) return DisplayPath(r.Cell(index.column()));
-        return r.Cell(index.column());
+        if (index.column() == 0 || index.column() == 3)
+            return DisplayPath(rows_.Cell(row, index.column()));
+        return rows_.Cell(row, index.column());
     case Qt::CheckStateRole:
-        if (index.column() == 0) return r.checked ? Qt::Checked : Qt::Unchecked;
+        if (index.column() == 0) return rows_.Checked(row) ? Qt::Checked : Qt::Unchecked;
         return {};
     case Qt::DecorationRole:
-        if (index.column() == 0 && showIcons_) return IconFor(r);
+        if (index.column() == 0 && showIcons_) return IconFor(row);
         return {};
     case Qt::TextAlignmentRole:
         if (index.column() == 4) return int(Qt::AlignRight | Qt::AlignVCenter);
@@ -70,7 +71,7 @@ QVariant FileListModel::headerData(int section, Qt::Orientation o, int role) con
     return {};
 }
 
-void FileListModel::SetRows(std::vector<FileRow> rows, bool showIcons) {
+void FileListModel::SetRows(FileRowTable rows, bool showIcons) {
     beginResetModel();
     rows_ = std::move(rows);
     showIcons_ = showIcons;
@@ -79,43 +80,38 @@ void FileListModel::SetRows(std::vector<FileRow> rows, bool showIcons) {
 }
 
 void FileListModel::SetChecked(int row, bool on) {
-    if (row < 0 || row >= Count() || rows_[std::size_t(row)].checked == on) return;
-    rows_[std::size_t(row)].checked = on;
+    if (row < 0 || row >= Count() || rows_.Checked(row) == on) return;
+    rows_.SetChecked(row, on);
     const QModelIndex i = index(row, 0);
     emit dataChanged(i, i, {Qt::CheckStateRole});
 }
 
 void FileListModel::SetAllChecks(const std::vector<char>& checked) {
-    for (std::size_t i = 0; i < rows_.size() && i < checked.size(); ++i)
-        rows_[i].checked = checked[i] != 0;
-    if (!rows_.empty()) emit dataChanged(index(0, 0), index(Count() - 1, 0), {Qt::CheckStateRole});
+    for (int i = 0; i < Count() && std::size_t(i) < checked.size(); ++i)
+        rows_.SetChecked(i, checked[std::size_t(i)] != 0);
+    if (Count() > 0) emit dataChanged(index(0, 0), index(Count() - 1, 0), {Qt::CheckStateRole});
 }
 
 std::vector<char> FileListModel::Checks() const {
-    std::vector<char> c(rows_.size());
-    for (std::size_t i = 0; i < rows_.size(); ++i)
-        c[i] = rows_[i].checked;
+    std::vector<char> c(static_cast<std::size_t>(Count()));
+    for (int i = 0; i < Count(); ++i)
+        c[std::size_t(i)] = rows_.Checked(i);
     return c;
 }
 
-void FileListModel::SetCell(int row, int column, const QString& text) {
-    if (row < 0 || row >= Count()) return;
-    rows_[std::size_t(row)].SetCell(column, text);
-    const QModelIndex i = index(row, column);
-    emit dataChanged(i, i, {Qt::DisplayRole});
+void FileListModel::SetDupNumbers(const std::vector<int>& numbers) {
+    for (int i = 0; i < Count() && std::size_t(i) < numbers.size(); ++i)
+        rows_.SetDupNumber(i, numbers[std::size_t(i)]);
+    if (Count() > 0) emit dataChanged(index(0, 6), index(Count() - 1, 6), {Qt::DisplayRole});
 }
 
 void FileListModel::Reorder(const std::vector<int>& order) {
-    if (order.size() != rows_.size()) return;
+    if (order.size() != std::size_t(Count())) return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newIndex(order.size());
-    std::vector<FileRow> sorted;
-    sorted.reserve(rows_.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
+    for (std::size_t i = 0; i < order.size(); ++i)
         newIndex[std::size_t(order[i])] = int(i);
-        sorted.push_back(std::move(rows_[std::size_t(order[i])]));
-    }
-    rows_ = std::move(sorted);
+    rows_.Reorder(order);
     const QModelIndexList from = persistentIndexList();
     QModelIndexList to;
     to.reserve(from.size());
@@ -133,12 +129,7 @@ int FileListModel::RemoveRows(const std::vector<char>& remove) {
     if (blocks > 64) {
         // Many scattered rows: one pass and one reset beats thousands of erases.
         beginResetModel();
-        std::vector<FileRow> kept;
-        kept.reserve(rows_.size());
-        for (int i = 0; i < Count(); ++i)
-            if (!gone(i)) kept.push_back(std::move(rows_[std::size_t(i)]));
-        const int removed = Count() - int(kept.size());
-        rows_ = std::move(kept);
+        const int removed = rows_.Remove(remove);
         endResetModel();
         return removed;
     }
@@ -146,15 +137,15 @@ int FileListModel::RemoveRows(const std::vector<char>& remove) {
     int removed = 0;
     int i = Count() - 1;
     while (i >= 0) {
-        if (std::size_t(i) >= remove.size() || !remove[std::size_t(i)]) {
+        if (!gone(i)) {
             --i;
             continue;
         }
         int first = i;
-        while (first > 0 && remove[std::size_t(first - 1)])
+        while (first > 0 && gone(first - 1))
             --first;
         beginRemoveRows({}, first, i);
-        rows_.erase(rows_.begin() + first, rows_.begin() + i + 1);
+        rows_.RemoveRange(first, i);
         endRemoveRows();
         removed += i - first + 1;
         i = first - 1;
@@ -162,9 +153,9 @@ int FileListModel::RemoveRows(const std::vector<char>& remove) {
     return removed;
 }
 
-QIcon FileListModel::IconFor(const FileRow& row) const {
+QIcon FileListModel::IconFor(int row) const {
     // A row's type is found once, when it is first painted; icons are shared by type.
-    const QString& path = row.RowPath();
+    const QString path = rows_.Path(row);
     auto it = rowTypes_.constFind(path);
     if (it == rowTypes_.constEnd()) it = rowTypes_.insert(path, FileTypeOf(path));
     return FileTypeIcon(*it);

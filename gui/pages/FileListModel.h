@@ -1,7 +1,8 @@
 #pragma once
 // The rows of FileList: seven columns, a check box in column 0, optional
-// icons by file type. One vector of plain rows, so hundreds of thousands of
-// files fill, sort and repaint quickly.
+// icons by file type. The rows are a compact table whose cell texts are made
+// when the view asks for them, so millions of files fill, sort and repaint
+// quickly.
 #include "core/engine/FileListRows.h"
 #include <QAbstractTableModel>
 #include <QHash>
@@ -24,17 +25,19 @@ public:
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
 
     // Replaces every row at once (one reset, one repaint).
-    void SetRows(std::vector<FileRow> rows, bool showIcons);
-    const std::vector<FileRow>& Rows() const { return rows_; }
-    const FileRow& Row(int i) const { return rows_[std::size_t(i)]; }
-    QString RowPath(int i) const { return Row(i).RowPath(); }
-    int Count() const { return int(rows_.size()); }
+    void SetRows(FileRowTable rows, bool showIcons);
+    const FileRowTable& Rows() const { return rows_; }
+    QString Cell(int row, int column) const { return rows_.Cell(row, column); }
+    QString RowPath(int i) const { return rows_.Path(i); }
+    bool Checked(int row) const { return rows_.Checked(row); }
+    int Count() const { return rows_.Count(); }
 
     void SetChecked(int row, bool on);
     // Sets every row's check from flags (one change signal).
     void SetAllChecks(const std::vector<char>& checked);
     std::vector<char> Checks() const;
-    void SetCell(int row, int column, const QString& text);
+    // Sets the "Dup" cells of the rows in numbers (-1 for "x"; one change signal).
+    void SetDupNumbers(const std::vector<int>& numbers);
 
     // Puts the rows into the given order (order[i] = old index of new row i);
     // selections and the current row follow their rows.
@@ -43,9 +46,9 @@ public:
     int RemoveRows(const std::vector<char>& remove);
 
 private:
-    QIcon IconFor(const FileRow& row) const;
+    QIcon IconFor(int row) const;
 
-    std::vector<FileRow> rows_;
+    FileRowTable rows_;
     bool showIcons_ = false;
     mutable QHash<QString, QString> rowTypes_; // path -> its file type
 };

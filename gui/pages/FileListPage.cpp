@@ -1,4 +1,5 @@
 #include "gui/pages/FileListPage.h"
+#include "core/engine/DirScanner.h"
 #include "core/engine/FileFilter.h"
 #include "core/engine/SizeText.h"
 #include "core/settings/IniFile.h"
@@ -259,9 +260,8 @@ bool FileListPage::eventFilter(QObject* watched, QEvent* event) {
 // --- filling ---------------------------------------------------------------
 
 void FileListPage::FillFileListButtonClick() {
-    DirScanner& s = form_.Scanner();
     try {
-        FillFileList(s.FilePaths(), s.FileKB(), s.FileDates());
+        FillFileList(form_.Scanner());
     } catch (const EMorvaneError& e) {
         ShowErrorMessage(&form_, e.message());
         return;
@@ -272,19 +272,34 @@ void FileListPage::FillFileListButtonClick() {
     ShowFileCount();
 }
 
-QString FileListPage::AccessDateText(const QString& path) {
+const QString& FileListPage::AccessDateText(const QDate& d) {
     // Few distinct days among many files: format each day once and share the text.
-    const QDate d = LastAccessDate(path);
     const qint64 key = d.toJulianDay();
     auto it = dateTexts_.constFind(key);
-    if (it != dateTexts_.constEnd()) return *it;
-    const QString t = DateText(d.year(), d.month(), d.day());
-    dateTexts_.insert(key, t);
-    return t;
+    if (it == dateTexts_.constEnd())
+        it = dateTexts_.insert(key, DateText(d.year(), d.month(), d.day()));
+    return *it;
+}
+
+void FileListPage::FillFileList(const DirScanner& scanner) {
+    FillRows(scanner.FileRowCount(), [&scanner](const RowSink& add) {
+        scanner.ForEachFileRow(
+            [&add](const DirScanner::FileRowFacts& r) { add(r.folder, r.name, r.kb, r.date); });
+    });
 }
 
 void FileListPage::FillFileList(const QStringList& paths, const QStringList& kbTexts,
                                 const QStringList& dateTexts) {
+    FillRows(paths.size(), [&](const RowSink& add) {
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            const QString& p = paths.at(i);
+            const qsizetype slash = p.lastIndexOf(QLatin1Char('/')) + 1;
+            add(p.left(slash), p.mid(slash), kbTexts.value(i), dateTexts.value(i));
+        }
+    });
+}
+
+void FileListPage::FillRows(qsizetype count, const std::function<void(const RowSink&)>& rows) {
     WaitCursor wait;
     FileList->setUpdatesEnabled(false);
     form_.ElapsedTimer()->stop();
@@ -302,25 +317,34 @@ void FileListPage::FillFileList(const QStringList& paths, const QStringList& kbT
         const QString text = FilterCombo->currentText();
         const FileFilter filter(text, CbxInvertFilter->isChecked());
         FilterEntries = filter.Entries();
-        if (!paths.isEmpty()) {
+        if (count > 0) {
             const bool icons = ReadIniBool(form_.IniFileName(), QStringLiteral("Settings"),
                                            QStringLiteral("ShowIcons"), false);
             const bool details = Cbx_Details->isChecked();
-            const int max = int(paths.size()) - 1;
+            const int max = int(count) - 1;
             IProgress& gauge = form_.Gauge();
             gauge.SetProgressMax(max);
             FileGaugeStep = NextFileGaugeStep(FileGaugeStep, max);
-            std::vector<FileRow> rows;
-            rows.reserve(std::size_t(paths.size()));
-            for (int i = 0; i <= max; ++i) {
-                const QString& p = paths.at(i);
-                if (filter.Accepts(p))
-                    rows.push_back(MakeFileRow(p, kbTexts.value(i), dateTexts.value(i),
-                                               details ? AccessDateText(p) : QString(), details));
+            FileRowTable table(details);
+            table.Reserve(std::size_t(count));
+            AccessDateReader accessDates;
+            const QString none;
+            int i = 0;
+            rows([&](const QString& folder, const QString& name, const QString& kb,
+                     const QString& date) {
+                // The extension lies in the name, so the name alone is filtered.
+                if (filter.Accepts(name)) {
+                    if (details)
+                        table.Append(folder, name, kb, date,
+                                     AccessDateText(accessDates.Of(folder, name)));
+                    else
+                        table.Append(folder, name, none, none, none);
+                }
                 if (const int step = FileGaugeAdvance(FileGaugeStep, i)) gauge.SetAddProgress(step);
-            }
+                ++i;
+            });
             FileList->selectionModel()->clear();
-            Model->SetRows(std::move(rows), icons);
+            Model->SetRows(std::move(table), icons);
             FileList->scrollToTop();
         }
     } catch (...) {
@@ -370,11 +394,8 @@ void FileListPage::SortByColumn(int column) {
     state.Click(column);
     FileList->setUpdatesEnabled(false);
     try {
-        QStringList keys;
-        keys.reserve(Model->Count());
-        for (const FileRow& r : Model->Rows())
-            keys << r.Cell(state.SortColumn);
-        Model->Reorder(SortedOrder(keys, state.SortAscending));
+        Model->Reorder(
+            SortedOrder(Model->Rows().ColumnTexts(state.SortColumn), state.SortAscending));
         FileList->horizontalHeader()->setSortIndicatorShown(true);
         FileList->horizontalHeader()->setSortIndicator(
             column, state.SortAscending ? Qt::AscendingOrder : Qt::DescendingOrder);

@@ -16,6 +16,7 @@ class QMenu;
 class QTableView;
 class QToolBar;
 class QToolButton;
+class DirScanner;
 class IShellOpUi;
 class MainWindow;
 
@@ -65,6 +66,8 @@ public:
 
     // --- file list and filters ----------------------------------------------
     void FillFileListButtonClick();
+    // The scanner's FileRows, or rows given as paths with their size and date texts.
+    void FillFileList(const DirScanner& scanner);
     void FillFileList(const QStringList& paths, const QStringList& kbTexts,
                       const QStringList& dateTexts);
     bool MatchesFilter(const QString& path) const;
@@ -117,7 +120,11 @@ private:
     void BuildMenus();
     void FileListSelectItem(const QItemSelection& selected, const QItemSelection& deselected);
     void ShowLabelForAWhile(const QString& text);
-    QString AccessDateText(const QString& path);
+    const QString& AccessDateText(const QDate& date);
+    // Takes each row's folder, name, "Size (kb)" and "Date (Cr)" texts.
+    using RowSink = std::function<void(const QString& folder, const QString& name,
+                                       const QString& kb, const QString& date)>;
+    void FillRows(qsizetype count, const std::function<void(const RowSink&)>& rows);
 
     MainWindow& form_;
     std::unique_ptr<IShellOpUi> dialogs_;

@@ -87,7 +87,7 @@ void FileListPage::FileListSelectItem(const QItemSelection& selected,
 
 void FileListPage::actFindDuplicatesExecute() {
     if (Model->Count() < 2) return;
-    if (!Cbx_Details->isChecked() || !Model->Row(0).detail) {
+    if (!Cbx_Details->isChecked() || !Model->Rows().Detail()) {
         ShowMessage(&form_, QStringLiteral("Please refill file list and check \"Details\" to use "
                                            "this function\""));
         return;
@@ -103,13 +103,19 @@ void FileListPage::MarkDuplicates(bool compareSize, bool compareDate) {
         FileList->setUpdatesEnabled(false);
         const auto found = DuplicatePairs(Model->Rows(), compareSize, compareDate);
         pairs = found.size();
+        std::vector<char> checks = Model->Checks();
         std::vector<char> select(std::size_t(Model->Count()));
+        std::vector<int> numbers(std::size_t(Model->Count()));
+        for (int i = 0; i < Model->Count(); ++i)
+            numbers[std::size_t(i)] = Model->Rows().DupNumber(i);
         for (std::size_t n = 0; n < found.size(); ++n) {
-            Model->SetChecked(found[n].first, true);
+            checks[std::size_t(found[n].first)] = 1;
             select[std::size_t(found[n].second)] = 1;
-            Model->SetCell(found[n].first, 6, QString::number(n));
-            Model->SetCell(found[n].second, 6, QString::number(n));
+            numbers[std::size_t(found[n].first)] = int(n);
+            numbers[std::size_t(found[n].second)] = int(n);
         }
+        Model->SetAllChecks(checks);
+        Model->SetDupNumbers(numbers);
         if (pairs > 0)
             FileList->selectionModel()->select(RowRuns(Model, select), QItemSelectionModel::Select);
         FileList->setFocus();
@@ -174,8 +180,8 @@ void FileListPage::SwapCheckedAndSelected() {
 
 QStringList FileListPage::CheckedPaths() const {
     QStringList paths;
-    for (const FileRow& r : Model->Rows())
-        if (r.checked) paths << r.RowPath();
+    for (int i = 0; i < Model->Count(); ++i)
+        if (Model->Checked(i)) paths << Model->RowPath(i);
     return paths;
 }
 
@@ -201,7 +207,7 @@ bool FileListPage::RemoveHandledRows(const std::vector<char>& handled) {
     std::size_t k = 0;
     bool any = false;
     for (std::size_t i = 0; i < remove.size() && k < handled.size(); ++i)
-        if (Model->Row(int(i)).checked) any |= (remove[i] = handled[k++]) != 0;
+        if (Model->Checked(int(i))) any |= (remove[i] = handled[k++]) != 0;
     if (any) Model->RemoveRows(remove);
     return any;
 }

@@ -100,18 +100,11 @@ int TextOrder::Compare(const QString& a, const QString& b) const {
 
 std::vector<int> SortedOrder(const QStringList& keys, bool ascending, const FormatLocale& loc,
                              const TextOrder& order) {
+    // Each distinct text is sorted once, and the rows follow their text's place
+    // in their old order: a long list repeats its names, sizes and dates a lot.
     const std::size_t n = std::size_t(keys.size());
-    std::vector<std::optional<double>> values(n);
-    bool numbers = false, texts = false;
-    for (std::size_t i = 0; i < n; ++i) {
-        values[i] = NumberOf(keys[qsizetype(i)], loc);
-        (values[i] ? numbers : texts) = true;
-    }
-    // Numbers mixed with texts compare in circles ("2" < "10" < "1a" < "2"), which
-    // could part rows of one text: then each distinct text gets one sort key and
-    // its rows follow it in their old order. Otherwise every row is its own key.
     std::vector<int> groupOf(n), first;
-    if (numbers && texts) {
+    {
         QHash<QString, int> groups;
         groups.reserve(qsizetype(n));
         for (std::size_t i = 0; i < n; ++i) {
@@ -122,17 +115,15 @@ std::vector<int> SortedOrder(const QStringList& keys, bool ascending, const Form
             }
             groupOf[i] = *it;
         }
-    } else {
-        first.resize(n);
-        for (std::size_t i = 0; i < n; ++i)
-            groupOf[i] = first[i] = int(i);
     }
     const std::size_t g = first.size();
     std::vector<SortKey> k(g);
+    bool numbers = false, texts = false;
     for (std::size_t j = 0; j < g; ++j) {
         const QString& t = keys[first[j]];
         k[j].text = &t;
-        k[j].value = values[std::size_t(first[j])];
+        k[j].value = NumberOf(t, loc);
+        (k[j].value ? numbers : texts) = true;
         if (order.UsesCollation())
             k[j].collated = order.Collator().sortKey(t);
         else
@@ -141,11 +132,21 @@ std::vector<int> SortedOrder(const QStringList& keys, bool ascending, const Form
     std::vector<int> idx(g), tmp(g);
     for (std::size_t j = 0; j < g; ++j)
         idx[j] = int(j);
-    MergeSort(idx, tmp, 0, g, k, ascending ? 1 : -1);
-    // Counting sort of the rows by their group's place.
-    std::vector<int> start(g + 1, 0), rank(g);
+    const int dir = ascending ? 1 : -1;
+    MergeSort(idx, tmp, 0, g, k, dir);
+    // Texts that compare equal share a place, so their rows keep their old
+    // order among each other, as a stable sort of the rows would leave them.
+    // Numbers mixed with texts compare in circles ("2" < "10" < "1a" < "2"):
+    // there each text keeps a place of its own, so rows of one text stay together.
+    std::vector<int> rank(g);
+    const bool mixed = numbers && texts;
     for (std::size_t p = 0; p < g; ++p)
-        rank[std::size_t(idx[p])] = int(p);
+        rank[std::size_t(idx[p])] =
+            p > 0 && !mixed && CompareKeys(k[std::size_t(idx[p - 1])], k[std::size_t(idx[p])]) == 0
+                ? rank[std::size_t(idx[p - 1])]
+                : int(p);
+    // Counting sort of the rows by their text's place.
+    std::vector<int> start(g + 1, 0);
     for (std::size_t i = 0; i < n; ++i)
         ++start[std::size_t(rank[std::size_t(groupOf[i])]) + 1];
     for (std::size_t p = 0; p < g; ++p)

@@ -90,7 +90,7 @@ void ArchiveCommands::actMoveToArchiveExecute() {
     std::vector<char> remove(std::size_t(page->Model->Count()), 0);
     std::size_t k = 0;
     for (std::size_t i = 0; i < remove.size(); ++i)
-        if (page->Model->Row(int(i)).checked) remove[i] = k < handled.size() && handled[k++];
+        if (page->Model->Checked(int(i))) remove[i] = k < handled.size() && handled[k++];
     page->Model->RemoveRows(remove);
 }
 
@@ -136,7 +136,7 @@ void ArchiveCommands::RestoreMorvaneArchiveClick() {
     auto* page = form_.findChild<FileListPage*>();
     if (!page) return;
     const int row = page->SingleSelectedRow();
-    if (row < 0 || !page->Model->Row(row).checked) return;
+    if (row < 0 || !page->Model->Checked(row)) return;
     const std::string archive = PathBytes(page->Model->RowPath(row));
     WaitCursor wait;
     RestoreArchive(archive, RestoreTarget(archive), CurrentUi());

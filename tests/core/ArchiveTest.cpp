@@ -142,14 +142,19 @@ TEST_F(ArchiveTest, NamesNumberingAndCheckedPaths) {
     EXPECT_EQ(RestoreTarget(data + "/Archived_files_"), "");
     EXPECT_EQ(RestoreTarget("/x/Archived_files_R_1.zip/other.zip"), "");
 
-    std::vector<FileRow> rows(3);
-    rows[0] = MakeFileRow("/a/one", "1", "", "", true);
-    rows[1] = MakeFileRow("/a/two", "1", "", "", false);
-    rows[2] = MakeFileRow("/a/three", "1", "", "", true);
-    rows[0].checked = rows[1].checked = true;
+    FileRowTable rows;
+    for (const char* p : {"/a/one", "/a/two", "/a/three"})
+        rows.Append(p, "1");
+    rows.SetChecked(0, true);
+    rows.SetChecked(1, true);
     std::vector<std::string> paths{"/before"};
     EXPECT_EQ(CollectCheckedPaths(rows, paths), 2);
     EXPECT_EQ(paths, (std::vector<std::string>{"/before", "/a/one", "/a/two"}));
+    FileRowTable plain(false); // a plain row's caption is its path
+    plain.Append("/a/four");
+    plain.SetChecked(0, true);
+    EXPECT_EQ(CollectCheckedPaths(plain, paths), 1);
+    EXPECT_EQ(paths.back(), "/a/four");
 }
 
 TEST_F(ArchiveTest, MoveStoresEachFileOnceThenRestoreGivesBackBytesTimesAndLinks) {

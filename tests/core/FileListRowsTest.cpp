@@ -1,24 +1,56 @@
 #include "core/engine/FileListRows.h"
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
-FileRow Row(const QString& path, const QString& ac = "01.Jan.20", const QString& kb = "1") {
-    return MakeFileRow(path, kb, "01.Jan.20", ac, true);
+// A detail table of paths, each with its access date and size text.
+FileRowTable Rows(std::initializer_list<std::tuple<QString, QString, QString>> rows) {
+    FileRowTable t;
+    for (const auto& [path, ac, kb] : rows)
+        t.Append(path, kb, "01.Jan.20", ac);
+    return t;
+}
+std::tuple<QString, QString, QString> Row(const QString& path, const QString& ac = "01.Jan.20",
+                                          const QString& kb = "1") {
+    return {path, ac, kb};
 }
 } // namespace
 
 TEST(FileRows, DetailAndPlainRowsAndRowPath) {
-    const FileRow d = Row("/a/b/photo.jpeg");
-    EXPECT_EQ(d.caption, "photo.jpeg");
-    EXPECT_EQ(d.Cell(3), "/a/b/photo.jpeg");
-    EXPECT_EQ(d.Cell(5), "jpeg");
-    EXPECT_EQ(d.Cell(6), "x");
-    EXPECT_EQ(d.RowPath(), "/a/b/photo.jpeg");
-    const FileRow p = MakeFileRow("/a/b/README", "5", "d", "e", false);
-    EXPECT_EQ(p.caption, "/a/b/README");
-    EXPECT_EQ(p.RowPath(), "/a/b/README");
+    const FileRowTable d = Rows({Row("/a/b/photo.jpeg")});
+    EXPECT_EQ(d.Cell(0, 0), "photo.jpeg");
+    EXPECT_EQ(d.Cell(0, 3), "/a/b/photo.jpeg");
+    EXPECT_EQ(d.Cell(0, 5), "jpeg");
+    EXPECT_EQ(d.Cell(0, 6), "x");
+    EXPECT_EQ(d.Path(0), "/a/b/photo.jpeg");
+    FileRowTable p(false);
+    p.Append("/a/b/README", "5", "d", "e");
+    EXPECT_EQ(p.Cell(0, 0), "/a/b/README");
+    EXPECT_EQ(p.Path(0), "/a/b/README");
     for (int c = 1; c < 7; ++c)
-        EXPECT_TRUE(p.Cell(c).isEmpty());
+        EXPECT_TRUE(p.Cell(0, c).isEmpty());
+}
+
+TEST(FileRows, CellsKeepTheirTextsThroughReorderAndRemove) {
+    FileRowTable t;
+    t.Append("/x/a.c", "1,024", "01.Jan.20", "02.Jan.20");
+    t.Append("/y/z/b.tar.gz", "7", "03.Feb.21", "04.Feb.21");
+    t.Append("name-without-folder", "0", "", "");
+    t.SetDupNumber(1, 12);
+    t.SetChecked(0, true);
+    const QStringList before{"b.tar.gz", "03.Feb.21", "04.Feb.21", "/y/z/b.tar.gz",
+                             "7",        "gz",        "12"};
+    t.Reorder({2, 1, 0});
+    for (int c = 0; c < 7; ++c)
+        EXPECT_EQ(t.Cell(1, c), before[c]);
+    EXPECT_EQ(t.Cell(0, 3), "name-without-folder");
+    EXPECT_TRUE(t.Checked(2));
+    EXPECT_EQ(t.ColumnTexts(4), (QStringList{"0", "7", "1,024"}));
+    EXPECT_EQ(t.ColumnTexts(6), (QStringList{"x", "12", "x"}));
+    EXPECT_EQ(t.Remove({1, 0}), 1); // flags past the end keep their rows
+    ASSERT_EQ(t.Count(), 2);
+    EXPECT_EQ(t.Path(0), "/y/z/b.tar.gz");
+    EXPECT_EQ(t.Cell(1, 0), "a.c");
 }
 
 TEST(FileGaugeStep, StepRuleAcrossFills) {
@@ -37,38 +69,41 @@ TEST(FileGaugeStep, StepRuleAcrossFills) {
 
 TEST(Duplicates, PairsOfNeighbours) {
     // Sorted by name: two equal a.txt from different folders.
-    std::vector<FileRow> rows{Row("/x/a.txt"), Row("/y/a.txt"), Row("/z/b.txt")};
+    FileRowTable rows = Rows({Row("/x/a.txt"), Row("/y/a.txt"), Row("/z/b.txt")});
     auto pairs = DuplicatePairs(rows, true, true);
     ASSERT_EQ(pairs.size(), 1u);
     EXPECT_EQ(pairs[0], std::make_pair(0, 1));
     // Three equal rows: pairs (0,1) and (1,2), the middle one shared.
-    rows = {Row("/x/a.txt"), Row("/y/a.txt"), Row("/z/a.txt")};
+    rows = Rows({Row("/x/a.txt"), Row("/y/a.txt"), Row("/z/a.txt")});
     pairs = DuplicatePairs(rows, true, true);
     ASSERT_EQ(pairs.size(), 2u);
     EXPECT_EQ(pairs[1], std::make_pair(1, 2));
     // Case, access date and size all count.
-    rows = {Row("/x/A.TXT"), Row("/y/a.txt"), Row("/z/a.txt", "02.Jan.20"),
-            Row("/w/a.txt", "02.Jan.20", "2")};
+    rows = Rows({Row("/x/A.TXT"), Row("/y/a.txt"), Row("/z/a.txt", "02.Jan.20"),
+                 Row("/w/a.txt", "02.Jan.20", "2")});
     EXPECT_TRUE(DuplicatePairs(rows, true, true).empty());
     EXPECT_EQ(DuplicatePairs(rows, false, true).size(), 1u); // sizes ignored: z and w pair
     EXPECT_EQ(DuplicatePairs(rows, false, false).size(), 2u);
-    EXPECT_FALSE(IsDuplicatePair(&rows[0], nullptr, true, true));
-    EXPECT_TRUE(DuplicatePairs({Row("/a")}, true, true).empty());
+    EXPECT_FALSE(IsDuplicatePair(rows, 3, 4, true, true)); // no lower row
+    EXPECT_TRUE(DuplicatePairs(Rows({Row("/a")}), true, true).empty());
 }
 
 TEST(FindFileRow, WrapsAroundAndIgnoresAsciiCase) {
-    std::vector<FileRow> rows{Row("/home/Docs/a"), Row("/home/x/b"), Row("/home/docs/c"),
-                              MakeFileRow("/home/DOCS/d", "", "", "", false)};
+    FileRowTable rows = Rows(
+        {Row("/home/Docs/a"), Row("/home/x/b"), Row("/home/docs/c"), Row("/home/DOCS/d", "", "")});
     EXPECT_EQ(FindFileRowIndex(rows, "docs/", -1), 0);
     EXPECT_EQ(FindFileRowIndex(rows, "docs/", 0), 0); // a hit at row 0 is found again
     EXPECT_EQ(FindFileRowIndex(rows, "docs/", 1), 2);
-    EXPECT_EQ(FindFileRowIndex(rows, "docs/", 2), 3); // plain row: caption is the path
+    EXPECT_EQ(FindFileRowIndex(rows, "docs/", 2), 3);
     EXPECT_EQ(FindFileRowIndex(rows, "docs/", 3), 0); // wraps
     EXPECT_EQ(FindFileRowIndex(rows, "zzz", 2), -1);
     EXPECT_EQ(FindFileRowIndex(rows, "", 0), -1);
-    EXPECT_EQ(FindFileRowIndex({}, "a", 0), -1);
+    EXPECT_EQ(FindFileRowIndex(FileRowTable(), "a", 0), -1);
+    FileRowTable plain(false); // a plain row is searched by its path too
+    plain.Append("/home/DOCS/d");
+    EXPECT_EQ(FindFileRowIndex(plain, "docs/", -1), 0);
     // Only ASCII letters fold.
-    rows = {Row("/m/ÄRGER")};
+    rows = Rows({Row("/m/ÄRGER")});
     EXPECT_EQ(FindFileRowIndex(rows, "är", -1), -1);
     EXPECT_EQ(FindFileRowIndex(rows, "ÄR", -1), 0);
 }

@@ -80,8 +80,8 @@ protected:
     }
     QStringList Names() const {
         QStringList n;
-        for (const FileRow& r : page->Model->Rows())
-            n << QFileInfo(r.RowPath()).fileName();
+        for (int i = 0; i < page->Model->Count(); ++i)
+            n << QFileInfo(page->Model->RowPath(i)).fileName();
         return n;
     }
     int RowOf(const QString& relative) const {
@@ -109,20 +109,19 @@ TEST_F(FileListPageTest, FillAfterARunInDetailAndPlainRows) {
     EXPECT_EQ(page->NoOfFilesLabel->text(), "7 Files");
     const int a = RowOf("one/a.txt");
     ASSERT_GE(a, 0);
-    const FileRow& r = m->Row(a);
-    EXPECT_EQ(r.caption, "a.txt");
-    EXPECT_EQ(r.path, tree.filePath("one/a.txt"));
-    EXPECT_EQ(r.kb, "2");
-    EXPECT_EQ(r.ext, "txt");
-    EXPECT_EQ(r.dup, "x");
-    EXPECT_FALSE(r.dateAc.isEmpty());
-    EXPECT_EQ(m->data(m->index(a, 3), Qt::DisplayRole).toString(), r.path);
+    EXPECT_EQ(m->Cell(a, 0), "a.txt");
+    EXPECT_EQ(m->Cell(a, 3), tree.filePath("one/a.txt"));
+    EXPECT_EQ(m->Cell(a, 4), "2");
+    EXPECT_EQ(m->Cell(a, 5), "txt");
+    EXPECT_EQ(m->Cell(a, 6), "x");
+    EXPECT_FALSE(m->Cell(a, 2).isEmpty());
+    EXPECT_EQ(m->data(m->index(a, 3), Qt::DisplayRole).toString(), m->Cell(a, 3));
     EXPECT_EQ(m->data(m->index(a, 0), Qt::CheckStateRole).toInt(), Qt::Unchecked);
 
     Fill("txt", false);
     EXPECT_EQ(m->Count(), 3); // a.txt twice and c.TXT
     for (int i = 0; i < m->Count(); ++i) {
-        EXPECT_TRUE(m->Row(i).caption.startsWith(tree.path()));
+        EXPECT_TRUE(m->Cell(i, 0).startsWith(tree.path()));
         EXPECT_TRUE(m->data(m->index(i, 3), Qt::DisplayRole).toString().isEmpty());
     }
     Fill("txt", true, true);
@@ -149,7 +148,7 @@ TEST_F(FileListPageTest, FillWithoutRowsKeepsTheListAndGaugeStepFollowsTheRule) 
     page->FillFileList(paths.mid(0, 30), kb.mid(0, 30), dates.mid(0, 30));
     EXPECT_EQ(page->FileGaugeStep, 0);
     // A vanished file still gets its row, with the access date -1.
-    EXPECT_TRUE(page->Model->Row(0).dateAc.contains("99"));
+    EXPECT_TRUE(page->Model->Cell(0, 2).contains("99"));
 }
 
 TEST_F(FileListPageTest, DuplicatesArePairedCheckedSelectedAndOnTop) {
@@ -157,17 +156,17 @@ TEST_F(FileListPageTest, DuplicatesArePairedCheckedSelectedAndOnTop) {
     page->actFindDuplicatesExecute();
     const FileListModel* m = page->Model;
     ASSERT_EQ(m->Count(), 7);
-    EXPECT_EQ(m->Row(0).caption, "a.txt");
-    EXPECT_EQ(m->Row(1).caption, "a.txt");
-    EXPECT_EQ(m->Row(0).dup, "0");
-    EXPECT_EQ(m->Row(1).dup, "0");
-    EXPECT_TRUE(m->Row(0).checked);
-    EXPECT_FALSE(m->Row(1).checked);
+    EXPECT_EQ(m->Cell(0, 0), "a.txt");
+    EXPECT_EQ(m->Cell(1, 0), "a.txt");
+    EXPECT_EQ(m->Cell(0, 6), "0");
+    EXPECT_EQ(m->Cell(1, 6), "0");
+    EXPECT_TRUE(m->Checked(0));
+    EXPECT_FALSE(m->Checked(1));
     const auto sel = page->SelectedFlags();
     EXPECT_TRUE(sel[1]);
     EXPECT_FALSE(sel[0]);
     for (int i = 2; i < 7; ++i)
-        EXPECT_EQ(m->Row(i).dup, "x");
+        EXPECT_EQ(m->Cell(i, 6), "x");
 
     // Plain rows are refused with the message.
     Fill("*", false);
@@ -201,18 +200,18 @@ TEST_F(FileListPageTest, DuplicatesFoundAmongNamesThatLookLikeNumbers) {
     page->actFindDuplicatesExecute();
     const FileListModel* m = page->Model;
     EXPECT_NE(page->NoOfFilesLabel->text(), "no duplicate file");
-    EXPECT_EQ(m->Row(0).caption, "f.txt");
-    EXPECT_EQ(m->Row(1).caption, "f.txt");
-    EXPECT_EQ(m->Row(0).dup, "0");
-    EXPECT_EQ(m->Row(1).dup, "0");
+    EXPECT_EQ(m->Cell(0, 0), "f.txt");
+    EXPECT_EQ(m->Cell(1, 0), "f.txt");
+    EXPECT_EQ(m->Cell(0, 6), "0");
+    EXPECT_EQ(m->Cell(1, 6), "0");
 }
 
 TEST_F(FileListPageTest, RowsShowTheIconOfTheirType) {
     Write(tree.filePath("two/photo.png"), 10);
     Write(tree.filePath("two/notes"), 10); // no extension: typed by its text content
-    std::vector<FileRow> rows;
+    FileRowTable rows;
     for (const char* p : {"one", "two/notes", "one/a.txt", "two/photo.png"})
-        rows.push_back(MakeFileRow(tree.filePath(p), "1", "01.Jan.20", "01.Jan.20", true));
+        rows.Append(tree.filePath(p), "1", "01.Jan.20", "01.Jan.20");
     page->Model->SetRows(std::move(rows), true);
     QList<qint64> icons;
     for (int i = 0; i < 4; ++i)
@@ -258,7 +257,7 @@ TEST_F(FileListPageTest, CheckedRowMoveRemovesExactlyTheCheckedRows) {
     ASSERT_EQ(checked.size(), a == 0 || b == 0 ? 2 : 3);
     QStringList kept;
     for (int i = 0; i < page->Model->Count(); ++i)
-        if (!page->Model->Row(i).checked) kept << page->Model->RowPath(i);
+        if (!page->Model->Checked(i)) kept << page->Model->RowPath(i);
 
     const QString target = tree.filePath("target");
     SetFolderPickHook(
@@ -291,7 +290,7 @@ TEST_F(FileListPageTest, SkippedClashKeepsItsRowAndHandledRowsGo) {
     EXPECT_EQ(RowOf("two/README"), -1);
     const int a = RowOf("one/a.txt");
     ASSERT_GE(a, 0);
-    EXPECT_TRUE(page->Model->Row(a).checked);
+    EXPECT_TRUE(page->Model->Checked(a));
     EXPECT_EQ(page->Model->Count(), 5);
     EXPECT_EQ(page->NoOfFilesLabel->text(), "5 Files");
     EXPECT_TRUE(QFile::exists(target + "/b.bin"));
