@@ -1,14 +1,19 @@
 // Measures the file list on a real tree: a detail fill, a sort by every
 // column, the duplicate finder, and the window's memory growth.
-// usage: filelist_bench FOLDER [PICTURE.png]   (runs offscreen unless QT_QPA_PLATFORM is set)
+// usage: filelist_bench FOLDER [PICTURE.png] [--digest]
+// (runs offscreen unless QT_QPA_PLATFORM is set). With --digest each step also
+// prints a digest of everything the list shows (every cell's text, the checks,
+// the selection), to compare two builds on the same tree.
 #include "gui/pages/FileListPage.h"
 #include "gui/window/MainWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <ctime>
@@ -42,6 +47,28 @@ template <class F> double Seconds(F&& f) {
     return t.nsecsElapsed() / 1e9;
 }
 
+bool digests = false;
+
+void PrintDigest(FileListPage* page) {
+    if (!digests) return;
+    QCryptographicHash h(QCryptographicHash::Md5);
+    const QAbstractItemModel* m = page->FileList->model();
+    std::vector<char> selected(std::size_t(m->rowCount()));
+    for (const QItemSelectionRange& range : page->FileList->selectionModel()->selection())
+        for (int r = range.top(); r <= range.bottom(); ++r)
+            selected[std::size_t(r)] = 1;
+    for (int r = 0; r < m->rowCount(); ++r) {
+        QString line;
+        for (int c = 0; c < m->columnCount(); ++c)
+            line += m->index(r, c).data().toString() + QLatin1Char('\t');
+        line += QString::number(m->index(r, 0).data(Qt::CheckStateRole).toInt());
+        line += selected[std::size_t(r)] ? QStringLiteral("s\n") : QStringLiteral("-\n");
+        h.addData(QByteArrayView(reinterpret_cast<const char*>(line.constData()),
+                                 line.size() * qsizetype(sizeof(QChar))));
+    }
+    std::printf("                   digest %s\n", h.result().toHex().constData());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -51,6 +78,8 @@ int main(int argc, char** argv) {
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    for (int i = 2; i < argc; ++i)
+        if (QByteArray(argv[i]) == "--digest") digests = true;
     QTemporaryDir ini;
     MainWindow form(ini.filePath(QStringLiteral("Morvane.ini")));
     form.resize(1200, 800);
@@ -72,9 +101,10 @@ int main(int argc, char** argv) {
     page->Cbx_Details->setChecked(true);
     const double fill = Seconds([&] { page->FillFileListButtonClick(); });
     const double fillCpu = lastCpu;
+    const long afterFill = RssKB();
     std::printf("detail fill        %8.3f s %8.3f s  (%d rows)\n", fill, fillCpu,
                 page->Model->Count());
-    const long afterFill = RssKB();
+    PrintDigest(page);
     const QStringList captions = FileListModel::ColumnCaptions();
     double worst = 0, worstCpu = 0;
     for (int c = 0; c < 7; ++c) {
@@ -82,14 +112,18 @@ int main(int argc, char** argv) {
         worst = std::max(worst, s);
         worstCpu = std::max(worstCpu, lastCpu);
         std::printf("sort %-13s %8.3f s %8.3f s\n", qPrintable(captions[c]), s, lastCpu);
+        PrintDigest(page);
     }
     const double dup = Seconds([&] { page->actFindDuplicatesExecute(); });
     std::printf("find duplicates    %8.3f s %8.3f s\n", dup, lastCpu);
+    PrintDigest(page);
     // An optional second argument: a picture of the window after the duplicate search.
-    if (argc > 2) form.grab().save(QString::fromLocal8Bit(argv[2]));
+    if (argc > 2 && QByteArray(argv[2]) != "--digest")
+        form.grab().save(QString::fromLocal8Bit(argv[2]));
     page->Cbx_Details->setChecked(false);
     const double plain = Seconds([&] { page->FillFileListButtonClick(); });
     std::printf("plain fill         %8.3f s %8.3f s\n", plain, lastCpu);
+    PrintDigest(page);
     const long after = RssKB();
     std::printf("memory growth      %8.1f MB after the fill, %.1f MB at the end (RSS %.1f MB)\n",
                 (afterFill - before) / 1024.0, (after - before) / 1024.0, after / 1024.0);

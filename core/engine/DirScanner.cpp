@@ -718,7 +718,13 @@ const DirScanner::FileRowTexts& DirScanner::Texts() const {
         t->dates.reserve(n);
         t->atimes.reserve(std::size_t(n));
         if (maker_) {
-            maker_(t->paths, t->mb, t->kb, t->dates);
+            maker_([&t](const QString& path, const QString& mb, const QString& kb,
+                        const QString& date) {
+                t->paths.append(path);
+                t->mb.append(mb);
+                t->kb.append(kb);
+                t->dates.append(date);
+            });
             t->atimes.assign(std::size_t(t->paths.size()), kAccessTimeUnknown);
         } else {
             TextCache cache;
@@ -839,18 +845,16 @@ void VisitRows(const RowChunk& c, const QString& rootPrefix, TextCache& cache,
 void DirScanner::ForEachFileRow(const std::function<void(const FileRowFacts&)>& row) const {
     FileRowFacts facts;
     if (maker_) {
-        const FileRowTexts& t = Texts();
-        for (qsizetype i = 0; i < t.paths.size(); ++i) {
-            const QString& p = t.paths.at(i);
-            const qsizetype slash = p.lastIndexOf(QLatin1Char('/')) + 1;
-            facts.folder = p.left(slash);
-            facts.name = p.mid(slash);
-            facts.mb = t.mb.value(i);
-            facts.kb = t.kb.value(i);
-            facts.date = t.dates.value(i);
-            facts.accessTime = t.atimes.at(std::size_t(i));
+        // Straight from the maker: a snapshot's million rows need no lists.
+        maker_([&](const QString& path, const QString& mb, const QString& kb, const QString& date) {
+            const qsizetype slash = path.lastIndexOf(QLatin1Char('/')) + 1;
+            facts.folder = path.left(slash);
+            facts.name = path.mid(slash);
+            facts.mb = mb;
+            facts.kb = kb;
+            facts.date = date;
             row(facts);
-        }
+        });
         return;
     }
     TextCache cache;

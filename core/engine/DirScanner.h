@@ -110,10 +110,11 @@ public:
     // walk runs.
     void ForEachFileRow(const std::function<void(const FileRowFacts&)>& row) const;
     // FileRows of a snapshot shown in place of a run: count rows whose texts
-    // (paths, MB, KB, dates) make gives on first use; access times unknown. They
-    // stay until the next run.
-    using FileRowMaker = std::function<void(QStringList& paths, QStringList& mb, QStringList& kb,
-                                            QStringList& dates)>;
+    // (path, MB, KB, date) make hands to its sink row by row, each time the rows
+    // are read; access times unknown. They stay until the next run.
+    using FileRowSink = std::function<void(const QString& path, const QString& mb,
+                                           const QString& kb, const QString& date)>;
+    using FileRowMaker = std::function<void(const FileRowSink& row)>;
     void SetFileRows(qsizetype count, FileRowMaker make);
 
     // Clears the seven lists, then ListEntries(FolderPath), MeasureEntries(EntryPaths, FolderPath).

@@ -1,14 +1,19 @@
 #include "core/engine/FileListRows.h"
 #include "core/engine/FileFilter.h"
+#include "core/engine/SizeText.h"
+#include "platform/FileInfo.h"
+#include <QDate>
 #include <algorithm>
+#include <thread>
 
 FileRowTable::FileRowTable(bool detail) : detail_(detail) {
     texts_.emplace_back();
     textIndex_.insert(QString(), 0);
 }
 
-void FileRowTable::Reserve(std::size_t rows) {
-    rows_.reserve(rows);
+void FileRowTable::Squeeze() {
+    rows_.shrink_to_fit();
+    names_.squeeze();
 }
 
 std::uint32_t FileRowTable::FolderIndex(const QString& folder) {
@@ -96,6 +101,40 @@ QString FileRowTable::Cell(int row, int column) const {
         return r.dup < 0 ? QStringLiteral("x") : QString::number(r.dup);
     default:
         return {};
+    }
+}
+
+void FileRowTable::ReadAccessDates() {
+    if (!detail_ || rows_.empty()) return;
+    // The look-ups are system calls that mostly wait for the file system: a
+    // thread per core (more on a cold disk would help less than it costs warm).
+    const std::size_t n = rows_.size();
+    const std::size_t threads =
+        n < 20000 ? 1 : std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+    std::vector<qint64> days(n);
+    auto read = [&](std::size_t from, std::size_t to) {
+        AccessDateReader reader;
+        QString name;
+        for (std::size_t i = from; i < to; ++i) {
+            name = Name(int(i)).toString();
+            days[i] = reader.Of(FolderOf(rows_[i]), name).toJulianDay();
+        }
+    };
+    {
+        std::vector<std::jthread> workers;
+        for (std::size_t t = 1; t < threads; ++t)
+            workers.emplace_back(read, n * t / threads, n * (t + 1) / threads);
+        read(0, n / threads);
+    }
+    // Few distinct days among many files: each day's text is made once.
+    QHash<qint64, std::uint32_t> dayTexts;
+    for (std::size_t i = 0; i < n; ++i) {
+        auto it = dayTexts.constFind(days[i]);
+        if (it == dayTexts.constEnd()) {
+            const QDate d = QDate::fromJulianDay(days[i]);
+            it = dayTexts.insert(days[i], TextIndex(DateText(d.year(), d.month(), d.day())));
+        }
+        rows_[i].dateAc = *it;
     }
 }
 

@@ -25,7 +25,8 @@ public:
 
     bool Detail() const { return detail_; }
     int Count() const { return int(rows_.size()); }
-    void Reserve(std::size_t rows);
+    // Gives back the room the appends left unused.
+    void Squeeze();
 
     // Appends a row for path; the three texts are kept on detail rows only.
     void Append(const QString& path, const QString& kb = {}, const QString& dateCr = {},
@@ -54,6 +55,11 @@ public:
     bool SameAccessText(int a, int b) const {
         return rows_[std::size_t(a)].dateAc == rows_[std::size_t(b)].dateAc;
     }
+
+    // Reads every detail row's last-access date now and makes it the row's
+    // "Date (Ac)" text (29.Dec.99 for a file that is gone). Each folder is
+    // opened once; long lists are read by several threads.
+    void ReadAccessDates();
 
     // Puts the rows into the given order (order[i] = old index of new row i).
     void Reorder(const std::vector<int>& order);

@@ -272,15 +272,6 @@ void FileListPage::FillFileListButtonClick() {
     ShowFileCount();
 }
 
-const QString& FileListPage::AccessDateText(const QDate& d) {
-    // Few distinct days among many files: format each day once and share the text.
-    const qint64 key = d.toJulianDay();
-    auto it = dateTexts_.constFind(key);
-    if (it == dateTexts_.constEnd())
-        it = dateTexts_.insert(key, DateText(d.year(), d.month(), d.day()));
-    return *it;
-}
-
 void FileListPage::FillFileList(const DirScanner& scanner) {
     FillRows(scanner.FileRowCount(), [&scanner](const RowSink& add) {
         scanner.ForEachFileRow(
@@ -326,23 +317,17 @@ void FileListPage::FillRows(qsizetype count, const std::function<void(const RowS
             gauge.SetProgressMax(max);
             FileGaugeStep = NextFileGaugeStep(FileGaugeStep, max);
             FileRowTable table(details);
-            table.Reserve(std::size_t(count));
-            AccessDateReader accessDates;
             const QString none;
             int i = 0;
             rows([&](const QString& folder, const QString& name, const QString& kb,
                      const QString& date) {
                 // The extension lies in the name, so the name alone is filtered.
-                if (filter.Accepts(name)) {
-                    if (details)
-                        table.Append(folder, name, kb, date,
-                                     AccessDateText(accessDates.Of(folder, name)));
-                    else
-                        table.Append(folder, name, none, none, none);
-                }
+                if (filter.Accepts(name)) table.Append(folder, name, kb, date, none);
                 if (const int step = FileGaugeAdvance(FileGaugeStep, i)) gauge.SetAddProgress(step);
                 ++i;
             });
+            table.Squeeze();
+            table.ReadAccessDates();
             FileList->selectionModel()->clear();
             Model->SetRows(std::move(table), icons);
             FileList->scrollToTop();
@@ -390,18 +375,29 @@ void FileListPage::ShowAllEntriesClick() {
 // --- sorting -------------------------------------------------------------
 
 void FileListPage::SortByColumn(int column) {
+    SortRows(column);
+}
+
+std::vector<int> FileListPage::SortRows(int column) {
     ListSortState& state = form_.SortState();
     state.Click(column);
     FileList->setUpdatesEnabled(false);
+    std::vector<int> order;
     try {
-        Model->Reorder(
-            SortedOrder(Model->Rows().ColumnTexts(state.SortColumn), state.SortAscending));
+        const int c = state.SortColumn;
+        const bool paths = c == 3 || (c == 0 && !Model->Rows().Detail());
+        order =
+            SortedOrder(Model->Rows().ColumnTexts(c), state.SortAscending, FormatLocale::current(),
+                        TextOrder::current(), paths ? KeyRepeats::Rare : KeyRepeats::Common);
+        Model->Reorder(order);
         FileList->horizontalHeader()->setSortIndicatorShown(true);
         FileList->horizontalHeader()->setSortIndicator(
             column, state.SortAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
     } catch (...) {
         // A sort that fails leaves the rows as they were, without a message.
+        order.clear();
     }
     FileList->setUpdatesEnabled(true);
     ReleaseFreeMemory(); // the sort keys of every row
+    return order;
 }

@@ -77,6 +77,9 @@ public:
     void ShowAllEntriesClick();
     // The shared column sort of the window's lists.
     void SortByColumn(int column);
+    // The same; returns the order it gave the rows (old index of each new
+    // row), empty when the sort failed.
+    std::vector<int> SortRows(int column);
 
     // --- duplicates and search ------------------------------------------------
     void actFindDuplicatesExecute();
@@ -120,7 +123,6 @@ private:
     void BuildMenus();
     void FileListSelectItem(const QItemSelection& selected, const QItemSelection& deselected);
     void ShowLabelForAWhile(const QString& text);
-    const QString& AccessDateText(const QDate& date);
     // Takes each row's folder, name, "Size (kb)" and "Date (Cr)" texts.
     using RowSink = std::function<void(const QString& folder, const QString& name,
                                        const QString& kb, const QString& date)>;
@@ -128,5 +130,4 @@ private:
 
     MainWindow& form_;
     std::unique_ptr<IShellOpUi> dialogs_;
-    QHash<qint64, QString> dateTexts_;
 };

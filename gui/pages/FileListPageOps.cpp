@@ -98,13 +98,14 @@ void FileListPage::actFindDuplicatesExecute() {
 void FileListPage::MarkDuplicates(bool compareSize, bool compareDate) {
     WaitCursor wait;
     std::size_t pairs = 0;
+    std::vector<char> select;
     try {
         SortByColumn(0);
         FileList->setUpdatesEnabled(false);
         const auto found = DuplicatePairs(Model->Rows(), compareSize, compareDate);
         pairs = found.size();
         std::vector<char> checks = Model->Checks();
-        std::vector<char> select(std::size_t(Model->Count()));
+        select.assign(std::size_t(Model->Count()), 0);
         std::vector<int> numbers(std::size_t(Model->Count()));
         for (int i = 0; i < Model->Count(); ++i)
             numbers[std::size_t(i)] = Model->Rows().DupNumber(i);
@@ -116,14 +117,21 @@ void FileListPage::MarkDuplicates(bool compareSize, bool compareDate) {
         }
         Model->SetAllChecks(checks);
         Model->SetDupNumbers(numbers);
-        if (pairs > 0)
-            FileList->selectionModel()->select(RowRuns(Model, select), QItemSelectionModel::Select);
         FileList->setFocus();
     } catch (...) {
         // The closing steps below still run.
     }
-    // Numbered rows sort before those still marked "x", in pair order.
-    SortByColumn(6);
+    // Numbered rows sort before those still marked "x", in pair order. The
+    // second rows of the pairs are selected in their new places: carrying
+    // thousands of selected ranges through a sort is slow.
+    const std::vector<int> order = SortRows(6);
+    if (pairs > 0 && select.size() == std::size_t(Model->Count())) {
+        std::vector<char> moved = select;
+        if (order.size() == select.size())
+            for (std::size_t i = 0; i < order.size(); ++i)
+                moved[i] = select[std::size_t(order[i])];
+        FileList->selectionModel()->select(RowRuns(Model, moved), QItemSelectionModel::Select);
+    }
     FileList->setUpdatesEnabled(true);
     if (pairs < 1)
         ShowLabelForAWhile(QStringLiteral("no duplicate file"));

@@ -99,12 +99,26 @@ int TextOrder::Compare(const QString& a, const QString& b) const {
 }
 
 std::vector<int> SortedOrder(const QStringList& keys, bool ascending, const FormatLocale& loc,
-                             const TextOrder& order) {
+                             const TextOrder& order, KeyRepeats repeats) {
     // Each distinct text is sorted once, and the rows follow their text's place
     // in their old order: a long list repeats its names, sizes and dates a lot.
     const std::size_t n = std::size_t(keys.size());
     std::vector<int> groupOf(n), first;
-    {
+    bool grouped = false;
+    if (repeats == KeyRepeats::Rare) {
+        // Every row its own group, unless numbers mix with texts: then rows
+        // of one text must stay together (below).
+        bool numbers = false, texts = false;
+        for (qsizetype i = 0; i < keys.size() && !(numbers && texts); ++i)
+            (NumberOf(keys[i], loc) ? numbers : texts) = true;
+        if (!(numbers && texts)) {
+            first.resize(n);
+            for (std::size_t i = 0; i < n; ++i)
+                groupOf[i] = first[i] = int(i);
+            grouped = true;
+        }
+    }
+    if (!grouped) {
         QHash<QString, int> groups;
         groups.reserve(qsizetype(n));
         for (std::size_t i = 0; i < n; ++i) {

@@ -51,9 +51,13 @@ int CompareCells(const QString& a, const QString& b,
 // The stable order in which keys sort (indices into keys). Rows of one text
 // stay together, even where numbers and texts mixed in one column make the
 // comparison intransitive, so the duplicate finder's neighbours are found.
+// Rare: the keys seldom repeat (full paths), so looking for repeats would
+// only cost time; the order is the same either way.
+enum class KeyRepeats { Common, Rare };
 std::vector<int> SortedOrder(const QStringList& keys, bool ascending,
                              const FormatLocale& loc = FormatLocale::current(),
-                             const TextOrder& order = TextOrder::current());
+                             const TextOrder& order = TextOrder::current(),
+                             KeyRepeats repeats = KeyRepeats::Common);
 
 // Click on a column header of list: updates state, then sorts the rows by that
 // column with repainting suspended. Returns false when the sort failed (the

@@ -79,19 +79,10 @@ void SnapshotView::Show(const QString& folder) {
     // only when the list is asked for (a million rows take seconds).
     auto files = std::make_shared<SnapshotFileRowSource>(*snapshot_, at);
     const int n = files->RowCount();
-    s.SetFileRows(n, [files, keep = snapshot_](QStringList& paths, QStringList& mb, QStringList& kb,
-                                               QStringList& dates) {
-        const int count = files->RowCount();
-        paths.reserve(count);
-        mb.reserve(count);
-        kb.reserve(count);
-        dates.reserve(count);
-        for (int i = 0; i < count; ++i) {
-            paths.append(files->FullPath(i));
-            kb.append(files->SubItem(i, 4));
-            mb.append(SizeText(suMB, files->Bytes(i) * 10000));
-            dates.append(files->SubItem(i, 1));
-        }
+    s.SetFileRows(n, [files, keep = snapshot_](const DirScanner::FileRowSink& row) {
+        for (int i = 0; i < files->RowCount(); ++i)
+            row(files->FullPath(i), SizeText(suMB, files->Bytes(i) * 10000), files->SubItem(i, 4),
+                files->SubItem(i, 1));
     });
     form_.TotalGB = StrToSizeValue(s.TotalGBText);
     form_.FillFolderList(s.EntryPaths, s.EntryMB, s.EntryKB);

@@ -157,6 +157,17 @@ protected:
         }
         EXPECT_EQ(i, d.FileRowCount());
         EXPECT_FALSE(row.Next());
+        // The rows in parts give the same texts.
+        qsizetype k = 0;
+        d.ForEachFileRow([&](const DirScanner::FileRowFacts& r) {
+            ASSERT_LT(k, d.FilePaths().size());
+            EXPECT_TRUE(r.folder.endsWith('/') && !r.name.contains('/'));
+            EXPECT_EQ(r.folder + r.name, d.FilePaths().at(k));
+            EXPECT_EQ(r.mb + r.kb + r.date,
+                      d.FileMB().at(k) + d.FileKB().at(k) + d.FileDates().at(k));
+            EXPECT_EQ(r.accessTime, d.FileAccessTimes().at(std::size_t(k++)));
+        });
+        EXPECT_EQ(k, d.FileRowCount());
         if (i < 3) return;
         const FileRowSource rows(d, {0, 1, int(i - 1)});
         EXPECT_EQ(rows.SubItem(2, 3), DisplayPath(d.FilePaths().last()));
@@ -417,13 +428,11 @@ TEST_F(DirScannerTest, OneBigRowIsSharedOutAndSplicedBackInOrder) {
     }
     // Rows given in place of a run are read the same way.
     DirScanner given;
-    given.SetFileRows(3,
-                      [](QStringList& paths, QStringList& mb, QStringList& kb, QStringList& dates) {
-                          paths = {"/a/x", "/a/y", "/a/z"};
-                          mb = {"1", "2", "3"};
-                          kb = {"4", "5", "6"};
-                          dates = {"01.Jan.26", "02.Jan.26", "03.Jan.26"};
-                      });
+    given.SetFileRows(3, [](const DirScanner::FileRowSink& row) {
+        row("/a/x", "1", "4", "01.Jan.26");
+        row("/a/y", "2", "5", "02.Jan.26");
+        row("/a/z", "3", "6", "03.Jan.26");
+    });
     ExpectCursorMatchesLists(given);
 }
 

@@ -24,6 +24,8 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <numeric>
+#include <random>
 
 namespace {
 FormatLocale Comma() {
@@ -86,6 +88,35 @@ TEST(ListSort, SortedOrderKeepsOneTextTogetherAndNeverFails) {
         EXPECT_EQ(s.indexOf("f.txt") + 1, s.lastIndexOf("f.txt"));
         EXPECT_EQ(s.indexOf("2") + 1, s.lastIndexOf("2"));
     }
+}
+
+TEST(ListSort, SortedOrderIsAStableSortOfEachRowWhateverTheRepeats) {
+    // Texts alone or numbers alone: the order of a stable sort of every row,
+    // whether repeats are looked for or not, with and without collation.
+    const FormatLocale en = FormatLocale::english();
+    std::mt19937 random(5);
+    const QStringList words{"a.txt", "A.txt", "b", "Ärger", "zeta", "Zeta", "a​.txt"};
+    for (const TextOrder& order : {TextOrder(QLocale::c()), TextOrder(QLocale(QLocale::German))})
+        for (int round = 0; round < 40; ++round) {
+            const bool numbers = round % 2;
+            QStringList keys;
+            for (int i = 0; i < 300; ++i)
+                keys << (numbers ? QString::number(random() % 50 * 0.25, 'f', round % 3)
+                                 : words[int(random() % words.size())]);
+            for (bool up : {true, false}) {
+                std::vector<int> expected(std::size_t(keys.size()));
+                std::iota(expected.begin(), expected.end(), 0);
+                std::stable_sort(expected.begin(), expected.end(), [&](int x, int y) {
+                    return (up ? 1 : -1) * CompareCells(keys[x], keys[y], en, order) < 0;
+                });
+                EXPECT_EQ(SortedOrder(keys, up, en, order), expected);
+                EXPECT_EQ(SortedOrder(keys, up, en, order, KeyRepeats::Rare), expected);
+            }
+        }
+    // Mixed, repeats not expected: one text's rows still stay together.
+    QStringList keys{"2", "f", "10", "1a", "f", "2"};
+    EXPECT_EQ(SortedOrder(keys, true, en, TextOrder(QLocale::c()), KeyRepeats::Rare),
+              SortedOrder(keys, true, en, TextOrder(QLocale::c())));
 }
 
 TEST(ListSort, WithoutCollationNamesCompareIgnoringCaseThenExactly) {
