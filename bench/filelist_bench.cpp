@@ -106,11 +106,10 @@ int main(int argc, char** argv) {
                 page->Model->Count());
     PrintDigest(page);
     const QStringList captions = FileListModel::ColumnCaptions();
-    double worst = 0, worstCpu = 0;
+    double worst = 0;
     for (int c = 0; c < 7; ++c) {
         const double s = Seconds([&] { page->SortByColumn(c); });
         worst = std::max(worst, s);
-        worstCpu = std::max(worstCpu, lastCpu);
         std::printf("sort %-13s %8.3f s %8.3f s\n", qPrintable(captions[c]), s, lastCpu);
         PrintDigest(page);
     }
@@ -127,9 +126,12 @@ int main(int argc, char** argv) {
     const long after = RssKB();
     std::printf("memory growth      %8.1f MB after the fill, %.1f MB at the end (RSS %.1f MB)\n",
                 (afterFill - before) / 1024.0, (after - before) / 1024.0, after / 1024.0);
-    std::printf("goals (wall / cpu): fill < 3 s %s / %s, sort < 2 s %s / %s, growth < 200 MB %s\n",
-                fill < 3 ? "met" : "MISSED", fillCpu < 3 ? "met" : "MISSED",
-                worst < 2 ? "met" : "MISSED", worstCpu < 2 ? "met" : "MISSED",
-                (after - before) / 1024.0 < 200 ? "met" : "MISSED");
+    // The goals for a million rows (wall clock; the detail fill reads its
+    // access dates on several threads, so its CPU time is more).
+    auto met = [](bool ok) { return ok ? "met" : "MISSED"; };
+    std::printf("goals: detail fill <= 2 s %s, plain fill <= 1 s %s, sort <= 1.5 s %s, "
+                "duplicates <= 3 s %s, growth after the fill <= 150 MB %s\n",
+                met(fill <= 2), met(plain <= 1), met(worst <= 1.5), met(dup <= 3),
+                met((afterFill - before) / 1024.0 <= 150));
     return 0;
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# File list speed and memory on the wide synthetic tree (about 221,000 entries).
+# File list speed and memory on the wide synthetic tree (about 221,000 entries),
+# or on the million-file tree of bench/million_tree.py when that is given.
 # usage: bench/filelist_bench.sh [TREE]   (default /tmp/morvane-bench/wide, made when missing)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
