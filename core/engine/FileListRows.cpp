@@ -111,13 +111,17 @@ void FileRowTable::ReadAccessDates() {
     const std::size_t n = rows_.size();
     const std::size_t threads =
         n < 20000 ? 1 : std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
-    std::vector<qint64> days(n);
+    // A row a thread could not read shows the date of a file that is gone.
+    std::vector<qint64> days(n, QDate(1899, 12, 29).toJulianDay());
     auto read = [&](std::size_t from, std::size_t to) {
-        AccessDateReader reader;
-        QString name;
-        for (std::size_t i = from; i < to; ++i) {
-            name = Name(int(i)).toString();
-            days[i] = reader.Of(FolderOf(rows_[i]), name).toJulianDay();
+        try {
+            AccessDateReader reader;
+            QString name;
+            for (std::size_t i = from; i < to; ++i) {
+                name = Name(int(i)).toString();
+                days[i] = reader.Of(FolderOf(rows_[i]), name).toJulianDay();
+            }
+        } catch (...) {
         }
     };
     {

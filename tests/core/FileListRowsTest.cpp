@@ -1,4 +1,9 @@
 #include "core/engine/FileListRows.h"
+#include "core/engine/SizeText.h"
+#include "platform/FileInfo.h"
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -51,6 +56,32 @@ TEST(FileRows, CellsKeepTheirTextsThroughReorderAndRemove) {
     ASSERT_EQ(t.Count(), 2);
     EXPECT_EQ(t.Path(0), "/y/z/b.tar.gz");
     EXPECT_EQ(t.Cell(1, 0), "a.c");
+}
+
+TEST(FileRows, AccessDatesOfALongListAreThoseOfEachFile) {
+    // Enough rows for several threads; files in two folders and one that is gone.
+    QTemporaryDir dir;
+    const QString a = dir.filePath("a.txt"), b = dir.filePath("sub/b"), gone = dir.filePath("x");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
+    for (const QString& p : {a, b}) {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const QDateTime older(QDate(2020, 2, 29), QTime(12, 0));
+    QFile old(b);
+    ASSERT_TRUE(old.open(QIODevice::ReadWrite) && old.setFileTime(older, QFile::FileAccessTime));
+    old.close();
+    const QString paths[] = {a, b, gone};
+    FileRowTable t;
+    for (int i = 0; i < 30001; ++i)
+        t.Append(paths[i / 1000 % 3]);
+    t.ReadAccessDates();
+    for (int i = 0; i < t.Count(); ++i) {
+        const QDate d = LastAccessDate(t.Path(i));
+        ASSERT_EQ(t.Cell(i, 2), DateText(d.year(), d.month(), d.day())) << i;
+    }
+    EXPECT_EQ(t.Cell(1000, 2), DateText(2020, 2, 29));
+    EXPECT_EQ(t.Cell(29999, 2), DateText(1899, 12, 29));
 }
 
 TEST(FileGaugeStep, StepRuleAcrossFills) {
