@@ -491,23 +491,25 @@ std::vector<QString> DirPrefixes(const RowChunk& c, const QString& rootPrefix) {
     return prefixes;
 }
 
-// Makes the texts of the recorded rows, chunk by chunk in walk order.
-void AppendTexts(const RowChunk& c, const QString& rootPrefix, TextCache& cache, QStringList& paths,
-                 QStringList& mb, QStringList& kb, QStringList& dates,
-                 std::vector<std::time_t>& atimes) {
+// The rows of c (and of the chunks spliced into it) in walk order.
+void VisitRows(const RowChunk& c, const QString& rootPrefix, TextCache& cache,
+               DirScanner::FileRowFacts& facts,
+               const std::function<void(const DirScanner::FileRowFacts&)>& row) {
     const std::vector<QString> prefixes = DirPrefixes(c, rootPrefix);
     auto splice = c.splices.begin();
     for (std::size_t k = 0; k <= c.rows.size(); ++k) {
         for (; splice != c.splices.end() && splice->pos == k; ++splice)
-            AppendTexts(*splice->chunk, prefixes[splice->dir], cache, paths, mb, kb, dates, atimes);
+            VisitRows(*splice->chunk, prefixes[splice->dir], cache, facts, row);
         if (k == c.rows.size()) break;
         const RowChunk::Row& r = c.rows[k];
-        paths.append(JoinName(prefixes[r.dir], c.names.data() + r.nameOff, r.nameLen));
+        facts.folder = prefixes[r.dir];
+        facts.name = JoinName(QString(), c.names.data() + r.nameOff, r.nameLen);
         const auto& texts = cache.SizeTexts(r.size);
-        mb.append(texts.mb);
-        kb.append(texts.kb);
-        dates.append(cache.Date(std::time_t(r.mtime)));
-        atimes.push_back(std::time_t(r.atime));
+        facts.mb = texts.mb;
+        facts.kb = texts.kb;
+        facts.date = cache.Date(std::time_t(r.mtime));
+        facts.accessTime = std::time_t(r.atime);
+        row(facts);
     }
 }
 
@@ -717,20 +719,13 @@ const DirScanner::FileRowTexts& DirScanner::Texts() const {
         t->kb.reserve(n);
         t->dates.reserve(n);
         t->atimes.reserve(std::size_t(n));
-        if (maker_) {
-            maker_([&t](const QString& path, const QString& mb, const QString& kb,
-                        const QString& date) {
-                t->paths.append(path);
-                t->mb.append(mb);
-                t->kb.append(kb);
-                t->dates.append(date);
-            });
-            t->atimes.assign(std::size_t(t->paths.size()), kAccessTimeUnknown);
-        } else {
-            TextCache cache;
-            for (const auto& c : chunks_)
-                AppendTexts(*c, c->rootPrefix, cache, t->paths, t->mb, t->kb, t->dates, t->atimes);
-        }
+        ForEachFileRow([&t](const FileRowFacts& r) {
+            t->paths.append(r.folder + r.name);
+            t->mb.append(r.mb);
+            t->kb.append(r.kb);
+            t->dates.append(r.date);
+            t->atimes.push_back(r.accessTime);
+        });
         texts_ = std::move(t);
     }
     return *texts_;
@@ -752,7 +747,7 @@ const std::vector<std::time_t>& DirScanner::FileAccessTimes() const {
     return Texts().atimes;
 }
 
-// The walk order of AppendTexts, one row at a time: a stack of the chunks
+// The walk order of VisitRows, one row at a time: a stack of the chunks
 // being read, each with its folder paths and its next row and splice.
 struct DirScanner::FileRowCursor::State {
     struct Level {
@@ -815,32 +810,6 @@ bool DirScanner::FileRowCursor::Next() {
         return true;
     }
 }
-
-namespace {
-
-// The rows of c (and of the chunks spliced into it) in walk order.
-void VisitRows(const RowChunk& c, const QString& rootPrefix, TextCache& cache,
-               DirScanner::FileRowFacts& facts,
-               const std::function<void(const DirScanner::FileRowFacts&)>& row) {
-    const std::vector<QString> prefixes = DirPrefixes(c, rootPrefix);
-    auto splice = c.splices.begin();
-    for (std::size_t k = 0; k <= c.rows.size(); ++k) {
-        for (; splice != c.splices.end() && splice->pos == k; ++splice)
-            VisitRows(*splice->chunk, prefixes[splice->dir], cache, facts, row);
-        if (k == c.rows.size()) break;
-        const RowChunk::Row& r = c.rows[k];
-        facts.folder = prefixes[r.dir];
-        facts.name = JoinName(QString(), c.names.data() + r.nameOff, r.nameLen);
-        const auto& texts = cache.SizeTexts(r.size);
-        facts.mb = texts.mb;
-        facts.kb = texts.kb;
-        facts.date = cache.Date(std::time_t(r.mtime));
-        facts.accessTime = std::time_t(r.atime);
-        row(facts);
-    }
-}
-
-} // namespace
 
 void DirScanner::ForEachFileRow(const std::function<void(const FileRowFacts&)>& row) const {
     FileRowFacts facts;
