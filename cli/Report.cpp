@@ -373,8 +373,9 @@ int RunReport(int argc, char** argv) {
                 const QString& first = dirSize->EntryPaths.first();
                 folder = first.left(first.lastIndexOf(QLatin1Char('/')) + 1);
             }
-            // No run behind a result file: the GB total comes from its rows.
-            SizeValue kb = 0;
+            // No run behind a result file: the GB total comes from its rows,
+            // summed wide enough for any count of them.
+            WideSizeValue kb = 0;
             for (qsizetype i = 0; i < dirSize->EntryKB.size(); ++i)
                 if (!dirSize->EntryPaths.at(i).endsWith(DirScanner::FreeSpaceName()))
                     kb += StrToSizeValue(dirSize->EntryKB.at(i));
@@ -397,7 +398,7 @@ int RunReport(int argc, char** argv) {
     }
 
     // The status bar's totals: the size list's MB and KB texts summed.
-    SizeValue sumMB = 0, sumKB = 0;
+    WideSizeValue sumMB = 0, sumKB = 0;
     try {
         for (const QString& t : dirSize->EntryMB)
             sumMB += StrToSizeValue(t);

@@ -1,22 +1,31 @@
 #include "core/archive/ZipTimes.h"
+#include <limits>
 
 namespace {
-// 100 ns steps between 1601-01-01 and 1970-01-01.
+// 100 ns steps between 1601-01-01 and 1970-01-01, and the same in seconds.
 constexpr std::int64_t kEpochShift = 116444736000000000LL;
+constexpr std::int64_t kEpochShiftSeconds = kEpochShift / 10000000LL;
 
 std::uint64_t ToFileTime(const timespec& t) {
-    return std::uint64_t(std::int64_t(t.tv_sec) * 10000000LL + t.tv_nsec / 100 + kEpochShift);
+    // A time the field cannot hold (some 29,000 years away) is kept at its end.
+    std::int64_t v = 0;
+    if (__builtin_mul_overflow(std::int64_t(t.tv_sec), 10000000LL, &v) ||
+        __builtin_add_overflow(v, t.tv_nsec / 100 + kEpochShift, &v))
+        v = t.tv_sec < 0 ? std::numeric_limits<std::int64_t>::min()
+                         : std::numeric_limits<std::int64_t>::max();
+    return std::uint64_t(v);
 }
 
+// Any 64 bits an archive holds, read as signed steps since 1601. Split into
+// seconds first, so that no value can overflow on the way.
 timespec FromFileTime(std::uint64_t v) {
-    const std::int64_t units = std::int64_t(v) - kEpochShift;
-    std::int64_t sec = units / 10000000LL;
-    std::int64_t rest = units % 10000000LL;
+    std::int64_t sec = std::int64_t(v) / 10000000LL;
+    std::int64_t rest = std::int64_t(v) % 10000000LL;
     if (rest < 0) {
         rest += 10000000LL;
         --sec;
     }
-    return {time_t(sec), long(rest * 100)};
+    return {time_t(sec - kEpochShiftSeconds), long(rest * 100)};
 }
 
 void Put(std::vector<std::uint8_t>& out, std::uint64_t v, int bytes) {

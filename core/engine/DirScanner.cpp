@@ -177,8 +177,8 @@ public:
     const SizeSlot& SizeTexts(qint64 bytes) {
         SizeSlot& slot = sizes_[std::size_t(bytes) % kSizeSlots];
         if (slot.bytes != bytes) {
-            slot.mb = SizeText(suMB, bytes * 10000, loc_);
-            slot.kb = SizeText(suKB, bytes * 10000, loc_);
+            slot.mb = SizeText(suMB, BytesToSizeValue(bytes), loc_);
+            slot.kb = SizeText(suKB, BytesToSizeValue(bytes), loc_);
             slot.bytes = bytes;
         }
         return slot;
@@ -254,6 +254,12 @@ public:
     virtual void HandOver(WalkTask task) = 0;
 };
 
+// Byte totals stop at the largest 64-bit count (8 EiB) instead of wrapping: only
+// sparse files can claim that much, and their texts are made wider still.
+void AddBytes(qint64& total, qint64 bytes) {
+    if (__builtin_add_overflow(total, bytes, &total)) total = std::numeric_limits<qint64>::max();
+}
+
 // One thread's walk: depth first, each folder opened once (below the open levels,
 // again after each subfolder), everything relative to the open folder, sizes
 // summed as integers, FileRows kept as bytes and numbers.
@@ -325,7 +331,7 @@ private:
         if (child < 0 && ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
         const bool isDir = S_ISDIR(st.st_mode);
         const qint64 size = isDir ? 0 : qint64(st.st_size);
-        total += size;
+        AddBytes(total, size);
         const quint64 nameOff = out_->names.size();
         if (size >= minSize_) {
             out_->names.append(name, length);
@@ -385,7 +391,7 @@ private:
                 out_->splices.push_back({out_->rows.size(), sub, std::move(chunk)});
                 pool_->HandOver(std::move(task));
             } else {
-                total += Walk(child, sub, st.st_dev, true);
+                AddBytes(total, Walk(child, sub, st.st_dev, true));
             }
             path_.pop_back();
         }
@@ -619,7 +625,7 @@ private:
                 return;
             }
             std::lock_guard lock(m_);
-            bytes_[std::size_t(row)] += bytes;
+            AddBytes(bytes_[std::size_t(row)], bytes);
             if (--pending_[std::size_t(row)] == 0) done_.notify_all();
             if (--active_ == 0) work_.notify_all();
         }
@@ -676,7 +682,10 @@ bool DirScanner::IsDriveRoot(const QString& folder) {
 qint64 DirScanner::FreeBytes(const QString& folder) {
     struct statvfs sv {};
     if (::statvfs(NativePath(folder).constData(), &sv) != 0) return -1;
-    return qint64(sv.f_bavail) * qint64(sv.f_frsize);
+    qint64 bytes = 0;
+    if (__builtin_mul_overflow(sv.f_bavail, sv.f_frsize, &bytes))
+        return std::numeric_limits<qint64>::max();
+    return bytes;
 }
 
 bool DirScanner::HasFreeSpaceRow(const QString& folder) const {
@@ -880,11 +889,11 @@ void DirScanner::MeasureEntries(const QStringList& entries, const QString& folde
     const QStringList rows = entries.mid(0, n);
     const MountTypes mounts;
     const qint64 minSize = MinFileSizeBytes;
-    SizeValue total = 0;
+    WideSizeValue total = 0;
     if (Progress) Progress->SetProgressMax(n + 1);
 
     auto addRow = [&](qint64 bytes) {
-        const SizeValue v = bytes * 10000;
+        const WideSizeValue v = BytesToSizeValue(bytes);
         total += v;
         EntryMB.append(SizeText(suMB, v));
         EntryKB.append(SizeText(suKB, v));
@@ -929,19 +938,19 @@ void DirScanner::MeasureEntries(const QStringList& entries, const QString& folde
     TotalGBText = SizeText(suGB, total);
     if (freeRow) {
         const qint64 f = FreeBytes(WithDelimiter(folder));
-        EntryMB.append(SizeText(suMB, f * 10000));
-        EntryKB.append(SizeText(suKB, f * 10000));
+        EntryMB.append(SizeText(suMB, BytesToSizeValue(f)));
+        EntryKB.append(SizeText(suKB, BytesToSizeValue(f)));
     }
 }
 
-SizeValue DirScanner::FolderBytes(const QString& folder, bool recurse) {
+WideSizeValue DirScanner::FolderBytes(const QString& folder, bool recurse) {
     const MountTypes mounts;
     Walker walker(mounts, MinFileSizeBytes, cancel_);
     auto chunk = std::make_unique<RowChunk>();
     const qint64 bytes = walker.Folder(folder, recurse, *chunk);
     texts_.reset();
     chunks_.push_back(std::move(chunk));
-    return bytes * 10000;
+    return BytesToSizeValue(bytes);
 }
 
 void DirScanner::TakeResults(DirScanner& other) {

@@ -63,7 +63,7 @@ public:
     // reads; in memory (tmpfs) one per core, at most 4.
     static int DefaultThreads(const QString& folder);
     // Exact total of the last run (bytes x 10000), the free space not included.
-    SizeValue TotalSize = 0;
+    WideSizeValue TotalSize = 0;
     // Folders the parallel walk of the last run passed from a busy thread to an idle one.
     int FoldersHandedOver = 0;
 
@@ -134,7 +134,7 @@ public:
     // Fills EntryMB, EntryKB, TotalGBText (and TotalSize) for the rows of entries.
     void MeasureEntries(const QStringList& entries, const QString& folder);
     // Byte total of a folder (x 10000), recording FileRows on the way; 0 when it cannot be read.
-    SizeValue FolderBytes(const QString& folder, bool recurse);
+    WideSizeValue FolderBytes(const QString& folder, bool recurse);
 
     static QString AllFilesName();  // "<All files in this folder>"
     static QString FreeSpaceName(); // "<Free Space>"

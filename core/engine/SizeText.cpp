@@ -10,6 +10,7 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <limits>
+#include <type_traits>
 
 // The rounding of sizes is defined on 80-bit extended values (64-bit
 // significand); a narrower long double would change which halves go up.
@@ -81,14 +82,22 @@ FormatLocale FormatLocale::fromCLocale() {
 
 namespace {
 
+// The unsigned type of a size of either width. Sizes that fit 64 bits take the
+// 64-bit code, which runs for every file met; only larger ones pay for 128.
+template <class S> struct Magnitude;
+template <> struct Magnitude<std::int64_t> { using type = std::uint64_t; };
+template <> struct Magnitude<WideSizeValue> { using type = unsigned __int128; };
+template <class S> using MagnitudeOf = typename Magnitude<S>::type;
+
 // Divide by a power of two, rounding the quotient to nearest, halves to even.
-SizeValue DivRoundEven(SizeValue value, std::uint64_t divisor) {
+template <class S> S DivRoundEven(S value, std::uint64_t divisor) {
+    using U = MagnitudeOf<S>;
     const bool neg = value < 0;
-    const std::uint64_t m = neg ? 0 - std::uint64_t(value) : std::uint64_t(value);
-    std::uint64_t q = m / divisor;
-    const std::uint64_t r = m % divisor;
+    const U m = neg ? 0 - U(value) : U(value);
+    U q = m / divisor;
+    const U r = m % divisor;
     if (2 * r > divisor || (2 * r == divisor && (q & 1))) ++q;
-    return neg ? SizeValue(0 - q) : SizeValue(q);
+    return neg ? S(0 - q) : S(q);
 }
 
 void AppendTwoDigits(QString& s, unsigned v) {
@@ -149,7 +158,9 @@ FormatLocale FormatLocale::english() {
     return l;
 }
 
-SizeValue RoundHundredths(SizeValue value) {
+namespace {
+
+template <class S> S RoundHundredthsOf(S value) {
     const long double x = static_cast<long double>(value) / 10000.0L;
     const long double w = std::trunc(x);
     const long double f = x - w;
@@ -157,10 +168,18 @@ SizeValue RoundHundredths(SizeValue value) {
     // program never changes (nearbyint would save and restore the FPU state).
     const long double r = std::rint(f * 100.0L);
     const long double res = std::rint((w + r / 100.0L) * 10000.0L);
-    // Only the extreme ends of the range can round past what 64 bits hold.
-    if (res >= 9223372036854775807.0L) return std::numeric_limits<SizeValue>::max();
-    if (res <= -9223372036854775807.0L) return std::numeric_limits<SizeValue>::min();
-    return static_cast<SizeValue>(res);
+    // Only the extreme ends of the 64-bit range can round past what it holds.
+    if constexpr (std::is_same_v<S, std::int64_t>) {
+        if (res >= 9223372036854775807.0L) return std::numeric_limits<S>::max();
+        if (res <= -9223372036854775807.0L) return std::numeric_limits<S>::min();
+    }
+    return static_cast<S>(res);
+}
+
+} // namespace
+
+SizeValue RoundHundredths(SizeValue value) {
+    return RoundHundredthsOf(value);
 }
 
 QString NumberText(long double value, const FormatLocale& loc) {
@@ -213,20 +232,23 @@ QString NumberText(long double value, const FormatLocale& loc) {
     return out;
 }
 
-QString SizeValueText(SizeValue value, const FormatLocale& loc) {
+namespace {
+
+template <class S> QString SizeValueTextOf(S value, const FormatLocale& loc) {
+    using U = MagnitudeOf<S>;
     const bool neg = value < 0;
-    std::uint64_t m = neg ? 0 - std::uint64_t(value) : std::uint64_t(value);
-    // Keep 15 significant digits (of the up to 19 a SizeValue has), half away from zero.
+    U m = neg ? 0 - U(value) : U(value);
+    // Keep 15 significant digits, half away from zero.
     int sig = 0;
-    for (std::uint64_t t = m; t; t /= 10)
+    for (U t = m; t; t /= 10)
         ++sig;
     if (sig > 15) {
-        std::uint64_t scale = 1;
+        U scale = 1;
         for (int i = 0; i < sig - 15; ++i)
             scale *= 10;
         m = (m / scale + (m % scale >= scale / 2 ? 1 : 0)) * scale;
     }
-    const std::uint64_t whole = m / 10000;
+    const U whole = m / 10000;
     if (whole >= 1000000000000000ULL)
         return NumberText((neg ? -1.0L : 1.0L) * static_cast<long double>(m) / 10000.0L, loc);
     // Built backwards in a small buffer: this runs twice for every file met.
@@ -244,7 +266,7 @@ QString SizeValueText(SizeValue value, const FormatLocale& loc) {
             *--p = char16_t(u'0' + frac % 10);
         *--p = loc.decimalSeparator.unicode();
     }
-    std::uint64_t w = whole;
+    std::uint64_t w = std::uint64_t(whole);
     do {
         *--p = char16_t(u'0' + w % 10);
         w /= 10;
@@ -253,17 +275,33 @@ QString SizeValueText(SizeValue value, const FormatLocale& loc) {
     return QString(reinterpret_cast<const QChar*>(p), end - p);
 }
 
-QString SizeText(int unit, SizeValue value, const FormatLocale& loc) {
+template <class S> QString SizeTextOf(int unit, S value, const FormatLocale& loc) {
     static constexpr std::uint64_t divisors[] = {1, 1024, 1048576, 1073741824};
-    if (unit < suKB || unit > suGB) return SizeValueText(value, loc);
-    return SizeValueText(RoundHundredths(DivRoundEven(value, divisors[unit])), loc);
+    if (unit < suKB || unit > suGB) return SizeValueTextOf(value, loc);
+    return SizeValueTextOf(RoundHundredthsOf(DivRoundEven(value, divisors[unit])), loc);
 }
 
-QString TotalText(SizeValue value, const QString& unit, const FormatLocale& loc) {
+} // namespace
+
+QString SizeValueText(SizeValue value, const FormatLocale& loc) {
+    return SizeValueTextOf(value, loc);
+}
+
+QString SizeText(int unit, WideSizeValue value, const FormatLocale& loc) {
+    if (value >= std::numeric_limits<SizeValue>::min() &&
+        value <= std::numeric_limits<SizeValue>::max())
+        return SizeTextOf(unit, SizeValue(value), loc);
+    return SizeTextOf(unit, value, loc);
+}
+
+QString TotalText(WideSizeValue value, const QString& unit, const FormatLocale& loc) {
+    // Sums of many rows may pass 64 bits.
     const bool neg = value < 0;
-    const std::uint64_t m = neg ? 0 - std::uint64_t(value) : std::uint64_t(value);
-    const std::uint64_t cents = (m + 50) / 100;
-    const QString whole = QString::number(cents / 100);
+    const unsigned __int128 m = neg ? 0 - (unsigned __int128)value : (unsigned __int128)value;
+    const unsigned __int128 cents = (m + 50) / 100;
+    QString whole;
+    for (unsigned __int128 w = cents / 100; whole.isEmpty() || w; w /= 10)
+        whole.prepend(QLatin1Char(char('0' + int(w % 10))));
     QString out;
     if (neg && cents != 0) out += QLatin1Char('-');
     for (qsizetype i = 0; i < whole.size(); ++i) {

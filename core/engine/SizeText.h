@@ -9,10 +9,14 @@ class QDate;
 class QDateTime;
 
 // An amount times 10000: bytes enter as bytes * 10000 and are summed exactly.
+// 64 bits hold byte counts up to about 838 TiB this way.
 using SizeValue = std::int64_t;
+// The same, wide enough for any byte count times 10000 and for sums of them:
+// what a size text is made from.
+using WideSizeValue = __int128;
 
-constexpr SizeValue BytesToSizeValue(std::int64_t bytes) {
-    return bytes * 10000;
+constexpr WideSizeValue BytesToSizeValue(std::int64_t bytes) {
+    return WideSizeValue(bytes) * 10000;
 }
 
 enum SizeUnit : int { suBytes = 0, suKB = 1, suMB = 2, suGB = 3 };
@@ -34,7 +38,7 @@ struct FormatLocale {
 
 // The display text of a size in a unit, rounded to hundredths (suBytes: not
 // rounded). Any unit other than 1..3 behaves like suBytes.
-QString SizeText(int unit, SizeValue value, const FormatLocale& loc = FormatLocale::current());
+QString SizeText(int unit, WideSizeValue value, const FormatLocale& loc = FormatLocale::current());
 // The value rounded to hundredths, decided by its 80-bit binary value.
 SizeValue RoundHundredths(SizeValue value);
 
@@ -45,7 +49,7 @@ QString NumberText(long double value, const FormatLocale& loc = FormatLocale::cu
 QString SizeValueText(SizeValue value, const FormatLocale& loc = FormatLocale::current());
 
 // "%n MB" style totals: thousands separators, exactly two decimals, blank, unit.
-QString TotalText(SizeValue value, const QString& unit,
+QString TotalText(WideSizeValue value, const QString& unit,
                   const FormatLocale& loc = FormatLocale::current());
 
 // "  nn:ss:zzms": minutes (hours wrap away), seconds, milliseconds.

@@ -9,11 +9,40 @@ bool NeedsQuotes(const QString& field, QChar separator) {
     return false;
 }
 
-// A spreadsheet opening the file takes a cell that begins with '=' or '@' for a
-// formula, and a file name can be crafted to be one: an apostrophe in front
-// makes it read the cell as text.
+// A plain number with an optional sign: "-2", "+1.5", "1,5", "1E15".
+bool IsNumber(const QString& field) {
+    qsizetype i = 0;
+    const qsizetype n = field.size();
+    auto digits = [&] {
+        const qsizetype from = i;
+        while (i < n && field[i] >= u'0' && field[i] <= u'9')
+            ++i;
+        return i > from;
+    };
+    if (i < n && (field[i] == u'-' || field[i] == u'+')) ++i;
+    if (!digits()) return false;
+    if (i < n && (field[i] == u'.' || field[i] == u',')) {
+        ++i;
+        if (!digits()) return false;
+    }
+    if (i < n && (field[i] == u'E' || field[i] == u'e')) {
+        ++i;
+        if (i < n && (field[i] == u'-' || field[i] == u'+')) ++i;
+        if (!digits()) return false;
+    }
+    return i == n;
+}
+
+// A spreadsheet opening the file takes a cell that begins with = + - @, a tab or
+// a carriage return for a formula ("-2+3", "+HYPERLINK(...)"), and a file name
+// can be crafted to be one: an apostrophe in front makes it read the cell as
+// text. A number keeps its value.
 QString DefusedFormula(const QString& field) {
-    if (field.startsWith(u'=') || field.startsWith(u'@')) return u'\'' + field;
+    if (field.isEmpty()) return field;
+    const QChar c = field.front();
+    const bool starter =
+        c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r';
+    if (starter && !IsNumber(field)) return u'\'' + field;
     return field;
 }
 

@@ -6,8 +6,9 @@
 
 // Every field is followed by the separator, the last one too. A field holding
 // the separator, a comma, a double quote, CR or LF is enclosed in double quotes
-// with its own double quotes doubled. A field beginning with '=' or '@' gets a
-// leading apostrophe so that a spreadsheet reads it as text, not as a formula.
+// with its own double quotes doubled. A field beginning with = + - @, a tab or a
+// carriage return that is not a number gets a leading apostrophe so that a
+// spreadsheet reads it as text, not as a formula.
 QString ListToCSVLine(const QStringList& fields);       // separator ","
 QString ListToSemikoCSVLine(const QStringList& fields); // separator ";"
 

@@ -91,8 +91,10 @@ private:
         if (Peek() < '0' || Peek() > '9') Fail(QStringLiteral("number expected"));
         std::int64_t v = 0;
         while (Peek() >= '0' && Peek() <= '9') {
-            v = v * 10 + (Get() - '0');
-            if (v > kMaxNumber) Fail(QStringLiteral("number too large"));
+            // Checked before the step, which could otherwise pass 64 bits.
+            const int digit = Get() - '0';
+            if (v > (kMaxNumber - digit) / 10) Fail(QStringLiteral("number too large"));
+            v = v * 10 + digit;
         }
         if (Peek() == '.' || Peek() == 'e' || Peek() == 'E')
             Fail(QStringLiteral("whole number expected"));

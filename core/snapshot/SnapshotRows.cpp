@@ -8,7 +8,7 @@ SnapshotFolderRows FolderRowsOf(const Snapshot& s, std::uint32_t folder) {
     if (!prefix.endsWith(QLatin1Char('/'))) prefix += QLatin1Char('/');
     std::int64_t files = 0;
     auto add = [&](const QString& path, std::int64_t bytes) {
-        const SizeValue v = bytes * 10000;
+        const WideSizeValue v = BytesToSizeValue(bytes);
         r.paths.append(path);
         r.mb.append(SizeText(suMB, v));
         r.kb.append(SizeText(suKB, v));
@@ -65,7 +65,7 @@ QString SnapshotFileRowSource::SubItem(int row, int index) const {
     case 3:
         return DisplayPath(s_.Path(i));
     case 4:
-        return SizeText(suKB, Bytes(row) * 10000);
+        return SizeText(suKB, BytesToSizeValue(Bytes(row)));
     default:
         return {};
     }

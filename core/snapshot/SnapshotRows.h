@@ -10,7 +10,7 @@
 
 struct SnapshotFolderRows {
     QStringList paths, mb, kb; // one row per subfolder (names with '.' left out), then all files
-    SizeValue total = 0;       // bytes x 10000
+    WideSizeValue total = 0;   // bytes x 10000
 };
 // Throws nothing; folder must be a folder of snapshot.
 SnapshotFolderRows FolderRowsOf(const Snapshot& snapshot, std::uint32_t folder);

@@ -63,7 +63,7 @@ std::optional<FolderListTotals> FolderListPage::FillFolderList(const QStringList
     list_->setUpdatesEnabled(false);
     try {
         list_->clear();
-        SizeValue sumMB = 0, sumKB = 0;
+        WideSizeValue sumMB = 0, sumKB = 0;
         const int n = int(paths.size());
         if (progress) progress->SetProgressMax(n - 1);
         rows.reserve(n);

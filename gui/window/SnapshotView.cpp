@@ -81,8 +81,8 @@ void SnapshotView::Show(const QString& folder) {
     const int n = files->RowCount();
     s.SetFileRows(n, [files, keep = snapshot_](const DirScanner::FileRowSink& row) {
         for (int i = 0; i < files->RowCount(); ++i)
-            row(files->FullPath(i), SizeText(suMB, files->Bytes(i) * 10000), files->SubItem(i, 4),
-                files->SubItem(i, 1));
+            row(files->FullPath(i), SizeText(suMB, BytesToSizeValue(files->Bytes(i))),
+                files->SubItem(i, 4), files->SubItem(i, 1));
     });
     form_.TotalGB = StrToSizeValue(s.TotalGBText);
     form_.FillFolderList(s.EntryPaths, s.EntryMB, s.EntryKB);

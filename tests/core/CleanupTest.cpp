@@ -239,6 +239,9 @@ TEST_F(EmptyFolderTest, HeadlessFormsWriteThePagesRowsAndDeleteNothing) {
                                 QFile::encodeName(a) + "/B/gone.desktop,\r\n";
     EXPECT_EQ(r.out.toStdString(), expected.toStdString());
     EXPECT_EQ(r.out, CleanupRowsText(ScanShortcuts(a), true, false));
+    // Names and targets that a spreadsheet would run are written as text.
+    EXPECT_EQ(CleanupRowsText({{"-2+3", "+HYPERLINK(x)", "Broken", "/d/-2+3"}}, true, true),
+              "'-2+3,'+HYPERLINK(x),Broken,/d/-2+3,\r\n");
 
     const QString out = tmp.path() + "/empty.txt";
     r = Form({"--empty-folders", a + "/", "--output=" + out, "--bare"});

@@ -59,4 +59,11 @@ TEST(CsvField, FormulaLeadsGetAnApostrophe) {
               "'=SUM(1+1),'@cmd,'=1+1.txt,a=b,+1,-2,,");
     // Quoting still applies to the whole field, apostrophe included.
     EXPECT_EQ(ListToSemikoCSVLine({"=A1,B1", "@\"x\""}), "\"'=A1,B1\";\"'@\"\"x\"\"\";");
+    // + - tab and CR start formulas too, unless the field is a number.
+    EXPECT_EQ(ListToSemikoCSVLine({"-2+3", "+HYPERLINK(u)", "\tx", "\r=1", "-", "+.5", "-1e"})
+                  .toStdString(),
+              "'-2+3;'+HYPERLINK(u);'\tx;\"'\r=1\";'-;'+.5;'-1e;");
+    EXPECT_EQ(
+        ListToCSVLine({"-0", "+12.5", "-1,5", "1E15", "-2.5E-3", "12-3", " =1"}).toStdString(),
+        "-0,+12.5,\"-1,5\",1E15,-2.5E-3,12-3, =1,");
 }

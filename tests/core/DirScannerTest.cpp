@@ -274,6 +274,39 @@ TEST_F(DirScannerTest, SparseFileOfThreeGiB) {
     EXPECT_EQ(d.FileKB(), QStringList{"3145728"});
 }
 
+// Sizes whose x 10000 passes 64 bits (from about 838 TiB): a 1000 TiB sparse file
+// and a tree of 2^50 bytes, on tmpfs, which takes files that large.
+TEST(DirScannerHuge, SparseFilesNearAPetabyteShowTheirTrueSize) {
+    QTemporaryDir shm("/dev/shm/morvane-test-XXXXXX");
+    if (!shm.isValid()) GTEST_SKIP() << "no /dev/shm";
+    const QString root = shm.path() + "/";
+    MakeDir(root + "big");
+    MakeDir(root + "tree");
+    QFile f(root + "big/sparse");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    if (!f.resize(1000LL << 40)) GTEST_SKIP() << "no 1000 TiB sparse file here";
+    MakeFile(root + "tree/a", 1LL << 49);
+    MakeFile(root + "tree/b", 1LL << 49);
+    DirScanner d;
+    d.FolderPath = root;
+    DirScanner::SetMinFileSize(1 << 20);
+    d.Measure();
+    DirScanner::SetMinFileSize(0);
+    ASSERT_EQ(d.EntryPaths.size(), 3);
+    const int big = d.EntryPaths.indexOf(root + "big"), tree = d.EntryPaths.indexOf(root + "tree");
+    ASSERT_GE(big, 0);
+    ASSERT_GE(tree, 0);
+    EXPECT_EQ(d.EntryKB[big], "1073741824000");
+    EXPECT_EQ(d.EntryMB[big], "1048576000");
+    EXPECT_EQ(d.EntryKB[tree], "1099511627776");
+    EXPECT_EQ(d.EntryMB[tree], "1073741824");
+    EXPECT_EQ(d.TotalGBText, "2072576");
+    EXPECT_TRUE(d.TotalSize == BytesToSizeValue(1000LL << 40) + BytesToSizeValue(1LL << 50));
+    EXPECT_EQ(d.FileKB().size(), 3);
+    EXPECT_TRUE(d.FileKB().contains("1073741824000"));
+    EXPECT_TRUE(d.FileMB().contains("536870912"));
+}
+
 TEST_F(DirScannerTest, TwoRunsKeepOnlyTheSecond) {
     BuildTree();
     const QString other = tmp.path() + "/other/";

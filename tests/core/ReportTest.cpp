@@ -1,6 +1,7 @@
 // The headless report, run as the real binary.
 #include "cli/Report.h"
 #include "core/engine/DirScanner.h"
+#include "core/resultfile/ResultFile.h"
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -151,6 +152,22 @@ TEST_F(ReportTest, SavedResultOpensToTheSameList) {
     const ReportRun opened = Report({"--open-result", mvx, "--format", "csv", "--bare"});
     ASSERT_EQ(opened.status, 0) << opened.err.toStdString();
     EXPECT_EQ(opened.out, saved.out);
+}
+
+// Rows of a result file near an exabyte: the KB x 1024 of the GB total and the
+// sums of the rows pass 64 bits on the way.
+TEST_F(ReportTest, ResultFileTotalsPastSixtyFourBitsAddUp) {
+    const QString mvx = tmp.path() + "/huge.MVX";
+    QFile f(mvx);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(ResultFileBytes({"/r/a", "/r/b"}, {"878906250000", "878906250000"},
+                            {"900000000000000", "900000000000000"}));
+    f.close();
+    const ReportRun r = Report({"--open-result", mvx, "--format", "csv"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(
+        "Total Size,1757812500000.00 MB,1800000000000000.00 KB,1716613769.53 GB,\r\n"))
+        << r.out.toStdString();
 }
 
 TEST_F(ReportTest, OutputFileAndWorkbook) {

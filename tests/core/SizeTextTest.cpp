@@ -1,5 +1,6 @@
 #include "core/engine/SizeText.h"
 #include "platform/Errors.h"
+#include <QCryptographicHash>
 #include <QDate>
 #include <QDateTime>
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 #include <clocale>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 
 namespace {
 
@@ -100,6 +102,32 @@ TEST(SizeText, NumberTextIsFifteenDigitsGeneral) {
     EXPECT_EQ(NumberText(0.000001L, En()), "1E-6");
     EXPECT_EQ(NumberText(1e15L, En()), "1E15");
     EXPECT_EQ(NumberText(123456789012345.0L, En()), "123456789012345");
+}
+
+// The texts of every size the 64-bit value holds stay what they were; the digest
+// was taken with the former arithmetic. Sizes past that range show their true size.
+TEST(SizeText, TextsOfEverySizeStayTheSameAndPetabytesAreShownWhole) {
+    std::vector<std::int64_t> sizes;
+    for (std::int64_t b = 0; b < 3000; ++b)
+        sizes.push_back(b);
+    for (int bit = 10; bit < 50; ++bit)
+        for (std::int64_t d : {-1, 0, 1, 5, 512})
+            sizes.push_back((std::int64_t(1) << bit) + d);
+    const std::int64_t top = std::numeric_limits<SizeValue>::max() / 10000;
+    for (std::int64_t d = 0; d < 50; ++d)
+        sizes.push_back(top - d);
+    std::mt19937_64 rng(27);
+    for (int i = 0; i < 20000; ++i) {
+        const std::uint64_t range = std::uint64_t(top >> (rng() % 48));
+        sizes.push_back(std::int64_t(rng() % range));
+    }
+    const FormatLocale de = German();
+    QCryptographicHash digest(QCryptographicHash::Sha1);
+    for (std::int64_t b : sizes)
+        for (int unit : {suBytes, suKB, suMB, suGB})
+            for (const FormatLocale* l : {&En(), &de})
+                digest.addData((SizeText(unit, BytesToSizeValue(b), *l) + u'\n').toUtf8());
+    EXPECT_EQ(digest.result().toHex(), "5559b1b2ab90a393dd0e2f04ea430b244694fe8f");
 }
 
 TEST(SizeText, DecimalCommaRoundTrip) {

@@ -1,6 +1,7 @@
 // Whole-tree snapshots: our export read back by ncdu, theirs (ncdu, gdu) read by
 // us with the totals of our own analysis, and damaged or hostile files refused.
 #include "core/snapshot/Snapshot.h"
+#include "core/snapshot/SnapshotRows.h"
 #include "platform/Errors.h"
 #include <QBuffer>
 #include <QDir>
@@ -179,6 +180,7 @@ TEST(SnapshotReader, RefusesDamagedAndHostileFiles) {
         {head + R"([{"name":"/r"},{"name":"f","asize":"5"}]])", "number expected"},
         {head + R"([{"name":"/r"},{"name":"f","asize":-1}]])", "negative"},
         {head + R"([{"name":"/r"},{"name":"f","asize":99999999999999999999}]])", "too large"},
+        {head + R"([{"name":"/r"},{"name":"f","asize":18446744073709551617}]])", "too large"},
         {head + R"([{"name":"/r"},{"name":"f","asize":1e3}]])", "whole number"},
         {head + R"([{"name":"/r"},{"name":"f","notreg":1}]])", "true or false"},
         {head + R"([{"name":"/r"},{"name":"a/b"}]])", "'/'"},
@@ -208,6 +210,29 @@ TEST(SnapshotReader, RefusesDamagedAndHostileFiles) {
     for (int i = 0; i < Snapshot::kMaxDepth + 10; ++i)
         deep += R"([{"name":"d"},)";
     EXPECT_THROW(Parse(deep), EMorvaneError);
+}
+
+// Entries near the reader's 1 PiB limit: the size texts are made from bytes x
+// 10000, which passes 64 bits there.
+TEST(SnapshotReader, TreeOfAPetabyteShowsItsTrueSizes) {
+    const Snapshot tree = Parse(R"([1,2,{},[{"name":"/r"},[{"name":"d"},)"
+                                R"({"name":"a","asize":562949953421312},)"
+                                R"({"name":"b","asize":562949953421312}]]])");
+    EXPECT_EQ(tree.At(0).total, 1125899906842624);
+    SnapshotFolderRows rows = FolderRowsOf(tree, 0);
+    EXPECT_EQ(rows.mb, QStringList({"1073741824", "0"}));
+    EXPECT_EQ(rows.kb, QStringList({"1099511627776", "0"}));
+    EXPECT_EQ(SizeText(suGB, rows.total), "1048576");
+
+    const Snapshot file =
+        Parse(R"([1,2,{},[{"name":"/r"},{"name":"f","asize":1000000000000000}]])");
+    rows = FolderRowsOf(file, 0);
+    EXPECT_EQ(rows.mb, QStringList{"953674316.41"});
+    EXPECT_EQ(rows.kb, QStringList{"976562500000"});
+    EXPECT_TRUE(rows.total == BytesToSizeValue(1000000000000000));
+    const SnapshotFileRowSource files(file, 0);
+    ASSERT_EQ(files.RowCount(), 1);
+    EXPECT_EQ(files.SubItem(0, 4), "976562500000");
 }
 
 TEST(SnapshotReader, MutatedFilesNeverCrashOrHang) {
