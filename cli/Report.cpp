@@ -378,7 +378,7 @@ int RunReport(int argc, char** argv) {
             WideSizeValue kb = 0;
             for (qsizetype i = 0; i < dirSize->EntryKB.size(); ++i)
                 if (!dirSize->EntryPaths.at(i).endsWith(DirScanner::FreeSpaceName()))
-                    kb += StrToSizeValue(dirSize->EntryKB.at(i));
+                    kb += StrToWideSizeValue(dirSize->EntryKB.at(i));
             totalGB = StrToSizeValue(SizeText(suGB, kb * 1024));
         } else {
             folder = AbsoluteFolder(o.folder);
@@ -401,9 +401,9 @@ int RunReport(int argc, char** argv) {
     WideSizeValue sumMB = 0, sumKB = 0;
     try {
         for (const QString& t : dirSize->EntryMB)
-            sumMB += StrToSizeValue(t);
+            sumMB += StrToWideSizeValue(t);
         for (const QString& t : dirSize->EntryKB)
-            sumKB += StrToSizeValue(t);
+            sumKB += StrToWideSizeValue(t);
     } catch (const EMorvaneError& e) {
         return Fail(2, QStringLiteral("%1: %2").arg(o.openResult, e.message()));
     }

@@ -114,6 +114,7 @@ struct NumberParts {
     bool negative = false;
     QByteArray whole;
     QByteArray fraction;
+    int exponent = 0; // of the "E15" form SizeText gives 10^15 units and more
 };
 
 NumberParts ParseDisplayText(const QString& text, const FormatLocale& loc) {
@@ -136,8 +137,35 @@ NumberParts ParseDisplayText(const QString& text, const FormatLocale& loc) {
             p.fraction += char(text.at(i++).unicode());
         if (p.fraction.isEmpty()) ThrowNotFloat(text);
     }
+    if (i < n && text.at(i) == u'E') {
+        ++i;
+        const bool negative = i < n && text.at(i) == u'-';
+        if (negative) ++i;
+        const qsizetype from = i;
+        while (i < n && i - from < 3 && text.at(i) >= u'0' && text.at(i) <= u'9')
+            p.exponent = p.exponent * 10 + (text.at(i++).unicode() - u'0');
+        if (i == from) ThrowNotFloat(text);
+        if (negative) p.exponent = -p.exponent;
+    }
     if (i != n) ThrowNotFloat(text);
     return p;
+}
+
+// The amount times 10000 with four places kept, further digits rounded half
+// away from zero. From 10^22 units on (far past any byte count) the text is no
+// size, so sums of a billion rows, times 1024, stay within 128 bits.
+unsigned __int128 ScaledMagnitude(const NumberParts& p, const QString& text) {
+    qsizetype lead = 0;
+    while (lead + 1 < p.whole.size() && p.whole[lead] == '0')
+        ++lead;
+    const QByteArray digits = p.whole.mid(lead) + p.fraction;
+    const qsizetype keep = p.whole.size() - lead + p.exponent + 4;
+    if (keep > 26) ThrowNotFloat(text);
+    unsigned __int128 v = 0;
+    for (qsizetype i = 0; i < keep; ++i)
+        v = v * 10 + unsigned(i < digits.size() ? digits[i] - '0' : 0);
+    if (keep >= 0 && keep < digits.size() && digits[keep] >= '5') ++v;
+    return v;
 }
 
 } // namespace
@@ -393,19 +421,17 @@ QString HeaderDateText(const QDate& d, const FormatLocale& loc) {
 
 SizeValue StrToSizeValue(const QString& text, const FormatLocale& loc) {
     const NumberParts p = ParseDisplayText(text, loc);
-    // Four places kept; further digits round half away from zero.
-    unsigned __int128 v = 0;
-    for (char c : p.whole) {
-        v = v * 10 + unsigned(c - '0');
-        if (v > (unsigned __int128)1 << 64) ThrowNotFloat(text);
-    }
-    for (int i = 0; i < 4; ++i)
-        v = v * 10 + (i < p.fraction.size() ? p.fraction[i] - '0' : 0);
-    if (p.fraction.size() > 4 && p.fraction[4] >= '5') ++v;
+    const unsigned __int128 v = ScaledMagnitude(p, text);
     const unsigned __int128 limit =
         (unsigned __int128)std::numeric_limits<SizeValue>::max() + (p.negative ? 1 : 0);
     if (v > limit) ThrowNotFloat(text);
     return p.negative ? SizeValue(0 - std::uint64_t(v)) : SizeValue(std::uint64_t(v));
+}
+
+WideSizeValue StrToWideSizeValue(const QString& text, const FormatLocale& loc) {
+    const NumberParts p = ParseDisplayText(text, loc);
+    const auto v = WideSizeValue(ScaledMagnitude(p, text));
+    return p.negative ? -v : v;
 }
 
 double StrToSizeFloat(const QString& text, const FormatLocale& loc) {
@@ -413,6 +439,7 @@ double StrToSizeFloat(const QString& text, const FormatLocale& loc) {
     QByteArray c = p.negative ? QByteArray("-") : QByteArray();
     c += p.whole;
     if (!p.fraction.isEmpty()) c += '.' + p.fraction;
+    if (p.exponent != 0) c += 'E' + QByteArray::number(p.exponent);
     double d = 0;
     const auto res = std::from_chars(c.constData(), c.constData() + c.size(), d);
     if (res.ec != std::errc() || res.ptr != c.constData() + c.size()) ThrowNotFloat(text);

@@ -69,6 +69,10 @@ QString HeaderDateText(const QDate& d, const FormatLocale& loc = FormatLocale::c
 
 // Parse a display text back; throw EConvertError when it does not parse.
 // Accepted: optional '-', digits, optionally the locale's decimal separator and
-// digits; blanks around it are ignored. StrToSizeValue keeps four places.
+// digits, optionally "E" and an exponent (SizeText's form for 10^15 units and
+// more); blanks around it are ignored. StrToSizeValue keeps four places.
 SizeValue StrToSizeValue(const QString& text, const FormatLocale& loc = FormatLocale::current());
+// The same for sums that may pass 64 bits (texts below 10^22).
+WideSizeValue StrToWideSizeValue(const QString& text,
+                                 const FormatLocale& loc = FormatLocale::current());
 double StrToSizeFloat(const QString& text, const FormatLocale& loc = FormatLocale::current());

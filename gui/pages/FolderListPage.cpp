@@ -76,8 +76,8 @@ std::optional<FolderListTotals> FolderListPage::FillFolderList(const QStringList
             item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
             item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
             rows << item;
-            sumMB += StrToSizeValue(m);
-            sumKB += StrToSizeValue(k);
+            sumMB += StrToWideSizeValue(m);
+            sumKB += StrToWideSizeValue(k);
             if (progress && (i % 64 == 63 || i == n - 1)) progress->SetAddProgress(i % 64 + 1);
         }
         totals = FolderListTotals{TotalText(sumMB, QStringLiteral("MB")),

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <fcntl.h>
@@ -274,8 +275,8 @@ TEST_F(DirScannerTest, SparseFileOfThreeGiB) {
     EXPECT_EQ(d.FileKB(), QStringList{"3145728"});
 }
 
-// Sizes whose x 10000 passes 64 bits (from about 838 TiB): a 1000 TiB sparse file
-// and a tree of 2^50 bytes, on tmpfs, which takes files that large.
+// Sizes whose x 10000 passes 64 bits (from about 838 TiB): a 1000 TiB sparse file,
+// a tree of 2^50 bytes and a 7 EiB file, on tmpfs, which takes files that large.
 TEST(DirScannerHuge, SparseFilesNearAPetabyteShowTheirTrueSize) {
     QTemporaryDir shm("/dev/shm/morvane-test-XXXXXX");
     if (!shm.isValid()) GTEST_SKIP() << "no /dev/shm";
@@ -287,12 +288,14 @@ TEST(DirScannerHuge, SparseFilesNearAPetabyteShowTheirTrueSize) {
     if (!f.resize(1000LL << 40)) GTEST_SKIP() << "no 1000 TiB sparse file here";
     MakeFile(root + "tree/a", 1LL << 49);
     MakeFile(root + "tree/b", 1LL << 49);
+    MakeDir(root + "exa");
+    MakeFile(root + "exa/seven", 7LL << 60);
     DirScanner d;
     d.FolderPath = root;
     DirScanner::SetMinFileSize(1 << 20);
     d.Measure();
     DirScanner::SetMinFileSize(0);
-    ASSERT_EQ(d.EntryPaths.size(), 3);
+    ASSERT_EQ(d.EntryPaths.size(), 4);
     const int big = d.EntryPaths.indexOf(root + "big"), tree = d.EntryPaths.indexOf(root + "tree");
     ASSERT_GE(big, 0);
     ASSERT_GE(tree, 0);
@@ -300,11 +303,22 @@ TEST(DirScannerHuge, SparseFilesNearAPetabyteShowTheirTrueSize) {
     EXPECT_EQ(d.EntryMB[big], "1048576000");
     EXPECT_EQ(d.EntryKB[tree], "1099511627776");
     EXPECT_EQ(d.EntryMB[tree], "1073741824");
-    EXPECT_EQ(d.TotalGBText, "2072576");
-    EXPECT_TRUE(d.TotalSize == BytesToSizeValue(1000LL << 40) + BytesToSizeValue(1LL << 50));
-    EXPECT_EQ(d.FileKB().size(), 3);
+    EXPECT_EQ(d.EntryKB[d.EntryPaths.indexOf(root + "exa")], "7.88129934789837E15");
+    EXPECT_EQ(d.TotalGBText, "7518265344");
+    EXPECT_TRUE(d.TotalSize == BytesToSizeValue((1000LL << 40) + (1LL << 50) + (7LL << 60)));
+    EXPECT_EQ(d.FileKB().size(), 4);
     EXPECT_TRUE(d.FileKB().contains("1073741824000"));
     EXPECT_TRUE(d.FileMB().contains("536870912"));
+
+    // The report adds the rows' texts up as they are.
+    QProcess report;
+    report.start(MORVANE_BINARY, {"--report", root, "--format", "csv"});
+    ASSERT_TRUE(report.waitForFinished(60000));
+    const QByteArray out = report.readAllStandardOutput();
+    EXPECT_EQ(report.exitCode(), 0) << report.readAllStandardError().toStdString();
+    EXPECT_TRUE(
+        out.contains("Total Size,7698703712256.00 MB,7883472601350146.00 KB,7518265344 GB,"))
+        << out.toStdString();
 }
 
 TEST_F(DirScannerTest, TwoRunsKeepOnlyTheSecond) {

@@ -128,6 +128,17 @@ TEST(SizeText, TextsOfEverySizeStayTheSameAndPetabytesAreShownWhole) {
             for (const FormatLocale* l : {&En(), &de})
                 digest.addData((SizeText(unit, BytesToSizeValue(b), *l) + u'\n').toUtf8());
     EXPECT_EQ(digest.result().toHex(), "5559b1b2ab90a393dd0e2f04ea430b244694fe8f");
+
+    EXPECT_EQ(Kb(1000LL << 40), "1073741824000");
+    EXPECT_EQ(Mb(1000LL << 40), "1048576000");
+    EXPECT_EQ(Gb(1000LL << 40), "1024000");
+    EXPECT_EQ(Kb(1LL << 50), "1099511627776");
+    EXPECT_EQ(SizeText(suBytes, BytesToSizeValue(1LL << 50), En()), "1.12589990684262E15");
+    const std::int64_t most = std::numeric_limits<std::int64_t>::max();
+    EXPECT_EQ(Gb(most), "8589934592");
+    EXPECT_EQ(Kb(most, de), "9,00719925474099E15");
+    EXPECT_EQ(Kb(-most), "-9.00719925474099E15");
+    EXPECT_EQ(TotalText(BytesToSizeValue(most), "KB", En()), "9,223,372,036,854,775,807.00 KB");
 }
 
 TEST(SizeText, DecimalCommaRoundTrip) {
@@ -170,6 +181,24 @@ TEST(SizeText, ParsesRejectWhatSizeTextDoesNotMake) {
     EXPECT_EQ(StrToSizeValue("922337203685477.5807", En()), std::numeric_limits<SizeValue>::max());
     EXPECT_EQ(StrToSizeValue("-922337203685477.5808", En()), std::numeric_limits<SizeValue>::min());
     EXPECT_THROW(StrToSizeValue("922337203685477.5808", En()), EConvertError);
+
+    // Texts of 10^15 units and more, which only sizes past 838 TiB reach,
+    // parse back; sums of them are wide.
+    for (std::int64_t bytes : {1000LL << 40, 1LL << 50, 7LL << 60}) {
+        for (int unit : {suBytes, suKB, suMB, suGB}) {
+            const QString t = SizeText(unit, BytesToSizeValue(bytes), de);
+            EXPECT_EQ(SizeText(suBytes, StrToWideSizeValue(t, de), de), t);
+            EXPECT_EQ(StrToSizeFloat(t, de), std::stod(QString(t).replace(',', '.').toStdString()));
+        }
+    }
+    EXPECT_TRUE(StrToWideSizeValue("9.00719925474099E15", En()) ==
+                WideSizeValue(900719925474099) * 100000);
+    EXPECT_THROW(StrToSizeValue("9.00719925474099E15", En()), EConvertError);
+    EXPECT_TRUE(StrToWideSizeValue("-1E15", En()) == -WideSizeValue(10000) * 1000000000000000);
+    EXPECT_TRUE(StrToWideSizeValue("00000000000000000000000000000012.5", En()) == 125000);
+    EXPECT_THROW(StrToWideSizeValue("1" + QString(22, '0'), En()), EConvertError);
+    for (const char* bad : {"1E", "E5", "1e5", "1E+5", "1E1234", "1.E5"})
+        EXPECT_THROW(StrToWideSizeValue(QString::fromLatin1(bad), En()), EConvertError) << bad;
 }
 
 TEST(SizeText, TotalTexts) {

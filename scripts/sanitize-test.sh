@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# The core tests (the readers fed damaged files among them) built with
+# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/: an overflow,
+# an out-of-bounds access or a leak fails the run. Needs what test.sh installs.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="$ROOT/build-asan"
+if [ ! -f "$BUILD/build.ninja" ]; then
+    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMORVANE_SANITIZE=ON >&2
+fi
+cmake --build "$BUILD" -j 2 --target test_core >&2
+cd "$BUILD"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+ctest --output-on-failure -j 2 --timeout 600
