@@ -10,6 +10,7 @@ if [ ! -f "$BUILD/build.ninja" ]; then
 fi
 cmake --build "$BUILD" -j 2 --target test_core >&2
 cd "$BUILD"
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1"
+export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 ctest --output-on-failure -j 2 --timeout 600
