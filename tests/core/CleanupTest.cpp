@@ -210,6 +210,26 @@ TEST_F(EmptyFolderTest, DeleteTakesNestedChainsToTheTrashAndKeepsStartAndItsName
         EXPECT_FALSE(p.startsWith(HomeTrashDir())) << p.toStdString();
 }
 
+TEST_F(EmptyFolderTest, AListedFolderIsTestedAgainAndTheStartFolderNeverGoes) {
+    const QByteArray start = QFile::encodeName(a);
+    auto may = [&](const QString& folder, const QByteArray& from) {
+        return MayTrashListedFolder(QFile::encodeName(folder), from);
+    };
+    EXPECT_TRUE(may(a + "/E/", start));
+    EXPECT_TRUE(may(a + "/E", start + "/"));
+    Write(a + "/E/new.txt");
+    EXPECT_FALSE(may(a + "/E/", start)) << "gained a file since it was listed";
+    EXPECT_FALSE(may(a + "/link/", start)) << "a link to an empty folder";
+    EXPECT_FALSE(may(a + "/gone/", start));
+    // The start folder itself, however either is spelt, and when empty.
+    const QString lone = tmp.path() + "/lone";
+    QDir().mkpath(lone);
+    EXPECT_FALSE(may(lone, QFile::encodeName(lone)));
+    EXPECT_FALSE(may(lone + "/", QFile::encodeName(lone)));
+    EXPECT_FALSE(may(tmp.path() + "/./lone", QFile::encodeName(lone + "/")));
+    EXPECT_TRUE(may(lone, start));
+}
+
 namespace {
 
 struct FormRun {

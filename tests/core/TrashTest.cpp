@@ -7,8 +7,10 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -404,4 +406,194 @@ TEST_F(TrashTest, NamesThatAreNotUtf8AreTrashedMovedAndCopiedByTheirBytes) {
     EXPECT_FALSE(exists(trash + "/files/" + name));
     RemoveTree(target);
     RemoveTree(dir + "/m\xfe");
+}
+
+TEST_F(TrashTest, LinkedHomeTrashIsRefusedBothWaysWithAMessage) {
+    const QString elsewhere = work.filePath("elsewhere");
+    Write(elsewhere + "/files/old.txt", "old");
+    Write(elsewhere + "/info/old.txt.trashinfo", "[Trash Info]\nPath=/x/old.txt\n");
+    QDir(HomeTrashDir()).removeRecursively();
+    ASSERT_TRUE(QFile::link(elsewhere, HomeTrashDir()));
+    Write(work.filePath("a.txt"), "a");
+
+    QString error;
+    EXPECT_FALSE(MoveToTrash(work.filePath("a.txt"), &error));
+    EXPECT_TRUE(error.contains("symbolic link")) << error.toStdString();
+    ScriptedUi ui;
+    ShellFileOp op(&ui);
+    EXPECT_EQ(op.Run(FO_DELETE, {work.filePath("a.txt")}, "", FOF_ALLOWUNDO), sorFailed);
+    EXPECT_TRUE(ui.errors.value(0).contains("symbolic link"));
+    EXPECT_EQ(Read(work.filePath("a.txt")), "a");
+
+    error.clear();
+    EXPECT_FALSE(EmptyTrash({HomeTrashDir()}, &error));
+    EXPECT_TRUE(error.contains("symbolic link")) << error.toStdString();
+    EXPECT_EQ(QueryTrash({HomeTrashDir()}).error, ELOOP);
+    EXPECT_EQ(Read(elsewhere + "/files/old.txt"), "old") << "the link's target is not emptied";
+    EXPECT_TRUE(QFile::exists(elsewhere + "/info/old.txt.trashinfo"));
+    QFile::remove(HomeTrashDir());
+}
+
+namespace {
+
+// Names as bytes in a trash folder's files/ and info/.
+QList<QByteArray> TrashNames(const char* sub) {
+    QList<QByteArray> names;
+    for (const QString& n : EntryNames(HomeTrashDir() + "/" + sub))
+        names << NativePath(n);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST_F(TrashTest, LongNamesGoUnderAShorterNameAndComeBackWhole) {
+    const QByteArray e = "\xc3\xa9"; // two bytes each
+    const QList<QByteArray> names{QByteArray(242, 'a') + ".txt", QByteArray(255, 'b'),
+                                  e.repeated(125) + ".odt", QByteArray(246, 'c') + ".2.tar.gz"};
+    QList<TrashedItem> items;
+    for (const QByteArray& n : names) {
+        const QString path = PathFromNative(NativePath(work.path()) + "/" + n);
+        Write(path, n.left(1));
+        TrashedItem item;
+        QString error;
+        ASSERT_TRUE(MoveToTrash(path, &error, &item)) << error.toStdString();
+        items << item;
+    }
+    // The same long name twice gets two entries.
+    Write(PathFromNative(NativePath(work.path()) + "/" + names[0]), "again");
+    TrashedItem again;
+    ASSERT_TRUE(
+        MoveToTrash(PathFromNative(NativePath(work.path()) + "/" + names[0]), nullptr, &again));
+    items << again;
+
+    const QList<QByteArray> files = TrashNames("files");
+    ASSERT_EQ(files.size(), 5);
+    for (const QByteArray& f : files) {
+        EXPECT_LE(f.size() + 10, 255) << f.constData();
+        EXPECT_TRUE(TrashNames("info").contains(f + ".trashinfo")) << f.constData();
+        EXPECT_TRUE(QString::fromUtf8(f).toUtf8() == f) << "cut between characters";
+    }
+    EXPECT_TRUE(files.contains(QByteArray(241, 'a') + ".txt"));
+    EXPECT_TRUE(files.contains(QByteArray(239, 'a') + ".2.txt"));
+    EXPECT_TRUE(files.contains(e.repeated(120) + ".odt"));
+    // The info keeps the real path; each one comes back under it.
+    const QByteArray info = Read(items[2].infoFile);
+    EXPECT_TRUE(info.contains(
+        "Path=" + QUrl::toPercentEncoding(NativePath(items[2].original), "/") + "\n"));
+    for (const TrashedItem& item : items.mid(1))
+        EXPECT_TRUE(RestoreFromTrash(item));
+    EXPECT_EQ(Read(PathFromNative(NativePath(work.path()) + "/" + names[1])), "b");
+    EXPECT_EQ(Read(PathFromNative(NativePath(work.path()) + "/" + names[0])), "again");
+    EXPECT_TRUE(EmptyTrash({HomeTrashDir()}));
+    EXPECT_TRUE(TrashNames("info").isEmpty());
+}
+
+TEST_F(TrashTest, LongNamesListAndRestoreWithGio) {
+    // gio reaches the Trash through the desktop's trash service, on a bus of its own here.
+    auto gio = [](const QStringList& args) {
+        QProcess p;
+        p.start("dbus-run-session", QStringList{"--", "gio", "trash"} + args);
+        if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit ||
+            p.exitCode() != 0)
+            return QByteArray("<failed>");
+        return p.readAllStandardOutput();
+    };
+    if (gio({"--list"}) == "<failed>")
+        GTEST_SKIP() << "gio cannot list the Trash here (it needs gvfs and dbus-run-session)";
+    const QByteArray name = QByteArray(250, 'g') + ".txt";
+    const QString path = PathFromNative(NativePath(work.path()) + "/" + name);
+    Write(path, "gio");
+    TrashedItem item;
+    ASSERT_TRUE(MoveToTrash(path, nullptr, &item));
+    const QByteArray listed = gio({"--list"});
+    EXPECT_TRUE(listed.contains(NativePath(path))) << listed.constData();
+    const QByteArray entry = NativePath(QFileInfo(item.trashed).fileName());
+    EXPECT_NE(gio({"--restore", "trash:///" + QString::fromUtf8(entry)}), "<failed>");
+    EXPECT_EQ(Read(path), "gio");
+    EXPECT_FALSE(QFile::exists(item.infoFile));
+}
+
+namespace {
+
+// A chain of levels folders called name below top, made relative to each open
+// folder (the whole path passes PATH_MAX); the deepest holds "end" with data,
+// the middle one "mid".
+void MakeDeepChain(const QByteArray& top, const QByteArray& name, int levels,
+                   const QByteArray& data) {
+    int fd = ::open(top.constData(), O_RDONLY | O_DIRECTORY);
+    for (int i = 0; i < levels && fd >= 0; ++i) {
+        if (i == levels / 2)
+            Write(PathFromNative("/proc/self/fd/" + QByteArray::number(fd) + "/mid"));
+        ASSERT_EQ(::mkdirat(fd, name.constData(), 0755), 0);
+        const int sub = ::openat(fd, name.constData(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = sub;
+    }
+    const int f = ::openat(fd, "end", O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(f, 0);
+    ASSERT_EQ(::write(f, data.constData(), size_t(data.size())), data.size());
+    ::close(f);
+    ::close(fd);
+}
+
+// What "end" at the bottom of such a chain holds, or "<missing>".
+QByteArray ReadDeepChain(const QByteArray& top, const QByteArray& name, int levels) {
+    int fd = ::open(top.constData(), O_RDONLY | O_DIRECTORY);
+    for (int i = 0; i < levels && fd >= 0; ++i) {
+        const int sub = ::openat(fd, name.constData(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = sub;
+    }
+    const int f = fd < 0 ? -1 : ::openat(fd, "end", O_RDONLY);
+    if (fd >= 0) ::close(fd);
+    if (f < 0) return "<missing>";
+    char buf[64];
+    const ssize_t n = ::read(f, buf, sizeof buf);
+    ::close(f);
+    return QByteArray(buf, n < 0 ? 0 : int(n));
+}
+
+} // namespace
+
+TEST_F(TrashTest, TreesDeeperThanPathMaxAreCopiedMovedAndUndone) {
+    // 80 levels of 60 bytes: about 4,900 bytes of path, and deeper than the
+    // levels a walk keeps open.
+    const QByteArray name(60, 'd');
+    const int levels = 80;
+    const QString src = work.filePath("src");
+    QDir().mkpath(src);
+    MakeDeepChain(NativePath(src), name, levels, "bottom");
+    ASSERT_TRUE(QFile::link("end", PathFromNative(NativePath(src) + "/" + name + "/to-end")));
+
+    ScriptedUi ui;
+    ShellFileOp op(&ui);
+    ASSERT_EQ(op.Run(FO_COPY, {src}, work.filePath("copy"), FOF_ALLOWUNDO), sorOk)
+        << op.LastError().toStdString();
+    const QByteArray copy = NativePath(work.filePath("copy/src"));
+    EXPECT_EQ(ReadDeepChain(copy, name, levels), "bottom");
+    EXPECT_EQ(TreeBytes(copy), 7) << "end and mid";
+    EXPECT_TRUE(QFileInfo(PathFromNative(copy + "/" + name + "/to-end")).isSymLink());
+
+    // A cancel at the second file undoes the whole deep copy.
+    ui.cancelAfterSteps = 2;
+    EXPECT_EQ(op.Run(FO_COPY, {src}, work.filePath("cancelled"), FOF_ALLOWUNDO), sorCancelled);
+    EXPECT_TRUE(QDir(work.filePath("cancelled")).isEmpty());
+    ui.cancelAfterSteps = -1;
+
+    // Across file systems a move copies, then removes the deep source.
+    QTemporaryDir other("/dev/shm/morvane-test-XXXXXX");
+    struct stat a, b;
+    if (other.isValid() && stat("/dev/shm", &a) == 0 &&
+        stat(NativePath(work.path()).constData(), &b) == 0 && a.st_dev != b.st_dev) {
+        QDir().mkpath(other.filePath("far"));
+        MakeDeepChain(NativePath(other.filePath("far")), name, levels, "far");
+        ASSERT_EQ(op.Run(FO_MOVE, {other.filePath("far")}, work.path(), FOF_ALLOWUNDO), sorOk)
+            << op.LastError().toStdString();
+        EXPECT_FALSE(QFile::exists(other.filePath("far")));
+        EXPECT_EQ(ReadDeepChain(NativePath(work.filePath("far")), name, levels), "far");
+    }
+    for (const char* d : {"src", "copy", "far"})
+        RemoveTree(NativePath(work.filePath(d)));
+    EXPECT_EQ(ReadDeepChain(copy, name, levels), "<missing>");
 }
