@@ -1,6 +1,7 @@
 #include "gui/window/HousekeepingCommands.h"
 #include "core/cleanup/BrowserStores.h"
 #include "core/cleanup/RecentDocuments.h"
+#include "gui/dialogs/MessageBoxes.h"
 #include "gui/window/MainWindow.h"
 #include "platform/ProgramStarter.h"
 #include "platform/Trash.h"
@@ -48,9 +49,14 @@ void InstallHousekeeping(MainWindow& form) {
         if (QAction* action = form.Action(QLatin1String(name)))
             QObject::connect(action, &QAction::triggered, &form, handler);
     };
-    wire("actEmptyRecBin", [] {
-        const WaitCursor wait;
-        EmptyTrash(AllTrashDirs());
+    wire("actEmptyRecBin", [&form] {
+        QString error;
+        {
+            const WaitCursor wait;
+            if (EmptyTrash(AllTrashDirs(), &error) || error.isEmpty()) return;
+        }
+        // Asks nothing, but a trash it refused or could not empty is told.
+        ShowErrorMessage(&form, error);
     });
     wire("actClrDocs", [] {
         const WaitCursor wait;

@@ -1,5 +1,7 @@
 // The Tools housekeeping as the window runs it: the trash button's live hint
 // and emptying, and the command line of the bottom box (no terminal starts).
+#include "common/TestFiles.h"
+#include "gui/dialogs/MessageBoxes.h"
 #include "gui/window/MainWindow.h"
 #include "platform/ProgramStarter.h"
 #include "platform/Trash.h"
@@ -11,6 +13,7 @@
 #include <QFile>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolBar>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -64,4 +67,27 @@ TEST(HousekeepingWindowTest, TrashHintFollowsTheTrashAndCommandLineRunsInTheLeft
     EXPECT_EQ(form.HistoryCombo()->currentText(), form.CurrentFolder());
     form.PageTabs()->setCurrentIndex(MainWindow::pgCommander);
     EXPECT_EQ(form.HistoryCombo()->currentText(), "dir /w");
+}
+
+TEST(HousekeepingWindowTest, EmptyRecycleBinRefusesALinkedTrashAndSaysSo) {
+    QTemporaryDir dir(QDir::homePath() + "/linked-XXXXXX");
+    Write(dir.filePath("target/files/kept.txt"), "kept");
+    QDir(HomeTrashDir()).removeRecursively();
+    ASSERT_TRUE(QFile::link(dir.filePath("target"), HomeTrashDir()));
+    QStringList told;
+    SetMessageBoxHook([&told](MessageKind, const QString&, const QString& text) {
+        told << text;
+        return true;
+    });
+    MainWindow form(dir.filePath("Morvane.ini"));
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QWidget* trashButton = form.MainToolBar()->widgetForAction(form.Action("actEmptyRecBin"));
+    ASSERT_NE(trashButton, nullptr);
+    QTest::mouseClick(trashButton, Qt::LeftButton);
+    SetMessageBoxHook({});
+    QFile::remove(HomeTrashDir());
+    EXPECT_EQ(Read(dir.filePath("target/files/kept.txt")), "kept");
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains("symbolic link")) << told[0].toStdString();
 }
