@@ -308,8 +308,9 @@ void ShortcutsPage::DeleteCheckedRows() {
     }
     UpdateMenuItems();
     if (!kept.isEmpty())
-        ShowMessage(&form_, QStringLiteral("These folders stay: the start folder, or no longer an "
-                                           "empty folder.\r\n") +
+        ShowMessage(&form_, QStringLiteral("These folders were left where they are: the start "
+                                           "folder stays, and a folder that is no longer empty, "
+                                           "or has become a link, is not removed.\r\n") +
                                 kept.join(QStringLiteral("\r\n")));
     if (!error.isEmpty()) ShowErrorMessage(&form_, error);
 }
