@@ -117,10 +117,10 @@ std::vector<QByteArray> ListOpenDir(int fd, int* err = nullptr) {
         if (dupFd >= 0) ::close(dupFd);
         return names;
     }
-    errno = 0;
-    while (dirent* e = readdir(d.get())) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
-        names.emplace_back(e->d_name);
+    // errno tells a read error from the end, so it is cleared before each read.
+    for (errno = 0; dirent* e = readdir(d.get()); errno = 0) {
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            names.emplace_back(e->d_name);
     }
     if (err) *err = errno;
     return names;
