@@ -469,6 +469,11 @@ void MainWindow::actRunExecute() {
     try {
         emit ApplyChartOptionsRequested();
         if (Snapshots) Snapshots->Drop(); // Run measures the real folder
+        // A folder deleted while shown would give an empty list without a word.
+        if (!IsExistingFolder(currentFolder_)) {
+            ShowErrorMessage(this, QStringLiteral("Directory does not exist"));
+            return;
+        }
         if (!AnalyseFolder(currentFolder_)) return;
         if (IsExistingFolder(currentFolder_)) {
             {
@@ -523,11 +528,9 @@ void MainWindow::RunSizeCheckClick() {
     dirTree_->ResumeNotifications();
 }
 
-void MainWindow::FolderListDblClick(const QString& caption) {
-    if (caption == QLatin1String("<All files in this folder>") ||
-        caption == QLatin1String("<Free Space>"))
-        return;
-    const QString p = currentFolder_ + caption + QLatin1Char('/');
+void MainWindow::FolderListDblClick(const QString& folder) {
+    // The row's own folder: the list may show another folder than the current one.
+    const QString p = WithDelimiter(folder);
     // During a run the list still shows the last one: no drill from it.
     if ((!IsExistingFolder(p) && !(Snapshots && Snapshots->Holds(p))) || analysisRun_.Running())
         return;

@@ -202,7 +202,7 @@ private:
     void SetDirTreeOpen(bool open);
     void DirTreeClick();
     void RunSizeCheckClick();
-    void FolderListDblClick(const QString& caption);
+    void FolderListDblClick(const QString& folder);
     void HistoryComboChange(const QString& text);
     void DeleteAllHistoryItemsClick();
     void ShowAllHistoryItemsClick();
