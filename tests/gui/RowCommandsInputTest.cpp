@@ -2,6 +2,8 @@
 // whose folder is no longer the current one and on names that are not UTF-8
 // beside a folder whose name is their look-alike with U+FFFD.
 #include "RealInput.h"
+#include "YesShellUi.h"
+#include "common/TestFiles.h"
 #include "gui/charts/BarChart.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
@@ -15,31 +17,10 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <fcntl.h>
 #include <future>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-
-class YesUi : public IShellOpUi {
-public:
-    bool ConfirmTrash(const QStringList&) override { return true; }
-    bool ConfirmCreateFolder(const QString&) override { return true; }
-    ReplaceAnswer AskReplace(const QString&, const QString&, bool) override {
-        return ReplaceAnswer::Cancel;
-    }
-    void ShowError(const QString&) override {}
-    void BeginProgress(const QString&, std::int64_t) override {}
-    bool StepProgress(const QString&, std::int64_t) override { return true; }
-    void EndProgress() override {}
-};
-
-bool Exists(const QByteArray& path) {
-    struct stat st {};
-    return ::lstat(path.constData(), &st) == 0;
-}
 
 class RowCommandsInput : public ::testing::Test {
 protected:
@@ -72,14 +53,6 @@ protected:
         EmptyTrash({HomeTrashDir()});
         RemoveTree(root); // QTemporaryDir cannot remove names that are not UTF-8
     }
-    void MakeFile(const QByteArray& path, off_t size) {
-        const qsizetype slash = path.lastIndexOf('/');
-        ASSERT_TRUE(MakeFolders(PathFromNative(path.left(slash))));
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT, 0644);
-        ASSERT_GE(fd, 0) << path.toStdString();
-        ASSERT_EQ(::ftruncate(fd, size), 0);
-        ::close(fd);
-    }
     // F2 picks folder; no analysis.
     void Browse(const QByteArray& folder) {
         // Back from a progress window, as the window manager brings it.
@@ -109,7 +82,7 @@ protected:
     QTemporaryDir tree{QDir::homePath() + "/rows-XXXXXX"};
     QTemporaryDir ini;
     QByteArray root;
-    YesUi ui;
+    YesShellUi ui;
     QList<QByteArray> picks, opened;
     QStringList messages;
     std::unique_ptr<MainWindow> form;
