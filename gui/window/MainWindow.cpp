@@ -395,6 +395,13 @@ QString MainWindow::SelectFolder(const QString& path) {
     return path;
 }
 
+bool MainWindow::FolderThereOrSay(const QString& path) {
+    if (IsExistingFolder(path) || (Snapshots && Snapshots->Holds(WithDelimiter(path)))) return true;
+    // A folder deleted while shown would give an empty list without a word.
+    ShowErrorMessage(this, QStringLiteral("Directory does not exist"));
+    return false;
+}
+
 void MainWindow::SyncDirTree(const QString& path) {
     if (dirTree_->SelectedFolder() == WithDelimiter(path) || path.isEmpty()) return;
     if (!IsExistingFolder(path)) return;
@@ -469,11 +476,7 @@ void MainWindow::actRunExecute() {
     try {
         emit ApplyChartOptionsRequested();
         if (Snapshots) Snapshots->Drop(); // Run measures the real folder
-        // A folder deleted while shown would give an empty list without a word.
-        if (!IsExistingFolder(currentFolder_)) {
-            ShowErrorMessage(this, QStringLiteral("Directory does not exist"));
-            return;
-        }
+        if (!FolderThereOrSay(currentFolder_)) return;
         if (!AnalyseFolder(currentFolder_)) return;
         if (IsExistingFolder(currentFolder_)) {
             {
@@ -532,8 +535,7 @@ void MainWindow::FolderListDblClick(const QString& folder) {
     // The row's own folder: the list may show another folder than the current one.
     const QString p = WithDelimiter(folder);
     // During a run the list still shows the last one: no drill from it.
-    if ((!IsExistingFolder(p) && !(Snapshots && Snapshots->Holds(p))) || analysisRun_.Running())
-        return;
+    if (analysisRun_.Running() || !FolderThereOrSay(p)) return;
     Guarded([&] {
         SelectFolder(p);
         AnalyseFolder(p);

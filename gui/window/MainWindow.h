@@ -90,6 +90,9 @@ public:
     // when another analysis is still going).
     bool AnalyseFolder(const QString& path);
     bool AnalysisRunning() const { return analysisRun_.Running(); }
+    // True when path is a folder on the disk or in the shown snapshot; else
+    // says "Directory does not exist".
+    bool FolderThereOrSay(const QString& path);
     void CancelAnalysis() { analysisRun_.Cancel(); }
     static QString ParentFolder(const QString& path);
 

@@ -75,6 +75,18 @@ protected:
         }
         return nullptr;
     }
+    // A left click on the bar labelled label, on the bar chart's page.
+    void ClickBar(const QString& label) {
+        form->PageTabs()->setCurrentIndex(MainWindow::pgBarChart);
+        QApplication::processEvents(); // the page's layout
+        auto* bars = form->findChild<BarChart*>();
+        int point = -1;
+        for (int i = 0; i < int(bars->Series().points.size()); ++i)
+            if (bars->Series().points[std::size_t(i)].label == label) point = i;
+        ASSERT_GE(point, 0) << label.toStdString();
+        QTest::mouseClick(bars, Qt::LeftButton, Qt::NoModifier, bars->PointCentre(point).toPoint());
+        form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
+    }
     bool OnRow(QTreeWidgetItem* row, const char* action) {
         return RowCommand(form->FolderList(), row, form->Action(action));
     }
@@ -184,28 +196,28 @@ TEST_F(RowCommandsInput, DrillDownFromAnOpenedResultGoesIntoTheResultsFolder) {
     // The same from a bar of the chart.
     Run(root + "share/doc");
     QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
-    form->PageTabs()->setCurrentIndex(MainWindow::pgBarChart);
     auto* bars = form->findChild<BarChart*>();
-    ASSERT_NE(bars, nullptr);
-    QApplication::processEvents(); // the page's layout
     EXPECT_EQ(bars->TitleFolder(), PathFromNative(root) + "share/");
-    int perl = -1;
-    for (int i = 0; i < int(bars->Series().points.size()); ++i)
-        if (bars->Series().points[std::size_t(i)].label == "perl") perl = i;
-    ASSERT_GE(perl, 0);
-    QTest::mouseClick(bars, Qt::LeftButton, Qt::NoModifier, bars->PointCentre(perl).toPoint());
+    ClickBar("perl");
     EXPECT_EQ(form->CurrentFolder().toStdString(),
               PathFromNative(root + "share/perl/").toStdString());
     EXPECT_EQ(bars->TitleFolder(), PathFromNative(root) + "share/perl/");
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
 }
 
-TEST_F(RowCommandsInput, RunOnAFolderDeletedWhileShownSaysSo) {
+TEST_F(RowCommandsInput, RunOrDrillIntoAFolderDeletedWhileShownSaysSo) {
     MakeFile(root + "gone/sub/f", 5000);
+    MakeFile(root + "gone/keep/f", 5000);
     Run(root + "gone");
-    ASSERT_NE(Row("sub"), nullptr);
+    ASSERT_TRUE(QDir(PathFromNative(root + "gone/sub")).removeRecursively());
+    QTreeWidget* list = form->FolderList();
+    const QPoint sub = RowCentre(list, Row("sub"));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, sub);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, sub);
+    ClickBar("sub");
     ASSERT_TRUE(QDir(PathFromNative(root + "gone")).removeRecursively());
     QTest::keyClick(form.get(), Qt::Key_F9);
-    EXPECT_EQ(messages, QStringList{"Directory does not exist"});
-    EXPECT_NE(Row("sub"), nullptr); // the list stays as it was
+    EXPECT_EQ(messages, QStringList(3, "Directory does not exist"));
+    EXPECT_EQ(form->CurrentFolder(), PathFromNative(root + "gone/"));
+    EXPECT_NE(Row("keep"), nullptr); // the list stays as it was
 }
