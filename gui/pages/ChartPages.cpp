@@ -143,7 +143,10 @@ void ChartPages::FillCharts(const QStringList& paths, const QStringList& mbTexts
     Bars->BarSerie.Clear();
     Pies->DiscoSerie.Clear();
     Bars->UndoZoom();
-    const QStringList title = {QStringLiteral("Folder Size in:"), host_.currentFolder()};
+    // The rows' own folder: an opened result need not be of the current folder.
+    const QString folder = FolderOfRows(paths);
+    const QStringList title = {QStringLiteral("Folder Size in:"),
+                               folder.isEmpty() ? host_.currentFolder() : folder};
     Bars->SetTitle(title);
     Pies->SetTitle(title);
     // Point by point, so a bad text stops the fill at its row.
@@ -216,8 +219,8 @@ void ChartPages::PiesClickSeries(int index, Qt::MouseButton button) {
 
 void ChartPages::ClickSeries(ChartBase* chart, int index, Qt::MouseButton button) {
     if (index < 0 || index >= chart->Series().Count()) return;
-    const QString name = chart->Series().points[std::size_t(index)].name;
-    DrillOrOpen(ChartClickTarget(chart->TitleFolder(), name), button);
+    // The point's own row path: the current folder may have moved on since the fill.
+    DrillOrOpen(ChartClickTarget(chart->Series().points[std::size_t(index)].path), button);
 }
 
 void ChartPages::DrillOrOpen(const QString& target, Qt::MouseButton button) {

@@ -91,8 +91,8 @@ TEST(ChartModel, MarkTextsLabelsAndClickTargets) {
     EXPECT_EQ(ChartValueText(999.9996, en), "1,000 MB");
     EXPECT_EQ(ChartLabelOf("/a/b/<All files in this folder>"), "<All files in this folder>");
     EXPECT_EQ(ChartLabelOf("/a/b/c d"), "c d");
-    EXPECT_EQ(ChartClickTarget("/a/b", "c d"), "/a/b/c d/");
-    EXPECT_EQ(ChartClickTarget("/a/b/", "<Free Space>"), "/a/b/");
+    EXPECT_EQ(ChartClickTarget("/a/b/c d"), "/a/b/c d/");
+    EXPECT_EQ(ChartClickTarget("/a/b/<Free Space>"), "/a/b/");
     EXPECT_EQ(NextRotation(358, true), 359);
     EXPECT_EQ(NextRotation(359, true), 0);
     EXPECT_EQ(NextRotation(42, false), 42);

@@ -310,7 +310,7 @@ TEST_F(CommandWiring, TempFolderEditDoesNothing) {
 
 TEST_F(CommandWiring, KeysReachTheirItemsAndF4SwitchesEveryHint) {
     QStringList asked;
-    ResultFileCommands::SetFileDialog([&asked](bool save) {
+    ResultFileCommands::SetFileDialog([&asked](bool save, const QString&) {
         asked << (save ? "save" : "open");
         return QString(); // cancelled
     });
