@@ -5,6 +5,7 @@
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/FileListPage.h"
 #include "gui/window/AppIcons.h"
+#include "gui/window/CommandTable.h"
 #include "gui/window/MainWindow.h"
 #include "platform/NativePath.h"
 #include "platform/Trash.h"
@@ -143,14 +144,19 @@ void ShortcutsPage::BuildList() {
 
     Pop_Shortcut = new QMenu(this);
     Pop_Shortcut->setObjectName(QStringLiteral("Pop_Shortcut"));
-    CheckBrokenItem = Pop_Shortcut->addAction(QStringLiteral("Check broken Items"), this,
-                                              [this] { CheckRowsByCondition("BROKEN"); });
-    CheckCDRomItem = Pop_Shortcut->addAction(QStringLiteral("Check Items on CDRom"), this,
-                                             [this] { CheckRowsByCondition("CDROM"); });
-    UncheckSelectedItem = Pop_Shortcut->addAction(QStringLiteral("Uncheck selected items"));
+    const ImageList& images = form_.Commands().MenuImgList;
+    CheckBrokenItem =
+        Pop_Shortcut->addAction(images.value(17), QStringLiteral("Check broken Items"), this,
+                                [this] { CheckRowsByCondition("BROKEN"); });
+    CheckCDRomItem =
+        Pop_Shortcut->addAction(images.value(17), QStringLiteral("Check Items on CDRom"), this,
+                                [this] { CheckRowsByCondition("CDROM"); });
+    UncheckSelectedItem =
+        Pop_Shortcut->addAction(images.value(18), QStringLiteral("Uncheck selected items"));
     Pop_Shortcut->addSeparator();
-    DeleteCheckedItem = Pop_Shortcut->addAction(QStringLiteral("Delete checked items"), this,
-                                                &ShortcutsPage::DeleteCheckedRows);
+    DeleteCheckedItem =
+        Pop_Shortcut->addAction(images.value(5), QStringLiteral("Delete checked items"), this,
+                                &ShortcutsPage::DeleteCheckedRows);
     // The menu item runs the window's command, which any key binding reaches too.
     if (QAction* command = form_.Action(QStringLiteral("actUncheck_Selected"))) {
         connect(UncheckSelectedItem, &QAction::triggered, command, &QAction::trigger);
