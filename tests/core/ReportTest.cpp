@@ -3,6 +3,7 @@
 #include "core/engine/DirScanner.h"
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -329,6 +330,37 @@ TEST(CommandLine, HelpVersionUsageErrorsAndNoDisplay) {
     EXPECT_EQ(window.status, 1);
     EXPECT_EQ(window.err.count('\n'), 1) << window.err.data();
     EXPECT_TRUE(window.err.contains("no display"));
+}
+
+TEST(CommandLine, UnreachableDisplayIsOneLineAndExitOne) {
+    // A display number nothing listens on, neither as a file nor an abstract socket.
+    const QString number = "7391";
+    QFile unixSockets("/proc/net/unix");
+    ASSERT_TRUE(unixSockets.open(QIODevice::ReadOnly));
+    if (QFile::exists("/tmp/.X11-unix/X" + number) ||
+        unixSockets.readAll().contains(("/tmp/.X11-unix/X" + number).toUtf8()))
+        GTEST_SKIP() << "display :" << number.toStdString() << " is in use";
+    const QString window = QFileInfo(MORVANE_BINARY).path() + "/morvane-window";
+    for (const auto& [program, platform] : {std::pair{QString(MORVANE_BINARY), QString()},
+                                            {window, QString()},
+                                            {window, QString("xcb")}}) {
+        SCOPED_TRACE(program.toStdString() + " " + platform.toStdString());
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        if (!platform.isEmpty()) env.insert("QT_QPA_PLATFORM", platform);
+        env.insert("DISPLAY", ":" + number);
+        p.setProcessEnvironment(env);
+        p.start(program, {"/tmp"});
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 1);
+        const QByteArray err = p.readAllStandardError();
+        EXPECT_EQ(err.count('\n'), 1) << err.data();
+        EXPECT_TRUE(err.contains("display :" + number.toUtf8() + " cannot be reached"))
+            << err.data();
+    }
 }
 
 TEST_F(ReportTest, InterruptLeavesNoOutputAndExitsWithTheSignal) {
