@@ -9,7 +9,14 @@
 #include <QThread>
 #include <csignal>
 #include <fcntl.h>
+#include <atomic>
+#include <cstddef>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -361,6 +368,42 @@ TEST(CommandLine, UnreachableDisplayIsOneLineAndExitOne) {
         EXPECT_TRUE(err.contains("display :" + number.toUtf8() + " cannot be reached"))
             << err.data();
     }
+}
+
+TEST(CommandLine, DisplayThatHangsUpIsOneLineAndExitOne) {
+    // Something listens, but it is no X server: the library gives up later.
+    const std::string name = std::string(1, '\0') + "/tmp/.X11-unix/X7392";
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, name.data(), name.size());
+    const auto len = socklen_t(offsetof(sockaddr_un, sun_path) + name.size());
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&addr), len) != 0 || ::listen(listener, 8))
+        GTEST_SKIP() << "display :7392 is in use";
+    std::atomic<bool> stop = false;
+    std::thread server([&] {
+        while (!stop) {
+            pollfd p{listener, POLLIN, 0};
+            if (::poll(&p, 1, 50) == 1) ::close(::accept(listener, nullptr, nullptr));
+        }
+    });
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* unset : {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XAUTHORITY"})
+        env.remove(unset);
+    env.insert("DISPLAY", ":7392");
+    p.setProcessEnvironment(env);
+    p.start(QFileInfo(MORVANE_BINARY).path() + "/morvane-window", {"/tmp"});
+    const bool finished = p.waitForFinished(30000);
+    stop = true;
+    server.join();
+    ::close(listener);
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 1);
+    const QByteArray err = p.readAllStandardError();
+    EXPECT_EQ(err.count('\n'), 1) << err.data();
+    EXPECT_TRUE(err.startsWith("morvane: cannot open the window on display :7392: ")) << err.data();
 }
 
 TEST_F(ReportTest, InterruptLeavesNoOutputAndExitsWithTheSignal) {
