@@ -12,6 +12,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -89,7 +91,10 @@ TEST(FileOpMessages, TrashErrorIsAnsweredOnTopOfTheProgressWindowThatFitsTheScre
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     form.SelectFolder(root);
     form.AnalyseFolder(root);
+    QTabBar* pages = form.PageTabs()->tabBar();
+    QTest::mouseClick(pages, Qt::LeftButton, {}, pages->tabRect(MainWindow::pgFolderList).center());
     QTreeWidget* list = form.FolderList();
+    ASSERT_TRUE(list->isVisible());
     const QList<QTreeWidgetItem*> rows = list->findItems("data", Qt::MatchExactly);
     ASSERT_EQ(rows.size(), 1);
     const QPoint at = list->visualItemRect(rows[0]).center();
