@@ -7,17 +7,17 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
-#include <csignal>
-#include <fcntl.h>
 #include <atomic>
+#include <csignal>
 #include <cstddef>
 #include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <thread>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -339,34 +339,38 @@ TEST(CommandLine, HelpVersionUsageErrorsAndNoDisplay) {
     EXPECT_TRUE(window.err.contains("no display"));
 }
 
+namespace {
+// The window program (or morvane, which starts it) with display as its only one.
+ReportRun OnDisplay(const QString& program, const QString& display, const QString& platform = {}) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* unset : {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XAUTHORITY"})
+        env.remove(unset);
+    if (!platform.isEmpty()) env.insert("QT_QPA_PLATFORM", platform);
+    env.insert("DISPLAY", display);
+    p.setProcessEnvironment(env);
+    p.start(program, {"/tmp"});
+    p.waitForFinished(30000);
+    return {
+        p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, {}, p.readAllStandardError()};
+}
+const QString kWindowProgram = QFileInfo(MORVANE_BINARY).path() + "/morvane-window";
+} // namespace
+
 TEST(CommandLine, UnreachableDisplayIsOneLineAndExitOne) {
     // A display number nothing listens on, neither as a file nor an abstract socket.
-    const QString number = "7391";
     QFile unixSockets("/proc/net/unix");
     ASSERT_TRUE(unixSockets.open(QIODevice::ReadOnly));
-    if (QFile::exists("/tmp/.X11-unix/X" + number) ||
-        unixSockets.readAll().contains(("/tmp/.X11-unix/X" + number).toUtf8()))
-        GTEST_SKIP() << "display :" << number.toStdString() << " is in use";
-    const QString window = QFileInfo(MORVANE_BINARY).path() + "/morvane-window";
+    if (QFile::exists("/tmp/.X11-unix/X7391") || unixSockets.readAll().contains("X11-unix/X7391"))
+        GTEST_SKIP() << "display :7391 is in use";
     for (const auto& [program, platform] : {std::pair{QString(MORVANE_BINARY), QString()},
-                                            {window, QString()},
-                                            {window, QString("xcb")}}) {
+                                            {kWindowProgram, QString()},
+                                            {kWindowProgram, QString("xcb")}}) {
         SCOPED_TRACE(program.toStdString() + " " + platform.toStdString());
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("WAYLAND_DISPLAY");
-        env.remove("QT_QPA_PLATFORM");
-        if (!platform.isEmpty()) env.insert("QT_QPA_PLATFORM", platform);
-        env.insert("DISPLAY", ":" + number);
-        p.setProcessEnvironment(env);
-        p.start(program, {"/tmp"});
-        ASSERT_TRUE(p.waitForFinished(30000));
-        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(p.exitCode(), 1);
-        const QByteArray err = p.readAllStandardError();
-        EXPECT_EQ(err.count('\n'), 1) << err.data();
-        EXPECT_TRUE(err.contains("display :" + number.toUtf8() + " cannot be reached"))
-            << err.data();
+        const ReportRun r = OnDisplay(program, ":7391", platform);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.data();
+        EXPECT_TRUE(r.err.contains("display :7391 cannot be reached")) << r.err.data();
     }
 }
 
@@ -387,23 +391,14 @@ TEST(CommandLine, DisplayThatHangsUpIsOneLineAndExitOne) {
             if (::poll(&p, 1, 50) == 1) ::close(::accept(listener, nullptr, nullptr));
         }
     });
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* unset : {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XAUTHORITY"})
-        env.remove(unset);
-    env.insert("DISPLAY", ":7392");
-    p.setProcessEnvironment(env);
-    p.start(QFileInfo(MORVANE_BINARY).path() + "/morvane-window", {"/tmp"});
-    const bool finished = p.waitForFinished(30000);
+    const ReportRun r = OnDisplay(kWindowProgram, ":7392");
     stop = true;
     server.join();
     ::close(listener);
-    ASSERT_TRUE(finished);
-    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(p.exitCode(), 1);
-    const QByteArray err = p.readAllStandardError();
-    EXPECT_EQ(err.count('\n'), 1) << err.data();
-    EXPECT_TRUE(err.startsWith("morvane: cannot open the window on display :7392: ")) << err.data();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.count('\n'), 1) << r.err.data();
+    EXPECT_TRUE(r.err.startsWith("morvane: cannot open the window on display :7392: "))
+        << r.err.data();
 }
 
 TEST_F(ReportTest, InterruptLeavesNoOutputAndExitsWithTheSignal) {
