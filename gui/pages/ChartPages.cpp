@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLayout>
 #include <QTimer>
 #include <QUrl>
@@ -43,7 +44,11 @@ bool RunPictureDialog(QString& fileName, PictureKind& kind) {
     });
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
     fileName = dlg.selectedFiles().constFirst();
-    kind = PictureKind(filters.indexOf(dlg.selectedNameFilter()) + 1);
+    // A typed extension of one of the kinds wins over the filter, so the file's
+    // data matches its name.
+    const qsizetype typed = suffixes.indexOf(QFileInfo(fileName).suffix().toLower().replace(
+        QLatin1String("jpeg"), QLatin1String("jpg")));
+    kind = PictureKind((typed >= 0 ? typed : filters.indexOf(dlg.selectedNameFilter())) + 1);
     if (kind < pkWmf) kind = pkWmf;
     return true;
 }
@@ -75,7 +80,7 @@ void ChartPages::SetFileManagerOpener(OpenerFunction opener) {
     Opener() = std::move(opener);
 }
 void ChartPages::SetPictureDialog(PictureDialogFunction dialog) {
-    PictureDialog() = std::move(dialog);
+    PictureDialog() = dialog ? std::move(dialog) : PictureDialogFunction(RunPictureDialog);
 }
 
 ChartPages::ChartPages(QWidget* barPage, QWidget* piePage, const ChartCommands& commands,
