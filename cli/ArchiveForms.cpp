@@ -5,11 +5,12 @@
 #include "core/archive/ZipExtract.h"
 #include "core/engine/DirScanner.h"
 #include "platform/Errors.h"
+#include "platform/NativePath.h"
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QStringList>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,7 +19,7 @@ namespace {
 int Fail(int status, const QString& message) {
     QString text = message;
     text.replace(QLatin1String("\n\r"), QLatin1String("\n"));
-    std::fprintf(stderr, "morvane: %s\n", text.toLocal8Bit().constData());
+    std::fprintf(stderr, "morvane: %s\n", DisplayPath(text).toLocal8Bit().constData());
     return status;
 }
 
@@ -57,11 +58,18 @@ QString ParseArguments(int argc, char** argv, bool minSizeAllowed, QString& oper
                        qint64& minSizeKB) {
     QStringList args;
     for (int i = 2; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
+        args << PathFromNative(argv[i], qsizetype(std::strlen(argv[i])));
+    bool operandsOnly = false; // after "--": a name may begin with '-'
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
-        if (minSizeAllowed &&
-            (arg == QLatin1String("--min-size") || arg.startsWith(QLatin1String("--min-size=")))) {
+        if (!operandsOnly && arg == QLatin1String("--")) {
+            operandsOnly = true;
+        } else if (operandsOnly) {
+            if (!operand.isEmpty() || arg.isEmpty())
+                return QStringLiteral("unexpected argument \"%1\"").arg(arg);
+            operand = arg;
+        } else if (minSizeAllowed && (arg == QLatin1String("--min-size") ||
+                                      arg.startsWith(QLatin1String("--min-size=")))) {
             QString value;
             if (arg.contains(QLatin1Char('=')))
                 value = arg.mid(arg.indexOf(QLatin1Char('=')) + 1);
@@ -110,9 +118,9 @@ int RunMoveToArchive(int argc, char** argv) {
         return Fail(2, error);
     if (folder.isEmpty())
         return Fail(2, QStringLiteral("no folder given (morvane --move-to-archive FOLDER)"));
-    const QFileInfo info(folder);
-    if (!info.isDir()) return Fail(2, QStringLiteral("folder not found: %1").arg(folder));
-    folder = info.absoluteFilePath();
+    if (!IsExistingFolder(folder))
+        return Fail(2, QStringLiteral("folder not found: %1").arg(folder));
+    folder = AbsolutePath(folder);
     if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
 
     DirScanner scanner;
@@ -153,7 +161,7 @@ int RunRestoreArchive(int argc, char** argv) {
         return Fail(2, error);
     if (zip.isEmpty())
         return Fail(2, QStringLiteral("no archive given (morvane --restore-archive ZIP)"));
-    const std::string archive = PathBytes(QFileInfo(zip).absoluteFilePath());
+    const std::string archive = PathBytes(AbsolutePath(zip));
     struct stat st {};
     if (::stat(archive.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return Fail(2, QStringLiteral("archive not found: %1").arg(zip));

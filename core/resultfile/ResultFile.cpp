@@ -1,10 +1,10 @@
 #include "core/resultfile/ResultFile.h"
 #include "core/export/WholeFile.h"
 #include "platform/Errors.h"
-#include <QDir>
+#include "platform/NativePath.h"
 #include <QFile>
-#include <QFileInfo>
 #include <QtEndian>
+#include <sys/stat.h>
 
 namespace {
 
@@ -14,10 +14,11 @@ void PutInt32(QByteArray& out, qint32 v) {
     out.append(b, 4);
 }
 
-void PutSection(QByteArray& out, const QStringList& items) {
+// Paths go in as their bytes; the size texts are plain text.
+void PutSection(QByteArray& out, const QStringList& items, bool paths) {
     PutInt32(out, qint32(items.size()) - 1);
     for (const QString& item : items) {
-        const QByteArray text = item.toUtf8();
+        const QByteArray text = paths ? NativePath(item) : item.toUtf8();
         PutInt32(out, qint32(text.size()));
         out.append(text);
     }
@@ -25,7 +26,8 @@ void PutSection(QByteArray& out, const QStringList& items) {
 
 // Reads one section; every length is checked against what is left before anything
 // is taken, so a hostile count or length never allocates.
-QString ReadSection(const char* data, qsizetype size, qsizetype& pos, QStringList& items) {
+QString ReadSection(const char* data, qsizetype size, qsizetype& pos, QStringList& items,
+                    bool paths) {
     if (size - pos < 4) return QStringLiteral("it ends before a section count");
     const qint32 n = qFromLittleEndian<qint32>(data + pos);
     pos += 4;
@@ -41,7 +43,7 @@ QString ReadSection(const char* data, qsizetype size, qsizetype& pos, QStringLis
         pos += 4;
         if (len < 0) return QStringLiteral("an item length is negative");
         if (len > size - pos) return QStringLiteral("it ends before all items are read");
-        result.append(QString::fromUtf8(data + pos, len));
+        result.append(paths ? PathFromNative(data + pos, len) : QString::fromUtf8(data + pos, len));
         pos += len;
     }
     items = std::move(result);
@@ -56,9 +58,9 @@ constexpr qint64 kMaxResultFileBytes = qint64(1) << 30;
 QByteArray ResultFileBytes(const QStringList& paths, const QStringList& mbTexts,
                            const QStringList& kbTexts) {
     QByteArray out;
-    PutSection(out, paths);
-    PutSection(out, mbTexts);
-    PutSection(out, kbTexts);
+    PutSection(out, paths, true);
+    PutSection(out, mbTexts, false);
+    PutSection(out, kbTexts, false);
     return out;
 }
 
@@ -67,7 +69,7 @@ QString ParseResultFile(const QByteArray& bytes, QStringList& paths, QStringList
     QStringList p, m, k;
     qsizetype pos = 0;
     for (QStringList* list : {&p, &m, &k}) {
-        const QString error = ReadSection(bytes.constData(), bytes.size(), pos, *list);
+        const QString error = ReadSection(bytes.constData(), bytes.size(), pos, *list, list == &p);
         if (!error.isEmpty()) return error;
     }
     if (pos != bytes.size()) return QStringLiteral("data follows the third section");
@@ -82,10 +84,9 @@ QString ParseResultFile(const QByteArray& bytes, QStringList& paths, QStringList
 void SaveResultFile(const QStringList& paths, const QStringList& mbTexts,
                     const QStringList& kbTexts, const QString& fileName) {
     // The folder is made when missing, one level only.
-    const QFileInfo info(fileName);
-    const QDir folder = info.absoluteDir();
-    if (!folder.exists() && !QDir().mkdir(folder.absolutePath()))
-        throw EMorvaneError(QStringLiteral("Could not create ") + folder.absolutePath());
+    const QString folder = FolderOf(fileName);
+    if (!IsExistingFolder(folder) && ::mkdir(NativePath(folder).constData(), 0777) != 0)
+        throw EMorvaneError(QStringLiteral("Could not create ") + folder);
     WholeFileWriter out(fileName);
     if (!out.Open() || !out.Write(ResultFileBytes(paths, mbTexts, kbTexts)) || !out.Commit()) {
         const QString error = out.ErrorString();
@@ -96,17 +97,17 @@ void SaveResultFile(const QStringList& paths, const QStringList& mbTexts,
 
 void LoadResultFile(QStringList& paths, QStringList& mbTexts, QStringList& kbTexts,
                     const QString& fileName) {
-    QFile file(fileName);
-    const QFileInfo info(fileName);
-    if (!info.exists())
+    QFile file;
+    struct stat st {};
+    if (::stat(NativePath(fileName).constData(), &st) != 0)
         throw EMorvaneError(QStringLiteral("Could not open ") + fileName +
                             QStringLiteral(": no such file"));
-    if (!info.isFile())
+    if (!S_ISREG(st.st_mode))
         throw EMorvaneError(QStringLiteral("Could not open ") + fileName +
                             QStringLiteral(": not a file"));
-    if (!file.open(QIODevice::ReadOnly))
+    if (QString why; !OpenForReading(file, fileName, &why))
         throw EMorvaneError(QStringLiteral("Could not open ") + fileName + QStringLiteral(": ") +
-                            file.errorString());
+                            why);
     // Read, not mapped: a file another program cuts short meanwhile must give a
     // short read, not a bus error. Result files are small; a huge one is not ours.
     if (file.size() > kMaxResultFileBytes)
