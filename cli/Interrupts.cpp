@@ -4,7 +4,6 @@
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <pthread.h>
 #include <thread>
 #include <unistd.h>
@@ -67,9 +66,7 @@ void ReportInterrupts::Committed() {
 }
 
 QString ReportInterrupts::MakeScratch(const QString& near) {
-    const char* tmp = std::getenv("TMPDIR");
-    QString folder =
-        tmp && *tmp ? PathFromNative(tmp, qsizetype(std::strlen(tmp))) : QStringLiteral("/tmp");
+    QString folder = TempFolder();
     if (!near.isEmpty()) {
         const qsizetype slash = near.lastIndexOf(QLatin1Char('/'));
         folder = slash < 0 ? QStringLiteral(".") : near.left(std::max<qsizetype>(slash, 1));

@@ -241,7 +241,8 @@ QString ReportUsage() {
     }
     text += QStringLiteral(
         "exit status: 0 done, 1 could not write, 2 bad input (nothing written),\n"
-        "             130 or 143 interrupted by SIGINT or SIGTERM (nothing written)\n");
+        "             130 or 143 interrupted by SIGINT or SIGTERM (nothing written);\n"
+        "             an interrupt while the output is put in place lets it finish (0)\n");
     return text;
 }
 

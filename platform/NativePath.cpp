@@ -2,6 +2,7 @@
 #include <QDir>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -161,6 +162,11 @@ QString FolderOf(const QString& path) {
     const QString abs = AbsolutePath(path);
     const qsizetype slash = abs.lastIndexOf(QLatin1Char('/'));
     return slash <= 0 ? QStringLiteral("/") : abs.left(slash);
+}
+
+QString TempFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp && *tmp ? PathFromNative(tmp, qsizetype(std::strlen(tmp))) : QStringLiteral("/tmp");
 }
 
 bool OpenForReading(QFile& file, const QString& path, QString* error) {

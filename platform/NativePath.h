@@ -45,5 +45,7 @@ bool IsExistingFile(const QString& path);
 QString AbsolutePath(const QString& path);
 // The folder holding path, absolute ("/" for a name in the root).
 QString FolderOf(const QString& path);
+// $TMPDIR by its bytes, else /tmp.
+QString TempFolder();
 // Opens path for reading by its bytes; false with the system's message in error.
 bool OpenForReading(QFile& file, const QString& path, QString* error);

@@ -2,7 +2,6 @@
 #include "core/export/WholeFile.h"
 #include "platform/Errors.h"
 #include "platform/NativePath.h"
-#include <QDir>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -38,7 +37,7 @@ struct ExcelApplication::Workbook {
 
     static std::unique_ptr<Workbook> Open(const QString& fileName, const QString& sheetName,
                                           bool constantMemory, QString* error) {
-        const QString folder = IsSpecialTarget(fileName) ? QDir::tempPath() : FolderOf(fileName);
+        const QString folder = IsSpecialTarget(fileName) ? TempFolder() : FolderOf(fileName);
         QByteArray path = NativePath(folder + QStringLiteral("/.morvane-book-XXXXXX"));
         const int fd = ::mkostemp(path.data(), O_CLOEXEC);
         if (fd < 0) {

@@ -23,15 +23,19 @@ struct BytesRun {
     QByteArray out, err;
 };
 
-QByteArray Slurp(const QByteArray& path) {
-    const int fd = ::open(path.constData(), O_RDONLY);
-    if (fd < 0) return "<missing>";
+// Everything left to read from fd, which is closed then.
+QByteArray Drain(int fd) {
     QByteArray all;
     char buf[1 << 16];
     for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
         all.append(buf, n);
     ::close(fd);
     return all;
+}
+
+QByteArray Slurp(const QByteArray& path) {
+    const int fd = ::open(path.constData(), O_RDONLY);
+    return fd < 0 ? QByteArray("<missing>") : Drain(fd);
 }
 
 pid_t Spawn(const std::vector<QByteArray>& args, posix_spawn_file_actions_t* fa) {
@@ -176,19 +180,11 @@ TEST_F(ByteNamesTest, InterruptWhileTheReportGoesToStandardOutput) {
         EXPECT_EQ(::poll(&p, 1, 60000), 1); // the copy has begun
         return pid;
     };
-    auto drain = [](int fd) {
-        QByteArray all;
-        char buf[1 << 16];
-        for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
-            all.append(buf, n);
-        ::close(fd);
-        return all;
-    };
     int fd = -1;
     pid_t pid = start(&fd);
     ::kill(pid, SIGINT);
     ::usleep(300000);
-    const QByteArray whole = drain(fd);
+    const QByteArray whole = Drain(fd);
     EXPECT_EQ(ExitStatus(pid), 0); // the report was delivered whole
     // Every row came, up to the last: the whole file list and its captions.
     EXPECT_EQ(whole.count("\r\n"), 3000 + 4 + 7) << whole.right(300).constData();
