@@ -15,7 +15,9 @@
 namespace {
 
 int Fail(int status, const QString& message) {
-    std::fprintf(stderr, "morvane: %s\n", DisplayPath(message).toLocal8Bit().constData());
+    // A name holding a line break must not split the one line of the message.
+    std::fprintf(stderr, "morvane: %s\n",
+                 OneLineText(DisplayPath(message)).toLocal8Bit().constData());
     return status;
 }
 

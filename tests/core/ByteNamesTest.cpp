@@ -140,6 +140,12 @@ TEST_F(ByteNamesTest, ReportPathsOfEveryOptionAreBytes) {
 }
 
 TEST_F(ByteNamesTest, CleanupAndArchiveFormsTakeBytesAndDoubleDash) {
+    // A missing folder is named on one line, whatever its name holds.
+    for (const QByteArray form : {"--report", "--shortcuts"}) {
+        const BytesRun missing = Morvane({form, bad + "/no\nsuch\xff"}, scratch);
+        EXPECT_EQ(missing.status, 2);
+        EXPECT_EQ(missing.err.count('\n'), 1) << missing.err.constData();
+    }
     BytesRun r = Morvane({"--shortcuts", "--format", "csv", "--bare", "--", bad}, scratch);
     ASSERT_EQ(r.status, 0) << r.err.constData();
     // The entry is read by its bytes (its program is missing), and named for display.
