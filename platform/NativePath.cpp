@@ -142,11 +142,6 @@ QStringList EntryNames(const QString& folder) {
     return names;
 }
 
-bool IsExistingFile(const QString& path) {
-    struct stat st {};
-    return !path.isEmpty() && ::stat(NativePath(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 QString AbsolutePath(const QString& path) {
     QString p = path;
     if (!p.startsWith(QLatin1Char('/'))) {

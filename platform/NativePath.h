@@ -38,8 +38,6 @@ QStringList EntryNames(const QString& folder);
 // Creates path and its missing parents; true when it is a folder afterwards.
 bool MakeFolders(const QString& path);
 
-// An existing regular file (a link to one counts), by its real bytes.
-bool IsExistingFile(const QString& path);
 // path made absolute against the working folder and cleaned, by text alone: the
 // bytes of a name that is not UTF-8 stay as they are.
 QString AbsolutePath(const QString& path);

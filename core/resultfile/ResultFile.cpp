@@ -14,11 +14,11 @@ void PutInt32(QByteArray& out, qint32 v) {
     out.append(b, 4);
 }
 
-// Paths go in as their bytes; the size texts are plain text.
-void PutSection(QByteArray& out, const QStringList& items, bool paths) {
+void PutSection(QByteArray& out, const QStringList& items) {
     PutInt32(out, qint32(items.size()) - 1);
     for (const QString& item : items) {
-        const QByteArray text = paths ? NativePath(item) : item.toUtf8();
+        // A path keeps its bytes, also those of a name that is not UTF-8.
+        const QByteArray text = NativePath(item);
         PutInt32(out, qint32(text.size()));
         out.append(text);
     }
@@ -26,8 +26,7 @@ void PutSection(QByteArray& out, const QStringList& items, bool paths) {
 
 // Reads one section; every length is checked against what is left before anything
 // is taken, so a hostile count or length never allocates.
-QString ReadSection(const char* data, qsizetype size, qsizetype& pos, QStringList& items,
-                    bool paths) {
+QString ReadSection(const char* data, qsizetype size, qsizetype& pos, QStringList& items) {
     if (size - pos < 4) return QStringLiteral("it ends before a section count");
     const qint32 n = qFromLittleEndian<qint32>(data + pos);
     pos += 4;
@@ -43,7 +42,7 @@ QString ReadSection(const char* data, qsizetype size, qsizetype& pos, QStringLis
         pos += 4;
         if (len < 0) return QStringLiteral("an item length is negative");
         if (len > size - pos) return QStringLiteral("it ends before all items are read");
-        result.append(paths ? PathFromNative(data + pos, len) : QString::fromUtf8(data + pos, len));
+        result.append(PathFromNative(data + pos, len));
         pos += len;
     }
     items = std::move(result);
@@ -58,9 +57,9 @@ constexpr qint64 kMaxResultFileBytes = qint64(1) << 30;
 QByteArray ResultFileBytes(const QStringList& paths, const QStringList& mbTexts,
                            const QStringList& kbTexts) {
     QByteArray out;
-    PutSection(out, paths, true);
-    PutSection(out, mbTexts, false);
-    PutSection(out, kbTexts, false);
+    PutSection(out, paths);
+    PutSection(out, mbTexts);
+    PutSection(out, kbTexts);
     return out;
 }
 
@@ -69,7 +68,7 @@ QString ParseResultFile(const QByteArray& bytes, QStringList& paths, QStringList
     QStringList p, m, k;
     qsizetype pos = 0;
     for (QStringList* list : {&p, &m, &k}) {
-        const QString error = ReadSection(bytes.constData(), bytes.size(), pos, *list, list == &p);
+        const QString error = ReadSection(bytes.constData(), bytes.size(), pos, *list);
         if (!error.isEmpty()) return error;
     }
     if (pos != bytes.size()) return QStringLiteral("data follows the third section");
