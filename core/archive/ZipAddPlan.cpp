@@ -181,6 +181,8 @@ AddPlan MakeAddPlan(const AddJob& job) {
         struct stat st {};
         const PathAt at(path);
         if (path.empty() || ::fstatat(at.dir(), at.name(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            // A scratch file listed before its run ended, or before it was removed as stale.
+            if (errno == ENOENT && IsArchiveScratchName(BaseName(path).c_str())) continue;
             Keep(plan, i, QStringLiteral("cannot read"), path, path.empty() ? ENOENT : errno);
             continue;
         }
