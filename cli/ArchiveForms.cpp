@@ -168,7 +168,7 @@ int RunMoveToArchive(int argc, char** argv) {
     scanner.reset(); // its rows are not needed any more
     TerminalArchiveUi ui("Archiving");
     ArchiveDetails details;
-    const bool ok = MoveFilesToArchive(name, files, &ui, nullptr, nullptr, &details);
+    const bool ok = MoveFilesToArchive(name, std::move(files), &ui, nullptr, nullptr, &details);
     struct stat st {};
     if (!name.empty() && ::lstat(name.c_str(), &st) == 0 && !details.interrupted) {
         std::fwrite(name.data(), 1, name.size(), stdout);

@@ -5,12 +5,13 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
 struct AddJob {
     std::string archive;
-    std::vector<std::string> paths;
+    std::span<const std::string> paths; // not copied: a long list costs its memory once
     bool move = false;
     bool recurse = false;
     bool fullPath = false;

@@ -108,7 +108,7 @@ void Report(const ZipArchiver& zip, QString* problem, ArchiveDetails* details) {
 }
 } // namespace
 
-bool MoveFilesToArchive(const std::string& archiveName, const std::vector<std::string>& files,
+bool MoveFilesToArchive(const std::string& archiveName, std::vector<std::string> files,
                         IArchiveUi* ui, std::vector<char>* handled, QString* problem,
                         ArchiveDetails* details) {
     ZipArchiver zip(ui);
@@ -116,7 +116,7 @@ bool MoveFilesToArchive(const std::string& archiveName, const std::vector<std::s
     zip.Move = true;
     zip.SaveFullPath = true;
     zip.Recurse = true;
-    zip.SetFilesToZip(files);
+    zip.SetFilesToZip(std::move(files));
     const bool ok = zip.ZipFiles();
     if (handled) *handled = zip.Handled();
     Report(zip, problem, details);

@@ -44,7 +44,7 @@ public:
     ZipArchiver& operator=(const ZipArchiver&) = delete;
 
     // Full paths to add; setting the list copies it.
-    void SetFilesToZip(const std::vector<std::string>& files) { filesToZip_ = files; }
+    void SetFilesToZip(std::vector<std::string> files) { filesToZip_ = std::move(files); }
     const std::vector<std::string>& FilesToZip() const { return filesToZip_; }
     std::string ArchiveName;
     bool Move = false;         // remove each source once the archive is verified
@@ -88,7 +88,7 @@ struct ArchiveDetails {
 // The commands' two steps: a move into a new archive (all three switches on)
 // and a restore. handled, when given, receives ZipArchiver::Handled(); problem
 // the first failure in plain words; details every failure.
-bool MoveFilesToArchive(const std::string& archiveName, const std::vector<std::string>& files,
+bool MoveFilesToArchive(const std::string& archiveName, std::vector<std::string> files,
                         IArchiveUi* ui, std::vector<char>* handled = nullptr,
                         QString* problem = nullptr, ArchiveDetails* details = nullptr);
 bool RestoreArchive(const std::string& archiveName, const std::string& target, IArchiveUi* ui,
