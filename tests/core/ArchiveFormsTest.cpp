@@ -133,11 +133,12 @@ TEST_F(ArchiveFormsTest, InterruptsKeepEverythingWholeAndExitAsTheReport) {
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(Named(root + "data", ".").join(' '), "");
     EXPECT_FALSE(QFile::exists(root + "data/noise.bin"));
-
-    // A restore stopped while it writes leaves no scratch file behind.
     const QString archive = root + "data/Archived_files_R_1.zip";
     zip_t* za = zip_open(QFile::encodeName(archive).constData(), 0, nullptr);
     ASSERT_NE(za, nullptr);
+    EXPECT_EQ(zip_get_num_entries(za, 0), 4); // sub/, sub/big.bin, noise.bin, small.txt
+
+    // A restore stopped while it writes leaves no scratch file behind.
     const QByteArray zeros(128 << 20, '\0');
     const QByteArray big = QFile::encodeName(root.mid(1) + "restored/zeros.bin");
     zip_source_t* s = zip_source_buffer(za, zeros.constData(), zeros.size(), 0);
