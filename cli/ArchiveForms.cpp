@@ -10,8 +10,8 @@
 #include <QStringList>
 #include <atomic>
 #include <csignal>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -204,8 +204,7 @@ int RunRestoreArchive(int argc, char** argv) {
     ArchiveDetails details;
     CatchInterrupts();
     const bool ok = RestoreArchive(archive, target, &ui, nullptr, &details);
-    if (details.interrupted)
-        return Stopped(QStringLiteral("%1 was not restored whole").arg(zip));
+    if (details.interrupted) return Stopped(QStringLiteral("%1 was not restored whole").arg(zip));
     if (ok) return 0;
     return Fail(1, Lines(QStringLiteral("%1 was not restored whole:").arg(zip), details.failures));
 }

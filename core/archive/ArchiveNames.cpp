@@ -29,7 +29,8 @@ bool IsArchiveName(const std::string& fileName) {
     if (fileName.size() <= start.size() + end.size() || !fileName.starts_with(start) ||
         !fileName.ends_with(end))
         return false;
-    const std::string n = fileName.substr(start.size(), fileName.size() - start.size() - end.size());
+    const std::string n =
+        fileName.substr(start.size(), fileName.size() - start.size() - end.size());
     return n.front() != '0' && n.find_first_not_of("0123456789") == std::string::npos;
 }
 

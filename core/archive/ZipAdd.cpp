@@ -1,7 +1,7 @@
 #include "core/archive/ZipAdd.h"
 #include "core/archive/ArchiveNames.h"
-#include "core/archive/ZipAddPlan.h"
 #include "core/archive/LongPath.h"
+#include "core/archive/ZipAddPlan.h"
 #include "core/archive/ZipTimes.h"
 #include <algorithm>
 #include <cerrno>
@@ -308,8 +308,9 @@ bool WriteArchive(const AddJob& job, AddPlan& plan, AddOutcome& out) {
     if (!za) {
         zip_error_t ze;
         zip_error_init_with_code(&ze, err);
-        why = QStringLiteral("cannot write %1: %2")
-                  .arg(PathForMessage(job.archive), QString::fromLocal8Bit(zip_error_strerror(&ze)));
+        why =
+            QStringLiteral("cannot write %1: %2")
+                .arg(PathForMessage(job.archive), QString::fromLocal8Bit(zip_error_strerror(&ze)));
         zip_error_fini(&ze);
         if (existing) ::unlink(temp.c_str());
         return fail(true);

@@ -34,8 +34,7 @@ std::string TrimSlashes(std::string p) {
 }
 
 // Leaves a listed path's file where it is, saying why.
-void Keep(AddPlan& plan, std::size_t item, const QString& what, const std::string& path,
-          int err) {
+void Keep(AddPlan& plan, std::size_t item, const QString& what, const std::string& path, int err) {
     plan.itemIncomplete[item] = 1;
     plan.failures << QStringLiteral("%1 %2: %3").arg(what, PathForMessage(path), SystemError(err));
 }

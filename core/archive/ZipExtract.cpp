@@ -205,7 +205,8 @@ public:
         const mode_t wanted = type == S_IFLNK ? S_IFLNK : S_IFREG;
         if (const mode_t there = ExistingType(dir.fd, last)) {
             // Never replaced; something else under the name is no restore of it.
-            if (there != wanted) return Fail(e.name, QStringLiteral("something else has that name"));
+            if (there != wanted)
+                return Fail(e.name, QStringLiteral("something else has that name"));
             return SameAsThere(index, e, dir.fd, last)
                        ? true
                        : Fail(e.name, QStringLiteral("kept the file there, which differs from "
@@ -228,11 +229,11 @@ private:
     // The link's target as the entry holds it; empty when it does not read.
     std::string LinkTarget(zip_uint64_t index, const EntryInfo& e) {
         std::string target;
-        const bool read = e.st.size < PATH_MAX &&
-                          ReadEntry(za_, index, [&](const char* p, std::size_t n) {
-                              target.append(p, n);
-                              return target.size() < PATH_MAX;
-                          }) == 0;
+        const bool read =
+            e.st.size < PATH_MAX && ReadEntry(za_, index, [&](const char* p, std::size_t n) {
+                                        target.append(p, n);
+                                        return target.size() < PATH_MAX;
+                                    }) == 0;
         if (!read || target.find('\0') != std::string::npos) target.clear();
         return target;
     }

@@ -125,8 +125,8 @@ TEST_F(ArchiveFormsTest, InterruptsKeepEverythingWholeAndExitAsTheReport) {
 
     // Killed outright it leaves a scratch file; the next move removes it and
     // does not store it.
-    FormRun r = SignalWhileWriting({"--move-to-archive", root + "data"}, root + "data", scratch,
-                                   SIGKILL);
+    FormRun r =
+        SignalWhileWriting({"--move-to-archive", root + "data"}, root + "data", scratch, SIGKILL);
     EXPECT_EQ(r.status, -1);
     EXPECT_EQ(Read(root + "data/noise.bin"), noise);
     r = Morvane({"--move-to-archive", root + "data"});

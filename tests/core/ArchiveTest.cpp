@@ -182,10 +182,10 @@ TEST_F(ArchiveTest, NamesNumberingAndCheckedPaths) {
     EXPECT_EQ(RestoreTarget(data + "/Archived_files_R_7.zip"), "/");
     EXPECT_EQ(RestoreTarget("Archived_files_R_10.zip"), "/");
     // Only the names the move commands give.
-    for (const char* other : {"/x/Archived_files_R_1.zip/other.zip", "Archived_files_",
-                              "Archived_files_anything.zip", "Archived_files_c_1.zip",
-                              "Archived_files_R_.zip", "Archived_files_R_01.zip",
-                              "Archived_files_R_1a.zip", "Archived_files_R_1.zip.bak"})
+    for (const char* other :
+         {"/x/Archived_files_R_1.zip/other.zip", "Archived_files_", "Archived_files_anything.zip",
+          "Archived_files_c_1.zip", "Archived_files_R_.zip", "Archived_files_R_01.zip",
+          "Archived_files_R_1a.zip", "Archived_files_R_1.zip.bak"})
         EXPECT_EQ(RestoreTarget(other), "") << other;
 
     FileRowTable rows;
@@ -332,8 +332,7 @@ TEST_F(ArchiveTest, FailedAddKeepsEverySourceAndLeavesNoArchive) {
     // An interrupt while it is written: the same.
     ArchiveInterrupt() = true;
     ArchiveDetails details;
-    EXPECT_FALSE(
-        MoveFilesToArchive(archive, {data + "/a.txt"}, &ui, &handled, &problem, &details));
+    EXPECT_FALSE(MoveFilesToArchive(archive, {data + "/a.txt"}, &ui, &handled, &problem, &details));
     ArchiveInterrupt() = false;
     EXPECT_EQ(problem, "interrupted");
     EXPECT_TRUE(details.interrupted);
