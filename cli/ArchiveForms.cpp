@@ -95,11 +95,12 @@ std::atomic<DirScanner*> runningScan{nullptr};
 // the files restored so far stay whole and no scratch file is left. A second
 // one ends the program at once, removing the scratch file being written.
 void StopArchiving(int sig) {
-    if (ArchiveInterrupt().exchange(true)) {
+    // The signal is known before the stop is seen, whichever thread takes it.
+    if (int none = 0; !stopSignal.compare_exchange_strong(none, sig)) {
         RemoveScratchFileNow();
         _exit(128 + sig);
     }
-    stopSignal = sig;
+    ArchiveInterrupt() = true;
     if (DirScanner* scan = runningScan) scan->Cancel();
 }
 
@@ -146,6 +147,7 @@ int RunMoveToArchive(int argc, char** argv) {
     try {
         scanner->Measure();
     } catch (const EMorvaneError& e) {
+        runningScan = nullptr;
         return Fail(2, e.message());
     }
     runningScan = nullptr;
