@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -317,7 +316,9 @@ bool WriteArchive(const AddJob& job, AddPlan& plan, AddOutcome& out) {
     }
 
     const std::unordered_map<std::string, zip_int64_t> present = RawNames(za);
-    std::vector<std::unique_ptr<FileSource>> sources;
+    // One block for all: a reserved vector never moves what libzip points to.
+    std::vector<FileSource> sources;
+    sources.reserve(plan.entries.size());
     QString sourceProblem;
     bool ok = true;
     for (ArchiveEntry& e : plan.entries) {
@@ -337,13 +338,12 @@ bool WriteArchive(const AddJob& job, AddPlan& plan, AddOutcome& out) {
                 e.bytesRead = e.linkTarget.size();
                 e.read = true;
             } else {
-                auto s = std::make_unique<FileSource>();
-                s->entry = &e;
-                s->job = &job;
-                s->problem = &sourceProblem;
-                zip_error_init(&s->error);
-                src = zip_source_function(za, &FileSource::Call, s.get());
-                sources.push_back(std::move(s));
+                FileSource& s = sources.emplace_back();
+                s.entry = &e;
+                s.job = &job;
+                s.problem = &sourceProblem;
+                zip_error_init(&s.error);
+                src = zip_source_function(za, &FileSource::Call, &s);
             }
             if (src) {
                 index = zip_file_add(za, e.name.c_str(), src, flags);

@@ -168,6 +168,7 @@ void AddPath(AddPlan& plan, std::size_t item, const std::string& path, const std
 AddPlan MakeAddPlan(const AddJob& job) {
     AddPlan plan;
     plan.itemEntries.resize(job.paths.size());
+    plan.entries.reserve(job.paths.size()); // mostly one entry per listed file
     plan.itemIncomplete.assign(job.paths.size(), 0);
     struct stat ast {};
     if (::stat(job.archive.c_str(), &ast) == 0) {
