@@ -10,11 +10,72 @@
 #include <QStyleFactory>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace {
+// While the application object is made, Qt's messages are held back: a display
+// that will not open ends there in a fatal message and an abort, which becomes
+// one line and exit status 1; otherwise what was held goes out unchanged.
+class HeldStartMessages {
+public:
+    HeldStartMessages() {
+        std::fflush(stderr);
+        saved_ = ::dup(2);
+        held_ = std::tmpfile();
+        if (saved_ < 0 || !held_ || ::dup2(::fileno(held_), 2) < 0) return;
+        previous_ = qInstallMessageHandler(&Handle);
+    }
+    ~HeldStartMessages() {
+        qInstallMessageHandler(previous_);
+        const std::string text = GiveBack() + qtLines_;
+        std::fwrite(text.data(), 1, text.size(), stderr);
+    }
+    HeldStartMessages(const HeldStartMessages&) = delete;
+    HeldStartMessages& operator=(const HeldStartMessages&) = delete;
+
+private:
+    static void Handle(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (type != QtFatalMsg) {
+            qtLines_ += qFormatLogMessage(type, context, text).toLocal8Bit().toStdString() + '\n';
+            return;
+        }
+        // The first line held says why: the X library's words, else Qt's.
+        std::string why = GiveBack() + qtLines_;
+        why.erase(0, why.find_first_not_of("\n"));
+        why = why.substr(0, why.find('\n'));
+        if (why.empty()) why = text.toLocal8Bit().toStdString();
+        std::fprintf(stderr, "morvane: cannot open the window on display %s: %s\n",
+                     qEnvironmentVariableIsEmpty("DISPLAY") ? "(none)" : std::getenv("DISPLAY"),
+                     why.c_str());
+        std::_Exit(1);
+    }
+    // Puts standard error back and returns what was written meanwhile.
+    static std::string GiveBack() {
+        std::string text;
+        if (saved_ < 0 || !held_) return text;
+        std::fflush(stderr);
+        ::dup2(saved_, 2);
+        ::close(saved_);
+        saved_ = -1;
+        std::rewind(held_);
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, held_)) > 0;)
+            text.append(buffer, n);
+        std::fclose(held_);
+        held_ = nullptr;
+        return text;
+    }
+    static inline int saved_ = -1;
+    static inline std::FILE* held_ = nullptr;
+    static inline QtMessageHandler previous_ = nullptr;
+    static inline std::string qtLines_;
+};
+
 long long TickCount() {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
@@ -27,7 +88,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "morvane: %s\n", missing.toLocal8Bit().constData());
         return 1;
     }
+    auto held = std::make_unique<HeldStartMessages>();
     QApplication app(argc, argv);
+    held.reset();
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
         icon.addPixmap(QPixmap::fromImage(DrawAppIcon(size)));

@@ -1,6 +1,8 @@
 #pragma once
 // Whole-tree file operations on POSIX: copy keeping times and permissions,
-// remove, measure. Symbolic links are copied as links and never followed.
+// remove, measure. Symbolic links are copied as links and never followed. Each
+// step works relative to an open folder, so a tree whose paths pass PATH_MAX is
+// handled whole, with a bounded number of open folders.
 #include <QByteArray>
 #include <QString>
 #include <cstdint>

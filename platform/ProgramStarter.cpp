@@ -27,15 +27,24 @@ constexpr Terminal kTerminals[] = {
     {"xfce4-terminal", "-x"},      {"mate-terminal", "-x"},  {"xterm", "-e"},
 };
 
+ProgramLaunch NotInstalled(const QString& missing) {
+    ProgramLaunch launch;
+    launch.missing = missing;
+    return launch;
+}
+
 ProgramLaunch InTerminal(const QStringList& command, const QString& folder) {
+    QStringList names;
     for (const Terminal& t : kTerminals) {
-        const QString path = FindProgram(QString::fromLatin1(t.name));
+        names << QString::fromLatin1(t.name);
+        const QString path = FindProgram(names.last());
         if (path.isEmpty()) continue;
-        ProgramLaunch launch{path, QStringList{QString::fromLatin1(t.runOption)} + command, {}};
+        ProgramLaunch launch{path, QStringList{QString::fromLatin1(t.runOption)} + command, {}, {}};
         if (!folder.isEmpty() && QFileInfo(folder).isDir()) launch.workingDirectory = folder;
         return launch;
     }
-    return {};
+    return NotInstalled(QStringLiteral("No terminal emulator is installed (none of %1 was found).")
+                            .arg(names.join(QLatin1String(", "))));
 }
 
 } // namespace
@@ -78,7 +87,8 @@ ProgramLaunch CommandLineLaunch(const QString& command, const QString& folder) {
 
 ProgramLaunch DefragLaunch(const QString& folder) {
     const QString defrag = FindProgram(QStringLiteral("e4defrag"), true);
-    if (defrag.isEmpty()) return {};
+    if (defrag.isEmpty())
+        return NotInstalled(QStringLiteral("e4defrag is not installed (it comes with e2fsprogs)."));
     // The folder travels as an argument, never inside the script text.
     return InTerminal({QStringLiteral("/bin/sh"), QStringLiteral("-c"),
                        QStringLiteral("\"$0\" -c \"$1\"; read _"), defrag, folder},
@@ -86,15 +96,18 @@ ProgramLaunch DefragLaunch(const QString& folder) {
 }
 
 ProgramLaunch DiskCleanupLaunch() {
-    return {FindProgram(QStringLiteral("bleachbit")), {}, {}};
+    const QString path = FindProgram(QStringLiteral("bleachbit"));
+    if (path.isEmpty()) return NotInstalled(QStringLiteral("bleachbit is not installed."));
+    return {path, {}, {}, {}};
 }
 
 ProgramLaunch SoftwareCentreLaunch() {
     for (const char* name : {"gnome-software", "plasma-discover"}) {
         const QString path = FindProgram(QString::fromLatin1(name));
-        if (!path.isEmpty()) return {path, {}, {}};
+        if (!path.isEmpty()) return {path, {}, {}, {}};
     }
-    return {};
+    return NotInstalled(QStringLiteral("No software centre is installed (neither gnome-software "
+                                       "nor plasma-discover was found)."));
 }
 
 bool StartProgram(const ProgramLaunch& launch) {

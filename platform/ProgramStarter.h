@@ -1,7 +1,7 @@
 #pragma once
 // Starting the desktop's own programs: the terminal emulator, the defragmenter,
 // the disk clean-up program and the software centre. A program that is not
-// installed gives an empty launch, which starts nothing.
+// installed gives an empty launch, which starts nothing and names what is missing.
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -10,6 +10,7 @@ struct ProgramLaunch {
     QString program; // full path; empty: nothing to start
     QStringList arguments;
     QString workingDirectory; // empty: the caller's own
+    QString missing;          // with no program: what is not installed, as a sentence
     bool IsEmpty() const { return program.isEmpty(); }
 };
 

@@ -9,6 +9,7 @@
 #include <QStorageInfo>
 #include <QUrl>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -26,20 +27,50 @@ bool IsOwnDir(const QString& dir) {
     return lstat(Enc(dir).constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid();
 }
 
+// Why an existing trash folder is not used: it must be a real folder of this
+// user. A link is refused rather than followed, so that neither a move nor
+// emptying the trash reaches whatever it points to.
+QString TrashDirProblem(const QString& dir) {
+    struct stat st;
+    if (lstat(Enc(dir).constData(), &st) != 0)
+        return OpError(QStringLiteral("open the trash folder"), dir, errno);
+    if (S_ISLNK(st.st_mode))
+        return QStringLiteral("The trash folder \"%1\" is a symbolic link. It is left alone: "
+                              "nothing goes into it and nothing in it is removed.")
+            .arg(DisplayPath(dir));
+    if (!IsOwnDir(dir))
+        return QStringLiteral("The trash folder \"%1\" is not usable.").arg(DisplayPath(dir));
+    return {};
+}
+
+// 0 when files/ (or info/) of a trash is a real folder or absent (*present
+// tells which), else the errno that keeps it from being read as one.
+int TrashSubdirState(const QString& dir, bool* present) {
+    struct stat st;
+    *present = false;
+    if (lstat(Enc(dir).constData(), &st) != 0) return errno == ENOENT ? 0 : errno;
+    if (!S_ISDIR(st.st_mode)) return S_ISLNK(st.st_mode) ? ELOOP : ENOTDIR;
+    *present = true;
+    return 0;
+}
+
 // Creates dir (0700) with files/ and info/ below it.
 bool PrepareTrash(const QString& dir, QString* error) {
-    for (const QString& d : {dir, dir + QStringLiteral("/files"), dir + QStringLiteral("/info")}) {
-        if (mkdir(Enc(d).constData(), 0700) != 0 && errno != EEXIST) {
-            if (error) *error = OpError(QStringLiteral("create the trash folder"), d, errno);
-            return false;
-        }
+    QString why;
+    if (mkdir(Enc(dir).constData(), 0700) != 0 && errno != EEXIST)
+        why = OpError(QStringLiteral("create the trash folder"), dir, errno);
+    else
+        why = TrashDirProblem(dir);
+    for (const QString& d : {dir + QStringLiteral("/files"), dir + QStringLiteral("/info")}) {
+        bool present = false;
+        if (!why.isEmpty()) break;
+        if (mkdir(Enc(d).constData(), 0700) != 0 && errno != EEXIST)
+            why = OpError(QStringLiteral("create the trash folder"), d, errno);
+        else if (const int err = TrashSubdirState(d, &present))
+            why = OpError(QStringLiteral("use the trash folder"), d, err);
     }
-    if (!IsOwnDir(dir)) {
-        if (error)
-            *error = QStringLiteral("The trash folder \"%1\" is not usable.").arg(DisplayPath(dir));
-        return false;
-    }
-    return true;
+    if (error && !why.isEmpty()) *error = why;
+    return why.isEmpty();
 }
 
 // The top folder of the file system holding path: the last ancestor on the same device.
@@ -74,15 +105,25 @@ bool HomeTrashDevice(dev_t* dev) {
     }
 }
 
-// 0 when files/ (or info/) of a trash is a real folder or absent (*present
-// tells which), else the errno that keeps it from being read as one.
-int TrashSubdirState(const QString& dir, bool* present) {
-    struct stat st;
-    *present = false;
-    if (lstat(Enc(dir).constData(), &st) != 0) return errno == ENOENT ? 0 : errno;
-    if (!S_ISDIR(st.st_mode)) return S_ISLNK(st.st_mode) ? ELOOP : ENOTDIR;
-    *present = true;
-    return 0;
+// The name an item takes in files/ (its info file adds ".trashinfo"): its own
+// name, with ".n" before the extension for the nth item of that name. A long
+// name is cut, between characters and keeping a short extension, so that the
+// info file's name fits the file system's limit; Path= keeps the real name.
+QByteArray TrashEntryName(const QByteArray& name, int n) {
+    constexpr qsizetype kLimit = NAME_MAX - qsizetype(sizeof(".trashinfo") - 1);
+    constexpr qsizetype kLongestKeptExtension = 16;
+    const qsizetype dot = name.lastIndexOf('.');
+    QByteArray stem = dot > 0 ? name.left(dot) : name;
+    QByteArray ext = dot > 0 ? name.mid(dot) : QByteArray();
+    const QByteArray tag = n > 1 ? '.' + QByteArray::number(n) : QByteArray();
+    if (stem.size() + tag.size() + ext.size() > kLimit) {
+        if (ext.size() > kLongestKeptExtension) stem = name, ext.clear();
+        qsizetype keep = kLimit - tag.size() - ext.size();
+        for (int back = 0; back < 3 && (uchar(stem[keep]) & 0xC0) == 0x80; ++back)
+            --keep;
+        stem.truncate(keep);
+    }
+    return stem + tag + ext;
 }
 
 bool WriteAll(int fd, const QByteArray& data) {
@@ -167,18 +208,11 @@ bool MoveToTrash(const QString& path, QString* error, TrashedItem* item,
         "\nDeletionDate=" + QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toUtf8() +
         "\n";
 
-    const QString name = QFileInfo(recorded).fileName();
+    const QByteArray name = Enc(QFileInfo(recorded).fileName());
     for (int n = 1; n < 100000; ++n) {
-        QString unique = name;
-        if (n > 1) {
-            const int dot = name.lastIndexOf(QLatin1Char('.'));
-            unique = dot > 0
-                         ? name.left(dot) + QLatin1Char('.') + QString::number(n) + name.mid(dot)
-                         : name + QLatin1Char('.') + QString::number(n);
-        }
-        const QByteArray infoFile =
-            Enc(trash + QStringLiteral("/info/") + unique + QStringLiteral(".trashinfo"));
-        const QByteArray target = Enc(trash + QStringLiteral("/files/") + unique);
+        const QByteArray unique = TrashEntryName(name, n);
+        const QByteArray infoFile = Enc(trash) + "/info/" + unique + ".trashinfo";
+        const QByteArray target = Enc(trash) + "/files/" + unique;
         // The info file claims the name; it exists before the item moves.
         int fd = ::open(infoFile.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
@@ -259,7 +293,11 @@ TrashContents QueryTrash(const QStringList& trashDirs) {
     for (const QString& dir : trashDirs) {
         const QString filesDir = dir + QStringLiteral("/files");
         bool present = false;
-        int err = TrashSubdirState(filesDir, &present);
+        struct stat ds;
+        // A linked trash is refused everywhere: its target is not counted either.
+        int err = lstat(Enc(dir).constData(), &ds) == 0 && S_ISLNK(ds.st_mode)
+                      ? ELOOP
+                      : TrashSubdirState(filesDir, &present);
         if (present) {
             DIR* d = opendir(Enc(filesDir).constData());
             if (!d) {
@@ -280,21 +318,32 @@ TrashContents QueryTrash(const QStringList& trashDirs) {
     return c;
 }
 
-bool EmptyTrash(const QStringList& trashDirs) {
+bool EmptyTrash(const QStringList& trashDirs, QString* error) {
     bool ok = true;
+    auto fail = [&](const QString& why) {
+        if (error && ok) *error = why;
+        ok = false;
+    };
     for (const QString& dir : trashDirs) {
         const QString files = dir + QStringLiteral("/files/");
         const QString info = dir + QStringLiteral("/info/");
+        struct stat st;
+        if (lstat(Enc(dir).constData(), &st) != 0 && errno == ENOENT) continue; // nothing in it
+        if (const QString why = TrashDirProblem(dir); !why.isEmpty()) {
+            fail(why);
+            continue;
+        }
         bool hasFiles = false, hasInfo = false;
-        if (TrashSubdirState(dir + QStringLiteral("/files"), &hasFiles) ||
-            TrashSubdirState(dir + QStringLiteral("/info"), &hasInfo)) {
-            ok = false;
+        int err = TrashSubdirState(dir + QStringLiteral("/files"), &hasFiles);
+        if (!err) err = TrashSubdirState(dir + QStringLiteral("/info"), &hasInfo);
+        if (err) {
+            fail(OpError(QStringLiteral("empty the trash folder"), dir, err));
             continue;
         }
         // Listed as bytes, so names that are not UTF-8 go too.
         for (const QString& n : hasFiles ? EntryNames(files) : QStringList()) {
-            if (!RemoveTree(Enc(files + n)).ok) {
-                ok = false;
+            if (const TreeResult r = RemoveTree(Enc(files + n)); !r.ok) {
+                fail(r.error);
                 continue;
             }
             ::unlink(Enc(info + n + QStringLiteral(".trashinfo")).constData());

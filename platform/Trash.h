@@ -17,7 +17,7 @@ struct TrashContents {
 QString HomeTrashDir();
 
 // The trash folder an item at path goes to (created when needed); empty with
-// error set when no trash can hold it.
+// error set when no trash can hold it (a trash folder that is a link is refused).
 QString TrashDirFor(const QString& path, QString* error = nullptr);
 
 // Where a trashed item went, so that it can be put back.
@@ -30,6 +30,8 @@ struct TrashedItem {
 // Moves one file, link or folder into the trash. On failure the item stays where
 // it was and error tells why. recordedPath, when given, is the original path
 // written into the .trashinfo (for an item that was set aside under another name).
+// A name too long to take ".trashinfo" goes into files/ and info/ cut short; the
+// .trashinfo keeps the real path.
 bool MoveToTrash(const QString& path, QString* error = nullptr, TrashedItem* item = nullptr,
                  const QString& recordedPath = QString());
 
@@ -46,9 +48,10 @@ QStringList AllTrashDirs();
 // trash without files/ is empty; one whose files/ is a link or unreadable sets error.
 TrashContents QueryTrash(const QStringList& trashDirs = AllTrashDirs());
 
-// Removes everything in the given trash folders. False when something stayed.
-// A files/ or info/ that is a link is left alone: links are removed, never followed.
-bool EmptyTrash(const QStringList& trashDirs = AllTrashDirs());
+// Removes everything in the given trash folders. False when something stayed,
+// with error telling the first reason. A trash folder, files/ or info/ that is a
+// link is left alone: links are removed, never followed.
+bool EmptyTrash(const QStringList& trashDirs = AllTrashDirs(), QString* error = nullptr);
 
 // The Path= value of a .trashinfo: the path's bytes percent-encoded, '/' kept.
 QString TrashInfoPathText(const QString& path);

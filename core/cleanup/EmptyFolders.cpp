@@ -89,10 +89,15 @@ QByteArray WithSlash(QByteArray path) {
     return path;
 }
 
-QByteArray LastComponent(QByteArray path) {
+QByteArray WithoutSlash(QByteArray path) {
     while (path.size() > 1 && path.endsWith('/'))
         path.chop(1);
-    return path.mid(path.lastIndexOf('/') + 1);
+    return path;
+}
+
+QByteArray LastComponent(const QByteArray& path) {
+    const QByteArray p = WithoutSlash(path);
+    return p.mid(p.lastIndexOf('/') + 1);
 }
 
 } // namespace
@@ -107,6 +112,23 @@ QList<QByteArray> CollectFolders(const QByteArray& folder) {
 bool IsFolderEmpty(const QByteArray& folder) {
     DirReader dir(DirReader::OpenDir(AT_FDCWD, folder.constData(), true));
     if (dir.fd() < 0) return false;
+    DirReader::Entry e{};
+    while (dir.Next(e))
+        if (!IsDotOrDotDot(e.name)) return false;
+    return dir.error() == 0;
+}
+
+bool MayTrashListedFolder(const QByteArray& folder, const QByteArray& startFolder) {
+    // Without the trailing '/', a link is opened as itself and refused.
+    const QByteArray path = WithoutSlash(folder);
+    if (path.isEmpty() || WithoutSlash(startFolder) == path) return false;
+    DirReader dir(DirReader::OpenDir(AT_FDCWD, path.constData(), false));
+    struct stat self {};
+    struct stat start {};
+    if (dir.fd() < 0 || ::fstat(dir.fd(), &self) != 0) return false;
+    if (::stat(startFolder.constData(), &start) == 0 && start.st_dev == self.st_dev &&
+        start.st_ino == self.st_ino)
+        return false;
     DirReader::Entry e{};
     while (dir.Next(e))
         if (!IsDotOrDotDot(e.name)) return false;
@@ -137,11 +159,10 @@ QStringList DeleteEmptyFolders(const QString& folder,
     // is tested again just before: its empty subfolders may have gone by then.
     for (std::size_t i = list.size(); i-- > 1;) {
         const QByteArray& entry = list[i].path;
-        if (list[i].otherContent || LastComponent(entry) == rootName || !IsFolderEmpty(entry))
+        if (list[i].otherContent || LastComponent(entry) == rootName ||
+            !MayTrashListedFolder(entry, start))
             continue;
-        QByteArray p = entry;
-        p.chop(1);
-        const QString path = PathFromNative(p);
+        const QString path = PathFromNative(WithoutSlash(entry));
         if (sendToTrash(path)) removed << path;
     }
     return removed;

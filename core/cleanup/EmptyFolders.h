@@ -23,6 +23,11 @@ bool IsFolderEmpty(const QByteArray& folder);
 // collection order, as checked "Empty" rows.
 std::vector<CleanupRow> ListEmptyFolders(const QString& folder);
 
+// Whether a listed empty folder may go to the Trash now, tested just before:
+// it is still a real folder (not a link), still empty, and not the start
+// folder the listing began from (by identity, however either is spelt).
+bool MayTrashListedFolder(const QByteArray& folder, const QByteArray& startFolder);
+
 // Sends every empty folder below folder to the Trash, deepest first, each
 // tested just before; the start folder and folders named like it stay.
 // Returns the folders removed.

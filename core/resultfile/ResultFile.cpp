@@ -1,6 +1,7 @@
 #include "core/resultfile/ResultFile.h"
 #include "core/export/WholeFile.h"
 #include "platform/Errors.h"
+#include "platform/NativePath.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,7 +18,8 @@ void PutInt32(QByteArray& out, qint32 v) {
 void PutSection(QByteArray& out, const QStringList& items) {
     PutInt32(out, qint32(items.size()) - 1);
     for (const QString& item : items) {
-        const QByteArray text = item.toUtf8();
+        // A path keeps its bytes, also those of a name that is not UTF-8.
+        const QByteArray text = NativePath(item);
         PutInt32(out, qint32(text.size()));
         out.append(text);
     }
@@ -41,7 +43,7 @@ QString ReadSection(const char* data, qsizetype size, qsizetype& pos, QStringLis
         pos += 4;
         if (len < 0) return QStringLiteral("an item length is negative");
         if (len > size - pos) return QStringLiteral("it ends before all items are read");
-        result.append(QString::fromUtf8(data + pos, len));
+        result.append(PathFromNative(data + pos, len));
         pos += len;
     }
     items = std::move(result);

@@ -1,8 +1,9 @@
 #pragma once
 // The result file (".MVX"): the three FolderRow lists of an analysis (full paths,
 // MB texts, KB texts). Three sections, each an int32 count minus one (-1 when
-// empty) followed by that many items of int32 byte length + UTF-8 bytes; all
-// integers little-endian, no header.
+// empty) followed by that many items of int32 byte length + UTF-8 bytes (a
+// path keeps the bytes of a name that is not UTF-8); all integers
+// little-endian, no header.
 #include <QString>
 #include <QStringList>
 

@@ -40,8 +40,8 @@ std::vector<ChartPoint> BuildChartPoints(const QStringList& paths, const QString
 ChartPoint MakeChartPoint(const QString& path, double value, int position) {
     ChartPoint p;
     p.value = value;
-    p.name = ChartLabelOf(path);
-    p.label = DisplayPath(p.name);
+    p.path = path;
+    p.label = DisplayPath(ChartLabelOf(path));
     p.color = ColorFromValue(ChartColorValue(position));
     return p;
 }
@@ -62,11 +62,19 @@ QString ChartValueText(double mb, const FormatLocale& loc) {
     return text + QStringLiteral(" MB");
 }
 
-QString ChartClickTarget(const QString& chartFolder, const QString& label) {
-    QString folder = chartFolder;
-    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
-    if (label.startsWith(QLatin1Char('<'))) return folder;
-    return folder + label + QLatin1Char('/');
+QString ChartClickTarget(const QString& rowPath) {
+    QString path = rowPath;
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (path.mid(slash + 1).startsWith(QLatin1Char('<'))) return path.left(slash + 1);
+    return path + QLatin1Char('/');
+}
+
+QString FolderOfRows(const QStringList& paths) {
+    if (paths.isEmpty()) return {};
+    const QString& first = paths.first();
+    return first.left(first.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 std::vector<int> PickNonOverlapping(const std::vector<double>& centres, double extent,

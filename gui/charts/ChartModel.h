@@ -22,7 +22,7 @@ struct ChartPoint {
     double value = 0;
     QString label; // shown: a name that is not UTF-8 has replacement characters
     QColor color;
-    QString name; // the folder's real name, which a click goes into
+    QString path; // the row's full path, by its bytes: what a click acts on
 };
 
 // A point for a FolderRow path.
@@ -39,9 +39,14 @@ std::vector<ChartPoint> BuildChartPoints(const QStringList& paths, const QString
 // Value format "#,##0.### MB".
 QString ChartValueText(double mb, const FormatLocale& loc = FormatLocale::current());
 
-// The folder a click on a point resolves to: the chart's folder for the
-// "<...>" rows, else its subfolder, always with a trailing delimiter.
-QString ChartClickTarget(const QString& chartFolder, const QString& label);
+// The folder a click on a point with this row path resolves to: the folder
+// holding the "<...>" rows, else the row's own folder, always with a trailing
+// delimiter.
+QString ChartClickTarget(const QString& rowPath);
+
+// The folder the rows of a fill belong to (the first row's folder, with a
+// trailing delimiter); empty without rows.
+QString FolderOfRows(const QStringList& paths);
 
 // The pie's rotation after one timer tick.
 inline int NextRotation(int angle, bool rotating) {

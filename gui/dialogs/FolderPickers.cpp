@@ -22,8 +22,10 @@ QString Pick(QWidget* owner, const QString& title, const QString& start, const Q
     dlg.setOption(QFileDialog::ReadOnly, true);
     QString dir = start;
     if (dir.isEmpty() || !QDir(dir).exists()) dir = root.isEmpty() ? QDir::homePath() : root;
+    // Opened in the start folder with the name field empty, so Choose takes
+    // that folder at once; a name typed into the field would have to be
+    // cleared first.
     dlg.setDirectory(dir);
-    if (!start.isEmpty() && QDir(start).exists()) dlg.selectFile(start);
     if (statusText) {
         if (auto* grid = qobject_cast<QGridLayout*>(dlg.layout())) {
             auto* status = new QLabel(&dlg);

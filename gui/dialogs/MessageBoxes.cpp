@@ -16,6 +16,11 @@ QString Caption() {
 QString Shown(QString text) {
     return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
+// The start-up splash stays above every window and would cover the box's buttons.
+void CloseSplash() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowType() == Qt::SplashScreen && w->isVisible()) w->close();
+}
 } // namespace
 
 void SetMessageBoxHook(MessageBoxHook hook) {
@@ -23,6 +28,7 @@ void SetMessageBoxHook(MessageBoxHook hook) {
 }
 
 void ShowMessage(QWidget* parent, const QString& text) {
+    CloseSplash();
     if (Hook()) {
         Hook()(MessageKind::Information, Caption(), text);
         return;
@@ -31,6 +37,7 @@ void ShowMessage(QWidget* parent, const QString& text) {
 }
 
 void ShowErrorMessage(QWidget* parent, const QString& text) {
+    CloseSplash();
     if (Hook()) {
         Hook()(MessageKind::Error, Caption(), text);
         return;
@@ -39,6 +46,7 @@ void ShowErrorMessage(QWidget* parent, const QString& text) {
 }
 
 bool AskWarningYesNo(QWidget* parent, const QString& text) {
+    CloseSplash();
     if (Hook()) return Hook()(MessageKind::Question, Caption(), text);
     return QMessageBox::warning(parent, Caption(), Shown(text), QMessageBox::Yes | QMessageBox::No,
                                 QMessageBox::No) == QMessageBox::Yes;

@@ -8,6 +8,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+namespace {
+constexpr int kLabelWidth = 420;
+} // namespace
+
 ShellOpDialogs::ShellOpDialogs(QWidget* owner) : owner_(owner) {}
 
 ShellOpDialogs::~ShellOpDialogs() {
@@ -29,7 +33,7 @@ bool ShellOpDialogs::ConfirmTrash(const QStringList& paths) {
 
 bool ShellOpDialogs::ConfirmCreateFolder(const QString& folder) {
     return QMessageBox::question(
-               owner_, QStringLiteral("Create Folder"),
+               BoxParent(), QStringLiteral("Create Folder"),
                QStringLiteral("The folder \"%1\" does not exist.\nDo you want to create it?")
                    .arg(DisplayPath(folder))) == QMessageBox::Yes;
 }
@@ -49,7 +53,7 @@ ReplaceAnswer ShellOpDialogs::AskReplace(const QString& existing, const QString&
                     QStringLiteral("\"%1\" already exists in \"%2\".\n\nReplace it (%3)\nwith "
                                    "\"%4\" (%5)?\n\nThe replaced item goes to the Trash.")
                         .arg(e.fileName(), e.path(), describe(e), source, describe(s)),
-                    QMessageBox::NoButton, owner_);
+                    QMessageBox::NoButton, BoxParent());
     QPushButton* replace = box.addButton(QStringLiteral("Replace"), QMessageBox::AcceptRole);
     QPushButton* all =
         more ? box.addButton(QStringLiteral("Replace All"), QMessageBox::YesRole) : nullptr;
@@ -64,7 +68,15 @@ ReplaceAnswer ShellOpDialogs::AskReplace(const QString& existing, const QString&
 }
 
 void ShellOpDialogs::ShowError(const QString& message) {
-    QMessageBox::critical(owner_, QStringLiteral("Error"), message);
+    QMessageBox::critical(BoxParent(), QStringLiteral("Error"), message);
+}
+
+QWidget* ShellOpDialogs::BoxParent() {
+    if (!progress_) return owner_;
+    // A box of the progress window's own stays above it and takes its clicks; the
+    // progress window shows first so that it cannot pop up over the box later.
+    if (!progress_->isVisible()) progress_->show();
+    return progress_;
 }
 
 void ShellOpDialogs::BeginProgress(const QString& title, std::int64_t totalBytes) {
@@ -85,7 +97,10 @@ void ShellOpDialogs::BeginProgress(const QString& title, std::int64_t totalBytes
 
 bool ShellOpDialogs::StepProgress(const QString& current, std::int64_t bytesDone) {
     if (!progress_) return true;
-    if (progress_->labelText() != current) progress_->setLabelText(current);
+    // A long name would widen the window past the screen and push Cancel off it.
+    const QString shown =
+        progress_->fontMetrics().elidedText(DisplayPath(current), Qt::ElideMiddle, kLabelWidth);
+    if (progress_->labelText() != shown) progress_->setLabelText(shown);
     progress_->setValue(int(qMin(total_, bytesDone) / scale_));
     QApplication::processEvents();
     return !progress_->wasCanceled();

@@ -24,6 +24,9 @@ public:
     void EndProgress() override;
 
 private:
+    // Questions and errors raised during the work belong to the progress window.
+    QWidget* BoxParent();
+
     QWidget* owner_;
     QPointer<QProgressDialog> progress_;
     // The owner's window takes no input from the first step on, not only once

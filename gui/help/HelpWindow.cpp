@@ -1,13 +1,19 @@
 #include "gui/help/HelpWindow.h"
+#include <QAction>
 #include <QFile>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -61,14 +67,40 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     sl->addWidget(results_);
     tabs_->addTab(searchPage, QStringLiteral("Search"));
 
-    browser_ = new QTextBrowser(split);
+    auto* textPane = new QWidget(split);
+    auto* tl = new QVBoxLayout(textPane);
+    tl->setContentsMargins(0, 0, 0, 0);
+    auto* navigation = new QToolBar(textPane);
+    back_ =
+        navigation->addAction(style()->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("Back"));
+    forward_ = navigation->addAction(style()->standardIcon(QStyle::SP_ArrowForward),
+                                     QStringLiteral("Forward"));
+    back_->setObjectName(QStringLiteral("HelpBack"));
+    forward_->setObjectName(QStringLiteral("HelpForward"));
+    back_->setShortcut(QKeySequence::Back);
+    forward_->setShortcut(QKeySequence::Forward);
+    back_->setEnabled(false);
+    forward_->setEnabled(false);
+    navigation->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    browser_ = new QTextBrowser(textPane);
     browser_->setObjectName(QStringLiteral("HelpText"));
     browser_->setOpenExternalLinks(true);
+    tl->addWidget(navigation);
+    tl->addWidget(browser_);
+    connect(back_, &QAction::triggered, browser_, &QTextBrowser::backward);
+    connect(forward_, &QAction::triggered, browser_, &QTextBrowser::forward);
+    connect(browser_, &QTextBrowser::backwardAvailable, back_, &QAction::setEnabled);
+    connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QAction::setEnabled);
     split->setStretchFactor(1, 1);
     split->setSizes({240, 660});
     (new QHBoxLayout(this))->addWidget(split);
 
     Load();
+    // Opening a tab by its header puts the pointer where the typing goes.
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int tab) {
+        if (tab == tabIndex) indexFilter_->setFocus();
+        if (tab == tabSearch) searchBox_->setFocus();
+    });
 
     auto go = [this](const QString& anchor) {
         if (!anchor.isEmpty()) ShowTopic(anchor);
@@ -93,9 +125,9 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
         if (QListWidgetItem* i = index_->currentItem()) go(i->data(Qt::UserRole).toString());
     });
     connect(searchBox_, &QLineEdit::returnPressed, this, [this] { Search(searchBox_->text()); });
-    connect(results_, &QListWidget::itemClicked, this, [this, go](QListWidgetItem* i) {
-        go(i->data(Qt::UserRole).toString());
-        browser_->find(searchBox_->text().split(QLatin1Char(' '), Qt::SkipEmptyParts).value(0));
+    connect(results_, &QListWidget::itemClicked, this, [this](QListWidgetItem* i) {
+        ShowHit(i->data(Qt::UserRole).toString(),
+                searchBox_->text().split(QLatin1Char(' '), Qt::SkipEmptyParts).value(0));
     });
 }
 
@@ -155,6 +187,22 @@ bool HelpWindow::ShowTopic(const QString& anchor) {
         QUrl(kManual + QLatin1Char('#') + (known ? anchor : QStringLiteral("contents"))));
     if (known) browser_->scrollToAnchor(anchor);
     return known;
+}
+
+void HelpWindow::ShowHit(const QString& anchor, const QString& word) {
+    if (anchor.isEmpty() || !ShowTopic(anchor) || word.isEmpty()) return;
+    // The search starts at the chapter's heading, so the hit shown is the chapter's own.
+    const QTextDocument* doc = browser_->document();
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        for (auto f = b.begin(); !f.atEnd(); ++f) {
+            if (!f.fragment().charFormat().anchorNames().contains(anchor)) continue;
+            QTextCursor at(browser_->document());
+            at.setPosition(f.fragment().position());
+            browser_->setTextCursor(at);
+            browser_->find(word);
+            return;
+        }
+    }
 }
 
 QStringList HelpWindow::Anchors() {

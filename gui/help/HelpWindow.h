@@ -3,6 +3,7 @@
 // are anchors of the manual ("help5" for help-context number 5).
 #include <QWidget>
 
+class QAction;
 class QLineEdit;
 class QListWidget;
 class QTabWidget;
@@ -23,6 +24,8 @@ public:
     static QStringList Anchors();
     // Titles of the chapters holding every word of text, in manual order.
     QStringList Search(const QString& text);
+    // Shows the chapter of anchor with the first hit of word inside it selected.
+    void ShowHit(const QString& anchor, const QString& word);
 
     QTextBrowser* Browser() const { return browser_; }
     QTabWidget* Tabs() const { return tabs_; }
@@ -40,5 +43,7 @@ private:
     QLineEdit* searchBox_;
     QListWidget* results_;
     QTextBrowser* browser_;
+    QAction* back_;
+    QAction* forward_;
     QList<Chapter> chapters_;
 };

@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLayout>
 #include <QTimer>
 #include <QUrl>
@@ -43,7 +44,11 @@ bool RunPictureDialog(QString& fileName, PictureKind& kind) {
     });
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
     fileName = dlg.selectedFiles().constFirst();
-    kind = PictureKind(filters.indexOf(dlg.selectedNameFilter()) + 1);
+    // A typed extension of one of the kinds wins over the filter, so the file's
+    // data matches its name.
+    const qsizetype typed = suffixes.indexOf(QFileInfo(fileName).suffix().toLower().replace(
+        QLatin1String("jpeg"), QLatin1String("jpg")));
+    kind = PictureKind((typed >= 0 ? typed : filters.indexOf(dlg.selectedNameFilter())) + 1);
     if (kind < pkWmf) kind = pkWmf;
     return true;
 }
@@ -75,7 +80,7 @@ void ChartPages::SetFileManagerOpener(OpenerFunction opener) {
     Opener() = std::move(opener);
 }
 void ChartPages::SetPictureDialog(PictureDialogFunction dialog) {
-    PictureDialog() = std::move(dialog);
+    PictureDialog() = dialog ? std::move(dialog) : PictureDialogFunction(RunPictureDialog);
 }
 
 ChartPages::ChartPages(QWidget* barPage, QWidget* piePage, const ChartCommands& commands,
@@ -143,7 +148,10 @@ void ChartPages::FillCharts(const QStringList& paths, const QStringList& mbTexts
     Bars->BarSerie.Clear();
     Pies->DiscoSerie.Clear();
     Bars->UndoZoom();
-    const QStringList title = {QStringLiteral("Folder Size in:"), host_.currentFolder()};
+    // The rows' own folder: an opened result need not be of the current folder.
+    const QString folder = FolderOfRows(paths);
+    const QStringList title = {QStringLiteral("Folder Size in:"),
+                               folder.isEmpty() ? host_.currentFolder() : folder};
     Bars->SetTitle(title);
     Pies->SetTitle(title);
     // Point by point, so a bad text stops the fill at its row.
@@ -216,8 +224,8 @@ void ChartPages::PiesClickSeries(int index, Qt::MouseButton button) {
 
 void ChartPages::ClickSeries(ChartBase* chart, int index, Qt::MouseButton button) {
     if (index < 0 || index >= chart->Series().Count()) return;
-    const QString name = chart->Series().points[std::size_t(index)].name;
-    DrillOrOpen(ChartClickTarget(chart->TitleFolder(), name), button);
+    // The point's own row path: the current folder may have moved on since the fill.
+    DrillOrOpen(ChartClickTarget(chart->Series().points[std::size_t(index)].path), button);
 }
 
 void ChartPages::DrillOrOpen(const QString& target, Qt::MouseButton button) {

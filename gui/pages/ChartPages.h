@@ -84,7 +84,8 @@ public:
     // Opens a folder in the desktop's file manager; replaceable for tests.
     using OpenerFunction = std::function<void(const QString&)>;
     static void SetFileManagerOpener(OpenerFunction opener);
-    // The picture save dialog; returns false when cancelled. Replaceable for tests.
+    // The picture save dialog; returns false when cancelled. Replaceable for tests;
+    // an empty function brings back the real dialog.
     using PictureDialogFunction = std::function<bool(QString& fileName, PictureKind& kind)>;
     static void SetPictureDialog(PictureDialogFunction dialog);
 

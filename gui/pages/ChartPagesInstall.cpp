@@ -25,6 +25,7 @@ ChartPages* InstallChartPages(MainWindow& form) {
     host.currentFolder = [&form] { return form.CurrentFolder(); };
     host.selectAndAnalyse = [&form](const QString& folder) {
         if (form.AnalysisRunning()) return; // the views still show the last run
+        if (!form.FolderThereOrSay(folder)) return;
         form.SelectFolder(folder);
         try {
             form.AnalyseFolder(folder);

@@ -8,6 +8,8 @@
 #include "gui/dialogs/ShellOpDialogs.h"
 #include "gui/widgets/ProgressGauge.h"
 #include "gui/window/ComboItems.h"
+#include "gui/window/CommandTable.h"
+#include "gui/window/ImageMenu.h"
 #include "gui/window/MainWindow.h"
 #include "platform/Errors.h"
 #include "platform/FileInfo.h"
@@ -198,29 +200,39 @@ void FileListPage::BuildToolBars() {
 }
 
 void FileListPage::BuildMenus() {
-    FolderPop = new QMenu(this);
+    // Images from the menu image list; the shared delete command keeps its
+    // tool bar image on the tool bar.
+    const ImageList& images = form_.Commands().MenuImgList;
+    auto* pop = new ImageMenu(this);
+    FolderPop = pop;
     FolderPop->setObjectName(QStringLiteral("FolderPop"));
-    CheckSelectedItem = FolderPop->addAction(QStringLiteral("Check selected"), this,
-                                             [this] { CheckRows(true, false); });
-    UncheckSelectedItem = FolderPop->addAction(QStringLiteral("Uncheck selected"), this,
-                                               [this] { CheckRows(false, false); });
-    ReverseCheckedSelectedItem = FolderPop->addAction(QStringLiteral("Reverse checked/selected"),
-                                                      this, &FileListPage::SwapCheckedAndSelected);
+    CheckSelectedItem = FolderPop->addAction(images.value(2), QStringLiteral("Check selected"),
+                                             this, [this] { CheckRows(true, false); });
+    UncheckSelectedItem = FolderPop->addAction(images.value(18), QStringLiteral("Uncheck selected"),
+                                               this, [this] { CheckRows(false, false); });
+    ReverseCheckedSelectedItem =
+        FolderPop->addAction(images.value(17), QStringLiteral("Reverse checked/selected"), this,
+                             &FileListPage::SwapCheckedAndSelected);
     FolderPop->addSeparator();
     if (QAction* a = form_.Action(QStringLiteral("actMoveToArchive"))) {
-        QAction* item = FolderPop->addAction(a->icon(), QStringLiteral("Move checked to Archive"));
+        QAction* item =
+            FolderPop->addAction(images.value(0), QStringLiteral("Move checked to Archive"));
         connect(item, &QAction::triggered, a, &QAction::trigger);
     }
-    RestoreArchiveItem = FolderPop->addAction(QStringLiteral("Restore Morvane Archive"));
+    RestoreArchiveItem =
+        FolderPop->addAction(images.value(0), QStringLiteral("Restore Morvane Archive"));
     RestoreArchiveItem->setObjectName(QStringLiteral("RestoreArchiveItem"));
-    move_sel =
-        FolderPop->addAction(QStringLiteral("Move checked"), this, &FileListPage::move_selClick);
-    Copy_Sel =
-        FolderPop->addAction(QStringLiteral("Copy checked"), this, &FileListPage::Copy_SelClick);
-    if (QAction* a = form_.Action(QStringLiteral("actDelToRecBin"))) FolderPop->addAction(a);
+    move_sel = FolderPop->addAction(images.value(3), QStringLiteral("Move checked"), this,
+                                    &FileListPage::move_selClick);
+    Copy_Sel = FolderPop->addAction(images.value(14), QStringLiteral("Copy checked"), this,
+                                    &FileListPage::Copy_SelClick);
+    if (QAction* a = form_.Action(QStringLiteral("actDelToRecBin"))) {
+        FolderPop->addAction(a);
+        pop->SetImage(a, images.value(5));
+    }
     FolderPop->addSeparator();
-    ShowFileTypeItem = FolderPop->addAction(QStringLiteral("Show file type"), this,
-                                            &FileListPage::ShowFileTypeClick);
+    ShowFileTypeItem = FolderPop->addAction(images.value(24), QStringLiteral("Show file type"),
+                                            this, &FileListPage::ShowFileTypeClick);
 
     FilterPop = new QMenu(this);
     FilterPop->setObjectName(QStringLiteral("FilterPop"));

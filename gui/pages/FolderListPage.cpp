@@ -1,8 +1,8 @@
 #include "gui/pages/FolderListPage.h"
+#include "core/engine/DirScanner.h"
 #include "core/engine/Progress.h"
 #include "gui/widgets/FileTypeIcons.h"
 #include "platform/Errors.h"
-#include <QFileInfo>
 #include "platform/NativePath.h"
 #include <QHeaderView>
 #include <QTreeWidget>
@@ -35,7 +35,8 @@ FolderListPage::FolderListPage(QWidget* parent) : QWidget(parent) {
     layout->addWidget(list_);
 
     connect(list_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int) {
-        emit RowActivated(DisplayName(item->data(0, kPathRole).toString()));
+        const QString folder = RowFolder(item);
+        if (!folder.isEmpty()) emit RowActivated(folder);
     });
     connect(list_->header(), &QHeaderView::sectionClicked, this, &FolderListPage::ColumnClicked);
 }
@@ -46,6 +47,22 @@ QString FolderListPage::DisplayName(const QString& path) {
         p.chop(1);
     const qsizetype i = p.lastIndexOf(QLatin1Char('/'));
     return i < 0 ? p : p.mid(i + 1);
+}
+
+QString FolderListPage::RowFolder(const QTreeWidgetItem* row) {
+    if (!row) return {};
+    QString path = row->data(0, kPathRole).toString();
+    // A folder may carry a pseudo row's name; the two cannot be told apart, so neither counts.
+    const QString name = DisplayName(path);
+    if (name == DirScanner::AllFilesName() || name == DirScanner::FreeSpaceName()) return {};
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+
+QString FolderListPage::SelectedRowFolder() const {
+    const QList<QTreeWidgetItem*> selected = list_->selectedItems();
+    return selected.isEmpty() ? QString() : RowFolder(selected.first());
 }
 
 QIcon FolderListPage::IconFor(const QString& path) const {

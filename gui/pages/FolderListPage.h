@@ -25,6 +25,13 @@ public:
     QTreeWidget* FolderList() const { return list_; }
     // Column 0 of a row holds its full path, as the file system has it.
     static constexpr int kPathRole = Qt::UserRole + 1;
+    // The folder a row stands for, from the path it stores (no trailing '/');
+    // empty without a row and for the pseudo rows. Every command on a row
+    // takes its folder from here: the caption is for reading only, and the
+    // current folder may have moved on since the list was filled.
+    static QString RowFolder(const QTreeWidgetItem* row);
+    // RowFolder of the selected row.
+    QString SelectedRowFolder() const;
 
     // Replaces the rows with the given parallel lists and returns the totals.
     // Repaints once. With no rows nothing changes and nothing is returned.
@@ -38,9 +45,8 @@ public:
     static QString DisplayName(const QString& path);
 
 signals:
-    // A double click on a row, with the real name of its folder (the caption
-    // shows a name that is not UTF-8 with replacement characters).
-    void RowActivated(const QString& caption);
+    // A double click on a folder's row, with RowFolder of it.
+    void RowActivated(const QString& folder);
     void ColumnClicked(int column);
 
 private:

@@ -125,6 +125,7 @@ FolderPane::FolderPane(const QString& name, bool multiSelection, bool infoTips, 
         }
         emit PathChosen(path);
     });
+    Tools->addWidget(PathCombo);
     layout->addWidget(Tools);
 
     FolderLabel = new QLabel(this);
@@ -160,6 +161,9 @@ FolderPane::FolderPane(const QString& name, bool multiSelection, bool infoTips, 
                                  static_cast<QAbstractItemView*>(DetailsView)}) {
         v->setSelectionMode(multiSelection ? QAbstractItemView::ExtendedSelection
                                            : QAbstractItemView::SingleSelection);
+        // One selection for both views: a click in a list style marks the
+        // whole row, as the details style shows it.
+        v->setSelectionBehavior(QAbstractItemView::SelectRows);
         v->setEditTriggers(QAbstractItemView::EditKeyPressed);
         v->setDragDropMode(QAbstractItemView::DragDrop);
         v->setDefaultDropAction(Qt::CopyAction); // Shift moves
@@ -329,8 +333,9 @@ namespace {
 QModelIndex SelectedIndex(const QItemSelectionModel* sel) {
     const QModelIndex cur = sel->currentIndex();
     if (cur.isValid() && sel->isSelected(cur)) return cur.siblingAtColumn(0);
-    const QModelIndexList rows = sel->selectedRows();
-    return rows.isEmpty() ? QModelIndex() : rows.first();
+    for (const QModelIndex& i : sel->selectedIndexes())
+        if (i.column() == 0) return i;
+    return {};
 }
 } // namespace
 
@@ -346,8 +351,9 @@ QString FolderPane::SelectedPath() const {
 
 QStringList FolderPane::SelectedPaths() const {
     QStringList out;
-    for (const QModelIndex& i : ListView->selectionModel()->selectedRows())
-        out << files_->filePath(model_->mapToSource(i));
+    // By the name column alone: a row selected in part still counts.
+    for (const QModelIndex& i : ListView->selectionModel()->selectedIndexes())
+        if (i.column() == 0) out << files_->filePath(model_->mapToSource(i));
     return out;
 }
 

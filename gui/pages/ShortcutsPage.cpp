@@ -5,7 +5,9 @@
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/FileListPage.h"
 #include "gui/window/AppIcons.h"
+#include "gui/window/CommandTable.h"
 #include "gui/window/MainWindow.h"
+#include "platform/NativePath.h"
 #include "platform/Trash.h"
 
 #include <QAction>
@@ -50,7 +52,7 @@ constexpr int kPathColumn = 3;
 
 ShortcutsPage::ShortcutsPage(MainWindow& form, QWidget* parent) : QWidget(parent), form_(form) {
     setObjectName(QStringLiteral("ShortcutsPage"));
-    SendToTrash = [](const QString& path) { return SendToRecycleBin(path); };
+    SendToTrash = [](const QString& path, QString* error) { return MoveToTrash(path, error); };
     OpenFolder = [](const QString& folder) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
     };
@@ -142,14 +144,19 @@ void ShortcutsPage::BuildList() {
 
     Pop_Shortcut = new QMenu(this);
     Pop_Shortcut->setObjectName(QStringLiteral("Pop_Shortcut"));
-    CheckBrokenItem = Pop_Shortcut->addAction(QStringLiteral("Check broken Items"), this,
-                                              [this] { CheckRowsByCondition("BROKEN"); });
-    CheckCDRomItem = Pop_Shortcut->addAction(QStringLiteral("Check Items on CDRom"), this,
-                                             [this] { CheckRowsByCondition("CDROM"); });
-    UncheckSelectedItem = Pop_Shortcut->addAction(QStringLiteral("Uncheck selected items"));
+    const ImageList& images = form_.Commands().MenuImgList;
+    CheckBrokenItem =
+        Pop_Shortcut->addAction(images.value(17), QStringLiteral("Check broken Items"), this,
+                                [this] { CheckRowsByCondition("BROKEN"); });
+    CheckCDRomItem =
+        Pop_Shortcut->addAction(images.value(17), QStringLiteral("Check Items on CDRom"), this,
+                                [this] { CheckRowsByCondition("CDROM"); });
+    UncheckSelectedItem =
+        Pop_Shortcut->addAction(images.value(18), QStringLiteral("Uncheck selected items"));
     Pop_Shortcut->addSeparator();
-    DeleteCheckedItem = Pop_Shortcut->addAction(QStringLiteral("Delete checked items"), this,
-                                                &ShortcutsPage::DeleteCheckedRows);
+    DeleteCheckedItem =
+        Pop_Shortcut->addAction(images.value(5), QStringLiteral("Delete checked items"), this,
+                                &ShortcutsPage::DeleteCheckedRows);
     // The menu item runs the window's command, which any key binding reaches too.
     if (QAction* command = form_.Action(QStringLiteral("actUncheck_Selected"))) {
         connect(UncheckSelectedItem, &QAction::triggered, command, &QAction::trigger);
@@ -237,6 +244,7 @@ void ShortcutsPage::ListShortcutsClick() {
     WaitCursor wait;
     LV_Shortcut->setUpdatesEnabled(false);
     LV_Shortcut->clear();
+    folderRows_ = false;
     ShowRows(ScanShortcuts(start));
     LV_Shortcut->setUpdatesEnabled(true);
     UpdateMenuItems();
@@ -251,6 +259,8 @@ void ShortcutsPage::ListEmptyFoldersClick() {
     WaitCursor wait;
     LV_Shortcut->setUpdatesEnabled(false);
     LV_Shortcut->clear();
+    folderRows_ = true;
+    listedStart_ = start;
     ShowRows(ListEmptyFolders(start));
     LV_Shortcut->setUpdatesEnabled(true);
     UpdateMenuItems();
@@ -263,26 +273,52 @@ void ShortcutsPage::DeleteEmptyFoldersClick() {
     if (start.isEmpty()) return;
     WaitCursor wait;
     LV_Shortcut->clear();
+    folderRows_ = false;
     UpdateMenuItems();
     if (!AskWarningYesNo(&form_, QStringLiteral("This will scan through the selected path "
                                                 "including subpath\r\nfor empty directories and "
                                                 "delete them to recycle bin\r\nDo you want to "
                                                 "proceed?")))
         return;
-    DeleteEmptyFolders(start, SendToTrash);
+    QString error;
+    DeleteEmptyFolders(start, [this, &error](const QString& path) {
+        QString why;
+        if (SendToTrash(path, &why)) return true;
+        if (error.isEmpty()) error = why;
+        return false;
+    });
+    // A folder that stays is told once, with the first reason (a refused Trash).
+    if (!error.isEmpty()) ShowErrorMessage(&form_, error);
 }
 
 void ShortcutsPage::DeleteCheckedRows() {
+    QStringList kept;
+    QString error;
     for (int i = LV_Shortcut->topLevelItemCount() - 1; i >= 0; --i) {
         QTreeWidgetItem* item = LV_Shortcut->topLevelItem(i);
         if (item->checkState(0) != Qt::Checked) continue;
         QString p = item->text(kPathColumn);
         while (p.size() > 1 && p.endsWith(u'/'))
             p.chop(1);
+        // A listed folder may have gained content or become a link since.
+        if (folderRows_ && !MayTrashListedFolder(NativePath(p), NativePath(listedStart_))) {
+            kept.prepend(DisplayPath(p));
+            continue;
+        }
         // A row whose path could not go stays, still checked.
-        if (SendToTrash(p)) delete LV_Shortcut->takeTopLevelItem(i);
+        QString why;
+        if (SendToTrash(p, &why))
+            delete LV_Shortcut->takeTopLevelItem(i);
+        else if (error.isEmpty())
+            error = why;
     }
     UpdateMenuItems();
+    if (!kept.isEmpty())
+        ShowMessage(&form_, QStringLiteral("These folders were left where they are: the start "
+                                           "folder stays, and a folder that is no longer empty, "
+                                           "or has become a link, is not removed.\r\n") +
+                                kept.join(QStringLiteral("\r\n")));
+    if (!error.isEmpty()) ShowErrorMessage(&form_, error);
 }
 
 void ShortcutsPage::CheckRowsByCondition(const QString& word) {

@@ -34,9 +34,9 @@ public:
     QAction* UncheckSelectedItem = nullptr;
     QAction* DeleteCheckedItem = nullptr;
 
-    // Replaceable for tests: where a row goes on deletion, and how a folder is
-    // opened in the file manager.
-    std::function<bool(const QString& path)> SendToTrash;
+    // Replaceable for tests: where a row goes on deletion (false with error set
+    // when it stays), and how a folder is opened in the file manager.
+    std::function<bool(const QString& path, QString* error)> SendToTrash;
     std::function<void(const QString& folder)> OpenFolder;
 
     // --- commands ----------------------------------------------------------
@@ -64,4 +64,8 @@ private:
 
     MainWindow& form_;
     bool typedStart_ = false;
+    // What the list shows: empty-folder rows are tested again before they go,
+    // and the start folder they were listed from never goes.
+    bool folderRows_ = false;
+    QString listedStart_;
 };

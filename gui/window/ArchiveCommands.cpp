@@ -4,15 +4,15 @@
 #include "gui/dialogs/ArchiveProgressWindow.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/FileListPage.h"
+#include "gui/pages/FolderListPage.h"
 #include "gui/widgets/ProgressGauge.h"
 #include "gui/window/DirTreeView.h"
 #include "gui/window/MainWindow.h"
 #include "platform/Errors.h"
+#include "platform/NativePath.h"
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
-#include <QFileInfo>
-#include <QTreeWidget>
 
 namespace {
 
@@ -95,17 +95,14 @@ void ArchiveCommands::actMoveToArchiveExecute() {
 }
 
 void ArchiveCommands::FolderListMoveToArchiveClick() {
-    const QList<QTreeWidgetItem*> selected = form_.FolderList()->selectedItems();
-    if (selected.isEmpty()) return;
-    const QString caption = selected.first()->text(0);
-    if (caption == DirScanner::AllFilesName() || caption == DirScanner::FreeSpaceName()) return;
-    const QString folder = form_.CurrentFolder() + caption + QLatin1Char('/');
-    if (QFileInfo(folder).isDir()) ArchiveFolder(folder);
+    // The row's own folder, by its bytes: the list may no longer show the current folder.
+    const QString folder = form_.FolderPage()->SelectedRowFolder();
+    if (IsExistingFolder(folder)) ArchiveFolder(folder + QLatin1Char('/'));
 }
 
 void ArchiveCommands::TreeMoveToArchiveClick() {
     const QString folder = form_.DirTree()->SelectedFolder();
-    if (!QFileInfo(folder).isDir()) return;
+    if (!IsExistingFolder(folder)) return;
     form_.SelectFolder(folder);
     ArchiveFolder(folder);
 }
@@ -114,7 +111,10 @@ void ArchiveCommands::ArchiveFolder(const QString& folder) {
     const QString back = form_.CurrentFolder();
     WaitCursor wait;
     try {
-        form_.AnalyseFolder(folder);
+        // Without a whole run of folder (another one is going, or Esc stopped
+        // it) the scanner still holds the files of the last run, which are
+        // another folder's.
+        if (!form_.AnalyseFolder(folder)) return;
         DirScanner& scanner = form_.Scanner();
         if (scanner.FileRowCount() == 0) return; // the views keep showing folder
         const std::string name = NextArchiveName(PathBytes(folder));

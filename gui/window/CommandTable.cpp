@@ -55,7 +55,7 @@ CommandTable::CommandTable(QWidget* owner) : QObject(owner), owner_(owner) {
     Add("actClrDocs", "Clear Document List", "Clears recent documents list", 37);
     Add("actUninstallMnu", "Uninstall Menu", "Open Add Remove Programs Menu", 40);
     // ActionList2
-    Add("actUncheck_Selected", "actUncheck_Selected", "", -1);
+    Add("actUncheck_Selected", "actUncheck_Selected", "", -1)->setIcon(MenuImgList.value(18));
 
     // Menu items and tool buttons that are not bound to an action of the lists.
     auto item = [this](const char* name, const char* caption, const char* hint, const QIcon& icon,

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QScrollBar>
 
 DirTreeView::DirTreeView(QWidget* parent) : QTreeView(parent) {
     setObjectName(QStringLiteral("DirTree"));
@@ -19,6 +20,8 @@ DirTreeView::DirTreeView(QWidget* parent) : QTreeView(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setContextMenuPolicy(Qt::CustomContextMenu);
     setRootIndex(QModelIndex());
+    connect(model_, &QFileSystemModel::directoryLoaded, this, &DirTreeView::KeepInView);
+    connect(verticalScrollBar(), &QScrollBar::sliderPressed, this, [this] { shown_.clear(); });
     connect(this, &QTreeView::clicked, this, [this] {
         if (!NotificationsSuspended()) emit FolderClicked();
     });
@@ -42,4 +45,33 @@ void DirTreeView::SelectPath(const QString& path) {
         expand(parent);
     setCurrentIndex(i);
     scrollTo(i, QAbstractItemView::PositionAtCenter);
+    shown_ = p;
+}
+
+void DirTreeView::KeepInView(const QString& loaded) {
+    if (shown_.isEmpty()) return;
+    // The rows of a folder read late push the ones below them down, out of view.
+    const QString dir = loaded.endsWith(QLatin1Char('/')) ? loaded : loaded + QLatin1Char('/');
+    if (!shown_.startsWith(dir) && shown_ != loaded) return;
+    const QModelIndex i = model_->index(shown_);
+    if (i.isValid() && i == currentIndex()) scrollTo(i, QAbstractItemView::PositionAtCenter);
+}
+
+void DirTreeView::mousePressEvent(QMouseEvent* event) {
+    shown_.clear();
+    QTreeView::mousePressEvent(event);
+}
+
+void DirTreeView::wheelEvent(QWheelEvent* event) {
+    shown_.clear();
+    QTreeView::wheelEvent(event);
+}
+
+void DirTreeView::keyPressEvent(QKeyEvent* event) {
+    shown_.clear();
+    const QModelIndex before = currentIndex();
+    QTreeView::keyPressEvent(event);
+    // A folder reached with the keys is chosen just as a click chooses it.
+    if (currentIndex() != before && currentIndex().isValid() && !NotificationsSuspended())
+        emit FolderClicked();
 }

@@ -26,7 +26,17 @@ signals:
     // The user clicked a folder (mouse or keyboard selection).
     void FolderClicked();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
 private:
+    // Keeps the folder selected from the program in view while the folders
+    // above it are still being read.
+    void KeepInView(const QString& loaded);
+
     QFileSystemModel* model_;
+    QString shown_; // the folder to keep in view; empty once the user takes over
     int suspended_ = 0;
 };

@@ -1,17 +1,17 @@
 #include "gui/window/FolderOperations.h"
 #include "core/cleanup/ProtectedFolders.h"
-#include "core/engine/DirScanner.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/dialogs/ShellOpDialogs.h"
+#include "gui/pages/FolderListPage.h"
 #include "gui/window/CommandTable.h"
 #include "gui/window/DirTreeView.h"
 #include "gui/window/MainWindow.h"
 #include "platform/Errors.h"
+#include "platform/NativePath.h"
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
-#include <QFileInfo>
 #include <QMenu>
 #include <QTreeWidget>
 #include <QUrl>
@@ -53,7 +53,7 @@ void OpenInShell(const QString& path) {
         OpenHook()(path);
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    QDesktopServices::openUrl(FileUrl(path));
 }
 
 bool RecycleFolder(const QString& path, IShellOpUi* ui) {
@@ -111,15 +111,7 @@ IShellOpUi* FolderOperations::Ui() const {
 }
 
 QString FolderOperations::RowFolder() const {
-    const QList<QTreeWidgetItem*> selected = form_.FolderList()->selectedItems();
-    if (selected.isEmpty()) return {};
-    const QTreeWidgetItem* row = selected.first();
-    // A folder may carry a pseudo row's name; the two cannot be told apart, so neither is touched.
-    const QString caption = row->text(0);
-    if (caption == DirScanner::AllFilesName() || caption == DirScanner::FreeSpaceName()) return {};
-    // The row's own path: the current folder may have moved on since the list was filled.
-    const QString path = row->text(3);
-    return path.isEmpty() ? form_.CurrentFolder() + caption : WithoutDelimiter(path);
+    return form_.FolderPage()->SelectedRowFolder();
 }
 
 void FolderOperations::Reanalyse() {
@@ -134,13 +126,13 @@ void FolderOperations::Reanalyse() {
 
 void FolderOperations::OpenRowFolder() {
     const QString folder = RowFolder();
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) return;
+    if (!IsExistingFolder(folder)) return;
     OpenInShell(folder + QLatin1Char('/'));
 }
 
 void FolderOperations::DeleteRowFolder() {
     const QString folder = RowFolder();
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) return;
+    if (!IsExistingFolder(folder)) return;
     WaitCursor wait;
     {
         WaitCursor normal(Qt::ArrowCursor); // for the question
@@ -169,7 +161,7 @@ void FolderOperations::TransferRowFolder(int operation) {
     if (!done || operation != FO_MOVE) return;
     QTreeWidget* list = form_.FolderList();
     for (int i = list->topLevelItemCount() - 1; i >= 0; --i)
-        if (WithoutDelimiter(list->topLevelItem(i)->text(3)) == folder)
+        if (FolderListPage::RowFolder(list->topLevelItem(i)) == folder)
             std::unique_ptr<QTreeWidgetItem>(list->takeTopLevelItem(i));
     Reanalyse();
 }
@@ -188,7 +180,7 @@ void FolderOperations::DeleteTreeFolder() {
 
 void FolderOperations::TreeOperation(int operation) {
     const QString folder = form_.DirTree()->SelectedFolder();
-    if (!QFileInfo(folder).isDir()) return;
+    if (!IsExistingFolder(folder)) return;
     FolderDialog& pd = form_.PD();
     pd.Directory = folder;
     pd.Title = TargetTitle();

@@ -1,6 +1,8 @@
 #include "gui/window/HousekeepingCommands.h"
 #include "core/cleanup/BrowserStores.h"
 #include "core/cleanup/RecentDocuments.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/widgets/BackgroundToolTip.h"
 #include "gui/window/MainWindow.h"
 #include "platform/ProgramStarter.h"
 #include "platform/Trash.h"
@@ -8,7 +10,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QEvent>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -22,20 +23,13 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-// Tells how full the trash is each time the pointer comes onto the button and
-// just before its hint shows, so the numbers are those of that moment.
-class RecycleBinHintFilter : public QObject {
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Enter || event->type() == QEvent::ToolTip) {
-            if (auto* button = qobject_cast<QWidget*>(watched))
-                button->setToolTip(RecycleBinHint(QueryTrash())
-                                       .replace(QLatin1String("\r\n"), QLatin1String("\n")));
-        }
-        return false;
-    }
-};
+// A program that is not installed or does not start is named, not passed over.
+void Start(MainWindow& form, const ProgramLaunch& launch) {
+    if (launch.IsEmpty())
+        ShowErrorMessage(&form, launch.missing);
+    else if (!StartProgram(launch))
+        ShowErrorMessage(&form, QStringLiteral("%1 could not be started.").arg(launch.program));
+}
 
 } // namespace
 
@@ -48,9 +42,14 @@ void InstallHousekeeping(MainWindow& form) {
         if (QAction* action = form.Action(QLatin1String(name)))
             QObject::connect(action, &QAction::triggered, &form, handler);
     };
-    wire("actEmptyRecBin", [] {
-        const WaitCursor wait;
-        EmptyTrash(AllTrashDirs());
+    wire("actEmptyRecBin", [&form] {
+        QString error;
+        {
+            const WaitCursor wait;
+            if (EmptyTrash(AllTrashDirs(), &error) || error.isEmpty()) return;
+        }
+        // Asks nothing, but a trash it refused or could not empty is told.
+        ShowErrorMessage(&form, error);
     });
     wire("actClrDocs", [] {
         const WaitCursor wait;
@@ -64,17 +63,21 @@ void InstallHousekeeping(MainWindow& form) {
         const WaitCursor wait;
         ClearUrlHistory();
     });
-    wire("actStartDefrag", [&form] { StartProgram(DefragLaunch(form.CurrentFolder())); });
-    wire("DiskCleanupButton", [] { StartProgram(DiskCleanupLaunch()); });
-    wire("actUninstallMnu", [] { StartProgram(SoftwareCentreLaunch()); });
+    wire("actStartDefrag", [&form] { Start(form, DefragLaunch(form.CurrentFolder())); });
+    wire("DiskCleanupButton", [&form] { Start(form, DiskCleanupLaunch()); });
+    wire("actUninstallMnu", [&form] { Start(form, SoftwareCentreLaunch()); });
 
+    // How full the trash is, found out anew each time the pointer comes onto the
+    // button: a big trash takes a while to walk, so not on the window's thread.
     if (QWidget* button = form.MainToolBar()->widgetForAction(form.Action("actEmptyRecBin")))
-        button->installEventFilter(new RecycleBinHintFilter(button));
+        new BackgroundToolTip(button, [] {
+            return RecycleBinHint(QueryTrash()).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        });
 
     QToolButton* commandLine = form.But_CommandLine();
     commandLine->setToolTip(QStringLiteral("Execute Command line in the\nleft directory pane"));
     QObject::connect(commandLine, &QToolButton::clicked, &form, [&form] {
         form.LastCommandLine = form.HistoryCombo()->currentText();
-        StartProgram(CommandLineLaunch(form.LastCommandLine, CommandLineFolder(form)));
+        Start(form, CommandLineLaunch(form.LastCommandLine, CommandLineFolder(form)));
     });
 }

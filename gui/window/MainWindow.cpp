@@ -395,6 +395,13 @@ QString MainWindow::SelectFolder(const QString& path) {
     return path;
 }
 
+bool MainWindow::FolderThereOrSay(const QString& path) {
+    if (IsExistingFolder(path) || (Snapshots && Snapshots->Holds(WithDelimiter(path)))) return true;
+    // A folder deleted while shown would give an empty list without a word.
+    ShowErrorMessage(this, QStringLiteral("Directory does not exist"));
+    return false;
+}
+
 void MainWindow::SyncDirTree(const QString& path) {
     if (dirTree_->SelectedFolder() == WithDelimiter(path) || path.isEmpty()) return;
     if (!IsExistingFolder(path)) return;
@@ -469,6 +476,7 @@ void MainWindow::actRunExecute() {
     try {
         emit ApplyChartOptionsRequested();
         if (Snapshots) Snapshots->Drop(); // Run measures the real folder
+        if (!FolderThereOrSay(currentFolder_)) return;
         if (!AnalyseFolder(currentFolder_)) return;
         if (IsExistingFolder(currentFolder_)) {
             {
@@ -523,14 +531,11 @@ void MainWindow::RunSizeCheckClick() {
     dirTree_->ResumeNotifications();
 }
 
-void MainWindow::FolderListDblClick(const QString& caption) {
-    if (caption == QLatin1String("<All files in this folder>") ||
-        caption == QLatin1String("<Free Space>"))
-        return;
-    const QString p = currentFolder_ + caption + QLatin1Char('/');
+void MainWindow::FolderListDblClick(const QString& folder) {
+    // The row's own folder: the list may show another folder than the current one.
+    const QString p = WithDelimiter(folder);
     // During a run the list still shows the last one: no drill from it.
-    if ((!IsExistingFolder(p) && !(Snapshots && Snapshots->Holds(p))) || analysisRun_.Running())
-        return;
+    if (analysisRun_.Running() || !FolderThereOrSay(p)) return;
     Guarded([&] {
         SelectFolder(p);
         AnalyseFolder(p);

@@ -90,6 +90,9 @@ public:
     // when another analysis is still going).
     bool AnalyseFolder(const QString& path);
     bool AnalysisRunning() const { return analysisRun_.Running(); }
+    // True when path is a folder on the disk or in the shown snapshot; else
+    // says "Directory does not exist".
+    bool FolderThereOrSay(const QString& path);
     void CancelAnalysis() { analysisRun_.Cancel(); }
     static QString ParentFolder(const QString& path);
 
@@ -202,7 +205,7 @@ private:
     void SetDirTreeOpen(bool open);
     void DirTreeClick();
     void RunSizeCheckClick();
-    void FolderListDblClick(const QString& caption);
+    void FolderListDblClick(const QString& folder);
     void HistoryComboChange(const QString& text);
     void DeleteAllHistoryItemsClick();
     void ShowAllHistoryItemsClick();

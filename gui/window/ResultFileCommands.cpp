@@ -6,6 +6,7 @@
 #include "gui/window/MainWindow.h"
 #include "gui/window/SnapshotView.h"
 #include "platform/Errors.h"
+#include "platform/NativePath.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,12 +16,14 @@
 
 namespace {
 
-QString RunDialog(bool save) {
+QString RunDialog(bool save, const QString& folder) {
     QWidget* parent = QApplication::activeWindow();
+    // The dialog names folders by text; one whose name is not UTF-8 cannot be shown.
+    const QString start = HasRawBytes(folder) ? QString() : folder;
     if (save)
-        return QFileDialog::getSaveFileName(parent, QStringLiteral("Save as File"), QString(),
+        return QFileDialog::getSaveFileName(parent, QStringLiteral("Save as File"), start,
                                             ResultFileCommands::Filter);
-    return QFileDialog::getOpenFileName(parent, QStringLiteral("Open from File"), QString(),
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Open from File"), start,
                                         ResultFileCommands::Filter + QStringLiteral(";;") +
                                             ResultFileCommands::SnapshotFilter);
 }
@@ -50,13 +53,15 @@ ResultFileCommands::ResultFileCommands(MainWindow& form, ChartPages& charts)
 }
 
 void ResultFileCommands::ACTSaveExecute() {
-    const QString chosen = Dialog()(true);
+    const QString chosen = Dialog()(true, form_.CurrentFolder());
     if (!chosen.isEmpty()) SaveTo(chosen);
 }
 
 void ResultFileCommands::ACTOpenExecute() {
-    const QString chosen = Dialog()(false);
-    if (!chosen.isEmpty()) OpenFrom(chosen);
+    const QString chosen =
+        Dialog()(false, openFolder_.isEmpty() ? form_.CurrentFolder() : openFolder_);
+    if (chosen.isEmpty()) return;
+    if (OpenFrom(chosen)) openFolder_ = QFileInfo(chosen).absolutePath() + QLatin1Char('/');
 }
 
 bool ResultFileCommands::SaveTo(const QString& chosen) {
@@ -100,6 +105,12 @@ bool ResultFileCommands::OpenFrom(const QString& fileName) {
     s.EntryPaths = paths;
     s.EntryMB = mb;
     s.EntryKB = kb;
+    // The GB panel shows this analysis, not the last run: its rows without the free space.
+    SizeValue kbSum = 0;
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        if (!paths[i].endsWith(DirScanner::FreeSpaceName())) kbSum += StrToSizeValue(kb[i]);
+    s.TotalGBText = SizeText(suGB, kbSum * 1024);
+    form_.TotalGB = StrToSizeValue(s.TotalGBText);
     charts_.ApplyChartOptions();
     form_.FillFolderList(s.EntryPaths, s.EntryMB, s.EntryKB);
     charts_.FillCharts(s.EntryPaths, s.EntryMB);

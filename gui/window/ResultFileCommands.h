@@ -21,9 +21,10 @@ public:
     bool SaveTo(const QString& chosen);
     bool OpenFrom(const QString& fileName);
 
-    // The file dialogs: given true for Save, false for Open, the chosen name or
-    // an empty text when cancelled. Replaceable for tests; empty restores them.
-    using DialogFunction = std::function<QString(bool save)>;
+    // The file dialogs: given true for Save, false for Open, and the folder
+    // they start in; the chosen name or an empty text when cancelled.
+    // Replaceable for tests; empty restores them.
+    using DialogFunction = std::function<QString(bool save, const QString& folder)>;
     static void SetFileDialog(DialogFunction dialog);
 
     static inline const QString Filter = QStringLiteral("MorvaneFile (*.MVX)");
@@ -33,4 +34,6 @@ public:
 private:
     MainWindow& form_;
     ChartPages& charts_;
+    // The folder of the last file opened, where Open starts next time.
+    QString openFolder_;
 };

@@ -21,7 +21,8 @@ void MainWindow::LoadWindowState() {
     const IniSnapshot f(iniFileName_);
     const QString bounds = QStringLiteral("Bounds");
     const int left = f.ReadInteger(bounds, QStringLiteral("left"), 150);
-    const int width = f.ReadInteger(bounds, QStringLiteral("width"), 700);
+    // Wide enough for the whole tool bar and status bar on a 1366 x 768 screen.
+    const int width = f.ReadInteger(bounds, QStringLiteral("width"), 1080);
     const int top = f.ReadInteger(bounds, QStringLiteral("top"), 100);
     const int height = f.ReadInteger(bounds, QStringLiteral("height"), 500);
     move(left, top);

@@ -210,6 +210,20 @@ TEST_F(EmptyFolderTest, DeleteTakesNestedChainsToTheTrashAndKeepsStartAndItsName
         EXPECT_FALSE(p.startsWith(HomeTrashDir())) << p.toStdString();
 }
 
+TEST_F(EmptyFolderTest, AListedFolderIsTestedAgainAndTheStartFolderNeverGoes) {
+    auto may = [](const QString& folder, const QString& start) {
+        return MayTrashListedFolder(QFile::encodeName(folder), QFile::encodeName(start));
+    };
+    EXPECT_TRUE(may(a + "/E/", a) && may(a + "/E", a + "/"));
+    Write(a + "/E/new.txt");
+    EXPECT_FALSE(may(a + "/E/", a)) << "gained a file since it was listed";
+    EXPECT_FALSE(may(a + "/link/", a)) << "a link to an empty folder";
+    EXPECT_FALSE(may(a + "/gone/", a));
+    // The start folder itself, however either is spelt.
+    EXPECT_FALSE(may(a + "/X/A", a + "/X/A/") || may(a + "/X/./A/", a + "/X/A"));
+    EXPECT_TRUE(may(a + "/X/A", a));
+}
+
 namespace {
 
 struct FormRun {

@@ -3,13 +3,21 @@
 #include "core/engine/DirScanner.h"
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <atomic>
 #include <csignal>
+#include <cstddef>
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -329,6 +337,68 @@ TEST(CommandLine, HelpVersionUsageErrorsAndNoDisplay) {
     EXPECT_EQ(window.status, 1);
     EXPECT_EQ(window.err.count('\n'), 1) << window.err.data();
     EXPECT_TRUE(window.err.contains("no display"));
+}
+
+namespace {
+// The window program (or morvane, which starts it) with display as its only one.
+ReportRun OnDisplay(const QString& program, const QString& display, const QString& platform = {}) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* unset : {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XAUTHORITY"})
+        env.remove(unset);
+    if (!platform.isEmpty()) env.insert("QT_QPA_PLATFORM", platform);
+    env.insert("DISPLAY", display);
+    p.setProcessEnvironment(env);
+    p.start(program, {"/tmp"});
+    p.waitForFinished(30000);
+    return {
+        p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, {}, p.readAllStandardError()};
+}
+const QString kWindowProgram = QFileInfo(MORVANE_BINARY).path() + "/morvane-window";
+} // namespace
+
+TEST(CommandLine, UnreachableDisplayIsOneLineAndExitOne) {
+    // A display number nothing listens on, neither as a file nor an abstract socket.
+    QFile unixSockets("/proc/net/unix");
+    ASSERT_TRUE(unixSockets.open(QIODevice::ReadOnly));
+    if (QFile::exists("/tmp/.X11-unix/X7391") || unixSockets.readAll().contains("X11-unix/X7391"))
+        GTEST_SKIP() << "display :7391 is in use";
+    for (const auto& [program, platform] : {std::pair{QString(MORVANE_BINARY), QString()},
+                                            {kWindowProgram, QString()},
+                                            {kWindowProgram, QString("xcb")}}) {
+        SCOPED_TRACE(program.toStdString() + " " + platform.toStdString());
+        const ReportRun r = OnDisplay(program, ":7391", platform);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.data();
+        EXPECT_TRUE(r.err.contains("display :7391 cannot be reached")) << r.err.data();
+    }
+}
+
+TEST(CommandLine, DisplayThatHangsUpIsOneLineAndExitOne) {
+    // Something listens, but it is no X server: the library gives up later.
+    const std::string name = std::string(1, '\0') + "/tmp/.X11-unix/X7392";
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, name.data(), name.size());
+    const auto len = socklen_t(offsetof(sockaddr_un, sun_path) + name.size());
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&addr), len) != 0 || ::listen(listener, 8))
+        GTEST_SKIP() << "display :7392 is in use";
+    std::atomic<bool> stop = false;
+    std::thread server([&] {
+        while (!stop) {
+            pollfd p{listener, POLLIN, 0};
+            if (::poll(&p, 1, 50) == 1) ::close(::accept(listener, nullptr, nullptr));
+        }
+    });
+    const ReportRun r = OnDisplay(kWindowProgram, ":7392");
+    stop = true;
+    server.join();
+    ::close(listener);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.count('\n'), 1) << r.err.data();
+    EXPECT_TRUE(r.err.startsWith("morvane: cannot open the window on display :7392: "))
+        << r.err.data();
 }
 
 TEST_F(ReportTest, InterruptLeavesNoOutputAndExitsWithTheSignal) {

@@ -1,6 +1,7 @@
 // The result file: exact bytes, round trip, and damaged files refused whole.
 #include "core/resultfile/ResultFile.h"
 #include "platform/Errors.h"
+#include "platform/NativePath.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -99,6 +100,14 @@ TEST_F(ResultFileTest, RoundTripKeepsOrderAndUnicode) {
     EXPECT_EQ(k, kb);
     // The length field counts UTF-8 bytes.
     EXPECT_EQ(ReadAll(path).mid(8, 18), QByteArray("/home/ünï/Bilder"));
+
+    // A name that is not UTF-8 is stored as its bytes and comes back as the
+    // same name, not as its look-alike with U+FFFD.
+    const QString raw = PathFromNative(QByteArray("/d/bad\xff\xfename"));
+    SaveResultFile({raw}, {"1"}, {"2"}, path);
+    EXPECT_EQ(ReadAll(path).mid(8, 12), QByteArray("/d/bad\xff\xfename"));
+    LoadResultFile(p, m, k, path);
+    EXPECT_EQ(p, QStringList{raw});
 }
 
 TEST_F(ResultFileTest, SaveReplacesWholeAndMakesOneFolderLevel) {

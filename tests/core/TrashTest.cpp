@@ -7,12 +7,14 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <utility>
 #include <utime.h>
 
 namespace {
@@ -404,4 +406,155 @@ TEST_F(TrashTest, NamesThatAreNotUtf8AreTrashedMovedAndCopiedByTheirBytes) {
     EXPECT_FALSE(exists(trash + "/files/" + name));
     RemoveTree(target);
     RemoveTree(dir + "/m\xfe");
+}
+
+TEST_F(TrashTest, LinkedHomeTrashIsRefusedBothWaysWithAMessage) {
+    const QString elsewhere = work.filePath("elsewhere");
+    Write(elsewhere + "/files/old.txt", "old");
+    Write(elsewhere + "/info/old.txt.trashinfo", "[Trash Info]\nPath=/x/old.txt\n");
+    QDir(HomeTrashDir()).removeRecursively();
+    ASSERT_TRUE(QFile::link(elsewhere, HomeTrashDir()));
+    Write(work.filePath("a.txt"), "a");
+
+    QString error;
+    EXPECT_FALSE(MoveToTrash(work.filePath("a.txt"), &error));
+    EXPECT_TRUE(error.contains("symbolic link")) << error.toStdString();
+    ScriptedUi ui;
+    ShellFileOp op(&ui);
+    EXPECT_EQ(op.Run(FO_DELETE, {work.filePath("a.txt")}, "", FOF_ALLOWUNDO), sorFailed);
+    EXPECT_TRUE(ui.errors.value(0).contains("symbolic link"));
+    EXPECT_EQ(Read(work.filePath("a.txt")), "a");
+
+    error.clear();
+    EXPECT_FALSE(EmptyTrash({HomeTrashDir()}, &error));
+    EXPECT_TRUE(error.contains("symbolic link")) << error.toStdString();
+    EXPECT_EQ(QueryTrash({HomeTrashDir()}).error, ELOOP);
+    EXPECT_EQ(Read(elsewhere + "/files/old.txt"), "old") << "the link's target is not emptied";
+    EXPECT_TRUE(QFile::exists(elsewhere + "/info/old.txt.trashinfo"));
+    QFile::remove(HomeTrashDir());
+}
+
+TEST_F(TrashTest, LongNamesGoUnderAShorterNameAndComeBackWhole) {
+    auto at = [this](const QByteArray& name) {
+        return PathFromNative(NativePath(work.path()) + "/" + name);
+    };
+    const QByteArray e = "\xc3\xa9"; // two bytes each
+    const QList<QByteArray> names{QByteArray(242, 'a') + ".txt", QByteArray(255, 'b'),
+                                  e.repeated(125) + ".odt", QByteArray(242, 'a') + ".txt"};
+    QList<TrashedItem> items;
+    for (const QByteArray& n : names) {
+        Write(at(n), n.left(1) + QByteArray::number(items.size()));
+        TrashedItem item;
+        QString error;
+        ASSERT_TRUE(MoveToTrash(at(n), &error, &item)) << error.toStdString();
+        items << item;
+    }
+    QStringList files = EntryNames(HomeTrashDir() + "/files");
+    files.sort();
+    for (const QString& f : files) {
+        EXPECT_LE(NativePath(f).size(), 245) << "room for .trashinfo";
+        EXPECT_TRUE(QFile::exists(HomeTrashDir() + "/info/" + f + ".trashinfo"));
+    }
+    const QString a(241, 'a'), aa(239, 'a');
+    EXPECT_EQ(files, (QStringList{aa + ".2.txt", a + ".txt", QString(245, 'b'),
+                                  QString(120, QChar(0xe9)) + ".odt"}))
+        << "cut between characters, the extension and a count kept";
+    EXPECT_TRUE(Read(items[2].infoFile)
+                    .contains("Path=" + NativePath(items[2].original).toPercentEncoding("/")));
+    for (const TrashedItem& item : items.mid(1))
+        EXPECT_TRUE(RestoreFromTrash(item));
+    EXPECT_EQ(Read(at(names[1])) + Read(at(names[0])), "b1a3");
+    EXPECT_TRUE(EmptyTrash({HomeTrashDir()}));
+    EXPECT_TRUE(QDir(HomeTrashDir() + "/info").isEmpty());
+}
+
+TEST_F(TrashTest, LongNamesListAndRestoreWithGio) {
+    // gio reaches the Trash through the desktop's trash service, on a bus of its own.
+    auto gio = [](const QStringList& args) {
+        QProcess p;
+        p.start("dbus-run-session", QStringList{"--", "gio", "trash"} + args);
+        const bool ok =
+            p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        return ok ? p.readAllStandardOutput() : QByteArray("<failed>");
+    };
+    if (gio({"--list"}) == "<failed>") GTEST_SKIP() << "gio cannot list the Trash (no gvfs)";
+    const QString path = PathFromNative(NativePath(work.path()) + "/" + QByteArray(250, 'g'));
+    Write(path, "gio");
+    TrashedItem item;
+    ASSERT_TRUE(MoveToTrash(path, nullptr, &item));
+    EXPECT_TRUE(gio({"--list"}).contains(NativePath(path)));
+    gio({"--restore", "trash:///" + QFileInfo(item.trashed).fileName()});
+    EXPECT_EQ(Read(path), "gio");
+    EXPECT_FALSE(QFile::exists(item.infoFile));
+}
+
+namespace {
+
+// The deepest of levels nested folders called name below top, opened folder by
+// folder (its whole path passes PATH_MAX) and reached through /proc.
+struct DeepFolder {
+    DeepFolder(const QByteArray& top, const QByteArray& name, int levels, bool make) {
+        fd = ::open(top.constData(), O_RDONLY | O_DIRECTORY);
+        for (int i = 0; i < levels && fd >= 0; ++i) {
+            if (make) ::mkdirat(fd, name.constData(), 0755);
+            const int sub = ::openat(fd, name.constData(), O_RDONLY | O_DIRECTORY);
+            ::close(std::exchange(fd, sub));
+        }
+    }
+    ~DeepFolder() {
+        if (fd >= 0) ::close(fd);
+    }
+    QString File(const char* name) const {
+        return QStringLiteral("/proc/self/fd/%1/%2").arg(fd).arg(name);
+    }
+    int fd = -1;
+};
+
+} // namespace
+
+TEST_F(TrashTest, TreesDeeperThanPathMaxAreCopiedMovedAndUndone) {
+    // 80 levels of 60 bytes: about 4,900 bytes of path, and deeper than the
+    // levels a walk keeps open.
+    const QByteArray name(60, 'd');
+    const int levels = 80;
+    auto make = [&](const QString& top, const QByteArray& data) {
+        QDir().mkpath(top);
+        Write(DeepFolder(NativePath(top), name, levels / 2, true).File("mid"));
+        Write(DeepFolder(NativePath(top), name, levels, true).File("end"), data);
+    };
+    auto end = [&](const QString& top) {
+        return Read(DeepFolder(NativePath(top), name, levels, false).File("end"));
+    };
+    const QString src = work.filePath("src");
+    make(src, "bottom");
+    ASSERT_TRUE(QFile::link("end", PathFromNative(NativePath(src) + "/" + name + "/to-end")));
+
+    ScriptedUi ui;
+    ShellFileOp op(&ui);
+    ASSERT_EQ(op.Run(FO_COPY, {src}, work.filePath("copy"), FOF_ALLOWUNDO), sorOk)
+        << op.LastError().toStdString();
+    EXPECT_EQ(end(work.filePath("copy/src")), "bottom");
+    EXPECT_EQ(TreeBytes(NativePath(work.filePath("copy/src"))), 7) << "end and mid";
+    EXPECT_TRUE(QFileInfo(work.filePath("copy/src/") + name + "/to-end").isSymLink());
+
+    // A cancel at the second file undoes the whole deep copy.
+    ui.cancelAfterSteps = 2;
+    EXPECT_EQ(op.Run(FO_COPY, {src}, work.filePath("cancelled"), FOF_ALLOWUNDO), sorCancelled);
+    EXPECT_TRUE(QDir(work.filePath("cancelled")).isEmpty());
+    ui.cancelAfterSteps = -1;
+
+    // Across file systems a move copies, then removes the deep source.
+    QTemporaryDir other("/dev/shm/morvane-test-XXXXXX");
+    struct stat a, b;
+    if (other.isValid() && stat("/dev/shm", &a) == 0 &&
+        stat(NativePath(work.path()).constData(), &b) == 0 && a.st_dev != b.st_dev) {
+        make(other.filePath("far"), "far");
+        ASSERT_EQ(op.Run(FO_MOVE, {other.filePath("far")}, work.path(), FOF_ALLOWUNDO), sorOk)
+            << op.LastError().toStdString();
+        EXPECT_FALSE(QFile::exists(other.filePath("far")));
+        EXPECT_EQ(end(work.filePath("far")), "far");
+    }
+    for (const char* d : {"src", "copy", "far"})
+        RemoveTree(NativePath(work.filePath(d)));
+    EXPECT_EQ(end(work.filePath("copy/src")), "<missing>");
 }

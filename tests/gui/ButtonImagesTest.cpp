@@ -6,6 +6,7 @@
 #include "gui/dialogs/ModalHook.h"
 #include "gui/window/CommandTable.h"
 #include "gui/window/MainWindow.h"
+#include "gui/window/SplashScreen.h"
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>
@@ -115,6 +116,24 @@ TEST_F(ButtonImages, AHotStripWithoutItsNormalStripReplacesOnlyTheHotImages) {
     bad.write("not a bitmap");
     bad.close();
     EXPECT_FALSE(LoadButtonImages(form.Commands(), ini_, bad.fileName()).isEmpty());
+}
+
+TEST_F(ButtonImages, StartMessagesComeAfterTheSplashHasClosed) {
+    QFile bad(tmp_.filePath("bad1.bmp"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly) && bad.write("not a bitmap") > 0);
+    bad.close();
+    WriteIniString(ini_, "Toolbar Images", "Current", bad.fileName());
+    SplashScreen splash;
+    splash.show();
+    QList<bool> splashShown;
+    SetMessageBoxHook([&](MessageKind, const QString&, const QString& text) {
+        messages_ << text;
+        splashShown << splash.isVisible();
+        return true;
+    });
+    MainWindow form(ini_, {tmp_.filePath("no such folder")}); // a broken strip, a bad argument
+    ASSERT_EQ(messages_.size(), 2) << messages_.join('\n').toStdString();
+    EXPECT_EQ(splashShown, QList<bool>({false, false}));
 }
 
 TEST_F(ButtonImages, ShippedStripsSplitIntoEveryToolImage) {

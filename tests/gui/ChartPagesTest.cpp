@@ -7,10 +7,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -91,8 +94,8 @@ TEST(ChartModel, MarkTextsLabelsAndClickTargets) {
     EXPECT_EQ(ChartValueText(999.9996, en), "1,000 MB");
     EXPECT_EQ(ChartLabelOf("/a/b/<All files in this folder>"), "<All files in this folder>");
     EXPECT_EQ(ChartLabelOf("/a/b/c d"), "c d");
-    EXPECT_EQ(ChartClickTarget("/a/b", "c d"), "/a/b/c d/");
-    EXPECT_EQ(ChartClickTarget("/a/b/", "<Free Space>"), "/a/b/");
+    EXPECT_EQ(ChartClickTarget("/a/b/c d"), "/a/b/c d/");
+    EXPECT_EQ(ChartClickTarget("/a/b/<Free Space>"), "/a/b/");
     EXPECT_EQ(NextRotation(358, true), 359);
     EXPECT_EQ(NextRotation(359, true), 0);
     EXPECT_EQ(NextRotation(42, false), 42);
@@ -282,6 +285,32 @@ TEST_F(ChartsFixture, SavePictureWritesEachKindOfTheShownChart) {
     cmd.actSavePicture->trigger();
     ChartPages::SetPictureDialog({});
     EXPECT_EQ(messages.size(), 1);
+}
+
+TEST_F(ChartsFixture, SavePictureWritesTheKindTheTypedNameSays) {
+    QTemporaryDir dir;
+    Fill(5);
+    auto firstBytes = [&](const QString& name) {
+        QFile f(dir.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.read(4) : QByteArray();
+    };
+    // In the real dialog, with the first filter (WMF) left chosen.
+    for (const QString name : {"chart1.jpg", "chart2.BMP", "chart3"}) {
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dlg, nullptr);
+            auto* edit = dlg->findChild<QLineEdit*>("fileNameEdit");
+            dlg->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+            QTest::keyClicks(edit, dir.filePath(name));
+            QTest::keyClick(edit, Qt::Key_Return);
+            if (dlg->isVisible()) dlg->reject(); // not accepted: fail, not hang
+        });
+        cmd.actSavePicture->trigger();
+    }
+    EXPECT_TRUE(firstBytes("chart1.jpg").startsWith("\xFF\xD8\xFF"));
+    EXPECT_TRUE(firstBytes("chart2.BMP").startsWith("BM"));
+    EXPECT_EQ(firstBytes("chart3.wmf"), QByteArray("\xD7\xCD\xC6\x9A")); // placeable WMF
 }
 
 TEST_F(ChartsFixture, HtmlReportCarriesBothChartPictures) {

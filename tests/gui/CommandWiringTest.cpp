@@ -28,7 +28,8 @@
 #include <memory>
 
 namespace {
-// "-" is a separator. "Caption|key|help": key and help may be empty.
+// "-" is a separator. "Caption|key|help|image": key and help may be empty; an
+// image is a place in the menu image list, none when left out.
 struct Menu {
     const char* name;
     std::vector<const char*> items;
@@ -51,16 +52,19 @@ const std::vector<Menu> kMainMenu = {
 
 const std::vector<Menu> kPopups = {
     {"FolderListPopUp",
-     {"Open with Explorer||2", "-", "Delete Folder||39", "Move Folder||39", "Copy Folder||39",
-      "Move to archive||46"}},
+     {"Open with Explorer||2|21", "-", "Delete Folder||39|5", "Move Folder||39|3",
+      "Copy Folder||39|14", "Move to archive||46|0"}},
     {"FolderPop",
-     {"Check selected||48", "Uncheck selected||48", "Reverse checked/selected||48", "-",
-      "Move checked to Archive||46", "Restore Morvane Archive||", "Move checked||39",
-      "Copy checked||39", "Del to Rec. Bin||39", "-", "Show file type||47"}},
+     {"Check selected||48|2", "Uncheck selected||48|18", "Reverse checked/selected||48|17", "-",
+      "Move checked to Archive||46|0", "Restore Morvane Archive|||0", "Move checked||39|3",
+      "Copy checked||39|14", "Del to Rec. Bin||39|5", "-", "Show file type||47|24"}},
     {"FilterPop", {"Add Item||", "Delete Item||", "-", "Show all enties||"}},
     {"HistoryPop", {"Delete Item||", "Delete all Items||", "-", "Show all items||"}},
     {"DirTreePopUp",
      {"Run size check||", "-", "Copy||", "Move||", "Delete||", "-", "Move to Archive||"}},
+    {"Pop_Shortcut",
+     {"Check broken Items|||17", "Check Items on CDRom|||17", "Uncheck selected items|||18", "-",
+      "Delete checked items|||5"}},
 };
 
 // Hints of the main tool bar, left to right; "|" is a separator, "*" a widget.
@@ -90,16 +94,18 @@ const std::vector<const char*> kToolBar = {
     "Open Add Remove Programs Menu",
     "Disk Cleanup"};
 
-struct SignalPeek : QObject {
-    static int Receivers(const QObject* o, const char* signal) {
-        return static_cast<const SignalPeek*>(o)->receivers(signal);
+// QObject::receivers() is protected: read it through a pointer to the member,
+// which calls it on the object as it is (no cast to a type it does not have).
+struct Receivers : QObject {
+    static int Of(const QObject* o, const char* signal) {
+        constexpr int (QObject::*count)(const char*) const = &Receivers::receivers;
+        return (o->*count)(signal);
     }
 };
 
 // Connections to the item's own signals, less those a menu or a proxy item makes itself.
 int Handlers(const QAction* a) {
-    int own = SignalPeek::Receivers(a, SIGNAL(triggered(bool))) +
-              SignalPeek::Receivers(a, SIGNAL(toggled(bool)));
+    int own = Receivers::Of(a, SIGNAL(triggered(bool))) + Receivers::Of(a, SIGNAL(toggled(bool)));
     for (const QObject* o : a->associatedObjects())
         if (qobject_cast<const QMenu*>(o) || qobject_cast<const QToolButton*>(o)) --own;
     own -= a->property("proxies").toInt();
@@ -110,7 +116,14 @@ QStringList Split(const char* row) {
     return QString::fromUtf8(row).split(QLatin1Char('|'));
 }
 
-void ExpectMenu(const QMenu* menu, const std::vector<const char*>& rows, const QString& where) {
+// The image an item shows: a menu of our own may draw its own for a shared action.
+QIcon ShownImage(const QMenu* menu, const QAction* a) {
+    const auto* images = qobject_cast<const ImageMenu*>(menu);
+    return images ? images->ShownImage(a) : a->icon();
+}
+
+void ExpectMenu(const QMenu* menu, const std::vector<const char*>& rows, const QString& where,
+                const ImageList& menuImages) {
     const QList<QAction*> items = menu->actions();
     ASSERT_EQ(items.size(), qsizetype(rows.size())) << where.toStdString();
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -125,6 +138,10 @@ void ExpectMenu(const QMenu* menu, const std::vector<const char*>& rows, const Q
         EXPECT_EQ(a->shortcut().toString(), f[1]) << at.toStdString();
         EXPECT_EQ(a->property("helpContext").toInt(), f[2].toInt()) << at.toStdString();
         EXPECT_GT(Handlers(a), 0) << "not wired: " << at.toStdString();
+        if (f.size() > 3) {
+            EXPECT_EQ(ShownImage(menu, a).cacheKey(), menuImages.value(f[3].toInt()).cacheKey())
+                << "image: " << at.toStdString();
+        }
     }
 }
 
@@ -185,12 +202,13 @@ TEST_F(CommandWiring, MainMenuPopupsAndToolBarFollowTheirTables) {
         QAction* t = top[qsizetype(m)];
         EXPECT_EQ(t->text().remove(QLatin1Char('&')), kMainMenu[m].name);
         ASSERT_NE(t->menu(), nullptr);
-        ExpectMenu(t->menu(), kMainMenu[m].items, QLatin1String(kMainMenu[m].name));
+        ExpectMenu(t->menu(), kMainMenu[m].items, QLatin1String(kMainMenu[m].name),
+                   form_->Commands().MenuImgList);
     }
     for (const Menu& p : kPopups) {
         const auto* menu = form_->findChild<QMenu*>(QLatin1String(p.name));
         ASSERT_NE(menu, nullptr) << p.name;
-        ExpectMenu(menu, p.items, QLatin1String(p.name));
+        ExpectMenu(menu, p.items, QLatin1String(p.name), form_->Commands().MenuImgList);
     }
 
     // Menus draw shared actions with the menu images, the tool bar with its own.
@@ -282,8 +300,8 @@ TEST_F(CommandWiring, EveryToolButtonOfTheWindowRunsSomething) {
         // Placed on purpose without a command: the temporary folders' "Edit".
         if (b->objectName() == QLatin1String("EditTempFolder")) continue;
         const QAction* a = b->defaultAction();
-        const bool wired = a ? (a->isCheckable() || Handlers(a) > 0)
-                             : SignalPeek::Receivers(b, SIGNAL(clicked(bool))) > 0;
+        const bool wired =
+            a ? (a->isCheckable() || Handlers(a) > 0) : Receivers::Of(b, SIGNAL(clicked(bool))) > 0;
         if (!wired) idle << (a ? a->text() : b->objectName() + "/" + b->toolTip());
     }
     EXPECT_TRUE(idle.isEmpty()) << idle.join(", ").toStdString();
@@ -310,7 +328,7 @@ TEST_F(CommandWiring, TempFolderEditDoesNothing) {
 
 TEST_F(CommandWiring, KeysReachTheirItemsAndF4SwitchesEveryHint) {
     QStringList asked;
-    ResultFileCommands::SetFileDialog([&asked](bool save) {
+    ResultFileCommands::SetFileDialog([&asked](bool save, const QString&) {
         asked << (save ? "save" : "open");
         return QString(); // cancelled
     });

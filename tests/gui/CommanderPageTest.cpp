@@ -1,5 +1,6 @@
 // The two-pane page driven through the main window: the left pane follows the
-// current folder, the right one is remembered, the bottom buttons do nothing.
+// current folder, the right one is remembered, the bottom buttons do nothing;
+// its tool bar controls and items are reached by mouse and keys.
 #include "gui/pages/CommanderPage.h"
 #include "core/settings/IniFile.h"
 #include "gui/dialogs/MessageBoxes.h"
@@ -23,6 +24,8 @@
 #include <QMouseEvent>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
@@ -96,6 +99,20 @@ protected:
         page_->Left->OpenFile = [this](const QString& p) { opened_ << p; };
         page_->Right->OpenFile = [this](const QString& p) { opened_ << p; };
         return form;
+    }
+    // The view's rectangle of the item at path, once the pane shows its
+    // folder as it is on disk (rows that come and go move the others).
+    static QRect ItemRect(FolderPane* pane, const QString& path) {
+        auto* proxy = qobject_cast<QAbstractProxyModel*>(pane->ListView->model());
+        const qsizetype entries =
+            QDir(pane->Directory()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size();
+        QModelIndex i;
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            i = proxy->mapFromSource(pane->Files()->index(path));
+            return i.isValid() && proxy->rowCount(i.parent()) == entries &&
+                   !pane->CurrentView()->visualRect(i).isEmpty();
+        })) << path.toStdString();
+        return pane->CurrentView()->visualRect(i);
     }
     QStringList Captions() const {
         QStringList out;
@@ -364,6 +381,75 @@ TEST_F(CommanderTest, PaneFileOperationsGoThroughTheShellOperation) {
     const QString trash = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash/files";
     EXPECT_TRUE(QFileInfo(trash + "/inner").isDir() ||
                 !QDir(trash).entryList({"inner*"}, QDir::Dirs).isEmpty());
+}
+
+TEST_F(CommanderTest, ToolBarControlsAreReachableByTheMouse) {
+    auto form = Open(MainWindow::pgCommander, root_, root_ + "other");
+    for (FolderPane* pane : {page_->Left, page_->Right}) {
+        // What lies under each control's centre is the control itself.
+        for (QWidget* w :
+             {static_cast<QWidget*>(pane->ViewButton), static_cast<QWidget*>(pane->UpButton),
+              static_cast<QWidget*>(pane->PathCombo)}) {
+            ASSERT_TRUE(w->isVisible()) << w->objectName().toStdString();
+            QWidget* hit = pane->Tools->childAt(w->mapTo(pane->Tools, w->rect().center()));
+            EXPECT_TRUE(hit == w || w->isAncestorOf(hit)) << w->objectName().toStdString();
+        }
+    }
+    // The right tool bar: view button, up button, separator, path box.
+    const QList<QAction*> right = page_->Right->Tools->actions();
+    ASSERT_EQ(right.size(), 4);
+    EXPECT_EQ(page_->Right->Tools->widgetForAction(right[1]), page_->Right->UpButton);
+    EXPECT_TRUE(right[2]->isSeparator());
+    EXPECT_EQ(page_->Right->Tools->widgetForAction(right[3]), page_->Right->PathCombo);
+
+    QTest::mouseClick(page_->Right->UpButton, Qt::LeftButton, {},
+                      page_->Right->UpButton->rect().center());
+    EXPECT_EQ(page_->Right->Directory(), root_);
+    EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(CommanderTest, AClickSelectsTheItemForEveryCommandInEveryStyle) {
+    auto form = Open(MainWindow::pgCommander, root_, root_ + "beta");
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    YesUi ui;
+    const std::pair<Style, const char*> styles[] = {{Style::Icon, "Tiles"},
+                                                    {Style::SmallIcon, "Icons"},
+                                                    {Style::List, "List"},
+                                                    {Style::Thumb, "Thumbnails"},
+                                                    {Style::Report, "Details"}};
+    for (FolderPane* pane : {page_->Left, page_->Right}) {
+        pane->ShellUi = &ui;
+        for (const auto& [style, caption] : styles) {
+            const std::string at = pane->objectName().toStdString() + "/" + caption;
+            const QString file = pane->Directory() + caption + ".txt";
+            Touch(file);
+            pane->ViewItem(style)->trigger();
+            QAbstractItemView* view = pane->CurrentView();
+            const QRect r = ItemRect(pane, file);
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
+            EXPECT_EQ(pane->SelectedPaths(), QStringList{file}) << at;
+
+            // Through the window, which turns a right click into a menu request.
+            QTest::mouseClick(form->windowHandle(), Qt::RightButton, {},
+                              view->viewport()->mapTo(form.get(), r.center()));
+            ASSERT_TRUE(pane->ContextMenu->isVisible()) << at;
+            for (QAction* a :
+                 {pane->OpenItem, pane->CutItem, pane->CopyItem, pane->RenameItem, pane->TrashItem})
+                EXPECT_TRUE(a->isEnabled()) << at << " " << a->text().toStdString();
+            pane->ContextMenu->hide();
+
+            view->setFocus(); // where the closed menu leaves it on a desktop
+            QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+            const QMimeData* copied = QApplication::clipboard()->mimeData();
+            ASSERT_TRUE(copied && copied->hasUrls()) << at;
+            EXPECT_EQ(copied->urls().value(0).toLocalFile(), file) << at;
+            QTest::keyClick(view, Qt::Key_Delete); // to the Trash
+            EXPECT_FALSE(QFileInfo::exists(file)) << at;
+        }
+    }
+    EXPECT_TRUE(ui.errors.isEmpty());
+    EXPECT_TRUE(messages_.isEmpty());
 }
 
 TEST(CommanderLogicTest, PathComboEntriesListChainThenPlacesOnce) {

@@ -1,6 +1,7 @@
 // The folder commands of the size list's and the tree's pop-up menus and the
 // "Temp Folders" page, on a real tree inside the test's own HOME (so the Trash
 // is the test's too) whose paths are longer than 255 characters.
+#include "YesShellUi.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/TempFoldersPage.h"
@@ -19,24 +20,6 @@
 #include <memory>
 
 namespace {
-// Says yes to every question and never replaces.
-class YesUi : public IShellOpUi {
-public:
-    bool ConfirmTrash(const QStringList&) override {
-        ++trashQuestions;
-        return true;
-    }
-    bool ConfirmCreateFolder(const QString&) override { return true; }
-    ReplaceAnswer AskReplace(const QString&, const QString&, bool) override {
-        return ReplaceAnswer::Cancel;
-    }
-    void ShowError(const QString&) override {}
-    void BeginProgress(const QString&, std::int64_t) override {}
-    bool StepProgress(const QString&, std::int64_t) override { return true; }
-    void EndProgress() override {}
-    int trashQuestions = 0;
-};
-
 class FolderCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -99,7 +82,7 @@ protected:
 
     QTemporaryDir work{QDir::homePath() + "/folders-XXXXXX"};
     QString root, target;
-    YesUi ui;
+    YesShellUi ui;
     QStringList messages, picks, pickerCalls, opened;
     bool answerYes = false;
     int fills = 0;

@@ -1,9 +1,12 @@
 // The window with names that are not UTF-8, and an analysis stopped half-way.
+#include "YesShellUi.h"
+#include "common/TestFiles.h"
 #include "gui/charts/BarChart.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/FileListPage.h"
 #include "gui/window/AnalysisRun.h"
 #include "gui/window/MainWindow.h"
+#include "platform/FileTree.h"
 #include "platform/NativePath.h"
 #include "platform/ShellFileOp.h"
 #include "platform/Trash.h"
@@ -26,32 +29,6 @@
 
 namespace {
 
-void MakeFile(const QByteArray& path, off_t size) {
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT, 0644);
-    ASSERT_GE(fd, 0) << path.toStdString();
-    ASSERT_EQ(::ftruncate(fd, size), 0);
-    ::close(fd);
-}
-
-bool Exists(const QByteArray& path) {
-    struct stat st {};
-    return ::lstat(path.constData(), &st) == 0;
-}
-
-class YesUi : public IShellOpUi {
-public:
-    bool ConfirmTrash(const QStringList&) override { return true; }
-    bool ConfirmCreateFolder(const QString&) override { return true; }
-    ReplaceAnswer AskReplace(const QString&, const QString&, bool) override {
-        return ReplaceAnswer::Cancel;
-    }
-    void ShowError(const QString& m) override { errors << m; }
-    void BeginProgress(const QString&, std::int64_t) override {}
-    bool StepProgress(const QString&, std::int64_t) override { return true; }
-    void EndProgress() override {}
-    QStringList errors;
-};
-
 class RawNamesTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -73,6 +50,7 @@ protected:
         SetMessageBoxHook({});
         AnalysisRun::SetWorkerStartHook({});
         EmptyTrash({HomeTrashDir()});
+        RemoveTree(root); // QTemporaryDir cannot remove names that are not UTF-8
     }
     QTreeWidgetItem* Row(const QString& caption) const {
         QTreeWidget* list = form->FolderList();
@@ -138,7 +116,7 @@ TEST_F(RawNamesTest, FileListShowsThemAndTrashesThem) {
     ASSERT_TRUE(form->AnalyseFolder(PathFromNative(root)));
     auto* page = form->findChild<FileListPage*>();
     ASSERT_NE(page, nullptr);
-    YesUi ui;
+    YesShellUi ui;
     page->ShellUi = &ui;
     page->FillFileListButtonClick();
     int row = -1;

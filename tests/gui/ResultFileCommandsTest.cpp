@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -46,6 +47,9 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(QByteArray((i + 1) * 200000, 'x'));
     }
+    QFile big(root + "/s2/big.bin"); // sparse: 3 GB for the GB panel
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(qint64(3) << 30));
+    big.close();
     MainWindow form(dir.filePath("Morvane.ini"));
     auto* charts = form.findChild<ChartPages*>();
     ASSERT_NE(charts, nullptr);
@@ -53,9 +57,15 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
     form.actRunExecute();
     const QStringList rows = Rows(form.FolderList()), points = Labels(charts->Pies);
     ASSERT_EQ(points.size(), 4);
+    const QString gb = form.StatusPanel(1)->text();
+    ASSERT_EQ(gb, "3.00 GB");
 
-    ResultFileCommands::SetFileDialog(
-        [&](bool save) { return save ? dir.filePath("result.txt") : dir.filePath("result.MVX"); });
+    // Save starts in the current folder, Open in the folder of the last file opened.
+    QStringList starts;
+    ResultFileCommands::SetFileDialog([&](bool save, const QString& folder) {
+        starts << folder;
+        return save ? dir.filePath("result.txt") : dir.filePath("result.MVX");
+    });
     form.Action("ACTSave")->trigger();
     ASSERT_TRUE(QFile::exists(dir.filePath("result.MVX")));
 
@@ -68,6 +78,11 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
     EXPECT_EQ(Labels(charts->Pies), points);
     EXPECT_EQ(Labels(charts->Bars), points);
     EXPECT_TRUE(messages.isEmpty());
+    // The totals and titles are the opened analysis's, not those of the last run.
+    EXPECT_EQ(form.StatusPanel(1)->text(), gb);
+    EXPECT_EQ(charts->Pies->TitleFolder(), root + "/");
+    EXPECT_EQ(charts->Bars->TitleFolder(), root + "/");
+    EXPECT_EQ(form.CurrentFolder(), root + "/s1/");
 
     // A damaged file: a message, and lists and charts stay as they were.
     QFile bad(dir.filePath("bad.MVX"));
@@ -75,15 +90,19 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
     bad.write(QByteArray("\x05\x00\x00\x00\x04\x00\x00\x00/a/b", 12));
     bad.close();
     const QStringList paths = form.Scanner().EntryPaths;
-    ResultFileCommands::SetFileDialog([&](bool) { return dir.filePath("bad.MVX"); });
+    ResultFileCommands::SetFileDialog([&](bool, const QString& folder) {
+        starts << folder;
+        return dir.filePath("bad.MVX");
+    });
     form.Action("ACTOpen")->trigger();
     EXPECT_EQ(messages.size(), 1);
     EXPECT_EQ(form.Scanner().EntryPaths, paths);
     EXPECT_EQ(Rows(form.FolderList()), rows);
     EXPECT_EQ(Labels(charts->Pies), points);
+    EXPECT_EQ(starts, (QStringList{root + "/", root + "/s1/", dir.path() + "/"}));
 
     // Cancelling changes nothing either.
-    ResultFileCommands::SetFileDialog([](bool) { return QString(); });
+    ResultFileCommands::SetFileDialog([](bool, const QString&) { return QString(); });
     form.Action("ACTOpen")->trigger();
     EXPECT_EQ(Labels(charts->Pies), points);
     ResultFileCommands::SetFileDialog({});

@@ -14,7 +14,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QStyleOptionViewItem>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -49,6 +53,21 @@ protected:
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             out << list->topLevelItem(i)->text(c);
         return out;
+    }
+    QTreeWidgetItem* Row(const QString& name) const {
+        const auto found = list->findItems(name, Qt::MatchExactly);
+        return found.isEmpty() ? nullptr : found.first();
+    }
+    // A click on the check box of a row, where the style draws it.
+    void ClickCheckBox(QTreeWidgetItem* item) {
+        QStyleOptionViewItem opt;
+        opt.initFrom(list->viewport());
+        opt.rect = list->visualRect(list->model()->index(list->indexOfTopLevelItem(item), 0));
+        opt.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+        opt.text = item->text(0);
+        const QRect box = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt,
+                                                        list->viewport());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
     }
     QStringList Checked() const {
         QStringList out;
@@ -144,7 +163,7 @@ TEST_F(ShortcutsPageTest, ListCheckByConditionAndTrashCheckedRows) {
 
     // A row that cannot go stays, checked.
     list->topLevelItem(0)->setCheckState(0, Qt::Checked);
-    page->SendToTrash = [](const QString&) { return false; };
+    page->SendToTrash = [](const QString&, QString*) { return false; };
     page->DeleteCheckedRows();
     EXPECT_EQ(list->topLevelItemCount(), 2);
     EXPECT_EQ(Checked().size(), 1);
@@ -186,4 +205,63 @@ TEST_F(ShortcutsPageTest, EmptyFoldersListedThenDeletedAfterTheWarning) {
     Browse(a + "/H");
     page->ListShortcutsClick();
     EXPECT_EQ(messages.last(), "No broken shortcut found");
+}
+
+TEST_F(ShortcutsPageTest, CheckedFoldersAreTestedAgainAndTheStartFolderStays) {
+    const QString a = tree.filePath("A");
+    for (const char* d : {"/gains", "/linked", "/goes", "/unchecked"})
+        QDir().mkpath(a + d);
+    const QString outside = tree.filePath("outside/empty");
+    QDir().mkpath(outside);
+    form->show();
+    form->PageTabs()->setCurrentIndex(MainWindow::pgShortcuts);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    Browse(a);
+    QTest::mouseClick(page->ListEmptyFoldersButton, Qt::LeftButton);
+    ASSERT_EQ(Checked().size(), 4);
+    ClickCheckBox(Row("unchecked"));
+    ASSERT_EQ(Row("unchecked")->checkState(0), Qt::Unchecked);
+
+    // Since the listing one folder gained a file and one became a link to an empty folder.
+    Write(a + "/gains/new.txt");
+    QDir().rmdir(a + "/linked");
+    ASSERT_TRUE(QFile::link(outside, a + "/linked"));
+    QTest::mouseClick(page->DeleteCheckedButton, Qt::LeftButton);
+    QStringList left = Column(0);
+    left.sort();
+    EXPECT_EQ(left, (QStringList{"gains", "linked", "unchecked"}));
+    EXPECT_TRUE(QDir(HomeTrashDir() + "/files/goes").exists());
+    EXPECT_EQ(Read(a + "/gains/new.txt"), "x");
+    EXPECT_TRUE(QFileInfo(a + "/linked").isSymLink());
+    EXPECT_TRUE(QDir(outside).exists());
+    EXPECT_TRUE(QDir(a + "/unchecked").exists());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(a + "/gains") && messages[0].contains(a + "/linked") &&
+                !messages[0].contains("unchecked"))
+        << messages[0].toStdString();
+
+    // An empty start folder is listed and checked, but stays.
+    messages.clear();
+    Browse(a + "/unchecked");
+    QTest::mouseClick(page->ListEmptyFoldersButton, Qt::LeftButton);
+    EXPECT_EQ(Checked(), QStringList{"unchecked"});
+    QTest::mouseClick(page->DeleteCheckedButton, Qt::LeftButton);
+    EXPECT_TRUE(QDir(a + "/unchecked").exists());
+    EXPECT_EQ(list->topLevelItemCount(), 1);
+    EXPECT_EQ(messages.size(), 1);
+
+    // A Trash folder that is a link is refused, and the reason shown.
+    messages.clear();
+    QDir(HomeTrashDir()).removeRecursively();
+    ASSERT_TRUE(QFile::link(tree.filePath("outside"), HomeTrashDir()));
+    Browse(a);
+    QTest::mouseClick(page->ListEmptyFoldersButton, Qt::LeftButton);
+    EXPECT_EQ(Checked(), QStringList{"unchecked"});
+    QTest::mouseClick(page->DeleteCheckedButton, Qt::LeftButton);
+    QFile::remove(HomeTrashDir());
+    EXPECT_TRUE(QDir(a + "/unchecked").exists());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("symbolic link")) << messages[0].toStdString();
+    EXPECT_EQ(QDir(tree.filePath("outside")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{"empty"});
 }

@@ -51,13 +51,15 @@ TEST(SnapshotView, OpenNavigateRefuseAndRunAgain) {
     form.actRunExecute();
     const QStringList realRows = Rows(form.FolderList());
 
-    ResultFileCommands::SetFileDialog([&](bool) { return dir.filePath("bad.json"); });
+    ResultFileCommands::SetFileDialog(
+        [&](bool, const QString&) { return dir.filePath("bad.json"); });
     form.Action("ACTOpen")->trigger();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains("'/'")) << messages[0].toStdString();
     EXPECT_EQ(Rows(form.FolderList()), realRows);
 
-    ResultFileCommands::SetFileDialog([&](bool) { return dir.filePath("scan.json"); });
+    ResultFileCommands::SetFileDialog(
+        [&](bool, const QString&) { return dir.filePath("scan.json"); });
     form.Action("ACTOpen")->trigger();
     EXPECT_EQ(messages.size(), 1);
     EXPECT_EQ(form.CurrentFolder(), "/nowhere/srv/");
@@ -69,7 +71,7 @@ TEST(SnapshotView, OpenNavigateRefuseAndRunAgain) {
     EXPECT_FALSE(form.Scanner().FilePaths().contains("/nowhere/srv/.hidden/big"));
 
     // Down with a double-click, across with a chart click, and up again.
-    emit form.FolderPage()->RowActivated("a");
+    emit form.FolderPage()->RowActivated("/nowhere/srv/a");
     EXPECT_EQ(form.CurrentFolder(), "/nowhere/srv/a/");
     EXPECT_EQ(Rows(form.FolderList()), QStringList({"<All files in this folder>|2", "b|1024"}));
     form.SelectFolder("/nowhere/srv/a/b/");
