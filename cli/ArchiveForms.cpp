@@ -5,11 +5,14 @@
 #include "core/archive/ZipExtract.h"
 #include "core/engine/DirScanner.h"
 #include "platform/Errors.h"
+#include "platform/NativePath.h"
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QStringList>
+#include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,7 +21,7 @@ namespace {
 int Fail(int status, const QString& message) {
     QString text = message;
     text.replace(QLatin1String("\n\r"), QLatin1String("\n"));
-    std::fprintf(stderr, "morvane: %s\n", text.toLocal8Bit().constData());
+    std::fprintf(stderr, "morvane: %s\n", DisplayPath(text).toLocal8Bit().constData());
     return status;
 }
 
@@ -57,11 +60,18 @@ QString ParseArguments(int argc, char** argv, bool minSizeAllowed, QString& oper
                        qint64& minSizeKB) {
     QStringList args;
     for (int i = 2; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
+        args << PathFromNative(argv[i], qsizetype(std::strlen(argv[i])));
+    bool operandsOnly = false; // after "--": a name may begin with '-'
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
-        if (minSizeAllowed &&
-            (arg == QLatin1String("--min-size") || arg.startsWith(QLatin1String("--min-size=")))) {
+        if (!operandsOnly && arg == QLatin1String("--")) {
+            operandsOnly = true;
+        } else if (operandsOnly) {
+            if (!operand.isEmpty() || arg.isEmpty())
+                return QStringLiteral("unexpected argument \"%1\"").arg(arg);
+            operand = arg;
+        } else if (minSizeAllowed && (arg == QLatin1String("--min-size") ||
+                                      arg.startsWith(QLatin1String("--min-size=")))) {
             QString value;
             if (arg.contains(QLatin1Char('=')))
                 value = arg.mid(arg.indexOf(QLatin1Char('=')) + 1);
@@ -85,10 +95,21 @@ QString ParseArguments(int argc, char** argv, bool minSizeAllowed, QString& oper
     return {};
 }
 
-// An interrupt stops the add before anything is removed; a second one ends the
-// program at once (the sources are still in place then too).
-void StopArchiving(int) {
-    if (ArchiveInterrupt().exchange(true)) _exit(130);
+// The signal that stopped the run; 0 while none came.
+std::atomic<int> stopSignal{0};
+std::atomic<DirScanner*> runningScan{nullptr};
+
+// The first interrupt stops the move or restore where it is: the sources and
+// the files restored so far stay whole and no scratch file is left. A second
+// one ends the program at once, removing the scratch file being written.
+void StopArchiving(int sig) {
+    // The signal is known before the stop is seen, whichever thread takes it.
+    if (int none = 0; !stopSignal.compare_exchange_strong(none, sig)) {
+        RemoveScratchFileNow();
+        _exit(128 + sig);
+    }
+    ArchiveInterrupt() = true;
+    if (DirScanner* scan = runningScan) scan->Cancel();
 }
 
 void CatchInterrupts() {
@@ -97,6 +118,17 @@ void CatchInterrupts() {
     sigemptyset(&sa.sa_mask);
     for (int sig : {SIGINT, SIGTERM, SIGHUP})
         ::sigaction(sig, &sa, nullptr);
+}
+
+// 130 for SIGINT, 143 for SIGTERM, as the report.
+int Stopped(const QString& what) {
+    return Fail(128 + stopSignal, QStringLiteral("interrupted; %1").arg(what));
+}
+
+// Every failure of a run on its own line after the headline.
+QString Lines(const QString& headline, const QStringList& failures) {
+    return failures.isEmpty() ? headline
+                              : headline + QStringLiteral("\n") + failures.join(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -110,38 +142,52 @@ int RunMoveToArchive(int argc, char** argv) {
         return Fail(2, error);
     if (folder.isEmpty())
         return Fail(2, QStringLiteral("no folder given (morvane --move-to-archive FOLDER)"));
-    const QFileInfo info(folder);
-    if (!info.isDir()) return Fail(2, QStringLiteral("folder not found: %1").arg(folder));
-    folder = info.absoluteFilePath();
+    if (!IsExistingFolder(folder))
+        return Fail(2, QStringLiteral("folder not found: %1").arg(folder));
+    folder = AbsolutePath(folder);
     if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
 
-    DirScanner scanner;
-    scanner.FolderPath = folder;
+    auto scanner = std::make_unique<DirScanner>();
+    scanner->FolderPath = folder;
     DirScanner::SetMinFileSize(minSizeKB * 1024);
+    runningScan = scanner.get();
+    CatchInterrupts();
     try {
-        scanner.Measure();
+        scanner->Measure();
     } catch (const EMorvaneError& e) {
+        runningScan = nullptr;
         return Fail(2, e.message());
     }
-    if (scanner.FileRowCount() == 0) return 0; // nothing recorded, nothing to move
+    runningScan = nullptr;
+    if (ArchiveInterrupt()) return Stopped(QStringLiteral("no file was moved"));
+    if (scanner->FileRowCount() == 0) return 0; // nothing recorded, nothing to move
 
     const std::string name = NextArchiveName(PathBytes(folder));
+    // Made from the rows' parts, without the four text lists of the file list.
     std::vector<std::string> files;
-    files.reserve(std::size_t(scanner.FileRowCount()));
-    for (const QString& p : scanner.FilePaths())
-        files.push_back(PathBytes(p));
+    files.reserve(std::size_t(scanner->FileRowCount()));
+    QString lastFolder;
+    std::string folderBytes;
+    scanner->ForEachFileRow([&](const DirScanner::FileRowFacts& row) {
+        if (row.folder != lastFolder) {
+            lastFolder = row.folder;
+            folderBytes = PathBytes(row.folder);
+        }
+        files.push_back(folderBytes + PathBytes(row.name));
+    });
+    scanner.reset(); // its rows are not needed any more
     TerminalArchiveUi ui("Archiving");
-    QString problem;
-    CatchInterrupts();
-    const bool ok = MoveFilesToArchive(name, files, &ui, nullptr, &problem);
+    ArchiveDetails details;
+    const bool ok = MoveFilesToArchive(name, std::move(files), &ui, nullptr, nullptr, &details);
     struct stat st {};
-    if (!name.empty() && ::lstat(name.c_str(), &st) == 0) {
+    if (!name.empty() && ::lstat(name.c_str(), &st) == 0 && !details.interrupted) {
         std::fwrite(name.data(), 1, name.size(), stdout);
         std::fputc('\n', stdout);
         std::fflush(stdout);
     }
+    if (details.interrupted) return Stopped(QStringLiteral("no file was moved"));
     if (ok) return 0;
-    return Fail(1, kMoveFailure + (problem.isEmpty() ? QString() : QStringLiteral("\n") + problem));
+    return Fail(1, Lines(kMoveFailure, details.failures));
 }
 
 int RunRestoreArchive(int argc, char** argv) {
@@ -153,7 +199,7 @@ int RunRestoreArchive(int argc, char** argv) {
         return Fail(2, error);
     if (zip.isEmpty())
         return Fail(2, QStringLiteral("no archive given (morvane --restore-archive ZIP)"));
-    const std::string archive = PathBytes(QFileInfo(zip).absoluteFilePath());
+    const std::string archive = PathBytes(AbsolutePath(zip));
     struct stat st {};
     if (::stat(archive.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return Fail(2, QStringLiteral("archive not found: %1").arg(zip));
@@ -165,7 +211,10 @@ int RunRestoreArchive(int argc, char** argv) {
     QString why;
     if (!OpensAsArchive(archive, &why)) return Fail(2, QStringLiteral("%1: %2").arg(zip, why));
     TerminalArchiveUi ui("Restoring");
-    QString problem;
-    if (RestoreArchive(archive, target, &ui, &problem)) return 0;
-    return Fail(1, QStringLiteral("%1 was not restored whole: %2").arg(zip, problem));
+    ArchiveDetails details;
+    CatchInterrupts();
+    const bool ok = RestoreArchive(archive, target, &ui, nullptr, &details);
+    if (details.interrupted) return Stopped(QStringLiteral("%1 was not restored whole").arg(zip));
+    if (ok) return 0;
+    return Fail(1, Lines(QStringLiteral("%1 was not restored whole:").arg(zip), details.failures));
 }

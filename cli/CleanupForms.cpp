@@ -2,10 +2,10 @@
 #include "core/cleanup/EmptyFolders.h"
 #include "core/cleanup/ShortcutChecker.h"
 #include "core/export/CsvField.h"
+#include "core/export/ExportWriter.h"
 #include "core/export/WholeFile.h"
+#include "platform/NativePath.h"
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -15,7 +15,9 @@
 namespace {
 
 int Fail(int status, const QString& message) {
-    std::fprintf(stderr, "morvane: %s\n", message.toLocal8Bit().constData());
+    // A name holding a line break must not split the one line of the message.
+    std::fprintf(stderr, "morvane: %s\n",
+                 OneLineText(DisplayPath(message)).toLocal8Bit().constData());
     return status;
 }
 
@@ -41,8 +43,9 @@ QString Usage(const QString& form) {
         .arg(form);
 }
 
+// Names as the report writes them: a byte that is not UTF-8 shows as U+FFFD.
 QStringList Cells(const CleanupRow& r) {
-    return {r.name, r.target, r.condition, r.path};
+    return {DisplayPath(r.name), DisplayPath(r.target), r.condition, DisplayPath(r.path)};
 }
 
 } // namespace
@@ -67,7 +70,7 @@ QByteArray CleanupRowsText(const std::vector<CleanupRow>& rows, bool csv, bool b
         QString line;
         for (int c = 0; c < 3; ++c)
             line += l[c] + QString(widths[c] - l[c].toUcs4().size() + 2, u' ');
-        out += (line + l[3]).toUtf8() + "\r\n";
+        out += OneLineText(line + l[3]).toUtf8() + "\r\n";
     }
     return out;
 }
@@ -75,14 +78,25 @@ QByteArray CleanupRowsText(const std::vector<CleanupRow>& rows, bool csv, bool b
 int RunCleanupForm(int argc, char** argv) {
     int qtArgc = 1;
     QCoreApplication app(qtArgc, argv);
-    const QString form = QString::fromLocal8Bit(argv[1]);
+    const QString form = QString::fromLatin1(argv[1]);
     QString folder, output, format = QStringLiteral("text");
     bool bare = false;
     QStringList args;
     for (int i = 2; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
+        args << PathFromNative(argv[i], qsizetype(std::strlen(argv[i])));
+    bool operandsOnly = false; // after "--": a folder may begin with '-'
     for (qsizetype i = 0; i < args.size(); ++i) {
         QString arg = args[i], value;
+        if (!operandsOnly && arg == QLatin1String("--")) {
+            operandsOnly = true;
+            continue;
+        }
+        if (operandsOnly) {
+            if (!folder.isEmpty() || arg.isEmpty())
+                return Fail(2, QStringLiteral("unexpected argument \"%1\"").arg(arg));
+            folder = arg;
+            continue;
+        }
         const bool takesValue =
             arg.startsWith(QLatin1String("--format")) || arg.startsWith(QLatin1String("--output"));
         if (takesValue) {
@@ -117,9 +131,9 @@ int RunCleanupForm(int argc, char** argv) {
     }
     if (folder.isEmpty())
         return Fail(2, QStringLiteral("no folder given (morvane %1 FOLDER)").arg(form));
-    if (!QFileInfo(folder).isDir())
+    if (!IsExistingFolder(folder))
         return Fail(2, QStringLiteral("folder not found: %1").arg(folder));
-    if (!output.isEmpty() && !QFileInfo(output).absoluteDir().exists())
+    if (!output.isEmpty() && !IsExistingFolder(FolderOf(output)))
         return Fail(2, QStringLiteral("cannot write %1: its folder does not exist").arg(output));
 
     const std::vector<CleanupRow> rows =

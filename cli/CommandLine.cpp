@@ -30,7 +30,8 @@ QString ProgramUsage() {
         "       morvane --move-to-archive FOLDER [--min-size KB]\n"
         "                             move FOLDER's recorded files into a zip archive in it\n"
         "       morvane --restore-archive ZIP\n"
-        "                             put an archive's files back where they came from\n");
+        "                             put an archive's files back where they came from\n"
+        "       Every form takes -- before its FOLDER or ZIP, for a name beginning with '-'.\n");
     // The report's own usage follows, its first line aligned with the others.
     const QString report = ReportUsage();
     const QString prefix = QStringLiteral("usage: ");

@@ -1,7 +1,7 @@
 #include "cli/Interrupts.h"
 #include "platform/FileTree.h"
 #include "platform/NativePath.h"
-#include <QDir>
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <pthread.h>
@@ -11,6 +11,7 @@
 namespace {
 
 std::mutex commitLock;
+std::atomic<bool> committed{false};
 std::mutex scratchLock;
 QByteArray scratchDir; // under scratchLock
 
@@ -40,9 +41,15 @@ ReportInterrupts::ReportInterrupts() {
         int sig = 0;
         while (sigwait(&set, &sig) != 0) {
         }
-        std::lock_guard commit(commitLock);
+        // A commit under way is let finish, unless a second signal says to stop
+        // now (a reader that never empties its pipe would hold it for ever).
+        while (!commitLock.try_lock()) {
+            const timespec pause{0, 20'000'000};
+            if (const int again = sigtimedwait(&set, nullptr, &pause); again > 0)
+                std::_Exit(128 + again);
+        }
         RemoveScratch();
-        std::_Exit(128 + sig);
+        std::_Exit(committed ? 0 : 128 + sig);
     }).detach();
 }
 
@@ -54,8 +61,12 @@ std::mutex& ReportInterrupts::CommitLock() {
     return commitLock;
 }
 
+void ReportInterrupts::Committed() {
+    committed = true;
+}
+
 QString ReportInterrupts::MakeScratch(const QString& near) {
-    QString folder = QDir::tempPath();
+    QString folder = TempFolder();
     if (!near.isEmpty()) {
         const qsizetype slash = near.lastIndexOf(QLatin1Char('/'));
         folder = slash < 0 ? QStringLiteral(".") : near.left(std::max<qsizetype>(slash, 1));

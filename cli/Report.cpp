@@ -4,6 +4,7 @@
 #include "core/engine/DirScanner.h"
 #include "core/engine/FileFilter.h"
 #include "core/engine/SizeText.h"
+#include "core/export/ExcelApplication.h"
 #include "core/export/ExportWriter.h"
 #include "core/export/WholeFile.h"
 #include "core/resultfile/ResultFile.h"
@@ -12,9 +13,7 @@
 #include "platform/Errors.h"
 #include "platform/NativePath.h"
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -61,13 +60,15 @@ private:
 };
 
 int Fail(int status, const QString& message) {
-    std::fprintf(stderr, "morvane: %s\n", DisplayPath(message).toLocal8Bit().constData());
+    // A name holding a line break must not split the one line of the message.
+    std::fprintf(stderr, "morvane: %s\n",
+                 OneLineText(DisplayPath(message)).toLocal8Bit().constData());
     return status;
 }
 
 bool CopyToStdout(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return false;
+    QFile f;
+    if (!OpenForReading(f, path, nullptr)) return false;
     char buf[1 << 16];
     for (;;) {
         const qint64 n = f.read(buf, sizeof buf);
@@ -85,11 +86,8 @@ bool CopyToStdout(const QString& path) {
 // The folder a new file would go into exists (or is one missing level, which the
 // result file makes itself when allowed).
 bool TargetFolderExists(const QString& file, bool oneLevelMayBeMissing) {
-    const QDir dir = QFileInfo(file).absoluteDir();
-    if (dir.exists()) return true;
-    if (!oneLevelMayBeMissing) return false;
-    QDir up = dir;
-    return up.cdUp() && up.exists();
+    const QString dir = FolderOf(file);
+    return IsExistingFolder(dir) || (oneLevelMayBeMissing && IsExistingFolder(FolderOf(dir)));
 }
 
 // Where a report file is written first. A file goes into a scratch folder and is
@@ -129,12 +127,13 @@ int RunSnapshotReport(const ReportOptions& o, const QString& folder, ReportInter
     const QString& target = t.path;
     const SnapshotWriteResult r = WriteSnapshot(folder, target);
     if (!r.ok) return Fail(1, r.error);
+    std::lock_guard commit(ReportInterrupts::CommitLock());
     if (toStdout && !CopyToStdout(target))
         return Fail(1, QStringLiteral("could not write to standard output"));
-    std::lock_guard commit(ReportInterrupts::CommitLock());
     QString error;
     if (!toStdout && !special && !ReplaceWithFile(target, o.output, &error))
         return Fail(1, QStringLiteral("could not write %1: %2").arg(o.output, error));
+    ReportInterrupts::Committed();
     return 0;
 }
 
@@ -244,15 +243,19 @@ QString ReportUsage() {
     }
     text += QStringLiteral(
         "exit status: 0 done, 1 could not write, 2 bad input (nothing written),\n"
-        "             130 or 143 interrupted by SIGINT or SIGTERM (nothing written)\n");
+        "             130 or 143 interrupted by SIGINT or SIGTERM (nothing written);\n"
+        "             an interrupt while the output is put in place lets it finish (0)\n");
     return text;
 }
 
 QString ParseReportOptions(const QStringList& args, ReportOptions& options) {
     const auto& table = ReportOptionTable();
+    bool operandsOnly = false; // after "--": a folder may begin with '-'
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
-        if (arg.startsWith(QLatin1String("--"))) {
+        if (!operandsOnly && arg == QLatin1String("--")) {
+            operandsOnly = true;
+        } else if (!operandsOnly && arg.startsWith(QLatin1String("--"))) {
             QString name = arg, value;
             bool inlineValue = false;
             if (const qsizetype eq = arg.indexOf(QLatin1Char('=')); eq > 0) {
@@ -303,13 +306,7 @@ QString ParseReportOptions(const QStringList& args, ReportOptions& options) {
 // folder made absolute and clean, by text alone (the bytes of a name that is not
 // UTF-8 stay as they are).
 QString AbsoluteFolder(const QString& folder) {
-    QString p = folder;
-    if (!p.startsWith(QLatin1Char('/'))) {
-        char cwd[PATH_MAX];
-        if (::getcwd(cwd, sizeof cwd))
-            p = PathFromNative(cwd, qsizetype(std::strlen(cwd))) + '/' + p;
-    }
-    p = QDir::cleanPath(p);
+    const QString p = AbsolutePath(folder);
     return p.endsWith(QLatin1Char('/')) ? p : p + QLatin1Char('/');
 }
 
@@ -463,10 +460,16 @@ int RunReport(int argc, char** argv) {
         return Fail(
             1,
             QStringLiteral("could not write %1").arg(o.output.isEmpty() ? "the report" : o.output));
-    if (toStdout && !CopyToStdout(target))
-        return Fail(1, QStringLiteral("could not write to standard output"));
+    if (ex.CutCells > 0)
+        std::fprintf(stderr,
+                     "morvane: %d cells longer than 32,767 characters, the limit of a workbook "
+                     "cell, were cut to it and end in \"%s\"\n",
+                     ex.CutCells, ExcelApplication::CutMark().toLocal8Bit().constData());
     {
+        // Standard output is written only now, whole: an interrupt waits for it.
         std::lock_guard commit(ReportInterrupts::CommitLock());
+        if (toStdout && !CopyToStdout(target))
+            return Fail(1, QStringLiteral("could not write to standard output"));
         if (!o.saveResult.isEmpty()) {
             try {
                 SaveResultFile(dirSize->EntryPaths, dirSize->EntryMB, dirSize->EntryKB,
@@ -478,6 +481,7 @@ int RunReport(int argc, char** argv) {
         QString error;
         if (!toStdout && !special && !ReplaceWithFile(target, o.output, &error))
             return Fail(1, QStringLiteral("could not write %1: %2").arg(o.output, error));
+        ReportInterrupts::Committed();
     }
     // The process ends here: handing millions of row texts back one by one would
     // only cost time. The sanitizer build does, so that a real leak shows.

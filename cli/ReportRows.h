@@ -18,6 +18,7 @@ public:
     int RowCount() const override;
     QString Caption(int row) const override;
     QString SubItem(int row, int index) const override;
+    QString LinkPath(int row) const override { return d_.EntryPaths.at(row); }
 
 private:
     const DirScanner& d_;
@@ -37,6 +38,7 @@ public:
     int RowCount() const override { return int(rows_.size()); }
     QString Caption(int row) const override;
     QString SubItem(int row, int index) const override;
+    QString LinkPath(int row) const override { return At(row).Path; }
 
 private:
     const DirScanner::FileRowCursor& At(int row) const;

@@ -1,9 +1,14 @@
 #include "platform/NativePath.h"
+#include <QDir>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -135,4 +140,44 @@ QStringList EntryNames(const QString& folder) {
         if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
             names << PathFromNative(e->d_name, qsizetype(std::strlen(e->d_name)));
     return names;
+}
+
+QString AbsolutePath(const QString& path) {
+    QString p = path;
+    if (!p.startsWith(QLatin1Char('/'))) {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd))
+            p = PathFromNative(cwd, qsizetype(std::strlen(cwd))) + QLatin1Char('/') + p;
+    }
+    // cleanPath works on the text only; kept bytes pass through it unchanged.
+    return QDir::cleanPath(p);
+}
+
+QString FolderOf(const QString& path) {
+    const QString abs = AbsolutePath(path);
+    const qsizetype slash = abs.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : abs.left(slash);
+}
+
+QString TempFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp && *tmp ? PathFromNative(tmp, qsizetype(std::strlen(tmp))) : QStringLiteral("/tmp");
+}
+
+bool OpenForReading(QFile& file, const QString& path, QString* error) {
+    const int fd = ::open(NativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+    } else if (fd >= 0) {
+        if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            if (error) *error = file.errorString();
+            ::close(fd);
+            return false;
+        }
+        return true;
+    }
+    if (error) *error = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
 }

@@ -13,6 +13,7 @@
 //   DisplayPath(), which shows each kept byte as U+FFFD; that text is for
 //   reading only and does not name the file any more.
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -36,3 +37,13 @@ bool IsExistingFolder(const QString& path);
 QStringList EntryNames(const QString& folder);
 // Creates path and its missing parents; true when it is a folder afterwards.
 bool MakeFolders(const QString& path);
+
+// path made absolute against the working folder and cleaned, by text alone: the
+// bytes of a name that is not UTF-8 stay as they are.
+QString AbsolutePath(const QString& path);
+// The folder holding path, absolute ("/" for a name in the root).
+QString FolderOf(const QString& path);
+// $TMPDIR by its bytes, else /tmp.
+QString TempFolder();
+// Opens path for reading by its bytes; false with the system's message in error.
+bool OpenForReading(QFile& file, const QString& path, QString* error);

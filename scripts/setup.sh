@@ -25,6 +25,7 @@ PACKAGES=(
     desktop-file-utils           # the install test validates the desktop entry
     locales                      # locale sources for the decimal-comma tests
     ncdu gdu                     # snapshot round trips against the peer tools
+    gvfs dbus-daemon             # gio lists and restores what the Trash tests trashed
 )
 
 missing=()

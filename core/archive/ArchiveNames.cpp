@@ -2,7 +2,6 @@
 #include "platform/NativePath.h"
 #include <QFile>
 #include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 
 std::string NextArchiveName(const std::string& folder) {
@@ -24,14 +23,22 @@ std::string NextArchiveName(const std::string& folder) {
     return {};
 }
 
+bool IsArchiveName(const std::string& fileName) {
+    const std::string start = std::string(kArchivePrefix) + kRootTag + '_';
+    const std::string end = ".zip";
+    if (fileName.size() <= start.size() + end.size() || !fileName.starts_with(start) ||
+        !fileName.ends_with(end))
+        return false;
+    const std::string n =
+        fileName.substr(start.size(), fileName.size() - start.size() - end.size());
+    return n.front() != '0' && n.find_first_not_of("0123456789") == std::string::npos;
+}
+
 std::string RestoreTarget(const std::string& archivePath) {
     const std::size_t slash = archivePath.rfind('/');
-    const std::string name =
-        slash == std::string::npos ? archivePath : archivePath.substr(slash + 1);
-    const std::size_t prefix = std::strlen(kArchivePrefix);
-    if (name.size() <= prefix || name.compare(0, prefix, kArchivePrefix) != 0) return {};
-    // Every tag means the one root: there are no drives to choose from.
-    return "/";
+    return IsArchiveName(slash == std::string::npos ? archivePath : archivePath.substr(slash + 1))
+               ? "/"
+               : std::string();
 }
 
 int CollectCheckedPaths(const FileRowTable& rows, std::vector<std::string>& paths) {

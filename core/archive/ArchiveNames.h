@@ -16,8 +16,11 @@ inline constexpr char kRootTag = 'R';
 // search fails.
 std::string NextArchiveName(const std::string& folder);
 
-// The folder an archive is restored below: "/" when the archive's file name
-// carries a tag after "Archived_files_"; empty otherwise.
+// Whether a file name is one the move commands give: "Archived_files_R_<n>.zip"
+// with n >= 1 written without leading zeros.
+bool IsArchiveName(const std::string& fileName);
+// The folder an archive is restored below: "/" for an archive named so; empty
+// otherwise.
 std::string RestoreTarget(const std::string& archivePath);
 
 // Appends the full path of every checked row, first row first; returns how many.

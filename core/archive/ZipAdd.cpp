@@ -1,5 +1,6 @@
 #include "core/archive/ZipAdd.h"
 #include "core/archive/ArchiveNames.h"
+#include "core/archive/LongPath.h"
 #include "core/archive/ZipAddPlan.h"
 #include "core/archive/ZipTimes.h"
 #include <algorithm>
@@ -7,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -40,8 +40,9 @@ struct FileSource {
     zip_int64_t Run(void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
         switch (cmd) {
         case ZIP_SOURCE_OPEN: {
-            fd = ::open(entry->source.c_str(),
-                        O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+            const PathAt at(entry->source);
+            fd = ::openat(at.dir(), at.name(),
+                          O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
             if (fd < 0)
                 return Fail(ZIP_ER_OPEN, errno,
                             QStringLiteral("cannot read %1: %2")
@@ -57,7 +58,7 @@ struct FileSource {
             return 0;
         }
         case ZIP_SOURCE_READ: {
-            if (ArchiveInterrupt()) return Fail(ZIP_ER_INTERNAL, 0, QStringLiteral("interrupted"));
+            if (ArchiveInterrupt()) return Fail(ZIP_ER_INTERNAL, 0, kInterrupted);
             ssize_t n;
             do
                 n = ::read(fd, data, len);
@@ -145,7 +146,7 @@ bool CopyFile(const std::string& from, const std::string& to, QString& problem) 
     const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     bool ok = out >= 0;
     char buf[1 << 16];
-    while (ok) {
+    while (ok && !ArchiveInterrupt()) {
         const ssize_t n = ::read(in, buf, sizeof buf);
         if (n == 0) break;
         ok = n > 0 && ::write(out, buf, std::size_t(n)) == n;
@@ -183,6 +184,11 @@ bool Verify(const std::string& path, const AddPlan& plan, QString& problem) {
     std::vector<char> buf(1 << 16);
     bool ok = true;
     for (const ArchiveEntry& e : plan.entries) {
+        if (ArchiveInterrupt()) {
+            problem = kInterrupted;
+            ok = false;
+            break;
+        }
         const auto found = stored.find(e.name);
         const zip_int64_t index = found == stored.end() ? -1 : found->second;
         if (index < 0) {
@@ -264,52 +270,55 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 
 } // namespace
 
-std::atomic<bool>& ArchiveInterrupt() {
-    static std::atomic<bool> interrupted{false};
-    return interrupted;
-}
+namespace {
 
-AddOutcome AddToArchive(const AddJob& job) {
-    AddOutcome out;
-    out.handled.assign(job.paths.size(), 0);
-    AddPlan plan = MakeAddPlan(job);
-    if (!plan.problem.isEmpty()) {
-        out.problem = plan.problem;
-        return out;
-    }
-    if (plan.entries.empty()) {
-        // Nothing with contents to store: no archive.
-        for (std::size_t i = 0; i < job.paths.size(); ++i)
-            out.handled[i] = !plan.itemIncomplete[i];
-        if (std::find(out.handled.begin(), out.handled.end(), 0) != out.handled.end())
-            out.problem = kSpecialFilesKept;
-        return out;
-    }
-
+// Writes the planned entries into a new archive (or a copy of the one there),
+// reads it back and puts it in place. False, with the reason in out, when no
+// archive was put in place; every source is still there then.
+bool WriteArchive(const AddJob& job, AddPlan& plan, AddOutcome& out) {
+    QString why;
+    auto fail = [&](bool engine) {
+        out.failures << why;
+        out.interrupted = why == kInterrupted;
+        out.archiveFailed = engine && !out.interrupted;
+        return false;
+    };
     struct stat ast {};
     const bool existing = ::stat(job.archive.c_str(), &ast) == 0;
     const std::string temp = TemporaryName(job.archive);
-    if (existing && !CopyFile(job.archive, temp, out.problem)) {
+    // Removed here if the run ends on a second interrupt; libzip's own scratch
+    // file beside it is left to the next run.
+    const int folder = ::open(FolderOf(job.archive).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    struct Scratch {
+        int folder;
+        ~Scratch() {
+            ClearScratchFile();
+            if (folder >= 0) ::close(folder);
+        }
+    } scratch{folder};
+    if (folder >= 0) SetScratchFile(folder, BaseName(temp).c_str());
+    if (existing && (!CopyFile(job.archive, temp, why) || ArchiveInterrupt())) {
         ::unlink(temp.c_str());
-        out.archiveFailed = true;
-        return out;
+        if (ArchiveInterrupt()) why = kInterrupted;
+        return fail(true);
     }
     int err = 0;
     zip_t* za = zip_open(temp.c_str(), existing ? 0 : ZIP_CREATE | ZIP_EXCL, &err);
     if (!za) {
         zip_error_t ze;
         zip_error_init_with_code(&ze, err);
-        out.problem =
+        why =
             QStringLiteral("cannot write %1: %2")
                 .arg(PathForMessage(job.archive), QString::fromLocal8Bit(zip_error_strerror(&ze)));
         zip_error_fini(&ze);
         if (existing) ::unlink(temp.c_str());
-        out.archiveFailed = true;
-        return out;
+        return fail(true);
     }
 
     const std::unordered_map<std::string, zip_int64_t> present = RawNames(za);
-    std::vector<std::unique_ptr<FileSource>> sources;
+    // One block for all: a reserved vector never moves what libzip points to.
+    std::vector<FileSource> sources;
+    sources.reserve(plan.entries.size());
     QString sourceProblem;
     bool ok = true;
     for (ArchiveEntry& e : plan.entries) {
@@ -329,13 +338,12 @@ AddOutcome AddToArchive(const AddJob& job) {
                 e.bytesRead = e.linkTarget.size();
                 e.read = true;
             } else {
-                auto s = std::make_unique<FileSource>();
-                s->entry = &e;
-                s->job = &job;
-                s->problem = &sourceProblem;
-                zip_error_init(&s->error);
-                src = zip_source_function(za, &FileSource::Call, s.get());
-                sources.push_back(std::move(s));
+                FileSource& s = sources.emplace_back();
+                s.entry = &e;
+                s.job = &job;
+                s.problem = &sourceProblem;
+                zip_error_init(&s.error);
+                src = zip_source_function(za, &FileSource::Call, &s);
             }
             if (src) {
                 index = zip_file_add(za, e.name.c_str(), src, flags);
@@ -343,74 +351,94 @@ AddOutcome AddToArchive(const AddJob& job) {
             }
         }
         if (index < 0 || !SetEntryInfo(za, index, e)) {
-            out.problem = QStringLiteral("cannot add %1: %2")
-                              .arg(PathForMessage(e.source), ZipSystemError(za));
+            why = QStringLiteral("cannot add %1: %2")
+                      .arg(PathForMessage(e.source), ZipSystemError(za));
             ok = false;
             break;
         }
     }
+    bool engine = false;
     if (ok && zip_close(za) != 0) {
         ok = false;
-        if (!sourceProblem.isEmpty()) {
-            out.problem = sourceProblem;
-        } else {
-            out.problem = QStringLiteral("cannot write %1: %2")
-                              .arg(PathForMessage(job.archive), ZipSystemError(za));
-            out.archiveFailed = true;
+        why = sourceProblem;
+        if (why.isEmpty()) {
+            why = QStringLiteral("cannot write %1: %2")
+                      .arg(PathForMessage(job.archive), ZipSystemError(za));
+            engine = true;
         }
     }
     if (!ok) {
         zip_discard(za);
         ::unlink(temp.c_str());
-        return out;
+        return fail(engine);
     }
-    if (!Verify(temp, plan, out.problem) || !SyncPath(temp, O_RDONLY)) {
-        if (out.problem.isEmpty())
-            out.problem = QStringLiteral("cannot write %1: %2")
-                              .arg(PathForMessage(job.archive), SystemError(errno));
+    if (!Verify(temp, plan, why) || !SyncPath(temp, O_RDONLY)) {
+        if (why.isEmpty())
+            why = QStringLiteral("cannot write %1: %2")
+                      .arg(PathForMessage(job.archive), SystemError(errno));
         ::unlink(temp.c_str());
-        out.archiveFailed = true;
-        return out;
+        return fail(true);
     }
     if (ArchiveInterrupt()) {
-        out.problem = QStringLiteral("interrupted");
+        why = kInterrupted;
         ::unlink(temp.c_str());
-        return out;
+        return fail(false);
     }
-    if (!PutInPlace(temp, job.archive, existing, out.problem)) {
+    if (!PutInPlace(temp, job.archive, existing, why)) {
         ::unlink(temp.c_str());
-        out.archiveFailed = true;
-        return out;
+        return fail(true);
     }
+    return true;
+}
 
-    if (job.move) {
-        // The same file reached twice through a bind mount is gone after the first removal.
-        std::vector<std::pair<dev_t, ino_t>> removed;
-        for (ArchiveEntry& e : plan.entries) {
-            if (e.kind == ArchiveEntry::Folder) continue; // folders emptied by the move stay
-            struct stat now {};
-            const std::pair<dev_t, ino_t> id{e.st.st_dev, e.st.st_ino};
-            if (::lstat(e.source.c_str(), &now) != 0 && errno == ENOENT &&
-                std::find(removed.begin(), removed.end(), id) != removed.end()) {
-                e.removed = true;
-                continue;
-            }
-            // A file changed since it was stored would lose that change.
-            if (::lstat(e.source.c_str(), &now) != 0 || !SameFile(now, e.st)) {
-                if (out.problem.isEmpty())
-                    out.problem = QStringLiteral("%1 changed after it was stored and was kept")
-                                      .arg(PathForMessage(e.source));
-                continue;
-            }
-            if (::unlink(e.source.c_str()) == 0) {
-                e.removed = true;
-                removed.push_back(id);
-            } else if (out.problem.isEmpty())
-                out.problem = QStringLiteral("cannot remove %1: %2")
-                                  .arg(PathForMessage(e.source), SystemError(errno));
+// Removes each stored source that is still the file that was stored.
+void RemoveSources(AddPlan& plan, AddOutcome& out) {
+    // The same file reached twice through a bind mount is gone after the first removal.
+    std::vector<std::pair<dev_t, ino_t>> removed;
+    for (ArchiveEntry& e : plan.entries) {
+        if (e.kind == ArchiveEntry::Folder) continue; // folders emptied by the move stay
+        struct stat now {};
+        const std::pair<dev_t, ino_t> id{e.st.st_dev, e.st.st_ino};
+        const PathAt at(e.source);
+        const bool there = ::fstatat(at.dir(), at.name(), &now, AT_SYMLINK_NOFOLLOW) == 0;
+        if (!there && errno == ENOENT &&
+            std::find(removed.begin(), removed.end(), id) != removed.end()) {
+            e.removed = true;
+            continue;
+        }
+        // A file changed since it was stored would lose that change.
+        if (!there || !SameFile(now, e.st)) {
+            out.failures << QStringLiteral("%1 changed after it was stored and was kept")
+                                .arg(PathForMessage(e.source));
+            continue;
+        }
+        if (::unlinkat(at.dir(), at.name(), 0) == 0) {
+            e.removed = true;
+            removed.push_back(id);
+        } else {
+            out.failures << QStringLiteral("cannot remove %1: %2")
+                                .arg(PathForMessage(e.source), SystemError(errno));
         }
     }
-    for (std::size_t i = 0; i < job.paths.size(); ++i) {
+}
+
+} // namespace
+
+AddOutcome AddToArchive(const AddJob& job) {
+    AddOutcome out;
+    out.handled.assign(job.paths.size(), 0);
+    if (const int folder =
+            ::open(FolderOf(job.archive).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        folder >= 0) {
+        RemoveStaleScratch(folder);
+        ::close(folder);
+    }
+    AddPlan plan = MakeAddPlan(job);
+    out.failures = std::move(plan.failures);
+    // With nothing that has contents to store, no archive is written.
+    const bool written = plan.entries.empty() || WriteArchive(job, plan, out);
+    if (written && job.move) RemoveSources(plan, out);
+    for (std::size_t i = 0; written && i < job.paths.size(); ++i) {
         bool done = !plan.itemIncomplete[i];
         for (std::size_t k : plan.itemEntries[i]) {
             const ArchiveEntry& e = plan.entries[k];
@@ -418,8 +446,10 @@ AddOutcome AddToArchive(const AddJob& job) {
         }
         out.handled[i] = done;
     }
-    if (out.problem.isEmpty() &&
-        std::find(out.handled.begin(), out.handled.end(), 0) != out.handled.end())
-        out.problem = kSpecialFilesKept;
+    if (plan.specialKept ||
+        (out.failures.isEmpty() &&
+         std::find(out.handled.begin(), out.handled.end(), 0) != out.handled.end()))
+        out.failures << kSpecialFilesKept;
+    out.problem = out.failures.value(0);
     return out;
 }

@@ -1,15 +1,17 @@
 #pragma once
 // The add step of the archive object: plan, write under a temporary name,
 // verify, rename, then remove the sources.
+#include "core/archive/ArchiveScratch.h"
 #include <QString>
-#include <atomic>
+#include <QStringList>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
 struct AddJob {
     std::string archive;
-    std::vector<std::string> paths;
+    std::span<const std::string> paths; // not copied: a long list costs its memory once
     bool move = false;
     bool recurse = false;
     bool fullPath = false;
@@ -19,11 +21,9 @@ struct AddJob {
 struct AddOutcome {
     std::vector<char> handled;  // per path of the job
     bool archiveFailed = false; // the archive itself could not be written or read back
-    QString problem;
+    bool interrupted = false;   // ArchiveInterrupt() stopped it before the archive was in place
+    QString problem;            // the first of failures
+    QStringList failures;       // one per file left in place, in plain words
 };
 
 AddOutcome AddToArchive(const AddJob& job);
-
-// Set (also from a signal handler) to stop an add: the sources stay and no
-// archive is left, as with any other failure before the rename.
-std::atomic<bool>& ArchiveInterrupt();

@@ -33,19 +33,20 @@ std::string TrimSlashes(std::string p) {
     return p;
 }
 
+// Leaves a listed path's file where it is, saying why.
+void Keep(AddPlan& plan, std::size_t item, const QString& what, const std::string& path, int err) {
+    plan.itemIncomplete[item] = 1;
+    plan.failures << QStringLiteral("%1 %2: %3").arg(what, PathForMessage(path), SystemError(err));
+}
+
 // The full path less the root, through the real folders: a folder reached by a
 // link is stored where it really is, so a restore never has to pass a link.
 bool FullEntryName(AddPlan& plan, const std::string& path, std::string& name) {
     const std::size_t s = path.rfind('/');
-    std::string parent = s == std::string::npos ? "." : (s == 0 ? "/" : path.substr(0, s));
-    // The files of one folder are usually listed together.
-    if (parent != plan.lastParent) {
-        char resolved[PATH_MAX];
-        if (!::realpath(parent.c_str(), resolved)) return false;
-        plan.lastParent = parent;
-        plan.lastResolved = resolved;
-    }
-    std::string full = plan.lastResolved;
+    std::string full;
+    if (!plan.realFolders.Resolve(s == std::string::npos ? "." : (s == 0 ? "/" : path.substr(0, s)),
+                                  full))
+        return false;
     if (full.back() != '/') full += '/';
     full += BaseName(path);
     std::size_t start = full.find_first_not_of('/');
@@ -53,18 +54,31 @@ bool FullEntryName(AddPlan& plan, const std::string& path, std::string& name) {
     return true;
 }
 
+// Whether the file's first byte reads: a file that does not is left where it
+// is rather than failing the whole archive when it is written.
+int ReadError(const std::string& path) {
+    const PathAt at(path);
+    const int fd =
+        ::openat(at.dir(), at.name(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno;
+    char byte;
+    const int err = ::pread(fd, &byte, 1, 0) < 0 ? errno : 0;
+    ::close(fd);
+    return err;
+}
+
 void AddPath(AddPlan& plan, std::size_t item, const std::string& path, const std::string& name,
              const struct stat& st, bool recurse);
 
 void AddFolderContents(AddPlan& plan, std::size_t item, const std::string& path,
                        const std::string& name) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const PathAt at(path);
+    const int fd = ::openat(at.dir(), at.name(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
     if (!dir) {
         const int err = errno;
         if (fd >= 0) ::close(fd);
-        plan.problem = QStringLiteral("cannot read the folder %1: %2")
-                           .arg(PathForMessage(path), SystemError(err));
+        Keep(plan, item, QStringLiteral("cannot read the folder"), path, err);
         return;
     }
     // Read the folder whole and close it before going down, so depth costs no
@@ -74,29 +88,32 @@ void AddFolderContents(AddPlan& plan, std::size_t item, const std::string& path,
     while (const dirent* d = ::readdir(dir)) {
         if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0) continue;
         struct stat cst {};
-        if (::fstatat(::dirfd(dir), d->d_name, &cst, AT_SYMLINK_NOFOLLOW) != 0) {
-            plan.problem = QStringLiteral("cannot read %1: %2")
-                               .arg(PathForMessage(path + "/" + d->d_name), SystemError(errno));
-            break;
-        }
-        children.emplace_back(d->d_name, cst);
+        if (::fstatat(::dirfd(dir), d->d_name, &cst, AT_SYMLINK_NOFOLLOW) != 0)
+            Keep(plan, item, QStringLiteral("cannot read"), path + "/" + d->d_name, errno);
+        else
+            children.emplace_back(d->d_name, cst);
         errno = 0;
     }
-    if (errno != 0 && plan.problem.isEmpty())
-        plan.problem = QStringLiteral("cannot read the folder %1: %2")
-                           .arg(PathForMessage(path), SystemError(errno));
+    if (errno != 0) Keep(plan, item, QStringLiteral("cannot read the folder"), path, errno);
     ::closedir(dir);
     const std::string prefix = path == "/" ? "/" : path + "/";
     const std::string namePrefix = name.empty() ? std::string() : name + "/";
-    for (const auto& [child, cst] : children) {
-        if (!plan.problem.isEmpty()) return;
+    for (const auto& [child, cst] : children)
         AddPath(plan, item, prefix + child, namePrefix + child, cst, true);
-    }
 }
 
 void AddPath(AddPlan& plan, std::size_t item, const std::string& path, const std::string& name,
              const struct stat& st, bool recurse) {
     if (plan.haveSkip && st.st_dev == plan.skipDev && st.st_ino == plan.skipIno) return;
+    // Another run's unfinished archive is no file of the user's: never stored,
+    // and removed when its run is gone.
+    if (!S_ISDIR(st.st_mode) && IsArchiveScratchName(BaseName(path).c_str())) {
+        if (S_ISREG(st.st_mode) && IsStaleScratchName(BaseName(path).c_str())) {
+            const PathAt at(path);
+            ::unlinkat(at.dir(), at.name(), 0);
+        }
+        return;
+    }
     ArchiveEntry e;
     e.source = path;
     e.name = name;
@@ -107,11 +124,11 @@ void AddPath(AddPlan& plan, std::size_t item, const std::string& path, const std
     } else if (S_ISLNK(st.st_mode)) {
         e.kind = ArchiveEntry::Link;
         std::string target(std::size_t(st.st_size > 0 ? st.st_size : PATH_MAX) + 1, '\0');
-        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        const PathAt at(path);
+        const ssize_t n = ::readlinkat(at.dir(), at.name(), target.data(), target.size());
         if (n < 0 || std::size_t(n) >= target.size()) {
-            plan.problem =
-                QStringLiteral("cannot read the link %1: %2")
-                    .arg(PathForMessage(path), SystemError(n < 0 ? errno : ENAMETOOLONG));
+            Keep(plan, item, QStringLiteral("cannot read the link"), path,
+                 n < 0 ? errno : ENAMETOOLONG);
             return;
         }
         target.resize(std::size_t(n));
@@ -119,6 +136,10 @@ void AddPath(AddPlan& plan, std::size_t item, const std::string& path, const std
     } else if (!S_ISREG(st.st_mode)) {
         // Devices, pipes and sockets have no contents to store: left where they are.
         plan.itemIncomplete[item] = 1;
+        plan.specialKept = true;
+        return;
+    } else if (const int err = ReadError(path)) {
+        Keep(plan, item, QStringLiteral("cannot read"), path, err);
         return;
     }
     if (e.name.empty() || e.name == "/") {
@@ -147,6 +168,7 @@ void AddPath(AddPlan& plan, std::size_t item, const std::string& path, const std
 AddPlan MakeAddPlan(const AddJob& job) {
     AddPlan plan;
     plan.itemEntries.resize(job.paths.size());
+    plan.entries.reserve(job.paths.size()); // mostly one entry per listed file
     plan.itemIncomplete.assign(job.paths.size(), 0);
     struct stat ast {};
     if (::stat(job.archive.c_str(), &ast) == 0) {
@@ -154,21 +176,21 @@ AddPlan MakeAddPlan(const AddJob& job) {
         plan.skipDev = ast.st_dev;
         plan.skipIno = ast.st_ino;
     }
-    for (std::size_t i = 0; i < job.paths.size() && plan.problem.isEmpty(); ++i) {
+    for (std::size_t i = 0; i < job.paths.size(); ++i) {
         const std::string path = TrimSlashes(job.paths[i]);
         struct stat st {};
-        if (path.empty() || ::lstat(path.c_str(), &st) != 0) {
-            plan.problem =
-                QStringLiteral("cannot read %1: %2")
-                    .arg(PathForMessage(path), SystemError(path.empty() ? ENOENT : errno));
-            break;
+        const PathAt at(path);
+        if (path.empty() || ::fstatat(at.dir(), at.name(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            // A scratch file listed before its run ended, or before it was removed as stale.
+            if (errno == ENOENT && IsArchiveScratchName(BaseName(path).c_str())) continue;
+            Keep(plan, i, QStringLiteral("cannot read"), path, path.empty() ? ENOENT : errno);
+            continue;
         }
         std::string name;
         if (job.fullPath) {
             if (!FullEntryName(plan, path, name)) {
-                plan.problem = QStringLiteral("cannot resolve %1: %2")
-                                   .arg(PathForMessage(path), SystemError(errno));
-                break;
+                Keep(plan, i, QStringLiteral("cannot resolve"), path, errno);
+                continue;
             }
         } else {
             name = BaseName(path);

@@ -2,8 +2,10 @@
 // What an add will store: one entry per file, link and folder, each once,
 // named by its full path less the root (or its name alone), and which listed
 // path each entry belongs to.
+#include "core/archive/LongPath.h"
 #include "core/archive/ZipAdd.h"
 #include <QString>
+#include <QStringList>
 #include <string>
 #include <sys/stat.h>
 #include <unordered_map>
@@ -28,7 +30,8 @@ struct AddPlan {
     std::vector<ArchiveEntry> entries;
     std::unordered_map<std::string, std::size_t> byName;
     std::vector<std::vector<std::size_t>> itemEntries;
-    // Set for a listed path that names something no archive can hold.
+    // Set for a listed path that names something no archive can hold or
+    // that cannot be read: it stays where it is.
     std::vector<char> itemIncomplete;
     dev_t skipDev = 0;
     ino_t skipIno = 0;
@@ -36,8 +39,9 @@ struct AddPlan {
     // Folders on the current descent: one met again (a bind mount below
     // itself) is not entered a second time.
     std::vector<std::pair<dev_t, ino_t>> descent;
-    std::string lastParent, lastResolved; // the last folder resolved through its links
-    QString problem;                      // set: the plan cannot be carried out
+    bool specialKept = false; // a device, pipe or socket was met
+    RealFolders realFolders;
+    QStringList failures; // what is left in place because it cannot be read
 };
 
 AddPlan MakeAddPlan(const AddJob& job);

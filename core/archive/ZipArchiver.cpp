@@ -33,11 +33,14 @@ ZipArchiver::~ZipArchiver() = default;
 bool ZipArchiver::ZipFiles() {
     successCount_ = 0;
     problem_.clear();
+    failures_.clear();
+    interrupted_ = false;
     const int k = int(filesToZip_.size());
     handled_.assign(filesToZip_.size(), 0);
     if (ArchiveName.empty() || k < 1) {
         problem_ = ArchiveName.empty() ? QStringLiteral("no archive name")
                                        : QStringLiteral("nothing to add");
+        failures_ << problem_;
         return false;
     }
     ProgressWindow progress(ui_);
@@ -55,11 +58,14 @@ bool ZipArchiver::ZipFiles() {
     } catch (const std::exception& e) {
         out.archiveFailed = true;
         out.problem = QString::fromLocal8Bit(e.what());
+        out.failures << out.problem;
     }
     if (out.archiveFailed && ui_) ui_->ShowEngineError(kAddError);
     handled_ = std::move(out.handled);
     handled_.resize(filesToZip_.size());
     problem_ = out.problem;
+    failures_ = std::move(out.failures);
+    interrupted_ = out.interrupted;
     for (char h : handled_)
         successCount_ += h ? 1 : 0;
     return k - successCount_ <= 0;
@@ -68,6 +74,8 @@ bool ZipArchiver::ZipFiles() {
 bool ZipArchiver::ExtractArchive(const std::string& target) {
     successCount_ = 0;
     problem_.clear();
+    failures_.clear();
+    interrupted_ = false;
     handled_.clear();
     ProgressWindow progress(ui_);
     ExtractJob job;
@@ -82,33 +90,44 @@ bool ZipArchiver::ExtractArchive(const std::string& target) {
     } catch (const std::exception& e) {
         out.archiveFailed = true;
         out.problem = QString::fromLocal8Bit(e.what());
+        out.failures << out.problem;
     }
     if (out.archiveFailed && ui_) ui_->ShowEngineError(kExtractError);
     successCount_ = out.handled;
     problem_ = out.problem;
+    failures_ = std::move(out.failures);
+    interrupted_ = out.interrupted;
     // An archive that cannot be read has no entries, which must not pass for success.
     return !out.archiveFailed && out.entries - successCount_ <= 0;
 }
 
-bool MoveFilesToArchive(const std::string& archiveName, const std::vector<std::string>& files,
-                        IArchiveUi* ui, std::vector<char>* handled, QString* problem) {
+namespace {
+void Report(const ZipArchiver& zip, QString* problem, ArchiveDetails* details) {
+    if (problem) *problem = zip.Problem();
+    if (details) *details = {zip.Failures(), zip.Interrupted()};
+}
+} // namespace
+
+bool MoveFilesToArchive(const std::string& archiveName, std::vector<std::string> files,
+                        IArchiveUi* ui, std::vector<char>* handled, QString* problem,
+                        ArchiveDetails* details) {
     ZipArchiver zip(ui);
     zip.ArchiveName = archiveName;
     zip.Move = true;
     zip.SaveFullPath = true;
     zip.Recurse = true;
-    zip.SetFilesToZip(files);
+    zip.SetFilesToZip(std::move(files));
     const bool ok = zip.ZipFiles();
     if (handled) *handled = zip.Handled();
-    if (problem) *problem = zip.Problem();
+    Report(zip, problem, details);
     return ok;
 }
 
 bool RestoreArchive(const std::string& archiveName, const std::string& target, IArchiveUi* ui,
-                    QString* problem) {
+                    QString* problem, ArchiveDetails* details) {
     ZipArchiver zip(ui);
     zip.ArchiveName = archiveName;
     const bool ok = zip.ExtractArchive(target);
-    if (problem) *problem = zip.Problem();
+    Report(zip, problem, details);
     return ok;
 }

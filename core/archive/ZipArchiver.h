@@ -13,6 +13,7 @@
 // component or a path through a symbolic link are refused, nothing is written
 // through a link and no existing file is replaced.
 #include <QString>
+#include <QStringList>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,7 @@ public:
     ZipArchiver& operator=(const ZipArchiver&) = delete;
 
     // Full paths to add; setting the list copies it.
-    void SetFilesToZip(const std::vector<std::string>& files) { filesToZip_ = files; }
+    void SetFilesToZip(std::vector<std::string> files) { filesToZip_ = std::move(files); }
     const std::vector<std::string>& FilesToZip() const { return filesToZip_; }
     std::string ArchiveName;
     bool Move = false;         // remove each source once the archive is verified
@@ -62,6 +63,11 @@ public:
     const std::vector<char>& Handled() const { return handled_; }
     // Plain words on what went wrong first; empty when nothing did.
     const QString& Problem() const { return problem_; }
+    // Every failure of the last operation (one per file left in place or
+    // entry not restored), in plain words.
+    const QStringList& Failures() const { return failures_; }
+    // Whether an interrupt (ArchiveInterrupt()) stopped the last operation.
+    bool Interrupted() const { return interrupted_; }
 
 private:
     IArchiveUi* ui_;
@@ -69,13 +75,21 @@ private:
     std::vector<char> handled_;
     int successCount_ = 0;
     QString problem_;
+    QStringList failures_;
+    bool interrupted_ = false;
+};
+
+// What the commands' two steps met besides their result.
+struct ArchiveDetails {
+    QStringList failures;
+    bool interrupted = false;
 };
 
 // The commands' two steps: a move into a new archive (all three switches on)
 // and a restore. handled, when given, receives ZipArchiver::Handled(); problem
-// the first failure in plain words.
-bool MoveFilesToArchive(const std::string& archiveName, const std::vector<std::string>& files,
+// the first failure in plain words; details every failure.
+bool MoveFilesToArchive(const std::string& archiveName, std::vector<std::string> files,
                         IArchiveUi* ui, std::vector<char>* handled = nullptr,
-                        QString* problem = nullptr);
+                        QString* problem = nullptr, ArchiveDetails* details = nullptr);
 bool RestoreArchive(const std::string& archiveName, const std::string& target, IArchiveUi* ui,
-                    QString* problem = nullptr);
+                    QString* problem = nullptr, ArchiveDetails* details = nullptr);

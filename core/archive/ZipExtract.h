@@ -2,6 +2,7 @@
 // The extract step of the archive object: every entry below target, never
 // outside it, never through a link, never over an existing file.
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <string>
 
@@ -17,7 +18,9 @@ struct ExtractOutcome {
     int entries = 0;
     int handled = 0;            // written, or already there
     bool archiveFailed = false; // the archive could not be opened or the target not entered
-    QString problem;
+    bool interrupted = false;   // ArchiveInterrupt() stopped it
+    QString problem;            // the first of failures
+    QStringList failures;       // one per entry not restored, and per differing file kept
 };
 
 ExtractOutcome ExtractFromArchive(const ExtractJob& job);

@@ -92,9 +92,9 @@ struct DesktopEntry {
 };
 
 bool ReadDesktopEntry(const QByteArray& path, DesktopEntry& e) {
-    QFile f(PathFromNative(path));
+    QFile f;
     // A desktop entry is a few kilobytes; anything huge is not one.
-    if (!f.open(QIODevice::ReadOnly) || f.size() > (1 << 20)) return false;
+    if (!OpenForReading(f, PathFromNative(path), nullptr) || f.size() > (1 << 20)) return false;
     bool inGroup = false;
     for (QByteArray line : f.readAll().split('\n')) {
         line = line.trimmed();

@@ -1,11 +1,13 @@
 #include "core/export/ExcelApplication.h"
 #include "core/export/WholeFile.h"
 #include "platform/Errors.h"
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
+#include "platform/NativePath.h"
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 // A workbook being written into a temporary file beside its target. The
@@ -21,7 +23,7 @@ struct ExcelApplication::Workbook {
     ~Workbook() {
         if (!wb) return;
         workbook_close(wb);
-        QFile::remove(tmpPath);
+        ::unlink(NativePath(tmpPath).constData());
     }
     // Closes the library's workbook; false when it could not be written.
     bool Close(QString* error) {
@@ -29,31 +31,28 @@ struct ExcelApplication::Workbook {
         wb = nullptr;
         if (err == LXW_NO_ERROR) return true;
         *error = QString::fromUtf8(lxw_strerror(err));
-        QFile::remove(tmpPath);
+        ::unlink(NativePath(tmpPath).constData());
         return false;
     }
 
     static std::unique_ptr<Workbook> Open(const QString& fileName, const QString& sheetName,
                                           bool constantMemory, QString* error) {
-        const QFileInfo fi(fileName);
-        const QString folder = IsSpecialTarget(fileName) ? QDir::tempPath() : fi.absolutePath();
-        QTemporaryFile tmp(folder + QStringLiteral("/.") + fi.fileName() +
-                           QStringLiteral(".XXXXXX"));
-        tmp.setAutoRemove(false);
-        if (!tmp.open()) {
-            *error = tmp.errorString();
+        const QString folder = IsSpecialTarget(fileName) ? TempFolder() : FolderOf(fileName);
+        QByteArray path = NativePath(folder + QStringLiteral("/.morvane-book-XXXXXX"));
+        const int fd = ::mkostemp(path.data(), O_CLOEXEC);
+        if (fd < 0) {
+            *error = QString::fromLocal8Bit(std::strerror(errno));
             return nullptr;
         }
+        ::close(fd);
         auto book = std::make_unique<Workbook>();
-        book->tmpPath = tmp.fileName();
-        tmp.close();
+        book->tmpPath = PathFromNative(path);
         lxw_workbook_options options{};
         options.constant_memory = constantMemory ? LXW_TRUE : LXW_FALSE;
-        const QByteArray path = QFile::encodeName(book->tmpPath);
         book->wb = workbook_new_opt(path.constData(), &options);
         if (!book->wb) {
             *error = QStringLiteral("Cannot create the workbook");
-            QFile::remove(book->tmpPath);
+            ::unlink(path.constData());
             return nullptr;
         }
         const QByteArray name = sheetName.toUtf8();
@@ -68,11 +67,26 @@ struct ExcelApplication::Workbook {
     }
 };
 
+namespace {
+// The format's limit of characters in one cell.
+constexpr qsizetype kCellLimit = 32767;
+} // namespace
+
+QString ExcelApplication::CellText(const QString& text, bool* cut) {
+    *cut = text.size() > kCellLimit;
+    if (!*cut) return text;
+    // UTF-16 units, never fewer than the characters the limit counts; a pair is not split.
+    qsizetype keep = kCellLimit - CutMark().size();
+    if (text.at(keep - 1).isHighSurrogate()) --keep;
+    return text.left(keep) + CutMark();
+}
+
 ExcelApplication::ExcelApplication() = default;
 ExcelApplication::~ExcelApplication() = default;
 
 void ExcelApplication::WorkbooksAdd() {
     open_ = true;
+    cutCells_ = 0;
     sheetName_.clear();
     cells_.clear();
     streaming_.reset();
@@ -148,7 +162,10 @@ bool ExcelApplication::WriteCells(Workbook& book, const std::vector<Cell>& unsor
             err = worksheet_write_number(book.ws, row, col, c.number, book.twoDecimals);
         } else {
             if (c.text.isEmpty()) continue;
-            const QByteArray text = c.text.toUtf8();
+            // One overlong path must not cost the whole workbook: it is cut, with a mark.
+            bool cut = false;
+            const QByteArray text = CellText(c.text, &cut).toUtf8();
+            if (cut) ++cutCells_;
             err = worksheet_write_string(book.ws, row, col, text.constData(), nullptr);
         }
         if (err != LXW_NO_ERROR) {

@@ -27,6 +27,12 @@ public:
     // Drops the workbook without saving.
     void Quit();
     QString ErrorString() const { return error_; }
+    // Cells of the last workbook whose text passed the format's limit of 32,767
+    // characters: they were written cut, ending in CutMark().
+    int CutCells() const { return cutCells_; }
+    static QString CutMark() { return QStringLiteral("\u2026[cut]"); }
+    // text as a cell can hold it; cut tells whether it was shortened.
+    static QString CellText(const QString& text, bool* cut);
 
     // Above this many rows the workbook is written row by row with the strings
     // inline, so that a long file list is not held in memory twice more.
@@ -55,4 +61,5 @@ private:
     std::unique_ptr<Workbook> streaming_;
     QString streamTarget_;
     QString error_;
+    int cutCells_ = 0;
 };

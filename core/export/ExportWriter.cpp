@@ -7,10 +7,9 @@
 #include "core/settings/ColorHex.h"
 #include "core/settings/IniFile.h"
 #include "platform/Errors.h"
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "platform/NativePath.h"
 #include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -71,10 +70,10 @@ QString HtmlText(const QString& text) {
 // characters and '/', so that no name (tab, trailing space, '#', '?', '%', '"')
 // can change where it points or end the attribute.
 QString UrlPath(const QString& path) {
-    return QString::fromLatin1(QFile::encodeName(path).toPercentEncoding("/"));
+    return QString::fromLatin1(NativePath(path).toPercentEncoding("/"));
 }
 
-QString FileUrl(const QString& path) {
+QString LinkUrl(const QString& path) {
     return QStringLiteral("file://") + UrlPath(path);
 }
 
@@ -104,6 +103,14 @@ QString TotalNumberText(QString text, const FormatLocale& loc) {
 }
 
 } // namespace
+
+QString OneLineText(const QString& text) {
+    if (!text.contains(u'\n') && !text.contains(u'\r')) return text;
+    QString line = text;
+    for (QChar& c : line)
+        if (c == u'\n' || c == u'\r') c = QChar::ReplacementCharacter;
+    return line;
+}
 
 ExportWriter::ExportWriter() : PictureMaker(DefaultPictureMaker) {
     for (int c = 1; c <= 5; ++c)
@@ -176,7 +183,7 @@ void ExportWriter::DashRow() {
 QString ExportWriter::FixedWidthLine(const QStringList& row, bool fit) const {
     QString line;
     for (int i = 0; i < row.size(); ++i) {
-        QString field = row[i].isEmpty() ? QStringLiteral(" ") : row[i];
+        QString field = row[i].isEmpty() ? QStringLiteral(" ") : OneLineText(row[i]);
         if (i >= int(ColumnWidths.size())) {
             line += field;
             continue;
@@ -356,7 +363,9 @@ bool ExportWriter::MakeXLS() {
         putSize(r + 1, 2, TotalNumberText(ExportTotalMB, loc));
         putSize(r + 1, 3, TotalNumberText(ExportTotalKB, loc));
     }
-    return xl.SaveAs(TargetFile);
+    const bool saved = xl.SaveAs(TargetFile);
+    CutCells = xl.CutCells();
+    return saved;
 }
 
 QString ExportWriter::MakePicture(const QString& filePath, int chartNo) {
@@ -367,11 +376,12 @@ QString ExportWriter::MakePicture(const QString& filePath, int chartNo) {
 
 QString ExportWriter::PictureLink(int chartNo) {
     const QString folder = RemoveFileExt(TargetFile) + QStringLiteral("_images");
-    if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))
+    if (!IsExistingFolder(folder) && ::mkdir(NativePath(folder).constData(), 0777) != 0)
         throw EMorvaneError(QStringLiteral("Cannot create the folder %1").arg(folder));
     const QString file = folder + QStringLiteral("/Chart%1.jpg").arg(chartNo);
     MakePicture(file, chartNo);
-    const QString ref = QFileInfo(folder).fileName() + u'/' + QFileInfo(file).fileName();
+    const QString ref =
+        folder.mid(folder.lastIndexOf(u'/') + 1) + QStringLiteral("/Chart%1.jpg").arg(chartNo);
     // The report's own name may hold ' ', '#' or '"': a relative URL, escaped.
     return QStringLiteral("<A HREF=\"%1\"><img src=\"%1\" width=\"200\" height=\"100\" "
                           "border=\"2\" alt=\"%2\"></a>")
@@ -417,7 +427,8 @@ template <class Sink> void ExportWriter::BuildHTML(Sink& html) {
                 text = SourceList->SubItem(r, c);
             QString link;
             if (c == 3 && !text.isEmpty() && !IsPseudoRowPath(text))
-                link = QStringLiteral("<a href=\"") + FileUrl(text) + QStringLiteral("\">");
+                link = QStringLiteral("<a href=\"") + LinkUrl(SourceList->LinkPath(r)) +
+                       QStringLiteral("\">");
             text = HtmlText(text);
             html << cell + link + (text.isEmpty() ? space : text) + cellEnd;
         }

@@ -31,6 +31,10 @@
 
 struct FormatLocale;
 
+// text with each line break (CR, LF) shown as U+FFFD: a name holding one never
+// starts a row of its own in a fixed-width text.
+QString OneLineText(const QString& text);
+
 class ExportWriter {
 public:
     ExportWriter();
@@ -54,6 +58,8 @@ public:
     // a file list of millions of rows then costs no memory of its own.
     bool StreamRows = false;
     std::array<int, 5> ColumnWidths{};
+    // After MakeXLS: cells too long for a workbook, written cut with a mark.
+    int CutCells = 0;
 
     // Saves chart 1 (bar) or 2 (pie) as a JPEG file at jpgPath; the window sets
     // it. Without it the HTML report carries no pictures.

@@ -22,6 +22,10 @@ public:
         (void)row;
         return ColumnCount() - 1;
     }
+    // The real path row's path column (sub-item 3) names, with the bytes of a name
+    // that is not UTF-8 kept: links are made from it. The shown text where the
+    // list keeps nothing else.
+    virtual QString LinkPath(int row) const { return SubItem(row, 3); }
     // Column 0.. holds sizes (MB or KB texts), which a workbook stores as numbers.
     // Both lists caption their size columns "Size (...)".
     virtual bool IsSizeColumn(int column) const {

@@ -1,8 +1,8 @@
 #include "core/export/WholeFile.h"
+#include "platform/NativePath.h"
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -11,10 +11,15 @@
 
 namespace {
 
-QString ResolvedTarget(const QString& target) {
-    QFileInfo fi(target);
-    if (fi.isSymLink() && fi.exists()) return fi.canonicalFilePath();
-    return target;
+// A link to an existing file is followed: its target is the file replaced.
+QByteArray ResolvedTarget(const QString& target) {
+    const QByteArray path = NativePath(target);
+    struct stat st {};
+    if (::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char real[PATH_MAX];
+        if (::realpath(path.constData(), real)) return QByteArray(real);
+    }
+    return path;
 }
 
 QString SystemError(int err) {
@@ -55,7 +60,7 @@ int InheritedDescriptor(const QString& target) {
 bool WriteDirect(const QString& target, const QByteArray& bytes, QString* error) {
     if (const int inherited = InheritedDescriptor(target); inherited >= 0)
         return WriteAllTo(inherited, bytes.constData(), bytes.size(), error);
-    const int fd = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(NativePath(target).constData(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
         if (error) *error = SystemError(errno);
         return false;
@@ -71,14 +76,17 @@ bool IsSpecialTarget(const QString& target) {
     if (InheritedDescriptor(target) >= 0)
         return ::fcntl(InheritedDescriptor(target), F_GETFD) != -1;
     struct stat st {};
-    if (::stat(QFile::encodeName(target).constData(), &st) != 0) return false;
+    if (::stat(NativePath(target).constData(), &st) != 0) return false;
     return !S_ISREG(st.st_mode);
 }
 
 WholeFileWriter::WholeFileWriter(const QString& target) : target_(target) {}
 
 WholeFileWriter::~WholeFileWriter() {
-    if (file_) file_->cancelWriting();
+    if (tempFd_ >= 0) {
+        ::close(tempFd_);
+        ::unlink(tempPath_.constData());
+    }
     if (ownsDeviceFd_) ::close(deviceFd_);
 }
 
@@ -88,7 +96,7 @@ bool WholeFileWriter::Open() {
         return false;
     }
     if (IsSpecialTarget(target_)) {
-        if (QFileInfo(target_).isDir()) {
+        if (IsExistingFolder(target_)) {
             error_ = QStringLiteral("%1 is a folder").arg(target_);
             return false;
         }
@@ -96,7 +104,7 @@ bool WholeFileWriter::Open() {
         if (streamToDevice_) {
             deviceFd_ = InheritedDescriptor(target_);
             if (deviceFd_ < 0) {
-                deviceFd_ = ::open(QFile::encodeName(target_).constData(), O_WRONLY | O_CLOEXEC);
+                deviceFd_ = ::open(NativePath(target_).constData(), O_WRONLY | O_CLOEXEC);
                 if (deviceFd_ < 0) {
                     error_ = SystemError(errno);
                     return false;
@@ -106,11 +114,17 @@ bool WholeFileWriter::Open() {
         }
         return true;
     }
-    file_ = std::make_unique<QSaveFile>(ResolvedTarget(target_));
-    file_->setDirectWriteFallback(false);
-    if (!file_->open(QIODevice::WriteOnly)) {
-        error_ = file_->errorString();
-        file_.reset();
+    const QByteArray dest = ResolvedTarget(target_);
+    if (::access(dest.constData(), F_OK) == 0 && ::access(dest.constData(), W_OK) != 0) {
+        error_ = QStringLiteral("%1 is not writable").arg(DisplayPath(target_));
+        return false;
+    }
+    // Beside the target, so that the rename at Commit stays on its file system.
+    const qsizetype slash = dest.lastIndexOf('/');
+    tempPath_ = (slash < 0 ? QByteArray() : dest.left(slash + 1)) + ".morvane-save-XXXXXX";
+    tempFd_ = ::mkostemp(tempPath_.data(), O_CLOEXEC);
+    if (tempFd_ < 0) {
+        error_ = SystemError(errno);
         return false;
     }
     return true;
@@ -123,12 +137,8 @@ bool WholeFileWriter::Write(const QByteArray& bytes) {
         pending_ += bytes;
         return true;
     }
-    if (!file_) return false;
-    if (file_->write(bytes) != bytes.size()) {
-        error_ = file_->errorString();
-        return false;
-    }
-    return true;
+    if (tempFd_ < 0) return false;
+    return WriteAllTo(tempFd_, bytes.constData(), bytes.size(), &error_);
 }
 
 bool WholeFileWriter::Commit() {
@@ -144,24 +154,29 @@ bool WholeFileWriter::Commit() {
         pending_.clear();
         return ok;
     }
-    if (!file_) return false;
-    const bool ok = file_->commit();
-    if (!ok) error_ = file_->errorString();
-    file_.reset();
-    return ok;
+    if (tempFd_ < 0) return false;
+    const bool synced = ::fsync(tempFd_) == 0;
+    if (!synced) error_ = SystemError(errno);
+    const bool closed = ::close(tempFd_) == 0;
+    if (synced && !closed) error_ = SystemError(errno);
+    tempFd_ = -1;
+    if (!synced || !closed) {
+        ::unlink(tempPath_.constData());
+        return false;
+    }
+    return ReplaceWithFile(PathFromNative(tempPath_), target_, &error_);
 }
 
 bool ReplaceWithFile(const QString& tempPath, const QString& target, QString* error) {
-    const QByteArray tmp = QFile::encodeName(tempPath);
+    const QByteArray tmp = NativePath(tempPath);
     if (IsSpecialTarget(target)) {
-        QFile in(tempPath);
-        bool ok = in.open(QIODevice::ReadOnly);
-        if (!ok && error) *error = in.errorString();
+        QFile in;
+        bool ok = OpenForReading(in, tempPath, error);
         if (ok) ok = WriteDirect(target, in.readAll(), error);
         ::unlink(tmp.constData());
         return ok;
     }
-    const QByteArray dest = QFile::encodeName(ResolvedTarget(target));
+    const QByteArray dest = ResolvedTarget(target);
     struct stat st {};
     mode_t mode;
     if (::stat(dest.constData(), &st) == 0) {

@@ -8,9 +8,6 @@
 // descriptor, whatever it refers to.
 #include <QByteArray>
 #include <QString>
-#include <memory>
-
-class QSaveFile;
 
 class WholeFileWriter {
 public:
@@ -37,7 +34,8 @@ private:
     int deviceFd_ = -1;
     bool ownsDeviceFd_ = false;
     QByteArray pending_;
-    std::unique_ptr<QSaveFile> file_;
+    QByteArray tempPath_; // the file being written beside the target
+    int tempFd_ = -1;
 };
 
 // The existing target is not a regular file (after following links): write it

@@ -2,10 +2,9 @@
 #include "core/export/WholeFile.h"
 #include "platform/Errors.h"
 #include "platform/NativePath.h"
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QtEndian>
+#include <sys/stat.h>
 
 namespace {
 
@@ -84,10 +83,9 @@ QString ParseResultFile(const QByteArray& bytes, QStringList& paths, QStringList
 void SaveResultFile(const QStringList& paths, const QStringList& mbTexts,
                     const QStringList& kbTexts, const QString& fileName) {
     // The folder is made when missing, one level only.
-    const QFileInfo info(fileName);
-    const QDir folder = info.absoluteDir();
-    if (!folder.exists() && !QDir().mkdir(folder.absolutePath()))
-        throw EMorvaneError(QStringLiteral("Could not create ") + folder.absolutePath());
+    const QString folder = FolderOf(fileName);
+    if (!IsExistingFolder(folder) && ::mkdir(NativePath(folder).constData(), 0777) != 0)
+        throw EMorvaneError(QStringLiteral("Could not create ") + folder);
     WholeFileWriter out(fileName);
     if (!out.Open() || !out.Write(ResultFileBytes(paths, mbTexts, kbTexts)) || !out.Commit()) {
         const QString error = out.ErrorString();
@@ -98,17 +96,17 @@ void SaveResultFile(const QStringList& paths, const QStringList& mbTexts,
 
 void LoadResultFile(QStringList& paths, QStringList& mbTexts, QStringList& kbTexts,
                     const QString& fileName) {
-    QFile file(fileName);
-    const QFileInfo info(fileName);
-    if (!info.exists())
+    QFile file;
+    struct stat st {};
+    if (::stat(NativePath(fileName).constData(), &st) != 0)
         throw EMorvaneError(QStringLiteral("Could not open ") + fileName +
                             QStringLiteral(": no such file"));
-    if (!info.isFile())
+    if (!S_ISREG(st.st_mode))
         throw EMorvaneError(QStringLiteral("Could not open ") + fileName +
                             QStringLiteral(": not a file"));
-    if (!file.open(QIODevice::ReadOnly))
+    if (QString why; !OpenForReading(file, fileName, &why))
         throw EMorvaneError(QStringLiteral("Could not open ") + fileName + QStringLiteral(": ") +
-                            file.errorString());
+                            why);
     // Read, not mapped: a file another program cuts short meanwhile must give a
     // short read, not a bus error. Result files are small; a huge one is not ours.
     if (file.size() > kMaxResultFileBytes)

@@ -383,7 +383,8 @@ private:
             SkipSpace();
             if (Peek() == '[') {
                 ++pos_;
-                if (depth_ >= Snapshot::kMaxDepth) Fail(QStringLiteral("nested too deep"));
+                // No depth limit of its own: the tree is read without recursion,
+                // every level is an entry, and kMaxEntries bounds those.
                 const std::uint32_t dir = Entry(open.back(), true);
                 open.push_back(dir);
                 lastChild_.push_back(Snapshot::kNone);
@@ -421,9 +422,9 @@ Snapshot Snapshot::Read(QIODevice& in, const QString& nameForMessages) {
 }
 
 Snapshot Snapshot::Read(const QString& file) {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        throw EMorvaneError(QStringLiteral("cannot open %1: %2").arg(file, f.errorString()));
+    QFile f;
+    if (QString why; !OpenForReading(f, file, &why))
+        throw EMorvaneError(QStringLiteral("cannot open %1: %2").arg(file, why));
     return Read(f, file);
 }
 

@@ -6,7 +6,8 @@
 // begins with '.' counts 0 (the walk does not enter it).
 //
 // The reader refuses what it cannot trust, with a message saying where: wrong
-// types, a version other than 1, nesting deeper than kMaxDepth, numbers beyond
+// types, a version other than 1, a value of an unknown field nested deeper than
+// kMaxDepth (folders may nest as deep as a tree goes), numbers beyond
 // kMaxSize, names that are empty, ".", "..", or hold '/' or NUL (the top entry's
 // name is a path and may hold '/'), too many entries, trailing data.
 #include <QByteArray>

@@ -35,6 +35,7 @@ public:
     int RowCount() const override { return int(rows_.size()); }
     QString Caption(int row) const override;
     QString SubItem(int row, int index) const override;
+    QString LinkPath(int row) const override { return FullPath(row); }
 
 private:
     const Snapshot& s_;

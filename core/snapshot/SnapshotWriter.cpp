@@ -158,6 +158,11 @@ private:
             out_.Raw(",\"dev\":");
             out_.Number(std::uint64_t(st.st_dev));
         }
+        // ncdu's extended field: the file list of a snapshot shows its dates.
+        if (st.st_mtime >= 0) {
+            out_.Raw(",\"mtime\":");
+            out_.Number(std::uint64_t(st.st_mtime));
+        }
         if (!S_ISDIR(st.st_mode)) {
             if (!S_ISREG(st.st_mode)) out_.Raw(",\"notreg\":true");
             bytes += std::uint64_t(st.st_size > 0 ? st.st_size : 0);

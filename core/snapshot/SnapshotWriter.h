@@ -1,6 +1,7 @@
 #pragma once
 // The whole tree below a folder in the JSON export that ncdu and gdu read
-// (format version 1.2): every entry with its name, apparent and disk size; a
+// (format version 1.2): every entry with its name, apparent and disk size and
+// modification time (ncdu's extended "mtime"); a
 // folder as an array of its own entry followed by its entries. Written while
 // the walk goes, so memory stays the same whatever the size of the tree.
 //

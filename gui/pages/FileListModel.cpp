@@ -39,6 +39,8 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         if (index.column() == 0 || index.column() == 3)
             return DisplayPath(rows_.Cell(row, index.column()));
         return rows_.Cell(row, index.column());
+    case Qt::UserRole + 1: // the real path, bytes kept, as the size list's items hold it
+        return index.column() == 0 ? QVariant(rows_.Path(row)) : QVariant();
     case Qt::CheckStateRole:
         if (index.column() == 0) return rows_.Checked(row) ? Qt::Checked : Qt::Unchecked;
         return {};

@@ -32,3 +32,8 @@ int ViewRowSource::SubItemCount(int row) const {
         if (!Cell(row, c).isEmpty()) return n - 1;
     return 0;
 }
+
+QString ViewRowSource::LinkPath(int row) const {
+    const QVariant path = model_ ? model_->index(row, 0).data(kPathRole) : QVariant();
+    return path.isValid() ? path.toString() : Cell(row, 3);
+}

@@ -16,6 +16,10 @@ public:
     QString SubItem(int row, int index) const override;
     // A row whose cells after the first are all empty has no details.
     int SubItemCount(int row) const override;
+    // The path the row keeps under kPathRole on its first column (the size
+    // list's items and the file list's model do), else the shown text.
+    QString LinkPath(int row) const override;
+    static constexpr int kPathRole = Qt::UserRole + 1;
 
 private:
     QString Cell(int row, int column) const;

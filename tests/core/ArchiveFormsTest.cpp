@@ -1,9 +1,12 @@
 // The headless archive forms, run as the real binary.
 #include "common/TestFiles.h"
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +22,30 @@ struct FormRun {
 FormRun Morvane(const QStringList& args) {
     QProcess p;
     p.start(QStringLiteral(MORVANE_BINARY), args);
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+// Names in folder (hidden ones too) that begin with start.
+QStringList Named(const QString& folder, const QString& start) {
+    return QDir(folder).entryList({start + "*"}, QDir::Files | QDir::Hidden | QDir::System);
+}
+
+// Runs a form and sends it sig once a scratch file starting with scratch
+// shows in folder, that is while it writes.
+FormRun SignalWhileWriting(const QStringList& args, const QString& folder, const QString& scratch,
+                           int sig) {
+    QProcess p;
+    p.start(QStringLiteral(MORVANE_BINARY), args);
+    p.waitForStarted();
+    QElapsedTimer waited;
+    waited.start();
+    while (Named(folder, scratch).isEmpty() && p.state() == QProcess::Running &&
+           waited.elapsed() < 30000)
+        QThread::usleep(500);
+    EXPECT_EQ(p.state(), QProcess::Running) << "finished before a scratch file showed";
+    ::kill(pid_t(p.processId()), sig);
     p.waitForFinished(60000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
             p.readAllStandardError()};
@@ -76,6 +103,55 @@ TEST_F(ArchiveFormsTest, HostileArchiveRestoresItsSoundEntriesAndFails) {
     EXPECT_TRUE(r.err.contains("refused")) << r.err.toStdString();
     EXPECT_EQ(Read(root + "restored/sound.txt"), "data");
     EXPECT_FALSE(QFile::exists("/escaped-by-morvane-test"));
+}
+
+TEST_F(ArchiveFormsTest, InterruptsKeepEverythingWholeAndExitAsTheReport) {
+    // Random data takes a while to compress: long enough to be interrupted.
+    QFile random("/dev/urandom");
+    ASSERT_TRUE(random.open(QIODevice::ReadOnly));
+    const QByteArray noise = random.read(8 << 20);
+    Write(root + "data/noise.bin", noise);
+    const QString scratch = ".Archived_files_R_1.zip.";
+    for (const auto& [sig, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        SCOPED_TRACE(status);
+        const FormRun r =
+            SignalWhileWriting({"--move-to-archive", root + "data"}, root + "data", scratch, sig);
+        EXPECT_EQ(r.status, status) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_EQ(Named(root + "data", "").filter("Archived").join(' '), "");
+        EXPECT_EQ(Read(root + "data/noise.bin"), noise);
+        EXPECT_EQ(Read(root + "data/small.txt"), "tiny");
+    }
+
+    // Killed outright it leaves a scratch file; the next move removes it and
+    // does not store it.
+    FormRun r =
+        SignalWhileWriting({"--move-to-archive", root + "data"}, root + "data", scratch, SIGKILL);
+    EXPECT_EQ(r.status, -1);
+    EXPECT_EQ(Read(root + "data/noise.bin"), noise);
+    r = Morvane({"--move-to-archive", root + "data"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(Named(root + "data", ".").join(' '), "");
+    EXPECT_FALSE(QFile::exists(root + "data/noise.bin"));
+    const QString archive = root + "data/Archived_files_R_1.zip";
+    zip_t* za = zip_open(QFile::encodeName(archive).constData(), 0, nullptr);
+    ASSERT_NE(za, nullptr);
+    EXPECT_EQ(zip_get_num_entries(za, 0), 4); // sub/, sub/big.bin, noise.bin, small.txt
+
+    // A restore stopped while it writes leaves no scratch file behind.
+    const QByteArray zeros(128 << 20, '\0');
+    const QByteArray big = QFile::encodeName(root.mid(1) + "restored/zeros.bin");
+    zip_source_t* s = zip_source_buffer(za, zeros.constData(), zeros.size(), 0);
+    ASSERT_GE(zip_file_add(za, big.constData(), s, 0), 0);
+    ASSERT_EQ(zip_close(za), 0);
+    for (const auto& [sig, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        SCOPED_TRACE(status);
+        QDir(root + "restored").removeRecursively();
+        r = SignalWhileWriting({"--restore-archive", archive}, root + "restored",
+                               ".morvane-restore-", sig);
+        EXPECT_EQ(r.status, status) << r.err.toStdString();
+        EXPECT_EQ(Named(root + "restored", ".").join(' '), "");
+    }
 }
 
 TEST_F(ArchiveFormsTest, BadInputDoesNothingAndExitsTwo) {

@@ -3,7 +3,9 @@
 #include "core/archive/ZipAdd.h"
 #include "core/archive/ZipArchiver.h"
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <climits>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -97,6 +99,45 @@ std::vector<std::string> LeftOvers(const std::string& folder) {
     return names;
 }
 
+// Makes folders below base until the path passes PATH_MAX, with a file in the
+// last; returns the file's path.
+std::string DeepFile(const std::string& base, const std::string& text) {
+    std::string path = base;
+    int dir = ::open(base.c_str(), O_RDONLY | O_DIRECTORY);
+    const std::string part(200, 'd');
+    while (path.size() <= PATH_MAX) {
+        ::mkdirat(dir, part.c_str(), 0755);
+        const int next = ::openat(dir, part.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(dir);
+        dir = next;
+        path += "/" + part;
+    }
+    const int fd = ::openat(dir, "deep.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    EXPECT_EQ(::write(fd, text.data(), text.size()), ssize_t(text.size()));
+    ::close(fd);
+    ::close(dir);
+    return path + "/deep.txt";
+}
+
+// The contents of a file at any depth, opened folder by folder.
+std::string ReadDeep(const std::string& path) {
+    int dir = ::open("/", O_RDONLY | O_DIRECTORY);
+    std::size_t pos = 1;
+    for (std::size_t end; dir >= 0 && (end = path.find('/', pos)) != std::string::npos;
+         pos = end + 1) {
+        const int next = ::openat(dir, path.substr(pos, end - pos).c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(dir);
+        dir = next;
+    }
+    const int fd = dir < 0 ? -1 : ::openat(dir, path.substr(pos).c_str(), O_RDONLY);
+    if (dir >= 0) ::close(dir);
+    if (fd < 0) return "<missing>";
+    std::string data(4096, '\0');
+    data.resize(std::size_t(std::max<ssize_t>(::read(fd, data.data(), data.size()), 0)));
+    ::close(fd);
+    return data;
+}
+
 class ArchiveTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -117,8 +158,9 @@ protected:
         const timespec times[2] = {{1500000000, 111111100}, {1600000000, 222222200}};
         ASSERT_EQ(::utimensat(AT_FDCWD, (data + "/a.txt").c_str(), times, 0), 0);
     }
-    // Names that are not UTF-8 are beyond QDir's removal.
-    void TearDown() override { std::filesystem::remove_all(root); }
+    // Names that are not UTF-8 are beyond QDir's removal, deep folders beyond
+    // std::filesystem's.
+    void TearDown() override { QProcess::execute("rm", {"-rf", PathText(root)}); }
     std::string Stored(const std::string& path) const { return path.substr(1); }
 
     QTemporaryDir tmp;
@@ -138,9 +180,13 @@ TEST_F(ArchiveTest, NamesNumberingAndCheckedPaths) {
     EXPECT_EQ(NextArchiveName(data + "/a.txt"), "");
 
     EXPECT_EQ(RestoreTarget(data + "/Archived_files_R_7.zip"), "/");
-    EXPECT_EQ(RestoreTarget("Archived_files_c_1.zip"), "/");
-    EXPECT_EQ(RestoreTarget(data + "/Archived_files_"), "");
-    EXPECT_EQ(RestoreTarget("/x/Archived_files_R_1.zip/other.zip"), "");
+    EXPECT_EQ(RestoreTarget("Archived_files_R_10.zip"), "/");
+    // Only the names the move commands give.
+    for (const char* other :
+         {"/x/Archived_files_R_1.zip/other.zip", "Archived_files_", "Archived_files_anything.zip",
+          "Archived_files_c_1.zip", "Archived_files_R_.zip", "Archived_files_R_01.zip",
+          "Archived_files_R_1a.zip", "Archived_files_R_1.zip.bak"})
+        EXPECT_EQ(RestoreTarget(other), "") << other;
 
     FileRowTable rows;
     for (const char* p : {"/a/one", "/a/two", "/a/three"})
@@ -201,29 +247,79 @@ TEST_F(ArchiveTest, MoveStoresEachFileOnceThenRestoreGivesBackBytesTimesAndLinks
     EXPECT_EQ(Read(data + "/sub/n\xe9.txt"), "latin-1 name");
     EXPECT_EQ(LinkTarget(data + "/sub/link"), "../a.txt");
 
-    // A second restore leaves existing files alone and still counts them.
+    // A second restore leaves existing files alone: the same ones count as
+    // restored, one that differs is listed and fails the restore.
     Write(data + "/a.txt", "changed since");
     ZipArchiver zip(&ui);
     zip.ArchiveName = archive;
-    EXPECT_TRUE(zip.ExtractArchive("/"));
-    EXPECT_EQ(zip.SuccessCount(), 6);
+    EXPECT_FALSE(zip.ExtractArchive("/"));
+    EXPECT_EQ(zip.SuccessCount(), 5);
+    EXPECT_EQ(zip.Failures(),
+              QStringList{PathText(data) + "/a.txt: kept the file there, which differs from the "
+                                           "archive's"});
     EXPECT_EQ(Read(data + "/a.txt"), "changed since");
+}
+
+TEST_F(ArchiveTest, UnreadableAndDeepFilesLeaveTheRestToMove) {
+    // A file that cannot be read stays where it is and is named; the rest
+    // moves, a file below a path longer than PATH_MAX too.
+    const std::string locked = UnreadableFile(root);
+    const std::string deep = DeepFile(data, "deep");
+    const std::string archive = NextArchiveName(data);
+    RecordingUi ui;
+    std::vector<char> handled;
+    ArchiveDetails details;
+    EXPECT_FALSE(MoveFilesToArchive(archive, {data + "/a.txt", locked, deep, data + "/sub"}, &ui,
+                                    &handled, nullptr, &details));
+    EXPECT_EQ(handled, (std::vector<char>{1, 0, 1, 1}));
+    ASSERT_EQ(details.failures.size(), 1);
+    EXPECT_TRUE(details.failures[0].startsWith("cannot read " + PathText(locked) + ": "))
+        << details.failures[0].toStdString();
+    EXPECT_TRUE(ui.errors.isEmpty());
+    EXPECT_TRUE(Exists(locked));
+    EXPECT_FALSE(Exists(data + "/a.txt"));
+    EXPECT_EQ(ReadDeep(deep), "<missing>");
+    ASSERT_TRUE(RestoreArchive(archive, "/", &ui));
+    EXPECT_EQ(ReadDeep(deep), "deep");
+
+    // The whole folder, walked down past PATH_MAX.
+    ::unlink(archive.c_str());
+    ASSERT_TRUE(MoveFilesToArchive(archive, {data}, &ui, &handled, nullptr, &details))
+        << details.failures.join('\n').toStdString();
+    EXPECT_EQ(ReadDeep(deep), "<missing>");
+    EXPECT_EQ(Entries(archive).count(Stored(deep)), 1u);
+    ASSERT_TRUE(RestoreArchive(archive, "/", &ui));
+    EXPECT_EQ(ReadDeep(deep), "deep");
+    EXPECT_EQ(Read(data + "/sub/big.bin").size(), 300000u);
+}
+
+TEST_F(ArchiveTest, ScratchFilesOfGoneRunsAreRemovedAndNeverStored) {
+    QProcess gone;
+    gone.start("true");
+    ASSERT_TRUE(gone.waitForStarted());
+    const std::string pid = std::to_string(gone.processId());
+    gone.waitForFinished();
+    const std::string stale = data + "/.Archived_files_R_1.zip." + pid + "-0.part";
+    const std::string staleOfLibzip = stale + ".Xy12Ab";
+    const std::string staleBelow = data + "/sub/.Archived_files_R_4.zip." + pid + "-1.part";
+    const std::string running =
+        data + "/.Archived_files_R_2.zip." + std::to_string(::getpid()) + "-0.part";
+    for (const std::string& p : {stale, staleOfLibzip, staleBelow, running})
+        Write(p, "half an archive");
+    const std::string archive = NextArchiveName(data);
+    ASSERT_TRUE(MoveFilesToArchive(archive, {data, running}, nullptr));
+    EXPECT_FALSE(Exists(stale) || Exists(staleOfLibzip) || Exists(staleBelow));
+    EXPECT_EQ(Read(running), "half an archive"); // its run may still be writing it
+    for (const auto& [name, count] : Entries(archive))
+        EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+    EXPECT_EQ(Entries(archive).count(Stored(data) + "/a.txt"), 1u);
 }
 
 TEST_F(ArchiveTest, FailedAddKeepsEverySourceAndLeavesNoArchive) {
     RecordingUi ui;
     std::vector<char> handled;
     QString problem;
-    // A file that cannot be read, listed after others that can.
     const std::string archive = NextArchiveName(data);
-    EXPECT_FALSE(MoveFilesToArchive(archive, {data + "/a.txt", data + "/sub", UnreadableFile(root)},
-                                    &ui, &handled, &problem));
-    EXPECT_EQ(handled, std::vector<char>(3, 0));
-    EXPECT_FALSE(problem.isEmpty());
-    EXPECT_TRUE(LeftOvers(data).empty());
-    EXPECT_EQ(Read(data + "/a.txt"), "alpha");
-    EXPECT_EQ(LinkTarget(data + "/sub/link"), "../a.txt");
-    EXPECT_EQ(ui.closed, ui.opened);
 
     // An archive folder that takes no files: the engine's error, every source kept.
     const std::string blocked = ReadOnlyFolder(root);
@@ -235,9 +331,11 @@ TEST_F(ArchiveTest, FailedAddKeepsEverySourceAndLeavesNoArchive) {
 
     // An interrupt while it is written: the same.
     ArchiveInterrupt() = true;
-    EXPECT_FALSE(MoveFilesToArchive(archive, {data + "/a.txt"}, &ui, &handled, &problem));
+    ArchiveDetails details;
+    EXPECT_FALSE(MoveFilesToArchive(archive, {data + "/a.txt"}, &ui, &handled, &problem, &details));
     ArchiveInterrupt() = false;
     EXPECT_EQ(problem, "interrupted");
+    EXPECT_TRUE(details.interrupted);
     EXPECT_TRUE(LeftOvers(data).empty());
     EXPECT_EQ(Read(data + "/a.txt"), "alpha");
 
@@ -320,4 +418,78 @@ TEST_F(ArchiveTest, HostileArchiveWritesNothingOutsideItsTarget) {
     zip.ArchiveName = root + "/Archived_files_R_2.zip";
     EXPECT_FALSE(zip.ExtractArchive(target));
     EXPECT_EQ(ui.errors, QStringList{kExtractError});
+}
+
+TEST_F(ArchiveTest, RestoreNamesEachFaultAndTakesEntriesWithoutFileType) {
+    // Written by hand: entries whose mode has no file type (as many writers
+    // leave it), and entries that lie about their CRC, their size or their data.
+    const char* script = R"(
+import struct, sys, zlib
+path, prefix = sys.argv[1], sys.argv[2].encode()
+def entry(name, data, mode=0o600, deflate=False, crc=None, size=None, cut=0):
+    packed = zlib.compress(data, 9)[2:-4] if deflate else data
+    packed = packed[:len(packed) - cut]
+    crc = zlib.crc32(data) if crc is None else crc
+    return prefix + name, packed, 8 if deflate else 0, crc, len(data) if size is None else size, mode
+entries = [
+    entry(b'typeless.txt', b'plain'),
+    entry(b'typeless-dir/', b'', 0o755),
+    entry(b'crc.txt', b'crc data', crc=1234),
+    entry(b'short.txt', b'short data', size=15),
+    entry(b'long.txt', b'x' * 100000, deflate=True, size=10),
+    entry(b'cut.txt', bytes(range(256)) * 400, deflate=True, cut=200),
+    entry(b'huge.bin', b'h', size=1 << 50),
+]
+out, central = bytearray(), bytearray()
+for name, packed, method, crc, size, mode in entries:
+    big = size >= 0xFFFFFFFF
+    extra = struct.pack('<HHQQ', 1, 16, size, len(packed)) if big else b''
+    sizes = (0xFFFFFFFF, 0xFFFFFFFF) if big else (len(packed), size)
+    head = struct.pack('<HHHHHIIIHH', 45 if big else 20, 0, method, 0, 0x5021, crc, *sizes,
+                       len(name), len(extra))
+    central += b'PK\x01\x02' + struct.pack('<H', 0x0314) + head + \
+        struct.pack('<HHHII', 0, 0, 0, mode << 16, len(out)) + name + extra
+    out += b'PK\x03\x04' + head + name + extra + packed
+end = struct.pack('<HHHHIIH', 0, 0, len(entries), len(entries), len(central), len(out), 0)
+open(path, 'wb').write(out + central + b'PK\x05\x06' + end)
+)";
+    const std::string target = root + "/target";
+    ASSERT_EQ(::mkdir(target.c_str(), 0755), 0);
+    const std::string archive = root + "/Archived_files_R_1.zip";
+    ASSERT_EQ(QProcess::execute("python3", {"-c", script, PathText(archive), "restored/"}), 0);
+    // One more, encrypted with another password than the program's.
+    int err = 0;
+    zip_t* za = zip_open(archive.c_str(), 0, &err);
+    ASSERT_NE(za, nullptr);
+    zip_source_t* s = zip_source_buffer(za, "secret", 6, 0);
+    const zip_int64_t i = zip_file_add(za, "restored/locked.txt", s, 0);
+    ASSERT_EQ(zip_file_set_encryption(za, zip_uint64_t(i), ZIP_EM_TRAD_PKWARE, "other"), 0);
+    ASSERT_EQ(zip_close(za), 0);
+
+    ZipArchiver zip;
+    zip.ArchiveName = archive;
+    EXPECT_FALSE(zip.ExtractArchive(target));
+    const QString at = PathText(target) + "/restored/";
+    QStringList failures = zip.Failures();
+    ASSERT_EQ(failures.size(), 6) << failures.join('\n').toStdString();
+    EXPECT_TRUE(failures.takeAt(4).startsWith(at + "huge.bin: refused, its size "
+                                                   "(1125899906842624 bytes) is more than the "
+                                                   "free space there ("));
+    EXPECT_EQ(failures, (QStringList{at + "crc.txt: its data does not match its CRC",
+                                     at + "short.txt: its data is not of its declared size",
+                                     at + "long.txt: its data is longer than its declared size",
+                                     at + "cut.txt: its data is cut short",
+                                     at + "locked.txt: the password is wrong"}));
+    EXPECT_EQ(zip.SuccessCount(), 2);
+    struct stat st {};
+    ASSERT_EQ(::stat((target + "/restored/typeless.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode, S_IFREG | 0600);
+    EXPECT_EQ(Read(target + "/restored/typeless.txt"), "plain");
+    EXPECT_TRUE(std::filesystem::is_directory(target + "/restored/typeless-dir"));
+    // Nothing of the failed entries, and no scratch file, is left.
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(target + "/restored"))
+        left.push_back(e.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"typeless-dir", "typeless.txt"}));
 }

@@ -386,3 +386,25 @@ TEST(ExcelApplication, LongSheetWrittenAsItComesEqualsTheHeldOne) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList({"held.xlsx", "streamed.xlsx"}));
 }
+
+TEST(ExcelApplication, CellBeyondTheLimitIsCutWithAMarkAndTheBookFinished) {
+    QTemporaryDir dir;
+    ExcelApplication xl;
+    xl.WorkbooksAdd();
+    xl.SetSheetName("Directory Size List ");
+    const QString mark = ExcelApplication::CutMark();
+    // The cut would fall inside a surrogate pair: the pair goes whole.
+    const QString pairAtCut = QString(32767 - mark.size() - 1, u'b') +
+                              QString::fromUcs4(U"\U0001F600") + QString(100, u'c');
+    xl.SetCell(1, 1, QString(40000, u'a'));
+    xl.SetCell(2, 1, pairAtCut);
+    xl.SetCell(3, 1, QString(32767, u'd')); // at the limit: kept
+    const QString target = dir.filePath("cut.xlsx");
+    ASSERT_TRUE(xl.SaveAs(target)) << xl.ErrorString().toStdString();
+    EXPECT_EQ(xl.CutCells(), 2);
+    const auto cells = Cells(ZipMember(target, "xl/worksheets/sheet1.xml"),
+                             SharedStrings(ZipMember(target, "xl/sharedStrings.xml")));
+    EXPECT_EQ(cells.value("A1"), QString(32767 - mark.size(), u'a') + mark);
+    EXPECT_EQ(cells.value("A2"), pairAtCut.left(32767 - mark.size() - 1) + mark);
+    EXPECT_EQ(cells.value("A3").size(), 32767);
+}

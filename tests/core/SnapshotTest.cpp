@@ -309,3 +309,38 @@ TEST(SnapshotWriter, TreeDeeperThanTheOpenLevelsIsWrittenWhole) {
     EXPECT_EQ(s.At(0).total, 49);
     EXPECT_NE(s.Find(QFile::decodeName(path.mid(top.size() + 1) + "/leaf")), Snapshot::kNone);
 }
+
+TEST(SnapshotWriter, TreeDeeperThanFourThousandLevelsReadsBackWithItsDates) {
+    QTemporaryDir tmp;
+    const QByteArray top = QFile::encodeName(tmp.path()) + "/deep";
+    ASSERT_EQ(::mkdir(top.constData(), 0755), 0);
+    struct RemoveDeep { // too deep for QDir's removal; rm walks any depth
+        QString path;
+        ~RemoveDeep() { QProcess::execute("rm", {"-rf", path}); }
+    } removeDeep{QFile::decodeName(top)};
+    int fd = ::open(top.constData(), O_RDONLY | O_DIRECTORY);
+    constexpr int kLevels = 4200; // a path of 8,400 bytes: only relative calls reach it
+    for (int i = 0; i < kLevels; ++i) {
+        ASSERT_EQ(::mkdirat(fd, "d", 0755), 0);
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+    }
+    const int leaf = ::openat(fd, "leaf", O_WRONLY | O_CREAT, 0644);
+    const timespec when[2] = {{1577934245, 0}, {1577934245, 0}}; // 2 Jan 2020
+    ASSERT_EQ(::futimens(leaf, when), 0);
+    ::close(leaf);
+    ::close(fd);
+    const QString out = tmp.filePath("deep.json");
+    const ProcessRun r = Report({QFile::decodeName(top), "--format", "ncdu-json", "--output", out});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const Snapshot s = Snapshot::Read(out);
+    EXPECT_EQ(s.Count(), std::size_t(kLevels + 2));
+    QString below;
+    for (int i = 0; i < kLevels; ++i)
+        below += QStringLiteral("d/");
+    const std::uint32_t at = s.Find(below + "leaf");
+    ASSERT_NE(at, Snapshot::kNone);
+    EXPECT_EQ(s.At(at).mtime, 1577934245u);
+    EXPECT_NE(s.At(0).mtime, Snapshot::kNoTime);
+}

@@ -2,7 +2,10 @@
 #include "DialogTestUtil.h"
 #include "core/settings/IniFile.h"
 #include "gui/dialogs/PrintSheet.h"
+#include "gui/pages/FolderListPage.h"
 #include "gui/widgets/ColorPanel.h"
+#include "gui/window/ViewRowSource.h"
+#include "platform/NativePath.h"
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFileDialog>
@@ -13,6 +16,7 @@
 #include <QPrinter>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -180,7 +184,7 @@ TEST_F(ExportDialogTest, OverwriteAnsweredNoLeavesFileAlone) {
 
 TEST_F(ExportDialogTest, ExistingTargetIsLaunchedAfterNoAndAfterAFailedWrite) {
     auto rows = FolderRows();
-    // A name so long that the temporary file beside it cannot be made: the write fails.
+    rows.AddRow({"/data/plain"}); // a row without details: the write fails
     const QString target = dir.filePath(QString(250, QLatin1Char('s')) + ".csv");
     WriteAll(target, "keep me");
     ModalAnswers answers(SaveAs(target, 0));
@@ -294,4 +298,21 @@ TEST_F(ExportDialogTest, RowsWithoutDetailsPrintWhatWasBuilt) {
     const QString text = PdfText(pdf);
     EXPECT_TRUE(text.contains("first.txt"));
     EXPECT_FALSE(text.contains("third.txt"));
+}
+
+TEST(ViewRowSource, HtmlLinkOfTheSizeListCarriesThePathsBytes) {
+    QTemporaryDir dir;
+    FolderListPage page;
+    const QString path = PathFromNative(QByteArray("/t/d\xff\xfe"));
+    ASSERT_TRUE(page.FillFolderList({path}, {"1.00"}, {"1024.00"}, nullptr));
+    const ViewRowSource rows(page.FolderList()->model());
+    ExportWriter ex;
+    ex.SourceList = &rows;
+    ex.SetTargetFile(dir.filePath("r.html"));
+    ASSERT_TRUE(ex.MakeHTML());
+    QFile f(dir.filePath("r.html"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray html = f.readAll();
+    EXPECT_TRUE(html.contains("href=\"file:///t/d%FF%FE\"")) << html.constData();
+    EXPECT_TRUE(html.contains(">/t/d\xEF\xBF\xBD\xEF\xBF\xBD<")); // shown with U+FFFD
 }
