@@ -106,9 +106,10 @@ bool ResultFileCommands::OpenFrom(const QString& fileName) {
     s.EntryMB = mb;
     s.EntryKB = kb;
     // The GB panel shows this analysis, not the last run: its rows without the free space.
-    SizeValue kbSum = 0;
+    // Summed wide: the KB x 1024 of rows near an exabyte passes 64 bits.
+    WideSizeValue kbSum = 0;
     for (qsizetype i = 0; i < paths.size(); ++i)
-        if (!paths[i].endsWith(DirScanner::FreeSpaceName())) kbSum += StrToSizeValue(kb[i]);
+        if (!paths[i].endsWith(DirScanner::FreeSpaceName())) kbSum += StrToWideSizeValue(kb[i]);
     s.TotalGBText = SizeText(suGB, kbSum * 1024);
     form_.TotalGB = StrToSizeValue(s.TotalGBText);
     charts_.ApplyChartOptions();
