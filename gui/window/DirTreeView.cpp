@@ -4,6 +4,7 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QTimer>
 
 DirTreeView::DirTreeView(QWidget* parent) : QTreeView(parent) {
     setObjectName(QStringLiteral("DirTree"));
@@ -20,7 +21,18 @@ DirTreeView::DirTreeView(QWidget* parent) : QTreeView(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setContextMenuPolicy(Qt::CustomContextMenu);
     setRootIndex(QModelIndex());
-    connect(model_, &QFileSystemModel::directoryLoaded, this, &DirTreeView::KeepInView);
+    // Rows arrive and are sorted after a folder is reported loaded: look again
+    // once each burst of changes has settled.
+    keepInView_ = new QTimer(this);
+    keepInView_->setSingleShot(true);
+    keepInView_->setInterval(0);
+    connect(keepInView_, &QTimer::timeout, this, &DirTreeView::KeepInView);
+    const auto later = [this] {
+        if (!shown_.isEmpty()) keepInView_->start();
+    };
+    connect(model_, &QFileSystemModel::directoryLoaded, this, later);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, later);
+    connect(model_, &QAbstractItemModel::layoutChanged, this, later);
     connect(verticalScrollBar(), &QScrollBar::sliderPressed, this, [this] { shown_.clear(); });
     connect(this, &QTreeView::clicked, this, [this] {
         if (!NotificationsSuspended()) emit FolderClicked();
@@ -48,11 +60,9 @@ void DirTreeView::SelectPath(const QString& path) {
     shown_ = p;
 }
 
-void DirTreeView::KeepInView(const QString& loaded) {
-    if (shown_.isEmpty()) return;
+void DirTreeView::KeepInView() {
     // The rows of a folder read late push the ones below them down, out of view.
-    const QString dir = loaded.endsWith(QLatin1Char('/')) ? loaded : loaded + QLatin1Char('/');
-    if (!shown_.startsWith(dir) && shown_ != loaded) return;
+    if (shown_.isEmpty()) return;
     const QModelIndex i = model_->index(shown_);
     if (i.isValid() && i == currentIndex()) scrollTo(i, QAbstractItemView::PositionAtCenter);
 }

@@ -4,6 +4,7 @@
 #include <QTreeView>
 
 class QFileSystemModel;
+class QTimer;
 
 class DirTreeView : public QTreeView {
     Q_OBJECT
@@ -34,9 +35,10 @@ protected:
 private:
     // Keeps the folder selected from the program in view while the folders
     // above it are still being read.
-    void KeepInView(const QString& loaded);
+    void KeepInView();
 
     QFileSystemModel* model_;
+    QTimer* keepInView_;
     QString shown_; // the folder to keep in view; empty once the user takes over
     int suspended_ = 0;
 };
