@@ -13,6 +13,7 @@ PACKAGES=(
     libzip-dev libxlsxwriter-dev libjpeg-dev
     zlib1g-dev                   # CRC of what an archive move read
     libsqlite3-dev               # browser history stores
+    libxxhash-dev                # content hashes of the duplicate finder
     # program: tool bar and menu icons
     adwaita-icon-theme
     fonts-wine                   # Tahoma's metrics for the File menu's banner
@@ -26,6 +27,7 @@ PACKAGES=(
     locales                      # locale sources for the decimal-comma tests
     ncdu gdu                     # snapshot round trips against the peer tools
     gvfs dbus-daemon             # gio lists and restores what the Trash tests trashed
+    jdupes rdfind fdupes rmlint  # the duplicate finder checked against the peer finders
 )
 
 missing=()
