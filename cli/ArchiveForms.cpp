@@ -163,9 +163,10 @@ int RunMoveToArchive(int argc, char** argv) {
     if (scanner->FileRowCount() == 0) return 0; // nothing recorded, nothing to move
 
     const std::string name = NextArchiveName(PathBytes(folder));
-    // Made from the rows' parts, without the four text lists of the file list.
-    std::vector<std::string> files;
-    files.reserve(std::size_t(scanner->FileRowCount()));
+    // Made from the rows' parts, without the four text lists of the file list:
+    // each folder's bytes once, the names in one block.
+    PathList files;
+    files.Reserve(std::size_t(scanner->FileRowCount()));
     QString lastFolder;
     std::string folderBytes;
     scanner->ForEachFileRow([&](const DirScanner::FileRowFacts& row) {
@@ -173,7 +174,7 @@ int RunMoveToArchive(int argc, char** argv) {
             lastFolder = row.folder;
             folderBytes = PathBytes(row.folder);
         }
-        files.push_back(folderBytes + PathBytes(row.name));
+        files.Append(folderBytes, PathBytes(row.name));
     });
     scanner.reset(); // its rows are not needed any more
     TerminalArchiveUi ui("Archiving");

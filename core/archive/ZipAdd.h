@@ -2,16 +2,16 @@
 // The add step of the archive object: plan, write under a temporary name,
 // verify, rename, then remove the sources.
 #include "core/archive/ArchiveScratch.h"
+#include "core/archive/PathList.h"
 #include <QString>
 #include <QStringList>
 #include <functional>
-#include <span>
 #include <string>
 #include <vector>
 
 struct AddJob {
     std::string archive;
-    std::span<const std::string> paths; // not copied: a long list costs its memory once
+    const PathList* paths = nullptr; // not copied: a long list costs its memory once
     bool move = false;
     bool recurse = false;
     bool fullPath = false;

@@ -1,12 +1,14 @@
 #include "core/archive/ZipAddPlan.h"
 #include "core/archive/ArchiveNames.h"
+#include "core/archive/PathList.h"
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
+#include <stdexcept>
 #include <unistd.h>
 
 const QString kSpecialFilesKept =
@@ -25,34 +27,89 @@ std::string BaseName(const std::string& p) {
     return s == std::string::npos ? p : p.substr(s + 1);
 }
 
+std::string AddPlan::FolderPath(std::uint32_t folder) const {
+    std::vector<std::uint32_t> chain;
+    for (; folders[folder].parent != kTopFolder; folder = folders[folder].parent)
+        chain.push_back(folder);
+    std::string path = bytes.data() + folders[folder].source;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        path += bytes.data() + folders[*it].source;
+        path += '/';
+    }
+    return path;
+}
+
+std::string AddPlan::StoredPrefix(std::uint32_t folder) const {
+    std::vector<std::uint32_t> chain;
+    for (; folders[folder].parent != kTopFolder; folder = folders[folder].parent)
+        chain.push_back(folder);
+    std::string name = bytes.data() + folders[folder].stored;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        name += bytes.data() + folders[*it].source;
+        name += '/';
+    }
+    return name;
+}
+
+std::string AddPlan::SourcePath(const PlanEntry& e) const {
+    std::string path = FolderPath(e.folder);
+    path += Name(e);
+    return path;
+}
+
+std::string AddPlan::StoredName(const PlanEntry& e) const {
+    std::string name = StoredPrefix(e.folder);
+    name += Name(e);
+    if (e.IsFolder()) name += '/';
+    return name;
+}
+
 namespace {
 
-std::string TrimSlashes(std::string p) {
-    while (p.size() > 1 && p.back() == '/')
-        p.pop_back();
-    return p;
+std::uint32_t Hash(std::string_view s) {
+    return std::uint32_t(std::hash<std::string_view>{}(s));
 }
 
-// Leaves a listed path's file where it is, saying why.
-void Keep(AddPlan& plan, std::size_t item, const QString& what, const std::string& path, int err) {
-    plan.itemIncomplete[item] = 1;
-    plan.failures << QStringLiteral("%1 %2: %3").arg(what, PathForMessage(path), SystemError(err));
-}
+// Entries by stored name: an open table of entry numbers with their names'
+// hashes, some 20 bytes an entry where a map of strings takes well over 100.
+class NameIndex {
+public:
+    explicit NameIndex(const AddPlan& plan) : plan_(plan) {}
+    // The entry stored under name, or UINT32_MAX.
+    std::uint32_t Find(std::string_view name, std::uint32_t hash) const {
+        if (slots_.empty()) return UINT32_MAX;
+        for (std::size_t i = hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+            const Slot& s = slots_[i];
+            if (s.entry == UINT32_MAX) return UINT32_MAX;
+            if (s.hash == hash && plan_.StoredName(plan_.entries[s.entry]) == name) return s.entry;
+        }
+    }
+    void Insert(std::uint32_t entry, std::uint32_t hash) {
+        if (2 * (count_ + 1) > slots_.size()) Grow();
+        Place({entry, hash});
+        ++count_;
+    }
 
-// The full path less the root, through the real folders: a folder reached by a
-// link is stored where it really is, so a restore never has to pass a link.
-bool FullEntryName(AddPlan& plan, const std::string& path, std::string& name) {
-    const std::size_t s = path.rfind('/');
-    std::string full;
-    if (!plan.realFolders.Resolve(s == std::string::npos ? "." : (s == 0 ? "/" : path.substr(0, s)),
-                                  full))
-        return false;
-    if (full.back() != '/') full += '/';
-    full += BaseName(path);
-    std::size_t start = full.find_first_not_of('/');
-    name = start == std::string::npos ? std::string() : full.substr(start);
-    return true;
-}
+private:
+    struct Slot {
+        std::uint32_t entry = UINT32_MAX, hash = 0;
+    };
+    void Place(const Slot& slot) {
+        std::size_t i = slot.hash & (slots_.size() - 1);
+        while (slots_[i].entry != UINT32_MAX)
+            i = (i + 1) & (slots_.size() - 1);
+        slots_[i] = slot;
+    }
+    void Grow() {
+        std::vector<Slot> old(std::max<std::size_t>(64, slots_.size() * 2));
+        old.swap(slots_);
+        for (const Slot& s : old)
+            if (s.entry != UINT32_MAX) Place(s);
+    }
+    const AddPlan& plan_;
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
+};
 
 // Whether the file's first byte reads: a file that does not is left where it
 // is rather than failing the whole archive when it is written.
@@ -67,135 +124,222 @@ int ReadError(const std::string& path) {
     return err;
 }
 
-void AddPath(AddPlan& plan, std::size_t item, const std::string& path, const std::string& name,
-             const struct stat& st, bool recurse);
-
-void AddFolderContents(AddPlan& plan, std::size_t item, const std::string& path,
-                       const std::string& name) {
-    const PathAt at(path);
-    const int fd = ::openat(at.dir(), at.name(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (!dir) {
-        const int err = errno;
-        if (fd >= 0) ::close(fd);
-        Keep(plan, item, QStringLiteral("cannot read the folder"), path, err);
-        return;
-    }
-    // Read the folder whole and close it before going down, so depth costs no
-    // open handles.
-    std::vector<std::pair<std::string, struct stat>> children;
-    errno = 0;
-    while (const dirent* d = ::readdir(dir)) {
-        if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0) continue;
-        struct stat cst {};
-        if (::fstatat(::dirfd(dir), d->d_name, &cst, AT_SYMLINK_NOFOLLOW) != 0)
-            Keep(plan, item, QStringLiteral("cannot read"), path + "/" + d->d_name, errno);
-        else
-            children.emplace_back(d->d_name, cst);
-        errno = 0;
-    }
-    if (errno != 0) Keep(plan, item, QStringLiteral("cannot read the folder"), path, errno);
-    ::closedir(dir);
-    const std::string prefix = path == "/" ? "/" : path + "/";
-    const std::string namePrefix = name.empty() ? std::string() : name + "/";
-    for (const auto& [child, cst] : children)
-        AddPath(plan, item, prefix + child, namePrefix + child, cst, true);
+std::string WithoutSlash(std::string folder) {
+    if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
 }
 
-void AddPath(AddPlan& plan, std::size_t item, const std::string& path, const std::string& name,
-             const struct stat& st, bool recurse) {
-    if (plan.haveSkip && st.st_dev == plan.skipDev && st.st_ino == plan.skipIno) return;
-    // Another run's unfinished archive is no file of the user's: never stored,
-    // and removed when its run is gone.
-    if (!S_ISDIR(st.st_mode) && IsArchiveScratchName(BaseName(path).c_str())) {
-        if (S_ISREG(st.st_mode) && IsStaleScratchName(BaseName(path).c_str())) {
+class PlanBuilder {
+public:
+    PlanBuilder(const AddJob& job, AddPlan& plan) : job_(job), plan_(plan), index_(plan) {}
+
+    void Run() {
+        const PathList& paths = *job_.paths;
+        plan_.itemIncomplete.assign(paths.size(), 0);
+        plan_.entries.reserve(paths.size()); // mostly one entry per listed file
+        struct stat ast {};
+        haveSkip_ = ::stat(job_.archive.c_str(), &ast) == 0;
+        skip_ = {ast.st_dev, ast.st_ino};
+        std::uint32_t listFolder = UINT32_MAX, top = kTopFolder;
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            const std::string path = paths.Path(i);
+            struct stat st {};
             const PathAt at(path);
-            ::unlinkat(at.dir(), at.name(), 0);
+            if (path.empty() || ::fstatat(at.dir(), at.name(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                // A scratch file listed before its run ended, or before it was removed as stale.
+                if (errno == ENOENT && IsArchiveScratchName(BaseName(path).c_str())) continue;
+                Keep(i, QStringLiteral("cannot read"), path, path.empty() ? ENOENT : errno);
+                continue;
+            }
+            if (paths.FolderId(i) != listFolder || top == kTopFolder) {
+                top = TopFolder(paths.Folder(i));
+                listFolder = paths.FolderId(i);
+                if (top == kTopFolder) {
+                    Keep(i, QStringLiteral("cannot resolve"), path, errno);
+                    continue;
+                }
+            }
+            Add(std::uint32_t(i), top, paths.Name(i), st, job_.recurse);
         }
-        return;
     }
-    ArchiveEntry e;
-    e.source = path;
-    e.name = name;
-    e.st = st;
-    if (S_ISDIR(st.st_mode)) {
-        e.kind = ArchiveEntry::Folder;
-        e.name += '/';
-    } else if (S_ISLNK(st.st_mode)) {
-        e.kind = ArchiveEntry::Link;
-        std::string target(std::size_t(st.st_size > 0 ? st.st_size : PATH_MAX) + 1, '\0');
-        const PathAt at(path);
-        const ssize_t n = ::readlinkat(at.dir(), at.name(), target.data(), target.size());
-        if (n < 0 || std::size_t(n) >= target.size()) {
-            Keep(plan, item, QStringLiteral("cannot read the link"), path,
-                 n < 0 ? errno : ENAMETOOLONG);
+
+private:
+    std::uint32_t AddBytes(std::string_view text) {
+        if (plan_.bytes.size() + text.size() + 1 > UINT32_MAX)
+            throw std::length_error("too many files for one archive");
+        const auto at = std::uint32_t(plan_.bytes.size());
+        plan_.bytes.append(text);
+        plan_.bytes.push_back('\0');
+        return at;
+    }
+
+    // The folder of listed paths, with the stored names of its files: the
+    // full path less the root, through the real folders (a folder reached by
+    // a link is stored where it really is, so a restore never passes a link),
+    // or nothing for names alone. kTopFolder (errno set) when it cannot be resolved.
+    std::uint32_t TopFolder(std::string_view folder) {
+        std::string stored;
+        if (job_.fullPath) {
+            std::string real;
+            if (!realFolders_.Resolve(folder.empty() ? "." : WithoutSlash(std::string(folder)),
+                                      real))
+                return kTopFolder;
+            const std::size_t start = real.find_first_not_of('/');
+            if (start != std::string::npos) stored = real.substr(start) + '/';
+        }
+        const std::uint32_t source = AddBytes(folder);
+        plan_.folders.push_back({kTopFolder, source, AddBytes(stored)});
+        return std::uint32_t(plan_.folders.size() - 1);
+    }
+
+    // Leaves a listed path's file where it is, saying why.
+    void Keep(std::size_t item, const QString& what, const std::string& path, int err) {
+        plan_.itemIncomplete[item] = 1;
+        plan_.failures
+            << QStringLiteral("%1 %2: %3").arg(what, PathForMessage(path), SystemError(err));
+    }
+
+    void Add(std::uint32_t item, std::uint32_t folder, std::string_view name, const struct stat& st,
+             bool recurse) {
+        if (haveSkip_ && st.st_dev == skip_.first && st.st_ino == skip_.second) return;
+        const std::string path = plan_.FolderPath(folder) + std::string(name);
+        // Another run's unfinished archive is no file of the user's: never
+        // stored, and removed when its run is gone.
+        if (!S_ISDIR(st.st_mode) && IsArchiveScratchName(std::string(name).c_str())) {
+            if (S_ISREG(st.st_mode) && IsStaleScratchName(std::string(name).c_str())) {
+                const PathAt at(path);
+                ::unlinkat(at.dir(), at.name(), 0);
+            }
             return;
         }
-        target.resize(std::size_t(n));
-        e.linkTarget = std::move(target);
-    } else if (!S_ISREG(st.st_mode)) {
-        // Devices, pipes and sockets have no contents to store: left where they are.
-        plan.itemIncomplete[item] = 1;
-        plan.specialKept = true;
-        return;
-    } else if (const int err = ReadError(path)) {
-        Keep(plan, item, QStringLiteral("cannot read"), path, err);
-        return;
+        std::string stored = plan_.StoredPrefix(folder) + std::string(name);
+        if (S_ISDIR(st.st_mode)) stored += '/';
+        const bool root = stored.empty() || stored == "/"; // the root has no entry of its own
+        const std::uint32_t hash = Hash(stored);
+        std::uint32_t nameAt = UINT32_MAX;
+        if (const std::uint32_t known = root ? UINT32_MAX : index_.Find(stored, hash);
+            known != UINT32_MAX) {
+            const PlanEntry& k = plan_.entries[known];
+            if (k.dev != std::uint64_t(st.st_dev) || k.ino != std::uint64_t(st.st_ino))
+                plan_.itemIncomplete[item] = 1; // another file under the same name
+            else if (k.item != item)
+                plan_.shared.emplace_back(item, known);
+            nameAt = k.name;
+        } else if (!NewEntry(item, folder, name, path, st, root ? nullptr : &nameAt, hash)) {
+            return;
+        }
+        if (!S_ISDIR(st.st_mode) || !recurse) return;
+        const std::pair<dev_t, ino_t> id{st.st_dev, st.st_ino};
+        if (std::find(descent_.begin(), descent_.end(), id) != descent_.end()) return;
+        std::uint32_t inner = folder; // the root's files lie in its own folder
+        if (!name.empty()) {
+            if (nameAt == UINT32_MAX) nameAt = AddBytes(name);
+            plan_.folders.push_back({folder, nameAt, 0});
+            inner = std::uint32_t(plan_.folders.size() - 1);
+        }
+        descent_.push_back(id);
+        AddFolderContents(item, inner);
+        descent_.pop_back();
     }
-    if (e.name.empty() || e.name == "/") {
-        // The root itself has no entry of its own.
-    } else if (auto it = plan.byName.find(e.name); it != plan.byName.end()) {
-        const ArchiveEntry& known = plan.entries[it->second];
-        if (known.st.st_dev != st.st_dev || known.st.st_ino != st.st_ino)
-            plan.itemIncomplete[item] = 1; // another file under the same name
-        else
-            plan.itemEntries[item].push_back(it->second);
-    } else {
-        plan.byName.emplace(e.name, plan.entries.size());
-        plan.itemEntries[item].push_back(plan.entries.size());
-        plan.entries.push_back(std::move(e));
+
+    // Plans what the archive stores of one file, link or folder (into nameAt,
+    // unless that is null: the root); false when it cannot be stored.
+    bool NewEntry(std::uint32_t item, std::uint32_t folder, std::string_view name,
+                  const std::string& path, const struct stat& st, std::uint32_t* nameAt,
+                  std::uint32_t hash) {
+        std::string target;
+        if (S_ISLNK(st.st_mode)) {
+            target.resize(std::size_t(st.st_size > 0 ? st.st_size : PATH_MAX) + 1);
+            const PathAt at(path);
+            const ssize_t n = ::readlinkat(at.dir(), at.name(), target.data(), target.size());
+            if (n < 0 || std::size_t(n) >= target.size()) {
+                Keep(item, QStringLiteral("cannot read the link"), path,
+                     n < 0 ? errno : ENAMETOOLONG);
+                return false;
+            }
+            target.resize(std::size_t(n));
+        } else if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {
+            // Devices, pipes and sockets have no contents to store: left where they are.
+            plan_.itemIncomplete[item] = 1;
+            plan_.specialKept = true;
+            return false;
+        } else if (S_ISREG(st.st_mode)) {
+            if (const int err = ReadError(path)) {
+                Keep(item, QStringLiteral("cannot read"), path, err);
+                return false;
+            }
+        }
+        if (!nameAt) return true;
+        PlanEntry e;
+        e.dev = std::uint64_t(st.st_dev);
+        e.ino = std::uint64_t(st.st_ino);
+        e.facts.mode = std::uint32_t(st.st_mode);
+        e.facts.size = S_ISREG(st.st_mode)   ? std::uint64_t(st.st_size)
+                       : S_ISLNK(st.st_mode) ? target.size()
+                                             : 0;
+        e.facts.mtimeSec = st.st_mtim.tv_sec;
+        e.facts.mtimeNsec = std::uint32_t(st.st_mtim.tv_nsec);
+        e.facts.atimeSec = st.st_atim.tv_sec;
+        e.facts.atimeNsec = std::uint32_t(st.st_atim.tv_nsec);
+        e.folder = folder;
+        e.name = *nameAt = AddBytes(name);
+        if (S_ISLNK(st.st_mode)) AddBytes(target);
+        e.item = item;
+        if (plan_.entries.size() >= UINT32_MAX)
+            throw std::length_error("too many files for one archive");
+        index_.Insert(std::uint32_t(plan_.entries.size()), hash);
+        plan_.entries.push_back(e);
+        return true;
     }
-    if (!S_ISDIR(st.st_mode) || !recurse) return;
-    const std::pair<dev_t, ino_t> id{st.st_dev, st.st_ino};
-    if (std::find(plan.descent.begin(), plan.descent.end(), id) != plan.descent.end()) return;
-    plan.descent.push_back(id);
-    AddFolderContents(plan, item, path, name);
-    plan.descent.pop_back();
-}
+
+    void AddFolderContents(std::uint32_t item, std::uint32_t folder) {
+        const std::string path = WithoutSlash(plan_.FolderPath(folder));
+        const PathAt at(path);
+        const int fd =
+            ::openat(at.dir(), at.name(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+        if (!dir) {
+            const int err = errno;
+            if (fd >= 0) ::close(fd);
+            Keep(item, QStringLiteral("cannot read the folder"), path, err);
+            return;
+        }
+        // Files go in as they are read; subfolders are entered once the
+        // folder is closed, so depth costs no open handles.
+        std::vector<std::pair<std::string, struct stat>> subfolders;
+        errno = 0;
+        while (const dirent* d = ::readdir(dir)) {
+            if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0) continue;
+            struct stat cst {};
+            if (::fstatat(::dirfd(dir), d->d_name, &cst, AT_SYMLINK_NOFOLLOW) != 0)
+                Keep(item, QStringLiteral("cannot read"), path + "/" + d->d_name, errno);
+            else if (S_ISDIR(cst.st_mode))
+                subfolders.emplace_back(d->d_name, cst);
+            else
+                Add(item, folder, d->d_name, cst, true);
+            errno = 0;
+        }
+        if (errno != 0) Keep(item, QStringLiteral("cannot read the folder"), path, errno);
+        ::closedir(dir);
+        for (const auto& [child, cst] : subfolders)
+            Add(item, folder, child, cst, true);
+    }
+
+    const AddJob& job_;
+    AddPlan& plan_;
+    NameIndex index_;
+    RealFolders realFolders_;
+    bool haveSkip_ = false;
+    std::pair<dev_t, ino_t> skip_{};
+    // Folders on the current descent: one met again (a bind mount below
+    // itself) is not entered a second time.
+    std::vector<std::pair<dev_t, ino_t>> descent_;
+};
 
 } // namespace
 
 AddPlan MakeAddPlan(const AddJob& job) {
     AddPlan plan;
-    plan.itemEntries.resize(job.paths.size());
-    plan.entries.reserve(job.paths.size()); // mostly one entry per listed file
-    plan.itemIncomplete.assign(job.paths.size(), 0);
-    struct stat ast {};
-    if (::stat(job.archive.c_str(), &ast) == 0) {
-        plan.haveSkip = true;
-        plan.skipDev = ast.st_dev;
-        plan.skipIno = ast.st_ino;
-    }
-    for (std::size_t i = 0; i < job.paths.size(); ++i) {
-        const std::string path = TrimSlashes(job.paths[i]);
-        struct stat st {};
-        const PathAt at(path);
-        if (path.empty() || ::fstatat(at.dir(), at.name(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            // A scratch file listed before its run ended, or before it was removed as stale.
-            if (errno == ENOENT && IsArchiveScratchName(BaseName(path).c_str())) continue;
-            Keep(plan, i, QStringLiteral("cannot read"), path, path.empty() ? ENOENT : errno);
-            continue;
-        }
-        std::string name;
-        if (job.fullPath) {
-            if (!FullEntryName(plan, path, name)) {
-                Keep(plan, i, QStringLiteral("cannot resolve"), path, errno);
-                continue;
-            }
-        } else {
-            name = BaseName(path);
-        }
-        AddPath(plan, i, path, name, st, job.recurse);
-    }
+    PlanBuilder(job, plan).Run();
     return plan;
 }

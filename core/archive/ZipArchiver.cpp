@@ -47,7 +47,7 @@ bool ZipArchiver::ZipFiles() {
     progress.Open(k);
     AddJob job;
     job.archive = ArchiveName;
-    job.paths = filesToZip_;
+    job.paths = &filesToZip_;
     job.move = Move;
     job.recurse = Recurse;
     job.fullPath = SaveFullPath;
@@ -108,15 +108,14 @@ void Report(const ZipArchiver& zip, QString* problem, ArchiveDetails* details) {
 }
 } // namespace
 
-bool MoveFilesToArchive(const std::string& archiveName, std::vector<std::string> files,
-                        IArchiveUi* ui, std::vector<char>* handled, QString* problem,
-                        ArchiveDetails* details) {
+bool MoveFilesToArchive(const std::string& archiveName, PathList files, IArchiveUi* ui,
+                        std::vector<char>* handled, QString* problem, ArchiveDetails* details) {
     ZipArchiver zip(ui);
     zip.ArchiveName = archiveName;
     zip.Move = true;
     zip.SaveFullPath = true;
     zip.Recurse = true;
-    zip.SetFilesToZip(std::move(files));
+    zip.SetPathsToZip(std::move(files));
     const bool ok = zip.ZipFiles();
     if (handled) *handled = zip.Handled();
     Report(zip, problem, details);

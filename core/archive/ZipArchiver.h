@@ -12,6 +12,7 @@
 // Extract writes only below its target: entries with an absolute path, a ".."
 // component or a path through a symbolic link are refused, nothing is written
 // through a link and no existing file is replaced.
+#include "core/archive/PathList.h"
 #include <QString>
 #include <QStringList>
 #include <string>
@@ -44,8 +45,9 @@ public:
     ZipArchiver& operator=(const ZipArchiver&) = delete;
 
     // Full paths to add; setting the list copies it.
-    void SetFilesToZip(std::vector<std::string> files) { filesToZip_ = std::move(files); }
-    const std::vector<std::string>& FilesToZip() const { return filesToZip_; }
+    void SetFilesToZip(const std::vector<std::string>& files) { filesToZip_ = PathList(files); }
+    void SetPathsToZip(PathList paths) { filesToZip_ = std::move(paths); }
+    const PathList& FilesToZip() const { return filesToZip_; }
     std::string ArchiveName;
     bool Move = false;         // remove each source once the archive is verified
     bool Recurse = false;      // descend into listed folders
@@ -71,7 +73,7 @@ public:
 
 private:
     IArchiveUi* ui_;
-    std::vector<std::string> filesToZip_;
+    PathList filesToZip_;
     std::vector<char> handled_;
     int successCount_ = 0;
     QString problem_;
@@ -88,8 +90,14 @@ struct ArchiveDetails {
 // The commands' two steps: a move into a new archive (all three switches on)
 // and a restore. handled, when given, receives ZipArchiver::Handled(); problem
 // the first failure in plain words; details every failure.
-bool MoveFilesToArchive(const std::string& archiveName, std::vector<std::string> files,
-                        IArchiveUi* ui, std::vector<char>* handled = nullptr,
-                        QString* problem = nullptr, ArchiveDetails* details = nullptr);
+bool MoveFilesToArchive(const std::string& archiveName, PathList files, IArchiveUi* ui,
+                        std::vector<char>* handled = nullptr, QString* problem = nullptr,
+                        ArchiveDetails* details = nullptr);
+inline bool MoveFilesToArchive(const std::string& archiveName,
+                               const std::vector<std::string>& files, IArchiveUi* ui,
+                               std::vector<char>* handled = nullptr, QString* problem = nullptr,
+                               ArchiveDetails* details = nullptr) {
+    return MoveFilesToArchive(archiveName, PathList(files), ui, handled, problem, details);
+}
 bool RestoreArchive(const std::string& archiveName, const std::string& target, IArchiveUi* ui,
                     QString* problem = nullptr, ArchiveDetails* details = nullptr);
