@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -167,32 +168,45 @@ bool WriteArchive(const AddJob& job, AddPlan& plan, AddOutcome& out) {
 
 // Removes each stored source that is still the file that was stored.
 void RemoveSources(AddPlan& plan, AddOutcome& out) {
-    for (auto it = plan.entries.begin(); it != plan.entries.end(); ++it) {
-        PlanEntry& e = *it;
+    auto changed = [&](const std::string& source) {
+        out.failures << QStringLiteral("%1 changed after it was stored and was kept")
+                            .arg(PathForMessage(source));
+    };
+    std::vector<std::size_t> gone; // not there any more: seldom, so looked at once at the end
+    for (std::size_t i = 0; i < plan.entries.size(); ++i) {
+        PlanEntry& e = plan.entries[i];
         if (e.IsFolder() || e.state != PlanEntry::Written) continue; // emptied folders stay
         const std::string source = plan.SourcePath(e);
         struct stat now {};
         const PathAt at(source);
-        const bool there = ::fstatat(at.dir(), at.name(), &now, AT_SYMLINK_NOFOLLOW) == 0;
-        // The same file reached twice through a bind mount is gone after the first removal.
-        if (!there && errno == ENOENT &&
-            std::any_of(plan.entries.begin(), it, [&](const PlanEntry& k) {
-                return k.state == PlanEntry::Removed && k.dev == e.dev && k.ino == e.ino;
-            })) {
+        if (::fstatat(at.dir(), at.name(), &now, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT)
+                gone.push_back(i);
+            else
+                changed(source);
+        } else if (!SameFile(now, e)) {
+            changed(source); // removing it would lose that change
+        } else if (::unlinkat(at.dir(), at.name(), 0) == 0) {
             e.state = PlanEntry::Removed;
-            continue;
-        }
-        // A file changed since it was stored would lose that change.
-        if (!there || !SameFile(now, e)) {
-            out.failures << QStringLiteral("%1 changed after it was stored and was kept")
-                                .arg(PathForMessage(source));
-            continue;
-        }
-        if (::unlinkat(at.dir(), at.name(), 0) == 0)
-            e.state = PlanEntry::Removed;
-        else
+        } else {
             out.failures << QStringLiteral("cannot remove %1: %2")
                                 .arg(PathForMessage(source), SystemError(errno));
+        }
+    }
+    // The same file reached twice through a bind mount is gone after the first removal.
+    std::set<std::pair<std::uint64_t, std::uint64_t>> goneIds;
+    for (std::size_t i : gone)
+        goneIds.emplace(plan.entries[i].dev, plan.entries[i].ino);
+    std::set<std::pair<std::uint64_t, std::uint64_t>> removed;
+    for (const PlanEntry& e : plan.entries)
+        if (e.state == PlanEntry::Removed && goneIds.count({e.dev, e.ino}))
+            removed.emplace(e.dev, e.ino);
+    for (std::size_t i : gone) {
+        PlanEntry& e = plan.entries[i];
+        if (removed.count({e.dev, e.ino}))
+            e.state = PlanEntry::Removed;
+        else
+            changed(plan.SourcePath(e));
     }
 }
 
