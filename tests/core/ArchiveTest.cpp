@@ -493,3 +493,27 @@ open(path, 'wb').write(out + central + b'PK\x05\x06' + end)
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"typeless-dir", "typeless.txt"}));
 }
+
+TEST_F(ArchiveTest, FileThatChangesWhileItIsStoredStaysWhileTheRestMoves) {
+    // The progress step after the first file grows the second before it is read.
+    class GrowingUi : public RecordingUi {
+    public:
+        std::string grow;
+        void StepProgress() override {
+            if (steps++ == 0) Write(grow, "grown since it was listed");
+        }
+    } ui;
+    ui.grow = data + "/sub/big.bin";
+    const std::string archive = NextArchiveName(data);
+    std::vector<char> handled;
+    ArchiveDetails details;
+    EXPECT_FALSE(MoveFilesToArchive(archive, {data + "/a.txt", ui.grow, data + "/sub/link"}, &ui,
+                                    &handled, nullptr, &details));
+    EXPECT_EQ(handled, (std::vector<char>{1, 0, 1}));
+    EXPECT_EQ(details.failures, QStringList{PathText(ui.grow) + " changed while it was stored"});
+    EXPECT_TRUE(ui.errors.isEmpty());
+    EXPECT_EQ(Read(ui.grow), "grown since it was listed");
+    EXPECT_EQ(Entries(archive), (std::map<std::string, int>{{Stored(data) + "/a.txt", 1},
+                                                            {Stored(data) + "/sub/link", 1}}));
+    EXPECT_FALSE(Exists(data + "/a.txt") || Exists(data + "/sub/link"));
+}
