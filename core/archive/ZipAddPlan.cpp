@@ -27,28 +27,27 @@ std::string BaseName(const std::string& p) {
     return s == std::string::npos ? p : p.substr(s + 1);
 }
 
-std::string AddPlan::FolderPath(std::uint32_t folder) const {
+// A folder's name below its top folder, whose own part (its path, or its
+// stored-name prefix) is given by top.
+static std::string Joined(const AddPlan& plan, std::uint32_t folder,
+                          std::uint32_t PlanFolder::*top) {
     std::vector<std::uint32_t> chain;
-    for (; folders[folder].parent != kTopFolder; folder = folders[folder].parent)
+    for (; plan.folders[folder].parent != kTopFolder; folder = plan.folders[folder].parent)
         chain.push_back(folder);
-    std::string path = bytes.data() + folders[folder].source;
+    std::string path = plan.bytes.data() + plan.folders[folder].*top;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        path += bytes.data() + folders[*it].source;
+        path += plan.bytes.data() + plan.folders[*it].source;
         path += '/';
     }
     return path;
 }
 
+std::string AddPlan::FolderPath(std::uint32_t folder) const {
+    return Joined(*this, folder, &PlanFolder::source);
+}
+
 std::string AddPlan::StoredPrefix(std::uint32_t folder) const {
-    std::vector<std::uint32_t> chain;
-    for (; folders[folder].parent != kTopFolder; folder = folders[folder].parent)
-        chain.push_back(folder);
-    std::string name = bytes.data() + folders[folder].stored;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        name += bytes.data() + folders[*it].source;
-        name += '/';
-    }
-    return name;
+    return Joined(*this, folder, &PlanFolder::stored);
 }
 
 std::string AddPlan::SourcePath(const PlanEntry& e) const {

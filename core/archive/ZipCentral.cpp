@@ -1,5 +1,6 @@
 #include "core/archive/ZipCentral.h"
 #include "core/archive/ArchiveScratch.h"
+#include "core/archive/ZipFormat.h"
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -8,12 +9,7 @@
 #include <zlib.h>
 
 namespace {
-constexpr std::uint32_t kLocalSignature = 0x04034b50;
-constexpr std::uint32_t kCentralSignature = 0x02014b50;
-constexpr std::uint32_t kEndSignature = 0x06054b50;
-constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
-constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
-constexpr std::uint32_t kMax32 = 0xFFFFFFFF;
+using namespace zipformat;
 constexpr std::size_t kChunk = 1 << 16;
 
 std::uint64_t Get(const std::uint8_t* p, int bytes) {
@@ -153,6 +149,16 @@ std::string ReadEntryData(int fd, const CentralRecord& r, std::uint32_t& crc, st
     std::vector<std::uint8_t> in(kChunk), out(r.method == Z_DEFLATED ? 4 * kChunk : 0);
     std::string why;
     int state = Z_OK;
+    // One round of inflating into out, taken into crc and size.
+    auto inflateSome = [&] {
+        z.next_out = out.data();
+        z.avail_out = uInt(out.size());
+        state = inflate(&z, Z_NO_FLUSH);
+        const std::size_t got = out.size() - z.avail_out;
+        crc = crc32_z(crc, out.data(), got);
+        size += got;
+        return got;
+    };
     for (std::uint64_t left = r.packed; why.empty() && left > 0;) {
         if (ArchiveInterrupt()) {
             why = "interrupted";
@@ -172,29 +178,17 @@ std::string ReadEntryData(int fd, const CentralRecord& r, std::uint32_t& crc, st
         }
         z.next_in = in.data();
         z.avail_in = uInt(n);
-        while (z.avail_in > 0 && state == Z_OK) {
-            z.next_out = out.data();
-            z.avail_out = uInt(out.size());
-            state = inflate(&z, Z_NO_FLUSH);
-            const std::size_t got = out.size() - z.avail_out;
-            crc = crc32_z(crc, out.data(), got);
-            size += got;
-        }
+        while (z.avail_in > 0 && state == Z_OK)
+            inflateSome();
         if (state != Z_OK && state != Z_STREAM_END)
             why = "its data does not inflate";
         else if (state == Z_STREAM_END && (z.avail_in > 0 || left > 0))
             why = "its data is longer than its stream";
     }
     // What deflate still holds after the last input byte.
-    while (why.empty() && r.method == Z_DEFLATED && state == Z_OK) {
-        z.next_out = out.data();
-        z.avail_out = uInt(out.size());
-        state = inflate(&z, Z_NO_FLUSH);
-        const std::size_t got = out.size() - z.avail_out;
-        crc = crc32_z(crc, out.data(), got);
-        size += got;
-        if (state == Z_BUF_ERROR || (state == Z_OK && got == 0)) why = "its data is cut short";
-    }
+    while (why.empty() && r.method == Z_DEFLATED && state == Z_OK)
+        if (const std::size_t got = inflateSome(); state == Z_BUF_ERROR || (state == Z_OK && !got))
+            why = "its data is cut short";
     if (r.method == Z_DEFLATED) inflateEnd(&z);
     if (why.empty() && r.method == Z_DEFLATED && state != Z_STREAM_END)
         why = "its data does not inflate";

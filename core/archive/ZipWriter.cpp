@@ -1,4 +1,5 @@
 #include "core/archive/ZipWriter.h"
+#include "core/archive/ZipFormat.h"
 #include "core/archive/ZipTimes.h"
 #include <algorithm>
 #include <cerrno>
@@ -8,12 +9,7 @@
 #include <unistd.h>
 
 namespace {
-constexpr std::uint32_t kLocalSignature = 0x04034b50;
-constexpr std::uint32_t kCentralSignature = 0x02014b50;
-constexpr std::uint32_t kEndSignature = 0x06054b50;
-constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
-constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
-constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
+using namespace zipformat;
 constexpr std::uint16_t kMadeByUnix = 0x033F;  // Unix, version 6.3, as libzip writes it
 constexpr std::uint16_t kFlagMaximum = 0x0002; // deflated at the highest level
 constexpr std::uint16_t kFlagUtf8 = 0x0800;
