@@ -101,7 +101,10 @@ bool WriteEntries(const AddJob& job, AddPlan& plan, int fd, int old, QString& wh
             replaced.insert(name);
         }
         QString skipped;
-        if (S_ISREG(e.facts.mode)) {
+        if (name.size() > 0xFFFF) {
+            skipped = QStringLiteral("%1: its name is longer than a zip archive holds")
+                          .arg(PathForMessage(plan.SourcePath(e)));
+        } else if (S_ISREG(e.facts.mode)) {
             skipped = StoreFile(plan, e, writer, name, buf);
             if (job.fileStored) job.fileStored();
             if (skipped == kInterrupted) {

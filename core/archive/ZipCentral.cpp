@@ -37,6 +37,10 @@ std::string ReadZipEnd(int fd, ZipEnd& end) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) return std::strerror(errno);
     const auto fileSize = std::uint64_t(st.st_size);
+    if (fileSize == 0) { // an empty file is an empty archive, as libzip takes it
+        end = ZipEnd();
+        return {};
+    }
     const std::uint64_t tailSize = std::min<std::uint64_t>(fileSize, 22 + 0xFFFF);
     std::vector<std::uint8_t> tail(tailSize);
     if (tailSize < 22 || !ReadAt(fd, tail.data(), tail.size(), fileSize - tailSize))

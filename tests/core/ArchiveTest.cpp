@@ -517,3 +517,32 @@ TEST_F(ArchiveTest, FileThatChangesWhileItIsStoredStaysWhileTheRestMoves) {
                                                             {Stored(data) + "/sub/link", 1}}));
     EXPECT_FALSE(Exists(data + "/a.txt") || Exists(data + "/sub/link"));
 }
+
+TEST_F(ArchiveTest, NameLongerThanAZipHoldsStaysWhileTheRestMoves) {
+    // Folders of 200 bytes until the path passes the 65,535 bytes of a zip name.
+    std::string deep = data;
+    int dir = ::open(data.c_str(), O_RDONLY | O_DIRECTORY);
+    const std::string part(200, 'd');
+    while (deep.size() <= 0xFFFF) {
+        ::mkdirat(dir, part.c_str(), 0755);
+        const int next = ::openat(dir, part.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(dir);
+        dir = next;
+        deep += "/" + part;
+    }
+    const int fd = ::openat(dir, "deep.txt", O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::write(fd, "deep", 4), 4);
+    ::close(fd);
+    ::close(dir);
+    deep += "/deep.txt";
+    const std::string archive = NextArchiveName(data);
+    std::vector<char> handled;
+    ArchiveDetails details;
+    EXPECT_FALSE(
+        MoveFilesToArchive(archive, {deep, data + "/a.txt"}, nullptr, &handled, nullptr, &details));
+    EXPECT_EQ(handled, (std::vector<char>{0, 1}));
+    EXPECT_EQ(details.failures,
+              QStringList{PathText(deep) + ": its name is longer than a zip archive holds"});
+    EXPECT_EQ(ReadDeep(deep), "deep");
+    EXPECT_EQ(Entries(archive), (std::map<std::string, int>{{Stored(data) + "/a.txt", 1}}));
+}
