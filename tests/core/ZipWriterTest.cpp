@@ -215,3 +215,33 @@ TEST(ZipWriter, DroppedEntriesLeaveNoTraceAndDamagedDataIsFound) {
     ::close(fd);
     EXPECT_EQ(RunTool("unzip", {"-tq", PathText(path)}).contains("No errors"), false);
 }
+
+TEST(ZipWriter, ArchiveOfAnotherToolGrowsKeepingItsEntriesAndComment) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const std::string root = PathBytes(tmp.path());
+    const std::string archive = root + "/other.zip";
+    const char* make = R"(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
+    z.writestr('a.txt', 'old a' * 100)
+    z.writestr('keep.txt', 'kept as it was')
+    z.comment = b'their comment'
+)";
+    int status = -1;
+    RunTool("python3", {"-c", make, PathText(archive)}, &status);
+    ASSERT_EQ(status, 0);
+    WriteFile(root + "/a.txt", "new a", 1300000000);
+    ZipArchiver zip;
+    zip.ArchiveName = archive;
+    zip.SetFilesToZip({root + "/a.txt"});
+    ASSERT_TRUE(zip.ZipFiles()) << zip.Problem().toStdString();
+    const char* read = R"(
+import sys, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+print(sorted(z.namelist()), z.read('a.txt').decode(), z.read('keep.txt').decode(),
+      z.comment.decode(), z.testzip())
+)";
+    EXPECT_EQ(RunTool("python3", {"-c", read, PathText(archive)}),
+              "['a.txt', 'keep.txt'] new a kept as it was their comment None\n");
+}
