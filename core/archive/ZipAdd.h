@@ -15,7 +15,7 @@ struct AddJob {
     bool move = false;
     bool recurse = false;
     bool fullPath = false;
-    std::function<void()> fileStored; // once per file read into the archive
+    std::function<void()> fileStored; // once per file read (or tried) into the archive
 };
 
 struct AddOutcome {

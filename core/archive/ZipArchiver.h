@@ -3,11 +3,13 @@
 // the command. Adds files into a zip archive (deflate level 9, zip64 when
 // needed) or extracts one.
 //
-// Add writes the whole archive under a temporary name beside it, closes it,
-// reads every entry back (size and CRC against what was read from the
-// source) and only then renames it into place; with Move the sources are
-// removed after that, each only if it is still the file that was stored. Any
-// failure before the rename leaves every source where it was and no archive.
+// Add writes the whole archive as a stream under a temporary name beside it
+// (ZipWriter), reads every entry back by its offset (size and CRC against
+// what was read from the source) and only then renames it into place; with
+// Move the sources are removed after that, each only if it is still the file
+// that was stored. A file that cannot be read, or changes while it is read,
+// is left out and stays; any failure of the archive itself before the rename
+// leaves every source where it was and no archive. Extract uses libzip.
 //
 // Extract writes only below its target: entries with an absolute path, a ".."
 // component or a path through a symbolic link are refused, nothing is written
