@@ -214,10 +214,13 @@ void DirScanner::ClearFileRows() {
 void DirScanner::AddRowTree(std::shared_ptr<const Tree> tree, const QString& prefix,
                             bool filesLast) {
     const RowTree r{std::move(tree), prefix, filesLast, MinFileSizeBytes};
-    TreeRowCursor rows(*r.tree, 0, prefix,
-                       filesLast ? TreeRowCursor::FilesLast : TreeRowCursor::DepthFirst);
-    while (rows.Next())
-        if (IsRow(*r.tree, rows.At(), r.minSize)) ++rowCount_;
+    // A run's tree lists every entry below its top once, in either order.
+    const auto n = Tree::Index(r.tree->Count());
+    if (r.minSize <= 0)
+        rowCount_ += n - 1;
+    else
+        for (Tree::Index i = 1; i < n; ++i)
+            if (IsRow(*r.tree, i, r.minSize)) ++rowCount_;
     // Rows added from here on are appended; texts already made are out of date.
     texts_.reset();
     rowTrees_.push_back(r);
