@@ -118,7 +118,8 @@ public:
     void SetFileRows(qsizetype count, FileRowMaker make);
 
     // The whole tree of the last complete Measure (every folder and file below
-    // FolderPath, with totals); null before one and after a cancelled one.
+    // FolderPath, with totals); null before one, after a cancelled one and once
+    // SetFileRows shows rows of something else.
     std::shared_ptr<const Tree> LastTree() const { return tree_; }
 
     // Clears the seven lists, then ListEntries(FolderPath), MeasureEntries(EntryPaths, FolderPath).

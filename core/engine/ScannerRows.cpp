@@ -194,7 +194,9 @@ void DirScanner::ForEachFileRow(const std::function<void(const FileRowFacts&)>& 
 }
 
 void DirScanner::SetFileRows(qsizetype count, FileRowMaker make) {
+    // What is shown now is no run's.
     ClearFileRows();
+    tree_.reset();
     maker_ = std::move(make);
     makerCount_ = count;
 }

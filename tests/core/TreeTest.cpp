@@ -70,6 +70,14 @@ TEST_F(TreeTest, EveryEntryWithTotalsCountsAndFlags) {
 
 TEST_F(TreeTest, RunOrderListsTheTopsOwnEntriesLast) {
     const auto t = Run(1);
+    {
+        DirScanner d;
+        d.FolderPath = root;
+        d.Measure();
+        ASSERT_TRUE(d.LastTree());
+        d.SetFileRows(0, [](const DirScanner::FileRowSink&) {});
+        EXPECT_FALSE(d.LastTree()); // a snapshot's rows are no run's tree
+    }
     const std::vector<QString> run = Order(*t, TreeRowCursor::FilesLast);
     const std::vector<QString> depth = Order(*t, TreeRowCursor::DepthFirst);
     ASSERT_EQ(run.size(), t->Count() - 1);
