@@ -15,9 +15,10 @@
 //     read TotalGBText, EntryPaths/EntryMB/EntryKB (FolderRows) and
 //     FilePaths()/FileMB()/FileKB()/FileDates() (FileRows); they stay until the next run.
 //
-// The walk keeps FileRows compact (names as bytes, sizes and times as numbers);
-// their texts are made the first time one of the four lists is asked for, so a
-// run that never shows the file list never pays for millions of texts.
+// The walk records every entry in one whole-tree model (LastTree(): names as
+// bytes, sizes and times as numbers); the size list and the FileRows are read
+// from it, and their texts are made the first time one of the four lists is
+// asked for, so a run that never shows the file list never pays for millions of texts.
 //
 // Walk rules: symbolic links are entries of their own size and never followed;
 // kernel pseudo file systems (proc, sysfs, ...) are listed but never entered; a
@@ -28,6 +29,7 @@
 // are made on the calling thread only.
 #include "core/engine/Progress.h"
 #include "core/engine/SizeText.h"
+#include "core/tree/Tree.h"
 #include <QString>
 #include <QStringList>
 #include <atomic>
@@ -37,8 +39,6 @@
 #include <limits>
 #include <memory>
 #include <vector>
-
-struct RowChunk;
 
 class DirScanner {
 public:
@@ -117,6 +117,11 @@ public:
     using FileRowMaker = std::function<void(const FileRowSink& row)>;
     void SetFileRows(qsizetype count, FileRowMaker make);
 
+    // The whole tree of the last complete Measure (every folder and file below
+    // FolderPath, with totals); null before one, after a cancelled one and once
+    // SetFileRows shows rows of something else.
+    std::shared_ptr<const Tree> LastTree() const { return tree_; }
+
     // Clears the seven lists, then ListEntries(FolderPath), MeasureEntries(EntryPaths, FolderPath).
     // After Cancel the lists hold an unfinished run: check Cancelled() before using them.
     void Measure();
@@ -131,7 +136,8 @@ public:
     void TakeResults(DirScanner& other);
     // Appends the FolderRow paths of folder to EntryPaths.
     void ListEntries(const QString& folder);
-    // Fills EntryMB, EntryKB, TotalGBText (and TotalSize) for the rows of entries.
+    // Walks the rows of entries into one tree, then fills EntryPaths, EntryMB,
+    // EntryKB, TotalGBText (and TotalSize) from it.
     void MeasureEntries(const QStringList& entries, const QString& folder);
     // Byte total of a folder (x 10000), recording FileRows on the way; 0 when it cannot be read.
     WideSizeValue FolderBytes(const QString& folder, bool recurse);
@@ -151,12 +157,23 @@ private:
     const FileRowTexts& Texts() const;
     void ClearFileRows();
 
-    std::vector<std::unique_ptr<RowChunk>> chunks_; // in walk order
+    // The trees the FileRows are read from: the run's, then those FolderBytes
+    // added; each with the path of its top and the minimum size of its rows.
+    struct RowTree {
+        std::shared_ptr<const Tree> tree;
+        QString prefix;
+        bool filesLast;
+        std::int64_t minSize;
+    };
+    std::vector<RowTree> rowTrees_;
+    std::shared_ptr<const Tree> tree_;
+    qsizetype rowCount_ = 0;
     mutable std::unique_ptr<FileRowTexts> texts_;
-    FileRowMaker maker_; // rows given by SetFileRows instead of chunks_
+    FileRowMaker maker_; // rows given by SetFileRows instead of rowTrees_
     qsizetype makerCount_ = 0;
     std::atomic<bool> cancel_{false};
 
     bool HasFreeSpaceRow(const QString& folder) const;
+    void AddRowTree(std::shared_ptr<const Tree> tree, const QString& prefix, bool filesLast);
     int WorkerCount(int rows, const QString& folder) const;
 };

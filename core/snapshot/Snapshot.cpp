@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cstring>
 
-static_assert(sizeof(Snapshot::Node) == 40, "a million entries must stay within 40 MB");
-
 namespace {
 constexpr std::int64_t kMaxNumber = std::int64_t(1) << 62;
 }
@@ -30,19 +28,12 @@ public:
         Expect(',');
         Metadata();
         Expect(',');
-        Tree();
+        FolderTree();
         Expect(']');
         SkipSpace();
         if (Peek() != kEnd) Fail(QStringLiteral("data after the end"));
         if (s_.nodes_.empty()) Fail(QStringLiteral("no folder in it"));
-        // Totals bottom up: every node comes after its parent.
-        for (std::size_t i = s_.nodes_.size(); i-- > 1;) {
-            Snapshot::Node& n = s_.nodes_[i];
-            if (n.IsFolder() && s_.names_[n.nameOff] == '.') n.total = 0;
-            Snapshot::Node& p = s_.nodes_[n.parent];
-            p.total += n.total;
-            if (p.total > Snapshot::kMaxSize) Fail(QStringLiteral("sizes beyond 1 PiB"));
-        }
+        if (!s_.Finish(Snapshot::kMaxSize)) Fail(QStringLiteral("sizes beyond 1 PiB"));
     }
 
 private:
@@ -291,6 +282,7 @@ private:
         if (Get() != '{') Fail(QStringLiteral("entry object expected"));
         if (s_.nodes_.size() >= Snapshot::kMaxEntries) Fail(QStringLiteral("too many entries"));
         Snapshot::Node n;
+        std::int64_t asize = 0;
         n.parent = parent;
         n.flags = folder ? Snapshot::Folder : 0;
         bool named = false;
@@ -304,9 +296,10 @@ private:
                 CheckName(parent == Snapshot::kNone);
                 named = true;
             } else if (key_ == "asize") {
-                n.size = Size();
+                asize = Size();
             } else if (key_ == "dsize") {
-                Size();
+                const std::int64_t d = Size() / 512;
+                n.blocks = d < std::int64_t(Tree::kWide) ? std::uint32_t(d) : Tree::kWide;
             } else if (key_ == "mtime") {
                 const std::int64_t t = Number();
                 n.mtime = t >= 0 && t < std::int64_t(Snapshot::kNoTime) ? std::uint32_t(t)
@@ -317,7 +310,8 @@ private:
                 if (Bool()) n.flags |= Snapshot::ReadError;
             } else if (key_ == "excluded") {
                 String(scratch_, 64);
-                n.flags |= Snapshot::Excluded;
+                n.flags |= scratch_ == "kernfs" ? Snapshot::Excluded | Snapshot::KernelFs
+                                                : Snapshot::Excluded;
             } else {
                 SkipValue();
             }
@@ -333,17 +327,15 @@ private:
         n.nameOff = std::uint32_t(s_.names_.size());
         n.nameLen = std::uint16_t(name_bytes_.size());
         s_.names_ += name_bytes_;
-        if (!folder) n.total = n.size;
-        s_.nodes_.push_back(n);
-        const auto index = std::uint32_t(s_.nodes_.size() - 1);
-        if (parent != Snapshot::kNone) {
-            std::uint32_t& last = lastChild_[std::size_t(depth_ - 1)];
-            if (last == Snapshot::kNone)
-                s_.nodes_[parent].firstChild = index;
-            else
-                s_.nodes_[last].nextSibling = index;
-            last = index;
+        const auto index = std::uint32_t(s_.nodes_.size());
+        if (folder) {
+            // A folder counts what lies below it; its own size is kept aside.
+            n.ownSize = asize < std::int64_t(Tree::kWide) ? std::uint32_t(asize) : Tree::kWide;
+            if (n.ownSize == Tree::kWide) s_.wide_[Tree::WideKey(index, Tree::wATime)] = asize;
+        } else {
+            n.size = asize;
         }
+        s_.nodes_.push_back(n);
         return index;
     }
     std::int64_t Size() {
@@ -361,21 +353,17 @@ private:
         if (name_bytes_.find('/') != std::string::npos) Fail(QStringLiteral("name holding '/'"));
     }
 
-    // The folder tree, iteratively: depth_ folders are open.
-    void Tree() {
+    // The folder tree, iteratively.
+    void FolderTree() {
         SkipSpace();
         if (Get() != '[') Fail(QStringLiteral("folder array expected"));
         std::vector<std::uint32_t> open;
         open.push_back(Entry(Snapshot::kNone, true));
-        depth_ = 1;
-        lastChild_.assign(1, Snapshot::kNone);
         while (!open.empty()) {
             SkipSpace();
             const int c = Get();
             if (c == ']') {
                 open.pop_back();
-                lastChild_.pop_back();
-                --depth_;
                 continue;
             }
             if (c != ',')
@@ -387,8 +375,6 @@ private:
                 // every level is an entry, and kMaxEntries bounds those.
                 const std::uint32_t dir = Entry(open.back(), true);
                 open.push_back(dir);
-                lastChild_.push_back(Snapshot::kNone);
-                ++depth_;
             } else {
                 Entry(open.back(), false);
             }
@@ -403,8 +389,6 @@ private:
     std::size_t pos_ = 0, len_ = 0;
     qint64 offset_ = 0;
     std::string key_, name_bytes_, scratch_;
-    std::vector<std::uint32_t> lastChild_;
-    int depth_ = 0;
 };
 
 Snapshot Snapshot::Read(QIODevice& in, const QString& nameForMessages) {
@@ -426,52 +410,4 @@ Snapshot Snapshot::Read(const QString& file) {
     if (QString why; !OpenForReading(f, file, &why))
         throw EMorvaneError(QStringLiteral("cannot open %1: %2").arg(file, why));
     return Read(f, file);
-}
-
-QByteArray Snapshot::NameBytes(std::uint32_t i) const {
-    const Node& n = nodes_[i];
-    return QByteArray(names_.data() + n.nameOff, n.nameLen);
-}
-
-QString Snapshot::Name(std::uint32_t i) const {
-    return PathFromNative(NameBytes(i));
-}
-
-QString Snapshot::Path(std::uint32_t i) const {
-    return PathFromNative(PathBytes(i));
-}
-
-QByteArray Snapshot::PathBytes(std::uint32_t i) const {
-    QByteArray path;
-    std::vector<std::uint32_t> up;
-    for (std::uint32_t k = i; k != kNone; k = nodes_[k].parent)
-        up.push_back(k);
-    for (auto it = up.rbegin(); it != up.rend(); ++it) {
-        if (!path.isEmpty() && !path.endsWith('/')) path += '/';
-        path += NameBytes(*it);
-    }
-    return path;
-}
-
-std::uint32_t Snapshot::Find(const QString& path) const {
-    if (nodes_.empty()) return kNone;
-    QByteArray rel = NativePath(path);
-    const QByteArray root = NameBytes(0);
-    if (rel == root) return 0;
-    const QByteArray rootSlash = root.endsWith('/') ? root : root + '/';
-    if (rel.startsWith(rootSlash)) rel = rel.mid(rootSlash.size());
-    std::uint32_t at = 0;
-    for (const QByteArray& part : rel.split('/')) {
-        if (part.isEmpty() || part == ".") continue;
-        std::uint32_t c = nodes_[at].firstChild;
-        while (c != kNone && NameBytes(c) != part)
-            c = nodes_[c].nextSibling;
-        if (c == kNone) return kNone;
-        at = c;
-    }
-    return at;
-}
-
-std::size_t Snapshot::MemoryBytes() const {
-    return nodes_.size() * sizeof(Node) + names_.size();
 }

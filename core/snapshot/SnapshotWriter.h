@@ -2,8 +2,9 @@
 // The whole tree below a folder in the JSON export that ncdu and gdu read
 // (format version 1.2): every entry with its name, apparent and disk size and
 // modification time (ncdu's extended "mtime"); a
-// folder as an array of its own entry followed by its entries. Written while
-// the walk goes, so memory stays the same whatever the size of the tree.
+// folder as an array of its own entry followed by its entries. The folder is
+// walked as an analysis walks it (into the whole-tree model, on the analysis's
+// threads), then the tree is written from the model without recursion.
 //
 // The walk follows the scanner's rules: symbolic links and other non-regular
 // entries are written as "notreg" and never followed; a folder whose name begins
