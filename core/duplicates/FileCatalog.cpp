@@ -3,13 +3,48 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace {
 
 bool Cancelled(const std::atomic<bool>* cancel) {
     return cancel && cancel->load(std::memory_order_relaxed);
+}
+
+// A kernel's view (proc, sys, ...) or an automount point: its "files" are no
+// user data, some reads block, and an automount would wait for its server.
+bool IsPseudoMount(int parentFd, const char* name, dev_t parentDevice) {
+    struct stat st {};
+    if (::fstatat(parentFd, name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0) return false;
+    if (st.st_dev == parentDevice) return false;
+    const int fd = ::openat(parentFd, name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct statfs fs {};
+    const bool known = ::fstatfs(fd, &fs) == 0;
+    ::close(fd);
+    if (!known) return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case AUTOFS_SUPER_MAGIC:
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case SELINUX_MAGIC:
+    case PSTOREFS_MAGIC:
+    case EFIVARFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case BINFMTFS_MAGIC:
+    case DEVPTS_SUPER_MAGIC:
+    case BPF_FS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -66,6 +101,8 @@ void FileCatalog::WalkFolder(int fd, std::uint32_t folder, std::uint64_t minSize
         return;
     }
     std::string subfolders; // names, each ending in '\0'
+    struct stat self {};
+    ::fstat(fd, &self);
     const std::uint64_t least = std::max<std::uint64_t>(minSize, includeEmpty ? 0 : 1);
     while (const dirent* e = ::readdir(dir)) {
         if (Cancelled(cancel)) break;
@@ -95,6 +132,7 @@ void FileCatalog::WalkFolder(int fd, std::uint32_t folder, std::uint64_t minSize
         const char* n = subfolders.c_str() + at;
         const std::size_t length = std::strlen(n);
         at += length + 1;
+        if (IsPseudoMount(::dirfd(dir), n, self.st_dev)) continue;
         const int sub = ::openat(::dirfd(dir), n, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         const std::uint32_t child = AddFolder(folder, n, length);
         if (sub < 0) {
