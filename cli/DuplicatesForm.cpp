@@ -1,4 +1,5 @@
 #include "cli/DuplicatesForm.h"
+#include "cli/CleanupForms.h"
 #include "cli/Interrupts.h"
 #include "core/export/CsvField.h"
 #include "core/export/ExportWriter.h"
@@ -24,16 +25,6 @@ int Fail(int status, const QString& message) {
 
 QString Shown(const std::string& path) {
     return DisplayPath(PathFromNative(path.data(), qsizetype(path.size())));
-}
-
-bool WriteAll(int fd, const QByteArray& bytes) {
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t w = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return false;
-        done += w;
-    }
-    return true;
 }
 
 QString SummaryText(const DuplicateResult& r) {
