@@ -21,16 +21,6 @@ int Fail(int status, const QString& message) {
     return status;
 }
 
-bool WriteAll(int fd, const QByteArray& bytes) {
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t w = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return false;
-        done += w;
-    }
-    return true;
-}
-
 QString Usage(const QString& form) {
     return QStringLiteral("usage: morvane %1 FOLDER [options]\n"
                           "Lists what the \"Clean Shortcuts\" page would list; deletes nothing.\n"
@@ -49,6 +39,16 @@ QStringList Cells(const CleanupRow& r) {
 }
 
 } // namespace
+
+bool WriteAll(int fd, const QByteArray& bytes) {
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t w = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        done += w;
+    }
+    return true;
+}
 
 QByteArray CleanupRowsText(const std::vector<CleanupRow>& rows, bool csv, bool bare) {
     std::vector<QStringList> lines;

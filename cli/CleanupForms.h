@@ -11,6 +11,9 @@
 // 0 done, 1 the output could not be written, 2 bad input (nothing written).
 int RunCleanupForm(int argc, char** argv);
 
+// Writes all of bytes to fd (a pipe may take them in parts); false on an error.
+bool WriteAll(int fd, const QByteArray& bytes);
+
 // The rows as the form writes them: fixed-width text or CSV, CR LF line ends,
 // with the column captions first unless bare.
 QByteArray CleanupRowsText(const std::vector<CleanupRow>& rows, bool csv, bool bare);

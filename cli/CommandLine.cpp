@@ -10,6 +10,7 @@ ProgramForm ChooseForm(int argc, char** argv) {
     if (std::strcmp(first, "--restore-archive") == 0) return ProgramForm::RestoreArchive;
     if (std::strcmp(first, "--shortcuts") == 0 || std::strcmp(first, "--empty-folders") == 0)
         return ProgramForm::Cleanup;
+    if (std::strcmp(first, "--duplicates") == 0) return ProgramForm::Duplicates;
     if (std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0)
         return ProgramForm::Help;
     if (std::strcmp(first, "--version") == 0) return ProgramForm::Version;
@@ -27,6 +28,9 @@ QString ProgramUsage() {
         "       morvane --shortcuts FOLDER [--format text|csv] [--output FILE] [--bare]\n"
         "       morvane --empty-folders FOLDER [--format text|csv] [--output FILE] [--bare]\n"
         "                             list what the \"Clean Shortcuts\" page would list\n"
+        "       morvane --duplicates FOLDER... [--min-size KB] [--format text|csv|json]\n"
+        "                          [--output FILE]\n"
+        "                             list the files with the same content under any name\n"
         "       morvane --move-to-archive FOLDER [--min-size KB]\n"
         "                             move FOLDER's recorded files into a zip archive in it\n"
         "       morvane --restore-archive ZIP\n"

@@ -4,6 +4,7 @@
 #include "cli/ArchiveForms.h"
 #include "cli/CleanupForms.h"
 #include "cli/CommandLine.h"
+#include "cli/DuplicatesForm.h"
 #include "cli/Report.h"
 #include "platform/DisplayCheck.h"
 #include <cerrno>
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
     case ProgramForm::Cleanup:
         // The "Clean Shortcuts" lists, without the window; they delete nothing.
         return RunCleanupForm(argc, argv);
+    case ProgramForm::Duplicates:
+        return RunDuplicatesForm(argc, argv);
     case ProgramForm::Help:
         std::fputs(ProgramUsage().toLocal8Bit().constData(), stdout);
         return 0;

@@ -6,6 +6,7 @@
 #include "gui/dialogs/ListDialog.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/dialogs/ShellOpDialogs.h"
+#include "gui/pages/ContentDuplicatesBar.h"
 #include "gui/widgets/ProgressGauge.h"
 #include "gui/window/ComboItems.h"
 #include "gui/window/CommandTable.h"
@@ -80,6 +81,9 @@ FileListPage::FileListPage(MainWindow& form, QWidget* parent)
     const QList<int> widths = FileListModel::ColumnWidths();
     for (int c = 0; c < widths.size(); ++c)
         FileList->setColumnWidth(c, widths[c]);
+    // The duplicates by content are looked for in the folder the list came from.
+    layout->addWidget(new ContentDuplicatesBar(
+        *Model, *FileList, [this] { return form_.Scanner().FolderPath; }, this));
     layout->addWidget(FileList, 1);
 
     BuildMenus();
