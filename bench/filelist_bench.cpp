@@ -5,6 +5,7 @@
 // prints a digest of everything the list shows (every cell's text, the checks,
 // the selection), to compare two builds on the same tree.
 #include "gui/pages/FileListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
 #include "gui/window/SnapshotView.h"
 
@@ -97,14 +98,14 @@ int main(int argc, char** argv) {
     const bool snapshot = QFileInfo(QString::fromLocal8Bit(argv[1])).isFile();
     const double scan = Seconds([&] {
         if (snapshot)
-            form.Snapshots->OpenFrom(QString::fromLocal8Bit(argv[1]));
+            form.Snapshots().OpenFrom(QString::fromLocal8Bit(argv[1]));
         else
             form.AnalyseFolder(folder);
     });
     const long before = RssKB();
     std::printf("                      wall        cpu\n");
     std::printf("scan               %8.3f s %8.3f s  (%lld FileRows, not part of the goal)\n", scan,
-                lastCpu, qint64(form.Scanner().FileRowCount()));
+                lastCpu, qint64(form.Session().Results().FileRowCount()));
 
     page->FilterCombo->setEditText(QStringLiteral("*"));
     page->Cbx_Details->setChecked(true);

@@ -16,14 +16,21 @@ class QMenu;
 class QTableView;
 class QToolBar;
 class QToolButton;
+class ActivityIndicators;
+class AnalysisSession;
+class CommandTable;
 class DirScanner;
+class IniSnapshot;
 class IShellOpUi;
-class MainWindow;
+class QTimer;
 
 class FileListPage : public QWidget {
     Q_OBJECT
 public:
-    explicit FileListPage(MainWindow& form, QWidget* parent = nullptr);
+    // The page lists the session's results, runs the commands of commands and
+    // shows its progress and timings in activity.
+    FileListPage(AnalysisSession& session, CommandTable& commands, ActivityIndicators& activity,
+                 QWidget* parent = nullptr);
     ~FileListPage() override;
 
     // --- controls ----------------------------------------------------------
@@ -63,6 +70,13 @@ public:
     IShellOpUi* ShellUi = nullptr;
     std::function<bool(const QString& caption, const QString& prompt, QString& value)> InputQuery;
     std::function<void(const QString& text)> ShowListText;
+
+    // The filter list and text kept in the settings file (the window's state).
+    void LoadFilters(const IniSnapshot& ini);
+    QString FilterText() const;
+    void SaveFilterList(const QString& iniFile) const;
+    // The next search starts after row (a row chosen in another list).
+    void SetSearchStart(int row) { FileSearchIndex = row; }
 
     // --- file list and filters ----------------------------------------------
     void FillFileListButtonClick();
@@ -128,6 +142,12 @@ private:
                                        const QString& kb, const QString& date)>;
     void FillRows(qsizetype count, const std::function<void(const RowSink&)>& rows);
 
-    MainWindow& form_;
+    // The shell operations' dialogs, made on first use for the window.
+    IShellOpUi* Dialogs();
+
+    AnalysisSession& session_;
+    CommandTable& commands_;
+    ActivityIndicators& activity_;
+    QTimer* fileCountTimer_ = nullptr;
     std::unique_ptr<IShellOpUi> dialogs_;
 };

@@ -1,6 +1,10 @@
 #include "gui/pages/FileListPage.h"
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/widgets/FileTypeIcons.h"
 #include "gui/window/MainWindow.h"
 #include "platform/ShellFileOp.h"
@@ -104,7 +108,7 @@ protected:
 TEST_F(FileListPageTest, FillAfterARunInDetailAndPlainRows) {
     Fill("*");
     const FileListModel* m = page->Model;
-    ASSERT_EQ(m->Count(), form->Scanner().FileRowCount());
+    ASSERT_EQ(m->Count(), form->Session().Results().FileRowCount());
     EXPECT_EQ(m->Count(), 7);
     EXPECT_EQ(page->NoOfFilesLabel->text(), "7 Files");
     const int a = RowOf("one/a.txt");
@@ -224,8 +228,8 @@ TEST_F(FileListPageTest, RowsShowTheIconOfTheirType) {
     EXPECT_NE(text, folder);
     // The size list: folders the folder icon, the files row another.
     form->AnalyseFolder(tree.path() + "/");
-    for (int i = 0; i < form->FolderList()->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = form->FolderList()->topLevelItem(i);
+    for (int i = 0; i < form->FolderPage()->FolderList()->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = form->FolderPage()->FolderList()->topLevelItem(i);
         EXPECT_EQ(item->icon(0).cacheKey() == folder, !item->text(0).startsWith('<'));
     }
 }
