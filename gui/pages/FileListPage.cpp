@@ -247,6 +247,7 @@ void FileListPage::BuildMenus() {
     RestoreArchiveItem =
         FolderPop->addAction(images.value(0), QStringLiteral("Restore Morvane Archive"));
     RestoreArchiveItem->setObjectName(QStringLiteral("RestoreArchiveItem"));
+    connect(RestoreArchiveItem, &QAction::triggered, this, &FileListPage::RestoreArchiveRequested);
     move_sel = FolderPop->addAction(images.value(3), QStringLiteral("Move checked"), this,
                                     &FileListPage::move_selClick);
     Copy_Sel = FolderPop->addAction(images.value(14), QStringLiteral("Copy checked"), this,
@@ -258,6 +259,7 @@ void FileListPage::BuildMenus() {
     FolderPop->addSeparator();
     ShowFileTypeItem = FolderPop->addAction(images.value(24), QStringLiteral("Show file type"),
                                             this, &FileListPage::ShowFileTypeClick);
+    ShowFileTypeItem->setObjectName(QStringLiteral("ShowFileTypeItem"));
 
     FilterPop = new QMenu(this);
     FilterPop->setObjectName(QStringLiteral("FilterPop"));

@@ -33,31 +33,8 @@ public:
                  QWidget* parent = nullptr);
     ~FileListPage() override;
 
-    // --- controls ----------------------------------------------------------
-    QTableView* FileList = nullptr;
+    // The rows shown, with their checks.
     FileListModel* Model = nullptr;
-    QToolBar* FileListToolBar = nullptr;
-    QToolBar* FileActionsToolBar = nullptr; // the second row
-    QToolButton* FillFileListButton = nullptr;
-    QComboBox* FilterCombo = nullptr;
-    QCheckBox* CbxInvertFilter = nullptr;
-    QCheckBox* Cbx_Details = nullptr;
-    QLabel* NoOfFilesLabel = nullptr;
-    QToolButton* SelectAllButton = nullptr;  // select all
-    QToolButton* SelectNoneButton = nullptr; // select none
-    QToolButton* TrashButton = nullptr;      // Trash
-    QToolButton* DuplicatesButton = nullptr; // duplicates
-    QToolButton* FindFileButton = nullptr;   // search
-    QToolButton* ArchiveButton = nullptr;    // archive
-    QMenu* FolderPop = nullptr;
-    QMenu* FilterPop = nullptr;
-    QAction* CheckSelectedItem = nullptr;
-    QAction* UncheckSelectedItem = nullptr;
-    QAction* ReverseCheckedSelectedItem = nullptr;
-    QAction* RestoreArchiveItem = nullptr; // wired by the archive commands
-    QAction* move_sel = nullptr;
-    QAction* Copy_Sel = nullptr;
-    QAction* ShowFileTypeItem = nullptr;
 
     // --- state -------------------------------------------------------------
     QStringList FilterEntries;
@@ -129,10 +106,39 @@ public:
     int SingleSelectedRow() const;
     void SelectRows(const std::vector<char>& selected);
 
+signals:
+    // "Restore Morvane Archive" on the row selected.
+    void RestoreArchiveRequested();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The controls; tests find them by object name.
+    QTableView* FileList = nullptr;
+    QToolBar* FileListToolBar = nullptr;
+    QToolBar* FileActionsToolBar = nullptr; // the second row
+    QToolButton* FillFileListButton = nullptr;
+    QComboBox* FilterCombo = nullptr;
+    QCheckBox* CbxInvertFilter = nullptr;
+    QCheckBox* Cbx_Details = nullptr;
+    QLabel* NoOfFilesLabel = nullptr;
+    QToolButton* SelectAllButton = nullptr;  // select all
+    QToolButton* SelectNoneButton = nullptr; // select none
+    QToolButton* TrashButton = nullptr;      // Trash
+    QToolButton* DuplicatesButton = nullptr; // duplicates
+    QToolButton* FindFileButton = nullptr;   // search
+    QToolButton* ArchiveButton = nullptr;    // archive
+    QMenu* FolderPop = nullptr;
+    QMenu* FilterPop = nullptr;
+    QAction* CheckSelectedItem = nullptr;
+    QAction* UncheckSelectedItem = nullptr;
+    QAction* ReverseCheckedSelectedItem = nullptr;
+    QAction* RestoreArchiveItem = nullptr; // wired by the archive commands
+    QAction* move_sel = nullptr;
+    QAction* Copy_Sel = nullptr;
+    QAction* ShowFileTypeItem = nullptr;
+
     void BuildToolBars();
     void BuildMenus();
     void FileListSelectItem(const QItemSelection& selected, const QItemSelection& deselected);

@@ -45,7 +45,8 @@ ArchiveCommands::ArchiveCommands(MainWindow& form)
     wire(form.Action(QStringLiteral("TreeMoveToArchiveItem")),
          &ArchiveCommands::TreeMoveToArchiveClick);
     if (auto* page = form.findChild<FileListPage*>())
-        wire(page->RestoreArchiveItem, &ArchiveCommands::RestoreMorvaneArchiveClick);
+        connect(page, &FileListPage::RestoreArchiveRequested, this,
+                &ArchiveCommands::RestoreMorvaneArchiveClick);
     form.installEventFilter(this);
 }
 

@@ -70,8 +70,8 @@ protected:
     void Analyse(const QString& folder) {
         form->Session().SelectFolder(folder);
         form->AnalyseFolder(folder);
-        page->Cbx_Details->setChecked(true);
-        page->FilterCombo->setEditText("*");
+        page->findChild<QCheckBox*>("Cbx_Details")->setChecked(true);
+        page->findChild<QComboBox*>("FilterCombo")->setEditText("*");
         page->FillFileListButtonClick();
     }
     int RowOf(const QString& path) const {
@@ -171,13 +171,13 @@ TEST_F(ArchiveCommandsTest, TreeFolderIntoArchiveThenRestoreOfTheCheckedRow) {
     // Restore needs the selected archive row to be checked.
     const int row = RowOf(archive);
     ASSERT_GE(row, 0);
-    page->FileList->selectRow(row);
+    page->findChild<QTableView*>("FileList")->selectRow(row);
     page->FolderPopPopup();
-    EXPECT_TRUE(page->RestoreArchiveItem->isEnabled());
-    page->RestoreArchiveItem->trigger();
+    EXPECT_TRUE(page->findChild<QAction*>("RestoreArchiveItem")->isEnabled());
+    page->findChild<QAction*>("RestoreArchiveItem")->trigger();
     EXPECT_FALSE(QFile::exists(root + "one/a.txt"));
     page->Model->SetChecked(row, true);
-    page->RestoreArchiveItem->trigger();
+    page->findChild<QAction*>("RestoreArchiveItem")->trigger();
     EXPECT_EQ(Read(root + "one/a.txt"), "aaaa");
     EXPECT_EQ(Read(root + "one/b.bin"), QByteArray(5000, 'b'));
     EXPECT_TRUE(QFile::exists(archive)); // the archive stays
