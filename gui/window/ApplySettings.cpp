@@ -33,8 +33,8 @@ bool IsListView(const QAbstractItemView* view) {
 
 void MainWindow::ApplySettings() {
     QStringList errors;
-    AppliedSettings = ReadWindowSettings(session_->IniFileName(), &errors);
-    const WindowSettings& s = AppliedSettings;
+    appliedSettings_ = ReadWindowSettings(session_->IniFileName(), &errors);
+    const WindowSettings& s = appliedSettings_;
 
     if (gauge_) gauge_->SetColors(ToQColor(s.BarColor), ToQColor(s.BarFontColor));
     session_->MinFileSizeKB = s.MinFileSize;

@@ -112,7 +112,7 @@ void MainWindow::AdaptToPage() {
         f.setStyleHint(QFont::Monospace);
         f.setBold(true);
         historyCombo_->setFont(f);
-        setText(LastCommandLine);
+        setText(lastCommandLine_);
         break;
     }
     case pgShortcuts:

@@ -78,7 +78,7 @@ void InstallHousekeeping(MainWindow& form) {
     QToolButton* commandLine = form.But_CommandLine();
     commandLine->setToolTip(QStringLiteral("Execute Command line in the\nleft directory pane"));
     QObject::connect(commandLine, &QToolButton::clicked, &form, [&form] {
-        form.LastCommandLine = form.HistoryCombo()->currentText();
-        Start(form, CommandLineLaunch(form.LastCommandLine, CommandLineFolder(form)));
+        form.SetLastCommandLine(form.HistoryCombo()->currentText());
+        Start(form, CommandLineLaunch(form.LastCommandLine(), CommandLineFolder(form)));
     });
 }

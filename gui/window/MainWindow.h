@@ -101,7 +101,8 @@ public:
     QString LeftPaneFolder() const;
     // The last command run from the bottom box; it comes back there on the
     // commander page. Never stored.
-    QString LastCommandLine;
+    QString LastCommandLine() const { return lastCommandLine_; }
+    void SetLastCommandLine(const QString& text) { lastCommandLine_ = text; }
 
     // Fills the list and status panels 1 to 3 from three parallel lists (a run
     // or an opened result file).
@@ -115,7 +116,7 @@ public:
     // Restyles the window for the design number (0 flat, 1 flat tool bars, 2 raised).
     void ApplyFlatDesign(int design);
     // The values ApplySettings read last.
-    WindowSettings AppliedSettings;
+    const WindowSettings& AppliedSettings() const { return appliedSettings_; }
     // Menu "Settings", menu "Print / Export List", command "Print visible sheet".
     void SettingsClick();
     void ExportListClick();
@@ -180,6 +181,8 @@ private:
     std::unique_ptr<FolderDialog> pd_;
     std::unique_ptr<ActivityIndicators> activity_;
     bool closeAfterRun_ = false;
+    WindowSettings appliedSettings_;
+    QString lastCommandLine_;
     CommandTable* commands_ = nullptr;
     SnapshotView* snapshots_ = nullptr;
     CommanderPage* commander_ = nullptr;

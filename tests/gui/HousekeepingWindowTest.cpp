@@ -73,7 +73,7 @@ TEST(HousekeepingWindowTest, TrashHintFollowsTheTrashAndCommandLineRunsInTheLeft
     form.But_CommandLine()->click();
     qputenv("PATH", oldPath);
     SetProgramStarter(old);
-    EXPECT_EQ(form.LastCommandLine, "dir /w");
+    EXPECT_EQ(form.LastCommandLine(), "dir /w");
     ASSERT_EQ(started.size(), 1);
     EXPECT_EQ(started[0].program, terminal.fileName());
     EXPECT_TRUE(started[0].arguments.last().startsWith("dir /w; read"));

@@ -87,7 +87,7 @@ TEST_F(WindowDialogsTest, SettingsDialogChangesTheWindowWhenItCloses) {
     EXPECT_FALSE(form->PageTabs()->documentMode());
     EXPECT_EQ(form->Session().HistorySize, 12);
     EXPECT_EQ(form->Session().MinFileSizeKB, 250);
-    EXPECT_EQ(form->AppliedSettings.FlatDesign, 2);
+    EXPECT_EQ(form->AppliedSettings().FlatDesign, 2);
 }
 
 TEST_F(WindowDialogsTest, EmptiedSizeBoxGivesZeroKilobytes) {
@@ -109,8 +109,8 @@ TEST_F(WindowDialogsTest, BadTextInSettingsShownOnceRestApplied) {
     for (const QString& m : answers.messages)
         if (m.contains("'clBogus' is not a valid integer value")) ++conversions;
     EXPECT_EQ(conversions, 1);
-    EXPECT_EQ(form->AppliedSettings.BarColor, clNavy);
-    EXPECT_EQ(form->AppliedSettings.BarFontColor, clRed);
+    EXPECT_EQ(form->AppliedSettings().BarColor, clNavy);
+    EXPECT_EQ(form->AppliedSettings().BarFontColor, clRed);
     EXPECT_EQ(form->Session().HistorySize, 33);
     EXPECT_FALSE(form->PageTabs()->documentMode());
 }
