@@ -5,6 +5,7 @@
 // prints a digest of everything the list shows (every cell's text, the checks,
 // the selection), to compare two builds on the same tree.
 #include "gui/pages/FileListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
 #include "gui/window/SnapshotView.h"
 
@@ -54,9 +55,10 @@ bool digests = false;
 void PrintDigest(FileListPage* page) {
     if (!digests) return;
     QCryptographicHash h(QCryptographicHash::Md5);
-    const QAbstractItemModel* m = page->FileList->model();
+    const QAbstractItemModel* m = page->findChild<QTableView*>("FileList")->model();
     std::vector<char> selected(std::size_t(m->rowCount()));
-    for (const QItemSelectionRange& range : page->FileList->selectionModel()->selection())
+    for (const QItemSelectionRange& range :
+         page->findChild<QTableView*>("FileList")->selectionModel()->selection())
         for (int r = range.top(); r <= range.bottom(); ++r)
             selected[std::size_t(r)] = 1;
     for (int r = 0; r < m->rowCount(); ++r) {
@@ -97,17 +99,17 @@ int main(int argc, char** argv) {
     const bool snapshot = QFileInfo(QString::fromLocal8Bit(argv[1])).isFile();
     const double scan = Seconds([&] {
         if (snapshot)
-            form.Snapshots->OpenFrom(QString::fromLocal8Bit(argv[1]));
+            form.Snapshots().OpenFrom(QString::fromLocal8Bit(argv[1]));
         else
             form.AnalyseFolder(folder);
     });
     const long before = RssKB();
     std::printf("                      wall        cpu\n");
     std::printf("scan               %8.3f s %8.3f s  (%lld FileRows, not part of the goal)\n", scan,
-                lastCpu, qint64(form.Scanner().FileRowCount()));
+                lastCpu, qint64(form.Session().Results().FileRowCount()));
 
-    page->FilterCombo->setEditText(QStringLiteral("*"));
-    page->Cbx_Details->setChecked(true);
+    page->findChild<QComboBox*>("FilterCombo")->setEditText(QStringLiteral("*"));
+    page->findChild<QCheckBox*>("Cbx_Details")->setChecked(true);
     const double fill = Seconds([&] { page->FillFileListButtonClick(); });
     const double fillCpu = lastCpu;
     const long afterFill = RssKB();
@@ -127,15 +129,16 @@ int main(int argc, char** argv) {
     PrintDigest(page);
     // Scrolling repaints the visible rows; each asks whether it is selected.
     const double repaint = Seconds([&] {
-        page->FileList->scrollToBottom();
-        page->FileList->viewport()->repaint();
+        page->findChild<QTableView*>("FileList")->scrollToBottom();
+        page->findChild<QTableView*>("FileList")->viewport()->repaint();
     });
-    std::printf("repaint            %8.3f s %8.3f s  (%lld selected ranges)\n", repaint, lastCpu,
-                qint64(page->FileList->selectionModel()->selection().size()));
+    std::printf(
+        "repaint            %8.3f s %8.3f s  (%lld selected ranges)\n", repaint, lastCpu,
+        qint64(page->findChild<QTableView*>("FileList")->selectionModel()->selection().size()));
     // An optional second argument: a picture of the window after the duplicate search.
     if (argc > 2 && QByteArray(argv[2]) != "--digest")
         form.grab().save(QString::fromLocal8Bit(argv[2]));
-    page->Cbx_Details->setChecked(false);
+    page->findChild<QCheckBox*>("Cbx_Details")->setChecked(false);
     const double plain = Seconds([&] { page->FillFileListButtonClick(); });
     std::printf("plain fill         %8.3f s %8.3f s\n", plain, lastCpu);
     PrintDigest(page);

@@ -1,6 +1,6 @@
 // Build step: writes the program's icon into a hicolor theme tree.
 //   morvane-make-icons OUTDIR
-#include "gui/window/AppIcon.h"
+#include "gui/common/AppIcon.h"
 #include <QDir>
 #include <cstdio>
 

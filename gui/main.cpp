@@ -1,5 +1,5 @@
 // morvane-window: the main window; started by morvane.
-#include "gui/window/AppIcon.h"
+#include "gui/common/AppIcon.h"
 #include "gui/window/MainWindow.h"
 #include "gui/window/SplashScreen.h"
 #include "platform/DisplayCheck.h"

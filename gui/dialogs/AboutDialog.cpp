@@ -1,5 +1,5 @@
 #include "gui/dialogs/AboutDialog.h"
-#include "gui/window/AppIcon.h"
+#include "gui/common/AppIcon.h"
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>

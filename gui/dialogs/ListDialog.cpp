@@ -1,5 +1,5 @@
 #include "gui/dialogs/ListDialog.h"
-#include "gui/window/AppIcons.h"
+#include "gui/common/AppIcons.h"
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QListWidget>

@@ -1,7 +1,7 @@
 #include "gui/pages/CommanderPage.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/FolderPane.h"
-#include "gui/window/MainWindow.h"
+#include "gui/session/AnalysisSession.h"
 #include "platform/Errors.h"
 #include <QComboBox>
 #include <QFileInfo>
@@ -17,7 +17,8 @@ constexpr int kRightPanelWidth = 303;
 constexpr int kButtonWidth = 74;
 } // namespace
 
-CommanderPage::CommanderPage(MainWindow& form, QWidget* parent) : QWidget(parent), form_(form) {
+CommanderPage::CommanderPage(AnalysisSession& session, QWidget* parent)
+    : QWidget(parent), session_(session) {
     setObjectName(QStringLiteral("CommanderPage"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -73,17 +74,12 @@ CommanderPage::CommanderPage(MainWindow& form, QWidget* parent) : QWidget(parent
     connect(Right, &FolderPane::ViewButtonContextMenu, this,
             &CommanderPage::ViewButtonContextPopup);
 
-    form.Commander = this;
-    connect(&form, &MainWindow::CurrentFolderChanged, this, &CommanderPage::FollowCurrentFolder);
-    // On a change of page only: the window's activation after any dialog
-    // must not take the right pane away from where the user went.
-    connect(&form, &MainWindow::PageActivated, this, [this](int index) {
-        if (index == MainWindow::pgCommander) ShowRightFolder(form_.RightDir);
-    });
+    connect(&session, &AnalysisSession::CurrentFolderChanged, this,
+            &CommanderPage::FollowCurrentFolder);
 }
 
 void CommanderPage::FollowCurrentFolder() {
-    const QString folder = form_.CurrentFolder();
+    const QString folder = session_.CurrentFolder();
     try {
         Left->SetDirectory(folder);
     } catch (const EMorvaneError&) {
@@ -93,7 +89,7 @@ void CommanderPage::FollowCurrentFolder() {
 }
 
 void CommanderPage::ShowRightFolder(const QString& path) {
-    if (form_.PageTabs()->currentIndex() != MainWindow::pgCommander) return;
+    if (!pageActive_) return;
     try {
         Right->SetDirectory(path);
         Right->FolderLabel->setText(path);
@@ -108,6 +104,11 @@ QString CommanderPage::LeftFolderLabel() const {
 
 QString CommanderPage::RightFolder() const {
     return Right->Directory();
+}
+
+QString CommanderPage::RightFolderToKeep() const {
+    const QString right = RightFolder();
+    return right.isEmpty() ? rememberedRight_ : right;
 }
 
 void CommanderPage::SetCaptions(ActivePane active) {
@@ -137,11 +138,12 @@ void CommanderPage::LeftDblClick() {
         const QFileInfo fi(p);
         // Opened here only: the pane does not open it a second time.
         if (fi.isDir())
-            form_.SelectFolder(p);
+            session_.SelectFolder(p);
         else if (fi.isFile() && Left->OpenFile)
             Left->OpenFile(p);
     }
-    form_.SyncLeftPane();
+    FollowCurrentFolder();
+    emit BottomBoxText(session_.CurrentFolder());
 }
 
 void CommanderPage::RightDblClick() {
@@ -158,13 +160,13 @@ void CommanderPage::RightDblClick() {
 
 void CommanderPage::LeftUpClick() {
     if (Left->Directory().isEmpty()) return;
-    form_.SelectFolder(MainWindow::ParentFolder(Left->Directory()));
+    session_.SelectFolder(AnalysisSession::ParentFolder(Left->Directory()));
 }
 
 void CommanderPage::RightUpClick() {
     Right->setUpdatesEnabled(false);
     try {
-        Right->SetDirectory(MainWindow::ParentFolder(Right->Directory()));
+        Right->SetDirectory(AnalysisSession::ParentFolder(Right->Directory()));
         // The label names the folder the pane now shows.
         Right->FolderLabel->setText(Right->Directory());
     } catch (const EMorvaneError& e) {
@@ -176,7 +178,7 @@ void CommanderPage::RightUpClick() {
 }
 
 void CommanderPage::LeftPathChosen(const QString& path) {
-    form_.SelectFolder(path);
+    session_.SelectFolder(path);
 }
 
 void CommanderPage::RightPathChosen(const QString& path) {

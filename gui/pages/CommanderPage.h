@@ -1,6 +1,6 @@
 #pragma once
 // The "Comander" page: two folder panes side by side. The left pane follows
-// the window's current folder (choosing a folder there makes it current); the
+// the session's current folder (choosing a folder there makes it current); the
 // right one is free and returns to the folder remembered at start each time
 // the page is shown. The bottom buttons are not built yet and say so.
 #include "gui/pages/CommanderLogic.h"
@@ -10,13 +10,13 @@
 class QSplitter;
 class QToolBar;
 class QToolButton;
+class AnalysisSession;
 class FolderPane;
-class MainWindow;
 
 class CommanderPage : public QWidget {
     Q_OBJECT
 public:
-    explicit CommanderPage(MainWindow& form, QWidget* parent = nullptr);
+    explicit CommanderPage(AnalysisSession& session, QWidget* parent = nullptr);
 
     FolderPane* Left = nullptr;
     FolderPane* Right = nullptr;
@@ -29,9 +29,19 @@ public:
     // The left pane and its label show the current folder (the window's own
     // SyncLeftPane also sets the bottom box).
     void FollowCurrentFolder();
+    // The window tells whether the page is the one shown.
+    void SetActive(bool active) { pageActive_ = active; }
     // Only while the page is the active page; a folder that cannot be shown
     // leaves the right pane as it was.
     void ShowRightFolder(const QString& path);
+    // The page was chosen: the right pane goes back to the remembered folder.
+    void PageShown() { ShowRightFolder(rememberedRight_); }
+    // The right pane's folder remembered at start (kept across runs).
+    QString RememberedRightFolder() const { return rememberedRight_; }
+    void SetRememberedRightFolder(const QString& folder) { rememberedRight_ = folder; }
+    // What to remember for the next start: the right pane's folder, or the
+    // remembered one while the pane never showed a folder.
+    QString RightFolderToKeep() const;
     // The folder named above the left pane (a command line runs there).
     QString LeftFolderLabel() const;
     // The right pane's folder, empty when it never showed one.
@@ -50,9 +60,15 @@ public:
     void NotSupportedClick();
     void ViewButtonContextPopup();
 
+signals:
+    // A text for the bottom box (the current folder, after a move in the left pane).
+    void BottomBoxText(const QString& text);
+
 private:
     void SetCaptions(ActivePane active);
 
-    MainWindow& form_;
+    AnalysisSession& session_;
+    bool pageActive_ = false;
+    QString rememberedRight_ = QStringLiteral("/");
     ActivePane active_ = ActivePane::None;
 };

@@ -3,15 +3,16 @@
 #include "core/engine/FileFilter.h"
 #include "core/engine/SizeText.h"
 #include "core/settings/IniFile.h"
+#include "core/settings/IniSnapshot.h"
+#include "gui/commands/CommandTable.h"
+#include "gui/common/ActivityIndicators.h"
+#include "gui/common/ComboItems.h"
 #include "gui/dialogs/ListDialog.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/dialogs/ShellOpDialogs.h"
 #include "gui/pages/ContentDuplicatesBar.h"
-#include "gui/widgets/ProgressGauge.h"
-#include "gui/window/ComboItems.h"
-#include "gui/window/CommandTable.h"
-#include "gui/window/ImageMenu.h"
-#include "gui/window/MainWindow.h"
+#include "gui/session/AnalysisSession.h"
+#include "gui/widgets/ImageMenu.h"
 #include "platform/Errors.h"
 #include "platform/FileInfo.h"
 #include "platform/Memory.h"
@@ -43,9 +44,15 @@ struct WaitCursor {
 
 } // namespace
 
-FileListPage::FileListPage(MainWindow& form, QWidget* parent)
-    : QWidget(parent), form_(form), dialogs_(std::make_unique<ShellOpDialogs>(&form)) {
+FileListPage::FileListPage(AnalysisSession& session, CommandTable& commands,
+                           ActivityIndicators& activity, QWidget* parent)
+    : QWidget(parent), session_(session), commands_(commands), activity_(activity) {
     setObjectName(QStringLiteral("FileListPage"));
+    // The file count shows for three seconds.
+    fileCountTimer_ = new QTimer(this);
+    fileCountTimer_->setObjectName(QStringLiteral("FileCountTimer"));
+    fileCountTimer_->setInterval(3000);
+    connect(fileCountTimer_, &QTimer::timeout, fileCountTimer_, &QTimer::stop);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -83,7 +90,7 @@ FileListPage::FileListPage(MainWindow& form, QWidget* parent)
         FileList->setColumnWidth(c, widths[c]);
     // The duplicates by content are looked for in the folder the list came from.
     layout->addWidget(new ContentDuplicatesBar(
-        *Model, *FileList, [this] { return form_.Scanner().FolderPath; }, this));
+        *Model, *FileList, [this] { return session_.Results().FolderPath; }, this));
     layout->addWidget(FileList, 1);
 
     BuildMenus();
@@ -98,7 +105,7 @@ FileListPage::FileListPage(MainWindow& form, QWidget* parent)
             &FileListPage::FileListSelectItem);
     FileList->installEventFilter(this);
 
-    connect(form_.FileCountTimer(), &QTimer::timeout, NoOfFilesLabel, &QLabel::clear);
+    connect(fileCountTimer_, &QTimer::timeout, NoOfFilesLabel, &QLabel::clear);
 
     InputQuery = [this](const QString& caption, const QString& prompt, QString& value) {
         bool ok = false;
@@ -115,6 +122,25 @@ FileListPage::FileListPage(MainWindow& form, QWidget* parent)
 }
 
 FileListPage::~FileListPage() = default;
+
+IShellOpUi* FileListPage::Dialogs() {
+    if (!dialogs_) dialogs_ = std::make_unique<ShellOpDialogs>(window());
+    return dialogs_.get();
+}
+
+void FileListPage::LoadFilters(const IniSnapshot& ini) {
+    LoadComboItems(FilterCombo, ini, QStringLiteral("FilterCombo"));
+    FilterCombo->setEditText(
+        ini.ReadString(QStringLiteral("Filter"), QStringLiteral("Text"), QStringLiteral("*")));
+}
+
+QString FileListPage::FilterText() const {
+    return FilterCombo->currentText();
+}
+
+void FileListPage::SaveFilterList(const QString& iniFile) const {
+    SaveComboItems(FilterCombo, iniFile, QStringLiteral("FilterCombo"));
+}
 
 void FileListPage::BuildToolBars() {
     FileListToolBar = new QToolBar(this);
@@ -142,7 +168,6 @@ void FileListPage::BuildToolBars() {
     FilterCombo->setContextMenuPolicy(Qt::CustomContextMenu);
     FilterCombo->lineEdit()->setContextMenuPolicy(Qt::CustomContextMenu);
     FileListToolBar->addWidget(FilterCombo);
-    form_.FilterCombo = FilterCombo;
 
     CbxInvertFilter = new QCheckBox(QStringLiteral("Invert Filter"), FileListToolBar);
     CbxInvertFilter->setObjectName(QStringLiteral("CbxInvertFilter"));
@@ -170,7 +195,7 @@ void FileListPage::BuildToolBars() {
         FileActionsToolBar->addWidget(b);
         return b;
     };
-    TrashButton = button("TrashButton", form_.Action(QStringLiteral("actDelToRecBin")));
+    TrashButton = button("TrashButton", commands_.Action(QStringLiteral("actDelToRecBin")));
     SelectNoneButton = button("SelectNoneButton", nullptr);
     SelectNoneButton->setText(QStringLiteral("select none"));
     SelectNoneButton->setToolTip(QStringLiteral("Uncheck all items"));
@@ -183,7 +208,7 @@ void FileListPage::BuildToolBars() {
     connect(SelectAllButton, &QToolButton::clicked, this, [this] { CheckRows(true, true); });
     FileActionsToolBar->addSeparator();
     DuplicatesButton =
-        button("DuplicatesButton", form_.Action(QStringLiteral("actFindDuplicates")));
+        button("DuplicatesButton", commands_.Action(QStringLiteral("actFindDuplicates")));
     DuplicatesButton->setToolTip(QStringLiteral(
         "Find duplicates in FileList\r\nDuplicated files will be alternatively marked \r\nor "
         "selected.\r\nSwap selection/checked items by clicking right\r\nmouse button, change "
@@ -195,18 +220,18 @@ void FileListPage::BuildToolBars() {
         QStringLiteral("Find File in File list\r\nCriteria\r\nFile Name or\r\nFile Path"));
     connect(FindFileButton, &QToolButton::clicked, this, &FileListPage::FindFileClick);
     FileActionsToolBar->addSeparator();
-    ArchiveButton = button("ArchiveButton", form_.Action(QStringLiteral("actMoveToArchive")));
+    ArchiveButton = button("ArchiveButton", commands_.Action(QStringLiteral("actMoveToArchive")));
 
-    if (QAction* a = form_.Action(QStringLiteral("actDelToRecBin")))
+    if (QAction* a = commands_.Action(QStringLiteral("actDelToRecBin")))
         connect(a, &QAction::triggered, this, &FileListPage::actDelToRecBinExecute);
-    if (QAction* a = form_.Action(QStringLiteral("actFindDuplicates")))
+    if (QAction* a = commands_.Action(QStringLiteral("actFindDuplicates")))
         connect(a, &QAction::triggered, this, &FileListPage::actFindDuplicatesExecute);
 }
 
 void FileListPage::BuildMenus() {
     // Images from the menu image list; the shared delete command keeps its
     // tool bar image on the tool bar.
-    const ImageList& images = form_.Commands().MenuImgList;
+    const ImageList& images = commands_.MenuImgList;
     auto* pop = new ImageMenu(this);
     FolderPop = pop;
     FolderPop->setObjectName(QStringLiteral("FolderPop"));
@@ -218,7 +243,7 @@ void FileListPage::BuildMenus() {
         FolderPop->addAction(images.value(17), QStringLiteral("Reverse checked/selected"), this,
                              &FileListPage::SwapCheckedAndSelected);
     FolderPop->addSeparator();
-    if (QAction* a = form_.Action(QStringLiteral("actMoveToArchive"))) {
+    if (QAction* a = commands_.Action(QStringLiteral("actMoveToArchive"))) {
         QAction* item =
             FolderPop->addAction(images.value(0), QStringLiteral("Move checked to Archive"));
         connect(item, &QAction::triggered, a, &QAction::trigger);
@@ -226,17 +251,19 @@ void FileListPage::BuildMenus() {
     RestoreArchiveItem =
         FolderPop->addAction(images.value(0), QStringLiteral("Restore Morvane Archive"));
     RestoreArchiveItem->setObjectName(QStringLiteral("RestoreArchiveItem"));
+    connect(RestoreArchiveItem, &QAction::triggered, this, &FileListPage::RestoreArchiveRequested);
     move_sel = FolderPop->addAction(images.value(3), QStringLiteral("Move checked"), this,
                                     &FileListPage::move_selClick);
     Copy_Sel = FolderPop->addAction(images.value(14), QStringLiteral("Copy checked"), this,
                                     &FileListPage::Copy_SelClick);
-    if (QAction* a = form_.Action(QStringLiteral("actDelToRecBin"))) {
+    if (QAction* a = commands_.Action(QStringLiteral("actDelToRecBin"))) {
         FolderPop->addAction(a);
         pop->SetImage(a, images.value(5));
     }
     FolderPop->addSeparator();
     ShowFileTypeItem = FolderPop->addAction(images.value(24), QStringLiteral("Show file type"),
                                             this, &FileListPage::ShowFileTypeClick);
+    ShowFileTypeItem->setObjectName(QStringLiteral("ShowFileTypeItem"));
 
     FilterPop = new QMenu(this);
     FilterPop->setObjectName(QStringLiteral("FilterPop"));
@@ -277,12 +304,12 @@ bool FileListPage::eventFilter(QObject* watched, QEvent* event) {
 
 void FileListPage::FillFileListButtonClick() {
     try {
-        FillFileList(form_.Scanner());
+        FillFileList(session_.Results());
     } catch (const EMorvaneError& e) {
-        ShowErrorMessage(&form_, e.message());
+        ShowErrorMessage(window(), e.message());
         return;
     } catch (const std::exception& e) {
-        ShowErrorMessage(&form_, QString::fromLocal8Bit(e.what()));
+        ShowErrorMessage(window(), QString::fromLocal8Bit(e.what()));
         return;
     }
     ShowFileCount();
@@ -309,15 +336,13 @@ void FileListPage::FillFileList(const QStringList& paths, const QStringList& kbT
 void FileListPage::FillRows(qsizetype count, const std::function<void(const RowSink&)>& rows) {
     WaitCursor wait;
     FileList->setUpdatesEnabled(false);
-    form_.ElapsedTimer()->stop();
     QElapsedTimer clock;
     clock.start();
-    form_.ElapsedLabel()->clear();
+    activity_.BeginTiming(true);
     auto closing = [&] {
         FileList->setUpdatesEnabled(true);
-        if (ProgressGauge* g = form_.GaugeWidget()) g->ResetProgress();
-        form_.ElapsedLabel()->setText(ElapsedText(clock.elapsed()));
-        form_.ElapsedTimer()->start();
+        activity_.ResetProgress();
+        activity_.ShowElapsed(ElapsedText(clock.elapsed()));
         ReleaseFreeMemory();
     };
     try {
@@ -325,11 +350,11 @@ void FileListPage::FillRows(qsizetype count, const std::function<void(const RowS
         const FileFilter filter(text, CbxInvertFilter->isChecked());
         FilterEntries = filter.Entries();
         if (count > 0) {
-            const bool icons = ReadIniBool(form_.IniFileName(), QStringLiteral("Settings"),
+            const bool icons = ReadIniBool(session_.IniFileName(), QStringLiteral("Settings"),
                                            QStringLiteral("ShowIcons"), false);
             const bool details = Cbx_Details->isChecked();
             const int max = int(count) - 1;
-            IProgress& gauge = form_.Gauge();
+            IProgress& gauge = activity_;
             gauge.SetProgressMax(max);
             FileGaugeStep = NextFileGaugeStep(FileGaugeStep, max);
             FileRowTable table(details);
@@ -362,7 +387,7 @@ bool FileListPage::MatchesFilter(const QString& path) const {
 void FileListPage::ShowLabelForAWhile(const QString& text) {
     NoOfFilesLabel->setText(text);
     // A running timer keeps its three seconds.
-    if (!form_.FileCountTimer()->isActive()) form_.FileCountTimer()->start();
+    if (!fileCountTimer_->isActive()) fileCountTimer_->start();
 }
 
 void FileListPage::ShowFileCount() {
@@ -385,7 +410,7 @@ void FileListPage::DeleteFilterItemClick() {
 }
 
 void FileListPage::ShowAllEntriesClick() {
-    ShowMessage(&form_, ComboItems(FilterCombo).join(QStringLiteral("\r\n")));
+    ShowMessage(window(), ComboItems(FilterCombo).join(QStringLiteral("\r\n")));
 }
 
 // --- sorting -------------------------------------------------------------
@@ -395,7 +420,7 @@ void FileListPage::SortByColumn(int column) {
 }
 
 std::vector<int> FileListPage::SortRows(int column) {
-    ListSortState& state = form_.SortState();
+    ListSortState& state = session_.SortState();
     state.Click(column);
     FileList->setUpdatesEnabled(false);
     std::vector<int> order;

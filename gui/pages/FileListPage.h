@@ -16,41 +16,25 @@ class QMenu;
 class QTableView;
 class QToolBar;
 class QToolButton;
+class ActivityIndicators;
+class AnalysisSession;
+class CommandTable;
 class DirScanner;
+class IniSnapshot;
 class IShellOpUi;
-class MainWindow;
+class QTimer;
 
 class FileListPage : public QWidget {
     Q_OBJECT
 public:
-    explicit FileListPage(MainWindow& form, QWidget* parent = nullptr);
+    // The page lists the session's results, runs the commands of commands and
+    // shows its progress and timings in activity.
+    FileListPage(AnalysisSession& session, CommandTable& commands, ActivityIndicators& activity,
+                 QWidget* parent = nullptr);
     ~FileListPage() override;
 
-    // --- controls ----------------------------------------------------------
-    QTableView* FileList = nullptr;
+    // The rows shown, with their checks.
     FileListModel* Model = nullptr;
-    QToolBar* FileListToolBar = nullptr;
-    QToolBar* FileActionsToolBar = nullptr; // the second row
-    QToolButton* FillFileListButton = nullptr;
-    QComboBox* FilterCombo = nullptr;
-    QCheckBox* CbxInvertFilter = nullptr;
-    QCheckBox* Cbx_Details = nullptr;
-    QLabel* NoOfFilesLabel = nullptr;
-    QToolButton* SelectAllButton = nullptr;  // select all
-    QToolButton* SelectNoneButton = nullptr; // select none
-    QToolButton* TrashButton = nullptr;      // Trash
-    QToolButton* DuplicatesButton = nullptr; // duplicates
-    QToolButton* FindFileButton = nullptr;   // search
-    QToolButton* ArchiveButton = nullptr;    // archive
-    QMenu* FolderPop = nullptr;
-    QMenu* FilterPop = nullptr;
-    QAction* CheckSelectedItem = nullptr;
-    QAction* UncheckSelectedItem = nullptr;
-    QAction* ReverseCheckedSelectedItem = nullptr;
-    QAction* RestoreArchiveItem = nullptr; // wired by the archive commands
-    QAction* move_sel = nullptr;
-    QAction* Copy_Sel = nullptr;
-    QAction* ShowFileTypeItem = nullptr;
 
     // --- state -------------------------------------------------------------
     QStringList FilterEntries;
@@ -63,6 +47,13 @@ public:
     IShellOpUi* ShellUi = nullptr;
     std::function<bool(const QString& caption, const QString& prompt, QString& value)> InputQuery;
     std::function<void(const QString& text)> ShowListText;
+
+    // The filter list and text kept in the settings file (the window's state).
+    void LoadFilters(const IniSnapshot& ini);
+    QString FilterText() const;
+    void SaveFilterList(const QString& iniFile) const;
+    // The next search starts after row (a row chosen in another list).
+    void SetSearchStart(int row) { FileSearchIndex = row; }
 
     // --- file list and filters ----------------------------------------------
     void FillFileListButtonClick();
@@ -115,10 +106,39 @@ public:
     int SingleSelectedRow() const;
     void SelectRows(const std::vector<char>& selected);
 
+signals:
+    // "Restore Morvane Archive" on the row selected.
+    void RestoreArchiveRequested();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The controls; tests find them by object name.
+    QTableView* FileList = nullptr;
+    QToolBar* FileListToolBar = nullptr;
+    QToolBar* FileActionsToolBar = nullptr; // the second row
+    QToolButton* FillFileListButton = nullptr;
+    QComboBox* FilterCombo = nullptr;
+    QCheckBox* CbxInvertFilter = nullptr;
+    QCheckBox* Cbx_Details = nullptr;
+    QLabel* NoOfFilesLabel = nullptr;
+    QToolButton* SelectAllButton = nullptr;  // select all
+    QToolButton* SelectNoneButton = nullptr; // select none
+    QToolButton* TrashButton = nullptr;      // Trash
+    QToolButton* DuplicatesButton = nullptr; // duplicates
+    QToolButton* FindFileButton = nullptr;   // search
+    QToolButton* ArchiveButton = nullptr;    // archive
+    QMenu* FolderPop = nullptr;
+    QMenu* FilterPop = nullptr;
+    QAction* CheckSelectedItem = nullptr;
+    QAction* UncheckSelectedItem = nullptr;
+    QAction* ReverseCheckedSelectedItem = nullptr;
+    QAction* RestoreArchiveItem = nullptr; // wired by the archive commands
+    QAction* move_sel = nullptr;
+    QAction* Copy_Sel = nullptr;
+    QAction* ShowFileTypeItem = nullptr;
+
     void BuildToolBars();
     void BuildMenus();
     void FileListSelectItem(const QItemSelection& selected, const QItemSelection& deselected);
@@ -128,6 +148,12 @@ private:
                                        const QString& kb, const QString& date)>;
     void FillRows(qsizetype count, const std::function<void(const RowSink&)>& rows);
 
-    MainWindow& form_;
+    // The shell operations' dialogs, made on first use for the window.
+    IShellOpUi* Dialogs();
+
+    AnalysisSession& session_;
+    CommandTable& commands_;
+    ActivityIndicators& activity_;
+    QTimer* fileCountTimer_ = nullptr;
     std::unique_ptr<IShellOpUi> dialogs_;
 };

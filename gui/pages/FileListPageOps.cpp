@@ -4,7 +4,7 @@
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/FileListPage.h"
-#include "gui/window/MainWindow.h"
+#include "gui/session/AnalysisSession.h"
 #include "platform/FileInfo.h"
 #include "platform/NativePath.h"
 #include "platform/ShellFileOp.h"
@@ -88,8 +88,8 @@ void FileListPage::FileListSelectItem(const QItemSelection& selected,
 void FileListPage::actFindDuplicatesExecute() {
     if (Model->Count() < 2) return;
     if (!Cbx_Details->isChecked() || !Model->Rows().Detail()) {
-        ShowMessage(&form_, QStringLiteral("Please refill file list and check \"Details\" to use "
-                                           "this function\""));
+        ShowMessage(window(), QStringLiteral("Please refill file list and check \"Details\" to use "
+                                             "this function\""));
         return;
     }
     MarkDuplicates(true, true);
@@ -200,7 +200,7 @@ void FileListPage::RemoveCheckedRows() {
 bool FileListPage::ShellOperationOnList(const QStringList& paths, const QString& target,
                                         int operation, std::vector<char>* handled) {
     try {
-        ShellFileOp op(ShellUi ? ShellUi : dialogs_.get());
+        ShellFileOp op(ShellUi ? ShellUi : Dialogs());
         const bool ok = op.Run(operation, paths, target, FOF_ALLOWUNDO) == sorOk;
         if (handled) *handled = op.HandledFlags();
         return ok;
@@ -240,15 +240,15 @@ void FileListPage::FileListAction(const QString& target, int operation) {
 }
 
 void FileListPage::move_selClick() {
-    FolderDialog& pd = form_.PD();
-    pd.Directory = form_.CurrentFolder();
+    FolderDialog pd(window());
+    pd.Directory = session_.CurrentFolder();
     pd.Title = QStringLiteral("Select target directory");
     if (pd.Execute()) FileListAction(pd.Directory, FO_MOVE);
 }
 
 void FileListPage::Copy_SelClick() {
-    FolderDialog& pd = form_.PD();
-    pd.Directory = form_.CurrentFolder();
+    FolderDialog pd(window());
+    pd.Directory = session_.CurrentFolder();
     pd.Title = QStringLiteral("Select target directory");
     if (pd.Execute()) FileListAction(pd.Directory, FO_COPY);
 }

@@ -1,12 +1,12 @@
 #include "gui/pages/ShortcutsPage.h"
 #include "core/cleanup/EmptyFolders.h"
 #include "core/cleanup/ShortcutChecker.h"
+#include "gui/commands/CommandTable.h"
+#include "gui/common/AppIcons.h"
+#include "gui/common/ListSort.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
-#include "gui/pages/FileListPage.h"
-#include "gui/window/AppIcons.h"
-#include "gui/window/CommandTable.h"
-#include "gui/window/MainWindow.h"
+#include "gui/session/AnalysisSession.h"
 #include "platform/NativePath.h"
 #include "platform/Trash.h"
 
@@ -19,7 +19,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
-#include <QSignalBlocker>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -50,7 +49,8 @@ constexpr int kPathColumn = 3;
 
 } // namespace
 
-ShortcutsPage::ShortcutsPage(MainWindow& form, QWidget* parent) : QWidget(parent), form_(form) {
+ShortcutsPage::ShortcutsPage(AnalysisSession& session, CommandTable& commands, QWidget* parent)
+    : QWidget(parent), session_(session), commands_(commands) {
     setObjectName(QStringLiteral("ShortcutsPage"));
     SendToTrash = [](const QString& path, QString* error) { return MoveToTrash(path, error); };
     OpenFolder = [](const QString& folder) {
@@ -144,7 +144,7 @@ void ShortcutsPage::BuildList() {
 
     Pop_Shortcut = new QMenu(this);
     Pop_Shortcut->setObjectName(QStringLiteral("Pop_Shortcut"));
-    const ImageList& images = form_.Commands().MenuImgList;
+    const ImageList& images = commands_.MenuImgList;
     CheckBrokenItem =
         Pop_Shortcut->addAction(images.value(17), QStringLiteral("Check broken Items"), this,
                                 [this] { CheckRowsByCondition("BROKEN"); });
@@ -158,7 +158,7 @@ void ShortcutsPage::BuildList() {
         Pop_Shortcut->addAction(images.value(5), QStringLiteral("Delete checked items"), this,
                                 &ShortcutsPage::DeleteCheckedRows);
     // The menu item runs the window's command, which any key binding reaches too.
-    if (QAction* command = form_.Action(QStringLiteral("actUncheck_Selected"))) {
+    if (QAction* command = commands_.Action(QStringLiteral("actUncheck_Selected"))) {
         connect(UncheckSelectedItem, &QAction::triggered, command, &QAction::trigger);
         connect(command, &QAction::triggered, this, &ShortcutsPage::UncheckSelected);
     } else {
@@ -169,14 +169,13 @@ void ShortcutsPage::BuildList() {
         Pop_Shortcut->popup(LV_Shortcut->viewport()->mapToGlobal(pos));
     });
     connect(LV_Shortcut->header(), &QHeaderView::sectionClicked, this,
-            [this](int column) { form_.FolderListColumnClick(LV_Shortcut, column); });
+            [this](int column) { SortByColumn(LV_Shortcut, column, session_.SortState()); });
     connect(LV_Shortcut, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int) {
         RowDoubleClicked(LV_Shortcut->indexOfTopLevelItem(item));
     });
     // The file list's search goes on from the row last selected in either list.
     connect(LV_Shortcut, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        if (auto* files = form_.findChild<FileListPage*>(); files && item)
-            files->FileSearchIndex = LV_Shortcut->indexOfTopLevelItem(item);
+        if (item) emit RowChosen(LV_Shortcut->indexOfTopLevelItem(item));
     });
     UpdateMenuItems();
 }
@@ -192,8 +191,8 @@ QString ShortcutsPage::StartFolderOrRefuse() {
     const QString start = CleanupStartFolder();
     // Starting anywhere else would reach the whole disk.
     if (start.isEmpty())
-        ShowMessage(&form_, QStringLiteral("No start folder chosen.\r\nChoose a place from the "
-                                           "list or \"Browse ...\" for a folder."));
+        ShowMessage(window(), QStringLiteral("No start folder chosen.\r\nChoose a place from the "
+                                             "list or \"Browse ...\" for a folder."));
     return start;
 }
 
@@ -216,14 +215,12 @@ void ShortcutsPage::StartMenuComboActivated(int index) {
     StartMenuCombo->setEditText(r);
     // The bottom combo is a status line on this page: showing the folder must
     // not select it as the window's folder.
-    const QSignalBlocker block(form_.HistoryCombo());
-    form_.HistoryCombo()->setEditText(r);
+    emit BottomBoxText(r);
 }
 
 void ShortcutsPage::StartMenuComboDropDown() {
     StartMenuCombo->setItemText(spBrowsedFolder, QString());
-    const QSignalBlocker block(form_.HistoryCombo());
-    form_.HistoryCombo()->setEditText(QString());
+    emit BottomBoxText(QString());
 }
 
 void ShortcutsPage::ShowRows(const std::vector<CleanupRow>& rows) {
@@ -250,7 +247,7 @@ void ShortcutsPage::ListShortcutsClick() {
     UpdateMenuItems();
     // Working shortcuts count as rows: the message only says nothing was found.
     if (LV_Shortcut->topLevelItemCount() == 0)
-        ShowMessage(&form_, QStringLiteral("No broken shortcut found"));
+        ShowMessage(window(), QStringLiteral("No broken shortcut found"));
 }
 
 void ShortcutsPage::ListEmptyFoldersClick() {
@@ -265,7 +262,7 @@ void ShortcutsPage::ListEmptyFoldersClick() {
     LV_Shortcut->setUpdatesEnabled(true);
     UpdateMenuItems();
     if (LV_Shortcut->topLevelItemCount() == 0)
-        ShowMessage(&form_, QStringLiteral("No empty folders found"));
+        ShowMessage(window(), QStringLiteral("No empty folders found"));
 }
 
 void ShortcutsPage::DeleteEmptyFoldersClick() {
@@ -275,10 +272,10 @@ void ShortcutsPage::DeleteEmptyFoldersClick() {
     LV_Shortcut->clear();
     folderRows_ = false;
     UpdateMenuItems();
-    if (!AskWarningYesNo(&form_, QStringLiteral("This will scan through the selected path "
-                                                "including subpath\r\nfor empty directories and "
-                                                "delete them to recycle bin\r\nDo you want to "
-                                                "proceed?")))
+    if (!AskWarningYesNo(window(), QStringLiteral("This will scan through the selected path "
+                                                  "including subpath\r\nfor empty directories and "
+                                                  "delete them to recycle bin\r\nDo you want to "
+                                                  "proceed?")))
         return;
     QString error;
     DeleteEmptyFolders(start, [this, &error](const QString& path) {
@@ -288,7 +285,7 @@ void ShortcutsPage::DeleteEmptyFoldersClick() {
         return false;
     });
     // A folder that stays is told once, with the first reason (a refused Trash).
-    if (!error.isEmpty()) ShowErrorMessage(&form_, error);
+    if (!error.isEmpty()) ShowErrorMessage(window(), error);
 }
 
 void ShortcutsPage::DeleteCheckedRows() {
@@ -314,11 +311,11 @@ void ShortcutsPage::DeleteCheckedRows() {
     }
     UpdateMenuItems();
     if (!kept.isEmpty())
-        ShowMessage(&form_, QStringLiteral("These folders were left where they are: the start "
-                                           "folder stays, and a folder that is no longer empty, "
-                                           "or has become a link, is not removed.\r\n") +
-                                kept.join(QStringLiteral("\r\n")));
-    if (!error.isEmpty()) ShowErrorMessage(&form_, error);
+        ShowMessage(window(), QStringLiteral("These folders were left where they are: the start "
+                                             "folder stays, and a folder that is no longer empty, "
+                                             "or has become a link, is not removed.\r\n") +
+                                  kept.join(QStringLiteral("\r\n")));
+    if (!error.isEmpty()) ShowErrorMessage(window(), error);
 }
 
 void ShortcutsPage::CheckRowsByCondition(const QString& word) {

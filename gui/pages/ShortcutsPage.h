@@ -13,12 +13,14 @@ class QMenu;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
-class MainWindow;
+class AnalysisSession;
+class CommandTable;
 
 class ShortcutsPage : public QWidget {
     Q_OBJECT
 public:
-    explicit ShortcutsPage(MainWindow& form, QWidget* parent = nullptr);
+    // Its list sorts with the session's sort state; its menu runs commands.
+    ShortcutsPage(AnalysisSession& session, CommandTable& commands, QWidget* parent = nullptr);
 
     // --- controls ----------------------------------------------------------
     QToolBar* CleanupToolBar = nullptr;
@@ -55,6 +57,12 @@ public:
     void StartMenuComboDropDown();
     void RowDoubleClicked(int row);
 
+signals:
+    // A text for the bottom box, which is a status line on this page.
+    void BottomBoxText(const QString& text);
+    // A row became the current one (the file list's search goes on from it).
+    void RowChosen(int row);
+
 private:
     void BuildToolBar();
     void BuildList();
@@ -62,7 +70,8 @@ private:
     // Empty when no start folder was chosen; the user is told so.
     QString StartFolderOrRefuse();
 
-    MainWindow& form_;
+    AnalysisSession& session_;
+    CommandTable& commands_;
     bool typedStart_ = false;
     // What the list shows: empty-folder rows are tested again before they go,
     // and the start folder they were listed from never goes.

@@ -1,8 +1,7 @@
 #include "gui/pages/TempFoldersPage.h"
+#include "gui/common/FolderActions.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
-#include "gui/window/FolderOperations.h"
-#include "gui/window/MainWindow.h"
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -34,7 +33,7 @@ protected:
 constexpr int kPickerFlags = 37; // file-system folders only, status text, validate
 } // namespace
 
-TempFoldersPage::TempFoldersPage(MainWindow& form, QWidget* parent) : QWidget(parent), form_(form) {
+TempFoldersPage::TempFoldersPage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("TempFoldersPage"));
     const QString listHint = QStringLiteral(
         "Add here directories with temporary files e.g. \r\nnetscape cache, temp etc.\r\nall "
@@ -106,11 +105,11 @@ void TempFoldersPage::AddFolderClick() {
     }
     QString chosen = BrowseStart;
     BrowseForFolders picker;
-    if (!picker.BrowseFolderFrom(&form_, chosen, QStringLiteral("Select Directory Sample"),
+    if (!picker.BrowseFolderFrom(window(), chosen, QStringLiteral("Select Directory Sample"),
                                  QString(), kPickerFlags))
         return;
     BrowseStart = chosen; // also when the folder is refused below
-    if (!CheckFolderAllowed(&form_, chosen)) return;
+    if (!CheckFolderAllowed(window(), chosen)) return;
     auto* row = new QTreeWidgetItem(Folders, QStringList{chosen});
     row->setIcon(0, QFileIconProvider().icon(QFileIconProvider::Folder));
 }
@@ -123,8 +122,8 @@ void TempFoldersPage::RemoveFoldersClick() {
 
 void TempFoldersPage::DeleteFilesClick() {
     if (Folders->selectedItems().size() != 1) return;
-    if (!AskWarningYesNo(&form_, QStringLiteral("Do you really want to delete all files in the "
-                                                "selected folder \r\nincluding its subfolders?")))
+    if (!AskWarningYesNo(window(), QStringLiteral("Do you really want to delete all files in the "
+                                                  "selected folder \r\nincluding its subfolders?")))
         return;
-    ShowMessage(&form_, QStringLiteral("not supported yet"));
+    ShowMessage(window(), QStringLiteral("not supported yet"));
 }

@@ -3,14 +3,13 @@
 // later cleaning while the program runs. Cleaning itself is not supported yet.
 #include <QWidget>
 
-class MainWindow;
 class QToolButton;
 class QTreeWidget;
 
 class TempFoldersPage : public QWidget {
     Q_OBJECT
 public:
-    explicit TempFoldersPage(MainWindow& form, QWidget* parent = nullptr);
+    explicit TempFoldersPage(QWidget* parent = nullptr);
 
     QTreeWidget* Folders = nullptr;
     QToolButton* AddButton = nullptr;
@@ -23,7 +22,4 @@ public:
     void AddFolderClick();
     void RemoveFoldersClick();
     void DeleteFilesClick();
-
-private:
-    MainWindow& form_;
 };

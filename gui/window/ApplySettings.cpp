@@ -2,6 +2,8 @@
 // dialog closes.
 #include "gui/dialogs/ColorFontPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/widgets/ProgressGauge.h"
 #include "gui/window/MainWindow.h"
 #include <QAbstractItemView>
@@ -31,15 +33,15 @@ bool IsListView(const QAbstractItemView* view) {
 
 void MainWindow::ApplySettings() {
     QStringList errors;
-    AppliedSettings = ReadWindowSettings(iniFileName_, &errors);
-    const WindowSettings& s = AppliedSettings;
+    appliedSettings_ = ReadWindowSettings(session_->IniFileName(), &errors);
+    const WindowSettings& s = appliedSettings_;
 
     if (gauge_) gauge_->SetColors(ToQColor(s.BarColor), ToQColor(s.BarFontColor));
-    MinFileSizeKB = s.MinFileSize;
+    session_->MinFileSizeKB = s.MinFileSize;
 
     // The other lists follow the folder list's own colour, and the file list
     // its font.
-    QTreeWidget* folderList = FolderList();
+    QTreeWidget* folderList = folderListPage_ ? folderListPage_->FolderList() : nullptr;
     const QColor listBack = folderList ? folderList->palette().color(QPalette::Base) : QColor();
     QFont listFont = ToQFont(s.ListFont);
     const QColor listText = ToQColor(s.ListFont.color);
@@ -59,7 +61,7 @@ void MainWindow::ApplySettings() {
         colour(findChild<QAbstractItemView*>(QLatin1String(name)), false);
     colour(historyCombo_, false);
 
-    HistorySize = s.HistorySize;
+    session_->HistorySize = s.HistorySize;
     ApplyFlatDesign(s.FlatDesign);
     // Charts, file list icons and zoom follow SettingsApplied.
     emit SettingsApplied();

@@ -1,10 +1,12 @@
 #include "gui/window/ArchiveCommands.h"
 #include "core/archive/ArchiveNames.h"
 #include "core/archive/ZipArchiver.h"
+#include "gui/common/ActivityIndicators.h"
 #include "gui/dialogs/ArchiveProgressWindow.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/FileListPage.h"
 #include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/widgets/ProgressGauge.h"
 #include "gui/window/DirTreeView.h"
 #include "gui/window/MainWindow.h"
@@ -30,7 +32,7 @@ std::string FolderOf(const std::string& path) {
 
 ArchiveCommands::ArchiveCommands(MainWindow& form)
     : QObject(&form), form_(form),
-      progress_(std::make_unique<ArchiveProgressWindow>(&form, form.GaugeWidget())) {
+      progress_(std::make_unique<ArchiveProgressWindow>(&form, form.Activity().Gauge())) {
     setObjectName(QStringLiteral("ArchiveCommands"));
     auto wire = [this](QAction* action, void (ArchiveCommands::*handler)()) {
         if (action)
@@ -43,7 +45,8 @@ ArchiveCommands::ArchiveCommands(MainWindow& form)
     wire(form.Action(QStringLiteral("TreeMoveToArchiveItem")),
          &ArchiveCommands::TreeMoveToArchiveClick);
     if (auto* page = form.findChild<FileListPage*>())
-        wire(page->RestoreArchiveItem, &ArchiveCommands::RestoreMorvaneArchiveClick);
+        connect(page, &FileListPage::RestoreArchiveRequested, this,
+                &ArchiveCommands::RestoreMorvaneArchiveClick);
     form.installEventFilter(this);
 }
 
@@ -73,7 +76,7 @@ IArchiveUi* ArchiveCommands::CurrentUi() {
 bool ArchiveCommands::MoveFiles(const std::string& archiveName,
                                 const std::vector<std::string>& files, std::vector<char>* handled) {
     const bool ok = MoveFilesToArchive(archiveName, files, CurrentUi(), handled);
-    if (!archiveName.empty()) form_.SelectFolder(PathText(FolderOf(archiveName)));
+    if (!archiveName.empty()) form_.Session().SelectFolder(PathText(FolderOf(archiveName)));
     return ok;
 }
 
@@ -83,7 +86,7 @@ void ArchiveCommands::actMoveToArchiveExecute() {
     std::vector<std::string> paths;
     if (CollectCheckedPaths(page->Model->Rows(), paths) == 0) return;
     WaitCursor wait;
-    const std::string name = NextArchiveName(PathBytes(form_.CurrentFolder()));
+    const std::string name = NextArchiveName(PathBytes(form_.Session().CurrentFolder()));
     std::vector<char> handled;
     if (!MoveFiles(name, paths, &handled)) ShowMessage(&form_, kMoveFailure);
     // Only rows whose files went into the archive leave the list.
@@ -103,19 +106,19 @@ void ArchiveCommands::FolderListMoveToArchiveClick() {
 void ArchiveCommands::TreeMoveToArchiveClick() {
     const QString folder = form_.DirTree()->SelectedFolder();
     if (!IsExistingFolder(folder)) return;
-    form_.SelectFolder(folder);
+    form_.Session().SelectFolder(folder);
     ArchiveFolder(folder);
 }
 
 void ArchiveCommands::ArchiveFolder(const QString& folder) {
-    const QString back = form_.CurrentFolder();
+    const QString back = form_.Session().CurrentFolder();
     WaitCursor wait;
     try {
         // Without a whole run of folder (another one is going, or Esc stopped
         // it) the scanner still holds the files of the last run, which are
         // another folder's.
         if (!form_.AnalyseFolder(folder)) return;
-        DirScanner& scanner = form_.Scanner();
+        DirScanner& scanner = form_.Session().Results();
         if (scanner.FileRowCount() == 0) return; // the views keep showing folder
         const std::string name = NextArchiveName(PathBytes(folder));
         std::vector<std::string> files;
@@ -123,7 +126,7 @@ void ArchiveCommands::ArchiveFolder(const QString& folder) {
         for (const QString& p : scanner.FilePaths())
             files.push_back(PathBytes(p));
         if (!MoveFiles(name, files, nullptr)) ShowMessage(&form_, kMoveFailure);
-        form_.SelectFolder(back);
+        form_.Session().SelectFolder(back);
         form_.AnalyseFolder(back);
     } catch (const EMorvaneError& e) {
         ShowErrorMessage(&form_, e.message());

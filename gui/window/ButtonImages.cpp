@@ -1,8 +1,9 @@
 #include "gui/window/ButtonImages.h"
 #include "core/settings/IniFile.h"
+#include "gui/commands/CommandTable.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/dialogs/ModalHook.h"
-#include "gui/window/CommandTable.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
 #include <QAction>
 #include <QCoreApplication>
@@ -120,23 +121,25 @@ void InstallButtonImages(MainWindow& form) {
         if (!error.isEmpty()) ShowErrorMessage(&form, error);
     };
     try {
-        report(LoadButtonImages(commands, form.IniFileName(),
-                                ReadIniString(form.IniFileName(), kSection, kKey, QString())));
+        report(LoadButtonImages(
+            commands, form.Session().IniFileName(),
+            ReadIniString(form.Session().IniFileName(), kSection, kKey, QString())));
     } catch (const std::exception&) {
         // An unreadable settings file was reported at start; the built-in images stay.
     }
-    QObject::connect(form.Action(QStringLiteral("LoadButtonImagesItem")), &QAction::triggered,
-                     &form, [&form, report] {
-                         QFileDialog dlg(&form, QStringLiteral("Load button images"), StripFolder(),
-                                         QStringLiteral("Bitmap image lists (*1.bmp)"));
-                         dlg.setDefaultSuffix(QStringLiteral("bmp"));
-                         dlg.setFileMode(QFileDialog::ExistingFile);
-                         if (ExecModal(dlg) != QDialog::Accepted) return;
-                         const QString file = dlg.selectedFiles().value(0);
-                         try {
-                             report(LoadButtonImages(form.Commands(), form.IniFileName(), file));
-                         } catch (const std::exception& e) {
-                             report(QString::fromLocal8Bit(e.what()));
-                         }
-                     });
+    QObject::connect(
+        form.Action(QStringLiteral("LoadButtonImagesItem")), &QAction::triggered, &form,
+        [&form, report] {
+            QFileDialog dlg(&form, QStringLiteral("Load button images"), StripFolder(),
+                            QStringLiteral("Bitmap image lists (*1.bmp)"));
+            dlg.setDefaultSuffix(QStringLiteral("bmp"));
+            dlg.setFileMode(QFileDialog::ExistingFile);
+            if (ExecModal(dlg) != QDialog::Accepted) return;
+            const QString file = dlg.selectedFiles().value(0);
+            try {
+                report(LoadButtonImages(form.Commands(), form.Session().IniFileName(), file));
+            } catch (const std::exception& e) {
+                report(QString::fromLocal8Bit(e.what()));
+            }
+        });
 }

@@ -2,7 +2,7 @@
 // Tool bar images from a pair of bitmap strips: NAME1.bmp the hot images,
 // NAME2.bmp the normal ones, 16 pixels per image, the top-left pixel's
 // colour transparent. The chosen "1" file is kept in the settings.
-#include "gui/window/AppIcons.h"
+#include "gui/common/AppIcons.h"
 #include <QImage>
 #include <QString>
 

@@ -7,6 +7,8 @@
 #include "gui/dialogs/PrintSheet.h"
 #include "gui/dialogs/SettingsDialog.h"
 #include "gui/pages/ChartPages.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
 #include "gui/window/ViewRowSource.h"
 #include "platform/Errors.h"
@@ -18,7 +20,7 @@
 
 void MainWindow::SettingsClick() {
     try {
-        SettingsDialog dialog(iniFileName_, this);
+        SettingsDialog dialog(session_->IniFileName(), this);
         ExecModal(dialog);
     } catch (const EMorvaneError& e) {
         ShowErrorMessage(this, e.message());
@@ -28,15 +30,17 @@ void MainWindow::SettingsClick() {
 
 void MainWindow::ExportListClick() {
     try {
-        ExportDialog dialog(iniFileName_, this);
-        dialog.SetFolderName(currentFolder_);
-        QTreeWidget* folderList = FolderList();
+        const AnalysisSession& session = *session_;
+        ExportDialog dialog(session.IniFileName(), this);
+        dialog.SetFolderName(session.CurrentFolder());
+        QTreeWidget* folderList = folderListPage_->FolderList();
         std::optional<ViewRowSource> folders, files;
         if (folderList) folders.emplace(folderList->model());
         auto* fileView = findChild<QAbstractItemView*>(QStringLiteral("FileList"));
         if (fileView && fileView->model()) files.emplace(fileView->model());
         dialog.SetLists(folders ? &*folders : nullptr, files ? &*files : nullptr);
-        dialog.SetTotals(TotalKBText, TotalMBText, NumberText(TotalGB / 10000.0L));
+        dialog.SetTotals(session.TotalKBText, session.TotalMBText,
+                         NumberText(session.TotalGB / 10000.0L));
         if (auto* charts = findChild<ChartPages*>())
             dialog.SetPictureMaker([charts](int chart, const QString& jpg) {
                 return charts->MakePicture(chart, jpg);
@@ -54,9 +58,9 @@ void MainWindow::actPrintExecute() {
             QStringList lines;
             bool ok = false;
             QApplication::setOverrideCursor(Qt::WaitCursor);
-            if (QTreeWidget* list = FolderList()) {
+            if (QTreeWidget* list = folderListPage_->FolderList()) {
                 const ViewRowSource rows(list->model());
-                ok = SizeListPrintLines(rows, currentFolder_, lines);
+                ok = SizeListPrintLines(rows, session_->CurrentFolder(), lines);
             }
             QApplication::restoreOverrideCursor();
             if (!ok) ShowMessage(this, QStringLiteral("Failure generating print"));

@@ -1,10 +1,11 @@
 #include "gui/window/FolderOperations.h"
 #include "core/cleanup/ProtectedFolders.h"
+#include "gui/commands/CommandTable.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/dialogs/ShellOpDialogs.h"
 #include "gui/pages/FolderListPage.h"
-#include "gui/window/CommandTable.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/DirTreeView.h"
 #include "gui/window/MainWindow.h"
 #include "platform/Errors.h"
@@ -17,11 +18,6 @@
 #include <QUrl>
 
 namespace {
-OpenInShellHook& OpenHook() {
-    static OpenInShellHook hook;
-    return hook;
-}
-
 // The hourglass for the length of a command, also when it throws.
 struct WaitCursor {
     explicit WaitCursor(Qt::CursorShape shape = Qt::WaitCursor) {
@@ -44,44 +40,6 @@ const QString& TargetTitle() {
 }
 } // namespace
 
-void SetOpenInShellHook(OpenInShellHook hook) {
-    OpenHook() = std::move(hook);
-}
-
-void OpenInShell(const QString& path) {
-    if (OpenHook()) {
-        OpenHook()(path);
-        return;
-    }
-    QDesktopServices::openUrl(FileUrl(path));
-}
-
-bool RecycleFolder(const QString& path, IShellOpUi* ui) {
-    try {
-        ShellFileOp op(ui);
-        return op.Run(FO_DELETE, {path}, QString(), FOF_ALLOWUNDO) == sorOk;
-    } catch (...) {
-        return false;
-    }
-}
-
-bool ShellOperationOnPath(const QString& path, const QString& target, int operation,
-                          IShellOpUi* ui) {
-    // The operation shows its own progress; its questions need the normal cursor.
-    WaitCursor normal(Qt::ArrowCursor);
-    try {
-        ShellFileOp op(ui);
-        return op.Run(operation, {path}, target,
-                      FOF_ALLOWUNDO | FOF_SIMPLEPROGRESS | FOF_NOCONFIRMMKDIR) == sorOk;
-    } catch (...) {
-        return false;
-    }
-}
-
-bool CheckFolderAllowed(QWidget* owner, const QString& folder) {
-    return CheckFolderAllowed(folder, [owner](const QString& text) { ShowMessage(owner, text); });
-}
-
 FolderOperations::FolderOperations(MainWindow& form)
     : QObject(&form), form_(form), dialogs_(std::make_unique<ShellOpDialogs>(&form)) {
     setObjectName(QStringLiteral("FolderOperations"));
@@ -97,7 +55,7 @@ FolderOperations::FolderOperations(MainWindow& form)
     on("MoveFolderItem", &FolderOperations::MoveTreeFolder);
     on("DeleteFolderItem", &FolderOperations::DeleteTreeFolder);
 
-    QTreeWidget* list = form_.FolderList();
+    QTreeWidget* list = form_.FolderPage()->FolderList();
     connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& pos) {
         if (QTreeWidgetItem* item = list->itemAt(pos)) list->setCurrentItem(item);
         form_.Commands().FolderListPopUp()->popup(list->viewport()->mapToGlobal(pos));
@@ -116,7 +74,7 @@ QString FolderOperations::RowFolder() const {
 
 void FolderOperations::Reanalyse() {
     try {
-        form_.AnalyseFolder(form_.CurrentFolder());
+        form_.AnalyseFolder(form_.Session().CurrentFolder());
     } catch (const EMorvaneError& e) {
         ShowErrorMessage(&form_, e.message());
     } catch (const std::exception& e) {
@@ -153,13 +111,13 @@ void FolderOperations::TransferRowFolder(int operation) {
     const QString folder = RowFolder();
     if (folder.isEmpty()) return;
     FolderDialog& pd = form_.PD();
-    pd.Directory = form_.CurrentFolder();
+    pd.Directory = form_.Session().CurrentFolder();
     pd.Title = TargetTitle();
     if (!pd.Execute()) return;
     const bool done = ShellOperationOnPath(folder, pd.Directory, operation, Ui());
     // Only a finished move takes the folder away; then the sizes change too.
     if (!done || operation != FO_MOVE) return;
-    QTreeWidget* list = form_.FolderList();
+    QTreeWidget* list = form_.FolderPage()->FolderList();
     for (int i = list->topLevelItemCount() - 1; i >= 0; --i)
         if (FolderListPage::RowFolder(list->topLevelItem(i)) == folder)
             std::unique_ptr<QTreeWidgetItem>(list->takeTopLevelItem(i));

@@ -1,8 +1,7 @@
 #pragma once
 // The folder commands of the size list's and the directory tree's pop-up
-// menus (open in the file manager, Trash, move, copy) and the protected-folder
-// check with its messages.
-#include "platform/ShellFileOp.h"
+// menus (open in the file manager, Trash, move, copy).
+#include "gui/common/FolderActions.h"
 #include <QObject>
 #include <functional>
 #include <memory>
@@ -10,22 +9,6 @@
 class MainWindow;
 class QWidget;
 class ShellOpDialogs;
-
-// Opens path in the desktop's file manager (xdg-open); the result is not
-// examined. Tests replace the opener.
-using OpenInShellHook = std::function<void(const QString& path)>;
-void SetOpenInShellHook(OpenInShellHook hook);
-void OpenInShell(const QString& path);
-
-// Sends path to the Trash, asking first through ui. True when it went.
-bool RecycleFolder(const QString& path, IShellOpUi* ui);
-// Moves or copies path into the folder target, or trashes it (target unused),
-// with the file manager's questions, progress and errors shown through ui.
-bool ShellOperationOnPath(const QString& path, const QString& target, int operation,
-                          IShellOpUi* ui);
-
-// True when folder may be used; otherwise one message box per reason to refuse.
-bool CheckFolderAllowed(QWidget* owner, const QString& folder);
 
 class FolderOperations : public QObject {
     Q_OBJECT

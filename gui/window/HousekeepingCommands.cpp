@@ -2,6 +2,7 @@
 #include "core/cleanup/BrowserStores.h"
 #include "core/cleanup/RecentDocuments.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/widgets/BackgroundToolTip.h"
 #include "gui/window/MainWindow.h"
 #include "platform/ProgramStarter.h"
@@ -63,7 +64,7 @@ void InstallHousekeeping(MainWindow& form) {
         const WaitCursor wait;
         ClearUrlHistory();
     });
-    wire("actStartDefrag", [&form] { Start(form, DefragLaunch(form.CurrentFolder())); });
+    wire("actStartDefrag", [&form] { Start(form, DefragLaunch(form.Session().CurrentFolder())); });
     wire("DiskCleanupButton", [&form] { Start(form, DiskCleanupLaunch()); });
     wire("actUninstallMnu", [&form] { Start(form, SoftwareCentreLaunch()); });
 
@@ -77,7 +78,7 @@ void InstallHousekeeping(MainWindow& form) {
     QToolButton* commandLine = form.But_CommandLine();
     commandLine->setToolTip(QStringLiteral("Execute Command line in the\nleft directory pane"));
     QObject::connect(commandLine, &QToolButton::clicked, &form, [&form] {
-        form.LastCommandLine = form.HistoryCombo()->currentText();
-        Start(form, CommandLineLaunch(form.LastCommandLine, CommandLineFolder(form)));
+        form.SetLastCommandLine(form.HistoryCombo()->currentText());
+        Start(form, CommandLineLaunch(form.LastCommandLine(), CommandLineFolder(form)));
     });
 }

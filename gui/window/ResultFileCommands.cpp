@@ -3,6 +3,7 @@
 #include "core/settings/IniFile.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/ChartPages.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
 #include "gui/window/SnapshotView.h"
 #include "platform/Errors.h"
@@ -45,7 +46,6 @@ void ResultFileCommands::SetFileDialog(DialogFunction dialog) {
 
 ResultFileCommands::ResultFileCommands(MainWindow& form, ChartPages& charts)
     : QObject(&form), form_(form), charts_(charts) {
-    form.Snapshots = new SnapshotView(form);
     connect(form.Action(QStringLiteral("ACTSave")), &QAction::triggered, this,
             &ResultFileCommands::ACTSaveExecute);
     connect(form.Action(QStringLiteral("ACTOpen")), &QAction::triggered, this,
@@ -53,13 +53,13 @@ ResultFileCommands::ResultFileCommands(MainWindow& form, ChartPages& charts)
 }
 
 void ResultFileCommands::ACTSaveExecute() {
-    const QString chosen = Dialog()(true, form_.CurrentFolder());
+    const QString chosen = Dialog()(true, form_.Session().CurrentFolder());
     if (!chosen.isEmpty()) SaveTo(chosen);
 }
 
 void ResultFileCommands::ACTOpenExecute() {
     const QString chosen =
-        Dialog()(false, openFolder_.isEmpty() ? form_.CurrentFolder() : openFolder_);
+        Dialog()(false, openFolder_.isEmpty() ? form_.Session().CurrentFolder() : openFolder_);
     if (chosen.isEmpty()) return;
     if (OpenFrom(chosen)) openFolder_ = QFileInfo(chosen).absolutePath() + QLatin1Char('/');
 }
@@ -73,7 +73,7 @@ bool ResultFileCommands::SaveTo(const QString& chosen) {
                                      .arg(QDir::toNativeSeparators(name))))
         return false;
     try {
-        DirScanner& s = form_.Scanner();
+        const DirScanner& s = form_.Session().Results();
         SaveResultFile(s.EntryPaths, s.EntryMB, s.EntryKB, name);
         return true;
     } catch (const EMorvaneError& e) {
@@ -83,7 +83,7 @@ bool ResultFileCommands::SaveTo(const QString& chosen) {
 }
 
 bool ResultFileCommands::OpenFrom(const QString& fileName) {
-    if (SnapshotView::LooksLikeSnapshot(fileName)) return form_.Snapshots->OpenFrom(fileName);
+    if (SnapshotView::LooksLikeSnapshot(fileName)) return form_.Snapshots().OpenFrom(fileName);
     QStringList paths, mb, kb;
     try {
         LoadResultFile(paths, mb, kb, fileName);
@@ -100,8 +100,9 @@ bool ResultFileCommands::OpenFrom(const QString& fileName) {
         ShowErrorMessage(&form_, e.message());
         return false;
     }
-    form_.Snapshots->Drop();
-    DirScanner& s = form_.Scanner();
+    AnalysisSession& session = form_.Session();
+    session.CloseSnapshot();
+    DirScanner& s = session.Results();
     s.EntryPaths = paths;
     s.EntryMB = mb;
     s.EntryKB = kb;
@@ -111,7 +112,7 @@ bool ResultFileCommands::OpenFrom(const QString& fileName) {
     for (qsizetype i = 0; i < paths.size(); ++i)
         if (!paths[i].endsWith(DirScanner::FreeSpaceName())) kbSum += StrToWideSizeValue(kb[i]);
     s.TotalGBText = SizeText(suGB, kbSum * 1024);
-    form_.TotalGB = StrToSizeValue(s.TotalGBText);
+    session.TotalGB = StrToSizeValue(s.TotalGBText);
     charts_.ApplyChartOptions();
     form_.FillFolderList(s.EntryPaths, s.EntryMB, s.EntryKB);
     charts_.FillCharts(s.EntryPaths, s.EntryMB);

@@ -2,8 +2,10 @@
 // destruction.
 #include "core/settings/IniFile.h"
 #include "core/settings/IniSnapshot.h"
+#include "gui/common/ComboItems.h"
 #include "gui/pages/CommanderPage.h"
-#include "gui/window/ComboItems.h"
+#include "gui/pages/FileListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
 #include <QAction>
 #include <QComboBox>
@@ -18,7 +20,7 @@ const QString kSwitches = QStringLiteral("Switches");
 
 void MainWindow::LoadWindowState() {
     // One read of the file for the whole state.
-    const IniSnapshot f(iniFileName_);
+    const IniSnapshot f(session_->IniFileName());
     const QString bounds = QStringLiteral("Bounds");
     const int left = f.ReadInteger(bounds, QStringLiteral("left"), 150);
     // Wide enough for the whole tool bar and status bar on a 1366 x 768 screen.
@@ -30,9 +32,6 @@ void MainWindow::LoadWindowState() {
 
     const int page = f.ReadInteger(QStringLiteral("Page"), QStringLiteral("TabSheet"), 1);
     pageControl_->setCurrentIndex(page >= 0 && page < 7 ? page : 1);
-
-    ButtonImagesFile =
-        f.ReadString(QStringLiteral("Toolbar Images"), QStringLiteral("Current"), QString());
 
     if (!f.ReadBool(kSwitches, QStringLiteral("ShowDirTree"), false)) SetDirTreeOpen(false);
 
@@ -52,22 +51,20 @@ void MainWindow::LoadWindowState() {
 
     const QString right =
         f.ReadString(QStringLiteral("LastDir"), QStringLiteral("Right Dir"), QStringLiteral("/"));
-    if (!right.isEmpty() && QFileInfo(right).isDir()) RightDir = right;
-    if (Commander) Commander->ShowRightFolder(RightDir);
+    if (commander_) {
+        if (!right.isEmpty() && QFileInfo(right).isDir())
+            commander_->SetRememberedRightFolder(right);
+        commander_->PageShown();
+    }
 
     comboPanel_->setVisible(f.ReadBool(kSwitches, QStringLiteral("HistoryCombo"), false));
 
     LoadComboItems(historyCombo_, f, QStringLiteral("HistoryCombo"));
-    if (FilterCombo) {
-        LoadComboItems(FilterCombo, f, QStringLiteral("FilterCombo"));
-        const QString text =
-            f.ReadString(QStringLiteral("Filter"), QStringLiteral("Text"), QStringLiteral("*"));
-        FilterCombo->setEditText(text);
-    }
+    if (fileListPage_) fileListPage_->LoadFilters(f);
 }
 
 void MainWindow::SaveWindowState() {
-    const QString& f = iniFileName_;
+    const QString f = session_->IniFileName();
     // A maximised or minimised window keeps the last normal rectangle.
     if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
         const QString bounds = QStringLiteral("Bounds");
@@ -90,14 +87,15 @@ void MainWindow::SaveWindowState() {
     WriteIniBool(f, QStringLiteral("PieForm"), QStringLiteral("Elyptic"), !checked("actElyptic"));
     WriteIniInteger(f, QStringLiteral("Page"), QStringLiteral("TabSheet"),
                     pageControl_->currentIndex());
-    WriteIniString(f, QStringLiteral("LastDir"), QStringLiteral("Start with"), currentFolder_);
+    WriteIniString(f, QStringLiteral("LastDir"), QStringLiteral("Start with"),
+                   session_->CurrentFolder());
     // A right pane never shown keeps the folder remembered from before.
-    const QString right = Commander ? Commander->RightFolder() : QString();
-    WriteIniString(f, QStringLiteral("LastDir"), QStringLiteral("Right Dir"),
-                   right.isEmpty() ? RightDir : right);
-    if (FilterCombo)
+    if (commander_)
+        WriteIniString(f, QStringLiteral("LastDir"), QStringLiteral("Right Dir"),
+                       commander_->RightFolderToKeep());
+    if (fileListPage_)
         WriteIniString(f, QStringLiteral("Filter"), QStringLiteral("Text"),
-                       FilterCombo->currentText());
+                       fileListPage_->FilterText());
     SaveComboItems(historyCombo_, f, QStringLiteral("HistoryCombo"));
-    if (FilterCombo) SaveComboItems(FilterCombo, f, QStringLiteral("FilterCombo"));
+    if (fileListPage_) fileListPage_->SaveFilterList(f);
 }

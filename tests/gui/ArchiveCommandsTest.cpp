@@ -2,10 +2,14 @@
 #include "gui/window/ArchiveCommands.h"
 #include "common/TestFiles.h"
 #include "core/archive/ZipArchiver.h"
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "gui/dialogs/ArchiveProgressWindow.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/dialogs/ProgressDialog.h"
 #include "gui/pages/FileListPage.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/widgets/ProgressGauge.h"
 #include "gui/window/DirTreeView.h"
 #include "gui/window/MainWindow.h"
@@ -64,10 +68,10 @@ protected:
         SetMessageBoxHook({});
     }
     void Analyse(const QString& folder) {
-        form->SelectFolder(folder);
+        form->Session().SelectFolder(folder);
         form->AnalyseFolder(folder);
-        page->Cbx_Details->setChecked(true);
-        page->FilterCombo->setEditText("*");
+        page->findChild<QCheckBox*>("Cbx_Details")->setChecked(true);
+        page->findChild<QComboBox*>("FilterCombo")->setEditText("*");
         page->FillFileListButtonClick();
     }
     int RowOf(const QString& path) const {
@@ -144,11 +148,11 @@ TEST_F(ArchiveCommandsTest, TreeFolderIntoArchiveThenRestoreOfTheCheckedRow) {
     const QString archive = root + "one/Archived_files_R_1.zip";
     ASSERT_TRUE(QFile::exists(archive));
     EXPECT_FALSE(QFile::exists(root + "one/a.txt"));
-    EXPECT_EQ(form->CurrentFolder(), root + "one/"); // measured again after the move
+    EXPECT_EQ(form->Session().CurrentFolder(), root + "one/"); // measured again after the move
 
     // The size list: its pseudo row names no folder, a folder row is archived inside.
     Analyse(root);
-    QTreeWidget* list = form->FolderList();
+    QTreeWidget* list = form->FolderPage()->FolderList();
     auto select = [list](const QString& caption) {
         list->clearSelection();
         for (int i = 0; i < list->topLevelItemCount(); ++i)
@@ -161,19 +165,19 @@ TEST_F(ArchiveCommandsTest, TreeFolderIntoArchiveThenRestoreOfTheCheckedRow) {
     form->Action("MoveFolderToArchive")->trigger();
     EXPECT_TRUE(QFile::exists(root + "two/Archived_files_R_1.zip"));
     EXPECT_FALSE(QFile::exists(root + "two/c.txt"));
-    EXPECT_EQ(form->CurrentFolder(), root);
+    EXPECT_EQ(form->Session().CurrentFolder(), root);
     Analyse(root);
 
     // Restore needs the selected archive row to be checked.
     const int row = RowOf(archive);
     ASSERT_GE(row, 0);
-    page->FileList->selectRow(row);
+    page->findChild<QTableView*>("FileList")->selectRow(row);
     page->FolderPopPopup();
-    EXPECT_TRUE(page->RestoreArchiveItem->isEnabled());
-    page->RestoreArchiveItem->trigger();
+    EXPECT_TRUE(page->findChild<QAction*>("RestoreArchiveItem")->isEnabled());
+    page->findChild<QAction*>("RestoreArchiveItem")->trigger();
     EXPECT_FALSE(QFile::exists(root + "one/a.txt"));
     page->Model->SetChecked(row, true);
-    page->RestoreArchiveItem->trigger();
+    page->findChild<QAction*>("RestoreArchiveItem")->trigger();
     EXPECT_EQ(Read(root + "one/a.txt"), "aaaa");
     EXPECT_EQ(Read(root + "one/b.bin"), QByteArray(5000, 'b'));
     EXPECT_TRUE(QFile::exists(archive)); // the archive stays

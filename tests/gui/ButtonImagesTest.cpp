@@ -1,10 +1,13 @@
 // Tool bar images from a pair of strips: loaded, kept for the next start,
 // and the half-loaded pair when the normal strip is missing.
 #include "gui/window/ButtonImages.h"
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "core/settings/IniFile.h"
+#include "gui/commands/CommandTable.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/dialogs/ModalHook.h"
-#include "gui/window/CommandTable.h"
+#include "gui/pages/FolderListPage.h"
 #include "gui/window/MainWindow.h"
 #include "gui/window/SplashScreen.h"
 #include <QAction>

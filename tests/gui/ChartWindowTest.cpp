@@ -1,7 +1,11 @@
 // The charts inside the main window: a run fills them, clicks drill down,
 // the rotate switch follows the pages.
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/ChartPages.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
 
 #include <QAction>
@@ -50,7 +54,7 @@ struct ChartWindow : ::testing::Test {
         form->resize(1000, 700);
         form->show();
         form->PageTabs()->setCurrentIndex(MainWindow::pgBarChart);
-        form->SelectFolder(root);
+        form->Session().SelectFolder(root);
         form->actRunExecute();
     }
     void TearDown() override {
@@ -86,7 +90,8 @@ TEST_F(ChartWindow, RunFillsBothChartsOnTheirPages) {
     bars.sort();
     EXPECT_EQ(bars, expected);
     EXPECT_EQ(Labels(charts->Pies), Labels(charts->Bars));
-    EXPECT_EQ(charts->Bars->Title(), (QStringList{"Folder Size in:", form->CurrentFolder()}));
+    EXPECT_EQ(charts->Bars->Title(),
+              (QStringList{"Folder Size in:", form->Session().CurrentFolder()}));
     EXPECT_EQ(charts->Bars->toolTip(), ChartPages::BarsHint);
     EXPECT_EQ(charts->Pies->toolTip(), ChartPages::PiesHint);
 
@@ -109,7 +114,7 @@ TEST_F(ChartWindow, LeftClickDrillsDownWithoutHistoryRightClickOpens) {
     ASSERT_GE(sub2, 0);
     Click(charts->Bars, charts->Bars->PointCentre(sub2), Qt::LeftButton);
     const QString sub = QDir(root).absoluteFilePath("sub2") + "/";
-    EXPECT_EQ(form->CurrentFolder(), sub);
+    EXPECT_EQ(form->Session().CurrentFolder(), sub);
     EXPECT_EQ(charts->Pies->TitleFolder(), sub);
     EXPECT_EQ(Labels(charts->Pies), (QStringList{"deeper", "<All files in this folder>"}));
     EXPECT_EQ(form->HistoryCombo()->count(), history);
@@ -117,7 +122,7 @@ TEST_F(ChartWindow, LeftClickDrillsDownWithoutHistoryRightClickOpens) {
     // Right click on the files row opens the chart's folder.
     Click(charts->Bars, charts->Bars->PointCentre(1), Qt::RightButton);
     EXPECT_EQ(opened, QStringList{sub});
-    EXPECT_EQ(form->CurrentFolder(), sub);
+    EXPECT_EQ(form->Session().CurrentFolder(), sub);
 }
 
 TEST_F(ChartWindow, RotateAndExplodeOnlyOnThePiePage) {

@@ -1,13 +1,16 @@
 // Every menu, pop-up menu and tool bar against its table: order, captions,
 // keys, check marks at start, help topics, and that every item runs something;
 // the frame's own commands: help, hints, the drawn File menu and about.
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
+#include "gui/commands/CommandTable.h"
+#include "gui/commands/FileMenu.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/dialogs/ModalHook.h"
 #include "gui/help/HelpWindow.h"
-#include "gui/window/CommandTable.h"
-#include "gui/window/FileMenu.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/widgets/ImageMenu.h"
 #include "gui/window/FolderOperations.h"
-#include "gui/window/ImageMenu.h"
 #include "gui/window/MainWindow.h"
 #include "gui/window/ResultFileCommands.h"
 #include <QAction>

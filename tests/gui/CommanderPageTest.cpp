@@ -2,9 +2,13 @@
 // current folder, the right one is remembered, the bottom buttons do nothing;
 // its tool bar controls and items are reached by mouse and keys.
 #include "gui/pages/CommanderPage.h"
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "core/settings/IniFile.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/FolderListPage.h"
 #include "gui/pages/FolderPane.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/DirTreeView.h"
 #include "gui/window/MainWindow.h"
 #include "platform/Errors.h"
@@ -95,7 +99,7 @@ protected:
         if (!right.isNull()) WriteIniString(ini_, "LastDir", "Right Dir", right);
         auto form = std::make_unique<MainWindow>(ini_);
         form->show();
-        page_ = form->Commander;
+        page_ = form->findChild<CommanderPage*>();
         page_->Left->OpenFile = [this](const QString& p) { opened_ << p; };
         page_->Right->OpenFile = [this](const QString& p) { opened_ << p; };
         return form;
@@ -147,34 +151,34 @@ TEST_F(CommanderTest, LeftPaneFollowsTheTreeAndItsOwnDoubleClicks) {
               root_ + "beta");
 
     // Double-clicking a subfolder moves the status bar, the tree and the pane.
-    form->SelectFolder(root_);
+    form->Session().SelectFolder(root_);
     DoubleClick(left, root_ + "alpha");
-    EXPECT_EQ(form->CurrentFolder(), root_ + "alpha/");
+    EXPECT_EQ(form->Session().CurrentFolder(), root_ + "alpha/");
     EXPECT_EQ(form->StatusPanel(4)->text(), root_ + "alpha/");
     EXPECT_EQ(form->DirTree()->SelectedFolder(), root_ + "alpha/");
     EXPECT_EQ(left->Directory(), root_ + "alpha/");
     EXPECT_EQ(form->HistoryCombo()->currentText(), root_ + "alpha/");
-    EXPECT_EQ(form->FolderList()->topLevelItemCount(), 0); // nothing measured
+    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 0); // nothing measured
 
     // A file opens once with its application; the current folder stays.
-    form->SelectFolder(root_);
+    form->Session().SelectFolder(root_);
     DoubleClick(left, root_ + "top.txt");
     EXPECT_EQ(opened_, QStringList{root_ + "top.txt"});
-    EXPECT_EQ(form->CurrentFolder(), root_);
+    EXPECT_EQ(form->Session().CurrentFolder(), root_);
 
     // Choosing a parent in the left path box makes it the current folder.
     const QString parent = QDir::cleanPath(tmp_.path()) + "/";
     emit left->PathCombo->activated(left->PathCombo->findData(parent));
-    EXPECT_EQ(form->CurrentFolder(), parent);
+    EXPECT_EQ(form->Session().CurrentFolder(), parent);
     EXPECT_EQ(left->Directory(), parent);
-    form->SelectFolder(root_);
+    form->Session().SelectFolder(root_);
 
     // Up selects the parent; at the root the root stays.
     left->UpButton->click();
-    EXPECT_EQ(form->CurrentFolder(), QDir::cleanPath(tmp_.path()) + "/");
-    form->SelectFolder("/");
+    EXPECT_EQ(form->Session().CurrentFolder(), QDir::cleanPath(tmp_.path()) + "/");
+    form->Session().SelectFolder("/");
     left->UpButton->click();
-    EXPECT_EQ(form->CurrentFolder(), "/");
+    EXPECT_EQ(form->Session().CurrentFolder(), "/");
     EXPECT_EQ(left->Directory(), "/");
     EXPECT_TRUE(messages_.isEmpty());
 }
@@ -190,7 +194,7 @@ TEST_F(CommanderTest, RightPaneReturnsToItsRememberedFolder) {
     DoubleClick(right, root_ + "other/inner");
     EXPECT_EQ(right->Directory(), root_ + "other/inner/");
     EXPECT_EQ(right->FolderLabel->text(), root_ + "other/inner");
-    EXPECT_EQ(form->CurrentFolder(), root_); // the right pane moves nothing else
+    EXPECT_EQ(form->Session().CurrentFolder(), root_); // the right pane moves nothing else
     right->UpButton->click();
     EXPECT_EQ(right->Directory(), root_ + "other/");
     EXPECT_EQ(right->FolderLabel->text(), root_ + "other/");
@@ -209,7 +213,7 @@ TEST_F(CommanderTest, RightPaneReturnsToItsRememberedFolder) {
     EXPECT_EQ(right->Directory(), root_);
     EXPECT_EQ(page_->Left->Directory(), root_);
     EXPECT_EQ(right->FolderLabel->text(), root_);
-    EXPECT_EQ(form->CurrentFolder(), root_);
+    EXPECT_EQ(form->Session().CurrentFolder(), root_);
 
     // A pane never shows a folder that is not there.
     EXPECT_THROW(right->SetDirectory(root_ + "missing"), EMorvaneError);
@@ -272,12 +276,12 @@ TEST_F(CommanderTest, RightDirStoredAtShutdownAndMissingOneIgnored) {
         // Never shown: the remembered folder is kept, not lost.
         auto form = Open(MainWindow::pgFolderList, root_);
         EXPECT_TRUE(page_->Right->Directory().isEmpty());
-        EXPECT_EQ(form->RightDir, root_ + "beta/");
+        EXPECT_EQ(form->findChild<CommanderPage*>()->RememberedRightFolder(), root_ + "beta/");
     }
     EXPECT_EQ(ReadIniString(ini_, "LastDir", "Right Dir", ""), root_ + "beta/");
     {
         auto form = Open(MainWindow::pgCommander, root_, root_ + "gone");
-        EXPECT_EQ(form->RightDir, "/");
+        EXPECT_EQ(form->findChild<CommanderPage*>()->RememberedRightFolder(), "/");
         EXPECT_EQ(page_->Right->Directory(), "/");
     }
 }

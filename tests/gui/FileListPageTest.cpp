@@ -1,11 +1,16 @@
 #include "gui/pages/FileListPage.h"
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/widgets/FileTypeIcons.h"
 #include "gui/window/MainWindow.h"
 #include "platform/ShellFileOp.h"
 #include "platform/Trash.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -73,9 +78,9 @@ protected:
         SetFolderPickHook({});
     }
     void Fill(const QString& filter, bool details = true, bool invert = false) {
-        page->FilterCombo->setEditText(filter);
-        page->Cbx_Details->setChecked(details);
-        page->CbxInvertFilter->setChecked(invert);
+        page->findChild<QComboBox*>("FilterCombo")->setEditText(filter);
+        page->findChild<QCheckBox*>("Cbx_Details")->setChecked(details);
+        page->findChild<QCheckBox*>("CbxInvertFilter")->setChecked(invert);
         page->FillFileListButtonClick();
     }
     QStringList Names() const {
@@ -104,9 +109,9 @@ protected:
 TEST_F(FileListPageTest, FillAfterARunInDetailAndPlainRows) {
     Fill("*");
     const FileListModel* m = page->Model;
-    ASSERT_EQ(m->Count(), form->Scanner().FileRowCount());
+    ASSERT_EQ(m->Count(), form->Session().Results().FileRowCount());
     EXPECT_EQ(m->Count(), 7);
-    EXPECT_EQ(page->NoOfFilesLabel->text(), "7 Files");
+    EXPECT_EQ(page->findChild<QLabel*>("NoOfFilesLabel")->text(), "7 Files");
     const int a = RowOf("one/a.txt");
     ASSERT_GE(a, 0);
     EXPECT_EQ(m->Cell(a, 0), "a.txt");
@@ -176,20 +181,20 @@ TEST_F(FileListPageTest, DuplicatesArePairedCheckedSelectedAndOnTop) {
     // One row: nothing happens.
     Fill("bin;");
     page->actFindDuplicatesExecute();
-    EXPECT_EQ(page->NoOfFilesLabel->text(), "1 Files");
+    EXPECT_EQ(page->findChild<QLabel*>("NoOfFilesLabel")->text(), "1 Files");
     // No pair: the label says so.
-    page->FilterCombo->setEditText("*");
+    page->findChild<QComboBox*>("FilterCombo")->setEditText("*");
     page->FillFileList({tree.filePath("one/b.bin"), tree.filePath("two/README")}, {"4", "1"},
                        {"01.Jan.20", "01.Jan.20"});
     ASSERT_EQ(page->Model->Count(), 2);
     page->actFindDuplicatesExecute();
-    EXPECT_EQ(page->NoOfFilesLabel->text(), "no duplicate file");
+    EXPECT_EQ(page->findChild<QLabel*>("NoOfFilesLabel")->text(), "no duplicate file");
     EXPECT_EQ(messages.size(), 1);
 }
 
 TEST_F(FileListPageTest, DuplicatesFoundAmongNamesThatLookLikeNumbers) {
-    page->FilterCombo->setEditText("*");
-    page->Cbx_Details->setChecked(true);
+    page->findChild<QComboBox*>("FilterCombo")->setEditText("*");
+    page->findChild<QCheckBox*>("Cbx_Details")->setChecked(true);
     const QString root = tree.path();
     // In the walk's order; the four files are gone, so their access dates agree.
     page->FillFileList(
@@ -199,7 +204,7 @@ TEST_F(FileListPageTest, DuplicatesFoundAmongNamesThatLookLikeNumbers) {
         {"01.Jan.20", "01.Jan.20", "01.Jan.20", "01.Jan.20", "01.Jan.20", "01.Jan.20"});
     page->actFindDuplicatesExecute();
     const FileListModel* m = page->Model;
-    EXPECT_NE(page->NoOfFilesLabel->text(), "no duplicate file");
+    EXPECT_NE(page->findChild<QLabel*>("NoOfFilesLabel")->text(), "no duplicate file");
     EXPECT_EQ(m->Cell(0, 0), "f.txt");
     EXPECT_EQ(m->Cell(1, 0), "f.txt");
     EXPECT_EQ(m->Cell(0, 6), "0");
@@ -224,8 +229,8 @@ TEST_F(FileListPageTest, RowsShowTheIconOfTheirType) {
     EXPECT_NE(text, folder);
     // The size list: folders the folder icon, the files row another.
     form->AnalyseFolder(tree.path() + "/");
-    for (int i = 0; i < form->FolderList()->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = form->FolderList()->topLevelItem(i);
+    for (int i = 0; i < form->FolderPage()->FolderList()->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = form->FolderPage()->FolderList()->topLevelItem(i);
         EXPECT_EQ(item->icon(0).cacheKey() == folder, !item->text(0).startsWith('<'));
     }
 }
@@ -243,7 +248,7 @@ TEST_F(FileListPageTest, SearchWrapsAndEnterRepeats) {
     EXPECT_NE(second, first);
     EXPECT_EQ(page->FindFileRow(page->LastSearchText, second), first); // wraps
     EXPECT_EQ(page->FindFileRow("nothing-like-this", first), -1);
-    EXPECT_EQ(page->NoOfFilesLabel->text(), "no match");
+    EXPECT_EQ(page->findChild<QLabel*>("NoOfFilesLabel")->text(), "no match");
     EXPECT_EQ(page->FileSearchIndex, -1);
 }
 
@@ -272,7 +277,8 @@ TEST_F(FileListPageTest, CheckedRowMoveRemovesExactlyTheCheckedRows) {
         EXPECT_FALSE(QFile::exists(p));
         EXPECT_TRUE(QFile::exists(target + "/" + QFileInfo(p).fileName()));
     }
-    EXPECT_EQ(page->NoOfFilesLabel->text(), QString::number(kept.size()) + " Files");
+    EXPECT_EQ(page->findChild<QLabel*>("NoOfFilesLabel")->text(),
+              QString::number(kept.size()) + " Files");
 }
 
 TEST_F(FileListPageTest, SkippedClashKeepsItsRowAndHandledRowsGo) {
@@ -292,7 +298,7 @@ TEST_F(FileListPageTest, SkippedClashKeepsItsRowAndHandledRowsGo) {
     ASSERT_GE(a, 0);
     EXPECT_TRUE(page->Model->Checked(a));
     EXPECT_EQ(page->Model->Count(), 5);
-    EXPECT_EQ(page->NoOfFilesLabel->text(), "5 Files");
+    EXPECT_EQ(page->findChild<QLabel*>("NoOfFilesLabel")->text(), "5 Files");
     EXPECT_TRUE(QFile::exists(target + "/b.bin"));
     EXPECT_TRUE(QFile::exists(tree.filePath("one/a.txt")));
 }
@@ -330,11 +336,11 @@ TEST_F(FileListPageTest, CheckSelectedSwapAndFileType) {
     EXPECT_EQ(page->SelectedFlags(), (std::vector<char>{1, 1, 1, 0}));
 
     page->FolderPopPopup();
-    EXPECT_FALSE(page->ShowFileTypeItem->isEnabled());
+    EXPECT_FALSE(page->findChild<QAction*>("ShowFileTypeItem")->isEnabled());
     page->SelectRows({0, 0, 0, 1});
     page->FolderPopPopup();
-    EXPECT_TRUE(page->ShowFileTypeItem->isEnabled());
-    EXPECT_FALSE(page->RestoreArchiveItem->isEnabled());
+    EXPECT_TRUE(page->findChild<QAction*>("ShowFileTypeItem")->isEnabled());
+    EXPECT_FALSE(page->findChild<QAction*>("RestoreArchiveItem")->isEnabled());
     page->ShowFileTypeClick();
     EXPECT_TRUE(
         listText.startsWith("FileName:\n\r" + page->Model->RowPath(3) + "  \n\r\n\rFileType:"));
@@ -342,19 +348,19 @@ TEST_F(FileListPageTest, CheckSelectedSwapAndFileType) {
 }
 
 TEST_F(FileListPageTest, FilterListEditing) {
-    page->FilterCombo->clear();
+    page->findChild<QComboBox*>("FilterCombo")->clear();
     answers << "tmp;bak;";
     page->AddFilterItemClick();
-    page->FilterCombo->setEditText("TMP;BAK;");
+    page->findChild<QComboBox*>("FilterCombo")->setEditText("TMP;BAK;");
     page->AddFilterItemClick(); // cancelled: empty text, nothing added
-    EXPECT_EQ(page->FilterCombo->currentText(), "");
-    EXPECT_EQ(page->FilterCombo->count(), 1);
-    page->FilterCombo->setEditText("TMP;BAK;");
+    EXPECT_EQ(page->findChild<QComboBox*>("FilterCombo")->currentText(), "");
+    EXPECT_EQ(page->findChild<QComboBox*>("FilterCombo")->count(), 1);
+    page->findChild<QComboBox*>("FilterCombo")->setEditText("TMP;BAK;");
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QCoreApplication::sendEvent(page->FilterCombo->lineEdit(), &enter);
-    EXPECT_EQ(page->FilterCombo->count(), 1); // differs only in case
-    page->FilterCombo->setEditText("log");
-    QCoreApplication::sendEvent(page->FilterCombo->lineEdit(), &enter);
+    QCoreApplication::sendEvent(page->findChild<QComboBox*>("FilterCombo")->lineEdit(), &enter);
+    EXPECT_EQ(page->findChild<QComboBox*>("FilterCombo")->count(), 1); // differs only in case
+    page->findChild<QComboBox*>("FilterCombo")->setEditText("log");
+    QCoreApplication::sendEvent(page->findChild<QComboBox*>("FilterCombo")->lineEdit(), &enter);
     page->ShowAllEntriesClick();
     EXPECT_EQ(messages.value(0), "tmp;bak;\r\nlog");
 }

@@ -1,5 +1,9 @@
 // Messages raised while a file operation runs, answered by clicks as a person
 // would: on top of the progress window, which stays on the screen.
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
 #include "platform/Trash.h"
 #include <QAction>
@@ -89,11 +93,11 @@ TEST(FileOpMessages, TrashErrorIsAnsweredOnTopOfTheProgressWindowThatFitsTheScre
     form.resize(1100, 700);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    form.SelectFolder(root);
+    form.Session().SelectFolder(root);
     form.AnalyseFolder(root);
     QTabBar* pages = form.PageTabs()->tabBar();
     QTest::mouseClick(pages, Qt::LeftButton, {}, pages->tabRect(MainWindow::pgFolderList).center());
-    QTreeWidget* list = form.FolderList();
+    QTreeWidget* list = form.FolderPage()->FolderList();
     ASSERT_TRUE(list->isVisible());
     const QList<QTreeWidgetItem*> rows = list->findItems("data", Qt::MatchExactly);
     ASSERT_EQ(rows.size(), 1);

@@ -2,9 +2,13 @@
 // "Temp Folders" page, on a real tree inside the test's own HOME (so the Trash
 // is the test's too) whose paths are longer than 255 characters.
 #include "YesShellUi.h"
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/FolderListPage.h"
 #include "gui/pages/TempFoldersPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/DirTreeView.h"
 #include "gui/window/FolderOperations.h"
 #include "gui/window/MainWindow.h"
@@ -47,7 +51,7 @@ protected:
         form = std::make_unique<MainWindow>(work.filePath("Morvane.ini"));
         form->findChild<FolderOperations*>()->ShellUi = &ui;
         temp = form->findChild<TempFoldersPage*>();
-        form->SelectFolder(root);
+        form->Session().SelectFolder(root);
         form->AnalyseFolder(root);
         QObject::connect(form.get(), &MainWindow::ChartsFillRequested, [this] { ++fills; });
     }
@@ -64,13 +68,14 @@ protected:
         return out;
     }
     QStringList Captions() const {
-        QStringList out = Texts(form->FolderList());
+        QStringList out = Texts(form->FolderPage()->FolderList());
         out.sort();
         return out;
     }
     void OnRow(const QString& caption, const char* action) {
-        for (QTreeWidgetItem* row : form->FolderList()->findItems(caption, Qt::MatchExactly))
-            form->FolderList()->setCurrentItem(row);
+        for (QTreeWidgetItem* row :
+             form->FolderPage()->FolderList()->findItems(caption, Qt::MatchExactly))
+            form->FolderPage()->FolderList()->setCurrentItem(row);
         form->Action(action)->trigger();
     }
     QStringList TempRows() const { return Texts(temp->Folders); }
@@ -109,7 +114,7 @@ TEST_F(FolderCommandsTest, DeleteAndOpenActOnTheRowsFolderNeverOnThePseudoRow) {
 
     // The row names its own folder, also after another folder was selected.
     QDir().mkpath(target + "/beta");
-    form->SelectFolder(target);
+    form->Session().SelectFolder(target);
     OnRow("beta", "DeleteListFolderItem");
     EXPECT_FALSE(IsDir(root + "beta"));
     EXPECT_TRUE(IsDir(target + "/beta"));

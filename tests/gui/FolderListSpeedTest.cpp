@@ -1,6 +1,9 @@
 // A big fill and sort of the folder list: the rows and the order are checked
 // here; bench/folderlist.sh runs this test and reports the times it prints.
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/FolderListPage.h"
 #include "gui/window/MainWindow.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -34,7 +37,7 @@ TEST(FolderListSpeed, TenThousandRowsFillAndSortRepaintOnce) {
         mb << SizeText(suMB, bytes * 10000);
         kb << SizeText(suKB, bytes * 10000);
     }
-    QTreeWidget* list = form.FolderList();
+    QTreeWidget* list = form.FolderPage()->FolderList();
     PaintCounter counter;
     list->viewport()->installEventFilter(&counter);
     // Let the first show paint everything before counting.

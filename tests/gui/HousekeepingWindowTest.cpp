@@ -1,7 +1,11 @@
 // The Tools housekeeping as the window runs it: the trash button's live hint
 // and emptying, and the command line of the bottom box (no terminal starts).
 #include "common/TestFiles.h"
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/widgets/BackgroundToolTip.h"
 #include "gui/window/MainWindow.h"
 #include "platform/ProgramStarter.h"
@@ -62,20 +66,20 @@ TEST(HousekeepingWindowTest, TrashHintFollowsTheTrashAndCommandLineRunsInTheLeft
     EXPECT_EQ(trashButton->toolTip(), full);
     QTRY_VERIFY(trashButton->toolTip().contains("Size:0 kbyte in 0 Items!"));
 
-    form.SelectFolder(dir.path());
+    form.Session().SelectFolder(dir.path());
     form.PageTabs()->setCurrentIndex(MainWindow::pgCommander);
     EXPECT_TRUE(form.HistoryCombo()->currentText().isEmpty()); // no command run yet
     form.HistoryCombo()->setEditText("dir /w");
     form.But_CommandLine()->click();
     qputenv("PATH", oldPath);
     SetProgramStarter(old);
-    EXPECT_EQ(form.LastCommandLine, "dir /w");
+    EXPECT_EQ(form.LastCommandLine(), "dir /w");
     ASSERT_EQ(started.size(), 1);
     EXPECT_EQ(started[0].program, terminal.fileName());
     EXPECT_TRUE(started[0].arguments.last().startsWith("dir /w; read"));
-    EXPECT_EQ(started[0].workingDirectory, form.CurrentFolder());
+    EXPECT_EQ(started[0].workingDirectory, form.Session().CurrentFolder());
     form.PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
-    EXPECT_EQ(form.HistoryCombo()->currentText(), form.CurrentFolder());
+    EXPECT_EQ(form.HistoryCombo()->currentText(), form.Session().CurrentFolder());
     form.PageTabs()->setCurrentIndex(MainWindow::pgCommander);
     EXPECT_EQ(form.HistoryCombo()->currentText(), "dir /w");
 }

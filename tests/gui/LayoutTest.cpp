@@ -1,6 +1,8 @@
 // Every page and dialog at its default size: no two visible sibling controls
 // overlap and none lies outside its parent, so every control can be seen and
 // clicked.
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "core/settings/IniFile.h"
 #include "gui/dialogs/AboutDialog.h"
 #include "gui/dialogs/ExportDialog.h"
@@ -8,6 +10,7 @@
 #include "gui/dialogs/ProgressDialog.h"
 #include "gui/dialogs/SettingsDialog.h"
 #include "gui/help/HelpWindow.h"
+#include "gui/pages/FolderListPage.h"
 #include "gui/window/MainWindow.h"
 #include <QAbstractScrollArea>
 #include <QApplication>

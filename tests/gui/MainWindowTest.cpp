@@ -1,11 +1,16 @@
 // The main window driven as a person would: run, drill down, go up, sort,
 // history, and its state from one start to the next.
 #include "gui/window/MainWindow.h"
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "core/settings/IniFile.h"
+#include "gui/common/ActivityIndicators.h"
+#include "gui/common/ComboItems.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/widgets/ProgressGauge.h"
-#include "gui/window/ComboItems.h"
 #include "gui/window/DirTreeView.h"
 #include "platform/Errors.h"
 #include <QAction>
@@ -87,13 +92,14 @@ protected:
 
 TEST_F(MainFormTest, RunFillsListStatusBarAndHistory) {
     auto form = Open();
-    form->SelectFolder(root_);
+    form->Session().SelectFolder(root_);
     EXPECT_EQ(form->StatusPanel(4)->text(), root_);
-    EXPECT_EQ(form->FolderList()->topLevelItemCount(), 0); // selecting measures nothing
+    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(),
+              0); // selecting measures nothing
     ChartSpy charts(form.get());
     form->Action("actRun")->trigger();
 
-    QTreeWidget* list = form->FolderList();
+    QTreeWidget* list = form->FolderPage()->FolderList();
     ASSERT_EQ(list->topLevelItemCount(), 3);
     QStringList names = Column(list, 0);
     names.sort();
@@ -106,36 +112,37 @@ TEST_F(MainFormTest, RunFillsListStatusBarAndHistory) {
     EXPECT_EQ(list->headerItem()->text(1), "Size (MB)");
 
     EXPECT_EQ(form->StatusPanel(0)->text(), "Total Size :");
-    EXPECT_EQ(form->StatusPanel(1)->text(), TotalText(form->TotalGB, "GB"));
+    EXPECT_EQ(form->StatusPanel(1)->text(), TotalText(form->Session().TotalGB, "GB"));
     EXPECT_EQ(form->StatusPanel(2)->text(), TotalText(6 * 10000, "MB"));
     EXPECT_EQ(form->StatusPanel(3)->text(), TotalText(6145 * 10000LL, "KB"));
-    EXPECT_EQ(form->TotalMBText, form->StatusPanel(2)->text());
-    EXPECT_FALSE(form->ElapsedLabel()->text().isEmpty()); // the fill's elapsed time
-    EXPECT_TRUE(form->ElapsedTimer()->isActive());
+    EXPECT_EQ(form->Session().TotalMBText, form->StatusPanel(2)->text());
+    EXPECT_FALSE(
+        form->findChild<QLabel*>("ElapsedLabel")->text().isEmpty()); // the fill's elapsed time
+    EXPECT_TRUE(form->findChild<QTimer*>("ElapsedTimer")->isActive());
     EXPECT_EQ(charts.count(), 1);
     EXPECT_EQ(ComboItems(form->HistoryCombo()), QStringList{root_});
-    EXPECT_EQ(form->GaugeWidget()->value(), 0);
+    EXPECT_EQ(form->Activity().Gauge()->value(), 0);
     EXPECT_TRUE(messages_.isEmpty());
 }
 
 TEST_F(MainFormTest, DoubleClickDrillsDownAndUpGoesBackWithoutHistory) {
     auto form = Open();
-    form->SelectFolder(root_);
+    form->Session().SelectFolder(root_);
     form->actRunExecute();
-    QTreeWidget* list = form->FolderList();
+    QTreeWidget* list = form->FolderPage()->FolderList();
 
     emit list->itemDoubleClicked(Row(list, "<All files in this folder>"), 0);
-    EXPECT_EQ(form->CurrentFolder(), root_); // the pseudo row does nothing
+    EXPECT_EQ(form->Session().CurrentFolder(), root_); // the pseudo row does nothing
 
     emit list->itemDoubleClicked(Row(list, "beta"), 0);
-    EXPECT_EQ(form->CurrentFolder(), root_ + "beta/");
+    EXPECT_EQ(form->Session().CurrentFolder(), root_ + "beta/");
     EXPECT_EQ(form->StatusPanel(4)->text(), root_ + "beta/");
     QStringList names = Column(list, 0);
     names.sort();
     EXPECT_EQ(names, (QStringList{"<All files in this folder>", "gamma"}));
 
     form->Action("actUpOneDir")->trigger();
-    EXPECT_EQ(form->CurrentFolder(), root_);
+    EXPECT_EQ(form->Session().CurrentFolder(), root_);
     EXPECT_EQ(list->topLevelItemCount(), 3);
     EXPECT_EQ(ComboItems(form->HistoryCombo()), QStringList{root_}); // only Run adds
 
@@ -144,25 +151,25 @@ TEST_F(MainFormTest, DoubleClickDrillsDownAndUpGoesBackWithoutHistory) {
     form->AnalyseFolder(root_ + "alpha/");
     ASSERT_EQ(list->topLevelItemCount(), 1);
     EXPECT_EQ(list->topLevelItem(0)->text(1), "0");
-    EXPECT_EQ(form->CurrentFolder(), root_);
+    EXPECT_EQ(form->Session().CurrentFolder(), root_);
 }
 
 TEST_F(MainFormTest, UpAtTheRootDoesNothing) {
     auto form = Open();
     EXPECT_EQ(form->StatusPanel(4)->text(), "/"); // the default start folder is shown
-    form->SelectFolder("/");
+    form->Session().SelectFolder("/");
     int done = 0;
     QObject::connect(form.get(), &MainWindow::AnalysisDone, [&done] { ++done; });
     form->actUpOneDirExecute();
     EXPECT_EQ(done, 0);
-    EXPECT_EQ(form->CurrentFolder(), "/");
+    EXPECT_EQ(form->Session().CurrentFolder(), "/");
 }
 
 TEST_F(MainFormTest, SortTwiceBySizeAndShareTheSortState) {
     auto form = Open();
-    form->SelectFolder(root_);
+    form->Session().SelectFolder(root_);
     form->actRunExecute();
-    QTreeWidget* list = form->FolderList();
+    QTreeWidget* list = form->FolderPage()->FolderList();
     // Make the sizes distinct: alpha 3, beta 3 -> grow beta.
     WriteFile(root_ + "beta/more.bin", 1048576);
     form->actRunExecute();
@@ -195,7 +202,7 @@ TEST_F(MainFormTest, SortTwiceBySizeAndShareTheSortState) {
     for (const char* v : {"1", "3", "2"})
         new QTreeWidgetItem(&other, QStringList{"x", v});
     form->FolderListColumnClick(&other, 1);
-    EXPECT_FALSE(form->SortState().SortAscending);
+    EXPECT_FALSE(form->Session().SortState().SortAscending);
     EXPECT_EQ(Column(&other, 1), (QStringList{"3", "2", "1"}));
     const int fills = charts.count();
     form->FolderListColumnClick(&other, 1);
@@ -206,13 +213,13 @@ TEST_F(MainFormTest, HistoryTypingPopupAndToggle) {
     auto form = Open();
     QComboBox* combo = form->HistoryCombo();
     combo->setEditText(root_.left(root_.size() - 3)); // a partial name selects nothing
-    EXPECT_NE(form->CurrentFolder(), root_);
+    EXPECT_NE(form->Session().CurrentFolder(), root_);
     combo->setEditText(root_);
-    EXPECT_EQ(form->CurrentFolder(), root_);
-    EXPECT_EQ(form->FolderList()->topLevelItemCount(), 0);
+    EXPECT_EQ(form->Session().CurrentFolder(), root_);
+    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 0);
 
     form->actRunExecute();
-    form->SelectFolder(root_ + "beta/");
+    form->Session().SelectFolder(root_ + "beta/");
     form->actRunExecute();
     form->actRunExecute(); // the same folder twice: one entry
     EXPECT_EQ(ComboItems(combo), (QStringList{root_, root_ + "beta/"}));
@@ -237,17 +244,17 @@ TEST_F(MainFormTest, DeletingAHistoryEntryLeavesTheCurrentFolderAlone) {
     auto form = Open();
     QComboBox* combo = form->HistoryCombo();
     for (const QString& f : {root_, root_ + "alpha/", root_ + "beta/"}) {
-        form->SelectFolder(f);
+        form->Session().SelectFolder(f);
         form->actRunExecute();
     }
     combo->setCurrentIndex(1);
-    ASSERT_EQ(form->CurrentFolder(), root_ + "alpha/");
+    ASSERT_EQ(form->Session().CurrentFolder(), root_ + "alpha/");
     QStringList changes;
     QObject::connect(combo, &QComboBox::editTextChanged,
                      [&changes](const QString& t) { changes << t; });
     form->Action("DeleteHistoryItem")->trigger();
     EXPECT_EQ(ComboItems(combo), (QStringList{root_, root_ + "beta/"}));
-    EXPECT_EQ(form->CurrentFolder(), root_ + "alpha/");
+    EXPECT_EQ(form->Session().CurrentFolder(), root_ + "alpha/");
     EXPECT_EQ(combo->currentText(), root_ + "alpha/");
     EXPECT_TRUE(changes.isEmpty());
     form->Action("DeleteHistoryItem")->trigger(); // the text is no entry now: nothing goes
@@ -259,18 +266,18 @@ TEST_F(MainFormTest, BrowseSelectsWithoutMeasuring) {
     QString title;
     SetFolderPickHook([&](QWidget*, const QString& t, const QString& start, const QString&) {
         title = t;
-        EXPECT_EQ(start, form->CurrentFolder());
+        EXPECT_EQ(start, form->Session().CurrentFolder());
         return root_ + "alpha";
     });
     form->Action("actBrowseDir")->trigger();
     EXPECT_EQ(title, "Select directory and press Run to analyze");
-    EXPECT_EQ(form->CurrentFolder(), root_ + "alpha/");
+    EXPECT_EQ(form->Session().CurrentFolder(), root_ + "alpha/");
     EXPECT_EQ(form->PD().Directory, root_ + "alpha/");
-    EXPECT_EQ(form->FolderList()->topLevelItemCount(), 0);
+    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 0);
     SetFolderPickHook(
         [](QWidget*, const QString&, const QString&, const QString&) { return QString(); });
     form->actBrowseDirExecute(); // cancelled
-    EXPECT_EQ(form->CurrentFolder(), root_ + "alpha/");
+    EXPECT_EQ(form->Session().CurrentFolder(), root_ + "alpha/");
 }
 
 TEST_F(MainFormTest, PagesAdaptTheBottomBoxAndRotateButton) {
@@ -286,9 +293,10 @@ TEST_F(MainFormTest, PagesAdaptTheBottomBoxAndRotateButton) {
     EXPECT_FALSE(form->Action("actExplodeBiggest")->isEnabled());
     form->PageTabs()->setCurrentIndex(MainWindow::pgShortcuts);
     EXPECT_EQ(form->HistoryCombo()->currentText(), "Delete broken shortcuts and empty folders");
-    EXPECT_EQ(form->CurrentFolder(), form->StartFolder().endsWith('/')
-                                         ? form->StartFolder()
-                                         : form->StartFolder() + "/"); // no selection by the box
+    EXPECT_EQ(form->Session().CurrentFolder(),
+              form->Session().StartFolder().endsWith('/')
+                  ? form->Session().StartFolder()
+                  : form->Session().StartFolder() + "/"); // no selection by the box
     form->PageTabs()->setCurrentIndex(MainWindow::pgCommander);
     EXPECT_TRUE(form->HistoryCombo()->font().bold());
     EXPECT_EQ(form->HistoryCombo()->font().family(), "Courier New");
@@ -309,9 +317,9 @@ TEST_F(MainFormTest, StateIsWrittenAtCloseAndRestoredAtNextStart) {
         form->Action("actShowLegend")->setChecked(true);
         form->Action("actToggle3D")->setChecked(false);
         form->Action("actToggleHistCombo")->trigger();
-        form->SelectFolder(root_);
+        form->Session().SelectFolder(root_);
         form->actRunExecute();
-        form->SelectFolder(root_ + "alpha/");
+        form->Session().SelectFolder(root_ + "alpha/");
         form->actRunExecute();
     }
     EXPECT_EQ(ReadIniInteger(ini_, "Bounds", "width", 0), 640);
@@ -327,7 +335,7 @@ TEST_F(MainFormTest, StateIsWrittenAtCloseAndRestoredAtNextStart) {
         EXPECT_FALSE(form->Action("actToggle3D")->isChecked());
         EXPECT_TRUE(form->Action("actMarkVisible")->isChecked());
         EXPECT_TRUE(form->HistoryVisible());
-        EXPECT_EQ(form->CurrentFolder(), root_ + "alpha/");
+        EXPECT_EQ(form->Session().CurrentFolder(), root_ + "alpha/");
         EXPECT_EQ(ComboItems(form->HistoryCombo()), (QStringList{root_, root_ + "alpha/"}));
         // Closed maximised: the normal rectangle stays.
         form->showMaximized();
@@ -341,9 +349,9 @@ TEST_F(MainFormTest, StateIsWrittenAtCloseAndRestoredAtNextStart) {
 
 TEST_F(MainFormTest, CommandLineFolderIsAnalysedAtOnce) {
     auto form = Open({root_ + "beta"});
-    EXPECT_EQ(form->CurrentFolder(), root_ + "beta/");
+    EXPECT_EQ(form->Session().CurrentFolder(), root_ + "beta/");
     EXPECT_EQ(form->PageTabs()->currentIndex(), MainWindow::pgBarChart);
-    EXPECT_EQ(form->FolderList()->topLevelItemCount(), 2);
+    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 2);
     EXPECT_FALSE(form->DirTreeOpen());
     EXPECT_EQ(ComboItems(form->HistoryCombo()), QStringList{root_ + "beta/"});
     form->actO_C_DirTreeExecute(); // F3 opens the pane again
@@ -355,17 +363,17 @@ TEST_F(MainFormTest, CommandLineTextThatIsNoFolderAnalysesNothing) {
     auto form = Open({root_ + "no such folder"});
     ASSERT_EQ(messages_.size(), 1);
     EXPECT_TRUE(messages_.first().contains(root_ + "no such folder"));
-    EXPECT_EQ(form->CurrentFolder(), root_ + "beta/");
-    EXPECT_EQ(form->FolderList()->topLevelItemCount(), 0);
+    EXPECT_EQ(form->Session().CurrentFolder(), root_ + "beta/");
+    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 0);
     EXPECT_EQ(form->HistoryCombo()->count(), 0);
 }
 
 TEST_F(MainFormTest, WithoutArgumentStartFolderIsSelectedNotMeasured) {
     WriteIniString(ini_, "LastDir", "Start with", root_ + "beta/");
     auto form = Open();
-    EXPECT_EQ(form->CurrentFolder(), root_ + "beta/");
+    EXPECT_EQ(form->Session().CurrentFolder(), root_ + "beta/");
     EXPECT_EQ(form->StatusPanel(4)->text(), root_ + "beta/");
-    EXPECT_EQ(form->FolderList()->topLevelItemCount(), 0);
+    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 0);
 }
 
 TEST_F(MainFormTest, DamagedSettingsFileStartsWithDefaultsAndOneMessage) {
@@ -396,22 +404,22 @@ TEST_F(MainFormTest, TreeClickSelectsAndRunSizeCheckMeasures) {
     tree->SelectPath(root_ + "beta");
     EXPECT_EQ(tree->SelectedFolder(), root_ + "beta/");
     emit tree->FolderClicked();
-    EXPECT_EQ(form->CurrentFolder(), root_ + "beta/");
+    EXPECT_EQ(form->Session().CurrentFolder(), root_ + "beta/");
     EXPECT_EQ(form->HistoryCombo()->currentText(), root_ + "beta/");
     EXPECT_EQ(form->HistoryCombo()->count(), 0); // shown, not added
-    EXPECT_EQ(form->FolderList()->topLevelItemCount(), 0);
+    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 0);
 
     // Selecting elsewhere moves the open tree along.
-    form->SelectFolder(root_ + "alpha/");
+    form->Session().SelectFolder(root_ + "alpha/");
     EXPECT_EQ(tree->SelectedFolder(), root_ + "alpha/");
     form->Action("RunSizeCheckItem")->trigger();
-    EXPECT_EQ(form->FolderList()->topLevelItemCount(), 1); // alpha has no subfolders
+    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 1); // alpha has no subfolders
     EXPECT_EQ(form->HistoryCombo()->count(), 0);
     EXPECT_FALSE(tree->NotificationsSuspended());
 
     // Folded away, the tree is left alone until it opens again.
     form->actO_C_DirTreeExecute();
-    form->SelectFolder(root_);
+    form->Session().SelectFolder(root_);
     EXPECT_EQ(tree->SelectedFolder(), root_ + "alpha/");
     form->actO_C_DirTreeExecute();
     EXPECT_EQ(tree->SelectedFolder(), root_);

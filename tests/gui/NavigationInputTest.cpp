@@ -1,9 +1,13 @@
 // The folder tree and the folder picker as a user meets them: the tree shows
 // the current folder wherever it came from and follows the keyboard; the
 // picker opens in the start folder ready to choose it.
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "core/settings/IniFile.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/DirTreeView.h"
 #include "gui/window/MainWindow.h"
 #include "tests/common/TestFiles.h"
@@ -66,7 +70,7 @@ protected:
     }
     static void Run(MainWindow& form) {
         QTest::keyClick(&form, Qt::Key_F9);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !form.AnalysisRunning(); }, 20000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !form.Session().Running(); }, 20000));
     }
 
     QTemporaryDir tmp_;
@@ -77,19 +81,19 @@ protected:
 
 TEST_F(NavigationInput, TreeShowsAStoredStartFolderAndADrilledOne) {
     auto form = Open(deep_);
-    EXPECT_EQ(form->CurrentFolder().toStdString(), deep_.toStdString());
+    EXPECT_EQ(form->Session().CurrentFolder().toStdString(), deep_.toStdString());
     EXPECT_TRUE(TreeShows(*form, deep_));
 
     // Run, then a double-click on the row of a subfolder: the tree goes there too.
     Run(*form);
-    QTreeWidget* list = form->FolderList();
+    QTreeWidget* list = form->FolderPage()->FolderList();
     const QList<QTreeWidgetItem*> rows = list->findItems("e", Qt::MatchExactly);
     ASSERT_EQ(rows.size(), 1);
     // Through the window, which makes the double click of two clicks.
     const QPoint at = list->viewport()->mapTo(form.get(), list->visualItemRect(rows[0]).center());
     QTest::mouseDClick(form->windowHandle(), Qt::LeftButton, {}, at);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !form->AnalysisRunning(); }));
-    EXPECT_EQ(form->CurrentFolder().toStdString(), (deep_ + "e/").toStdString());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form->Session().Running(); }));
+    EXPECT_EQ(form->Session().CurrentFolder().toStdString(), (deep_ + "e/").toStdString());
     EXPECT_TRUE(TreeShows(*form, deep_ + "e/"));
     EXPECT_TRUE(messages_.isEmpty());
 }
@@ -101,12 +105,12 @@ TEST_F(NavigationInput, AFolderChosenWithTheKeyboardIsTheOneRun) {
     tree->setFocus();
     QTest::keyClick(tree, Qt::Key_Down);
     EXPECT_EQ(tree->SelectedFolder().toStdString(), (root_ + "two/").toStdString());
-    EXPECT_EQ(form->CurrentFolder().toStdString(), (root_ + "two/").toStdString());
+    EXPECT_EQ(form->Session().CurrentFolder().toStdString(), (root_ + "two/").toStdString());
     Run(*form);
     // Run analysed the folder the keyboard chose, not the one before it.
     EXPECT_EQ(form->HistoryCombo()->currentText().toStdString(), (root_ + "two/").toStdString());
     QTest::keyClick(tree, Qt::Key_Up);
-    EXPECT_EQ(form->CurrentFolder().toStdString(), (root_ + "one/").toStdString());
+    EXPECT_EQ(form->Session().CurrentFolder().toStdString(), (root_ + "one/").toStdString());
 }
 
 TEST_F(NavigationInput, DefaultWindowShowsTheWholeToolBarOnASmallScreen) {

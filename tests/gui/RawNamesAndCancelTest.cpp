@@ -1,10 +1,14 @@
 // The window with names that are not UTF-8, and an analysis stopped half-way.
 #include "YesShellUi.h"
 #include "common/TestFiles.h"
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "gui/charts/BarChart.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/FileListPage.h"
-#include "gui/window/AnalysisRun.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisRun.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
 #include "platform/FileTree.h"
 #include "platform/NativePath.h"
@@ -53,15 +57,15 @@ protected:
         RemoveTree(root); // QTemporaryDir cannot remove names that are not UTF-8
     }
     QTreeWidgetItem* Row(const QString& caption) const {
-        QTreeWidget* list = form->FolderList();
+        QTreeWidget* list = form->FolderPage()->FolderList();
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             if (list->topLevelItem(i)->text(0) == caption) return list->topLevelItem(i);
         return nullptr;
     }
     QStringList Column(int c) const {
         QStringList out;
-        for (int i = 0; i < form->FolderList()->topLevelItemCount(); ++i)
-            out << form->FolderList()->topLevelItem(i)->text(c);
+        for (int i = 0; i < form->FolderPage()->FolderList()->topLevelItemCount(); ++i)
+            out << form->FolderPage()->FolderList()->topLevelItem(i)->text(c);
         return out;
     }
 
@@ -76,7 +80,7 @@ protected:
 
 TEST_F(RawNamesTest, ShownWithReplacementCharactersEnteredByTheirBytes) {
     const QString shown = QString::fromUtf8("bad\uFFFD\uFFFDname");
-    form->SelectFolder(PathFromNative(root));
+    form->Session().SelectFolder(PathFromNative(root));
     ASSERT_TRUE(form->AnalyseFolder(PathFromNative(root)));
     QTreeWidgetItem* row = Row(shown);
     ASSERT_NE(row, nullptr);
@@ -84,11 +88,11 @@ TEST_F(RawNamesTest, ShownWithReplacementCharactersEnteredByTheirBytes) {
     EXPECT_EQ(row->text(3), DisplayPath(PathFromNative(bad)));
 
     // Double click on the list.
-    emit form->FolderList()->itemDoubleClicked(row, 0);
-    EXPECT_EQ(NativePath(form->CurrentFolder()), bad + "/");
+    emit form->FolderPage()->FolderList()->itemDoubleClicked(row, 0);
+    EXPECT_EQ(NativePath(form->Session().CurrentFolder()), bad + "/");
     EXPECT_EQ(Column(0), QStringList{"<All files in this folder>"});
     EXPECT_EQ(Column(2), QStringList{"4.88"});
-    EXPECT_EQ(form->StatusPanel(4)->text(), DisplayPath(form->CurrentFolder()));
+    EXPECT_EQ(form->StatusPanel(4)->text(), DisplayPath(form->Session().CurrentFolder()));
 
     // Left click on its bar, from the folder above.
     form->actUpOneDirExecute();
@@ -108,7 +112,7 @@ TEST_F(RawNamesTest, ShownWithReplacementCharactersEnteredByTheirBytes) {
                         Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(bars, &press);
     QApplication::sendEvent(bars, &release);
-    EXPECT_EQ(NativePath(form->CurrentFolder()), bad + "/");
+    EXPECT_EQ(NativePath(form->Session().CurrentFolder()), bad + "/");
     EXPECT_EQ(Column(2), QStringList{"4.88"});
 }
 
@@ -134,7 +138,7 @@ TEST_F(RawNamesTest, FileListShowsThemAndTrashesThem) {
 
 TEST_F(RawNamesTest, EscOrRunStopsARunAndTheLastCompleteRunStays) {
     const QString top = PathFromNative(root);
-    form->SelectFolder(top);
+    form->Session().SelectFolder(top);
     form->Action("actRun")->trigger();
     const QStringList names = Column(0), sizes = Column(2);
     const QString total = form->StatusPanel(3)->text();
@@ -148,32 +152,32 @@ TEST_F(RawNamesTest, EscOrRunStopsARunAndTheLastCompleteRunStays) {
         std::shared_future<void> given = stopGiven.get_future().share();
         AnalysisRun::SetWorkerStartHook([given] { given.wait(); });
         QTimer::singleShot(0, form.get(), [&] {
-            EXPECT_TRUE(form->AnalysisRunning());
+            EXPECT_TRUE(form->Session().Running());
             // Nothing else starts meanwhile, nor moves the current folder.
-            const QString current = form->CurrentFolder();
+            const QString current = form->Session().CurrentFolder();
             form->actUpOneDirExecute();
             EXPECT_FALSE(form->AnalyseFolder(top));
-            EXPECT_EQ(form->CurrentFolder(), current);
+            EXPECT_EQ(form->Session().CurrentFolder(), current);
             if (viaRunButton) {
                 form->Action("actRun")->trigger();
             } else {
                 QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-                QApplication::sendEvent(form->FolderList(), &esc);
+                QApplication::sendEvent(form->FolderPage()->FolderList(), &esc);
             }
             stopGiven.set_value();
         });
-        form->SelectFolder(PathFromNative(root + "ok"));
+        form->Session().SelectFolder(PathFromNative(root + "ok"));
         if (viaRunButton)
             form->Action("actRun")->trigger();
         else
-            EXPECT_FALSE(form->AnalyseFolder(form->CurrentFolder()));
-        EXPECT_FALSE(form->AnalysisRunning());
+            EXPECT_FALSE(form->AnalyseFolder(form->Session().CurrentFolder()));
+        EXPECT_FALSE(form->Session().Running());
         EXPECT_EQ(Column(0), names);
         EXPECT_EQ(Column(2), sizes);
         EXPECT_EQ(form->StatusPanel(3)->text(), total);
-        EXPECT_EQ(form->Scanner().EntryPaths.size(), 3);
+        EXPECT_EQ(form->Session().Results().EntryPaths.size(), 3);
         EXPECT_EQ(form->HistoryCombo()->count(), historyBefore);
-        form->SelectFolder(top);
+        form->Session().SelectFolder(top);
     }
     // The next run is a whole one again.
     AnalysisRun::SetWorkerStartHook({});

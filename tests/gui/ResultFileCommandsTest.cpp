@@ -1,7 +1,11 @@
 // Save and Open of an analysis in the window.
 #include "gui/window/ResultFileCommands.h"
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/ChartPages.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
 
 #include <QAction>
@@ -53,9 +57,9 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
     MainWindow form(dir.filePath("Morvane.ini"));
     auto* charts = form.findChild<ChartPages*>();
     ASSERT_NE(charts, nullptr);
-    form.SelectFolder(root);
+    form.Session().SelectFolder(root);
     form.actRunExecute();
-    const QStringList rows = Rows(form.FolderList()), points = Labels(charts->Pies);
+    const QStringList rows = Rows(form.FolderPage()->FolderList()), points = Labels(charts->Pies);
     ASSERT_EQ(points.size(), 4);
     const QString gb = form.StatusPanel(1)->text();
     ASSERT_EQ(gb, "3.00 GB");
@@ -70,11 +74,11 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
     ASSERT_TRUE(QFile::exists(dir.filePath("result.MVX")));
 
     // Another analysis, then Open brings the saved one back.
-    form.SelectFolder(root + "/s1");
+    form.Session().SelectFolder(root + "/s1");
     form.actRunExecute();
     ASSERT_NE(Labels(charts->Pies), points);
     form.Action("ACTOpen")->trigger();
-    EXPECT_EQ(Rows(form.FolderList()), rows);
+    EXPECT_EQ(Rows(form.FolderPage()->FolderList()), rows);
     EXPECT_EQ(Labels(charts->Pies), points);
     EXPECT_EQ(Labels(charts->Bars), points);
     EXPECT_TRUE(messages.isEmpty());
@@ -82,22 +86,22 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
     EXPECT_EQ(form.StatusPanel(1)->text(), gb);
     EXPECT_EQ(charts->Pies->TitleFolder(), root + "/");
     EXPECT_EQ(charts->Bars->TitleFolder(), root + "/");
-    EXPECT_EQ(form.CurrentFolder(), root + "/s1/");
+    EXPECT_EQ(form.Session().CurrentFolder(), root + "/s1/");
 
     // A damaged file: a message, and lists and charts stay as they were.
     QFile bad(dir.filePath("bad.MVX"));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write(QByteArray("\x05\x00\x00\x00\x04\x00\x00\x00/a/b", 12));
     bad.close();
-    const QStringList paths = form.Scanner().EntryPaths;
+    const QStringList paths = form.Session().Results().EntryPaths;
     ResultFileCommands::SetFileDialog([&](bool, const QString& folder) {
         starts << folder;
         return dir.filePath("bad.MVX");
     });
     form.Action("ACTOpen")->trigger();
     EXPECT_EQ(messages.size(), 1);
-    EXPECT_EQ(form.Scanner().EntryPaths, paths);
-    EXPECT_EQ(Rows(form.FolderList()), rows);
+    EXPECT_EQ(form.Session().Results().EntryPaths, paths);
+    EXPECT_EQ(Rows(form.FolderPage()->FolderList()), rows);
     EXPECT_EQ(Labels(charts->Pies), points);
     EXPECT_EQ(starts, (QStringList{root + "/", root + "/s1/", dir.path() + "/"}));
 

@@ -4,10 +4,14 @@
 #include "RealInput.h"
 #include "YesShellUi.h"
 #include "common/TestFiles.h"
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "gui/charts/BarChart.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
-#include "gui/window/AnalysisRun.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisRun.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/FolderOperations.h"
 #include "gui/window/MainWindow.h"
 #include "gui/window/ResultFileCommands.h"
@@ -60,7 +64,8 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
         picks << folder;
         QTest::keyClick(form.get(), Qt::Key_F2);
-        ASSERT_EQ(form->CurrentFolder().toStdString(), PathFromNative(folder + "/").toStdString());
+        ASSERT_EQ(form->Session().CurrentFolder().toStdString(),
+                  PathFromNative(folder + "/").toStdString());
     }
     void Run(const QByteArray& folder) {
         Browse(folder);
@@ -68,7 +73,7 @@ protected:
     }
     // The row a person sees: its caption and, where two look alike, its MB text.
     QTreeWidgetItem* Row(const QString& caption, const QString& mb = {}) const {
-        QTreeWidget* list = form->FolderList();
+        QTreeWidget* list = form->FolderPage()->FolderList();
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             QTreeWidgetItem* row = list->topLevelItem(i);
             if (row->text(0) == caption && (mb.isEmpty() || row->text(1) == mb)) return row;
@@ -88,7 +93,7 @@ protected:
         form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
     }
     bool OnRow(QTreeWidgetItem* row, const char* action) {
-        return RowCommand(form->FolderList(), row, form->Action(action));
+        return RowCommand(form->FolderPage()->FolderList(), row, form->Action(action));
     }
 
     QTemporaryDir tree{QDir::homePath() + "/rows-XXXXXX"};
@@ -122,7 +127,7 @@ TEST_F(RowCommandsInput, ArchiveTakesTheRowsFolderNeverTheCurrentOnesNorAnotherR
     std::shared_future<void> done = chosen.get_future().share();
     AnalysisRun::SetWorkerStartHook([done] { done.wait(); });
     QTimer::singleShot(0, form.get(), [&] {
-        EXPECT_TRUE(form->AnalysisRunning());
+        EXPECT_TRUE(form->Session().Running());
         EXPECT_TRUE(OnRow(Row("y"), "MoveFolderToArchive"));
         chosen.set_value();
     });
@@ -184,11 +189,11 @@ TEST_F(RowCommandsInput, DrillDownFromAnOpenedResultGoesIntoTheResultsFolder) {
     QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
     ASSERT_NE(Row("doc"), nullptr); // the list shows share, the current folder is share/doc
 
-    QTreeWidget* list = form->FolderList();
+    QTreeWidget* list = form->FolderPage()->FolderList();
     const QPoint perlRow = RowCentre(list, Row("perl"));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, perlRow);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, perlRow);
-    EXPECT_EQ(form->CurrentFolder().toStdString(),
+    EXPECT_EQ(form->Session().CurrentFolder().toStdString(),
               PathFromNative(root + "share/perl/").toStdString());
     EXPECT_NE(Row("<All files in this folder>"), nullptr);
     EXPECT_EQ(Row("doc"), nullptr);
@@ -199,7 +204,7 @@ TEST_F(RowCommandsInput, DrillDownFromAnOpenedResultGoesIntoTheResultsFolder) {
     auto* bars = form->findChild<BarChart*>();
     EXPECT_EQ(bars->TitleFolder(), PathFromNative(root) + "share/");
     ClickBar("perl");
-    EXPECT_EQ(form->CurrentFolder().toStdString(),
+    EXPECT_EQ(form->Session().CurrentFolder().toStdString(),
               PathFromNative(root + "share/perl/").toStdString());
     EXPECT_EQ(bars->TitleFolder(), PathFromNative(root) + "share/perl/");
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
@@ -210,7 +215,7 @@ TEST_F(RowCommandsInput, RunOrDrillIntoAFolderDeletedWhileShownSaysSo) {
     MakeFile(root + "gone/keep/f", 5000);
     Run(root + "gone");
     ASSERT_TRUE(QDir(PathFromNative(root + "gone/sub")).removeRecursively());
-    QTreeWidget* list = form->FolderList();
+    QTreeWidget* list = form->FolderPage()->FolderList();
     const QPoint sub = RowCentre(list, Row("sub"));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, sub);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, sub);
@@ -218,6 +223,6 @@ TEST_F(RowCommandsInput, RunOrDrillIntoAFolderDeletedWhileShownSaysSo) {
     ASSERT_TRUE(QDir(PathFromNative(root + "gone")).removeRecursively());
     QTest::keyClick(form.get(), Qt::Key_F9);
     EXPECT_EQ(messages, QStringList(3, "Directory does not exist"));
-    EXPECT_EQ(form->CurrentFolder(), PathFromNative(root + "gone/"));
+    EXPECT_EQ(form->Session().CurrentFolder(), PathFromNative(root + "gone/"));
     EXPECT_NE(Row("keep"), nullptr); // the list stays as it was
 }

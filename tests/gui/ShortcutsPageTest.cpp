@@ -4,8 +4,12 @@
 #include "gui/pages/ShortcutsPage.h"
 #include "common/TestFiles.h"
 #include "core/cleanup/ShortcutChecker.h"
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
 #include "platform/Trash.h"
 
@@ -103,7 +107,7 @@ TEST_F(ShortcutsPageTest, StartMenuComboBrowsesCancelsAndRefusesTypedText) {
     EXPECT_EQ(combo->itemText(spBrowsedFolder), r);
     EXPECT_EQ(form->HistoryCombo()->currentText(), r);
     EXPECT_EQ(page->CleanupStartFolder(), r);
-    EXPECT_NE(form->CurrentFolder(), r) << "the status line does not select the folder";
+    EXPECT_NE(form->Session().CurrentFolder(), r) << "the status line does not select the folder";
 
     page->StartMenuComboDropDown();
     EXPECT_EQ(combo->itemText(spBrowsedFolder), "");

@@ -1,3 +1,6 @@
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
+#include "gui/pages/FolderListPage.h"
 #include "gui/window/MainWindow.h"
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

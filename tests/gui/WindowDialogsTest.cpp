@@ -1,8 +1,12 @@
 #include "DialogTestUtil.h"
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
 #include "core/settings/IniFile.h"
 #include "gui/dialogs/ExportDialog.h"
 #include "gui/dialogs/PrintSheet.h"
 #include "gui/dialogs/SettingsDialog.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/widgets/ProgressGauge.h"
 #include "gui/window/MainWindow.h"
 #include <QAction>
@@ -41,7 +45,7 @@ TEST_F(WindowDialogsTest, CtrlPOnSizeListPrintsItsRowsIndented) {
         return qobject_cast<QPrintDialog*>(&d) ? int(QDialog::Accepted) : int(QDialog::Rejected);
     });
     auto form = MakeForm();
-    ASSERT_EQ(form->FolderList()->topLevelItemCount(), 2);
+    ASSERT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 2);
     QAction* print = form->Action("actPrint");
     ASSERT_NE(print, nullptr);
     EXPECT_EQ(print->shortcut(), QKeySequence("Ctrl+P"));
@@ -81,16 +85,16 @@ TEST_F(WindowDialogsTest, SettingsDialogChangesTheWindowWhenItCloses) {
     form->Action("SettingsItem")->trigger();
     EXPECT_EQ(answers.dialogs, 1);
     EXPECT_FALSE(form->PageTabs()->documentMode());
-    EXPECT_EQ(form->HistorySize, 12);
-    EXPECT_EQ(form->MinFileSizeKB, 250);
-    EXPECT_EQ(form->AppliedSettings.FlatDesign, 2);
+    EXPECT_EQ(form->Session().HistorySize, 12);
+    EXPECT_EQ(form->Session().MinFileSizeKB, 250);
+    EXPECT_EQ(form->AppliedSettings().FlatDesign, 2);
 }
 
 TEST_F(WindowDialogsTest, EmptiedSizeBoxGivesZeroKilobytes) {
     EnsureIniFile(ini());
     WriteIniString(ini(), "Settings", "MinFileSize", "");
     auto form = MakeForm();
-    EXPECT_EQ(form->MinFileSizeKB, 0);
+    EXPECT_EQ(form->Session().MinFileSizeKB, 0);
 }
 
 TEST_F(WindowDialogsTest, BadTextInSettingsShownOnceRestApplied) {
@@ -105,9 +109,9 @@ TEST_F(WindowDialogsTest, BadTextInSettingsShownOnceRestApplied) {
     for (const QString& m : answers.messages)
         if (m.contains("'clBogus' is not a valid integer value")) ++conversions;
     EXPECT_EQ(conversions, 1);
-    EXPECT_EQ(form->AppliedSettings.BarColor, clNavy);
-    EXPECT_EQ(form->AppliedSettings.BarFontColor, clRed);
-    EXPECT_EQ(form->HistorySize, 33);
+    EXPECT_EQ(form->AppliedSettings().BarColor, clNavy);
+    EXPECT_EQ(form->AppliedSettings().BarFontColor, clRed);
+    EXPECT_EQ(form->Session().HistorySize, 33);
     EXPECT_FALSE(form->PageTabs()->documentMode());
 }
 
@@ -127,8 +131,8 @@ TEST_F(WindowDialogsTest, ExportDialogGetsFolderListsAndTotals) {
         return int(QDialog::Accepted);
     });
     form->Action("ExportListItem")->trigger();
-    EXPECT_EQ(folder, form->CurrentFolder());
-    EXPECT_EQ(kbTotal, form->TotalKBText);
+    EXPECT_EQ(folder, form->Session().CurrentFolder());
+    EXPECT_EQ(kbTotal, form->Session().TotalKBText);
     EXPECT_EQ(rows, 2);
     // The window made the settings file, so the stored defaults were loaded and
     // stored again when it closed.

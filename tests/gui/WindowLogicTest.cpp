@@ -1,13 +1,17 @@
 // Plain functions of the main window: cell compare, parent folder, history
 // rules, the splash mask, the small dialogs.
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
+#include "gui/common/ComboItems.h"
+#include "gui/common/ListSort.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/ListDialog.h"
 #include "gui/dialogs/ProgressDialog.h"
 #include "gui/dialogs/ShellOpDialogs.h"
 #include "gui/pages/FileListPage.h"
-#include "gui/pages/ListSort.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/widgets/ProgressGauge.h"
-#include "gui/window/ComboItems.h"
 #include "gui/window/MainWindow.h"
 #include "gui/window/SplashScreen.h"
 #include "platform/Errors.h"
@@ -143,12 +147,12 @@ TEST(ListSort, SortStateIsOnePairForEveryList) {
 }
 
 TEST(Navigation, ParentFolder) {
-    EXPECT_EQ(MainWindow::ParentFolder("/"), "/");
-    EXPECT_EQ(MainWindow::ParentFolder("/usr/"), "/");
-    EXPECT_EQ(MainWindow::ParentFolder("/usr"), "/");
-    EXPECT_EQ(MainWindow::ParentFolder("/usr/share/"), "/usr/");
-    EXPECT_EQ(MainWindow::ParentFolder("/usr/share/doc"), "/usr/share/");
-    EXPECT_EQ(MainWindow::ParentFolder("/a b/c d/"), "/a b/");
+    EXPECT_EQ(AnalysisSession::ParentFolder("/"), "/");
+    EXPECT_EQ(AnalysisSession::ParentFolder("/usr/"), "/");
+    EXPECT_EQ(AnalysisSession::ParentFolder("/usr"), "/");
+    EXPECT_EQ(AnalysisSession::ParentFolder("/usr/share/"), "/usr/");
+    EXPECT_EQ(AnalysisSession::ParentFolder("/usr/share/doc"), "/usr/share/");
+    EXPECT_EQ(AnalysisSession::ParentFolder("/a b/c d/"), "/a b/");
 }
 
 TEST(History, AddTextToItemsKeepsOneEntryPerFolderIgnoringCase) {

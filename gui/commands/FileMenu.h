@@ -2,7 +2,7 @@
 // The File menu, drawn by the window: each command item shows its own text
 // with its key, its tool bar image (the hot image when selected), and a
 // coloured band with the program's banner runs down the menu's left edge.
-#include "gui/window/AppIcons.h"
+#include "gui/common/AppIcons.h"
 #include <QMenu>
 #include <functional>
 #include <utility>

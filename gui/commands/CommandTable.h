@@ -3,7 +3,7 @@
 // and image, and the main menu, the main tool bar and the pop-up menus built
 // from them. Actions are found by name (Action("actRun")); handlers are
 // connected by the window and by the pages that own them.
-#include "gui/window/AppIcons.h"
+#include "gui/common/AppIcons.h"
 #include <QHash>
 #include <QObject>
 #include <functional>

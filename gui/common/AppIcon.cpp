@@ -1,4 +1,4 @@
-#include "gui/window/AppIcon.h"
+#include "gui/common/AppIcon.h"
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "gui/window/ComboItems.h"
+#include "gui/common/ComboItems.h"
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSignalBlocker>

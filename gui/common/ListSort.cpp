@@ -1,4 +1,4 @@
-#include "gui/pages/ListSort.h"
+#include "gui/common/ListSort.h"
 #include "platform/Errors.h"
 #include <QCollator>
 #include <QCollatorSortKey>

@@ -1,13 +1,15 @@
-#include "gui/pages/ChartPagesInstall.h"
+#include "gui/window/ChartPagesInstall.h"
 #include "gui/charts/ChartSettings.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/ChartPages.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
 #include "gui/window/ResultFileCommands.h"
 #include "platform/Errors.h"
 
 #include <QAction>
 #include <QTabWidget>
+#include <QTimer>
 
 ChartPages* InstallChartPages(MainWindow& form) {
     ChartCommands cmd;
@@ -19,14 +21,19 @@ ChartPages* InstallChartPages(MainWindow& form) {
     cmd.actElyptic = form.Action(QStringLiteral("actElyptic"));
     cmd.actSavePicture = form.Action(QStringLiteral("actSavePicture"));
     cmd.Move = form.Action(QStringLiteral("Move"));
-    cmd.RotateTimer = form.RotateTimer();
+    // The pie turns a step on each tick while the rotate switch is on.
+    cmd.RotateTimer = new QTimer(&form);
+    cmd.RotateTimer->setObjectName(QStringLiteral("RotateTimer"));
+    cmd.RotateTimer->setInterval(20);
+    cmd.RotateTimer->start();
 
     ChartHost host;
-    host.currentFolder = [&form] { return form.CurrentFolder(); };
-    host.selectAndAnalyse = [&form](const QString& folder) {
-        if (form.AnalysisRunning()) return; // the views still show the last run
+    AnalysisSession& session = form.Session();
+    host.currentFolder = [&session] { return session.CurrentFolder(); };
+    host.selectAndAnalyse = [&form, &session](const QString& folder) {
+        if (session.Running()) return; // the views still show the last run
         if (!form.FolderThereOrSay(folder)) return;
-        form.SelectFolder(folder);
+        session.SelectFolder(folder);
         try {
             form.AnalyseFolder(folder);
         } catch (const EMorvaneError& e) {
@@ -43,8 +50,8 @@ ChartPages* InstallChartPages(MainWindow& form) {
     QObject::connect(&form, &MainWindow::ChartsFillRequested, charts, &ChartPages::FillCharts);
     QObject::connect(&form, &MainWindow::ApplyChartOptionsRequested, charts,
                      &ChartPages::ApplyChartOptions);
-    QObject::connect(&form, &MainWindow::SettingsApplied, charts, [charts, &form] {
-        const ChartSettings s = ReadChartSettings(form.IniFileName());
+    QObject::connect(&form, &MainWindow::SettingsApplied, charts, [charts, &session] {
+        const ChartSettings s = ReadChartSettings(session.IniFileName());
         charts->ApplyLook(s.look, s.enableZoom, s.circelPie);
     });
     new ResultFileCommands(form, *charts);

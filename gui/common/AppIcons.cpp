@@ -1,4 +1,4 @@
-#include "gui/window/AppIcons.h"
+#include "gui/common/AppIcons.h"
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>

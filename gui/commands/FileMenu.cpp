@@ -1,4 +1,4 @@
-#include "gui/window/FileMenu.h"
+#include "gui/commands/FileMenu.h"
 #include <QFontDatabase>
 #include <QPainter>
 

@@ -1,6 +1,6 @@
-#include "gui/window/CommandTable.h"
-#include "gui/window/FileMenu.h"
-#include "gui/window/ImageMenu.h"
+#include "gui/commands/CommandTable.h"
+#include "gui/commands/FileMenu.h"
+#include "gui/widgets/ImageMenu.h"
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>

@@ -1,4 +1,4 @@
-#include "gui/window/ImageMenu.h"
+#include "gui/widgets/ImageMenu.h"
 #include <QAction>
 #include <QStyleOptionMenuItem>
 

@@ -1,4 +1,4 @@
-#include "gui/window/AnalysisRun.h"
+#include "gui/session/AnalysisRun.h"
 #include "core/engine/DirScanner.h"
 #include <QEventLoop>
 #include <QMetaObject>

@@ -1,0 +1,108 @@
+#pragma once
+// What the window analyses and shows, apart from its widgets: the current
+// folder, the results of the last complete run (or of the folder of a snapshot
+// shown in place of the disk), the folder history and whether a run is going.
+// Pages and dialogs follow it through its signals and act through its
+// operations; the window builds it and connects it to the views.
+#include "core/engine/DirScanner.h"
+#include "core/engine/SizeText.h"
+#include "gui/common/ListSort.h"
+#include "gui/session/AnalysisRun.h"
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+class QStringListModel;
+class Snapshot;
+
+class AnalysisSession : public QObject {
+    Q_OBJECT
+public:
+    // iniFileName: the settings file the session and its views read.
+    explicit AnalysisSession(const QString& iniFileName, QObject* parent = nullptr);
+    ~AnalysisSession() override;
+
+    QString IniFileName() const { return iniFileName_; }
+
+    // --- the current folder ------------------------------------------------
+    QString CurrentFolder() const { return currentFolder_; }
+    // The folder the session started with (the last one of the session before).
+    QString StartFolder() const { return startFolder_; }
+    void SetStartFolder(const QString& folder) { startFolder_ = folder; }
+    // Makes path current when it is a folder on the disk or in the snapshot
+    // shown. Any path other than the current one announces CurrentFolderChanged
+    // (with the current folder, changed or not, and path). Returns path.
+    QString SelectFolder(const QString& path);
+    // A folder on the disk or in the snapshot shown.
+    bool FolderThere(const QString& path) const;
+    // What the status bar names the current folder by.
+    QString FolderPanelText() const;
+    static QString ParentFolder(const QString& path);
+    static QString WithDelimiter(QString path);
+
+    // --- runs ----------------------------------------------------------------
+    // The rows of the last complete run, or of the snapshot folder shown. The
+    // one place the tree of a run is held.
+    DirScanner& Results() { return *results_; }
+    const DirScanner& Results() const { return *results_; }
+    bool Running() const { return run_.Running(); }
+    void CancelRun() { run_.Cancel(); }
+    // Measures path on a worker thread, handling events meanwhile, into a
+    // scanner of its own: the results change only when it finishes (true). A
+    // cancelled run, or a call while another run goes, returns false. What the
+    // walk throws is thrown again.
+    bool Measure(const QString& path, bool includeFreeSpace, IProgress* progress);
+    // Settings of the runs.
+    int MinFileSizeKB = 0;
+    int HistorySize = 20;
+
+    // Totals of the rows shown (status panels 2 and 3) and of the last run.
+    QString TotalMBText, TotalKBText;
+    SizeValue TotalGB = 0;
+
+    // --- a snapshot shown in place of the disk -------------------------------
+    bool SnapshotShown() const { return snapshot_ != nullptr; }
+    // folder (ending in '/') is a folder of the snapshot shown.
+    bool InSnapshot(const QString& folder) const;
+    void OpenSnapshot(std::shared_ptr<const Snapshot> snapshot, const QString& fileName);
+    // Its top folder, ending in '/'.
+    QString SnapshotTop() const;
+    // Fills Results with folder of the snapshot as a run would; false when the
+    // snapshot holds no such folder.
+    bool LoadSnapshotFolder(const QString& folder);
+    void CloseSnapshot();
+    // The status bar's folder panel while a snapshot is shown.
+    QString SnapshotPanelText(const QString& folder) const;
+
+    // --- the folder history ---------------------------------------------------
+    // The entries of the history box: the box shows and edits this model.
+    QStringListModel* History() const { return history_; }
+
+    // The one column sort of the window's lists.
+    ListSortState& SortState() { return sortState_; }
+
+signals:
+    // folder: the current folder; requested: the path SelectFolder was given.
+    void CurrentFolderChanged(const QString& folder, const QString& requested);
+    void RunStarted(const QString& folder);
+    void RunFinished(const QString& folder);
+    void RunCancelled(const QString& folder);
+    void SnapshotOpened(const QString& fileName);
+    void SnapshotClosed();
+
+private:
+    std::uint32_t FindInSnapshot(const QString& folder) const;
+
+    QString iniFileName_;
+    QString currentFolder_ = QStringLiteral("/");
+    QString startFolder_;
+    bool selectedInSnapshot_ = false;
+    std::unique_ptr<DirScanner> results_;
+    AnalysisRun run_;
+    // Shared with the file rows the results keep, which may outlive it here.
+    std::shared_ptr<const Snapshot> snapshot_;
+    QString snapshotFile_;
+    QStringListModel* history_;
+    ListSortState sortState_;
+};
