@@ -1,7 +1,11 @@
 # Install: the two programs, a desktop entry and the icon in the hicolor theme,
-# so that the program appears in the desktop's menu.
+# so that the program appears in the desktop's menu, the AppStream metadata that
+# software centres read, and the manual pages.
 #   cmake --install build [--prefix ~/.local]
 include(GNUInstallDirs)
+
+# The AppStream id; the desktop entry and the metadata file are named after it.
+set(MORVANE_APP_ID org.morvane.morvane)
 
 add_executable(morvane-make-icons data/MakeIcons.cpp)
 target_link_libraries(morvane-make-icons PRIVATE morvane_gui)
@@ -26,5 +30,8 @@ install(FILES ${CMAKE_BINARY_DIR}/alt1.bmp ${CMAKE_BINARY_DIR}/alt2.bmp
   DESTINATION ${CMAKE_INSTALL_DATADIR}/morvane)
 
 install(TARGETS morvane morvane-window RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES data/morvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES data/${MORVANE_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(DIRECTORY ${ICON_TREE}/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+install(FILES data/${MORVANE_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES data/man/morvane.1 data/man/morvane-window.1
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
         icon.addPixmap(QPixmap::fromImage(DrawAppIcon(size)));
     QApplication::setWindowIcon(icon);
     // Lets the desktop match the window to the installed desktop entry.
-    QGuiApplication::setDesktopFileName(QStringLiteral("morvane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.morvane.morvane"));
     // The folder keeps the bytes of its name (QApplication::arguments would not);
     // "--" only protects a name that begins with '-'.
     QStringList args;

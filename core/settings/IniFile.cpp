@@ -153,9 +153,12 @@ QString DefaultIniFileName(const QString& programFolder) {
     bool system = false;
     for (const char* p : systemPlaces)
         if ((folder + QLatin1Char('/')).startsWith(QLatin1String(p))) system = true;
-    // So does a copy installed into a prefix of the user's own (~/.local/bin).
-    if (QFileInfo::exists(folder + QStringLiteral("/../share/applications/morvane.desktop")))
-        system = true;
+    // So does a copy installed into a prefix of the user's own (~/.local/bin);
+    // copies installed before the entry took the AppStream id have the old name.
+    for (const char* entry : {"org.morvane.morvane.desktop", "morvane.desktop"})
+        if (QFileInfo::exists(folder + QStringLiteral("/../share/applications/") +
+                              QLatin1String(entry)))
+            system = true;
     const QByteArray probe = QFile::encodeName(QFileInfo(appData).isDir() ? appData : folder);
     if (!system && ::access(probe.constData(), W_OK | X_OK) == 0)
         return appData + QStringLiteral("/Morvane.ini");

@@ -238,11 +238,18 @@ TEST(IniPlace, ProgramFolderWhenWritableElseConfigHome) {
     EXPECT_EQ(DefaultIniFileName(prog.path()), prog.path() + "/AppData/Morvane.ini");
     const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     EXPECT_EQ(DefaultIniFileName("/usr/bin"), config + "/Morvane/Morvane.ini");
-    // A copy installed under a prefix of the user's own keeps its settings in the config home.
-    QDir(prog.path()).mkpath("share/applications");
-    QFile(prog.filePath("share/applications/morvane.desktop")).open(QIODevice::WriteOnly);
-    QDir(prog.path()).mkpath("bin");
-    EXPECT_EQ(DefaultIniFileName(prog.filePath("bin")), config + "/Morvane/Morvane.ini");
+    // A copy installed under a prefix of the user's own keeps its settings in the config home,
+    // whichever name its desktop entry has (the older installs had morvane.desktop).
+    for (const char* entry : {"org.morvane.morvane.desktop", "morvane.desktop"}) {
+        QTemporaryDir prefix;
+        QDir(prefix.path()).mkpath("bin");
+        EXPECT_EQ(DefaultIniFileName(prefix.filePath("bin")),
+                  prefix.path() + "/bin/AppData/Morvane.ini");
+        QDir(prefix.path()).mkpath("share/applications");
+        QFile(prefix.filePath(QString("share/applications/") + entry)).open(QIODevice::WriteOnly);
+        EXPECT_EQ(DefaultIniFileName(prefix.filePath("bin")), config + "/Morvane/Morvane.ini")
+            << entry;
+    }
     if (::geteuid() != 0) {
         ::chmod(QFile::encodeName(prog.path()).constData(), 0555);
         EXPECT_EQ(DefaultIniFileName(prog.path()), config + "/Morvane/Morvane.ini");

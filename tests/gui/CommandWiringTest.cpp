@@ -387,7 +387,7 @@ TEST_F(CommandWiring, AboutTellsVersionAndLibraries) {
         return int(QDialog::Accepted);
     });
     form_->Action("actAbout")->trigger();
-    EXPECT_TRUE(shown.contains("Version 0.1"));
+    EXPECT_TRUE(shown.contains("Version " MORVANE_VERSION)) << shown.toStdString();
     for (const char* lib : {"Qt 6.", "libzip", "libxlsxwriter", "SQLite", "libjpeg"})
         EXPECT_TRUE(shown.contains(QLatin1String(lib))) << lib;
 }
