@@ -7,6 +7,7 @@
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/ContentDuplicatesBar.h"
 #include "gui/pages/FileListPage.h"
+#include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
 #include "platform/FileTree.h"
 #include "platform/NativePath.h"
@@ -70,7 +71,7 @@ protected:
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         form->AnalyseFolder(PathFromNative(root + "/"));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->AnalysisRunning(); }, 20000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Session().Running(); }, 20000));
     }
     void TearDown() override {
         form.reset();
