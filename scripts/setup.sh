@@ -32,6 +32,7 @@ TEST_PACKAGES=(
     libgtest-dev
     poppler-utils                # printed PDFs read back
     imagemagick
+    unzip                        # archives read back by another tool
     libmagickcore-6.q16-6-extra  # ImageMagick reads WMF files only with this
     xvfb xauth                   # screenshots of the window
     desktop-file-utils           # the install test validates the desktop entry
