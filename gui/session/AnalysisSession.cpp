@@ -64,7 +64,30 @@ bool AnalysisSession::Measure(const QString& path, bool includeFreeSpace, IProgr
     run.reset();
     TotalGB = std::llround(StrToSizeFloat(results_->TotalGBText) * 10000.0);
     emit RunFinished(path);
+    emit ShownTreeChanged();
     return true;
+}
+
+std::shared_ptr<const Tree> AnalysisSession::ShownTree() const {
+    if (snapshot_) return snapshot_;
+    return results_->LastTree();
+}
+
+Tree::Index AnalysisSession::CurrentNode() const {
+    const std::shared_ptr<const Tree> tree = ShownTree();
+    if (!tree || tree->Count() == 0) return Tree::kNone;
+    QString path = currentFolder_;
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    QString root = tree->RootPath();
+    while (root.size() > 1 && root.endsWith(QLatin1Char('/')))
+        root.chop(1);
+    if (path == root) return 0;
+    // Only paths below the root belong to it (Find also takes relative ones).
+    const QString rootSlash = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+    if (!path.startsWith(rootSlash)) return Tree::kNone;
+    const Tree::Index at = tree->Find(path);
+    return at != Tree::kNone && tree->At(at).IsFolder() ? at : Tree::kNone;
 }
 
 // --- snapshots ----------------------------------------------------------------
@@ -74,6 +97,7 @@ void AnalysisSession::OpenSnapshot(std::shared_ptr<const Snapshot> snapshot,
     snapshot_ = std::move(snapshot);
     snapshotFile_ = QFileInfo(fileName).absoluteFilePath();
     emit SnapshotOpened(snapshotFile_);
+    emit ShownTreeChanged();
 }
 
 QString AnalysisSession::SnapshotTop() const {
@@ -126,6 +150,7 @@ void AnalysisSession::CloseSnapshot() {
     snapshot_.reset();
     snapshotFile_.clear();
     emit SnapshotClosed();
+    emit ShownTreeChanged();
 }
 
 QString AnalysisSession::SnapshotPanelText(const QString& folder) const {

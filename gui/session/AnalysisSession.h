@@ -75,6 +75,15 @@ public:
     // The status bar's folder panel while a snapshot is shown.
     QString SnapshotPanelText(const QString& folder) const;
 
+    // --- the whole tree shown -------------------------------------------------
+    // The snapshot shown, else the whole tree of the last complete run; null
+    // before either. Views keep the pointer while they read it (a new run or
+    // snapshot replaces it here, not under them).
+    std::shared_ptr<const Tree> ShownTree() const;
+    // The node of ShownTree that is the current folder; Tree::kNone when the
+    // tree does not hold it (no tree yet, or a folder outside it).
+    Tree::Index CurrentNode() const;
+
     // --- the folder history ---------------------------------------------------
     // The entries of the history box: the box shows and edits this model.
     QStringListModel* History() const { return history_; }
@@ -90,6 +99,8 @@ signals:
     void RunCancelled(const QString& folder);
     void SnapshotOpened(const QString& fileName);
     void SnapshotClosed();
+    // ShownTree changed: a run finished, a snapshot was opened or closed.
+    void ShownTreeChanged();
 
 private:
     std::uint32_t FindInSnapshot(const QString& folder) const;

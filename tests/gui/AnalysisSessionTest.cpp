@@ -60,6 +60,15 @@ TEST_F(AnalysisSessionTest, FinishedRunReplacesTheResultsCancelledOneKeepsThem) 
     const QStringList rows = session.Results().EntryPaths;
     EXPECT_EQ(rows.size(), 2);                      // sub, and the files of the folder
     EXPECT_EQ(session.Results().FileRowCount(), 3); // sub, sub/f and g
+    // The whole tree of the run, and where the current folder is in it.
+    const std::shared_ptr<const Tree> tree = session.ShownTree();
+    ASSERT_TRUE(tree);
+    EXPECT_EQ(tree->At(0).total, 5100);
+    session.SelectFolder(root + "tree/sub");
+    ASSERT_NE(session.CurrentNode(), Tree::kNone);
+    EXPECT_EQ(tree->Name(session.CurrentNode()), "sub");
+    session.SelectFolder(root);
+    EXPECT_EQ(session.CurrentNode(), Tree::kNone); // above the run's folder
 
     // Cancelled as soon as it starts: the last complete run stays.
     AnalysisRun::SetWorkerStartHook([this] { session.CancelRun(); });
@@ -75,6 +84,7 @@ TEST_F(AnalysisSessionTest, SnapshotFoldersFillTheResultsUntilItCloses) {
 [{"name":"a"},{"name":"one","asize":1024}]]])");
     QSignalSpy opened(&session, &AnalysisSession::SnapshotOpened);
     QSignalSpy closed(&session, &AnalysisSession::SnapshotClosed);
+    QSignalSpy treeChanged(&session, &AnalysisSession::ShownTreeChanged);
     session.OpenSnapshot(std::make_shared<const Snapshot>(Snapshot::Read(root + "scan.json")),
                          root + "scan.json");
     ASSERT_EQ(opened.size(), 1);
@@ -87,6 +97,8 @@ TEST_F(AnalysisSessionTest, SnapshotFoldersFillTheResultsUntilItCloses) {
     session.SelectFolder("/nowhere/srv/a");
     EXPECT_EQ(session.CurrentFolder(), "/nowhere/srv/a/");
     EXPECT_EQ(session.FolderPanelText(), "Snapshot scan.json: /nowhere/srv/a/");
+    EXPECT_EQ(session.ShownTree()->RootPath(), "/nowhere/srv");
+    EXPECT_EQ(session.CurrentNode(), session.ShownTree()->Find("/nowhere/srv/a"));
     ASSERT_TRUE(session.LoadSnapshotFolder("/nowhere/srv/"));
     EXPECT_EQ(session.Results().FolderPath, "/nowhere/srv/");
     EXPECT_EQ(session.Results().FileRowCount(), 3); // top.txt, a and a/one
@@ -95,6 +107,7 @@ TEST_F(AnalysisSessionTest, SnapshotFoldersFillTheResultsUntilItCloses) {
     session.CloseSnapshot();
     session.CloseSnapshot(); // nothing shown any more: said once
     EXPECT_EQ(closed.size(), 1);
+    EXPECT_EQ(treeChanged.size(), 2); // opened, closed
     EXPECT_FALSE(session.SnapshotShown());
     EXPECT_FALSE(session.FolderThere("/nowhere/srv/a"));
 }
