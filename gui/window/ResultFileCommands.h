@@ -1,11 +1,13 @@
 #pragma once
 // Save and Open of a whole analysis as a ".MVX" result file.
+#include "gui/commands/CommandContext.h"
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
-class MainWindow;
 class ChartPages;
+class SnapshotView;
 
 // The name a result file is saved under: the extension replaced by ".MVX".
 QString ResultFileName(const QString& chosen);
@@ -13,7 +15,13 @@ QString ResultFileName(const QString& chosen);
 class ResultFileCommands : public QObject {
     Q_OBJECT
 public:
-    ResultFileCommands(MainWindow& form, ChartPages& charts);
+    // Fills the size list and its totals from three parallel lists.
+    using SizeListFill =
+        std::function<void(const QStringList& paths, const QStringList& mb, const QStringList& kb)>;
+    // A snapshot file opens in snapshots; a result file fills the size list
+    // with fillSizeList and the charts.
+    ResultFileCommands(const CommandContext& context, ChartPages& charts, SnapshotView& snapshots,
+                       SizeListFill fillSizeList);
 
     void ACTSaveExecute();
     void ACTOpenExecute();
@@ -32,8 +40,10 @@ public:
     static inline const QString SnapshotFilter = QStringLiteral("ncdu/gdu JSON export (*.json *)");
 
 private:
-    MainWindow& form_;
+    CommandContext context_;
     ChartPages& charts_;
+    SnapshotView& snapshots_;
+    SizeListFill fillSizeList_;
     // The folder of the last file opened, where Open starts next time.
     QString openFolder_;
 };

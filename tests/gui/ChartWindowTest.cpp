@@ -1,5 +1,6 @@
 // The charts inside the main window: a run fills them, clicks drill down,
 // the rotate switch follows the pages.
+#include "WindowParts.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "gui/dialogs/MessageBoxes.h"
@@ -53,7 +54,7 @@ struct ChartWindow : ::testing::Test {
         ASSERT_NE(charts, nullptr);
         form->resize(1000, 700);
         form->show();
-        form->PageTabs()->setCurrentIndex(MainWindow::pgBarChart);
+        PageTabs(*form)->setCurrentIndex(MainWindow::pgBarChart);
         form->Session().SelectFolder(root);
         form->actRunExecute();
     }
@@ -82,8 +83,8 @@ struct ChartWindow : ::testing::Test {
 } // namespace
 
 TEST_F(ChartWindow, RunFillsBothChartsOnTheirPages) {
-    EXPECT_EQ(charts->Bars->parentWidget(), form->Page(MainWindow::pgBarChart));
-    EXPECT_EQ(charts->Pies->parentWidget(), form->Page(MainWindow::pgPieChart));
+    EXPECT_EQ(charts->Bars->parentWidget(), Page(*form, MainWindow::pgBarChart));
+    EXPECT_EQ(charts->Pies->parentWidget(), Page(*form, MainWindow::pgPieChart));
     const QStringList expected = {
         "<All files in this folder>", "sub0", "sub1", "sub2", "sub3", "sub4"};
     QStringList bars = Labels(charts->Bars);
@@ -106,7 +107,7 @@ TEST_F(ChartWindow, RunFillsBothChartsOnTheirPages) {
 }
 
 TEST_F(ChartWindow, LeftClickDrillsDownWithoutHistoryRightClickOpens) {
-    const int history = form->HistoryCombo()->count();
+    const int history = HistoryCombo(*form)->count();
     const auto& pts = charts->Bars->BarSerie.points;
     int sub2 = -1;
     for (std::size_t i = 0; i < pts.size(); ++i)
@@ -117,7 +118,7 @@ TEST_F(ChartWindow, LeftClickDrillsDownWithoutHistoryRightClickOpens) {
     EXPECT_EQ(form->Session().CurrentFolder(), sub);
     EXPECT_EQ(charts->Pies->TitleFolder(), sub);
     EXPECT_EQ(Labels(charts->Pies), (QStringList{"deeper", "<All files in this folder>"}));
-    EXPECT_EQ(form->HistoryCombo()->count(), history);
+    EXPECT_EQ(HistoryCombo(*form)->count(), history);
 
     // Right click on the files row opens the chart's folder.
     Click(charts->Bars, charts->Bars->PointCentre(1), Qt::RightButton);
@@ -130,7 +131,7 @@ TEST_F(ChartWindow, RotateAndExplodeOnlyOnThePiePage) {
     QAction* explode = form->Action("actExplodeBiggest");
     EXPECT_FALSE(move->isEnabled());
     EXPECT_FALSE(explode->isEnabled());
-    form->PageTabs()->setCurrentIndex(MainWindow::pgPieChart);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgPieChart);
     EXPECT_TRUE(move->isEnabled());
     EXPECT_TRUE(explode->isEnabled());
     move->trigger();
@@ -140,7 +141,7 @@ TEST_F(ChartWindow, RotateAndExplodeOnlyOnThePiePage) {
     charts->RotateTimerTick();
     EXPECT_EQ(charts->Pies->Rotation(), (angle + 2) % 360);
     // Leaving the page releases the switch: the pie stands still.
-    form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgFolderList);
     EXPECT_FALSE(move->isChecked());
     EXPECT_FALSE(explode->isEnabled());
     charts->RotateTimerTick();

@@ -2,6 +2,7 @@
 // current folder, the right one is remembered, the bottom buttons do nothing;
 // its tool bar controls and items are reached by mouse and keys.
 #include "gui/pages/CommanderPage.h"
+#include "WindowParts.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "core/settings/IniFile.h"
@@ -134,16 +135,16 @@ protected:
 
 TEST_F(CommanderTest, LeftPaneFollowsTheTreeAndItsOwnDoubleClicks) {
     auto form = Open(MainWindow::pgFolderList, root_);
-    form->actO_C_DirTreeExecute(); // a fresh settings file starts with the tree folded
+    form->actOpenCloseDirTreeExecute(); // a fresh settings file starts with the tree folded
     FolderPane* left = page_->Left;
     EXPECT_EQ(left->Directory(), root_);
     EXPECT_EQ(page_->LeftFolderLabel(), root_);
     EXPECT_EQ(form->LeftPaneFolder(), root_);
 
     // A folder chosen in the tree on another page is there when the page opens.
-    form->DirTree()->SelectPath(root_ + "beta");
-    emit form->DirTree()->FolderClicked();
-    form->PageTabs()->setCurrentIndex(MainWindow::pgCommander);
+    DirTree(*form)->SelectPath(root_ + "beta");
+    emit DirTree(*form)->FolderClicked();
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgCommander);
     EXPECT_EQ(left->Directory(), root_ + "beta/");
     EXPECT_EQ(page_->LeftFolderLabel(), root_ + "beta/");
     auto* proxy = qobject_cast<QAbstractProxyModel*>(left->ListView->model());
@@ -154,11 +155,11 @@ TEST_F(CommanderTest, LeftPaneFollowsTheTreeAndItsOwnDoubleClicks) {
     form->Session().SelectFolder(root_);
     DoubleClick(left, root_ + "alpha");
     EXPECT_EQ(form->Session().CurrentFolder(), root_ + "alpha/");
-    EXPECT_EQ(form->StatusPanel(4)->text(), root_ + "alpha/");
-    EXPECT_EQ(form->DirTree()->SelectedFolder(), root_ + "alpha/");
+    EXPECT_EQ(StatusPanel(*form, 4)->text(), root_ + "alpha/");
+    EXPECT_EQ(DirTree(*form)->SelectedFolder(), root_ + "alpha/");
     EXPECT_EQ(left->Directory(), root_ + "alpha/");
-    EXPECT_EQ(form->HistoryCombo()->currentText(), root_ + "alpha/");
-    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 0); // nothing measured
+    EXPECT_EQ(HistoryCombo(*form)->currentText(), root_ + "alpha/");
+    EXPECT_EQ(FolderPage(*form)->FolderList()->topLevelItemCount(), 0); // nothing measured
 
     // A file opens once with its application; the current folder stays.
     form->Session().SelectFolder(root_);
@@ -201,8 +202,8 @@ TEST_F(CommanderTest, RightPaneReturnsToItsRememberedFolder) {
 
     // Another page and back: the remembered folder again.
     right->SetDirectory(root_ + "beta");
-    form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
-    form->PageTabs()->setCurrentIndex(MainWindow::pgCommander);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgFolderList);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgCommander);
     EXPECT_EQ(right->Directory(), root_ + "other/");
 
     // Choosing in the right path box shows that folder in both panes, while the
@@ -232,8 +233,8 @@ TEST_F(CommanderTest, RightPaneReturnsToItsRememberedFolder) {
     // A remembered folder removed meanwhile is passed over without a word.
     right->SetDirectory(root_ + "beta");
     QDir(root_ + "other").removeRecursively();
-    form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
-    form->PageTabs()->setCurrentIndex(MainWindow::pgCommander);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgFolderList);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgCommander);
     EXPECT_EQ(right->Directory(), root_ + "beta/");
     EXPECT_TRUE(messages_.isEmpty());
 }

@@ -1,6 +1,7 @@
 // The folder commands of the size list's and the tree's pop-up menus and the
 // "Temp Folders" page, on a real tree inside the test's own HOME (so the Trash
 // is the test's too) whose paths are longer than 255 characters.
+#include "WindowParts.h"
 #include "YesShellUi.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
@@ -68,14 +69,14 @@ protected:
         return out;
     }
     QStringList Captions() const {
-        QStringList out = Texts(form->FolderPage()->FolderList());
+        QStringList out = Texts(FolderPage(*form)->FolderList());
         out.sort();
         return out;
     }
     void OnRow(const QString& caption, const char* action) {
         for (QTreeWidgetItem* row :
-             form->FolderPage()->FolderList()->findItems(caption, Qt::MatchExactly))
-            form->FolderPage()->FolderList()->setCurrentItem(row);
+             FolderPage(*form)->FolderList()->findItems(caption, Qt::MatchExactly))
+            FolderPage(*form)->FolderList()->setCurrentItem(row);
         form->Action(action)->trigger();
     }
     QStringList TempRows() const { return Texts(temp->Folders); }
@@ -141,12 +142,12 @@ TEST_F(FolderCommandsTest, MoveTakesTheRowOnlyWhenDoneCopyKeepsIt) {
 }
 
 TEST_F(FolderCommandsTest, TreeCommandsActOnTheTreesFolderAfterThePicker) {
-    form->DirTree()->SelectPath(root + "beta");
+    DirTree(*form)->SelectPath(root + "beta");
     form->Action("DeleteFolderItem")->trigger(); // picker cancelled: nothing deleted
     EXPECT_TRUE(IsDir(root + "beta"));
     picks << target << work.path();
     form->Action("MoveFolderItem")->trigger();
-    form->DirTree()->SelectPath(target + "/beta");
+    DirTree(*form)->SelectPath(target + "/beta");
     form->Action("DeleteFolderItem")->trigger(); // the picked folder plays no part
     EXPECT_FALSE(IsDir(root + "beta") || IsDir(target + "/beta"));
     EXPECT_TRUE(QFile::exists(HomeTrashDir() + "/files/beta/b.bin"));

@@ -1,5 +1,6 @@
 // Save and Open of an analysis in the window.
 #include "gui/window/ResultFileCommands.h"
+#include "WindowParts.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "gui/dialogs/MessageBoxes.h"
@@ -59,9 +60,9 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
     ASSERT_NE(charts, nullptr);
     form.Session().SelectFolder(root);
     form.actRunExecute();
-    const QStringList rows = Rows(form.FolderPage()->FolderList()), points = Labels(charts->Pies);
+    const QStringList rows = Rows(FolderPage(form)->FolderList()), points = Labels(charts->Pies);
     ASSERT_EQ(points.size(), 4);
-    const QString gb = form.StatusPanel(1)->text();
+    const QString gb = StatusPanel(form, 1)->text();
     ASSERT_EQ(gb, "3.00 GB");
 
     // Save starts in the current folder, Open in the folder of the last file opened.
@@ -78,12 +79,12 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
     form.actRunExecute();
     ASSERT_NE(Labels(charts->Pies), points);
     form.Action("ACTOpen")->trigger();
-    EXPECT_EQ(Rows(form.FolderPage()->FolderList()), rows);
+    EXPECT_EQ(Rows(FolderPage(form)->FolderList()), rows);
     EXPECT_EQ(Labels(charts->Pies), points);
     EXPECT_EQ(Labels(charts->Bars), points);
     EXPECT_TRUE(messages.isEmpty());
     // The totals and titles are the opened analysis's, not those of the last run.
-    EXPECT_EQ(form.StatusPanel(1)->text(), gb);
+    EXPECT_EQ(StatusPanel(form, 1)->text(), gb);
     EXPECT_EQ(charts->Pies->TitleFolder(), root + "/");
     EXPECT_EQ(charts->Bars->TitleFolder(), root + "/");
     EXPECT_EQ(form.Session().CurrentFolder(), root + "/s1/");
@@ -101,7 +102,7 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
     form.Action("ACTOpen")->trigger();
     EXPECT_EQ(messages.size(), 1);
     EXPECT_EQ(form.Session().Results().EntryPaths, paths);
-    EXPECT_EQ(Rows(form.FolderPage()->FolderList()), rows);
+    EXPECT_EQ(Rows(FolderPage(form)->FolderList()), rows);
     EXPECT_EQ(Labels(charts->Pies), points);
     EXPECT_EQ(starts, (QStringList{root + "/", root + "/s1/", dir.path() + "/"}));
 

@@ -2,6 +2,7 @@
 // condition and the Trash of checked rows (a Trash in the test's own
 // XDG_DATA_HOME).
 #include "gui/pages/ShortcutsPage.h"
+#include "WindowParts.h"
 #include "common/TestFiles.h"
 #include "core/cleanup/ShortcutChecker.h"
 #include "core/engine/DirScanner.h"
@@ -105,13 +106,13 @@ TEST_F(ShortcutsPageTest, StartMenuComboBrowsesCancelsAndRefusesTypedText) {
     const QString r = tree.path() + "/";
     EXPECT_EQ(combo->currentIndex(), spBrowsedFolder);
     EXPECT_EQ(combo->itemText(spBrowsedFolder), r);
-    EXPECT_EQ(form->HistoryCombo()->currentText(), r);
+    EXPECT_EQ(HistoryCombo(*form)->currentText(), r);
     EXPECT_EQ(page->CleanupStartFolder(), r);
     EXPECT_NE(form->Session().CurrentFolder(), r) << "the status line does not select the folder";
 
     page->StartMenuComboDropDown();
     EXPECT_EQ(combo->itemText(spBrowsedFolder), "");
-    EXPECT_EQ(form->HistoryCombo()->currentText(), "");
+    EXPECT_EQ(HistoryCombo(*form)->currentText(), "");
     page->StartMenuComboActivated(spBrowsedFolder);
     EXPECT_EQ(combo->currentIndex(), spCommonStartMenu);
 
@@ -218,7 +219,7 @@ TEST_F(ShortcutsPageTest, CheckedFoldersAreTestedAgainAndTheStartFolderStays) {
     const QString outside = tree.filePath("outside/empty");
     QDir().mkpath(outside);
     form->show();
-    form->PageTabs()->setCurrentIndex(MainWindow::pgShortcuts);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgShortcuts);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     Browse(a);
     QTest::mouseClick(page->ListEmptyFoldersButton, Qt::LeftButton);
