@@ -52,6 +52,11 @@ protected:
         form = std::make_unique<MainWindow>(work.filePath("Morvane.ini"));
         form->findChild<FolderOperations*>()->ShellUi = &ui;
         temp = form->findChild<TempFoldersPage*>();
+        tempList = temp->findChild<QTreeWidget*>("TempFolderList");
+        addButton = temp->findChild<QToolButton*>("AddTempFolder");
+        removeButton = temp->findChild<QToolButton*>("RemoveTempFolder");
+        deleteFilesButton = temp->findChild<QToolButton*>("DeleteTempFiles");
+        ASSERT_TRUE(tempList && addButton && removeButton && deleteFilesButton);
         form->Session().SelectFolder(root);
         form->AnalyseFolder(root);
         QObject::connect(form.get(), &MainWindow::ChartsFillRequested, [this] { ++fills; });
@@ -79,10 +84,10 @@ protected:
             FolderPage(*form)->FolderList()->setCurrentItem(row);
         form->Action(action)->trigger();
     }
-    QStringList TempRows() const { return Texts(temp->Folders); }
+    QStringList TempRows() const { return Texts(tempList); }
     void AddTemp(const QString& folder) {
         picks << folder;
-        temp->AddButton->click();
+        addButton->click();
     }
     static bool IsDir(const QString& p) { return QFileInfo(p).isDir(); }
 
@@ -94,6 +99,8 @@ protected:
     int fills = 0;
     std::unique_ptr<MainWindow> form;
     TempFoldersPage* temp = nullptr;
+    QTreeWidget* tempList = nullptr;
+    QToolButton *addButton = nullptr, *removeButton = nullptr, *deleteFilesButton = nullptr;
 };
 } // namespace
 
@@ -157,19 +164,19 @@ TEST_F(FolderCommandsTest, TreeCommandsActOnTheTreesFolderAfterThePicker) {
 
 TEST_F(FolderCommandsTest, TempFoldersAddRemoveAndRefusals) {
     const QString a = work.filePath("a"), b = work.filePath("b"), c = work.filePath("c");
-    temp->AddButton->click(); // cancelled
+    addButton->click(); // cancelled
     AddTemp(a);
     AddTemp(b);
-    temp->Folders->topLevelItem(0)->setSelected(true);
+    tempList->topLevelItem(0)->setSelected(true);
     AddTemp(a); // opens where the last pick was, whatever is selected; duplicates stay
     AddTemp(c);
     EXPECT_EQ(pickerCalls,
               (QStringList{"Select Directory Sample|/", "Select Directory Sample|/",
                            "Select Directory Sample|" + a, "Select Directory Sample|" + b,
                            "Select Directory Sample|" + a}));
-    temp->Folders->topLevelItem(3)->setSelected(true);
-    temp->Folders->topLevelItem(1)->setSelected(false);
-    temp->RemoveButton->click();
+    tempList->topLevelItem(3)->setSelected(true);
+    tempList->topLevelItem(1)->setSelected(false);
+    removeButton->click();
     EXPECT_EQ(TempRows(), (QStringList{b, a}));
 
     const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
@@ -185,12 +192,12 @@ TEST_F(FolderCommandsTest, TempFoldersAddRemoveAndRefusals) {
 TEST_F(FolderCommandsTest, TempFoldersDeleteFilesAsksAndDeletesNothing) {
     AddTemp(root);
     AddTemp(root);
-    temp->Folders->selectAll();
-    temp->DeleteFilesButton->click(); // two selected: nothing asked
-    temp->Folders->topLevelItem(0)->setSelected(false);
-    temp->DeleteFilesButton->click(); // answered No
+    tempList->selectAll();
+    deleteFilesButton->click(); // two selected: nothing asked
+    tempList->topLevelItem(0)->setSelected(false);
+    deleteFilesButton->click(); // answered No
     answerYes = true;
-    temp->DeleteFilesButton->click();
+    deleteFilesButton->click();
     const QString question = "Do you really want to delete all files in the selected folder "
                              "\r\nincluding its subfolders?";
     EXPECT_EQ(messages, (QStringList{question, question, "not supported yet"}));

@@ -40,7 +40,13 @@ protected:
         form = std::make_unique<MainWindow>(ini.filePath("Morvane.ini"));
         page = form->findChild<ShortcutsPage*>();
         ASSERT_NE(page, nullptr);
-        list = page->LV_Shortcut;
+        list = page->findChild<QTreeWidget*>("LV_Shortcut");
+        startCombo = page->findChild<QComboBox*>("StartMenuCombo");
+        listEmptyFoldersButton = page->findChild<QToolButton*>("ListEmptyFoldersButton");
+        deleteCheckedButton = page->findChild<QToolButton*>("DeleteCheckedButton");
+        uncheckSelectedItem = page->findChild<QAction*>("UncheckSelectedItem");
+        ASSERT_TRUE(list && startCombo && listEmptyFoldersButton && deleteCheckedButton &&
+                    uncheckSelectedItem);
     }
     void TearDown() override {
         form.reset();
@@ -85,6 +91,10 @@ protected:
     std::unique_ptr<MainWindow> form;
     ShortcutsPage* page = nullptr;
     QTreeWidget* list = nullptr;
+    QComboBox* startCombo = nullptr;
+    QToolButton* listEmptyFoldersButton = nullptr;
+    QToolButton* deleteCheckedButton = nullptr;
+    QAction* uncheckSelectedItem = nullptr;
     QStringList messages;
     bool answer = true;
 };
@@ -92,7 +102,7 @@ protected:
 } // namespace
 
 TEST_F(ShortcutsPageTest, StartMenuComboBrowsesCancelsAndRefusesTypedText) {
-    QComboBox* combo = page->StartMenuCombo;
+    QComboBox* combo = startCombo;
     ASSERT_EQ(combo->count(), 6);
     EXPECT_EQ(combo->currentIndex(), spCommonStartMenu);
     EXPECT_EQ(list->columnWidth(0), 250);
@@ -149,10 +159,10 @@ TEST_F(ShortcutsPageTest, ListCheckByConditionAndTrashCheckedRows) {
 
     // Unchecking selected rows, then "Check broken Items" checks only those again.
     page->UpdateMenuItems();
-    EXPECT_FALSE(page->UncheckSelectedItem->isEnabled());
+    EXPECT_FALSE(uncheckSelectedItem->isEnabled());
     list->selectAll();
     page->UpdateMenuItems();
-    EXPECT_TRUE(page->UncheckSelectedItem->isEnabled());
+    EXPECT_TRUE(uncheckSelectedItem->isEnabled());
     form->Action("actUncheck_Selected")->trigger();
     EXPECT_TRUE(Checked().isEmpty());
     page->CheckRowsByCondition("BROKEN");
@@ -222,7 +232,7 @@ TEST_F(ShortcutsPageTest, CheckedFoldersAreTestedAgainAndTheStartFolderStays) {
     PageTabs(*form)->setCurrentIndex(MainWindow::pgShortcuts);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     Browse(a);
-    QTest::mouseClick(page->ListEmptyFoldersButton, Qt::LeftButton);
+    QTest::mouseClick(listEmptyFoldersButton, Qt::LeftButton);
     ASSERT_EQ(Checked().size(), 4);
     ClickCheckBox(Row("unchecked"));
     ASSERT_EQ(Row("unchecked")->checkState(0), Qt::Unchecked);
@@ -231,7 +241,7 @@ TEST_F(ShortcutsPageTest, CheckedFoldersAreTestedAgainAndTheStartFolderStays) {
     Write(a + "/gains/new.txt");
     QDir().rmdir(a + "/linked");
     ASSERT_TRUE(QFile::link(outside, a + "/linked"));
-    QTest::mouseClick(page->DeleteCheckedButton, Qt::LeftButton);
+    QTest::mouseClick(deleteCheckedButton, Qt::LeftButton);
     QStringList left = Column(0);
     left.sort();
     EXPECT_EQ(left, (QStringList{"gains", "linked", "unchecked"}));
@@ -248,9 +258,9 @@ TEST_F(ShortcutsPageTest, CheckedFoldersAreTestedAgainAndTheStartFolderStays) {
     // An empty start folder is listed and checked, but stays.
     messages.clear();
     Browse(a + "/unchecked");
-    QTest::mouseClick(page->ListEmptyFoldersButton, Qt::LeftButton);
+    QTest::mouseClick(listEmptyFoldersButton, Qt::LeftButton);
     EXPECT_EQ(Checked(), QStringList{"unchecked"});
-    QTest::mouseClick(page->DeleteCheckedButton, Qt::LeftButton);
+    QTest::mouseClick(deleteCheckedButton, Qt::LeftButton);
     EXPECT_TRUE(QDir(a + "/unchecked").exists());
     EXPECT_EQ(list->topLevelItemCount(), 1);
     EXPECT_EQ(messages.size(), 1);
@@ -260,9 +270,9 @@ TEST_F(ShortcutsPageTest, CheckedFoldersAreTestedAgainAndTheStartFolderStays) {
     QDir(HomeTrashDir()).removeRecursively();
     ASSERT_TRUE(QFile::link(tree.filePath("outside"), HomeTrashDir()));
     Browse(a);
-    QTest::mouseClick(page->ListEmptyFoldersButton, Qt::LeftButton);
+    QTest::mouseClick(listEmptyFoldersButton, Qt::LeftButton);
     EXPECT_EQ(Checked(), QStringList{"unchecked"});
-    QTest::mouseClick(page->DeleteCheckedButton, Qt::LeftButton);
+    QTest::mouseClick(deleteCheckedButton, Qt::LeftButton);
     QFile::remove(HomeTrashDir());
     EXPECT_TRUE(QDir(a + "/unchecked").exists());
     ASSERT_EQ(messages.size(), 1);
