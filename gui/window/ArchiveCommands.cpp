@@ -40,7 +40,7 @@ ArchiveCommands::ArchiveCommands(const CommandContext& context, ProgressGauge* g
     };
     const CommandTable& commands = context.commands;
     wire(commands.Action(QStringLiteral("actMoveToArchive")),
-         &ArchiveCommands::actMoveToArchiveExecute);
+         &ArchiveCommands::MoveCheckedToArchive);
     wire(commands.Action(QStringLiteral("MoveFolderToArchive")),
          &ArchiveCommands::FolderListMoveToArchiveClick);
     wire(commands.Action(QStringLiteral("TreeMoveToArchiveItem")),
@@ -80,7 +80,7 @@ bool ArchiveCommands::MoveFiles(const std::string& archiveName,
     return ok;
 }
 
-void ArchiveCommands::actMoveToArchiveExecute() {
+void ArchiveCommands::MoveCheckedToArchive() {
     FileListPage* page = &files_;
     if (page->Model->Count() == 0) return;
     std::vector<std::string> paths;

@@ -28,7 +28,7 @@ public:
                     FolderListPage& sizeList, DirTreeView& tree);
     ~ArchiveCommands() override;
 
-    void actMoveToArchiveExecute();
+    void MoveCheckedToArchive();
     void FolderListMoveToArchiveClick();
     void TreeMoveToArchiveClick();
     void RestoreMorvaneArchiveClick();

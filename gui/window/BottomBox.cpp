@@ -74,7 +74,7 @@ bool MainWindow::HistoryVisible() const {
     return !comboPanel_->isHidden();
 }
 
-void MainWindow::actToggleHistComboExecute() {
+void MainWindow::ToggleHistoryBar() {
     comboPanel_->setVisible(comboPanel_->isHidden());
 }
 

@@ -382,11 +382,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::actShowHintsExecute(bool on) {
+void MainWindow::ShowHints(bool on) {
     showHints_ = on;
 }
 
-void MainWindow::actAboutExecute() {
+void MainWindow::ShowAbout() {
     AboutDialog about(this);
     ExecModal(about);
 }

@@ -155,8 +155,8 @@ private:
     // Menu "Settings", menu "Print / Export List", command "Print visible sheet".
     void SettingsClick();
     void ExportListClick();
-    void actPrintExecute();
-    void actToggleHistComboExecute();
+    void PrintPage();
+    void ToggleHistoryBar();
     void BuildLayout();
     void BuildStatusBar();
     void BuildPageArea();
@@ -176,8 +176,8 @@ private:
     void HistoryComboChange(const QString& text);
     void DeleteAllHistoryItemsClick();
     void ShowAllHistoryItemsClick();
-    void actAboutExecute();
-    void actShowHintsExecute(bool on);
+    void ShowAbout();
+    void ShowHints(bool on);
     // Runs f; an error shows the standard error box.
     void Guarded(const std::function<void()>& f);
 

@@ -172,20 +172,20 @@ void MainWindow::ConnectCommands() {
     on("actUpOneDir", &MainWindow::actUpOneDirExecute);
     on("actBrowseDir", &MainWindow::actBrowseDirExecute);
     on("actO_C_DirTree", &MainWindow::actOpenCloseDirTreeExecute);
-    on("actToggleHistCombo", &MainWindow::actToggleHistComboExecute);
+    on("actToggleHistCombo", &MainWindow::ToggleHistoryBar);
     on("SortChart", &MainWindow::SortChartClick);
     connect(Action(QStringLiteral("ExitItem")), &QAction::triggered, this, [this] { close(); });
-    on("actAbout", &MainWindow::actAboutExecute);
+    on("actAbout", &MainWindow::ShowAbout);
     on("RunSizeCheckItem", &MainWindow::RunSizeCheckClick);
     on("SettingsItem", &MainWindow::SettingsClick);
     on("ExportListItem", &MainWindow::ExportListClick);
-    on("actPrint", &MainWindow::actPrintExecute);
+    on("actPrint", &MainWindow::PrintPage);
     on("DeleteAllHistoryItems", &MainWindow::DeleteAllHistoryItemsClick);
     on("ShowAllHistoryItems", &MainWindow::ShowAllHistoryItemsClick);
     connect(Action(QStringLiteral("DeleteHistoryItem")), &QAction::triggered, this,
             [this] { RemoveComboEntry(historyCombo_); });
     connect(Action(QStringLiteral("actShowHints")), &QAction::toggled, this,
-            &MainWindow::actShowHintsExecute);
+            &MainWindow::ShowHints);
 
     connect(pageControl_, &QTabWidget::currentChanged, this, [this](int index) {
         AdaptToPage();
