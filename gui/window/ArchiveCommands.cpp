@@ -118,7 +118,7 @@ void ArchiveCommands::ArchiveFolder(const QString& folder) {
         // it) the scanner still holds the files of the last run, which are
         // another folder's.
         if (!form_.AnalyseFolder(folder)) return;
-        DirScanner& scanner = form_.Session().Results();
+        const DirScanner& scanner = form_.Session().Results();
         if (scanner.FileRowCount() == 0) return; // the views keep showing folder
         const std::string name = NextArchiveName(PathBytes(folder));
         std::vector<std::string> files;

@@ -100,8 +100,8 @@ TEST_F(AnalysisSessionTest, SnapshotFoldersFillTheResultsUntilItCloses) {
     EXPECT_EQ(session.ShownTree()->RootPath(), "/nowhere/srv");
     EXPECT_EQ(session.CurrentNode(), session.ShownTree()->Find("/nowhere/srv/a"));
     ASSERT_TRUE(session.LoadSnapshotFolder("/nowhere/srv/"));
-    EXPECT_EQ(session.Results().FolderPath, "/nowhere/srv/");
-    EXPECT_EQ(session.Results().FileRowCount(), 3); // top.txt, a and a/one
+    EXPECT_EQ(session.ShownFilesFolder(), "/nowhere/srv/");
+    EXPECT_EQ(session.ShownFileCount(), 3); // top.txt, a and a/one
     EXPECT_FALSE(session.LoadSnapshotFolder("/elsewhere/"));
 
     session.CloseSnapshot();
