@@ -57,8 +57,6 @@ ChartPages* MainWindow::InstallChartPages() {
         const ChartSettings s = ReadChartSettings(session.IniFileName());
         charts->ApplyLook(s.look, s.enableZoom, s.circelPie);
     });
-    new ResultFileCommands(PartsContext(), *charts, *snapshots_,
-                           [this](const QStringList& paths, const QStringList& mb,
-                                  const QStringList& kb) { FillFolderList(paths, mb, kb); });
+    new ResultFileCommands(PartsContext(), *charts, *snapshots_, [this] { ShowSessionRows(); });
     return charts;
 }

@@ -95,8 +95,10 @@ public:
     // commander page. Never stored.
     QString LastCommandLine() const { return lastCommandLine_; }
 
-    // Fills the list and status panels 1 to 3 from three parallel lists (a run
-    // or an opened result file).
+    // Fills the list, status panels 1 to 3 and the charts with the rows the
+    // session shows (after a run, a snapshot folder or a result file).
+    void ShowSessionRows();
+    // Fills the list and status panels 1 to 3 from three parallel lists.
     void FillFolderList(const QStringList& paths, const QStringList& mb, const QStringList& kb);
     // A folder was shown without a run (from a snapshot): the status bar names
     // it by panelText and it joins the history, as after a run.

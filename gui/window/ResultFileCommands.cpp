@@ -45,9 +45,10 @@ void ResultFileCommands::SetFileDialog(DialogFunction dialog) {
 }
 
 ResultFileCommands::ResultFileCommands(const CommandContext& context, ChartPages& charts,
-                                       SnapshotView& snapshots, SizeListFill fillSizeList)
+                                       SnapshotView& snapshots,
+                                       std::function<void()> showSessionRows)
     : QObject(&context.window), context_(context), charts_(charts), snapshots_(snapshots),
-      fillSizeList_(std::move(fillSizeList)) {
+      showSessionRows_(std::move(showSessionRows)) {
     connect(context.commands.Action(QStringLiteral("ACTSave")), &QAction::triggered, this,
             &ResultFileCommands::ACTSaveExecute);
     connect(context.commands.Action(QStringLiteral("ACTOpen")), &QAction::triggered, this,
@@ -76,8 +77,8 @@ bool ResultFileCommands::SaveTo(const QString& chosen) {
                              .arg(QDir::toNativeSeparators(name))))
         return false;
     try {
-        const DirScanner& s = context_.session.Results();
-        SaveResultFile(s.EntryPaths, s.EntryMB, s.EntryKB, name);
+        const AnalysisSession::FolderRows& rows = context_.session.ShownRows();
+        SaveResultFile(rows.paths, rows.mb, rows.kb, name);
         return true;
     } catch (const EMorvaneError& e) {
         ShowErrorMessage(&context_.window, e.message());
@@ -105,19 +106,8 @@ bool ResultFileCommands::OpenFrom(const QString& fileName) {
     }
     AnalysisSession& session = context_.session;
     session.CloseSnapshot();
-    DirScanner& s = session.Results();
-    s.EntryPaths = paths;
-    s.EntryMB = mb;
-    s.EntryKB = kb;
-    // The GB panel shows this analysis, not the last run: its rows without the free space.
-    // Summed wide: the KB x 1024 of rows near an exabyte passes 64 bits.
-    WideSizeValue kbSum = 0;
-    for (qsizetype i = 0; i < paths.size(); ++i)
-        if (!paths[i].endsWith(DirScanner::FreeSpaceName())) kbSum += StrToWideSizeValue(kb[i]);
-    s.TotalGBText = SizeText(suGB, kbSum * 1024);
-    session.TotalGB = StrToSizeValue(s.TotalGBText);
+    session.ShowResultRows(paths, mb, kb);
     charts_.ApplyChartOptions();
-    fillSizeList_(s.EntryPaths, s.EntryMB, s.EntryKB);
-    charts_.FillCharts(s.EntryPaths, s.EntryMB);
+    showSessionRows_();
     return true;
 }

@@ -3,7 +3,6 @@
 #include "gui/commands/CommandContext.h"
 #include <QObject>
 #include <QString>
-#include <QStringList>
 #include <functional>
 
 class ChartPages;
@@ -15,13 +14,10 @@ QString ResultFileName(const QString& chosen);
 class ResultFileCommands : public QObject {
     Q_OBJECT
 public:
-    // Fills the size list and its totals from three parallel lists.
-    using SizeListFill =
-        std::function<void(const QStringList& paths, const QStringList& mb, const QStringList& kb)>;
-    // A snapshot file opens in snapshots; a result file fills the size list
-    // with fillSizeList and the charts.
+    // A snapshot file opens in snapshots; a result file becomes the session's
+    // rows, which showSessionRows puts into the size list and the charts.
     ResultFileCommands(const CommandContext& context, ChartPages& charts, SnapshotView& snapshots,
-                       SizeListFill fillSizeList);
+                       std::function<void()> showSessionRows);
 
     void ACTSaveExecute();
     void ACTOpenExecute();
@@ -43,7 +39,7 @@ private:
     CommandContext context_;
     ChartPages& charts_;
     SnapshotView& snapshots_;
-    SizeListFill fillSizeList_;
+    std::function<void()> showSessionRows_;
     // The folder of the last file opened, where Open starts next time.
     QString openFolder_;
 };

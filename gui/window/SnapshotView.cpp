@@ -43,9 +43,7 @@ bool SnapshotView::OpenFrom(const QString& fileName) {
 void SnapshotView::Show(const QString& folder) {
     AnalysisSession& session = form_.Session();
     if (!session.LoadSnapshotFolder(folder)) return;
-    const DirScanner& s = session.Results();
-    form_.FillFolderList(s.EntryPaths, s.EntryMB, s.EntryKB);
-    emit form_.ChartsFillRequested(s.EntryPaths, s.EntryMB);
+    form_.ShowSessionRows();
     // Each folder shown joins the history, as after a run.
     form_.FolderShown(folder, session.SnapshotPanelText(folder));
     emit form_.AnalysisDone(folder);
