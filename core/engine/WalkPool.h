@@ -19,10 +19,12 @@
 // warm walk only loses time to threads beyond the cores.
 // When to add a thread: the walkers' spans of at least sampleNs each are summed
 // until they make windowNs; a thread is added when the walkers were blocked for
-// more than blockedShare of that time in windows windows in a row. Warm, a walk
-// is blocked for 0 to 2 % of its time; cold, for most of it.
+// more than blockedShare of that time, or waited for a core for more than
+// delayedShare of it, in windows windows in a row. Warm, a walk is blocked for
+// 0 to 2 % of its time; cold, for most of it.
 struct WalkPacing {
     double blockedShare = 0.05;
+    double delayedShare = 0.5;
     std::int64_t sampleNs = 2'000'000;
     std::int64_t windowNs = 10'000'000;
     int windows = 2; // in a row
@@ -80,18 +82,23 @@ public:
 
     bool MayGrow() const override { return mayGrow_.load(std::memory_order_relaxed); }
     std::int64_t SampleSpan() const override { return pacing_.sampleNs; }
-    void Waited(std::int64_t blocked, std::int64_t span) override {
+    void Waited(std::int64_t blocked, std::int64_t delayed, std::int64_t span) override {
         std::lock_guard lock(m_);
         blocked_ += blocked;
+        delayed_ += delayed;
         span_ += span;
         if (span_ < pacing_.windowNs) return;
         // A stray stall (memory, the lock) is no reason, a disk read in every
         // window is: warm walks on this machine showed lone windows blocked for
-        // up to 80 %, cold ones are blocked window after window.
-        streak_ = double(blocked_) > pacing_.blockedShare * double(span_) ? streak_ + 1 : 0;
-        const bool waiting = streak_ >= pacing_.windows;
-        blocked_ = span_ = 0;
-        if (waiting && !stop_ && mayGrow_.load(std::memory_order_relaxed)) AddThread();
+        // up to 80 %, cold ones are blocked window after window. Walkers that
+        // mostly wait for a core share it with other programs: more threads
+        // get the walk a fairer share, as the fixed default did.
+        const bool waited = double(blocked_) > pacing_.blockedShare * double(span_) ||
+                            double(delayed_) > pacing_.delayedShare * double(span_);
+        streak_ = waited ? streak_ + 1 : 0;
+        blocked_ = delayed_ = span_ = 0;
+        if (streak_ >= pacing_.windows && !stop_ && mayGrow_.load(std::memory_order_relaxed))
+            AddThread();
     }
 
     bool WantsWork() const override {
@@ -187,7 +194,7 @@ private:
     const int maxWorkers_;
     const WalkPacing pacing_;
     std::atomic<bool> mayGrow_{false};
-    std::int64_t blocked_ = 0, span_ = 0; // of the current window
-    int streak_ = 0;                      // windows in a row blocked for long
-    std::vector<std::jthread> threads_;   // last: joined before the rest goes
+    std::int64_t blocked_ = 0, delayed_ = 0, span_ = 0; // of the current window
+    int streak_ = 0;                                    // windows in a row blocked for long
+    std::vector<std::jthread> threads_;                 // last: joined before the rest goes
 };

@@ -47,9 +47,9 @@ std::int64_t WaitMeter::Now() {
     return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
 }
 
-// busy: ns the thread ran plus ns it waited for a core. The time run comes from
-// the thread's clock: the statistics' own first number lags by up to a tick.
-bool WaitMeter::ReadBusy(std::int64_t& busy) const {
+// ns the thread ran, from its clock (the statistics' own first number lags by
+// up to a tick), and ns it waited for a core.
+bool WaitMeter::Read(std::int64_t& ran, std::int64_t& delayed) const {
     char text[96];
     const ssize_t n = fd_ < 0 ? -1 : ::pread(fd_, text, sizeof text - 1, 0);
     if (n <= 0) return false;
@@ -58,28 +58,32 @@ bool WaitMeter::ReadBusy(std::int64_t& busy) const {
     if (std::sscanf(text, "%llu %llu", &run, &delay) != 2) return false;
     struct timespec ts {};
     if (::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts) != 0) return false;
-    busy = std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec + std::int64_t(delay);
+    ran = std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+    delayed = std::int64_t(delay);
     return true;
 }
 
 void WaitMeter::Restart() {
     now_ = Now();
-    started_ = ReadBusy(busy_);
+    started_ = Read(ran_, delayed_);
 }
 
-bool WaitMeter::Sample(std::int64_t minSpan, std::int64_t& blocked, std::int64_t& span) {
+bool WaitMeter::Sample(std::int64_t minSpan, std::int64_t& blocked, std::int64_t& delayed,
+                       std::int64_t& span) {
     const std::int64_t now = Now();
     if (!started_) {
         Restart();
         return false;
     }
     if (now - now_ < minSpan) return false;
-    std::int64_t busy = 0;
-    if (!ReadBusy(busy)) return started_ = false;
+    std::int64_t ran = 0, delay = 0;
+    if (!Read(ran, delay)) return started_ = false;
     span = now - now_;
-    blocked = std::max<std::int64_t>(0, span - (busy - busy_));
+    delayed = delay - delayed_;
+    blocked = std::max<std::int64_t>(0, span - (ran - ran_) - delayed);
     now_ = now;
-    busy_ = busy;
+    ran_ = ran;
+    delayed_ = delay;
     return true;
 }
 
@@ -268,11 +272,11 @@ void Walker::Pace() {
         meter_->Restart();
         return;
     }
-    std::int64_t blocked = 0, span = 0;
+    std::int64_t blocked = 0, delayed = 0, span = 0;
     if (!meter_->Works())
-        pool_->Waited(1, 1); // cannot tell: counted as waiting, as the disk's default was
-    else if (meter_->Sample(pool_->SampleSpan(), blocked, span))
-        pool_->Waited(blocked, span);
+        pool_->Waited(1, 0, 1); // cannot tell: counted as waiting, as the disk's default was
+    else if (meter_->Sample(pool_->SampleSpan(), blocked, delayed, span))
+        pool_->Waited(blocked, delayed, span);
 }
 
 bool Walker::OnPath(dev_t dev, ino_t ino) const {

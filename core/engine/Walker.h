@@ -43,12 +43,15 @@ public:
     virtual bool MayGrow() const { return false; }
     virtual std::int64_t SampleSpan() const { return 0; }
     // Of the last span (ns) of a walker's walk, blocked ns were spent neither
-    // on a core nor waiting for one: waiting for the disk, mostly.
-    virtual void Waited(std::int64_t /*blocked*/, std::int64_t /*span*/) {}
+    // on a core nor waiting for one (waiting for the disk, mostly), delayed ns
+    // waiting for a core.
+    virtual void Waited(std::int64_t /*blocked*/, std::int64_t /*delayed*/, std::int64_t /*span*/) {
+    }
 };
 
-// How long the calling thread was blocked (asleep, not waiting for a core)
-// since the last Sample, from the kernel's scheduler statistics of the thread.
+// How long the calling thread was blocked (asleep, not waiting for a core) and
+// delayed (ready, waiting for a core) since the last Sample, from the kernel's
+// scheduler statistics of the thread.
 class WaitMeter {
 public:
     WaitMeter();
@@ -59,17 +62,18 @@ public:
     bool Works() const { return fd_ >= 0; }
     // Starts a new span now.
     void Restart();
-    // Once the span has lasted minSpan ns: its blocked and whole ns, and the
-    // next span starts. False before then (the clock read alone, which costs
-    // no system call) and when the statistics cannot be read.
-    bool Sample(std::int64_t minSpan, std::int64_t& blocked, std::int64_t& span);
+    // Once the span has lasted minSpan ns: its blocked, delayed and whole ns,
+    // and the next span starts. False before then (the clock read alone, which
+    // costs no system call) and when the statistics cannot be read.
+    bool Sample(std::int64_t minSpan, std::int64_t& blocked, std::int64_t& delayed,
+                std::int64_t& span);
 
 private:
     static std::int64_t Now();
-    bool ReadBusy(std::int64_t& busy) const;
+    bool Read(std::int64_t& ran, std::int64_t& delayed) const;
     int fd_ = -1;
     bool started_ = false;
-    std::int64_t now_ = 0, busy_ = 0;
+    std::int64_t now_ = 0, ran_ = 0, delayed_ = 0;
 };
 
 // Byte totals stop at the largest 64-bit count (8 EiB) instead of wrapping: only

@@ -81,7 +81,7 @@ TEST_F(DirScannerTest, ThreadsAddedWhileWalkingKeepTheTree) {
     DirScanner::SetMinFileSize(0);
     const auto one = Run(1);
     const WalkPacing usual = WalkPool::pacing;
-    WalkPool::pacing = {-1.0, 0, 0, 1};
+    WalkPool::pacing = {-1.0, -1.0, 0, 0, 1};
     const auto grown = Run(0);
     WalkPool::pacing = usual;
     EXPECT_EQ(grown->WalkThreads, DirScanner::DefaultThreads(root));
