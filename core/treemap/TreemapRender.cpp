@@ -1,0 +1,162 @@
+#include "core/treemap/TreemapRender.h"
+#include "core/treemap/BitmapFont.h"
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr float kLight[3] = {0.09759f, 0.19518f, 0.9759f}; // from the top left
+constexpr float kAmbient = 0.16f, kDiffuse = 0.84f;
+
+std::uint32_t Mix(std::uint32_t a, std::uint32_t b, double t) {
+    auto c = [&](int s) {
+        return std::uint32_t(std::lround(((a >> s) & 0xFF) * (1 - t) + ((b >> s) & 0xFF) * t)) << s;
+    };
+    return c(16) | c(8) | c(0);
+}
+
+std::uint32_t Darker(std::uint32_t rgb, double f) {
+    return Mix(rgb, 0x000000, 1 - f);
+}
+
+bool Light(std::uint32_t rgb) {
+    return 0.299 * ((rgb >> 16) & 0xFF) + 0.587 * ((rgb >> 8) & 0xFF) + 0.114 * (rgb & 0xFF) > 150;
+}
+
+void Put(RawPicture& pic, int x, int y, std::uint32_t rgb) {
+    std::uint8_t* p = pic.Pixel(x, y);
+    p[0] = std::uint8_t(rgb >> 16), p[1] = std::uint8_t(rgb >> 8), p[2] = std::uint8_t(rgb);
+}
+
+void Outline(RawPicture& pic, int x0, int y0, int x1, int y1, std::uint32_t rgb) {
+    x0 = std::max(x0, 0), y0 = std::max(y0, 0);
+    x1 = std::min(x1, pic.width), y1 = std::min(y1, pic.height);
+    if (x1 <= x0 || y1 <= y0) return;
+    for (int x = x0; x < x1; ++x)
+        Put(pic, x, y0, rgb), Put(pic, x, y1 - 1, rgb);
+    for (int y = y0; y < y1; ++y)
+        Put(pic, x0, y, rgb), Put(pic, x1 - 1, y, rgb);
+}
+
+} // namespace
+
+std::vector<std::uint32_t> TileColors(const TreemapLayout& map, const TypeGroupTable& groups,
+                                      const TreemapStyle& style) {
+    const auto& tiles = map.Tiles();
+    std::vector<std::uint32_t> colors(tiles.size(), kFreeSpaceColor);
+    std::int64_t most = 0;
+    auto changeOf = [&](Tree::Index n) -> std::int64_t {
+        return n < style.change->size() ? (*style.change)[n] : 0;
+    };
+    if (style.change)
+        for (const TreemapTile& t : tiles)
+            if (t.node != Tree::kNone) {
+                const std::int64_t c = changeOf(t.node);
+                most = std::max(most, c == INT64_MIN ? INT64_MAX : std::abs(c));
+            }
+    for (std::size_t k = 0; k < tiles.size(); ++k) {
+        const Tree::Index n = tiles[k].node;
+        if (n == Tree::kNone) continue;
+        if (style.change) {
+            const std::int64_t c = changeOf(n);
+            const double share = most > 0 ? std::sqrt(std::min(1.0, std::fabs(double(c)) / double(most))) : 0;
+            colors[k] = Mix(0xB8BCC2, c > 0 ? 0xD03A2F : 0x2E9E48, c == 0 ? 0 : 0.25 + 0.75 * share);
+        } else {
+            colors[k] = TypeGroupColor(groups.Of(n));
+        }
+    }
+    return colors;
+}
+
+RawPicture RenderTreemap(const Tree& tree, const TreemapLayout& map, const TypeGroupTable& groups,
+                         const TreemapStyle& style) {
+    const int w = map.Width(), h = map.Height();
+    if (w <= 0 || h <= 0) return {};
+    RawPicture pic(w, h);
+    const auto& tiles = map.Tiles();
+    const std::vector<std::uint32_t> colors = TileColors(map, groups, style);
+
+    // Which tile owns each pixel: parents first, children over them.
+    std::vector<std::int32_t> owner(std::size_t(w) * std::size_t(h), -1);
+    for (std::size_t k = 0; k < tiles.size(); ++k) {
+        const TreemapTile& t = tiles[k];
+        for (int y = std::max(t.y0, 0); y < std::min(t.y1, h); ++y) {
+            std::int32_t* row = owner.data() + std::size_t(y) * std::size_t(w);
+            std::fill(row + std::max(t.x0, 0), row + std::min(t.x1, w), std::int32_t(k));
+        }
+    }
+    for (int y = 0; y < h; ++y) {
+        const std::int32_t* row = owner.data() + std::size_t(y) * std::size_t(w);
+        for (int x = 0; x < w; ++x) {
+            const std::int32_t k = row[x];
+            if (k < 0) {
+                Put(pic, x, y, 0xFFFFFF);
+                continue;
+            }
+            const TreemapTile& t = tiles[std::size_t(k)];
+            const std::uint32_t base = colors[std::size_t(k)];
+            if ((t.flags & TreemapTile::Framed) &&
+                (x < t.ix0 || x >= t.ix1 || y < t.iy0 || y >= t.iy1)) {
+                Put(pic, x, y, kFrameColor);
+                continue;
+            }
+            if (!style.cushions) {
+                Put(pic, x, y, x == t.x0 || y == t.y0 ? Darker(base, 0.55) : base);
+                continue;
+            }
+            const float nx = -(2 * t.cx2 * (float(x) + 0.5f) + t.cx1);
+            const float ny = -(2 * t.cy2 * (float(y) + 0.5f) + t.cy1);
+            const float cosa =
+                (nx * kLight[0] + ny * kLight[1] + kLight[2]) / std::sqrt(nx * nx + ny * ny + 1);
+            const float f = std::min(1.0f, kAmbient + kDiffuse * std::max(0.0f, cosa));
+            std::uint8_t* p = pic.Pixel(x, y);
+            p[0] = std::uint8_t(float((base >> 16) & 0xFF) * f);
+            p[1] = std::uint8_t(float((base >> 8) & 0xFF) * f);
+            p[2] = std::uint8_t(float(base & 0xFF) * f);
+        }
+    }
+
+    if (style.labels) {
+        std::vector<bool> hasChild(tiles.size(), false);
+        for (const TreemapTile& t : tiles)
+            if (t.parent >= 0) hasChild[std::size_t(t.parent)] = true;
+        for (std::size_t k = 0; k < tiles.size(); ++k) {
+            const TreemapTile& t = tiles[k];
+            if (t.node == Tree::kNone || t.depth == 0) continue;
+            const bool header = (t.flags & TreemapTile::Framed) && t.iy0 - t.y0 > TreemapLayout::kBorder;
+            if (!header && hasChild[k]) continue;
+            const int tw = t.x1 - t.x0, th = t.y1 - t.y0;
+            if (th < BitmapFont::kHeight + 2 || tw < 3 * BitmapFont::kWidth) continue;
+            const std::u32string text = BitmapFont::Glyphs(
+                std::string_view(tree.NameData(t.node), tree.At(t.node).nameLen));
+            const int textW = BitmapFont::TextWidth(text);
+            if (header) {
+                // A folder's name is cut to its header; white on the frame.
+                BitmapFont::DrawText(pic, t.x0 + 3, t.y0 + 1, text, 0xFFFFFF, t.x0 + 3, t.y0,
+                                     t.x1 - 3, t.iy0);
+            } else if (textW <= tw - 4) {
+                const std::uint32_t ink = Light(colors[k]) ? 0x000000 : 0xFFFFFF;
+                BitmapFont::DrawText(pic, t.x0 + (tw - textW) / 2,
+                                     t.y0 + (th - BitmapFont::kHeight) / 2, text, ink, t.x0, t.y0,
+                                     t.x1, t.y1);
+            }
+        }
+    }
+
+    if (style.selected >= 0 && std::size_t(style.selected) < tiles.size()) {
+        const TreemapTile& t = tiles[std::size_t(style.selected)];
+        Outline(pic, t.x0, t.y0, t.x1, t.y1, 0xFFE14D);
+        Outline(pic, t.x0 + 1, t.y0 + 1, t.x1 - 1, t.y1 - 1, 0xFFE14D);
+        Outline(pic, t.x0 + 2, t.y0 + 2, t.x1 - 2, t.y1 - 2, 0x000000);
+    }
+    return pic;
+}
+
+TreemapPicture MakeTreemapPicture(const Tree& tree, Tree::Index top, const TreemapOptions& options,
+                                  const TreemapStyle& style) {
+    TreemapPicture p{TreemapLayout::Make(tree, top, options), GroupTypes(tree, top), {}};
+    p.picture = RenderTreemap(tree, p.layout, p.groups, style);
+    return p;
+}
