@@ -8,7 +8,7 @@
 namespace {
 
 constexpr float kLight[3] = {0.09759f, 0.19518f, 0.9759f}; // from the top left
-constexpr float kAmbient = 0.16f, kDiffuse = 0.84f;
+constexpr float kAmbient = 0.2f, kDiffuse = 0.9f;
 
 std::uint32_t Mix(std::uint32_t a, std::uint32_t b, double t) {
     auto c = [&](int s) {

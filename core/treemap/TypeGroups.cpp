@@ -18,13 +18,13 @@ constexpr GroupInfo kGroups[kTypeGroupCount] = {
     {"Archives", 0xD9A21B,
      "zip gz tgz bz2 xz zst lz lzma 7z rar tar deb rpm cab iso img dmg jar war apk snap squashfs"},
     {"Documents", 0x3A7BD5,
-     "pdf doc docx odt ods odp xls xlsx ppt pptx rtf txt md tex epub djvu ps csv html htm xml json "
+     "pdf doc docx odt ods odp xls xlsx ppt pptx rtf txt md tex epub djvu ps csv html htm xml json tsv "
      "yaml yml"},
     {"Code", 0x17A2A8,
      "c h cc cpp cxx hpp hh py pyc rs go java class js ts mjs cjs rb pl pm php sh bash lua cs "
-     "kt swift scala hs el vim cmake mk qml ui"},
+     "kt swift scala hs el vim cmake mk qml ui pas pp inc m4 tcl awk"},
     {"Executables and libraries", 0xD0506E, "so a o ko exe dll bin elf appimage run out lib"},
-    {"Other", 0x8A8F98, ""},
+    {"Other", 0xA3A8B0, ""},
 };
 
 class ExtensionTable {

@@ -12,6 +12,14 @@
 
 namespace {
 
+// Built by appending: GCC 12 warns wrongly about "text" + std::to_string(i).
+std::string Numbered(const char* prefix, int i, const char* suffix = "") {
+    std::string s = prefix;
+    s += std::to_string(i);
+    s += suffix;
+    return s;
+}
+
 // Folders three levels deep with files of sizes spread over six orders of
 // magnitude, some of them empty.
 TreeBuilder RandomTree(unsigned seed, int folders = 6) {
@@ -22,11 +30,11 @@ TreeBuilder RandomTree(unsigned seed, int folders = 6) {
         for (int f = 0; f < files; ++f) {
             const std::int64_t size =
                 rng() % 10 == 0 ? 0 : std::int64_t(std::pow(10.0, double(rng() % 6000) / 1000));
-            t.Add(parent, "f" + std::to_string(f) + (f % 3 ? ".jpg" : ".c"), size, false);
+            t.Add(parent, Numbered("f", f, f % 3 ? ".jpg" : ".c"), size, false);
         }
         if (depth < 3)
             for (int d = 0; d < folders; ++d)
-                fill(t.Add(parent, "d" + std::to_string(d), 0, true), depth + 1);
+                fill(t.Add(parent, Numbered("d", d), 0, true), depth + 1);
     };
     fill(0, 0);
     t.Finish();
@@ -86,7 +94,7 @@ TEST(TreemapLayout, SquarifiedRowsKeepTilesNearSquareAndHitTestsFindEdges) {
     std::mt19937 rng(3);
     TreeBuilder tree("/r");
     for (int i = 0; i < 200; ++i)
-        tree.Add(0, "f" + std::to_string(i), 1000 + std::int64_t(rng() % 9000), false);
+        tree.Add(0, Numbered("f", i), 1000 + std::int64_t(rng() % 9000), false);
     tree.Finish();
     TreemapOptions o;
     o.width = 1600, o.height = 500;
@@ -117,11 +125,11 @@ TEST(TreemapLayout, EmptyEntriesHugeFilesTinyFilesAndCancel) {
     TreeBuilder tree("/r");
     const Tree::Index huge = tree.Add(0, "disk.img", std::int64_t(1) << 45, false);
     for (int i = 0; i < 1000; ++i)
-        tree.Add(0, "empty" + std::to_string(i), 0, false);
+        tree.Add(0, Numbered("empty", i), 0, false);
     const Tree::Index emptyDir = tree.Add(0, "nothing", 0, true);
     const Tree::Index many = tree.Add(0, "many", 0, true);
     for (int i = 0; i < 20000; ++i)
-        tree.Add(many, "t" + std::to_string(i) + ".mp3", 1 << 20, false);
+        tree.Add(many, Numbered("t", i, ".mp3"), 1 << 20, false);
     tree.Finish();
     TreemapOptions o;
     o.width = 400, o.height = 300;
