@@ -44,6 +44,9 @@ ChartPages* InstallChartPages(MainWindow& form) {
     };
     host.activePage = [&form] { return form.PageTabs()->currentIndex(); };
     host.showMessage = [&form](const QString& text) { ShowErrorMessage(&form, text); };
+    host.ownPictureShown = [&form] {
+        return form.PageTabs()->currentIndex() == MainWindow::pgTreemap;
+    };
 
     auto* charts = new ChartPages(form.Page(MainWindow::pgBarChart),
                                   form.Page(MainWindow::pgPieChart), cmd, host, &form);

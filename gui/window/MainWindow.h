@@ -6,7 +6,7 @@
 //   complete run or the snapshot shown, the history and the run state; pages
 //   follow its signals. Pages and dialogs never include this header: the
 //   window hands them the session, the command table and the indicators.
-// - Pages: PageTabs has seven pages by index (PageIndex). Page(i) is an empty
+// - Pages: PageTabs has eight pages by index (PageIndex). Page(i) is an empty
 //   container with a QVBoxLayout (no margins); InstallPages
 //   (gui/window/PagesSetup.cpp) puts each page there and wires it, inside the
 //   constructor, after the layout is built and before the window state is
@@ -57,8 +57,10 @@ public:
         pgFileList = 3,
         pgCommander = 4,
         pgShortcuts = 5,
-        pgTempFolders = 6
+        pgTempFolders = 6,
+        pgTreemap = 7
     };
+    static constexpr int kPageCount = 8;
 
     // iniFileName: the settings file (empty: $MORVANE_INI, else the default
     // place). args: the command line without the program name; a first
@@ -198,7 +200,7 @@ private:
     QSplitter* mainSplitter_ = nullptr;
     DirTreeView* dirTree_ = nullptr;
     QTabWidget* pageControl_ = nullptr;
-    QWidget* pages_[7] = {};
+    QWidget* pages_[kPageCount] = {};
     FolderListPage* folderListPage_ = nullptr;
     QWidget* comboPanel_ = nullptr;
     QToolButton* butCommandLine_ = nullptr;
