@@ -87,34 +87,45 @@ RawPicture RenderTreemap(const Tree& tree, const TreemapLayout& map, const TypeG
             std::fill(row + std::max(t.x0, 0), row + std::min(t.x1, w), std::int32_t(k));
         }
     }
+    // Row by row, in runs of one tile: its colour and the cushion's slope
+    // along y are the same over the run, the slope along x changes linearly.
     for (int y = 0; y < h; ++y) {
         const std::int32_t* row = owner.data() + std::size_t(y) * std::size_t(w);
-        for (int x = 0; x < w; ++x) {
+        std::uint8_t* out = pic.Pixel(0, y);
+        for (int x = 0; x < w;) {
             const std::int32_t k = row[x];
+            int end = x + 1;
+            while (end < w && row[end] == k)
+                ++end;
             if (k < 0) {
-                Put(pic, x, y, 0xFFFFFF);
+                std::fill(out + 3 * x, out + 3 * end, std::uint8_t(0xFF));
+                x = end;
                 continue;
             }
             const TreemapTile& t = tiles[std::size_t(k)];
             const std::uint32_t base = colors[std::size_t(k)];
-            if ((t.flags & TreemapTile::Framed) &&
-                (x < t.ix0 || x >= t.ix1 || y < t.iy0 || y >= t.iy1)) {
-                Put(pic, x, y, kFrameColor);
-                continue;
-            }
-            if (!style.cushions) {
-                Put(pic, x, y, x == t.x0 || y == t.y0 ? Darker(base, 0.55) : base);
-                continue;
-            }
-            const float nx = -(2 * t.cx2 * (float(x) + 0.5f) + t.cx1);
+            const float r = float((base >> 16) & 0xFF), g = float((base >> 8) & 0xFF),
+                        b = float(base & 0xFF);
+            const bool frameRow = (t.flags & TreemapTile::Framed) && (y < t.iy0 || y >= t.iy1);
+            const std::uint32_t edge = Darker(base, 0.55);
             const float ny = -(2 * t.cy2 * (float(y) + 0.5f) + t.cy1);
-            const float cosa =
-                (nx * kLight[0] + ny * kLight[1] + kLight[2]) / std::sqrt(nx * nx + ny * ny + 1);
-            const float f = std::min(1.0f, kAmbient + kDiffuse * std::max(0.0f, cosa));
-            std::uint8_t* p = pic.Pixel(x, y);
-            p[0] = std::uint8_t(float((base >> 16) & 0xFF) * f);
-            p[1] = std::uint8_t(float((base >> 8) & 0xFF) * f);
-            p[2] = std::uint8_t(float(base & 0xFF) * f);
+            const float lightY = ny * kLight[1] + kLight[2], ny2 = ny * ny + 1;
+            for (; x < end; ++x) {
+                std::uint8_t* p = out + 3 * x;
+                std::uint32_t flat = base;
+                if (frameRow || ((t.flags & TreemapTile::Framed) && (x < t.ix0 || x >= t.ix1))) {
+                    flat = kFrameColor;
+                } else if (style.cushions) {
+                    const float nx = -(2 * t.cx2 * (float(x) + 0.5f) + t.cx1);
+                    const float cosa = (nx * kLight[0] + lightY) / std::sqrt(nx * nx + ny2);
+                    const float f = std::min(1.0f, kAmbient + kDiffuse * std::max(0.0f, cosa));
+                    p[0] = std::uint8_t(r * f), p[1] = std::uint8_t(g * f), p[2] = std::uint8_t(b * f);
+                    continue;
+                } else if (x == t.x0 || y == t.y0) {
+                    flat = edge;
+                }
+                p[0] = std::uint8_t(flat >> 16), p[1] = std::uint8_t(flat >> 8), p[2] = std::uint8_t(flat);
+            }
         }
     }
 

@@ -1,6 +1,5 @@
 #include "core/treemap/TypeGroups.h"
 #include <algorithm>
-#include <unordered_map>
 
 namespace {
 
@@ -27,6 +26,8 @@ constexpr GroupInfo kGroups[kTypeGroupCount] = {
     {"Other", 0xA3A8B0, ""},
 };
 
+// Extensions of up to eight bytes, lower case, packed into a number: an open
+// addressed table finds one in a few steps (this runs once per file).
 class ExtensionTable {
 public:
     ExtensionTable() {
@@ -34,19 +35,42 @@ public:
             std::string_view list = kGroups[g].extensions;
             while (!list.empty()) {
                 const std::size_t space = list.find(' ');
-                map_.emplace(list.substr(0, space), TypeGroup(g));
+                Insert(Pack(list.substr(0, space)), TypeGroup(g));
                 if (space == std::string_view::npos) break;
                 list.remove_prefix(space + 1);
             }
         }
     }
-    TypeGroup Find(std::string_view ext) const {
-        const auto it = map_.find(ext);
-        return it == map_.end() ? TypeGroup::Other : it->second;
+    // 0 for an extension longer than eight bytes (none of ours is).
+    static std::uint64_t Pack(std::string_view ext) {
+        if (ext.empty() || ext.size() > 8) return 0;
+        std::uint64_t key = 0;
+        for (char c : ext)
+            key = (key << 8) | std::uint8_t(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        return key;
+    }
+    TypeGroup Find(std::uint64_t key) const {
+        if (key == 0) return TypeGroup::Other;
+        for (std::size_t at = Slot(key);; at = (at + 1) % kSlots) {
+            if (keys_[at] == key) return groups_[at];
+            if (keys_[at] == 0) return TypeGroup::Other;
+        }
     }
 
 private:
-    std::unordered_map<std::string_view, TypeGroup> map_;
+    static constexpr std::size_t kSlots = 512;
+    static std::size_t Slot(std::uint64_t key) {
+        return std::size_t((key * 0x9E3779B97F4A7C15ull) >> 55) % kSlots;
+    }
+    void Insert(std::uint64_t key, TypeGroup g) {
+        std::size_t at = Slot(key);
+        while (keys_[at] != 0 && keys_[at] != key)
+            at = (at + 1) % kSlots;
+        keys_[at] = key;
+        groups_[at] = g;
+    }
+    std::array<std::uint64_t, kSlots> keys_{};
+    std::array<TypeGroup, kSlots> groups_{};
 };
 
 // A versioned library ("libz.so.1.2.13") is a library.
@@ -68,15 +92,9 @@ std::uint32_t TypeGroupColor(TypeGroup g) {
 TypeGroup GroupOfName(std::string_view name) {
     static const ExtensionTable table;
     const std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0 || name.size() - dot - 1 > 10)
-        return IsVersionedLibrary(name) ? TypeGroup::Programs : TypeGroup::Other;
-    char lower[11];
-    const std::size_t n = name.size() - dot - 1;
-    for (std::size_t k = 0; k < n; ++k) {
-        const char c = name[dot + 1 + k];
-        lower[k] = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-    }
-    const TypeGroup g = table.Find(std::string_view(lower, n));
+    const TypeGroup g = dot == std::string_view::npos || dot == 0
+                            ? TypeGroup::Other
+                            : table.Find(ExtensionTable::Pack(name.substr(dot + 1)));
     return g == TypeGroup::Other && IsVersionedLibrary(name) ? TypeGroup::Programs : g;
 }
 

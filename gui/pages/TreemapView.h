@@ -13,7 +13,8 @@ struct TreemapResult {
     TreemapPicture pic;
     QImage image; // a view of pic.picture's pixels
     TreemapStyle style;
-    qint64 millis = 0;
+    qint64 millis = 0;    // from start to finish
+    qint64 cpuMillis = 0; // of them on the processor
 };
 
 class TreemapView : public QWidget {
