@@ -210,10 +210,12 @@ QString TreemapPage::TilePath(int tile) const {
 void TreemapPage::OnActivated(int tile) {
     const TreemapResult* r = view_->Result();
     if (!r) return;
-    const Tree::Index node = r->pic.layout.Tiles()[std::size_t(tile)].node;
-    // The folder shown is already current; a file has nothing to go into.
-    if (node == Tree::kNone || node == r->pic.layout.Top() || !r->tree->At(node).IsFolder()) return;
-    emit FolderActivated(TilePath(tile));
+    Tree::Index node = r->pic.layout.Tiles()[std::size_t(tile)].node;
+    if (node == Tree::kNone) return;
+    // A file's tile stands for its folder; the folder shown is current already.
+    if (!r->tree->At(node).IsFolder()) node = r->tree->At(node).parent;
+    if (node == Tree::kNone || node == r->pic.layout.Top()) return;
+    emit FolderActivated(PathFromNative(r->tree->PathBytes(node)));
 }
 
 void TreemapPage::OnMenu(int tile, QPoint globalPos) {

@@ -44,7 +44,7 @@ public:
     void SavePicture(const QString& fileName) const;
 
 signals:
-    // A double click on a folder's tile, with its path.
+    // A double click on a folder's tile (or on a file's, for its folder), with its path.
     void FolderActivated(const QString& folder);
     // A command changed the disk below the current folder.
     void RemeasureRequested();
