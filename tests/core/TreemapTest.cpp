@@ -4,6 +4,10 @@
 #include "core/treemap/TreemapFiles.h"
 #include "platform/Errors.h"
 #include "platform/NativePath.h"
+#include "../common/TestFiles.h"
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <functional>
 #include <cmath>
@@ -227,4 +231,63 @@ TEST(TreemapPicture, ChangeColoursNamesNotUtf8AndFiles) {
     ASSERT_TRUE(png.startsWith("\x89PNG\r\n\x1a\n"));
     EXPECT_EQ(png.mid(16, 8), QByteArray::fromHex("0000012c000000c8"));
     EXPECT_THROW(SavePngFile(pic, "/nonexistent-folder/x.png"), EMorvaneError);
+}
+
+TEST(TreemapLayout, FreeSpaceTileBesideTheFolder) {
+    TreeBuilder tree("/r");
+    tree.Add(0, "a", 3000, false);
+    tree.Finish();
+    TreemapOptions o;
+    o.width = 400, o.height = 100, o.freeSpace = 1000;
+    const TreemapLayout map = TreemapLayout::Make(tree, 0, o);
+    ASSERT_EQ(map.Tiles().size(), 3u);
+    const TreemapTile& free = map.Tiles()[0];
+    EXPECT_TRUE(free.flags & TreemapTile::FreeSpace);
+    EXPECT_NEAR(free.w * free.h, 400 * 100 / 4.0, 1e-6);
+    EXPECT_EQ(map.HitTest(free.x0, free.y0), 0);
+    o.byFiles = true; // files take no free space
+    EXPECT_EQ(TreemapLayout::Make(tree, 0, o).Tiles().size(), 2u);
+}
+
+TEST(TreemapReport, PicturesFromFoldersAndSnapshotsBadInputWritesNothing) {
+    QTemporaryDir tmp;
+    const QString root = tmp.filePath("data");
+    QDir().mkpath(root + "/sub/deeper");
+    for (const char* name : {"/sub/deeper/a.bin", "/sub/b.jpg", "/c.txt"}) {
+        QFile f(root + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(5000, 'x'));
+    }
+    auto run = [](const QStringList& args) {
+        QProcess p;
+        p.start(QStringLiteral(MORVANE_BINARY), QStringList{"--report"} + args);
+        p.waitForFinished(60000);
+        return std::pair{p.exitCode(), p.readAllStandardError() + p.readAllStandardOutput()};
+    };
+    const QString out = tmp.filePath("map.png");
+    for (const QStringList& bad :
+         {QStringList{root, "--format", "treemap-png", "--size", "20x", "--output", out},
+          QStringList{root, "--format", "treemap-png", "--size", "99999x20", "--output", out},
+          QStringList{root, "--format", "csv", "--size", "200x100", "--output", out},
+          QStringList{root, "--format", "treemap-svg", "--files", "--output", out},
+          QStringList{root + "/none", "--format", "treemap-png", "--output", out}}) {
+        const auto [status, text] = run(bad);
+        EXPECT_EQ(status, 2) << bad.join(' ').toStdString();
+        EXPECT_FALSE(QFile::exists(out)) << bad.join(' ').toStdString();
+    }
+    const QString snap = tmp.filePath("snap.json");
+    ASSERT_EQ(run({root, "--format", "ncdu-json", "--output", snap}).first, 0);
+    const auto [status, text] = run({"--open-snapshot", snap, "--path", "sub", "--format",
+                                     "treemap-png", "--size", "64x48", "--output", out});
+    ASSERT_EQ(status, 0) << text.toStdString();
+    const QByteArray png = Read(out);
+    EXPECT_EQ(png.mid(16, 8), QByteArray::fromHex("0000004000000030"));
+    EXPECT_EQ(run({"--open-snapshot", snap, "--path", "nothing", "--format", "treemap-png",
+                   "--output", tmp.filePath("x.png")})
+                  .first,
+              2);
+    // Standard output gets the drawing when no file is named.
+    const auto [svgStatus, svg] = run({root, "--format", "treemap-svg", "--size", "300x200"});
+    EXPECT_EQ(svgStatus, 0);
+    EXPECT_TRUE(svg.contains("<svg") && svg.contains("b.jpg")) << svg.left(300).toStdString();
 }
