@@ -82,9 +82,8 @@ QByteArray TreemapSvg(const Tree& tree, const TreemapLayout& map, const TypeGrou
            "\" height=\"" + QByteArray::number(map.Height()) + "\" viewBox=\"0 0 " +
            QByteArray::number(map.Width()) + ' ' + QByteArray::number(map.Height()) + "\">\n";
     out += "<style>text{font:11px monospace;pointer-events:none}</style>\n";
-    std::vector<bool> hasChild(tiles.size(), false);
-    for (const TreemapTile& t : tiles)
-        if (t.parent >= 0) hasChild[std::size_t(t.parent)] = true;
+    const std::vector<TileLabel> labels =
+        style.labels ? TileLabels(tree, map) : std::vector<TileLabel>(tiles.size());
     for (std::size_t k = 0; k < tiles.size(); ++k) {
         const TreemapTile& t = tiles[k];
         const bool framed = t.flags & TreemapTile::Framed;
@@ -108,18 +107,13 @@ QByteArray TreemapSvg(const Tree& tree, const TreemapLayout& map, const TypeGrou
                    QByteArray::number(t.iy0) + "\" width=\"" + QByteArray::number(t.ix1 - t.ix0) +
                    "\" height=\"" + QByteArray::number(t.iy1 - t.iy0) + "\" fill=\"" +
                    Hex(colors[k]) + "\"/>\n";
-        if (!style.labels || t.node == Tree::kNone || t.depth == 0) continue;
-        const bool header = framed && t.iy0 - t.y0 > TreemapLayout::kBorder;
+        if (labels[k].kind == TileLabel::None) continue;
         const int tw = t.x1 - t.x0, th = t.y1 - t.y0;
-        if ((!header && hasChild[k]) || th < BitmapFont::kHeight + 2 ||
-            tw < 3 * BitmapFont::kWidth)
-            continue;
         const QByteArray name = Xml(DisplayPath(tree.Name(t.node)));
-        if (header)
+        if (labels[k].kind == TileLabel::Header)
             out += "<text x=\"" + QByteArray::number(t.x0 + 3) + "\" y=\"" +
                    QByteArray::number(t.y0 + 11) + "\" fill=\"#fff\">" + name + "</text>\n";
-        else if (BitmapFont::TextWidth(BitmapFont::Glyphs(std::string_view(
-                     tree.NameData(t.node), tree.At(t.node).nameLen))) <= tw - 4)
+        else
             out += "<text x=\"" + QByteArray::number(t.x0 + tw / 2) + "\" y=\"" +
                    QByteArray::number(t.y0 + th / 2 + 4) + "\" text-anchor=\"middle\">" + name +
                    "</text>\n";

@@ -70,6 +70,31 @@ std::vector<std::uint32_t> TileColors(const TreemapLayout& map, const TypeGroupT
     return colors;
 }
 
+std::vector<TileLabel> TileLabels(const Tree& tree, const TreemapLayout& map) {
+    const auto& tiles = map.Tiles();
+    std::vector<TileLabel> labels(tiles.size());
+    std::vector<bool> hasChild(tiles.size(), false);
+    for (const TreemapTile& t : tiles)
+        if (t.parent >= 0) hasChild[std::size_t(t.parent)] = true;
+    for (std::size_t k = 0; k < tiles.size(); ++k) {
+        const TreemapTile& t = tiles[k];
+        if (t.node == Tree::kNone || t.depth == 0) continue;
+        const bool header =
+            (t.flags & TreemapTile::Framed) && t.iy0 - t.y0 > TreemapLayout::kBorder;
+        const int tw = t.x1 - t.x0, th = t.y1 - t.y0;
+        if ((!header && hasChild[k]) || th < BitmapFont::kHeight + 2 ||
+            tw < 3 * BitmapFont::kWidth)
+            continue;
+        std::u32string glyphs =
+            BitmapFont::Glyphs(std::string_view(tree.NameData(t.node), tree.At(t.node).nameLen));
+        if (header || BitmapFont::TextWidth(glyphs) <= tw - 4) {
+            labels[k].kind = header ? TileLabel::Header : TileLabel::Centred;
+            labels[k].glyphs = std::move(glyphs);
+        }
+    }
+    return labels;
+}
+
 RawPicture RenderTreemap(const Tree& tree, const TreemapLayout& map, const TypeGroupTable& groups,
                          const TreemapStyle& style) {
     const int w = map.Width(), h = map.Height();
@@ -130,24 +155,17 @@ RawPicture RenderTreemap(const Tree& tree, const TreemapLayout& map, const TypeG
     }
 
     if (style.labels) {
-        std::vector<bool> hasChild(tiles.size(), false);
-        for (const TreemapTile& t : tiles)
-            if (t.parent >= 0) hasChild[std::size_t(t.parent)] = true;
+        const std::vector<TileLabel> labels = TileLabels(tree, map);
         for (std::size_t k = 0; k < tiles.size(); ++k) {
             const TreemapTile& t = tiles[k];
-            if (t.node == Tree::kNone || t.depth == 0) continue;
-            const bool header = (t.flags & TreemapTile::Framed) && t.iy0 - t.y0 > TreemapLayout::kBorder;
-            if (!header && hasChild[k]) continue;
+            const std::u32string& text = labels[k].glyphs;
             const int tw = t.x1 - t.x0, th = t.y1 - t.y0;
-            if (th < BitmapFont::kHeight + 2 || tw < 3 * BitmapFont::kWidth) continue;
-            const std::u32string text = BitmapFont::Glyphs(
-                std::string_view(tree.NameData(t.node), tree.At(t.node).nameLen));
             const int textW = BitmapFont::TextWidth(text);
-            if (header) {
+            if (labels[k].kind == TileLabel::Header) {
                 // A folder's name is cut to its header; white on the frame.
                 BitmapFont::DrawText(pic, t.x0 + 3, t.y0 + 1, text, 0xFFFFFF, t.x0 + 3, t.y0,
                                      t.x1 - 3, t.iy0);
-            } else if (textW <= tw - 4) {
+            } else if (labels[k].kind == TileLabel::Centred) {
                 const std::uint32_t ink = Light(colors[k]) ? 0x000000 : 0xFFFFFF;
                 BitmapFont::DrawText(pic, t.x0 + (tw - textW) / 2,
                                      t.y0 + (th - BitmapFont::kHeight) / 2, text, ink, t.x0, t.y0,

@@ -7,6 +7,7 @@
 #include "core/treemap/TreemapLayout.h"
 #include "core/treemap/TypeGroups.h"
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct TreemapStyle {
@@ -23,6 +24,14 @@ std::vector<std::uint32_t> TileColors(const TreemapLayout& map, const TypeGroupT
                                       const TreemapStyle& style);
 constexpr std::uint32_t kFreeSpaceColor = 0xE8E8E8;
 constexpr std::uint32_t kFrameColor = 0x3A3D42;
+
+// Where a tile's name goes: in its frame's header (cut to it), centred when it
+// fits, or nowhere (a folder whose children show, a tile too small).
+struct TileLabel {
+    enum Kind : std::uint8_t { None, Header, Centred } kind = None;
+    std::u32string glyphs;
+};
+std::vector<TileLabel> TileLabels(const Tree& tree, const TreemapLayout& map);
 
 RawPicture RenderTreemap(const Tree& tree, const TreemapLayout& map, const TypeGroupTable& groups,
                          const TreemapStyle& style);
