@@ -80,7 +80,8 @@ int Memory(std::size_t entries) {
     std::printf("generated %zu entries in %.2f s, tree %.0f MB\n", tree.Count(),
                 clock.nsecsElapsed() / 1e9, tree.MemoryBytes() / 1048576.0);
     // The peak from here on is the picture's.
-    if (QFile f(QStringLiteral("/proc/self/clear_refs")); f.open(QIODevice::WriteOnly)) f.write("5");
+    if (QFile f(QStringLiteral("/proc/self/clear_refs")); f.open(QIODevice::WriteOnly))
+        f.write("5");
     const long before = StatusKB("VmRSS:");
     TreemapOptions o;
     o.width = 1920, o.height = 1080;
@@ -151,14 +152,19 @@ int Page(const QString& folderArg) {
     QObject::connect(&session, &AnalysisSession::ShownTreeChanged, [&] { clock.start(); });
     TickGaps gaps;
     QObject::connect(&session, &AnalysisSession::ShownTreeChanged, [&] { gaps.Start(); });
-    const QElapsedTimer walk = [] { QElapsedTimer t; t.start(); return t; }();
+    const QElapsedTimer walk = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
     if (!session.Measure(folder, false, nullptr)) return 1;
     std::printf("run of %s: %.2f s, %zu entries\n", qPrintable(folder), walk.nsecsElapsed() / 1e9,
                 session.ShownTree()->Count());
     const double first = WaitPicture(page, clock);
     std::printf("first picture after the run: %.0f ms (made in %lld ms, %lld ms of processor "
                 "time), longest event-loop gap %lld ms\n",
-                first, page.View()->Result()->millis, page.View()->Result()->cpuMillis, gaps.Stop());
+                first, page.View()->Result()->millis, page.View()->Result()->cpuMillis,
+                gaps.Stop());
     const Tree& tree = *session.ShownTree();
     const Tree::Index sub = tree.FirstChild(0);
     for (Tree::Index at : {sub, Tree::Index(0), tree.FirstChild(sub), Tree::Index(0)}) {
@@ -192,8 +198,7 @@ int Window(const QString& folder, int seconds) {
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "memory")
-        return Memory(argc > 2 ? std::size_t(std::stoull(argv[2])) : 10'000'000);
+    if (mode == "memory") return Memory(argc > 2 ? std::size_t(std::stoull(argv[2])) : 10'000'000);
     QApplication app(argc, argv);
     if (mode == "page" && argc > 2) return Page(QString::fromLocal8Bit(argv[2]));
     if (mode == "window" && argc > 3)

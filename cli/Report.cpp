@@ -147,9 +147,9 @@ int RunTreemapReport(const ReportOptions& o, ReportInterrupts& interrupts) {
     if (!t.error.isEmpty()) return Fail(1, t.error);
     WholeFileWriter out(t.path);
     if (!out.Open() || !out.Write(file.bytes) || !out.Commit())
-        return Fail(1, QStringLiteral("could not write %1: %2")
-                           .arg(t.toStdout ? QStringLiteral("the picture") : o.output,
-                                out.ErrorString()));
+        return Fail(
+            1, QStringLiteral("could not write %1: %2")
+                   .arg(t.toStdout ? QStringLiteral("the picture") : o.output, out.ErrorString()));
     std::lock_guard commit(ReportInterrupts::CommitLock());
     if (t.toStdout && !CopyToStdout(t.path))
         return Fail(1, QStringLiteral("could not write to standard output"));
@@ -183,9 +183,8 @@ const std::vector<ReportOption>& ReportOptionTable() {
          "text (default), csv, csv-semicolon, xlsx, html, ncdu-json (the whole tree), "
          "treemap-png or treemap-svg (a picture of the whole tree)",
          [](ReportOptions& o, const QString& v) {
-             static const QStringList formats{"text",      "csv",         "csv-semicolon",
-                                              "xlsx",      "html",        "ncdu-json",
-                                              "treemap-png", "treemap-svg"};
+             static const QStringList formats{"text", "csv",       "csv-semicolon", "xlsx",
+                                              "html", "ncdu-json", "treemap-png",   "treemap-svg"};
              if (!formats.contains(v))
                  return QStringLiteral("unknown format \"%1\" (text, csv, csv-semicolon, xlsx, "
                                        "html, ncdu-json, treemap-png, treemap-svg)")

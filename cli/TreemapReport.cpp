@@ -31,7 +31,8 @@ TreemapReportFile MakeTreemapReportFile(const ReportOptions& o) {
             top = snapshot->Find(o.snapshotPath);
             if (top == Tree::kNone || !snapshot->At(top).IsFolder()) {
                 out.status = 2;
-                out.error = QStringLiteral("no folder %1 in %2").arg(o.snapshotPath, o.openSnapshot);
+                out.error =
+                    QStringLiteral("no folder %1 in %2").arg(o.snapshotPath, o.openSnapshot);
                 return out;
             }
             tree = std::move(snapshot);

@@ -239,7 +239,8 @@ void BitmapFont::DrawText(RawPicture& pic, int x, int y, const std::u32string& t
                           std::uint32_t rgb, int cx0, int cy0, int cx1, int cy1) {
     cx0 = std::max(cx0, 0), cy0 = std::max(cy0, 0);
     cx1 = std::min(cx1, pic.width), cy1 = std::min(cy1, pic.height);
-    const std::uint8_t r = std::uint8_t(rgb >> 16), g = std::uint8_t(rgb >> 8), b = std::uint8_t(rgb);
+    const std::uint8_t r = std::uint8_t(rgb >> 16), g = std::uint8_t(rgb >> 8),
+                       b = std::uint8_t(rgb);
     for (char32_t c : text) {
         const std::uint8_t* rows = GlyphRows(c);
         for (int row = 0; row < kHeight; ++row) {

@@ -17,6 +17,6 @@ inline int TextWidth(const std::u32string& text) {
     return int(text.size()) * kWidth;
 }
 // Draws text with its top-left corner at (x, y), clipped to [cx0, cx1) x [cy0, cy1).
-void DrawText(RawPicture& pic, int x, int y, const std::u32string& text, std::uint32_t rgb,
-              int cx0, int cy0, int cx1, int cy1);
+void DrawText(RawPicture& pic, int x, int y, const std::u32string& text, std::uint32_t rgb, int cx0,
+              int cy0, int cx1, int cy1);
 } // namespace BitmapFont

@@ -14,8 +14,8 @@ void Chunk(QByteArray& out, const char* type, const QByteArray& data) {
     PutBig32(out, std::uint32_t(data.size()));
     const qsizetype start = out.size();
     out.append(type, 4).append(data);
-    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(out.constData() + start),
-                            uInt(out.size() - start));
+    const uLong crc =
+        crc32(0, reinterpret_cast<const Bytef*>(out.constData() + start), uInt(out.size() - start));
     PutBig32(out, std::uint32_t(crc));
 }
 
@@ -24,8 +24,10 @@ QByteArray Xml(const QString& text) {
     QString t;
     t.reserve(text.size());
     for (QChar c : text) {
-        if (c.unicode() < 0x20 && c != u'\t') t += QChar(0xFFFD);
-        else t += c;
+        if (c.unicode() < 0x20 && c != u'\t')
+            t += QChar(0xFFFD);
+        else
+            t += c;
     }
     return t.toHtmlEscaped().toUtf8();
 }
@@ -75,7 +77,8 @@ QByteArray TreemapSvg(const Tree& tree, const TreemapLayout& map, const TypeGrou
                       const TreemapStyle& style) {
     const auto& tiles = map.Tiles();
     const std::vector<std::uint32_t> colors = TileColors(map, groups, style);
-    const std::int64_t whole = std::max<std::int64_t>(1, TreemapLayout::Weight(tree, map.Top(), false));
+    const std::int64_t whole =
+        std::max<std::int64_t>(1, TreemapLayout::Weight(tree, map.Top(), false));
     QByteArray out;
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     out += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + QByteArray::number(map.Width()) +

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr float kCushionHeight = 0.5f; // the top level's ridge
+constexpr float kCushionHeight = 0.5f;   // the top level's ridge
 constexpr float kCushionFalloff = 0.75f; // each level's ridge against its parent's
 
 struct Item {
@@ -42,7 +42,7 @@ void Squarify(const std::vector<Item>& items, double total, Rect r, std::vector<
             return;
         }
         const double scale = r.w * r.h / remaining; // area per unit of weight
-        const bool column = r.w >= r.h;              // the row runs along the shorter side
+        const bool column = r.w >= r.h;             // the row runs along the shorter side
         const double side = column ? r.h : r.w;
         double rowWeight = 0, worst = std::numeric_limits<double>::infinity();
         std::size_t j = i;
@@ -52,7 +52,8 @@ void Squarify(const std::vector<Item>& items, double total, Rect r, std::vector<
             const double thick = sum * scale / side;
             const double t2 = thick * thick;
             const double smallest = items[j].weight * scale;
-            const double ratio = std::max({t2 / biggest, biggest / t2, t2 / smallest, smallest / t2});
+            const double ratio =
+                std::max({t2 / biggest, biggest / t2, t2 / smallest, smallest / t2});
             if (j > i && ratio > worst) break;
             worst = ratio;
             rowWeight = sum;
@@ -188,8 +189,7 @@ TreemapLayout TreemapLayout::Make(const Tree& tree, Tree::Index top, const Treem
             if (items[k].node == Tree::kNone || Px(r.x + r.w) <= Px(r.x) ||
                 Px(r.y + r.h) <= Px(r.y))
                 continue; // its pixels stay with the folder
-            const std::int32_t t =
-                addTile(items[k].node, at, std::uint16_t(folder.depth + 1), r);
+            const std::int32_t t = addTile(items[k].node, at, std::uint16_t(folder.depth + 1), r);
             if (tree.At(items[k].node).IsFolder()) {
                 map.tiles_[std::size_t(t)].flags |= TreemapTile::Folder;
                 pending.push_back(t);

@@ -15,9 +15,9 @@
 struct TreemapOptions {
     int width = 0;
     int height = 0;
-    bool byFiles = false;   // tile areas by number of files instead of bytes
-    int frameLevels = 2;    // folder levels below the top drawn with a frame
-    int minTile = 3;        // pixels; smaller entries are merged into their folder
+    bool byFiles = false;       // tile areas by number of files instead of bytes
+    int frameLevels = 2;        // folder levels below the top drawn with a frame
+    int minTile = 3;            // pixels; smaller entries are merged into their folder
     std::int64_t freeSpace = 0; // bytes; with byFiles off, a tile beside the folder's
 };
 
@@ -27,7 +27,7 @@ struct TreemapTile {
     std::int32_t parent = -1;       // the tile of its folder
     std::uint16_t depth = 0;        // 0: the folder the map is of
     std::uint8_t flags = 0;
-    double x = 0, y = 0, w = 0, h = 0; // exact rectangle
+    double x = 0, y = 0, w = 0, h = 0;           // exact rectangle
     std::int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0; // pixels it covers (x0 <= x < x1)
     // Inner rectangle of a framed folder, in pixels.
     std::int32_t ix0 = 0, iy0 = 0, ix1 = 0, iy1 = 0;
@@ -38,7 +38,7 @@ struct TreemapTile {
 
 class TreemapLayout {
 public:
-    static constexpr int kBorder = 2; // frame width, pixels
+    static constexpr int kBorder = 2;  // frame width, pixels
     static constexpr int kHeader = 15; // a frame's name strip
 
     // Lays out top's subtree. cancel is read now and then: a cancelled layout is

@@ -61,8 +61,10 @@ std::vector<std::uint32_t> TileColors(const TreemapLayout& map, const TypeGroupT
         if (n == Tree::kNone) continue;
         if (style.change) {
             const std::int64_t c = changeOf(n);
-            const double share = most > 0 ? std::sqrt(std::min(1.0, std::fabs(double(c)) / double(most))) : 0;
-            colors[k] = Mix(0xB8BCC2, c > 0 ? 0xD03A2F : 0x2E9E48, c == 0 ? 0 : 0.25 + 0.75 * share);
+            const double share =
+                most > 0 ? std::sqrt(std::min(1.0, std::fabs(double(c)) / double(most))) : 0;
+            colors[k] =
+                Mix(0xB8BCC2, c > 0 ? 0xD03A2F : 0x2E9E48, c == 0 ? 0 : 0.25 + 0.75 * share);
         } else {
             colors[k] = TypeGroupColor(groups.Of(n));
         }
@@ -82,8 +84,7 @@ std::vector<TileLabel> TileLabels(const Tree& tree, const TreemapLayout& map) {
         const bool header =
             (t.flags & TreemapTile::Framed) && t.iy0 - t.y0 > TreemapLayout::kBorder;
         const int tw = t.x1 - t.x0, th = t.y1 - t.y0;
-        if ((!header && hasChild[k]) || th < BitmapFont::kHeight + 2 ||
-            tw < 3 * BitmapFont::kWidth)
+        if ((!header && hasChild[k]) || th < BitmapFont::kHeight + 2 || tw < 3 * BitmapFont::kWidth)
             continue;
         std::u32string glyphs =
             BitmapFont::Glyphs(std::string_view(tree.NameData(t.node), tree.At(t.node).nameLen));
@@ -144,12 +145,14 @@ RawPicture RenderTreemap(const Tree& tree, const TreemapLayout& map, const TypeG
                     const float nx = -(2 * t.cx2 * (float(x) + 0.5f) + t.cx1);
                     const float cosa = (nx * kLight[0] + lightY) / std::sqrt(nx * nx + ny2);
                     const float f = std::min(1.0f, kAmbient + kDiffuse * std::max(0.0f, cosa));
-                    p[0] = std::uint8_t(r * f), p[1] = std::uint8_t(g * f), p[2] = std::uint8_t(b * f);
+                    p[0] = std::uint8_t(r * f), p[1] = std::uint8_t(g * f),
+                    p[2] = std::uint8_t(b * f);
                     continue;
                 } else if (x == t.x0 || y == t.y0) {
                     flat = edge;
                 }
-                p[0] = std::uint8_t(flat >> 16), p[1] = std::uint8_t(flat >> 8), p[2] = std::uint8_t(flat);
+                p[0] = std::uint8_t(flat >> 16), p[1] = std::uint8_t(flat >> 8),
+                p[2] = std::uint8_t(flat);
             }
         }
     }

@@ -17,7 +17,8 @@ constexpr GroupInfo kGroups[kTypeGroupCount] = {
     {"Archives", 0xD9A21B,
      "zip gz tgz bz2 xz zst lz lzma 7z rar tar deb rpm cab iso img dmg jar war apk snap squashfs"},
     {"Documents", 0x3A7BD5,
-     "pdf doc docx odt ods odp xls xlsx ppt pptx rtf txt md tex epub djvu ps csv html htm xml json tsv "
+     "pdf doc docx odt ods odp xls xlsx ppt pptx rtf txt md tex epub djvu ps csv html htm xml json "
+     "tsv "
      "yaml yml"},
     {"Code", 0x17A2A8,
      "c h cc cpp cxx hpp hh py pyc rs go java class js ts mjs cjs rb pl pm php sh bash lua cs "
@@ -113,7 +114,8 @@ TypeGroupTable GroupTypes(const Tree& tree, Tree::Index top) {
     auto close = [&] {
         Open& o = open.back();
         const auto most = std::max_element(o.bytes.begin(), o.bytes.end());
-        t.group[o.node - top] = std::uint8_t(*most > 0 ? most - o.bytes.begin() : int(TypeGroup::Other));
+        t.group[o.node - top] =
+            std::uint8_t(*most > 0 ? most - o.bytes.begin() : int(TypeGroup::Other));
         if (open.size() > 1)
             for (int g = 0; g < kTypeGroupCount; ++g)
                 open[open.size() - 2].bytes[g] += o.bytes[g];
@@ -132,8 +134,10 @@ TypeGroupTable GroupTypes(const Tree& tree, Tree::Index top) {
         }
         const TypeGroup g = GroupOfName(std::string_view(tree.NameData(i), n.nameLen));
         t.group[i - top] = std::uint8_t(g);
-        if (!open.empty()) open.back().bytes[int(g)] += std::max<std::int64_t>(n.size, 0);
-        else t.bytes[int(g)] += std::max<std::int64_t>(n.size, 0);
+        if (!open.empty())
+            open.back().bytes[int(g)] += std::max<std::int64_t>(n.size, 0);
+        else
+            t.bytes[int(g)] += std::max<std::int64_t>(n.size, 0);
     }
     while (!open.empty())
         close();

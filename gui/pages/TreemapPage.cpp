@@ -75,8 +75,9 @@ TreemapPage::TreemapPage(AnalysisSession& session, CommandTable& commands, QWidg
     fileMenu_ = new QMenu(this);
     fileMenu_->setObjectName(QStringLiteral("TreemapFileMenu"));
     fileMenu_->addAction(QStringLiteral("Open"), this, [this] { OpenInShell(menuPath_); });
-    fileMenu_->addAction(QStringLiteral("Open Folder"), this,
-                         [this] { OpenInShell(AnalysisSession::WithDelimiter(FolderOf(menuPath_))); });
+    fileMenu_->addAction(QStringLiteral("Open Folder"), this, [this] {
+        OpenInShell(AnalysisSession::WithDelimiter(FolderOf(menuPath_)));
+    });
     fileMenu_->addSeparator();
     fileMenu_->addAction(QStringLiteral("Delete File"), this, [this] { RunOnTile(FO_DELETE); });
     fileMenu_->addAction(QStringLiteral("Move File"), this, [this] { RunOnTile(FO_MOVE); });
@@ -87,7 +88,15 @@ TreemapPage::TreemapPage(AnalysisSession& session, CommandTable& commands, QWidg
     relayout_->setSingleShot(true);
     relayout_->setInterval(0);
     connect(relayout_, &QTimer::timeout, this, &TreemapPage::StartLayout);
-    connect(&session_, &AnalysisSession::ShownTreeChanged, this, &TreemapPage::Refresh);
+    connect(&session_, &AnalysisSession::ShownTreeChanged, this, [this] {
+        // A hidden page does not keep the tree before alive until it is shown.
+        if (!isVisible()) {
+            if (cancel_) cancel_->store(true);
+            ++generation_; // a picture on its way is of that tree too
+            Show(nullptr);
+        }
+        Refresh();
+    });
     connect(&session_, &AnalysisSession::CurrentFolderChanged, this, &TreemapPage::Refresh);
     connect(byFiles_, &QCheckBox::toggled, this, &TreemapPage::Refresh);
     connect(cushions_, &QCheckBox::toggled, this, &TreemapPage::Refresh);
@@ -190,12 +199,14 @@ void TreemapPage::ShowLegend() {
     const QLocale locale;
     QString html;
     for (int g = 0; g < kTypeGroupCount; ++g) {
-        const double share = all > 0 ? 100.0 * double(r->pic.groups.bytes[std::size_t(g)]) / double(all) : 0;
-        html += QStringLiteral("<span style=\"background-color:#%1\">&nbsp;&nbsp;&nbsp;&nbsp;</span>"
-                               "&nbsp;%2 %3%&nbsp;&nbsp; ")
-                    .arg(TypeGroupColor(TypeGroup(g)), 6, 16, QLatin1Char('0'))
-                    .arg(QString::fromLatin1(TypeGroupName(TypeGroup(g))))
-                    .arg(locale.toString(share, 'f', 1));
+        const double share =
+            all > 0 ? 100.0 * double(r->pic.groups.bytes[std::size_t(g)]) / double(all) : 0;
+        html +=
+            QStringLiteral("<span style=\"background-color:#%1\">&nbsp;&nbsp;&nbsp;&nbsp;</span>"
+                           "&nbsp;%2 %3%&nbsp;&nbsp; ")
+                .arg(TypeGroupColor(TypeGroup(g)), 6, 16, QLatin1Char('0'))
+                .arg(QString::fromLatin1(TypeGroupName(TypeGroup(g))))
+                .arg(locale.toString(share, 'f', 1));
     }
     legend_->setText(html);
 }

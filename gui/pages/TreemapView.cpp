@@ -16,7 +16,8 @@ TreemapView::TreemapView(QWidget* parent) : QWidget(parent) {
 void TreemapView::SetResult(std::shared_ptr<const TreemapResult> result) {
     // The selection stays on the same entry when it still has a tile.
     Tree::Index selectedNode = Tree::kNone;
-    if (result_ && selected_ >= 0) selectedNode = result_->pic.layout.Tiles()[std::size_t(selected_)].node;
+    if (result_ && selected_ >= 0)
+        selectedNode = result_->pic.layout.Tiles()[std::size_t(selected_)].node;
     const bool sameTree = result_ && result && result_->tree == result->tree;
     result_ = std::move(result);
     selected_ = sameTree && selectedNode != Tree::kNone && result_
@@ -41,12 +42,14 @@ QString TreemapView::TileText(int tile) const {
             .arg(locale.formattedDataSize(map.Options().freeSpace));
     const std::int64_t bytes = TreemapLayout::Weight(tree, t.node, false);
     const bool byFiles = map.Options().byFiles;
-    const double share = double(TreemapLayout::Weight(tree, t.node, byFiles)) /
-                         double(std::max<std::int64_t>(1, TreemapLayout::Weight(tree, map.Top(), byFiles)));
+    const double share =
+        double(TreemapLayout::Weight(tree, t.node, byFiles)) /
+        double(std::max<std::int64_t>(1, TreemapLayout::Weight(tree, map.Top(), byFiles)));
     QString text = QStringLiteral("%1  %2").arg(DisplayPath(tree.Path(t.node)),
                                                 locale.formattedDataSize(bytes));
     if (tree.At(t.node).IsFolder())
-        text += QStringLiteral(", %1 files").arg(locale.toString(qulonglong(tree.At(t.node).files)));
+        text +=
+            QStringLiteral(", %1 files").arg(locale.toString(qulonglong(tree.At(t.node).files)));
     return text + QStringLiteral(", %1% of the folder%2")
                       .arg(locale.toString(100 * share, 'f', 1),
                            byFiles ? QStringLiteral("'s files") : QString());

@@ -1,7 +1,9 @@
 #include "gui/window/PagesSetup.h"
+#include "gui/dialogs/MessageBoxes.h"
 #include "gui/help/HelpCommands.h"
 #include "gui/pages/CommanderPage.h"
 #include "gui/pages/FileListPage.h"
+#include "gui/pages/FolderListPage.h"
 #include "gui/pages/ShortcutsPage.h"
 #include "gui/pages/TempFoldersPage.h"
 #include "gui/pages/TreemapPage.h"
@@ -13,16 +15,14 @@
 #include "gui/window/FolderOperations.h"
 #include "gui/window/HousekeepingCommands.h"
 #include "gui/window/MainWindow.h"
-#include "gui/dialogs/MessageBoxes.h"
-#include "gui/pages/FolderListPage.h"
 #include "platform/Errors.h"
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
-#include <QTabWidget>
-#include <optional>
 #include <QLayout>
 #include <QSignalBlocker>
+#include <QTabWidget>
+#include <optional>
 
 namespace {
 

@@ -1,16 +1,16 @@
 // The treemap's layout, colours, picture and files, on trees made in memory.
+#include "../common/TestFiles.h"
 #include "core/tree/TreeBuilder.h"
 #include "core/treemap/BitmapFont.h"
 #include "core/treemap/TreemapFiles.h"
 #include "platform/Errors.h"
 #include "platform/NativePath.h"
-#include "../common/TestFiles.h"
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
-#include <functional>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -86,8 +86,8 @@ TEST(TreemapLayout, TilesAreProportionalInsideTheirParentAndDoNotOverlap) {
                     for (int x = t.x0; x < t.x1; ++x) {
                         int& seen = owner[std::size_t(y) * w + x];
                         if (seen >= 0 && tiles[std::size_t(seen)].parent == t.parent)
-                            ADD_FAILURE() << "tiles " << seen << " and " << k << " overlap at "
-                                          << x << "," << y;
+                            ADD_FAILURE() << "tiles " << seen << " and " << k << " overlap at " << x
+                                          << "," << y;
                         seen = int(k);
                     }
             }
@@ -109,8 +109,8 @@ TEST(TreemapLayout, SquarifiedRowsKeepTilesNearSquareAndHitTestsFindEdges) {
         const TreemapTile& t = map.Tiles()[k];
         worst = std::max(worst, std::max(t.w / t.h, t.h / t.w));
         // The first and last pixel of each edge belong to the tile; the next one does not.
-        for (auto [x, y] : {std::pair{t.x0, t.y0}, {t.x1 - 1, t.y0}, {t.x0, t.y1 - 1},
-                            {t.x1 - 1, t.y1 - 1}})
+        for (auto [x, y] :
+             {std::pair{t.x0, t.y0}, {t.x1 - 1, t.y0}, {t.x0, t.y1 - 1}, {t.x1 - 1, t.y1 - 1}})
             EXPECT_EQ(map.HitTest(x, y), int(k)) << x << "," << y;
         if (t.x1 < o.width) {
             EXPECT_NE(map.HitTest(t.x1, t.y0), int(k));
@@ -211,7 +211,7 @@ TEST(TreemapPicture, ChangeColoursNamesNotUtf8AndFiles) {
     const std::vector<std::uint32_t> colors = TileColors(map, groups, style);
     const std::uint32_t up = colors[std::size_t(map.TileOf(grew))];
     const std::uint32_t down = colors[std::size_t(map.TileOf(shrank))];
-    EXPECT_GT(up >> 16, (up >> 8) & 0xFF); // red
+    EXPECT_GT(up >> 16, (up >> 8) & 0xFF);     // red
     EXPECT_GT((down >> 8) & 0xFF, down >> 16); // green
 
     // The SVG is well-formed XML, names shown as the rest of the program shows them.

@@ -2,13 +2,13 @@
 // tiles, the same picture the headless form writes; hovering names a tile,
 // a double click goes into a folder, F10 comes back, and the file menu acts
 // on the tile's own path bytes.
+#include "gui/pages/TreemapPage.h"
 #include "RealInput.h"
 #include "YesShellUi.h"
 #include "core/settings/IniFile.h"
 #include "core/tree/TreeBuilder.h"
 #include "gui/common/FolderActions.h"
 #include "gui/dialogs/MessageBoxes.h"
-#include "gui/pages/TreemapPage.h"
 #include "gui/pages/TreemapView.h"
 #include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QProcess>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -98,7 +99,8 @@ TEST_F(TreemapPageTest, ShowsWhatTheHeadlessPictureHoldsAndTheLegend) {
     // What is on the screen is the picture.
     EXPECT_EQ(page->View()->grab().toImage().convertToFormat(QImage::Format_RGB888), r->image);
     // Images hold 7 of the 12 MB.
-    EXPECT_TRUE(page->Legend()->text().contains("Images 58.3%")) << page->Legend()->text().toStdString();
+    EXPECT_TRUE(page->Legend()->text().contains("Images 58.3%"))
+        << page->Legend()->text().toStdString();
 
     for (const char* format : {"treemap-png", "treemap-svg"}) {
         const QString out = tmp.filePath(QString("map.") + (format[8] == 'p' ? "png" : "svg"));
@@ -137,10 +139,12 @@ TEST_F(TreemapPageTest, HoverDoubleClickUpAndTheFileMenuOnRawBytes) {
     // On its frame, that is; a file's tile stands for its folder.
     const QPoint photos = TileCentre(NativePath(root + "photos"), true);
     ASSERT_GE(photos.x(), 0);
-    ASSERT_EQ(page->View()->TileAt(photos), page->View()->Result()->pic.layout.TileOf(
-                                                page->View()->Result()->tree->Find(root + "photos")));
+    ASSERT_EQ(page->View()->TileAt(photos),
+              page->View()->Result()->pic.layout.TileOf(
+                  page->View()->Result()->tree->Find(root + "photos")));
     QTest::mouseDClick(view, Qt::LeftButton, Qt::NoModifier, photos);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Session().CurrentFolder() == root + "photos/"; }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form->Session().CurrentFolder() == root + "photos/"; }));
     WaitPicture();
     EXPECT_EQ(page->View()->Result()->pic.layout.Top(),
               page->View()->Result()->tree->Find(root + "photos"));
@@ -150,7 +154,8 @@ TEST_F(TreemapPageTest, HoverDoubleClickUpAndTheFileMenuOnRawBytes) {
     const QPoint song = TileCentre(NativePath(root + "music/song.flac"));
     ASSERT_GE(song.x(), 0);
     QTest::mouseDClick(view, Qt::LeftButton, Qt::NoModifier, song);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Session().CurrentFolder() == root + "music/"; }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form->Session().CurrentFolder() == root + "music/"; }));
     QTest::keyClick(form.get(), Qt::Key_F10);
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->Session().CurrentFolder() == root; }));
     WaitPicture();
@@ -171,4 +176,15 @@ TEST_F(TreemapPageTest, HoverDoubleClickUpAndTheFileMenuOnRawBytes) {
     EXPECT_LT(TileCentre(rawName).x(), 0); // measured again: gone
 
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+
+    // On another page, a new run's tree does not leave the old one held by the picture.
+    QTabBar* tabs = form->PageTabs()->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier,
+                      tabs->tabRect(MainWindow::pgFolderList).center());
+    ASSERT_EQ(form->PageTabs()->currentIndex(), MainWindow::pgFolderList);
+    const std::weak_ptr<const Tree> before = form->Session().ShownTree();
+    QTest::keyClick(form.get(), Qt::Key_F9);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Session().Running(); }, 20000));
+    QTest::qWait(50);
+    EXPECT_TRUE(before.expired());
 }
