@@ -167,7 +167,9 @@ void TreemapPage::StartLayout() {
         if (cancel->load()) return;
         r->pic.picture = RenderTreemap(*tree, r->pic.layout, r->pic.groups, style);
         const RawPicture& p = r->pic.picture;
-        r->image = QImage(p.rgb.data(), p.width, p.height, p.width * 3, QImage::Format_RGB888);
+        // In the screen's format once here, so that a repaint is a copy.
+        r->image = QImage(p.rgb.data(), p.width, p.height, p.width * 3, QImage::Format_RGB888)
+                       .convertToFormat(QImage::Format_RGB32);
         r->millis = clock.elapsed();
         r->cpuMillis = ThreadCpuMillis() - cpuStart;
         QMetaObject::invokeMethod(

@@ -11,7 +11,7 @@
 struct TreemapResult {
     std::shared_ptr<const Tree> tree; // kept while the picture is shown
     TreemapPicture pic;
-    QImage image; // a view of pic.picture's pixels
+    QImage image; // pic.picture in the screen's format
     TreemapStyle style;
     qint64 millis = 0;    // from start to finish
     qint64 cpuMillis = 0; // of them on the processor
