@@ -99,7 +99,7 @@ TypeGroup GroupOfName(std::string_view name) {
     return g == TypeGroup::Other && IsVersionedLibrary(name) ? TypeGroup::Programs : g;
 }
 
-TypeGroupTable GroupTypes(const Tree& tree, Tree::Index top) {
+TypeGroupTable GroupTypes(const Tree& tree, Tree::Index top, const std::atomic<bool>* cancel) {
     TypeGroupTable t;
     t.top = top;
     const Tree::Index end = tree.At(top).end;
@@ -124,6 +124,10 @@ TypeGroupTable GroupTypes(const Tree& tree, Tree::Index top) {
         open.pop_back();
     };
     for (Tree::Index i = top; i < end; ++i) {
+        if ((i & 0xFFFF) == 0 && cancel && cancel->load(std::memory_order_relaxed)) {
+            t.group.clear();
+            return t;
+        }
         while (!open.empty() && tree.At(open.back().node).end <= i)
             close();
         const Tree::Node& n = tree.At(i);
@@ -142,4 +146,20 @@ TypeGroupTable GroupTypes(const Tree& tree, Tree::Index top) {
     while (!open.empty())
         close();
     return t;
+}
+
+std::array<std::int64_t, kTypeGroupCount> GroupBytes(const Tree& tree, const TypeGroupTable& table,
+                                                     Tree::Index folder) {
+    if (folder == table.top) return table.bytes;
+    std::array<std::int64_t, kTypeGroupCount> bytes{};
+    if (!tree.Entered(folder)) return bytes; // a hidden folder counts nothing
+    const Tree::Index end = tree.At(folder).end;
+    for (Tree::Index i = folder + 1; i < end; ++i) {
+        const Tree::Node& n = tree.At(i);
+        if (!n.IsFolder())
+            bytes[std::size_t(table.Of(i))] += std::max<std::int64_t>(n.size, 0);
+        else if (!tree.Entered(i))
+            i = n.end - 1; // its insides count nothing
+    }
+    return bytes;
 }

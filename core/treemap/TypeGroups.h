@@ -3,6 +3,7 @@
 // legend. A folder takes the group holding most of its bytes.
 #include "core/tree/Tree.h"
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -35,4 +36,9 @@ struct TypeGroupTable {
     std::array<std::int64_t, kTypeGroupCount> bytes{};
     TypeGroup Of(Tree::Index i) const { return TypeGroup(group[i - top]); }
 };
-TypeGroupTable GroupTypes(const Tree& tree, Tree::Index top);
+// cancel is read now and then: a cancelled table is empty.
+TypeGroupTable GroupTypes(const Tree& tree, Tree::Index top,
+                          const std::atomic<bool>* cancel = nullptr);
+// The bytes per group below folder, from a table of it or of a folder above it.
+std::array<std::int64_t, kTypeGroupCount> GroupBytes(const Tree& tree, const TypeGroupTable& table,
+                                                     Tree::Index folder);

@@ -154,19 +154,24 @@ void TreemapPage::StartLayout() {
     style.cushions = cushions_->isChecked();
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     cancel_ = cancel;
-    pool_.start([this, tree, top, options, style, cancel, generation] {
+    std::shared_ptr<const TypeGroupTable> groups;
+    if (groupsTree_.lock() == tree) groups = groups_;
+    pool_.start([this, tree, top, options, style, cancel, generation, groups] {
         QElapsedTimer clock;
         clock.start();
         const qint64 cpuStart = ThreadCpuMillis();
         auto r = std::make_shared<TreemapResult>();
         r->tree = tree;
         r->style = style;
-        r->pic.layout = TreemapLayout::Make(*tree, top, options, cancel.get());
-        if (r->pic.layout.Cancelled()) return;
-        r->pic.groups = GroupTypes(*tree, top);
+        r->layout = TreemapLayout::Make(*tree, top, options, cancel.get());
+        if (r->layout.Cancelled()) return;
+        r->groups =
+            groups ? groups
+                   : std::make_shared<const TypeGroupTable>(GroupTypes(*tree, 0, cancel.get()));
         if (cancel->load()) return;
-        r->pic.picture = RenderTreemap(*tree, r->pic.layout, r->pic.groups, style);
-        const RawPicture& p = r->pic.picture;
+        r->legend = GroupBytes(*tree, *r->groups, top);
+        r->picture = RenderTreemap(*tree, r->layout, *r->groups, style);
+        const RawPicture& p = r->picture;
         // In the screen's format once here, so that a repaint is a copy.
         r->image = QImage(p.rgb.data(), p.width, p.height, p.width * 3, QImage::Format_RGB888)
                        .convertToFormat(QImage::Format_RGB32);
@@ -184,6 +189,13 @@ void TreemapPage::StartLayout() {
 void TreemapPage::Show(std::shared_ptr<const TreemapResult> result) {
     busy_ = dirty_;
     const qint64 millis = result ? result->millis : 0;
+    if (result) {
+        groupsTree_ = result->tree;
+        groups_ = result->groups;
+    } else {
+        groupsTree_.reset();
+        groups_.reset();
+    }
     view_->SetResult(std::move(result));
     ShowLegend();
     emit PictureShown(millis);
@@ -196,13 +208,12 @@ void TreemapPage::ShowLegend() {
         return;
     }
     std::int64_t all = 0;
-    for (std::int64_t b : r->pic.groups.bytes)
+    for (std::int64_t b : r->legend)
         all += b;
     const QLocale locale;
     QString html;
     for (int g = 0; g < kTypeGroupCount; ++g) {
-        const double share =
-            all > 0 ? 100.0 * double(r->pic.groups.bytes[std::size_t(g)]) / double(all) : 0;
+        const double share = all > 0 ? 100.0 * double(r->legend[std::size_t(g)]) / double(all) : 0;
         html +=
             QStringLiteral("<span style=\"background-color:#%1\">&nbsp;&nbsp;&nbsp;&nbsp;</span>"
                            "&nbsp;%2 %3%&nbsp;&nbsp; ")
@@ -216,18 +227,18 @@ void TreemapPage::ShowLegend() {
 QString TreemapPage::TilePath(int tile) const {
     const TreemapResult* r = view_->Result();
     if (!r || tile < 0) return {};
-    const Tree::Index node = r->pic.layout.Tiles()[std::size_t(tile)].node;
+    const Tree::Index node = r->layout.Tiles()[std::size_t(tile)].node;
     return node == Tree::kNone ? QString() : PathFromNative(r->tree->PathBytes(node));
 }
 
 void TreemapPage::OnActivated(int tile) {
     const TreemapResult* r = view_->Result();
     if (!r) return;
-    Tree::Index node = r->pic.layout.Tiles()[std::size_t(tile)].node;
+    Tree::Index node = r->layout.Tiles()[std::size_t(tile)].node;
     if (node == Tree::kNone) return;
     // A file's tile stands for its folder; the folder shown is current already.
     if (!r->tree->At(node).IsFolder()) node = r->tree->At(node).parent;
-    if (node == Tree::kNone || node == r->pic.layout.Top()) return;
+    if (node == Tree::kNone || node == r->layout.Top()) return;
     emit FolderActivated(PathFromNative(r->tree->PathBytes(node)));
 }
 
@@ -235,7 +246,7 @@ void TreemapPage::OnMenu(int tile, QPoint globalPos) {
     const TreemapResult* r = view_->Result();
     menuPath_ = TilePath(tile);
     if (!r || menuPath_.isEmpty()) return;
-    const Tree::Index node = r->pic.layout.Tiles()[std::size_t(tile)].node;
+    const Tree::Index node = r->layout.Tiles()[std::size_t(tile)].node;
     (r->tree->At(node).IsFolder() ? folderMenu_ : fileMenu_)->popup(globalPos);
 }
 
@@ -281,7 +292,7 @@ void TreemapPage::SavePicture(const QString& fileName) const {
     const TreemapResult* r = view_->Result();
     if (!r) throw EMorvaneError(QStringLiteral("There is no treemap to save."));
     if (fileName.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))
-        SaveTreemapSvg(*r->tree, r->pic.layout, r->pic.groups, r->style, fileName);
+        SaveTreemapSvg(*r->tree, r->layout, *r->groups, r->style, fileName);
     else
-        SavePngFile(r->pic.picture, fileName);
+        SavePngFile(r->picture, fileName);
 }

@@ -19,6 +19,8 @@ class IShellOpUi;
 class ShellOpDialogs;
 class TreemapView;
 struct TreemapResult;
+struct TypeGroupTable;
+class Tree;
 
 class TreemapPage : public QWidget {
     Q_OBJECT
@@ -82,5 +84,8 @@ private:
     QString menuPath_; // the path bytes of the tile the menu is on
     quint64 generation_ = 0;
     std::shared_ptr<std::atomic<bool>> cancel_;
+    // The file types of the tree shown, kept for the next picture of it.
+    std::weak_ptr<const Tree> groupsTree_;
+    std::shared_ptr<const TypeGroupTable> groups_;
     QThreadPool pool_; // one thread: the layout going, the next one waiting
 };

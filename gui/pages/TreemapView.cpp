@@ -17,23 +17,23 @@ void TreemapView::SetResult(std::shared_ptr<const TreemapResult> result) {
     // The selection stays on the same entry when it still has a tile.
     Tree::Index selectedNode = Tree::kNone;
     if (result_ && selected_ >= 0)
-        selectedNode = result_->pic.layout.Tiles()[std::size_t(selected_)].node;
+        selectedNode = result_->layout.Tiles()[std::size_t(selected_)].node;
     const bool sameTree = result_ && result && result_->tree == result->tree;
     result_ = std::move(result);
     selected_ = sameTree && selectedNode != Tree::kNone && result_
-                    ? result_->pic.layout.TileOf(selectedNode)
+                    ? result_->layout.TileOf(selectedNode)
                     : -1;
     hovered_ = -1;
     update();
 }
 
 int TreemapView::TileAt(QPoint p) const {
-    return result_ ? result_->pic.layout.HitTest(p.x(), p.y()) : -1;
+    return result_ ? result_->layout.HitTest(p.x(), p.y()) : -1;
 }
 
 QString TreemapView::TileText(int tile) const {
     if (!result_ || tile < 0) return {};
-    const TreemapLayout& map = result_->pic.layout;
+    const TreemapLayout& map = result_->layout;
     const TreemapTile& t = map.Tiles()[std::size_t(tile)];
     const QLocale locale;
     const Tree& tree = *result_->tree;
@@ -61,7 +61,7 @@ void TreemapView::paintEvent(QPaintEvent*) {
     if (!result_) return;
     p.drawImage(0, 0, result_->image);
     if (selected_ >= 0) {
-        const TreemapTile& t = result_->pic.layout.Tiles()[std::size_t(selected_)];
+        const TreemapTile& t = result_->layout.Tiles()[std::size_t(selected_)];
         const QRect r(t.x0, t.y0, t.x1 - t.x0, t.y1 - t.y0);
         p.setPen(QPen(QColor(0xFF, 0xE1, 0x4D), 2));
         p.drawRect(r.adjusted(1, 1, -1, -1));

@@ -10,8 +10,12 @@
 // A picture made off the window's thread, with what it was made from.
 struct TreemapResult {
     std::shared_ptr<const Tree> tree; // kept while the picture is shown
-    TreemapPicture pic;
-    QImage image; // pic.picture in the screen's format
+    TreemapLayout layout;
+    // File types of the whole tree, made once per tree and shared by its pictures.
+    std::shared_ptr<const TypeGroupTable> groups;
+    std::array<std::int64_t, kTypeGroupCount> legend{}; // bytes per group below the top
+    RawPicture picture;
+    QImage image; // picture in the screen's format
     TreemapStyle style;
     qint64 millis = 0;    // from start to finish
     qint64 cpuMillis = 0; // of them on the processor

@@ -189,6 +189,12 @@ TEST(TreemapTypes, GroupsByExtensionFoldersByTheirMostBytesAndLegendTotals) {
     EXPECT_EQ(g.bytes[int(TypeGroup::Video)], 500);
     EXPECT_EQ(g.bytes[int(TypeGroup::Audio)], 100);
     EXPECT_EQ(g.bytes[int(TypeGroup::Archives)], 0);
+    // A folder's legend from the whole tree's table.
+    const auto inD = GroupBytes(tree, g, d);
+    EXPECT_EQ(inD[int(TypeGroup::Images)], 600);
+    EXPECT_EQ(inD[int(TypeGroup::Audio)], 0);
+    EXPECT_EQ(GroupBytes(tree, g, 0), g.bytes);
+    EXPECT_EQ(GroupBytes(tree, g, hidden), (std::array<std::int64_t, kTypeGroupCount>{}));
 }
 
 TEST(TreemapPicture, ChangeColoursNamesNotUtf8AndFiles) {

@@ -74,9 +74,9 @@ protected:
         const TreemapResult* r = page->View()->Result();
         const QString p = PathFromNative(path);
         const Tree::Index node = r->tree->Find(p);
-        const int tile = node == Tree::kNone ? -1 : r->pic.layout.TileOf(node);
+        const int tile = node == Tree::kNone ? -1 : r->layout.TileOf(node);
         if (tile < 0) return {-1, -1};
-        const TreemapTile& t = r->pic.layout.Tiles()[std::size_t(tile)];
+        const TreemapTile& t = r->layout.Tiles()[std::size_t(tile)];
         if (onFrame) return {t.x0 + 1, t.y0 + 1};
         return {(t.x0 + t.x1) / 2, (t.y0 + t.y1) / 2};
     }
@@ -95,7 +95,7 @@ protected:
 TEST_F(TreemapPageTest, ShowsWhatTheHeadlessPictureHoldsAndTheLegend) {
     const TreemapResult* r = page->View()->Result();
     const QSize size = page->View()->size();
-    const RawPicture& pic = r->pic.picture;
+    const RawPicture& pic = r->picture;
     const QImage shown =
         QImage(pic.rgb.data(), pic.width, pic.height, pic.width * 3, QImage::Format_RGB888).copy();
     EXPECT_EQ(shown.size(), size);
@@ -143,13 +143,13 @@ TEST_F(TreemapPageTest, HoverDoubleClickUpAndTheFileMenuOnRawBytes) {
     const QPoint photos = TileCentre(NativePath(root + "photos"), true);
     ASSERT_GE(photos.x(), 0);
     ASSERT_EQ(page->View()->TileAt(photos),
-              page->View()->Result()->pic.layout.TileOf(
+              page->View()->Result()->layout.TileOf(
                   page->View()->Result()->tree->Find(root + "photos")));
     QTest::mouseDClick(view, Qt::LeftButton, Qt::NoModifier, photos);
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return form->Session().CurrentFolder() == root + "photos/"; }));
     WaitPicture();
-    EXPECT_EQ(page->View()->Result()->pic.layout.Top(),
+    EXPECT_EQ(page->View()->Result()->layout.Top(),
               page->View()->Result()->tree->Find(root + "photos"));
     QTest::keyClick(form.get(), Qt::Key_F10);
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->Session().CurrentFolder() == root; }));
