@@ -2,6 +2,7 @@
 #include "cli/Interrupts.h"
 #include "cli/ReportRows.h"
 #include "cli/TreeReportRows.h"
+#include "cli/TreemapReport.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/FileFilter.h"
 #include "core/engine/SizeText.h"
@@ -139,6 +140,28 @@ int RunSnapshotReport(const ReportOptions& o, const QString& folder, ReportInter
     return 0;
 }
 
+// A picture of the whole tree: made in memory, then put in place as the other
+// formats are.
+int RunTreemapReport(const ReportOptions& o, ReportInterrupts& interrupts) {
+    const TreemapReportFile file = MakeTreemapReportFile(o);
+    if (!file.error.isEmpty()) return Fail(file.status, file.error);
+    const ReportTarget t = ChooseTarget(o, interrupts, QStringLiteral("treemap"));
+    if (!t.error.isEmpty()) return Fail(1, t.error);
+    WholeFileWriter out(t.path);
+    if (!out.Open() || !out.Write(file.bytes) || !out.Commit())
+        return Fail(
+            1, QStringLiteral("could not write %1: %2")
+                   .arg(t.toStdout ? QStringLiteral("the picture") : o.output, out.ErrorString()));
+    std::lock_guard commit(ReportInterrupts::CommitLock());
+    if (t.toStdout && !CopyToStdout(t.path))
+        return Fail(1, QStringLiteral("could not write to standard output"));
+    QString error;
+    if (!t.toStdout && !t.special && !ReplaceWithFile(t.path, o.output, &error))
+        return Fail(1, QStringLiteral("could not write %1: %2").arg(o.output, error));
+    ReportInterrupts::Committed();
+    return 0;
+}
+
 } // namespace
 
 const std::vector<ReportOption>& ReportOptionTable() {
@@ -159,13 +182,14 @@ const std::vector<ReportOption>& ReportOptionTable() {
          "add the free-space row when FOLDER is the root of a file system",
          [](ReportOptions& o, const QString&) { return o.freeSpace = true, QString(); }},
         {"--format", "F",
-         "text (default), csv, csv-semicolon, xlsx, html or ncdu-json (the whole tree)",
+         "text (default), csv, csv-semicolon, xlsx, html, ncdu-json (the whole tree), "
+         "treemap-png or treemap-svg (a picture of the whole tree)",
          [](ReportOptions& o, const QString& v) {
-             static const QStringList formats{"text", "csv",  "csv-semicolon",
-                                              "xlsx", "html", "ncdu-json"};
+             static const QStringList formats{"text", "csv",       "csv-semicolon", "xlsx",
+                                              "html", "ncdu-json", "treemap-png",   "treemap-svg"};
              if (!formats.contains(v))
                  return QStringLiteral("unknown format \"%1\" (text, csv, csv-semicolon, xlsx, "
-                                       "html, ncdu-json)")
+                                       "html, ncdu-json, treemap-png, treemap-svg)")
                      .arg(v);
              o.format = v;
              return QString();
@@ -221,6 +245,11 @@ const std::vector<ReportOption>& ReportOptionTable() {
              o.openSnapshot = v;
              return QString();
          }},
+        {"--size", "WxH", "the treemap formats' picture size in pixels (default 1920x1080)",
+         [](ReportOptions& o, const QString& v) {
+             o.sizeGiven = true;
+             return ParseTreemapSize(v, o);
+         }},
         {"--path", "SUBFOLDER", "with --open-snapshot: the folder inside it to list",
          [](ReportOptions& o, const QString& v) { return o.snapshotPath = v, QString(); }},
         {"--help",
@@ -236,7 +265,10 @@ QString ReportUsage() {
         "usage: morvane --report FOLDER [options]\n"
         "       morvane --report --open-result FILE [options]\n"
         "       morvane --report --open-snapshot FILE [--path SUBFOLDER] [options]\n"
-        "Analyses FOLDER as the window would and writes its size list (or file list).\n"
+        "       morvane --report FOLDER --format treemap-png|treemap-svg --output FILE "
+        "[--size WxH]\n"
+        "Analyses FOLDER as the window would and writes its size list (or file list),\n"
+        "or a treemap picture of its whole tree.\n"
         "options:\n");
     for (const ReportOption& o : ReportOptionTable()) {
         QString left = o.name;
@@ -300,6 +332,12 @@ QString ParseReportOptions(const QStringList& args, ReportOptions& options) {
         (options.files || !options.openResult.isEmpty() || !options.saveResult.isEmpty()))
         return QStringLiteral("ncdu-json writes the whole tree of FOLDER; it takes no --files, "
                               "--open-result or --save-result");
+    if (options.format.startsWith(QLatin1String("treemap-")) &&
+        (options.files || !options.openResult.isEmpty() || !options.saveResult.isEmpty()))
+        return QStringLiteral("a treemap is drawn from the whole tree; it takes no --files, "
+                              "--open-result or --save-result");
+    if (options.sizeGiven && !options.format.startsWith(QLatin1String("treemap-")))
+        return QStringLiteral("--size applies to the treemap formats");
     if (options.files && !options.openResult.isEmpty())
         return QStringLiteral("a result file holds no file list; --files needs a folder");
     return {};
@@ -338,6 +376,7 @@ int RunReport(int argc, char** argv) {
         return Fail(2,
                     QStringLiteral("cannot write %1: its folder does not exist").arg(o.saveResult));
 
+    if (o.format.startsWith(QLatin1String("treemap-"))) return RunTreemapReport(o, interrupts);
     if (o.format == QLatin1String("ncdu-json"))
         return RunSnapshotReport(o, AbsoluteFolder(o.folder), interrupts);
 

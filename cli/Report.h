@@ -26,8 +26,11 @@ struct ReportOptions {
     QString filter = QStringLiteral("*"); // extension filter of --files
     bool filterGiven = false;
     bool invert = false;
-    QString openSnapshot; // a JSON export of ncdu or gdu (or ours) instead of FOLDER
-    QString snapshotPath; // the folder inside the snapshot; empty: its top folder
+    QString openSnapshot;    // a JSON export of ncdu or gdu (or ours) instead of FOLDER
+    QString snapshotPath;    // the folder inside the snapshot; empty: its top folder
+    int treemapWidth = 1920; // --size of the treemap formats
+    int treemapHeight = 1080;
+    bool sizeGiven = false;
 };
 
 // One option of the command line. apply returns an empty text when the value is

@@ -274,6 +274,7 @@ void ChartPages::SavePictureAs(const QString& fileName, PictureKind kind) {
 }
 
 void ChartPages::actSavePictureExecute() {
+    if (host_.ownPictureShown && host_.ownPictureShown()) return;
     QString fileName;
     PictureKind kind = pkWmf;
     if (!PictureDialog()(fileName, kind)) return;

@@ -32,6 +32,8 @@ struct ChartHost {
     std::function<int()> activePage;
     // Shows an error or a note to the user.
     std::function<void(const QString&)> showMessage;
+    // The page shown saves its own picture (the treemap): Save Picture is not the charts'.
+    std::function<bool()> ownPictureShown;
 };
 
 enum PictureKind { pkWmf = 1, pkEmf = 2, pkBmp = 3, pkJpeg = 4 };

@@ -47,6 +47,9 @@ ChartPages* MainWindow::InstallChartPages() {
     };
     host.activePage = [&form] { return form.pageControl_->currentIndex(); };
     host.showMessage = [&form](const QString& text) { ShowErrorMessage(&form, text); };
+    host.ownPictureShown = [&form] {
+        return form.pageControl_->currentIndex() == MainWindow::pgTreemap;
+    };
 
     auto* charts = new ChartPages(form.Page(MainWindow::pgBarChart),
                                   form.Page(MainWindow::pgPieChart), cmd, host, &form);

@@ -143,7 +143,7 @@ void MainWindow::FormDestroy() {
 }
 
 QWidget* MainWindow::Page(int index) const {
-    return index >= 0 && index < 7 ? pages_[index] : nullptr;
+    return index >= 0 && index < kPageCount ? pages_[index] : nullptr;
 }
 
 QAction* MainWindow::Action(const QString& name) const {

@@ -7,7 +7,7 @@
 //   follow its signals. Pages, dialogs and the command parts never get the
 //   window: it hands them the session, the command table (a CommandContext
 //   for the command parts) and the few widgets each one works on.
-// - Pages: the tab widget "PageTabs" has seven pages by index (PageIndex).
+// - Pages: the tab widget "PageTabs" has eight pages by index (PageIndex).
 //   Page(i) ("TabSheet<i+1>") is an empty container with a QVBoxLayout (no
 //   margins); InstallPages
 //   (gui/window/PagesSetup.cpp) puts each page there and wires it, inside the
@@ -61,8 +61,10 @@ public:
         pgFileList = 3,
         pgCommander = 4,
         pgShortcuts = 5,
-        pgTempFolders = 6
+        pgTempFolders = 6,
+        pgTreemap = 7
     };
+    static constexpr int kPageCount = 8;
 
     // iniFileName: the settings file (empty: $MORVANE_INI, else the default
     // place). args: the command line without the program name; a first
@@ -140,6 +142,7 @@ private:
     // them (gui/window/PagesSetup.cpp, ChartPagesInstall.cpp).
     void InstallPages();
     ChartPages* InstallChartPages();
+    void InstallTreemapPage();
     // What the command parts are built from.
     CommandContext PartsContext();
     QWidget* Page(int index) const;
@@ -208,7 +211,7 @@ private:
     QSplitter* mainSplitter_ = nullptr;
     DirTreeView* dirTree_ = nullptr;
     QTabWidget* pageControl_ = nullptr;
-    QWidget* pages_[7] = {};
+    QWidget* pages_[kPageCount] = {};
     FolderListPage* folderListPage_ = nullptr;
     QWidget* comboPanel_ = nullptr;
     QToolButton* butCommandLine_ = nullptr;

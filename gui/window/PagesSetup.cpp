@@ -6,8 +6,10 @@
 #include "gui/help/HelpCommands.h"
 #include "gui/pages/CommanderPage.h"
 #include "gui/pages/FileListPage.h"
+#include "gui/pages/FolderListPage.h"
 #include "gui/pages/ShortcutsPage.h"
 #include "gui/pages/TempFoldersPage.h"
+#include "gui/pages/TreemapPage.h"
 #include "gui/session/AnalysisSession.h"
 #include "gui/window/ArchiveCommands.h"
 #include "gui/window/ButtonImages.h"
@@ -17,9 +19,13 @@
 #include "gui/window/MainWindow.h"
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QLayout>
 #include <QSignalBlocker>
+#include <QTabWidget>
 #include <QToolBar>
+#include <memory>
+#include <optional>
 
 // One line per page or part that plugs into the window.
 void MainWindow::InstallPages() {
@@ -34,6 +40,7 @@ void MainWindow::InstallPages() {
     auto* shortcuts = new ShortcutsPage(session, commands);
     Page(pgShortcuts)->layout()->addWidget(shortcuts);
     Page(pgTempFolders)->layout()->addWidget(new TempFoldersPage);
+    InstallTreemapPage();
 
     // A page's text for the bottom box shows there without selecting a folder.
     QComboBox* bottomBox = historyCombo_;
@@ -52,4 +59,30 @@ void MainWindow::InstallPages() {
     new ArchiveCommands(context, activity_->Gauge(), *fileListPage_, *folderListPage_, *dirTree_);
     InstallHelp(*this, commands);
     InstallButtonImages(context);
+}
+
+void MainWindow::InstallTreemapPage() {
+    auto* treemap = new TreemapPage(*session_, *commands_);
+    Page(pgTreemap)->layout()->addWidget(treemap);
+    // A double click on a folder's tile does what one on its row in the size list does.
+    connect(treemap, &TreemapPage::FolderActivated, folderListPage_,
+            &FolderListPage::RowActivated);
+    connect(treemap, &TreemapPage::RemeasureRequested, this,
+            [this] { Guarded([this] { AnalyseFolder(session_->CurrentFolder()); }); });
+    // The folder panel names the tile under the mouse, and what it named before after.
+    auto before = std::make_shared<std::optional<QString>>();
+    QLabel* panel = panels_[4];
+    connect(treemap, &TreemapPage::HoverText, panel, [panel, before](const QString& text) {
+        if (text.isEmpty()) {
+            if (*before) panel->setText(**before);
+            before->reset();
+            return;
+        }
+        if (!*before) *before = panel->text();
+        panel->setText(text);
+    });
+    connect(Action(QStringLiteral("actSavePicture")), &QAction::triggered, treemap,
+            [this, treemap] {
+                if (pageControl_->currentIndex() == pgTreemap) treemap->SavePictureAs();
+            });
 }

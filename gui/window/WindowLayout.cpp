@@ -28,9 +28,9 @@
 #include <QVBoxLayout>
 
 namespace {
-const char* const kPageCaptions[7] = {"Folder Size List", "Bar Chart", "Pie Chart",
-                                      "File List",        "Comander",  "Clean Shortcuts",
-                                      "Temp Folders"};
+const char* const kPageCaptions[MainWindow::kPageCount] = {
+    "Folder Size List", "Bar Chart",       "Pie Chart",    "File List",
+    "Comander",         "Clean Shortcuts", "Temp Folders", "Treemap"};
 } // namespace
 
 void MainWindow::BuildLayout() {
@@ -115,7 +115,7 @@ void MainWindow::BuildPageArea() {
     pageControl_ = new QTabWidget(right);
     pageControl_->setObjectName(QStringLiteral("PageTabs"));
     pageControl_->setDocumentMode(true);
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < kPageCount; ++i) {
         pages_[i] = new QWidget(pageControl_);
         pages_[i]->setObjectName(QStringLiteral("TabSheet%1").arg(i + 1));
         auto* l = new QVBoxLayout(pages_[i]);

@@ -31,7 +31,7 @@ void MainWindow::LoadWindowState() {
     resize(width, height);
 
     const int page = f.ReadInteger(QStringLiteral("Page"), QStringLiteral("TabSheet"), 1);
-    pageControl_->setCurrentIndex(page >= 0 && page < 7 ? page : 1);
+    pageControl_->setCurrentIndex(page >= 0 && page < kPageCount ? page : 1);
 
     if (!f.ReadBool(kSwitches, QStringLiteral("ShowDirTree"), false)) SetDirTreeOpen(false);
 
