@@ -3,6 +3,7 @@
 // snapshots of ncdu, gdu and our own, and on folders analysed now.
 #include "cli/CompareForm.h"
 #include "common/TestFiles.h"
+#include "core/compare/FolderChanges.h"
 #include "core/compare/TreeCompare.h"
 #include "core/engine/DirScanner.h"
 #include "core/snapshot/Snapshot.h"
@@ -140,6 +141,31 @@ TEST(TreeCompareTest, DepthMinChangeAndSubfolder) {
     const CompareResult sub = CompareTrees(o, o.Find("grows"), n, n.Find("grows"));
     EXPECT_EQ(Listed(o, n, sub), (std::map<QByteArray, QByteArray>{{"log changed", "900 0"}}));
     EXPECT_EQ(sub.change[0], 0); // outside the folder compared
+}
+
+// The window compares the folder both trees hold, and shows per folder what its
+// own files gained and what of it is gone.
+TEST(TreeCompareTest, SnapshotOfAParentFolderAndOneFoldersChanges) {
+    const auto older = std::make_shared<const Snapshot>(Parse(R"([{"name":"/srv"},
+        [{"name":"data"},{"name":"a","asize":10},{"name":"b","asize":20},
+         [{"name":"old"},{"name":"x","asize":5}],[{"name":"kept"},{"name":"y","asize":1}]],
+        {"name":"other","asize":99}])"));
+    const auto newer = std::make_shared<const Snapshot>(Parse(R"([{"name":"/srv/data"},
+        {"name":"a","asize":15},{"name":"c","asize":7},[{"name":"kept"},{"name":"y","asize":3}]])"));
+    EXPECT_EQ(MatchingRoots(*older, *newer), std::make_pair(older->Find("data"), Tree::Index(0)));
+    EXPECT_EQ(MatchingRoots(*newer, *older), std::make_pair(Tree::Index(0), older->Find("data")));
+    EXPECT_EQ(MatchingRoots(*newer, Parse(kOld)), std::make_pair(Tree::Index(0), Tree::Index(0)));
+
+    const auto c = SnapshotComparison::Make(older, "old.json", newer);
+    EXPECT_EQ(c->result.TotalChange(), (15 + 7 + 3) - (10 + 20 + 5 + 1));
+    const FolderChanges top = ChangesIn(*c, 0);
+    EXPECT_TRUE(top.compared);
+    EXPECT_EQ(top.filesChange, 5 + 7 - 20); // a grew, c is new, b is gone
+    QStringList gone;
+    for (Tree::Index k : top.removed)
+        gone << older->Name(k);
+    EXPECT_EQ(gone, QStringList({"b", "old"}));
+    EXPECT_EQ(ChangesIn(*c, newer->Find("kept")).filesChange, 2);
 }
 
 struct FormRun {
