@@ -72,10 +72,14 @@ struct Generator {
                   std::int64_t(shape() % (1u << 20)), 0, 0};
             const unsigned roll = unsigned(change() % 1000);
             if (newer) {
-                if (roll < 20) k.size += std::int64_t(change() % (8u << 20)); // grew
-                else if (roll < 30) k.size /= 3;                              // shrank
-                else if (roll < 35) continue;                                 // removed
-                else if (roll < 37) k.flags = Tree::NotRegular;               // now a link
+                if (roll < 20)
+                    k.size += std::int64_t(change() % (8u << 20)); // grew
+                else if (roll < 30)
+                    k.size /= 3; // shrank
+                else if (roll < 35)
+                    continue; // removed
+                else if (roll < 37)
+                    k.flags = Tree::NotRegular; // now a link
             }
             kids.push_back(k);
             if (newer && roll >= 990) // a new file beside it

@@ -84,20 +84,19 @@ QByteArray Json(const CompareReport& r) {
                                    {QStringLiteral("change"), qint64(e.Change())},
                                    {QStringLiteral("file_change"), qint64(e.FileChange())}});
     const CompareResult& c = r.result;
-    const QJsonObject root{
-        {QStringLiteral("old"), DisplayPath(r.oldName)},
-        {QStringLiteral("new"), DisplayPath(r.newName)},
-        {QStringLiteral("entries"), entries},
-        {QStringLiteral("summary"),
-         QJsonObject{{QStringLiteral("old_size"), qint64(c.oldTotal)},
-                     {QStringLiteral("new_size"), qint64(c.newTotal)},
-                     {QStringLiteral("change"), qint64(c.TotalChange())},
-                     {QStringLiteral("old_files"), qint64(c.oldFiles)},
-                     {QStringLiteral("new_files"), qint64(c.newFiles)},
-                     {QStringLiteral("file_change"), qint64(c.FileChange())},
-                     {QStringLiteral("added"), qint64(c.addedCount)},
-                     {QStringLiteral("removed"), qint64(c.removedCount)},
-                     {QStringLiteral("changed"), qint64(c.changedCount)}}}};
+    const QJsonObject root{{QStringLiteral("old"), DisplayPath(r.oldName)},
+                           {QStringLiteral("new"), DisplayPath(r.newName)},
+                           {QStringLiteral("entries"), entries},
+                           {QStringLiteral("summary"),
+                            QJsonObject{{QStringLiteral("old_size"), qint64(c.oldTotal)},
+                                        {QStringLiteral("new_size"), qint64(c.newTotal)},
+                                        {QStringLiteral("change"), qint64(c.TotalChange())},
+                                        {QStringLiteral("old_files"), qint64(c.oldFiles)},
+                                        {QStringLiteral("new_files"), qint64(c.newFiles)},
+                                        {QStringLiteral("file_change"), qint64(c.FileChange())},
+                                        {QStringLiteral("added"), qint64(c.addedCount)},
+                                        {QStringLiteral("removed"), qint64(c.removedCount)},
+                                        {QStringLiteral("changed"), qint64(c.changedCount)}}}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -134,14 +133,15 @@ QByteArray Html(const CompareReport& r) {
                             "<td>%6</td></tr>\n")
                  .arg(SignedKB(e.Change()), KB(e.oldSize), KB(e.newSize), Signed(e.FileChange()),
                       QLatin1String(StateName(e)), PathOf(r, e).toHtmlEscaped());
-    h += QStringLiteral("</table>\n<p>%1</p>\n</body></html>\n").arg(SummaryText(r).toHtmlEscaped());
+    h +=
+        QStringLiteral("</table>\n<p>%1</p>\n</body></html>\n").arg(SummaryText(r).toHtmlEscaped());
     return h.toUtf8();
 }
 
 QByteArray Text(const CompareReport& r) {
-    QByteArray out = OneLineText(QStringLiteral("Before: ") + DisplayPath(r.oldName)).toUtf8() +
-                     "\r\n" + OneLineText(QStringLiteral("Now:    ") + DisplayPath(r.newName)).toUtf8() +
-                     "\r\n\r\n";
+    QByteArray out =
+        OneLineText(QStringLiteral("Before: ") + DisplayPath(r.oldName)).toUtf8() + "\r\n" +
+        OneLineText(QStringLiteral("Now:    ") + DisplayPath(r.newName)).toUtf8() + "\r\n\r\n";
     const auto row = [](const QString& change, const QString& old, const QString& now,
                         const QString& files, const QString& state, const QString& path) {
         return QStringLiteral("%1 %2 %3 %4 %5 %6")
@@ -154,8 +154,9 @@ QByteArray Text(const CompareReport& r) {
                    .toUtf8() +
                "\r\n";
     };
-    out += row(QStringLiteral("Change (KB)"), QStringLiteral("Old (KB)"), QStringLiteral("New (KB)"),
-               QStringLiteral("Files"), QStringLiteral("State"), QStringLiteral("Path"));
+    out +=
+        row(QStringLiteral("Change (KB)"), QStringLiteral("Old (KB)"), QStringLiteral("New (KB)"),
+            QStringLiteral("Files"), QStringLiteral("State"), QStringLiteral("Path"));
     for (const CompareEntry& e : r.result.entries)
         out += row(SignedKB(e.Change()), KB(e.oldSize), KB(e.newSize), Signed(e.FileChange()),
                    QLatin1String(StateName(e)), PathOf(r, e));
@@ -262,7 +263,8 @@ int RunCompareForm(int argc, char** argv) {
         } else if (arg == QLatin1String("--depth")) {
             const int n = value.toInt(&ok);
             if (!ok || n < 1 || n > 65535)
-                return Fail(2, QStringLiteral("--depth needs a number from 1, not \"%1\"").arg(value));
+                return Fail(2,
+                            QStringLiteral("--depth needs a number from 1, not \"%1\"").arg(value));
             options.depth = n;
         } else if (arg == QLatin1String("--format")) {
             static const QStringList formats = {"text", "csv", "csv-semicolon", "html", "json"};

@@ -1,4 +1,6 @@
 #include "core/compare/FolderChanges.h"
+#include "core/engine/DirScanner.h"
+#include "platform/NativePath.h"
 #include <QList>
 #include <string_view>
 #include <unordered_map>
@@ -88,4 +90,39 @@ FolderChanges ChangesIn(const SnapshotComparison& c, Tree::Index folder) {
         if (!older.At(k).IsFolder()) f.filesChange -= older.At(k).total;
     }
     return f;
+}
+
+RowChanges ChangesOfRows(const SnapshotComparison& c, const QStringList& paths) {
+    RowChanges out;
+    out.rows.resize(std::size_t(paths.size()));
+    if (paths.isEmpty()) return out;
+    const Tree& shown = *c.shown;
+    // The rows' folder: the one holding the first row.
+    QString folder = paths.first();
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    folder.truncate(folder.lastIndexOf(QLatin1Char('/')) + 1);
+    const Tree::Index node = shown.Find(folder);
+    if (node == Tree::kNone || !shown.At(node).IsFolder()) return out;
+    out.folder = ChangesIn(c, node);
+    if (!out.folder.compared) return out;
+    std::unordered_map<std::string_view, Tree::Index> kids;
+    for (Tree::Index k = shown.FirstChild(node); k != Tree::kNone; k = shown.NextSibling(k))
+        kids.emplace(NameOf(shown, k), k);
+    const QByteArray allFiles = NativePath(DirScanner::AllFilesName());
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        QString path = paths[i];
+        while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+            path.chop(1);
+        const QByteArray name = NativePath(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
+        if (name == allFiles) {
+            out.rows[std::size_t(i)] = RowChange{out.folder.filesChange, false};
+            continue;
+        }
+        const auto it = kids.find(std::string_view(name.constData(), std::size_t(name.size())));
+        if (it == kids.end()) continue;
+        out.rows[std::size_t(i)] =
+            RowChange{c.result.change[it->second], c.result.Added(it->second)};
+    }
+    return out;
 }

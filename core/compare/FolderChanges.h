@@ -5,7 +5,9 @@
 // is gone.
 #include "core/compare/TreeCompare.h"
 #include <QString>
+#include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // Where two trees meet: when one was taken of a folder inside the other's
@@ -23,9 +25,9 @@ struct SnapshotComparison {
     std::shared_ptr<const Tree> shown;
     CompareResult result;
 
-    static std::shared_ptr<const SnapshotComparison>
-    Make(std::shared_ptr<const Tree> base, const QString& baseFile,
-         std::shared_ptr<const Tree> shown);
+    static std::shared_ptr<const SnapshotComparison> Make(std::shared_ptr<const Tree> base,
+                                                          const QString& baseFile,
+                                                          std::shared_ptr<const Tree> shown);
 };
 
 struct FolderChanges {
@@ -35,3 +37,16 @@ struct FolderChanges {
     std::vector<Tree::Index> removed;
 };
 FolderChanges ChangesIn(const SnapshotComparison& c, Tree::Index shownFolder);
+
+// The change of each size list row (paths as the rows store them: a folder's
+// subfolders and its "<All files in this folder>" row), in row order; nullopt
+// for a row the comparison does not cover ("<Free Space>", a folder outside it).
+struct RowChange {
+    std::int64_t bytes = 0;
+    bool added = false;
+};
+struct RowChanges {
+    std::vector<std::optional<RowChange>> rows;
+    FolderChanges folder; // of the folder the rows belong to
+};
+RowChanges ChangesOfRows(const SnapshotComparison& c, const QStringList& paths);

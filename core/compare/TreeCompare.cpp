@@ -102,8 +102,7 @@ private:
 
     // A whole subtree that is only on one side: every entry of it is added (or
     // removed); what lies inside a folder the rules do not enter is left out.
-    template <typename Visit>
-    void Subtree(const Tree& t, Tree::Index top, int depth, Visit visit) {
+    template <typename Visit> void Subtree(const Tree& t, Tree::Index top, int depth, Visit visit) {
         ends_.clear();
         const Tree::Index end = t.At(top).end;
         for (Tree::Index k = top; k < end;) {

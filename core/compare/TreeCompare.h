@@ -10,8 +10,8 @@
 #include <vector>
 
 struct CompareOptions {
-    int depth = 0;                // levels below the folder compared listed; 0: all
-    std::int64_t minChange = 0;   // bytes; smaller changes (either sign) are not listed
+    int depth = 0;              // levels below the folder compared listed; 0: all
+    std::int64_t minChange = 0; // bytes; smaller changes (either sign) are not listed
 };
 
 struct CompareEntry {

@@ -1,4 +1,5 @@
 #include "gui/window/PagesSetup.h"
+#include "gui/commands/CompareCommands.h"
 #include "gui/help/HelpCommands.h"
 #include "gui/pages/CommanderPage.h"
 #include "gui/pages/FileListPage.h"
@@ -13,14 +14,16 @@
 #include "gui/window/HousekeepingCommands.h"
 #include "gui/window/MainWindow.h"
 #include <QComboBox>
+#include <QLabel>
 #include <QLayout>
+#include <QStatusBar>
 #include <QSignalBlocker>
 
 // One line per page or dialog that plugs into the window.
 void InstallPages(MainWindow& form) {
     AnalysisSession& session = form.Session();
     CommandTable& commands = form.Commands();
-    InstallChartPages(form);
+    ChartPages* charts = InstallChartPages(form);
     auto* files = new FileListPage(session, commands, form.Activity());
     form.Page(MainWindow::pgFileList)->layout()->addWidget(files);
     auto* commander = new CommanderPage(session);
@@ -40,6 +43,12 @@ void InstallPages(MainWindow& form) {
     QObject::connect(shortcuts, &ShortcutsPage::BottomBoxText, bottomBox, showInBottomBox);
     // The file list's search goes on from the row last chosen in either list.
     QObject::connect(shortcuts, &ShortcutsPage::RowChosen, files, &FileListPage::SetSearchStart);
+
+    auto* compare = new CompareCommands(session, commands, *form.FolderPage(), *charts, &form);
+    form.statusBar()->addPermanentWidget(compare->Panel());
+    // After the charts' own fill: in change mode the bars then show the change.
+    QObject::connect(&form, &MainWindow::ChartsFillRequested, compare,
+                     &CompareCommands::ChartsFilled);
 
     new FolderOperations(form);
     InstallDialogs(form);

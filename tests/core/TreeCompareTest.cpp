@@ -1,10 +1,10 @@
 // Comparing two whole trees: matching by path bytes below two roots, kind
 // changes, the per-node change vector, filters, and the --compare form on
 // snapshots of ncdu, gdu and our own, and on folders analysed now.
+#include "core/compare/TreeCompare.h"
 #include "cli/CompareForm.h"
 #include "common/TestFiles.h"
 #include "core/compare/FolderChanges.h"
-#include "core/compare/TreeCompare.h"
 #include "core/engine/DirScanner.h"
 #include "core/snapshot/Snapshot.h"
 #include "platform/FileTree.h"
@@ -126,12 +126,10 @@ TEST(TreeCompareTest, DepthMinChangeAndSubfolder) {
     CompareOptions opt;
     opt.depth = 1;
     opt.minChange = 50;
-    const std::map<QByteArray, QByteArray> want = {{"grows changed", "900 0"},
-                                                   {"shrinks changed", "-300 0"},
-                                                   {"gone removed", "-50 -2"},
-                                                   {"fresh added", "300 1"},
-                                                   {"becomes-link removed", "-60 -1"},
-                                                   {"becomes-link added", "60 1"}};
+    const std::map<QByteArray, QByteArray> want = {
+        {"grows changed", "900 0"},         {"shrinks changed", "-300 0"},
+        {"gone removed", "-50 -2"},         {"fresh added", "300 1"},
+        {"becomes-link removed", "-60 -1"}, {"becomes-link added", "60 1"}};
     const CompareResult r = CompareTrees(o, 0, n, 0, opt);
     EXPECT_EQ(Listed(o, n, r), want);
     // Filters shorten the list, never the totals or the vector.
@@ -234,24 +232,23 @@ TEST(CompareFormTest, PeerSnapshotsAgainstAFolderAnalysedNow) {
             rows << v["path"].toString() + ' ' + v["state"].toString() + ' ' +
                         QString::number(v["change"].toInteger());
         // gdu writes a name that is not UTF-8 with U+FFFD: no longer the disk's name.
-        const QStringList raw = file.endsWith("gdu.json")
-                                    ? QStringList{"raw\uFFFD/ added 5000", "raw\uFFFD/c added 5000",
-                                                  "raw\uFFFD/ removed -1000",
-                                                  "raw\uFFFD/c removed -1000"}
-                                    : QStringList{"raw\uFFFD/ changed 4000",
-                                                  "raw\uFFFD/c changed 4000"};
+        const QStringList raw =
+            file.endsWith("gdu.json")
+                ? QStringList{"raw\uFFFD/ added 5000", "raw\uFFFD/c added 5000",
+                              "raw\uFFFD/ removed -1000", "raw\uFFFD/c removed -1000"}
+                : QStringList{"raw\uFFFD/ changed 4000", "raw\uFFFD/c changed 4000"};
         EXPECT_EQ(rows, QStringList({"grown/ added 20000", "grown/new added 20000"}) + raw +
                             QStringList({"shrink/ changed -8092", "shrink/b changed -8092"}));
     }
     // Two snapshots of one time compare equal, whoever wrote them.
     if (snapshots.size() > 1) {
         const FormRun same = Morvane({"--compare", snapshots.first(), snapshots.last(), "--format",
-                                  "csv", "--output", out + "/same.csv"});
+                                      "csv", "--output", out + "/same.csv"});
         ASSERT_EQ(same.status, 0) << same.err.toStdString();
         EXPECT_EQ(Read(out + "/same.csv").count("\r\n"), 2); // caption and total
     }
-    const FormRun text = Morvane({"--compare", snapshots.last(), root, "--depth", "1",
-                              "--min-change", "10"});
+    const FormRun text =
+        Morvane({"--compare", snapshots.last(), root, "--depth", "1", "--min-change", "10"});
     EXPECT_TRUE(text.out.contains("+19.53 ") && !text.out.contains("raw")) << text.out.data();
     RemoveTree(QFile::encodeName(root)); // QTemporaryDir cannot remove names that are not UTF-8
 }
@@ -265,10 +262,14 @@ TEST(CompareFormTest, BadInputWritesNothing) {
                   .status,
               0);
     Write(bad, Read(good).left(40));
-    for (const QStringList& args :
-         {QStringList{good, bad}, {bad, good}, {good, tmp.path() + "/none"}, {good},
-          {good, good, "--depth", "0"}, {good, good, "--path", "nope"}}) {
-        const FormRun r = Morvane(QStringList{"--compare"} + args + QStringList{"--output", target});
+    for (const QStringList& args : {QStringList{good, bad},
+                                    {bad, good},
+                                    {good, tmp.path() + "/none"},
+                                    {good},
+                                    {good, good, "--depth", "0"},
+                                    {good, good, "--path", "nope"}}) {
+        const FormRun r =
+            Morvane(QStringList{"--compare"} + args + QStringList{"--output", target});
         EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.startsWith("morvane: ")) << r.err.data();
         EXPECT_FALSE(QFile::exists(target));
