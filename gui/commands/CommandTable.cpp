@@ -49,8 +49,8 @@ CommandTable::CommandTable(QWidget* owner) : QObject(owner), owner_(owner) {
         "to stop comparing",
         -1, {}, true);
     Add("actChartShowsChange", "Bar chart shows change",
-        "The bar chart shows what each folder gained or lost since the snapshot compared with",
-        -1, {}, true);
+        "The bar chart shows what each folder gained or lost since the snapshot compared with", -1,
+        {}, true);
     Add("actToggleHistCombo", "Folder History off / on", "Toggle folder history on- off.", 18);
     Add("actEmptyRecBin", "Empty Recycle Bin", "Empty recycle bin", 22);
     Add("actDelIECache", "Delete internet cache", "Delete IE internet cache", 6);

@@ -4,8 +4,8 @@
 #include "core/engine/SizeText.h"
 #include <QCollator>
 #include <QString>
-#include <QtCore/qnamespace.h>
 #include <QStringList>
+#include <QtCore/qnamespace.h>
 #include <vector>
 
 class QLocale;

@@ -16,8 +16,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLayout>
-#include <QStatusBar>
 #include <QSignalBlocker>
+#include <QStatusBar>
 
 // One line per page or dialog that plugs into the window.
 void InstallPages(MainWindow& form) {
