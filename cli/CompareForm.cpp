@@ -108,12 +108,14 @@ QByteArray Csv(const CompareReport& r, QString (*line)(const QStringList&)) {
                      "\r\n";
     for (const CompareEntry& e : r.result.entries)
         out += line({PathOf(r, e), QLatin1String(StateName(e)), QString::number(e.oldSize),
-                     QString::number(e.newSize), Signed(e.Change()), Signed(e.FileChange())})
+                     QString::number(e.newSize), QString::number(e.Change()),
+                     QString::number(e.FileChange())})
                    .toUtf8() +
                "\r\n";
     const CompareResult& c = r.result;
     out += line({QString(), QStringLiteral("total"), QString::number(c.oldTotal),
-                 QString::number(c.newTotal), Signed(c.TotalChange()), Signed(c.FileChange())})
+                 QString::number(c.newTotal), QString::number(c.TotalChange()),
+                 QString::number(c.FileChange())})
                .toUtf8() +
            "\r\n";
     return out;

@@ -163,7 +163,7 @@ void CompareCommands::ShowListChanges() {
                         rc->added ? QStringLiteral("New since the snapshot") : QString());
     }
     // What is gone cannot be a row: the panel names it.
-    QString text = QStringLiteral("Compared with %1").arg(QFileInfo(c->baseFile).fileName());
+    QString text = QStringLiteral("Base: %1").arg(QFileInfo(c->baseFile).fileName());
     const std::vector<Tree::Index>& gone = changes.folder.removed;
     if (!gone.empty()) {
         QStringList names;
@@ -171,7 +171,7 @@ void CompareCommands::ShowListChanges() {
             names << DisplayPath(c->base->Name(gone[k])) +
                          (c->base->At(gone[k]).IsFolder() ? QStringLiteral("/") : QString());
         if (gone.size() > 5) names << QStringLiteral("...");
-        text += QStringLiteral("; gone here: %1").arg(names.join(QStringLiteral(", ")));
+        text += QStringLiteral("; gone: %1").arg(names.join(QStringLiteral(", ")));
     }
     panel_->setText(text);
     panel_->setToolTip(QStringLiteral("The base of the comparison: %1 (taken of %2)")

@@ -97,7 +97,7 @@ TEST(CompareWindow, CompareSortByChangeChartAndStop) {
     auto* panel = form.findChild<QLabel*>("ComparePanel");
     ASSERT_NE(panel, nullptr);
     EXPECT_TRUE(panel->isVisible());
-    EXPECT_EQ(panel->text(), "Compared with old.json; gone here: gone/");
+    EXPECT_EQ(panel->text(), "Base: old.json; gone: gone/");
 
     // Ascending puts the largest loss first, again the largest growth.
     ClickHeader(list, CompareCommands::kChangeColumn);
