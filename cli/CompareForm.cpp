@@ -1,12 +1,11 @@
 #include "cli/CompareForm.h"
-#include "cli/CleanupForms.h"
+#include "cli/FormIO.h"
 #include "cli/Interrupts.h"
 #include "cli/Report.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "core/export/CsvField.h"
 #include "core/export/ExportWriter.h"
-#include "core/export/WholeFile.h"
 #include "core/snapshot/Snapshot.h"
 #include "platform/Errors.h"
 #include "platform/NativePath.h"
@@ -18,16 +17,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <mutex>
-#include <unistd.h>
 
 namespace {
-
-int Fail(int status, const QString& message) {
-    std::fprintf(stderr, "morvane: %s\n",
-                 OneLineText(DisplayPath(message)).toLocal8Bit().constData());
-    return status;
-}
 
 const char* StateName(const CompareEntry& e) {
     switch (e.state) {
@@ -235,7 +226,7 @@ int RunCompareForm(int argc, char** argv) {
     for (qsizetype i = 0; i < args.size(); ++i) {
         QString arg = args[i], value;
         if (operandsOnly || !arg.startsWith(QLatin1String("-"))) {
-            if (arg.isEmpty()) return Fail(2, QStringLiteral("an empty name"));
+            if (arg.isEmpty()) return FormFail(2, QStringLiteral("an empty name"));
             operands << arg;
             continue;
         }
@@ -243,13 +234,8 @@ int RunCompareForm(int argc, char** argv) {
             operandsOnly = true;
             continue;
         }
-        if (const qsizetype eq = arg.indexOf(u'='); eq > 0 && valued.contains(arg.left(eq))) {
-            value = arg.mid(eq + 1);
-            arg = arg.left(eq);
-        } else if (valued.contains(arg)) {
-            if (i + 1 >= args.size()) return Fail(2, QStringLiteral("%1 needs a value").arg(arg));
-            value = args[++i];
-        }
+        if (const QString error = SplitOption(args, i, valued, arg, value); !error.isEmpty())
+            return FormFail(2, error);
         bool ok = true;
         if (arg == QLatin1String("--help")) {
             std::fputs(CompareUsage().toLocal8Bit().constData(), stdout);
@@ -259,56 +245,46 @@ int RunCompareForm(int argc, char** argv) {
         } else if (arg == QLatin1String("--min-change")) {
             const qint64 kb = value.toLongLong(&ok);
             if (!ok || kb < 0 || kb > (qint64(1) << 50) / 1024)
-                return Fail(
+                return FormFail(
                     2, QStringLiteral("--min-change needs a number of KB, not \"%1\"").arg(value));
             options.minChange = kb * 1024;
         } else if (arg == QLatin1String("--depth")) {
             const int n = value.toInt(&ok);
             if (!ok || n < 1 || n > 65535)
-                return Fail(2,
-                            QStringLiteral("--depth needs a number from 1, not \"%1\"").arg(value));
+                return FormFail(
+                    2, QStringLiteral("--depth needs a number from 1, not \"%1\"").arg(value));
             options.depth = n;
         } else if (arg == QLatin1String("--format")) {
             static const QStringList formats = {"text", "csv", "csv-semicolon", "html", "json"};
             if (!formats.contains(value))
-                return Fail(2, QStringLiteral("unknown format \"%1\" (text, csv, csv-semicolon, "
-                                              "html, json)")
-                                   .arg(value));
+                return FormFail(2,
+                                QStringLiteral("unknown format \"%1\" (text, csv, csv-semicolon, "
+                                               "html, json)")
+                                    .arg(value));
             format = value;
         } else if (arg == QLatin1String("--output")) {
-            if (value.isEmpty()) return Fail(2, QStringLiteral("--output needs a file name"));
+            if (value.isEmpty()) return FormFail(2, QStringLiteral("--output needs a file name"));
             output = value;
         } else {
-            return Fail(2, QStringLiteral("unknown option %1").arg(arg));
+            return FormFail(2, QStringLiteral("unknown option %1").arg(arg));
         }
     }
     if (operands.size() != 2)
-        return Fail(2, QStringLiteral("give two analyses (morvane --compare OLD NEW)"));
+        return FormFail(2, QStringLiteral("give two analyses (morvane --compare OLD NEW)"));
     if (!output.isEmpty() && !IsExistingFolder(FolderOf(output)))
-        return Fail(2, QStringLiteral("cannot write %1: its folder does not exist").arg(output));
+        return FormFail(2,
+                        QStringLiteral("cannot write %1: its folder does not exist").arg(output));
 
     Side older, newer;
     try {
         older = Load(operands[0], subfolder);
         newer = Load(operands[1], subfolder);
     } catch (const EMorvaneError& e) {
-        return Fail(2, e.message());
+        return FormFail(2, e.message());
     }
     const CompareResult result =
         CompareTrees(*older.tree, older.root, *newer.tree, newer.root, options);
     const QByteArray text =
         CompareText({*older.tree, *newer.tree, result, older.name, newer.name}, format);
-    // An interrupt waits until the output is whole.
-    std::lock_guard commit(ReportInterrupts::CommitLock());
-    if (output.isEmpty()) {
-        if (!WriteAll(STDOUT_FILENO, text))
-            return Fail(1, QStringLiteral("could not write to standard output"));
-    } else {
-        WholeFileWriter file(output);
-        if (!file.Open() || !file.Write(text) || !file.Commit())
-            return Fail(1,
-                        QStringLiteral("could not write %1: %2").arg(output, file.ErrorString()));
-    }
-    ReportInterrupts::Committed();
-    return 0;
+    return WriteFormOutput(output, text);
 }

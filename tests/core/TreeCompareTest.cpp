@@ -3,6 +3,7 @@
 // snapshots of ncdu, gdu and our own, and on folders analysed now.
 #include "core/compare/TreeCompare.h"
 #include "cli/CompareForm.h"
+#include "common/FormRun.h"
 #include "common/TestFiles.h"
 #include "core/compare/FolderChanges.h"
 #include "core/engine/DirScanner.h"
@@ -166,24 +167,6 @@ TEST(TreeCompareTest, SnapshotOfAParentFolderAndOneFoldersChanges) {
     EXPECT_EQ(ChangesIn(*c, newer->Find("kept")).filesChange, 2);
 }
 
-struct FormRun {
-    int status = -1;
-    QByteArray out, err;
-};
-FormRun Morvane(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(MORVANE_BINARY), args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
-}
-int Exec(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(60000);
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
-
 std::int64_t AnalysedTotal(const QString& folder) {
     DirScanner scanner;
     scanner.FolderPath = folder + '/';
@@ -208,8 +191,9 @@ TEST(CompareFormTest, PeerSnapshotsAgainstAFolderAnalysedNow) {
         else if (QStandardPaths::findExecutable(tool).isEmpty())
             continue;
         else
-            ASSERT_EQ(Exec(tool, tool == "gdu" ? QStringList{"-n", "-o", file, root}
-                                               : QStringList{"-0", "-o", file, root}),
+            ASSERT_EQ(RunProgram(tool, tool == "gdu" ? QStringList{"-n", "-o", file, root}
+                                                     : QStringList{"-0", "-o", file, root})
+                          .status,
                       0);
         snapshots << file;
     }
