@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
     const long before = RssKB();
     std::printf("                      wall        cpu\n");
     std::printf("scan               %8.3f s %8.3f s  (%lld FileRows, not part of the goal)\n", scan,
-                lastCpu, qint64(form.Session().Results().FileRowCount()));
+                lastCpu, qint64(form.Session().ShownFileCount()));
 
     page->findChild<QComboBox*>("FilterCombo")->setEditText(QStringLiteral("*"));
     page->findChild<QCheckBox*>("Cbx_Details")->setChecked(true);

@@ -8,8 +8,9 @@
 #include "core/export/ExportWriter.h"
 #include "core/export/WholeFile.h"
 #include "core/resultfile/ResultFile.h"
-#include "core/snapshot/SnapshotRows.h"
+#include "core/snapshot/Snapshot.h"
 #include "core/snapshot/SnapshotWriter.h"
+#include "core/tree/TreeRows.h"
 #include "platform/Errors.h"
 #include "platform/NativePath.h"
 #include <QCoreApplication>
@@ -343,7 +344,7 @@ int RunReport(int argc, char** argv) {
     QString folder;
     SizeValue totalGB = 0;
     std::unique_ptr<Snapshot> snapshot;
-    std::unique_ptr<SnapshotFileRowSource> snapshotFiles;
+    std::unique_ptr<TreeFileRowSource> snapshotFiles;
     try {
         if (!o.openSnapshot.isEmpty()) {
             snapshot = std::make_unique<Snapshot>(Snapshot::Read(o.openSnapshot));
@@ -351,7 +352,7 @@ int RunReport(int argc, char** argv) {
             if (at == Snapshot::kNone || !snapshot->At(at).IsFolder())
                 return Fail(
                     2, QStringLiteral("no folder %1 in %2").arg(o.snapshotPath, o.openSnapshot));
-            SnapshotFolderRows rows = FolderRowsOf(*snapshot, at);
+            TreeFolderRows rows = FolderRowsOf(*snapshot, at);
             dirSize->EntryPaths = std::move(rows.paths);
             dirSize->EntryMB = std::move(rows.mb);
             dirSize->EntryKB = std::move(rows.kb);
@@ -359,7 +360,7 @@ int RunReport(int argc, char** argv) {
             folder = snapshot->Path(at);
             if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
             if (o.files) {
-                snapshotFiles = std::make_unique<SnapshotFileRowSource>(*snapshot, at);
+                snapshotFiles = std::make_unique<TreeFileRowSource>(*snapshot, at);
                 const FileFilter filter(o.filter, o.invert);
                 snapshotFiles->Filter([&](const QString& path) { return filter.Accepts(path); });
             }

@@ -99,6 +99,7 @@ void DirScanner::Measure() {
     EntryPaths.clear();
     EntryMB.clear();
     EntryKB.clear();
+    FreeSpaceBytes.reset();
     ClearFileRows();
     tree_.reset();
     ListEntries(FolderPath);
@@ -182,6 +183,7 @@ void DirScanner::MeasureEntries(const QStringList& entries, const QString& folde
     TotalGBText = SizeText(suGB, sizes.total);
     if (freeRow) {
         const qint64 f = FreeBytes(prefix);
+        FreeSpaceBytes = f;
         EntryPaths.append(prefix + FreeSpaceName());
         EntryMB.append(SizeText(suMB, BytesToSizeValue(f)));
         EntryKB.append(SizeText(suKB, BytesToSizeValue(f)));
@@ -208,11 +210,10 @@ void DirScanner::TakeResults(DirScanner& other) {
     EntryKB.swap(other.EntryKB);
     IncludeFreeSpace = other.IncludeFreeSpace;
     TotalSize = other.TotalSize;
+    FreeSpaceBytes = other.FreeSpaceBytes;
     FoldersHandedOver = other.FoldersHandedOver;
     rowTrees_.swap(other.rowTrees_);
     tree_.swap(other.tree_);
     std::swap(rowCount_, other.rowCount_);
     texts_.swap(other.texts_);
-    maker_.swap(other.maker_);
-    std::swap(makerCount_, other.makerCount_);
 }

@@ -38,6 +38,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class DirScanner {
@@ -64,6 +65,8 @@ public:
     static int DefaultThreads(const QString& folder);
     // Exact total of the last run (bytes x 10000), the free space not included.
     WideSizeValue TotalSize = 0;
+    // Bytes of the last run's "<Free Space>" row (FreeBytes); none without one.
+    std::optional<qint64> FreeSpaceBytes;
     // Folders the parallel walk of the last run passed from a busy thread to an idle one.
     int FoldersHandedOver = 0;
 
@@ -109,17 +112,18 @@ public:
     // texts, so a long list costs only the current row. Not to be used while a
     // walk runs.
     void ForEachFileRow(const std::function<void(const FileRowFacts&)>& row) const;
-    // FileRows of a snapshot shown in place of a run: count rows whose texts
-    // (path, MB, KB, date) make hands to its sink row by row, each time the rows
-    // are read; access times unknown. They stay until the next run.
-    using FileRowSink = std::function<void(const QString& path, const QString& mb,
-                                           const QString& kb, const QString& date)>;
-    using FileRowMaker = std::function<void(const FileRowSink& row)>;
-    void SetFileRows(qsizetype count, FileRowMaker make);
+    // The same rows for the entries below top in any tree (a run's or a
+    // snapshot's), prefix being top's path ending in '/': in a run's order
+    // (filesLast) or the recorded one, those of at least minSize bytes. A time
+    // the tree does not know gives an empty date.
+    static void ForEachFileRow(const Tree& tree, Tree::Index top, const QString& prefix,
+                               bool filesLast, std::int64_t minSize,
+                               const std::function<void(const FileRowFacts&)>& row);
+    // How many rows that gives, without making their texts.
+    static qsizetype FileRowCount(const Tree& tree, Tree::Index top, std::int64_t minSize);
 
     // The whole tree of the last complete Measure (every folder and file below
-    // FolderPath, with totals); null before one, after a cancelled one and once
-    // SetFileRows shows rows of something else.
+    // FolderPath, with totals); null before one and after a cancelled one.
     std::shared_ptr<const Tree> LastTree() const { return tree_; }
 
     // Clears the seven lists, then ListEntries(FolderPath), MeasureEntries(EntryPaths, FolderPath).
@@ -169,8 +173,6 @@ private:
     std::shared_ptr<const Tree> tree_;
     qsizetype rowCount_ = 0;
     mutable std::unique_ptr<FileRowTexts> texts_;
-    FileRowMaker maker_; // rows given by SetFileRows instead of rowTrees_
-    qsizetype makerCount_ = 0;
     std::atomic<bool> cancel_{false};
 
     bool HasFreeSpaceRow(const QString& folder) const;

@@ -64,7 +64,8 @@ void Facts(const Tree& t, Tree::Index i, TextCache& cache, QString& mb, QString&
     const auto& texts = cache.SizeTexts(n.IsFolder() ? 0 : n.size);
     mb = texts.mb;
     kb = texts.kb;
-    date = cache.Date(std::time_t(t.ModifiedTime(i).value_or(0)));
+    const auto m = t.ModifiedTime(i);
+    date = m ? cache.Date(std::time_t(*m)) : QString();
     const auto a = t.AccessTime(i);
     access = a ? std::time_t(*a) : DirScanner::kAccessTimeUnknown;
 }
@@ -117,30 +118,18 @@ const std::vector<std::time_t>& DirScanner::FileAccessTimes() const {
 struct DirScanner::FileRowCursor::State {
     const DirScanner& scanner;
     std::size_t nextTree = 0;
-    qsizetype nextMade = 0; // rows given by SetFileRows: read from their texts
     std::unique_ptr<TreeRowCursor> rows;
     const RowTree* tree = nullptr;
     TextCache cache;
 };
 
 DirScanner::FileRowCursor::FileRowCursor(const DirScanner& scanner)
-    : s_(std::make_unique<State>(State{scanner, 0, 0, {}, nullptr, {}})) {}
+    : s_(std::make_unique<State>(State{scanner, 0, {}, nullptr, {}})) {}
 
 DirScanner::FileRowCursor::~FileRowCursor() = default;
 
 bool DirScanner::FileRowCursor::Next() {
     State& s = *s_;
-    if (s.scanner.maker_) {
-        const FileRowTexts& t = s.scanner.Texts();
-        if (s.nextMade >= t.paths.size()) return false;
-        const qsizetype i = s.nextMade++;
-        Path = t.paths.at(i);
-        MB = t.mb.value(i);
-        KB = t.kb.value(i);
-        Date = t.dates.value(i);
-        AccessTime = t.atimes.at(std::size_t(i));
-        return true;
-    }
     for (;;) {
         if (!s.rows) {
             if (s.nextTree >= s.scanner.rowTrees_.size()) return false;
@@ -163,54 +152,48 @@ bool DirScanner::FileRowCursor::Next() {
 }
 
 void DirScanner::ForEachFileRow(const std::function<void(const FileRowFacts&)>& row) const {
-    FileRowFacts facts;
-    if (maker_) {
-        // Straight from the maker: a snapshot's million rows need no lists.
-        maker_([&](const QString& path, const QString& mb, const QString& kb, const QString& date) {
-            const qsizetype slash = path.lastIndexOf(QLatin1Char('/')) + 1;
-            facts.folder = path.left(slash);
-            facts.name = path.mid(slash);
-            facts.mb = mb;
-            facts.kb = kb;
-            facts.date = date;
-            row(facts);
-        });
-        return;
-    }
+    for (const RowTree& r : rowTrees_)
+        ForEachFileRow(*r.tree, 0, r.prefix, r.filesLast, r.minSize, row);
+}
+
+void DirScanner::ForEachFileRow(const Tree& t, Tree::Index top, const QString& prefix,
+                                bool filesLast, std::int64_t minSize,
+                                const std::function<void(const FileRowFacts&)>& row) {
     TextCache cache;
-    for (const RowTree& r : rowTrees_) {
-        const Tree& t = *r.tree;
-        TreeRowCursor rows(t, 0, r.prefix,
-                           r.filesLast ? TreeRowCursor::FilesLast : TreeRowCursor::DepthFirst);
-        while (rows.Next()) {
-            const Tree::Index i = rows.At();
-            if (!IsRow(t, i, r.minSize)) continue;
-            facts.folder = rows.Folder();
-            facts.name = rows.Name();
-            Facts(t, i, cache, facts.mb, facts.kb, facts.date, facts.accessTime);
-            row(facts);
-        }
+    FileRowFacts facts;
+    TreeRowCursor rows(t, top, prefix,
+                       filesLast ? TreeRowCursor::FilesLast : TreeRowCursor::DepthFirst);
+    while (rows.Next()) {
+        const Tree::Index i = rows.At();
+        if (!IsRow(t, i, minSize)) continue;
+        facts.folder = rows.Folder();
+        facts.name = rows.Name();
+        Facts(t, i, cache, facts.mb, facts.kb, facts.date, facts.accessTime);
+        row(facts);
     }
 }
 
-void DirScanner::SetFileRows(qsizetype count, FileRowMaker make) {
-    // What is shown now is no run's.
-    ClearFileRows();
-    tree_.reset();
-    maker_ = std::move(make);
-    makerCount_ = count;
+qsizetype DirScanner::FileRowCount(const Tree& t, Tree::Index top, std::int64_t minSize) {
+    // The entries TreeRowCursor gives: the insides of a folder the rules do
+    // not enter are skipped.
+    qsizetype n = 0;
+    const Tree::Index end = t.At(top).end;
+    for (Tree::Index i = top + 1; i < end;) {
+        const Tree::Node& node = t.At(i);
+        if (IsRow(t, i, minSize)) ++n;
+        i = node.IsFolder() && !t.Entered(i) ? node.end : i + 1;
+    }
+    return n;
 }
 
 qsizetype DirScanner::FileRowCount() const {
-    return maker_ ? makerCount_ : rowCount_;
+    return rowCount_;
 }
 
 void DirScanner::ClearFileRows() {
     rowTrees_.clear();
     rowCount_ = 0;
     texts_.reset();
-    maker_ = nullptr;
-    makerCount_ = 0;
 }
 
 void DirScanner::AddRowTree(std::shared_ptr<const Tree> tree, const QString& prefix,

@@ -90,7 +90,7 @@ FileListPage::FileListPage(AnalysisSession& session, CommandTable& commands,
         FileList->setColumnWidth(c, widths[c]);
     // The duplicates by content are looked for in the folder the list came from.
     layout->addWidget(new ContentDuplicatesBar(
-        *Model, *FileList, [this] { return session_.Results().FolderPath; }, this));
+        *Model, *FileList, [this] { return session_.ShownFilesFolder(); }, this));
     layout->addWidget(FileList, 1);
 
     BuildMenus();
@@ -304,7 +304,7 @@ bool FileListPage::eventFilter(QObject* watched, QEvent* event) {
 
 void FileListPage::FillFileListButtonClick() {
     try {
-        FillFileList(session_.Results());
+        FillFileList(session_);
     } catch (const EMorvaneError& e) {
         ShowErrorMessage(window(), e.message());
         return;
@@ -315,9 +315,9 @@ void FileListPage::FillFileListButtonClick() {
     ShowFileCount();
 }
 
-void FileListPage::FillFileList(const DirScanner& scanner) {
-    FillRows(scanner.FileRowCount(), [&scanner](const RowSink& add) {
-        scanner.ForEachFileRow(
+void FileListPage::FillFileList(const AnalysisSession& session) {
+    FillRows(session.ShownFileCount(), [&session](const RowSink& add) {
+        session.ForEachShownFile(
             [&add](const DirScanner::FileRowFacts& r) { add(r.folder, r.name, r.kb, r.date); });
     });
 }

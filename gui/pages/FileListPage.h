@@ -19,7 +19,6 @@ class QToolButton;
 class ActivityIndicators;
 class AnalysisSession;
 class CommandTable;
-class DirScanner;
 class IniSnapshot;
 class IShellOpUi;
 class QTimer;
@@ -57,8 +56,8 @@ public:
 
     // --- file list and filters ----------------------------------------------
     void FillFileListButtonClick();
-    // The scanner's FileRows, or rows given as paths with their size and date texts.
-    void FillFileList(const DirScanner& scanner);
+    // The rows the session shows, or rows given as paths with their size and date texts.
+    void FillFileList(const AnalysisSession& session);
     void FillFileList(const QStringList& paths, const QStringList& kbTexts,
                       const QStringList& dateTexts);
     bool MatchesFilter(const QString& path) const;

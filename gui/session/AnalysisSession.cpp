@@ -1,7 +1,7 @@
 #include "gui/session/AnalysisSession.h"
 #include "core/compare/FolderChanges.h"
 #include "core/snapshot/Snapshot.h"
-#include "core/snapshot/SnapshotRows.h"
+#include "core/tree/TreeRows.h"
 #include "platform/FileInfo.h"
 #include "platform/NativePath.h"
 #include <QDir>
@@ -74,10 +74,78 @@ bool AnalysisSession::Measure(const QString& path, bool includeFreeSpace, IProgr
     }
     results_->TakeResults(*run);
     run.reset();
-    TotalGB = std::llround(StrToSizeFloat(results_->TotalGBText) * 10000.0);
+    ShowTreeFolder(results_->LastTree(), 0, WithDelimiter(path));
+    shownFiles_.folder = path;
+    shownFiles_.runOrder = true;
+    shownFiles_.minSize = DirScanner::MinFileSizeBytes;
+    if (const auto free = results_->FreeSpaceBytes) {
+        const WideSizeValue v = BytesToSizeValue(*free);
+        shownRows_.paths.append(shownFiles_.prefix + DirScanner::FreeSpaceName());
+        shownRows_.mb.append(SizeText(suMB, v));
+        shownRows_.kb.append(SizeText(suKB, v));
+    }
     emit RunFinished(path);
     emit ShownTreeChanged();
     return true;
+}
+
+// --- the rows shown -----------------------------------------------------------
+
+void AnalysisSession::ShowTreeFolder(std::shared_ptr<const Tree> tree, Tree::Index node,
+                                     const QString& prefix) {
+    TreeFolderRows rows = FolderRowsOf(*tree, node, prefix);
+    shownRows_ = {std::move(rows.paths), std::move(rows.mb), std::move(rows.kb)};
+    shownTotal_ = rows.total;
+    shownFiles_.tree = std::move(tree);
+    shownFiles_.node = node;
+    shownFiles_.prefix = prefix;
+    shownFiles_.folder = prefix;
+    shownFiles_.runOrder = false;
+    shownFiles_.minSize = 0;
+}
+
+void AnalysisSession::ShowResultRows(const QStringList& paths, const QStringList& mb,
+                                     const QStringList& kb) {
+    shownRows_ = {paths, mb, kb};
+    // The total of this analysis, not of the last run: its rows without the
+    // free space. Summed wide: the KB x 1024 of rows near an exabyte passes 64 bits.
+    WideSizeValue kbSum = 0;
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        if (!paths[i].endsWith(DirScanner::FreeSpaceName())) kbSum += StrToWideSizeValue(kb[i]);
+    shownTotal_ = kbSum * 1024;
+}
+
+qsizetype AnalysisSession::ShownFileCount() const {
+    const auto& f = shownFiles_;
+    return f.tree ? DirScanner::FileRowCount(*f.tree, f.node, f.minSize) : 0;
+}
+
+void AnalysisSession::ForEachShownFile(
+    const std::function<void(const DirScanner::FileRowFacts&)>& row) const {
+    const auto& f = shownFiles_;
+    if (f.tree) DirScanner::ForEachFileRow(*f.tree, f.node, f.prefix, f.runOrder, f.minSize, row);
+}
+
+namespace {
+QString SumText(const QStringList& texts, const QString& unit) {
+    if (texts.isEmpty()) return {};
+    WideSizeValue sum = 0;
+    for (const QString& t : texts)
+        sum += StrToWideSizeValue(t);
+    return TotalText(sum, unit);
+}
+} // namespace
+
+QString AnalysisSession::TotalMBText() const {
+    return SumText(shownRows_.mb, QStringLiteral("MB"));
+}
+
+QString AnalysisSession::TotalKBText() const {
+    return SumText(shownRows_.kb, QStringLiteral("KB"));
+}
+
+SizeValue AnalysisSession::TotalGB() const {
+    return StrToSizeValue(SizeText(suGB, shownTotal_));
 }
 
 std::shared_ptr<const Tree> AnalysisSession::ShownTree() const {
@@ -108,6 +176,7 @@ void AnalysisSession::OpenSnapshot(std::shared_ptr<const Snapshot> snapshot,
                                    const QString& fileName) {
     snapshot_ = std::move(snapshot);
     snapshotFile_ = QFileInfo(fileName).absoluteFilePath();
+    results_ = std::make_unique<DirScanner>();
     emit SnapshotOpened(snapshotFile_);
     emit ShownTreeChanged();
 }
@@ -136,24 +205,8 @@ bool AnalysisSession::InSnapshot(const QString& folder) const {
 bool AnalysisSession::LoadSnapshotFolder(const QString& folder) {
     const std::uint32_t at = FindInSnapshot(folder);
     if (at == Snapshot::kNone) return false;
-    SnapshotFolderRows rows = FolderRowsOf(*snapshot_, at);
-    DirScanner& s = *results_;
-    s.FolderPath = folder;
-    s.EntryPaths = std::move(rows.paths);
-    s.EntryMB = std::move(rows.mb);
-    s.EntryKB = std::move(rows.kb);
-    s.TotalSize = rows.total;
-    s.TotalGBText = SizeText(suGB, rows.total);
-    // The file list of the folder, as a run would record it; its texts are made
-    // only when the list is asked for (a million rows take seconds).
-    auto files = std::make_shared<SnapshotFileRowSource>(*snapshot_, at);
-    const int n = files->RowCount();
-    s.SetFileRows(n, [files, keep = snapshot_](const DirScanner::FileRowSink& row) {
-        for (int i = 0; i < files->RowCount(); ++i)
-            row(files->FullPath(i), SizeText(suMB, BytesToSizeValue(files->Bytes(i))),
-                files->SubItem(i, 4), files->SubItem(i, 1));
-    });
-    TotalGB = StrToSizeValue(s.TotalGBText);
+    ShowTreeFolder(snapshot_, at, WithDelimiter(snapshot_->Path(at)));
+    shownFiles_.folder = folder;
     return true;
 }
 

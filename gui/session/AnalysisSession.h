@@ -1,16 +1,18 @@
 #pragma once
 // What the window analyses and shows, apart from its widgets: the current
-// folder, the results of the last complete run (or of the folder of a snapshot
-// shown in place of the disk), the folder history and whether a run is going.
-// Pages and dialogs follow it through its signals and act through its
-// operations; the window builds it and connects it to the views.
+// folder, the last complete run or the snapshot shown in place of the disk, the
+// rows the views show, the folder history and whether a run is going. Pages
+// and dialogs follow it through its signals and act through its operations;
+// the window builds it and connects it to the views.
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "gui/common/ListSort.h"
 #include "gui/session/AnalysisRun.h"
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QStringListModel;
@@ -43,9 +45,9 @@ public:
     static QString WithDelimiter(QString path);
 
     // --- runs ----------------------------------------------------------------
-    // The rows of the last complete run, or of the snapshot folder shown. The
-    // one place the tree of a run is held.
-    DirScanner& Results() { return *results_; }
+    // The last complete run (its tree and rows); only Measure replaces it, and
+    // opening a snapshot lets go of it (both may be large). The one place the
+    // tree of a run is held.
     const DirScanner& Results() const { return *results_; }
     bool Running() const { return run_.Running(); }
     void CancelRun() { run_.Cancel(); }
@@ -58,9 +60,36 @@ public:
     int MinFileSizeKB = 0;
     int HistorySize = 20;
 
-    // Totals of the rows shown (status panels 2 and 3) and of the last run.
-    QString TotalMBText, TotalKBText;
-    SizeValue TotalGB = 0;
+    // --- the rows the views show ----------------------------------------------
+    // The size list, the charts and the file list show one folder of a tree:
+    // the top of a finished run, or a folder of the snapshot shown (what
+    // LoadSnapshotFolder last loaded). Both are read from the tree by the same
+    // code. An opened result file, which holds no tree, replaces the size
+    // list's rows only. The views keep showing them while the current folder
+    // moves on, until the next run or folder shown.
+    struct FolderRows {
+        QStringList paths, mb, kb;
+    };
+    // The size list: a row per subfolder (names beginning with '.' left out),
+    // the files of the folder and, after a run of a file system's root with
+    // the free space asked for, the free space; in the recorded order.
+    const FolderRows& ShownRows() const { return shownRows_; }
+    // Shows the rows of an opened result file (sizes that parse) in the size list.
+    void ShowResultRows(const QStringList& paths, const QStringList& mb, const QStringList& kb);
+    // The file list: every entry below the folder shown, with its texts. A
+    // run's rows come in its order (the entries of each subfolder first, then
+    // those lying in the folder itself) and leave out files below the minimum
+    // size of that run; a snapshot's come in its recorded order.
+    qsizetype ShownFileCount() const;
+    void ForEachShownFile(const std::function<void(const DirScanner::FileRowFacts&)>& row) const;
+    // The folder the file list's rows come from, as it was asked for (ending in '/').
+    QString ShownFilesFolder() const { return shownFiles_.folder; }
+    // Totals of the size list's rows ("%n MB", "%n KB"; empty without rows)
+    // and the total of the folder shown in GB x 10000, the free space not
+    // included.
+    QString TotalMBText() const;
+    QString TotalKBText() const;
+    SizeValue TotalGB() const;
 
     // --- a snapshot shown in place of the disk -------------------------------
     bool SnapshotShown() const { return snapshot_ != nullptr; }
@@ -69,8 +98,8 @@ public:
     void OpenSnapshot(std::shared_ptr<const Snapshot> snapshot, const QString& fileName);
     // Its top folder, ending in '/'.
     QString SnapshotTop() const;
-    // Fills Results with folder of the snapshot as a run would; false when the
-    // snapshot holds no such folder.
+    // Shows folder of the snapshot (ShownRows and the file list's rows); false
+    // when the snapshot holds no such folder.
     bool LoadSnapshotFolder(const QString& folder);
     void CloseSnapshot();
     // The status bar's folder panel while a snapshot is shown.
@@ -112,6 +141,9 @@ signals:
 
 private:
     std::uint32_t FindInSnapshot(const QString& folder) const;
+    // Shows node of tree: its size list (rows' paths beginning with prefix,
+    // which ends in '/') and its file rows.
+    void ShowTreeFolder(std::shared_ptr<const Tree> tree, Tree::Index node, const QString& prefix);
 
     QString iniFileName_;
     QString currentFolder_ = QStringLiteral("/");
@@ -119,8 +151,19 @@ private:
     bool selectedInSnapshot_ = false;
     std::unique_ptr<DirScanner> results_;
     AnalysisRun run_;
-    // Shared with the file rows the results keep, which may outlive it here.
     std::shared_ptr<const Snapshot> snapshot_;
+    // What the views show; the tree stays as long as they show it, also once
+    // the run or snapshot it came from has gone here.
+    FolderRows shownRows_;
+    WideSizeValue shownTotal_ = 0; // bytes x 10000
+    struct {
+        std::shared_ptr<const Tree> tree;
+        Tree::Index node = Tree::kNone;
+        QString prefix; // node's path, ending in '/'
+        QString folder; // the same as it was asked for
+        bool runOrder = false;
+        std::int64_t minSize = 0;
+    } shownFiles_;
     QString snapshotFile_;
     QStringListModel* history_;
     ListSortState sortState_;

@@ -118,13 +118,14 @@ void ArchiveCommands::ArchiveFolder(const QString& folder) {
         // it) the scanner still holds the files of the last run, which are
         // another folder's.
         if (!form_.AnalyseFolder(folder)) return;
-        DirScanner& scanner = form_.Session().Results();
-        if (scanner.FileRowCount() == 0) return; // the views keep showing folder
+        const AnalysisSession& session = form_.Session();
+        if (session.ShownFileCount() == 0) return; // the views keep showing folder
         const std::string name = NextArchiveName(PathBytes(folder));
         std::vector<std::string> files;
-        files.reserve(std::size_t(scanner.FileRowCount()));
-        for (const QString& p : scanner.FilePaths())
-            files.push_back(PathBytes(p));
+        files.reserve(std::size_t(session.ShownFileCount()));
+        session.ForEachShownFile([&files](const DirScanner::FileRowFacts& r) {
+            files.push_back(PathBytes(r.folder + r.name));
+        });
         if (!MoveFiles(name, files, nullptr)) ShowMessage(&form_, kMoveFailure);
         form_.Session().SelectFolder(back);
         form_.AnalyseFolder(back);

@@ -39,8 +39,8 @@ void MainWindow::ExportListClick() {
         auto* fileView = findChild<QAbstractItemView*>(QStringLiteral("FileList"));
         if (fileView && fileView->model()) files.emplace(fileView->model());
         dialog.SetLists(folders ? &*folders : nullptr, files ? &*files : nullptr);
-        dialog.SetTotals(session.TotalKBText, session.TotalMBText,
-                         NumberText(session.TotalGB / 10000.0L));
+        dialog.SetTotals(session.TotalKBText(), session.TotalMBText(),
+                         NumberText(session.TotalGB() / 10000.0L));
         if (auto* charts = findChild<ChartPages*>())
             dialog.SetPictureMaker([charts](int chart, const QString& jpg) {
                 return charts->MakePicture(chart, jpg);

@@ -207,9 +207,7 @@ bool MainWindow::AnalyseFolder(const QString& path) {
             if (closeAfterRun_) QTimer::singleShot(0, this, &QWidget::close);
             return false;
         }
-        const DirScanner& results = session.Results();
-        FillFolderList(results.EntryPaths, results.EntryMB, results.EntryKB);
-        emit ChartsFillRequested(results.EntryPaths, results.EntryMB);
+        ShowSessionRows();
     } catch (...) {
         QApplication::restoreOverrideCursor();
         gauge_->ResetProgress();
@@ -336,13 +334,17 @@ void MainWindow::FillFolderList(const QStringList& paths, const QStringList& mb,
         if (totals) {
             panels_[2]->setText(totals->MBText);
             panels_[3]->setText(totals->KBText);
-            panels_[1]->setText(TotalText(session_->TotalGB, QStringLiteral("GB")));
-            session_->TotalMBText = totals->MBText;
-            session_->TotalKBText = totals->KBText;
+            panels_[1]->setText(TotalText(session_->TotalGB(), QStringLiteral("GB")));
         }
         gauge_->ResetProgress();
     }
     activity_->ShowElapsed(ElapsedText(start, QDateTime::currentDateTime()));
+}
+
+void MainWindow::ShowSessionRows() {
+    const AnalysisSession::FolderRows& rows = session_->ShownRows();
+    FillFolderList(rows.paths, rows.mb, rows.kb);
+    emit ChartsFillRequested(rows.paths, rows.mb);
 }
 
 void MainWindow::FillChartsFromList() {

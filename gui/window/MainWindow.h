@@ -104,8 +104,10 @@ public:
     QString LastCommandLine() const { return lastCommandLine_; }
     void SetLastCommandLine(const QString& text) { lastCommandLine_ = text; }
 
-    // Fills the list and status panels 1 to 3 from three parallel lists (a run
-    // or an opened result file).
+    // Fills the list, status panels 1 to 3 and the charts with the rows the
+    // session shows (after a run, a snapshot folder or a result file).
+    void ShowSessionRows();
+    // Fills the list and status panels 1 to 3 from three parallel lists.
     void FillFolderList(const QStringList& paths, const QStringList& mb, const QStringList& kb);
     // Rebuilds the charts in the list's current order.
     void FillChartsFromList();

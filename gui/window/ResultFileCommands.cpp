@@ -73,8 +73,8 @@ bool ResultFileCommands::SaveTo(const QString& chosen) {
                                      .arg(QDir::toNativeSeparators(name))))
         return false;
     try {
-        const DirScanner& s = form_.Session().Results();
-        SaveResultFile(s.EntryPaths, s.EntryMB, s.EntryKB, name);
+        const AnalysisSession::FolderRows& rows = form_.Session().ShownRows();
+        SaveResultFile(rows.paths, rows.mb, rows.kb, name);
         return true;
     } catch (const EMorvaneError& e) {
         ShowErrorMessage(&form_, e.message());
@@ -102,19 +102,8 @@ bool ResultFileCommands::OpenFrom(const QString& fileName) {
     }
     AnalysisSession& session = form_.Session();
     session.CloseSnapshot();
-    DirScanner& s = session.Results();
-    s.EntryPaths = paths;
-    s.EntryMB = mb;
-    s.EntryKB = kb;
-    // The GB panel shows this analysis, not the last run: its rows without the free space.
-    // Summed wide: the KB x 1024 of rows near an exabyte passes 64 bits.
-    WideSizeValue kbSum = 0;
-    for (qsizetype i = 0; i < paths.size(); ++i)
-        if (!paths[i].endsWith(DirScanner::FreeSpaceName())) kbSum += StrToWideSizeValue(kb[i]);
-    s.TotalGBText = SizeText(suGB, kbSum * 1024);
-    session.TotalGB = StrToSizeValue(s.TotalGBText);
+    session.ShowResultRows(paths, mb, kb);
     charts_.ApplyChartOptions();
-    form_.FillFolderList(s.EntryPaths, s.EntryMB, s.EntryKB);
-    charts_.FillCharts(s.EntryPaths, s.EntryMB);
+    form_.ShowSessionRows();
     return true;
 }

@@ -47,9 +47,7 @@ bool SnapshotView::OpenFrom(const QString& fileName) {
 void SnapshotView::Show(const QString& folder) {
     AnalysisSession& session = form_.Session();
     if (!session.LoadSnapshotFolder(folder)) return;
-    const DirScanner& s = session.Results();
-    form_.FillFolderList(s.EntryPaths, s.EntryMB, s.EntryKB);
-    emit form_.ChartsFillRequested(s.EntryPaths, s.EntryMB);
+    form_.ShowSessionRows();
     form_.StatusPanel(4)->setText(session.SnapshotPanelText(folder));
     {
         // Each folder shown joins the history, as after a run.

@@ -57,14 +57,6 @@ TEST_F(DirScannerTest, OneBigRowIsSharedOutAndSplicedBackInOrder) {
         }
         EXPECT_GT(handedOver, 0);
     }
-    // Rows given in place of a run are read the same way.
-    DirScanner given;
-    given.SetFileRows(3, [](const DirScanner::FileRowSink& row) {
-        row("/a/x", "1", "4", "01.Jan.26");
-        row("/a/y", "2", "5", "02.Jan.26");
-        row("/a/z", "3", "6", "03.Jan.26");
-    });
-    ExpectCursorMatchesLists(given);
 }
 
 TEST_F(DirScannerTest, TreeDeeperThanTheOpenFileLimit) {

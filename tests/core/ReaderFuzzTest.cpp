@@ -10,7 +10,7 @@
 #include "core/settings/IniDocument.h"
 #include "core/settings/IniSnapshot.h"
 #include "core/snapshot/Snapshot.h"
-#include "core/snapshot/SnapshotRows.h"
+#include "core/tree/TreeRows.h"
 #include "platform/Errors.h"
 #include <QBuffer>
 #include <QTemporaryDir>
@@ -86,9 +86,9 @@ TEST(ReaderFuzz, Snapshots) {
         try {
             const Snapshot s = Snapshot::Read(in, QStringLiteral("fuzz.json"));
             // What is read gives its size list and file list as an analysis would.
-            const SnapshotFolderRows rows = FolderRowsOf(s, 0);
+            const TreeFolderRows rows = FolderRowsOf(s, 0);
             EXPECT_EQ(rows.paths.size(), rows.kb.size());
-            SnapshotFileRowSource files(s, 0);
+            TreeFileRowSource files(s, 0);
             for (int i = 0; i < files.RowCount(); ++i)
                 files.SubItem(i, 4);
             ++read;

@@ -1,7 +1,7 @@
 // Whole-tree snapshots: our export read back by ncdu, theirs (ncdu, gdu) read by
 // us with the totals of our own analysis, and damaged or hostile files refused.
 #include "core/snapshot/Snapshot.h"
-#include "core/snapshot/SnapshotRows.h"
+#include "core/tree/TreeRows.h"
 #include "platform/Errors.h"
 #include <QBuffer>
 #include <QDir>
@@ -219,7 +219,7 @@ TEST(SnapshotReader, TreeOfAPetabyteShowsItsTrueSizes) {
                                 R"({"name":"a","asize":562949953421312},)"
                                 R"({"name":"b","asize":562949953421312}]]])");
     EXPECT_EQ(tree.At(0).total, 1125899906842624);
-    SnapshotFolderRows rows = FolderRowsOf(tree, 0);
+    TreeFolderRows rows = FolderRowsOf(tree, 0);
     EXPECT_EQ(rows.mb, QStringList({"1073741824", "0"}));
     EXPECT_EQ(rows.kb, QStringList({"1099511627776", "0"}));
     EXPECT_EQ(SizeText(suGB, rows.total), "1048576");
@@ -230,7 +230,7 @@ TEST(SnapshotReader, TreeOfAPetabyteShowsItsTrueSizes) {
     EXPECT_EQ(rows.mb, QStringList{"953674316.41"});
     EXPECT_EQ(rows.kb, QStringList{"976562500000"});
     EXPECT_TRUE(rows.total == BytesToSizeValue(1000000000000000));
-    const SnapshotFileRowSource files(file, 0);
+    const TreeFileRowSource files(file, 0);
     ASSERT_EQ(files.RowCount(), 1);
     EXPECT_EQ(files.SubItem(0, 4), "976562500000");
 }

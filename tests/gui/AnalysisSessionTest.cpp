@@ -3,6 +3,7 @@
 // the history entries it shares with the box that shows them.
 #include "gui/session/AnalysisSession.h"
 #include "common/TestFiles.h"
+#include "core/engine/SizeText.h"
 #include "core/snapshot/Snapshot.h"
 #include "gui/common/ComboItems.h"
 #include <QComboBox>
@@ -100,8 +101,8 @@ TEST_F(AnalysisSessionTest, SnapshotFoldersFillTheResultsUntilItCloses) {
     EXPECT_EQ(session.ShownTree()->RootPath(), "/nowhere/srv");
     EXPECT_EQ(session.CurrentNode(), session.ShownTree()->Find("/nowhere/srv/a"));
     ASSERT_TRUE(session.LoadSnapshotFolder("/nowhere/srv/"));
-    EXPECT_EQ(session.Results().FolderPath, "/nowhere/srv/");
-    EXPECT_EQ(session.Results().FileRowCount(), 3); // top.txt, a and a/one
+    EXPECT_EQ(session.ShownFilesFolder(), "/nowhere/srv/");
+    EXPECT_EQ(session.ShownFileCount(), 3); // top.txt, a and a/one
     EXPECT_FALSE(session.LoadSnapshotFolder("/elsewhere/"));
 
     session.CloseSnapshot();
@@ -126,4 +127,33 @@ TEST_F(AnalysisSessionTest, HistoryBoxEditsTheSessionsEntries) {
     RemoveComboEntry(&box);
     EXPECT_EQ(session.History()->stringList(), QStringList{root});
     EXPECT_EQ(box.currentText(), root + "tree/"); // the text stays, as the folder does
+}
+
+TEST_F(AnalysisSessionTest, ShownRowsComeFromTheTreeAndStayUntilSomethingElseIsShown) {
+    // A run: the tree's rows equal the scanner's own, free-space row included.
+    const QString mount = QStringLiteral("/dev/shm/");
+    if (!DirScanner::IsDriveRoot(mount)) GTEST_SKIP() << "no small file system root here";
+    ASSERT_TRUE(session.Measure(mount, true, nullptr));
+    const DirScanner& run = session.Results();
+    EXPECT_EQ(session.ShownRows().paths, run.EntryPaths);
+    EXPECT_EQ(session.ShownRows().mb, run.EntryMB);
+    EXPECT_EQ(session.ShownRows().kb, run.EntryKB);
+    EXPECT_EQ(session.ShownRows().paths.last(), mount + DirScanner::FreeSpaceName());
+    EXPECT_EQ(session.TotalGB(), StrToSizeValue(run.TotalGBText));
+
+    ASSERT_TRUE(session.Measure(root + "tree/", false, nullptr));
+    EXPECT_EQ(session.ShownRows().paths, session.Results().EntryPaths);
+    EXPECT_EQ(session.TotalMBText(), TotalText(0, "MB"));
+    EXPECT_EQ(session.TotalKBText(), TotalText(49800, "KB")); // 4.88 + 0.1, as the rows show them
+    EXPECT_EQ(session.ShownFilesFolder(), root + "tree/");
+    EXPECT_EQ(session.ShownFileCount(), 3);
+    // A result file replaces the size list only; its total leaves the free space out.
+    session.ShowResultRows({"/r/a", "/r/<Free Space>"}, {"1", "9"}, {"1024", "9216"});
+    EXPECT_EQ(session.ShownRows().kb, (QStringList{"1024", "9216"}));
+    EXPECT_EQ(session.TotalKBText(), TotalText(10240 * 10000LL, "KB"));
+    EXPECT_EQ(session.TotalGB(), StrToSizeValue(SizeText(suGB, BytesToSizeValue(1 << 20))));
+    EXPECT_EQ(session.ShownFileCount(), 3);
+    // The folder the current folder moves to is not shown until it is measured.
+    session.SelectFolder(root + "tree/sub");
+    EXPECT_EQ(session.ShownFilesFolder(), root + "tree/");
 }

@@ -112,10 +112,10 @@ TEST_F(MainFormTest, RunFillsListStatusBarAndHistory) {
     EXPECT_EQ(list->headerItem()->text(1), "Size (MB)");
 
     EXPECT_EQ(form->StatusPanel(0)->text(), "Total Size :");
-    EXPECT_EQ(form->StatusPanel(1)->text(), TotalText(form->Session().TotalGB, "GB"));
+    EXPECT_EQ(form->StatusPanel(1)->text(), TotalText(form->Session().TotalGB(), "GB"));
     EXPECT_EQ(form->StatusPanel(2)->text(), TotalText(6 * 10000, "MB"));
     EXPECT_EQ(form->StatusPanel(3)->text(), TotalText(6145 * 10000LL, "KB"));
-    EXPECT_EQ(form->Session().TotalMBText, form->StatusPanel(2)->text());
+    EXPECT_EQ(form->Session().TotalMBText(), form->StatusPanel(2)->text());
     EXPECT_FALSE(
         form->findChild<QLabel*>("ElapsedLabel")->text().isEmpty()); // the fill's elapsed time
     EXPECT_TRUE(form->findChild<QTimer*>("ElapsedTimer")->isActive());

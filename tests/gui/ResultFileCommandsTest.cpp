@@ -93,14 +93,14 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write(QByteArray("\x05\x00\x00\x00\x04\x00\x00\x00/a/b", 12));
     bad.close();
-    const QStringList paths = form.Session().Results().EntryPaths;
+    const QStringList paths = form.Session().ShownRows().paths;
     ResultFileCommands::SetFileDialog([&](bool, const QString& folder) {
         starts << folder;
         return dir.filePath("bad.MVX");
     });
     form.Action("ACTOpen")->trigger();
     EXPECT_EQ(messages.size(), 1);
-    EXPECT_EQ(form.Session().Results().EntryPaths, paths);
+    EXPECT_EQ(form.Session().ShownRows().paths, paths);
     EXPECT_EQ(Rows(form.FolderPage()->FolderList()), rows);
     EXPECT_EQ(Labels(charts->Pies), points);
     EXPECT_EQ(starts, (QStringList{root + "/", root + "/s1/", dir.path() + "/"}));

@@ -132,7 +132,7 @@ TEST_F(WindowDialogsTest, ExportDialogGetsFolderListsAndTotals) {
     });
     form->Action("ExportListItem")->trigger();
     EXPECT_EQ(folder, form->Session().CurrentFolder());
-    EXPECT_EQ(kbTotal, form->Session().TotalKBText);
+    EXPECT_EQ(kbTotal, form->Session().TotalKBText());
     EXPECT_EQ(rows, 2);
     // The window made the settings file, so the stored defaults were loaded and
     // stored again when it closed.
