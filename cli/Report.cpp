@@ -447,7 +447,7 @@ int RunReport(int argc, char** argv) {
         if (o.format == QLatin1String("csv"))
             ok = ex.MakeCSV();
         else if (o.format == QLatin1String("csv-semicolon"))
-            ok = ex.makeSemikoCSV();
+            ok = ex.MakeSemicolonCSV();
         else if (o.format == QLatin1String("xlsx"))
             ok = ex.MakeXLS();
         else if (o.format == QLatin1String("html"))

@@ -7,12 +7,12 @@ namespace {
 const QString kSection = QStringLiteral("ExportSettings");
 
 int ReadClamped(const QString& file, const QString& key, int def, SpinRange range) {
-    return range.clamp(ReadIniInteger(file, kSection, key, def));
+    return range.Clamp(ReadIniInteger(file, kSection, key, def));
 }
 } // namespace
 
 void LoadExportChoices(const QString& file, ExportChoices& c, QStringList* errors) {
-    c.ActPage = SpinRange{0, kExportPageCount - 1}.clamp(
+    c.ActPage = SpinRange{0, kExportPageCount - 1}.Clamp(
         ReadIniInteger(file, kSection, QStringLiteral("ActPage"), 0));
     c.FolderChars = ReadClamped(file, QStringLiteral("FolderChars"), 25, kFolderCharsRange);
     c.SizeMBChars = ReadClamped(file, QStringLiteral("SizeMBChars"), 15, kSizeMBCharsRange);
@@ -22,12 +22,12 @@ void LoadExportChoices(const QString& file, ExportChoices& c, QStringList* error
     c.FilePathChars = ReadIniInteger(file, kSection, QStringLiteral("FilePathChars"), 55);
     c.FontSize = ReadClamped(file, QStringLiteral("FontSize"), 10, kFontSizeRange);
     c.HTMLFontSize = ReadClamped(file, QStringLiteral("HTMLFontSize"), 0, kHTMLFontSizeRange);
-    c.FileType = SpinRange{ftCSVComma, ftHTML}.clamp(
+    c.FileType = SpinRange{ftCSVComma, ftHTML}.Clamp(
         ReadIniInteger(file, kSection, QStringLiteral("FileType"), 4));
     c.Orientation =
-        SpinRange{0, 1}.clamp(ReadIniInteger(file, kSection, QStringLiteral("Orientation"), 1));
-    c.Print = SpinRange{0, 1}.clamp(ReadIniInteger(file, kSection, QStringLiteral("Print"), 1));
-    c.List = SpinRange{0, 1}.clamp(ReadIniInteger(file, kSection, QStringLiteral("List"), 0));
+        SpinRange{0, 1}.Clamp(ReadIniInteger(file, kSection, QStringLiteral("Orientation"), 1));
+    c.Print = SpinRange{0, 1}.Clamp(ReadIniInteger(file, kSection, QStringLiteral("Print"), 1));
+    c.List = SpinRange{0, 1}.Clamp(ReadIniInteger(file, kSection, QStringLiteral("List"), 0));
     c.HeadText =
         ReadIniString(file, kSection, QStringLiteral("HeadText"), QStringLiteral("My Header"));
     c.InclSumRow = ReadIniBool(file, kSection, QStringLiteral("InclSumRow"), true);
@@ -104,6 +104,6 @@ QString NormaliseExportFileName(const QString& name, int entry) {
 
 QString NotSavedMessage(int fileType) {
     static const char* const kinds[] = {"CSV", "CSV", " Excel ", "Text", "HTML"};
-    const int i = SpinRange{0, 4}.clamp(fileType);
+    const int i = SpinRange{0, 4}.Clamp(fileType);
     return QLatin1String(kinds[i]) + QStringLiteral("File not saved");
 }

@@ -37,7 +37,7 @@ struct ExportChoices {
 // Ranges of the number boxes.
 struct SpinRange {
     int min, max;
-    int clamp(int v) const { return v < min ? min : (v > max ? max : v); }
+    int Clamp(int v) const { return v < min ? min : (v > max ? max : v); }
 };
 inline constexpr SpinRange kFolderCharsRange{20, 60};
 inline constexpr SpinRange kSizeMBCharsRange{8, 20};

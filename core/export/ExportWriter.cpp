@@ -245,7 +245,7 @@ bool ExportWriter::MakeCSV() {
     return MakeAnyCSV(&ListToCSVLine);
 }
 
-bool ExportWriter::makeSemikoCSV() {
+bool ExportWriter::MakeSemicolonCSV() {
     return MakeAnyCSV(&ListToSemikoCSVLine);
 }
 

@@ -15,7 +15,7 @@
 //   if (!ex.MakeCSV()) show "CSV" "File not saved";
 //   ex.MakeText(false); print ex.ExportLines;    // lines for the printer
 //
-// MakeCSV, makeSemikoCSV, MakeText and MakeHTML catch every error and return
+// MakeCSV, MakeSemicolonCSV, MakeText and MakeHTML catch every error and return
 // false. MakeXLS returns false when the workbook could not be saved, and throws
 // EMorvaneError (platform/Errors.h) when it could not be built at all (a row
 // without details); the caller shows its message(). A writer writes its target
@@ -88,7 +88,7 @@ public:
     void SetIncludeCharts(bool on) { IncludeCharts = on; }
 
     bool MakeCSV();
-    bool makeSemikoCSV();
+    bool MakeSemicolonCSV();
     bool MakeText(bool save);
     bool MakeXLS();
     bool MakeHTML();

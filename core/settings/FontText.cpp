@@ -16,10 +16,10 @@ qsizetype CommaPos(const QString& s) {
 
 QString FontToStr(const FontDesc& font) {
     QString style;
-    if (font.has(fsBold)) style += QStringLiteral("|Bold");
-    if (font.has(fsItalic)) style += QStringLiteral("|Italic");
-    if (font.has(fsUnderline)) style += QStringLiteral("|Underline");
-    if (font.has(fsStrikeOut)) style += QStringLiteral("|Strikeout");
+    if (font.Has(fsBold)) style += QStringLiteral("|Bold");
+    if (font.Has(fsItalic)) style += QStringLiteral("|Italic");
+    if (font.Has(fsUnderline)) style += QStringLiteral("|Underline");
+    if (font.Has(fsStrikeOut)) style += QStringLiteral("|Strikeout");
     if (style.startsWith(QLatin1Char('|'))) style.remove(0, 1);
     return QStringLiteral("\"%1\", %2, [%3], [%4]")
         .arg(font.name, QString::number(font.size), style, ColorToString(font.color));

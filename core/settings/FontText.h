@@ -12,7 +12,7 @@ struct FontDesc {
     ColorCode color = clWindowText;
     unsigned style = 0; // FontStyle bits
 
-    bool has(FontStyle s) const { return (style & s) != 0; }
+    bool Has(FontStyle s) const { return (style & s) != 0; }
     bool operator==(const FontDesc&) const = default;
 };
 

@@ -37,7 +37,7 @@ QString IniSafeText(const QString& text) {
     return out;
 }
 
-IniDocument::Line IniDocument::classify(QByteArray raw, QByteArray eol) {
+IniDocument::Line IniDocument::Classify(QByteArray raw, QByteArray eol) {
     Line l;
     l.raw = std::move(raw);
     l.eol = std::move(eol);
@@ -55,7 +55,7 @@ IniDocument::Line IniDocument::classify(QByteArray raw, QByteArray eol) {
     return l;
 }
 
-void IniDocument::parse(const QByteArray& data) {
+void IniDocument::Parse(const QByteArray& data) {
     lines_.clear();
     bom_.clear();
     eol_ = "\n";
@@ -81,12 +81,12 @@ void IniDocument::parse(const QByteArray& data) {
             }
             pos = nl + 1;
         }
-        lines_.push_back(classify(std::move(raw), std::move(eol)));
+        lines_.push_back(Classify(std::move(raw), std::move(eol)));
     }
     if (sawCrLf) eol_ = "\r\n";
 }
 
-QByteArray IniDocument::serialize() const {
+QByteArray IniDocument::Serialize() const {
     QByteArray out = bom_;
     for (const Line& l : lines_) {
         out += l.raw;
@@ -95,54 +95,54 @@ QByteArray IniDocument::serialize() const {
     return out;
 }
 
-int IniDocument::findSection(const QString& section) const {
+int IniDocument::FindSection(const QString& section) const {
     for (size_t i = 0; i < lines_.size(); ++i)
         if (lines_[i].kind == Kind::Section && SameName(lines_[i].name, section)) return int(i);
     return -1;
 }
 
-int IniDocument::sectionEnd(int header) const {
+int IniDocument::SectionEnd(int header) const {
     size_t i = size_t(header) + 1;
     while (i < lines_.size() && lines_[i].kind != Kind::Section)
         ++i;
     return int(i);
 }
 
-int IniDocument::findKey(int header, const QString& key) const {
-    const int end = sectionEnd(header);
+int IniDocument::FindKey(int header, const QString& key) const {
+    const int end = SectionEnd(header);
     for (int i = header + 1; i < end; ++i)
         if (lines_[size_t(i)].kind == Kind::Key && SameName(lines_[size_t(i)].name, key)) return i;
     return -1;
 }
 
-int IniDocument::appendPosition(int header) const {
+int IniDocument::AppendPosition(int header) const {
     // After the section's last non-blank line, so blank separators stay below.
-    const int end = sectionEnd(header);
+    const int end = SectionEnd(header);
     int at = header + 1;
     for (int i = header + 1; i < end; ++i)
         if (!TrimBlanks(lines_[size_t(i)].raw).isEmpty()) at = i + 1;
     return at;
 }
 
-void IniDocument::insertLine(int at, Line line) {
+void IniDocument::InsertLine(int at, Line line) {
     if (at > 0 && lines_[size_t(at - 1)].eol.isEmpty()) lines_[size_t(at - 1)].eol = eol_;
     if (line.eol.isEmpty()) line.eol = eol_;
     lines_.insert(lines_.begin() + at, std::move(line));
 }
 
-std::optional<QString> IniDocument::value(const QString& section, const QString& key) const {
-    const int h = findSection(section);
+std::optional<QString> IniDocument::Value(const QString& section, const QString& key) const {
+    const int h = FindSection(section);
     if (h < 0) return std::nullopt;
-    const int k = findKey(h, key);
+    const int k = FindKey(h, key);
     if (k < 0) return std::nullopt;
     return CutValue(lines_[size_t(k)].value);
 }
 
-QList<QPair<QString, QString>> IniDocument::sectionValues(const QString& section) const {
+QList<QPair<QString, QString>> IniDocument::SectionValues(const QString& section) const {
     QList<QPair<QString, QString>> out;
-    const int h = findSection(section);
+    const int h = FindSection(section);
     if (h < 0) return out;
-    const int end = sectionEnd(h);
+    const int end = SectionEnd(h);
     for (int i = h + 1; i < end; ++i) {
         const Line& l = lines_[size_t(i)];
         if (l.kind == Kind::Key) out.append({l.name, CutValue(l.value)});
@@ -150,30 +150,30 @@ QList<QPair<QString, QString>> IniDocument::sectionValues(const QString& section
     return out;
 }
 
-QStringList IniDocument::sections() const {
+QStringList IniDocument::Sections() const {
     QStringList out;
     for (const Line& l : lines_)
         if (l.kind == Kind::Section) out.append(l.name);
     return out;
 }
 
-void IniDocument::setValue(const QString& section, const QString& key, const QString& value,
+void IniDocument::SetValue(const QString& section, const QString& key, const QString& value,
                            bool moveToEnd) {
     const QString k = IniSafeText(key).trimmed();
     const QByteArray raw = k.toUtf8() + '=' + IniSafeText(value).toUtf8();
-    int h = findSection(section);
+    int h = FindSection(section);
     if (h < 0) {
-        insertLine(int(lines_.size()),
-                   classify('[' + IniSafeText(section).trimmed().toUtf8() + ']', QByteArray()));
-        insertLine(int(lines_.size()), classify(raw, QByteArray()));
+        InsertLine(int(lines_.size()),
+                   Classify('[' + IniSafeText(section).trimmed().toUtf8() + ']', QByteArray()));
+        InsertLine(int(lines_.size()), Classify(raw, QByteArray()));
         return;
     }
-    const int old = findKey(h, k);
+    const int old = FindKey(h, k);
     if (old >= 0 && !moveToEnd) {
         Line& l = lines_[size_t(old)];
-        l = classify(raw, l.eol);
+        l = Classify(raw, l.eol);
         return;
     }
     if (old >= 0) lines_.erase(lines_.begin() + old);
-    insertLine(appendPosition(h), classify(raw, QByteArray()));
+    InsertLine(AppendPosition(h), Classify(raw, QByteArray()));
 }

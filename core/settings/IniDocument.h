@@ -16,24 +16,24 @@ public:
     static constexpr int kMaxValueChars = 2047;
 
     IniDocument() = default;
-    explicit IniDocument(const QByteArray& data) { parse(data); }
+    explicit IniDocument(const QByteArray& data) { Parse(data); }
 
-    void parse(const QByteArray& data);
-    QByteArray serialize() const;
+    void Parse(const QByteArray& data);
+    QByteArray Serialize() const;
 
     // The stored value (blanks around it trimmed, cut to kMaxValueChars), or
     // nothing when the section or key is absent. Names match in any case; the
     // first section and the first key of that name count.
-    std::optional<QString> value(const QString& section, const QString& key) const;
+    std::optional<QString> Value(const QString& section, const QString& key) const;
     // Keys and values of a section in file order (first section of the name).
-    QList<QPair<QString, QString>> sectionValues(const QString& section) const;
-    QStringList sections() const;
-    bool hasSection(const QString& section) const { return findSection(section) >= 0; }
+    QList<QPair<QString, QString>> SectionValues(const QString& section) const;
+    QStringList Sections() const;
+    bool HasSection(const QString& section) const { return FindSection(section) >= 0; }
 
     // Replaces the key's value on its own line, or appends it as the last line
     // of its section (a new section goes to the end of the file). With
     // moveToEnd the key's old line is removed first, so it always ends up last.
-    void setValue(const QString& section, const QString& key, const QString& value,
+    void SetValue(const QString& section, const QString& key, const QString& value,
                   bool moveToEnd = false);
 
 private:
@@ -46,12 +46,12 @@ private:
         QString value; // key value, trimmed
     };
 
-    static Line classify(QByteArray raw, QByteArray eol);
-    int findSection(const QString& section) const;
-    int sectionEnd(int header) const;
-    int findKey(int header, const QString& key) const;
-    int appendPosition(int header) const;
-    void insertLine(int at, Line line);
+    static Line Classify(QByteArray raw, QByteArray eol);
+    int FindSection(const QString& section) const;
+    int SectionEnd(int header) const;
+    int FindKey(int header, const QString& key) const;
+    int AppendPosition(int header) const;
+    void InsertLine(int at, Line line);
 
     QByteArray bom_;
     QByteArray eol_ = "\n";

@@ -89,8 +89,8 @@ void WriteValue(const QString& file, const QString& section, const QString& key,
                 const QString& value, bool moveToEnd) {
     EnsureExists(file);
     IniDocument doc = LoadForWrite(file);
-    doc.setValue(section, key, value, moveToEnd);
-    ReplaceFile(file, doc.serialize());
+    doc.SetValue(section, key, value, moveToEnd);
+    ReplaceFile(file, doc.Serialize());
 }
 
 } // namespace

@@ -11,17 +11,17 @@ IniSnapshot::IniSnapshot(const QString& file) {
     QFile f(file);
     if (f.open(QIODevice::ReadOnly)) {
         exists_ = true;
-        doc_.parse(f.readAll());
+        doc_.Parse(f.readAll());
     }
 }
 
 QString IniSnapshot::ReadString(const QString& section, const QString& key,
                                 const QString& def) const {
-    return doc_.value(section, key).value_or(def);
+    return doc_.Value(section, key).value_or(def);
 }
 
 int IniSnapshot::ReadInteger(const QString& section, const QString& key, int def) const {
-    const auto v = doc_.value(section, key);
+    const auto v = doc_.Value(section, key);
     return v ? IniValueToInt(*v, def) : def;
 }
 
@@ -30,5 +30,5 @@ bool IniSnapshot::ReadBool(const QString& section, const QString& key, bool def)
 }
 
 bool IniSnapshot::ValueExists(const QString& section, const QString& key) const {
-    return doc_.value(section, key).has_value();
+    return doc_.Value(section, key).has_value();
 }

@@ -10,17 +10,17 @@ class IniSnapshot {
 public:
     explicit IniSnapshot(const QString& file);
 
-    bool exists() const { return exists_; }
+    bool Exists() const { return exists_; }
     QString ReadString(const QString& section, const QString& key, const QString& def) const;
     int ReadInteger(const QString& section, const QString& key, int def) const;
     bool ReadBool(const QString& section, const QString& key, bool def) const;
     bool ValueExists(const QString& section, const QString& key) const;
-    bool SectionExists(const QString& section) const { return doc_.hasSection(section); }
+    bool SectionExists(const QString& section) const { return doc_.HasSection(section); }
     // Keys and values of a section, in file order.
     QList<QPair<QString, QString>> ReadSection(const QString& section) const {
-        return doc_.sectionValues(section);
+        return doc_.SectionValues(section);
     }
-    const IniDocument& document() const { return doc_; }
+    const IniDocument& Document() const { return doc_; }
 
 private:
     IniDocument doc_;

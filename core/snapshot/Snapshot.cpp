@@ -292,7 +292,7 @@ private:
             String(key_, 64);
             Expect(':');
             if (key_ == "name") {
-                String(name_bytes_, parent == Snapshot::kNone ? 4096 : Snapshot::kMaxNameBytes);
+                String(nameBytes_, parent == Snapshot::kNone ? 4096 : Snapshot::kMaxNameBytes);
                 CheckName(parent == Snapshot::kNone);
                 named = true;
             } else if (key_ == "asize") {
@@ -322,11 +322,11 @@ private:
                 Fail(c == kEnd ? QStringLiteral("cut off") : QStringLiteral("',' expected"));
         }
         if (!named) Fail(QStringLiteral("entry without a name"));
-        if (s_.names_.size() + name_bytes_.size() > 0xFFFFFFFFu)
+        if (s_.names_.size() + nameBytes_.size() > 0xFFFFFFFFu)
             Fail(QStringLiteral("names too long"));
         n.nameOff = std::uint32_t(s_.names_.size());
-        n.nameLen = std::uint16_t(name_bytes_.size());
-        s_.names_ += name_bytes_;
+        n.nameLen = std::uint16_t(nameBytes_.size());
+        s_.names_ += nameBytes_;
         const auto index = std::uint32_t(s_.nodes_.size());
         if (folder) {
             // A folder counts what lies below it; its own size is kept aside.
@@ -345,12 +345,12 @@ private:
         return v;
     }
     void CheckName(bool top) {
-        if (name_bytes_.empty()) Fail(QStringLiteral("empty name"));
-        if (std::memchr(name_bytes_.data(), 0, name_bytes_.size()))
+        if (nameBytes_.empty()) Fail(QStringLiteral("empty name"));
+        if (std::memchr(nameBytes_.data(), 0, nameBytes_.size()))
             Fail(QStringLiteral("name holding a NUL"));
         if (top) return;
-        if (name_bytes_ == "." || name_bytes_ == "..") Fail(QStringLiteral("name \".\" or \"..\""));
-        if (name_bytes_.find('/') != std::string::npos) Fail(QStringLiteral("name holding '/'"));
+        if (nameBytes_ == "." || nameBytes_ == "..") Fail(QStringLiteral("name \".\" or \"..\""));
+        if (nameBytes_.find('/') != std::string::npos) Fail(QStringLiteral("name holding '/'"));
     }
 
     // The folder tree, iteratively.
@@ -388,7 +388,7 @@ private:
     std::vector<char> buf_;
     std::size_t pos_ = 0, len_ = 0;
     qint64 offset_ = 0;
-    std::string key_, name_bytes_, scratch_;
+    std::string key_, nameBytes_, scratch_;
 };
 
 Snapshot Snapshot::Read(QIODevice& in, const QString& nameForMessages) {

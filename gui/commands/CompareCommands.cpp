@@ -1,6 +1,7 @@
 #include "gui/commands/CompareCommands.h"
 #include "core/compare/FolderChanges.h"
 #include "core/snapshot/Snapshot.h"
+#include "gui/commands/CommandContext.h"
 #include "gui/commands/CommandTable.h"
 #include "gui/common/ListSort.h"
 #include "gui/dialogs/MessageBoxes.h"
@@ -50,12 +51,13 @@ void CompareCommands::SetFileDialog(DialogFunction dialog) {
     Dialog() = dialog ? std::move(dialog) : DialogFunction(RunDialog);
 }
 
-CompareCommands::CompareCommands(AnalysisSession& session, CommandTable& commands,
-                                 FolderListPage& list, ChartPages& charts, QWidget* window)
-    : QObject(window), session_(session), list_(list), charts_(charts), window_(window),
-      compare_(commands.Action(QStringLiteral("actCompareSnapshot"))),
-      chartMode_(commands.Action(QStringLiteral("actChartShowsChange"))),
-      panel_(new QLabel(window)) {
+CompareCommands::CompareCommands(const CommandContext& context, FolderListPage& list,
+                                 ChartPages& charts)
+    : QObject(&context.window), session_(context.session), list_(list), charts_(charts),
+      window_(&context.window),
+      compare_(context.commands.Action(QStringLiteral("actCompareSnapshot"))),
+      chartMode_(context.commands.Action(QStringLiteral("actChartShowsChange"))),
+      panel_(new QLabel(&context.window)) {
     panel_->setObjectName(QStringLiteral("ComparePanel"));
     panel_->setContentsMargins(4, 0, 4, 0);
     panel_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -194,7 +196,9 @@ void CompareCommands::RefillCharts() {
 void CompareCommands::ChartsFilled() {
     const std::shared_ptr<const SnapshotComparison> c = session_.Comparison();
     if (!c || !chartMode_->isChecked()) return;
-    std::vector<ChartPoint>& points = charts_.Bars->BarSerie.points;
+    ChartBase* bars = charts_.ChartOf(ChartPages::BarPage);
+    if (!bars) return;
+    std::vector<ChartPoint>& points = bars->Series().points;
     QStringList paths;
     for (const ChartPoint& p : points)
         paths << p.path;
@@ -207,7 +211,7 @@ void CompareCommands::ChartsFilled() {
         points[i].color = bytes < 0 ? kShrink : kGrowth;
     }
     const QString folder = paths.isEmpty() ? session_.CurrentFolder() : FolderOfRows(paths);
-    charts_.Bars->SetTitle(
+    bars->SetTitle(
         {QStringLiteral("Change since %1 in:").arg(QFileInfo(c->baseFile).fileName()), folder});
-    charts_.Bars->PointsChanged();
+    bars->PointsChanged();
 }

@@ -9,8 +9,8 @@
 
 class AnalysisSession;
 class ChartPages;
-class CommandTable;
 class FolderListPage;
+struct CommandContext;
 class QAction;
 class QLabel;
 class QWidget;
@@ -20,10 +20,8 @@ class CompareCommands : public QObject {
 public:
     static constexpr int kChangeColumn = 5;
 
-    // window: the parent of the dialogs; the panel is made here for the window
-    // to place.
-    CompareCommands(AnalysisSession& session, CommandTable& commands, FolderListPage& list,
-                    ChartPages& charts, QWidget* window);
+    // The panel is made here for the window to place.
+    CompareCommands(const CommandContext& context, FolderListPage& list, ChartPages& charts);
 
     QLabel* Panel() const { return panel_; }
     // Reads the snapshot and compares the tree shown with it; a message and

@@ -59,10 +59,10 @@ ColorCode FromQColor(const QColor& color) {
 QFont ToQFont(const FontDesc& font) {
     QFont f(font.name);
     if (font.size > 0) f.setPointSize(font.size);
-    f.setBold(font.has(fsBold));
-    f.setItalic(font.has(fsItalic));
-    f.setUnderline(font.has(fsUnderline));
-    f.setStrikeOut(font.has(fsStrikeOut));
+    f.setBold(font.Has(fsBold));
+    f.setItalic(font.Has(fsItalic));
+    f.setUnderline(font.Has(fsUnderline));
+    f.setStrikeOut(font.Has(fsStrikeOut));
     return f;
 }
 

@@ -175,8 +175,8 @@ void ExportDialog::BuildHtmlPage(QWidget* page) {
         "\"Launch generated file\" opens every exported file, whatever its type, in the "
         "program the desktop uses for it."));
     lay->addWidget(HtmlPreview, 1);
-    connect(pnlHTMLFont, &ColorPanel::clicked, this, [this] { ChooseColor(pnlHTMLFont); });
-    connect(PnlHTMLBack, &ColorPanel::clicked, this, [this] { ChooseColor(PnlHTMLBack); });
+    connect(pnlHTMLFont, &ColorPanel::Clicked, this, [this] { ChooseColor(pnlHTMLFont); });
+    connect(PnlHTMLBack, &ColorPanel::Clicked, this, [this] { ChooseColor(PnlHTMLBack); });
 }
 
 void ExportDialog::BuildPrintPage(QWidget* page) {
@@ -423,7 +423,7 @@ bool ExportDialog::ExportToFile() {
             ok = ex.MakeCSV();
             break;
         case ftCSVSemicolon:
-            ok = ex.makeSemikoCSV();
+            ok = ex.MakeSemicolonCSV();
             break;
         case ftExcel:
             ok = ex.MakeXLS();

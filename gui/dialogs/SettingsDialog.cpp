@@ -151,15 +151,15 @@ void SettingsDialog::BuildMenuPage(QWidget* page) {
     lay->addStretch(1);
     lay->addLayout(buttons);
 
-    connect(PnlBarFontColor, &ColorPanel::clicked, this,
+    connect(PnlBarFontColor, &ColorPanel::Clicked, this,
             [this] { ChooseColor(PnlBarFontColor, kKeyBarFontColor); });
-    connect(PnlBarColor, &ColorPanel::clicked, this,
+    connect(PnlBarColor, &ColorPanel::Clicked, this,
             [this] { ChooseColor(PnlBarColor, kKeyBarColor); });
-    connect(PnlListColor, &ColorPanel::clicked, this,
+    connect(PnlListColor, &ColorPanel::Clicked, this,
             [this] { ChooseColor(PnlListColor, kKeyListColor); });
     connect(BtnFontList, &QPushButton::clicked, this,
             [this] { ChooseFont(LblListFont, kKeyListFont); });
-    connect(PnlListFontColor, &ColorPanel::clicked, this,
+    connect(PnlListFontColor, &ColorPanel::Clicked, this,
             [this] { ChooseFontColor(LblListFont, kKeyListFont); });
     connect(CbxShowIcons, &QCheckBox::clicked, this, [this](bool on) {
         Write(
@@ -223,15 +223,15 @@ void SettingsDialog::BuildChartPage(QWidget* page) {
             [this] { ChooseFont(LblChartFont, kKeyChartFont); });
     connect(BtnFontLegend, &QPushButton::clicked, this,
             [this] { ChooseFont(lblLegendFont, kKeyLegendFont); });
-    connect(PnlChartFontColor, &ColorPanel::clicked, this,
+    connect(PnlChartFontColor, &ColorPanel::Clicked, this,
             [this] { ChooseFontColor(LblChartFont, kKeyChartFont); });
-    connect(PnlLegendFontColor, &ColorPanel::clicked, this,
+    connect(PnlLegendFontColor, &ColorPanel::Clicked, this,
             [this] { ChooseFontColor(lblLegendFont, kKeyLegendFont); });
-    connect(PnlGradientTop, &ColorPanel::clicked, this,
+    connect(PnlGradientTop, &ColorPanel::Clicked, this,
             [this] { ChooseColor(PnlGradientTop, kKeyGrad2); });
-    connect(PnlGradientBottom, &ColorPanel::clicked, this,
+    connect(PnlGradientBottom, &ColorPanel::Clicked, this,
             [this] { ChooseColor(PnlGradientBottom, kKeyGrad1); });
-    connect(pnlLegendColor, &ColorPanel::clicked, this,
+    connect(pnlLegendColor, &ColorPanel::Clicked, this,
             [this] { ChooseColor(pnlLegendColor, kKeyLegendColor); });
     connect(CbxEnableZoom, &QCheckBox::clicked, this, [this](bool on) {
         Write([&] {

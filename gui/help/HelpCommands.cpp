@@ -1,6 +1,6 @@
 #include "gui/help/HelpCommands.h"
+#include "gui/commands/CommandTable.h"
 #include "gui/help/HelpWindow.h"
-#include "gui/window/MainWindow.h"
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
@@ -59,9 +59,9 @@ constexpr Topic kTopics[] = {
 // help with the window it belongs to.
 class HelpHooks : public QObject {
 public:
-    explicit HelpHooks(MainWindow& form) : QObject(&form), form_(form) {
+    explicit HelpHooks(QWidget& window) : QObject(&window), window_(window) {
         setObjectName(QStringLiteral("HelpHooks"));
-        form.installEventFilter(this);
+        window.installEventFilter(this);
         qApp->installEventFilter(this);
     }
     ~HelpHooks() override { qApp->removeEventFilter(this); }
@@ -71,28 +71,28 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (e->type() == QEvent::WhatsThisClicked) {
             const QString href = static_cast<QWhatsThisClickedEvent*>(e)->href();
-            HelpWindow* w = FormHelpWindow(form_);
+            HelpWindow* w = HelpWindowOf(window_);
             w->ShowTopic(href);
             w->show();
             w->raise();
             return true;
         }
-        if (watched == &form_ && e->type() == QEvent::Close && help) help->close();
+        if (watched == &window_ && e->type() == QEvent::Close && help) help->close();
         return false;
     }
 
 private:
-    MainWindow& form_;
+    QWidget& window_;
 };
 
-HelpHooks* Hooks(MainWindow& form) {
+HelpHooks* Hooks(QWidget& window) {
     // Found by name: the class has no meta-object of its own to cast by.
     return static_cast<HelpHooks*>(
-        form.findChild<QObject*>(QStringLiteral("HelpHooks"), Qt::FindDirectChildrenOnly));
+        window.findChild<QObject*>(QStringLiteral("HelpHooks"), Qt::FindDirectChildrenOnly));
 }
 
-void Open(MainWindow& form, HelpWindow::Tab tab) {
-    HelpWindow* w = FormHelpWindow(form);
+void Open(QWidget& window, HelpWindow::Tab tab) {
+    HelpWindow* w = HelpWindowOf(window);
     w->ShowTab(tab);
     w->show();
     w->raise();
@@ -106,24 +106,24 @@ int HelpContextOf(const QString& menu, const QString& caption) {
     return 0;
 }
 
-HelpWindow* FormHelpWindow(MainWindow& form) {
-    HelpHooks* hooks = Hooks(form);
-    if (!hooks) hooks = new HelpHooks(form);
-    if (!hooks->help) hooks->help = new HelpWindow(&form);
+HelpWindow* HelpWindowOf(QWidget& window) {
+    HelpHooks* hooks = Hooks(window);
+    if (!hooks) hooks = new HelpHooks(window);
+    if (!hooks->help) hooks->help = new HelpWindow(&window);
     return hooks->help;
 }
 
-void InstallHelp(MainWindow& form) {
-    new HelpHooks(form);
-    QObject::connect(form.Action(QStringLiteral("actHelp")), &QAction::triggered, &form,
-                     [&form] { Open(form, HelpWindow::tabContents); });
-    QObject::connect(form.Action(QStringLiteral("HelpContentsItem")), &QAction::triggered, &form,
-                     [&form] { Open(form, HelpWindow::tabContents); });
-    QObject::connect(form.Action(QStringLiteral("HelpIndexItem")), &QAction::triggered, &form,
-                     [&form] { Open(form, HelpWindow::tabIndex); });
-    form.addAction(QWhatsThis::createAction(&form)); // Shift+F1
+void InstallHelp(QWidget& window, const CommandTable& commands) {
+    new HelpHooks(window);
+    QObject::connect(commands.Action(QStringLiteral("actHelp")), &QAction::triggered, &window,
+                     [&window] { Open(window, HelpWindow::tabContents); });
+    QObject::connect(commands.Action(QStringLiteral("HelpContentsItem")), &QAction::triggered,
+                     &window, [&window] { Open(window, HelpWindow::tabContents); });
+    QObject::connect(commands.Action(QStringLiteral("HelpIndexItem")), &QAction::triggered, &window,
+                     [&window] { Open(window, HelpWindow::tabIndex); });
+    window.addAction(QWhatsThis::createAction(&window)); // Shift+F1
 
-    for (QMenu* menu : form.findChildren<QMenu*>()) {
+    for (QMenu* menu : window.findChildren<QMenu*>()) {
         for (QAction* a : menu->actions()) {
             const int help = HelpContextOf(menu->objectName(), a->text());
             if (!help) continue;

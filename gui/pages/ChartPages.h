@@ -46,9 +46,6 @@ public:
                QObject* parent = nullptr);
     ~ChartPages() override;
 
-    BarChart* Bars = nullptr;
-    PieChart* Pies = nullptr;
-
     // Rebuilds both charts; a MB text that does not parse throws EConvertError.
     void FillCharts(const QStringList& paths, const QStringList& mbTexts);
     void ApplyChartOptions();
@@ -100,6 +97,10 @@ public:
 
 private:
     void ClickSeries(ChartBase* chart, int index, Qt::MouseButton button);
+
+    // On the pages given at construction; tests find them by object name.
+    BarChart* Bars = nullptr;
+    PieChart* Pies = nullptr;
 
     ChartCommands cmd_;
     ChartHost host_;

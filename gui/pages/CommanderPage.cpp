@@ -24,54 +24,55 @@ CommanderPage::CommanderPage(AnalysisSession& session, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    Splitter = new QSplitter(Qt::Horizontal, this);
-    Splitter->setObjectName(QStringLiteral("CommanderSplitter"));
-    Splitter->setHandleWidth(5);
-    Left = new FolderPane(QStringLiteral("ExplLeft"), true, true, Splitter);
-    Left->PathCombo->setFixedWidth(151);
-    Left->FolderLabel->setObjectName(QStringLiteral("LblExplLeftDir"));
-    Right = new FolderPane(QStringLiteral("ExplRight"), false, false, Splitter);
-    Right->PathCombo->setFixedWidth(230);
-    Right->Tools->insertSeparator(Right->Tools->actions().constLast());
-    Right->FolderLabel->setObjectName(QStringLiteral("LblExplRightDir"));
-    Right->FolderLabel->setWordWrap(true);
-    Splitter->addWidget(Left);
-    Splitter->addWidget(Right);
-    Splitter->setStretchFactor(0, 1);
-    Splitter->setStretchFactor(1, 0);
-    Splitter->setCollapsible(0, false);
-    Splitter->setCollapsible(1, false);
-    Splitter->setSizes({400, kRightPanelWidth});
-    layout->addWidget(Splitter, 1);
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->setObjectName(QStringLiteral("CommanderSplitter"));
+    splitter_->setHandleWidth(5);
+    left_ = new FolderPane(QStringLiteral("ExplLeft"), true, true, splitter_);
+    left_->PathCombo->setFixedWidth(151);
+    left_->FolderLabel->setObjectName(QStringLiteral("LblExplLeftDir"));
+    right_ = new FolderPane(QStringLiteral("ExplRight"), false, false, splitter_);
+    right_->PathCombo->setFixedWidth(230);
+    right_->Tools->insertSeparator(right_->Tools->actions().constLast());
+    right_->FolderLabel->setObjectName(QStringLiteral("LblExplRightDir"));
+    right_->FolderLabel->setWordWrap(true);
+    splitter_->addWidget(left_);
+    splitter_->addWidget(right_);
+    splitter_->setStretchFactor(0, 1);
+    splitter_->setStretchFactor(1, 0);
+    splitter_->setCollapsible(0, false);
+    splitter_->setCollapsible(1, false);
+    splitter_->setSizes({400, kRightPanelWidth});
+    layout->addWidget(splitter_, 1);
 
-    BottomBar = new QToolBar(this);
-    BottomBar->setObjectName(QStringLiteral("CommanderButtons"));
-    BottomBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bottomBar_ = new QToolBar(this);
+    bottomBar_->setObjectName(QStringLiteral("CommanderButtons"));
+    bottomBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
     const char* const names[6] = {"CopyButton",   "MoveButton",    "MakeDirButton",
                                   "DeleteButton", "CopyZipButton", "MoveZipButton"};
     for (int i = 0; i < 6; ++i) {
-        auto* b = new QToolButton(BottomBar);
+        auto* b = new QToolButton(bottomBar_);
         b->setObjectName(QLatin1String(names[i]));
         b->setToolButtonStyle(Qt::ToolButtonTextOnly);
         // At least the classic width; a longer caption widens its button.
         b->setMinimumWidth(kButtonWidth);
         connect(b, &QToolButton::clicked, this, &CommanderPage::NotSupportedClick);
-        BottomBar->addWidget(b);
-        Buttons[i] = b;
+        bottomBar_->addWidget(b);
+        buttons_[i] = b;
     }
     SetCaptions(ActivePane::None);
-    layout->addWidget(BottomBar);
+    layout->addWidget(bottomBar_);
 
-    connect(Left, &FolderPane::Clicked, this, &CommanderPage::ActivateLeftPane);
-    connect(Right, &FolderPane::Clicked, this, &CommanderPage::ActivateRightPane);
-    connect(Left, &FolderPane::DoubleClicked, this, &CommanderPage::LeftDblClick);
-    connect(Right, &FolderPane::DoubleClicked, this, &CommanderPage::RightDblClick);
-    connect(Left, &FolderPane::UpClicked, this, &CommanderPage::LeftUpClick);
-    connect(Right, &FolderPane::UpClicked, this, &CommanderPage::RightUpClick);
-    connect(Left, &FolderPane::PathChosen, this, &CommanderPage::LeftPathChosen);
-    connect(Right, &FolderPane::PathChosen, this, &CommanderPage::RightPathChosen);
-    connect(Left, &FolderPane::ViewButtonContextMenu, this, &CommanderPage::ViewButtonContextPopup);
-    connect(Right, &FolderPane::ViewButtonContextMenu, this,
+    connect(left_, &FolderPane::Clicked, this, &CommanderPage::ActivateLeftPane);
+    connect(right_, &FolderPane::Clicked, this, &CommanderPage::ActivateRightPane);
+    connect(left_, &FolderPane::DoubleClicked, this, &CommanderPage::LeftDblClick);
+    connect(right_, &FolderPane::DoubleClicked, this, &CommanderPage::RightDblClick);
+    connect(left_, &FolderPane::UpClicked, this, &CommanderPage::LeftUpClick);
+    connect(right_, &FolderPane::UpClicked, this, &CommanderPage::RightUpClick);
+    connect(left_, &FolderPane::PathChosen, this, &CommanderPage::LeftPathChosen);
+    connect(right_, &FolderPane::PathChosen, this, &CommanderPage::RightPathChosen);
+    connect(left_, &FolderPane::ViewButtonContextMenu, this,
+            &CommanderPage::ViewButtonContextPopup);
+    connect(right_, &FolderPane::ViewButtonContextMenu, this,
             &CommanderPage::ViewButtonContextPopup);
 
     connect(&session, &AnalysisSession::CurrentFolderChanged, this,
@@ -81,29 +82,29 @@ CommanderPage::CommanderPage(AnalysisSession& session, QWidget* parent)
 void CommanderPage::FollowCurrentFolder() {
     const QString folder = session_.CurrentFolder();
     try {
-        Left->SetDirectory(folder);
+        left_->SetDirectory(folder);
     } catch (const EMorvaneError&) {
         // The current folder vanished: the pane keeps what it shows.
     }
-    Left->FolderLabel->setText(folder);
+    left_->FolderLabel->setText(folder);
 }
 
 void CommanderPage::ShowRightFolder(const QString& path) {
     if (!pageActive_) return;
     try {
-        Right->SetDirectory(path);
-        Right->FolderLabel->setText(path);
+        right_->SetDirectory(path);
+        right_->FolderLabel->setText(path);
     } catch (const EMorvaneError&) {
         // A remembered folder that cannot be shown is no error for the user.
     }
 }
 
 QString CommanderPage::LeftFolderLabel() const {
-    return Left->FolderLabel->text();
+    return left_->FolderLabel->text();
 }
 
 QString CommanderPage::RightFolder() const {
-    return Right->Directory();
+    return right_->Directory();
 }
 
 QString CommanderPage::RightFolderToKeep() const {
@@ -114,67 +115,67 @@ QString CommanderPage::RightFolderToKeep() const {
 void CommanderPage::SetCaptions(ActivePane active) {
     const auto captions = CommanderCaptions(active);
     for (int i = 0; i < 6; ++i)
-        Buttons[i]->setText(captions[i]);
+        buttons_[i]->setText(captions[i]);
 }
 
 void CommanderPage::ActivateLeftPane() {
     active_ = ActivePane::Left;
-    Left->SetBorder(true);
-    Right->SetBorder(false);
+    left_->SetBorder(true);
+    right_->SetBorder(false);
     SetCaptions(active_);
 }
 
 void CommanderPage::ActivateRightPane() {
     active_ = ActivePane::Right;
-    Left->SetBorder(false);
-    Right->SetBorder(true);
+    left_->SetBorder(false);
+    right_->SetBorder(true);
     SetCaptions(active_);
 }
 
 void CommanderPage::LeftDblClick() {
-    const QString caption = Left->SelectedCaption();
-    if (!caption.isEmpty() && !Left->Directory().isEmpty()) {
-        const QString p = Left->Directory() + caption;
+    const QString caption = left_->SelectedCaption();
+    if (!caption.isEmpty() && !left_->Directory().isEmpty()) {
+        const QString p = left_->Directory() + caption;
         const QFileInfo fi(p);
         // Opened here only: the pane does not open it a second time.
         if (fi.isDir())
             session_.SelectFolder(p);
-        else if (fi.isFile() && Left->OpenFile)
-            Left->OpenFile(p);
+        else if (fi.isFile() && left_->OpenFile)
+            left_->OpenFile(p);
     }
     FollowCurrentFolder();
     emit BottomBoxText(session_.CurrentFolder());
 }
 
 void CommanderPage::RightDblClick() {
-    const QString s = Right->SelectedPath();
-    if (!s.isEmpty() && QFileInfo(s).isDir()) Right->FolderLabel->setText(s);
-    const QString left = Left->Directory();
-    if (!left.isEmpty() && QFileInfo(left).isDir()) Left->FolderLabel->setText(left);
+    const QString s = right_->SelectedPath();
+    if (!s.isEmpty() && QFileInfo(s).isDir()) right_->FolderLabel->setText(s);
+    const QString left = left_->Directory();
+    if (!left.isEmpty() && QFileInfo(left).isDir()) left_->FolderLabel->setText(left);
     try {
-        Right->OpenSelected();
+        right_->OpenSelected();
     } catch (const EMorvaneError& e) {
         ShowErrorMessage(this, e.message());
     }
 }
 
 void CommanderPage::LeftUpClick() {
-    if (Left->Directory().isEmpty()) return;
-    session_.SelectFolder(AnalysisSession::ParentFolder(Left->Directory()));
+    if (left_->Directory().isEmpty()) return;
+    session_.SelectFolder(AnalysisSession::ParentFolder(left_->Directory()));
 }
 
 void CommanderPage::RightUpClick() {
-    Right->setUpdatesEnabled(false);
+    right_->setUpdatesEnabled(false);
     try {
-        Right->SetDirectory(AnalysisSession::ParentFolder(Right->Directory()));
+        right_->SetDirectory(AnalysisSession::ParentFolder(right_->Directory()));
         // The label names the folder the pane now shows.
-        Right->FolderLabel->setText(Right->Directory());
+        right_->FolderLabel->setText(right_->Directory());
     } catch (const EMorvaneError& e) {
-        Right->setUpdatesEnabled(true);
+        right_->setUpdatesEnabled(true);
         ShowErrorMessage(this, e.message());
         return;
     }
-    Right->setUpdatesEnabled(true);
+    right_->setUpdatesEnabled(true);
 }
 
 void CommanderPage::LeftPathChosen(const QString& path) {
@@ -184,9 +185,9 @@ void CommanderPage::LeftPathChosen(const QString& path) {
 void CommanderPage::RightPathChosen(const QString& path) {
     // The left pane shows the same folder; the current folder and the left
     // label stay as they are.
-    Right->FolderLabel->setText(path);
+    right_->FolderLabel->setText(path);
     try {
-        Left->SetDirectory(path);
+        left_->SetDirectory(path);
     } catch (const EMorvaneError& e) {
         ShowErrorMessage(this, e.message());
     }
@@ -197,5 +198,5 @@ void CommanderPage::NotSupportedClick() {
 }
 
 void CommanderPage::ViewButtonContextPopup() {
-    Left->ViewItem(FolderPane::ViewStyle::SmallIcon)->setChecked(true);
+    left_->ViewItem(FolderPane::ViewStyle::SmallIcon)->setChecked(true);
 }

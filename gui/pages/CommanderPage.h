@@ -18,13 +18,6 @@ class CommanderPage : public QWidget {
 public:
     explicit CommanderPage(AnalysisSession& session, QWidget* parent = nullptr);
 
-    FolderPane* Left = nullptr;
-    FolderPane* Right = nullptr;
-    QSplitter* Splitter = nullptr;
-    QToolBar* BottomBar = nullptr;
-    // Copy, move, make folder, delete, copy to zip, move to zip.
-    std::array<QToolButton*, 6> Buttons{};
-
     ActivePane Active() const { return active_; }
     // The left pane and its label show the current folder (the window's own
     // SyncLeftPane also sets the bottom box).
@@ -68,6 +61,14 @@ private:
     void SetCaptions(ActivePane active);
 
     AnalysisSession& session_;
+    // The controls; tests find them by object name ("ExplLeft", "ExplRight",
+    // "CommanderButtons").
+    FolderPane* left_ = nullptr;
+    FolderPane* right_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    QToolBar* bottomBar_ = nullptr;
+    // Copy, move, make folder, delete, copy to zip, move to zip.
+    std::array<QToolButton*, 6> buttons_{};
     bool pageActive_ = false;
     QString rememberedRight_ = QStringLiteral("/");
     ActivePane active_ = ActivePane::None;

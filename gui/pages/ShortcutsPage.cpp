@@ -61,130 +61,128 @@ ShortcutsPage::ShortcutsPage(AnalysisSession& session, CommandTable& commands, Q
     layout->setSpacing(0);
     BuildToolBar();
     BuildList();
-    layout->addWidget(CleanupToolBar);
-    layout->addWidget(LV_Shortcut, 1);
+    layout->addWidget(toolBar_);
+    layout->addWidget(list_, 1);
 }
 
 void ShortcutsPage::BuildToolBar() {
-    CleanupToolBar = new QToolBar(this);
-    CleanupToolBar->setObjectName(QStringLiteral("CleanupToolBar"));
-    CleanupToolBar->setIconSize(QSize(16, 16));
+    toolBar_ = new QToolBar(this);
+    toolBar_->setObjectName(QStringLiteral("CleanupToolBar"));
+    toolBar_->setIconSize(QSize(16, 16));
     // Images only: the captions stay for accessibility and tests.
-    CleanupToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
     auto button = [this](QToolButton*& b, const char* name, const char* caption, const char* hint,
                          const QIcon& icon, std::function<void()> handler) {
-        b = new QToolButton(CleanupToolBar);
+        b = new QToolButton(toolBar_);
         b->setObjectName(QLatin1String(name));
         b->setText(QLatin1String(caption));
         b->setToolTip(QLatin1String(hint));
         b->setIcon(icon);
         b->setAutoRaise(true);
         connect(b, &QToolButton::clicked, this, [handler] { handler(); });
-        CleanupToolBar->addWidget(b);
+        toolBar_->addWidget(b);
     };
-    button(ListShortcutsButton, "ListShortcutsButton", "List shortcuts",
+    button(listShortcutsButton_, "ListShortcutsButton", "List shortcuts",
            "List all shortcuts in the location\r\nlisted in the combo box.\r\nLinks with a broken "
            "reference\r\nwill be checked for later \r\ndeletion",
            ThemeIcon(QStringLiteral("edit-find"), QStyle::SP_FileDialogContentsView),
            [this] { ListShortcutsClick(); });
-    button(ListEmptyFoldersButton, "ListEmptyFoldersButton", "List empty folders",
+    button(listEmptyFoldersButton_, "ListEmptyFoldersButton", "List empty folders",
            "List empty folders\r\n(This does not list\r\nfolders containing\r\none empty "
            "folder!)\r\n\r\nUse this function n times\r\nor use DeleteEmpty\r\nFolders function",
            ThemeIcon(QStringLiteral("folder"), QStyle::SP_DirIcon),
            [this] { ListEmptyFoldersClick(); });
-    button(DeleteCheckedButton, "DeleteCheckedButton", "Delete checked items",
+    button(deleteCheckedButton_, "DeleteCheckedButton", "Delete checked items",
            "Delete checked items\r\ninto recycle bin",
            ThemeIcon(QStringLiteral("user-trash"), QStyle::SP_TrashIcon), [this] {
                WaitCursor wait;
                DeleteCheckedRows();
            });
-    CleanupToolBar->addSeparator();
-    button(DeleteEmptyFoldersButton, "DeleteEmptyFoldersButton", "Delete empty folders",
+    toolBar_->addSeparator();
+    button(deleteEmptyFoldersButton_, "DeleteEmptyFoldersButton", "Delete empty folders",
            "Delete empty folders\r\nwith subfolders without\r\nconfirmation dialog\r\ninto "
            "recycle bin",
            ThemeIcon(QStringLiteral("edit-delete"), QStyle::SP_DialogDiscardButton),
            [this] { DeleteEmptyFoldersClick(); });
-    CleanupToolBar->addSeparator();
+    toolBar_->addSeparator();
 
-    auto* combo = new DropDownCombo(CleanupToolBar);
-    StartMenuCombo = combo;
-    StartMenuCombo->setObjectName(QStringLiteral("StartMenuCombo"));
-    StartMenuCombo->setEditable(true);
-    StartMenuCombo->setInsertPolicy(QComboBox::NoInsert);
-    StartMenuCombo->setFixedWidth(164);
-    StartMenuCombo->addItems({QStringLiteral("Common start menu"),
-                              QStringLiteral("User start menu"), QStringLiteral("Desktop"),
-                              QStringLiteral("Recent used documents"), QStringLiteral("Browse ..."),
-                              QString()});
-    StartMenuCombo->setCurrentIndex(spCommonStartMenu);
+    auto* combo = new DropDownCombo(toolBar_);
+    startCombo_ = combo;
+    startCombo_->setObjectName(QStringLiteral("StartMenuCombo"));
+    startCombo_->setEditable(true);
+    startCombo_->setInsertPolicy(QComboBox::NoInsert);
+    startCombo_->setFixedWidth(164);
+    startCombo_->addItems({QStringLiteral("Common start menu"), QStringLiteral("User start menu"),
+                           QStringLiteral("Desktop"), QStringLiteral("Recent used documents"),
+                           QStringLiteral("Browse ..."), QString()});
+    startCombo_->setCurrentIndex(spCommonStartMenu);
     combo->OnDropDown = [this] { StartMenuComboDropDown(); };
-    connect(StartMenuCombo, &QComboBox::activated, this, &ShortcutsPage::StartMenuComboActivated);
-    connect(StartMenuCombo->lineEdit(), &QLineEdit::textEdited, this,
-            [this] { typedStart_ = true; });
-    CleanupToolBar->addWidget(StartMenuCombo);
+    connect(startCombo_, &QComboBox::activated, this, &ShortcutsPage::StartMenuComboActivated);
+    connect(startCombo_->lineEdit(), &QLineEdit::textEdited, this, [this] { typedStart_ = true; });
+    toolBar_->addWidget(startCombo_);
 }
 
 void ShortcutsPage::BuildList() {
-    LV_Shortcut = new QTreeWidget(this);
-    LV_Shortcut->setObjectName(QStringLiteral("LV_Shortcut"));
-    LV_Shortcut->setRootIsDecorated(false);
-    LV_Shortcut->setUniformRowHeights(true);
-    LV_Shortcut->setAllColumnsShowFocus(true);
-    LV_Shortcut->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    LV_Shortcut->setHeaderLabels(CleanupColumnCaptions());
+    list_ = new QTreeWidget(this);
+    list_->setObjectName(QStringLiteral("LV_Shortcut"));
+    list_->setRootIsDecorated(false);
+    list_->setUniformRowHeights(true);
+    list_->setAllColumnsShowFocus(true);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setHeaderLabels(CleanupColumnCaptions());
     const int widths[] = {250, 300, 50, 300};
     for (int c = 0; c < 4; ++c)
-        LV_Shortcut->setColumnWidth(c, widths[c]);
-    LV_Shortcut->header()->setStretchLastSection(false);
-    LV_Shortcut->header()->setSectionsClickable(true);
-    LV_Shortcut->setToolTip(QStringLiteral("Click on Item to select. Shift & Click to \r\nselect "
-                                           "multiple items.\r\nRight click to check selected "
-                                           "items.\r\nRight click to delete checked items."));
-    LV_Shortcut->setContextMenuPolicy(Qt::CustomContextMenu);
+        list_->setColumnWidth(c, widths[c]);
+    list_->header()->setStretchLastSection(false);
+    list_->header()->setSectionsClickable(true);
+    list_->setToolTip(QStringLiteral("Click on Item to select. Shift & Click to \r\nselect "
+                                     "multiple items.\r\nRight click to check selected "
+                                     "items.\r\nRight click to delete checked items."));
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
 
-    Pop_Shortcut = new QMenu(this);
-    Pop_Shortcut->setObjectName(QStringLiteral("Pop_Shortcut"));
+    menu_ = new QMenu(this);
+    menu_->setObjectName(QStringLiteral("Pop_Shortcut"));
     const ImageList& images = commands_.MenuImgList;
-    CheckBrokenItem =
-        Pop_Shortcut->addAction(images.value(17), QStringLiteral("Check broken Items"), this,
-                                [this] { CheckRowsByCondition("BROKEN"); });
-    CheckCDRomItem =
-        Pop_Shortcut->addAction(images.value(17), QStringLiteral("Check Items on CDRom"), this,
-                                [this] { CheckRowsByCondition("CDROM"); });
-    UncheckSelectedItem =
-        Pop_Shortcut->addAction(images.value(18), QStringLiteral("Uncheck selected items"));
-    Pop_Shortcut->addSeparator();
-    DeleteCheckedItem =
-        Pop_Shortcut->addAction(images.value(5), QStringLiteral("Delete checked items"), this,
-                                &ShortcutsPage::DeleteCheckedRows);
+    checkBrokenItem_ = menu_->addAction(images.value(17), QStringLiteral("Check broken Items"),
+                                        this, [this] { CheckRowsByCondition("BROKEN"); });
+    checkCDRomItem_ = menu_->addAction(images.value(17), QStringLiteral("Check Items on CDRom"),
+                                       this, [this] { CheckRowsByCondition("CDROM"); });
+    uncheckSelectedItem_ =
+        menu_->addAction(images.value(18), QStringLiteral("Uncheck selected items"));
+    menu_->addSeparator();
+    deleteCheckedItem_ = menu_->addAction(images.value(5), QStringLiteral("Delete checked items"),
+                                          this, &ShortcutsPage::DeleteCheckedRows);
     // The menu item runs the window's command, which any key binding reaches too.
     if (QAction* command = commands_.Action(QStringLiteral("actUncheck_Selected"))) {
-        connect(UncheckSelectedItem, &QAction::triggered, command, &QAction::trigger);
+        connect(uncheckSelectedItem_, &QAction::triggered, command, &QAction::trigger);
         connect(command, &QAction::triggered, this, &ShortcutsPage::UncheckSelected);
     } else {
-        connect(UncheckSelectedItem, &QAction::triggered, this, &ShortcutsPage::UncheckSelected);
+        connect(uncheckSelectedItem_, &QAction::triggered, this, &ShortcutsPage::UncheckSelected);
     }
-    connect(Pop_Shortcut, &QMenu::aboutToShow, this, &ShortcutsPage::UpdateMenuItems);
-    connect(LV_Shortcut, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        Pop_Shortcut->popup(LV_Shortcut->viewport()->mapToGlobal(pos));
-    });
-    connect(LV_Shortcut->header(), &QHeaderView::sectionClicked, this,
-            [this](int column) { SortByColumn(LV_Shortcut, column, session_.SortState()); });
-    connect(LV_Shortcut, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int) {
-        RowDoubleClicked(LV_Shortcut->indexOfTopLevelItem(item));
+    checkBrokenItem_->setObjectName(QStringLiteral("CheckBrokenItem"));
+    checkCDRomItem_->setObjectName(QStringLiteral("CheckCDRomItem"));
+    uncheckSelectedItem_->setObjectName(QStringLiteral("UncheckSelectedItem"));
+    deleteCheckedItem_->setObjectName(QStringLiteral("DeleteCheckedItem"));
+    connect(menu_, &QMenu::aboutToShow, this, &ShortcutsPage::UpdateMenuItems);
+    connect(list_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { menu_->popup(list_->viewport()->mapToGlobal(pos)); });
+    connect(list_->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { SortByColumn(list_, column, session_.SortState()); });
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int) {
+        RowDoubleClicked(list_->indexOfTopLevelItem(item));
     });
     // The file list's search goes on from the row last selected in either list.
-    connect(LV_Shortcut, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        if (item) emit RowChosen(LV_Shortcut->indexOfTopLevelItem(item));
+    connect(list_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (item) emit RowChosen(list_->indexOfTopLevelItem(item));
     });
     UpdateMenuItems();
 }
 
 QString ShortcutsPage::CleanupStartFolder() const {
-    const int index = typedStart_ ? -1 : StartMenuCombo->currentIndex();
+    const int index = typedStart_ ? -1 : startCombo_->currentIndex();
     if (index < 0) return {};
-    return ::CleanupStartFolder(index, StartMenuCombo->itemText(spBrowsedFolder),
-                                StartMenuCombo->currentText());
+    return ::CleanupStartFolder(index, startCombo_->itemText(spBrowsedFolder),
+                                startCombo_->currentText());
 }
 
 QString ShortcutsPage::StartFolderOrRefuse() {
@@ -199,7 +197,7 @@ QString ShortcutsPage::StartFolderOrRefuse() {
 void ShortcutsPage::StartMenuComboActivated(int index) {
     typedStart_ = false;
     if (index == spBrowsedFolder) {
-        StartMenuCombo->setCurrentIndex(spCommonStartMenu);
+        startCombo_->setCurrentIndex(spCommonStartMenu);
         return;
     }
     if (index != spBrowse) return;
@@ -207,19 +205,19 @@ void ShortcutsPage::StartMenuComboActivated(int index) {
         QStringLiteral("Select Directory where Morvane starts looking for shortcuts!"), 0);
     if (!r.endsWith(u'/')) r += u'/';
     if (r == QLatin1String("/") || !QFileInfo(r).isDir()) {
-        StartMenuCombo->setCurrentIndex(spCommonStartMenu);
+        startCombo_->setCurrentIndex(spCommonStartMenu);
         return;
     }
-    StartMenuCombo->setItemText(spBrowsedFolder, r);
-    StartMenuCombo->setCurrentIndex(spBrowsedFolder);
-    StartMenuCombo->setEditText(r);
+    startCombo_->setItemText(spBrowsedFolder, r);
+    startCombo_->setCurrentIndex(spBrowsedFolder);
+    startCombo_->setEditText(r);
     // The bottom combo is a status line on this page: showing the folder must
     // not select it as the window's folder.
     emit BottomBoxText(r);
 }
 
 void ShortcutsPage::StartMenuComboDropDown() {
-    StartMenuCombo->setItemText(spBrowsedFolder, QString());
+    startCombo_->setItemText(spBrowsedFolder, QString());
     emit BottomBoxText(QString());
 }
 
@@ -232,21 +230,21 @@ void ShortcutsPage::ShowRows(const std::vector<CleanupRow>& rows) {
         item->setCheckState(0, r.checked ? Qt::Checked : Qt::Unchecked);
         items << item;
     }
-    LV_Shortcut->addTopLevelItems(items);
+    list_->addTopLevelItems(items);
 }
 
 void ShortcutsPage::ListShortcutsClick() {
     const QString start = StartFolderOrRefuse();
     if (start.isEmpty()) return;
     WaitCursor wait;
-    LV_Shortcut->setUpdatesEnabled(false);
-    LV_Shortcut->clear();
+    list_->setUpdatesEnabled(false);
+    list_->clear();
     folderRows_ = false;
     ShowRows(ScanShortcuts(start));
-    LV_Shortcut->setUpdatesEnabled(true);
+    list_->setUpdatesEnabled(true);
     UpdateMenuItems();
     // Working shortcuts count as rows: the message only says nothing was found.
-    if (LV_Shortcut->topLevelItemCount() == 0)
+    if (list_->topLevelItemCount() == 0)
         ShowMessage(window(), QStringLiteral("No broken shortcut found"));
 }
 
@@ -254,14 +252,14 @@ void ShortcutsPage::ListEmptyFoldersClick() {
     const QString start = StartFolderOrRefuse();
     if (start.isEmpty()) return;
     WaitCursor wait;
-    LV_Shortcut->setUpdatesEnabled(false);
-    LV_Shortcut->clear();
+    list_->setUpdatesEnabled(false);
+    list_->clear();
     folderRows_ = true;
     listedStart_ = start;
     ShowRows(ListEmptyFolders(start));
-    LV_Shortcut->setUpdatesEnabled(true);
+    list_->setUpdatesEnabled(true);
     UpdateMenuItems();
-    if (LV_Shortcut->topLevelItemCount() == 0)
+    if (list_->topLevelItemCount() == 0)
         ShowMessage(window(), QStringLiteral("No empty folders found"));
 }
 
@@ -269,7 +267,7 @@ void ShortcutsPage::DeleteEmptyFoldersClick() {
     const QString start = StartFolderOrRefuse();
     if (start.isEmpty()) return;
     WaitCursor wait;
-    LV_Shortcut->clear();
+    list_->clear();
     folderRows_ = false;
     UpdateMenuItems();
     if (!AskWarningYesNo(window(), QStringLiteral("This will scan through the selected path "
@@ -291,8 +289,8 @@ void ShortcutsPage::DeleteEmptyFoldersClick() {
 void ShortcutsPage::DeleteCheckedRows() {
     QStringList kept;
     QString error;
-    for (int i = LV_Shortcut->topLevelItemCount() - 1; i >= 0; --i) {
-        QTreeWidgetItem* item = LV_Shortcut->topLevelItem(i);
+    for (int i = list_->topLevelItemCount() - 1; i >= 0; --i) {
+        QTreeWidgetItem* item = list_->topLevelItem(i);
         if (item->checkState(0) != Qt::Checked) continue;
         QString p = item->text(kPathColumn);
         while (p.size() > 1 && p.endsWith(u'/'))
@@ -305,7 +303,7 @@ void ShortcutsPage::DeleteCheckedRows() {
         // A row whose path could not go stays, still checked.
         QString why;
         if (SendToTrash(p, &why))
-            delete LV_Shortcut->takeTopLevelItem(i);
+            delete list_->takeTopLevelItem(i);
         else if (error.isEmpty())
             error = why;
     }
@@ -319,28 +317,28 @@ void ShortcutsPage::DeleteCheckedRows() {
 }
 
 void ShortcutsPage::CheckRowsByCondition(const QString& word) {
-    for (int i = 0; i < LV_Shortcut->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = LV_Shortcut->topLevelItem(i);
+    for (int i = 0; i < list_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = list_->topLevelItem(i);
         if (ConditionMatches(item->text(kConditionColumn), word))
             item->setCheckState(0, Qt::Checked);
     }
 }
 
 void ShortcutsPage::UncheckSelected() {
-    for (QTreeWidgetItem* item : LV_Shortcut->selectedItems())
+    for (QTreeWidgetItem* item : list_->selectedItems())
         item->setCheckState(0, Qt::Unchecked);
 }
 
 void ShortcutsPage::UpdateMenuItems() {
-    const bool rows = LV_Shortcut->topLevelItemCount() > 0;
-    UncheckSelectedItem->setEnabled(rows && !LV_Shortcut->selectedItems().isEmpty());
-    CheckBrokenItem->setEnabled(rows);
-    DeleteCheckedItem->setEnabled(rows);
-    CheckCDRomItem->setEnabled(true);
+    const bool rows = list_->topLevelItemCount() > 0;
+    uncheckSelectedItem_->setEnabled(rows && !list_->selectedItems().isEmpty());
+    checkBrokenItem_->setEnabled(rows);
+    deleteCheckedItem_->setEnabled(rows);
+    checkCDRomItem_->setEnabled(true);
 }
 
 void ShortcutsPage::RowDoubleClicked(int row) {
-    const QTreeWidgetItem* item = LV_Shortcut->topLevelItem(row);
+    const QTreeWidgetItem* item = list_->topLevelItem(row);
     if (!item) return;
     const QString path = item->text(kPathColumn);
     // An empty-folder row is a folder to open; a shortcut opens where it lies.

@@ -22,20 +22,6 @@ public:
     // Its list sorts with the session's sort state; its menu runs commands.
     ShortcutsPage(AnalysisSession& session, CommandTable& commands, QWidget* parent = nullptr);
 
-    // --- controls ----------------------------------------------------------
-    QToolBar* CleanupToolBar = nullptr;
-    QToolButton* ListShortcutsButton = nullptr;
-    QToolButton* ListEmptyFoldersButton = nullptr;
-    QToolButton* DeleteCheckedButton = nullptr;
-    QToolButton* DeleteEmptyFoldersButton = nullptr;
-    QComboBox* StartMenuCombo = nullptr;
-    QTreeWidget* LV_Shortcut = nullptr;
-    QMenu* Pop_Shortcut = nullptr;
-    QAction* CheckBrokenItem = nullptr;
-    QAction* CheckCDRomItem = nullptr;
-    QAction* UncheckSelectedItem = nullptr;
-    QAction* DeleteCheckedItem = nullptr;
-
     // Replaceable for tests: where a row goes on deletion (false with error set
     // when it stays), and how a folder is opened in the file manager.
     std::function<bool(const QString& path, QString* error)> SendToTrash;
@@ -69,6 +55,20 @@ private:
     void ShowRows(const std::vector<CleanupRow>& rows);
     // Empty when no start folder was chosen; the user is told so.
     QString StartFolderOrRefuse();
+
+    // The controls; tests find them by object name.
+    QToolBar* toolBar_ = nullptr;
+    QToolButton* listShortcutsButton_ = nullptr;
+    QToolButton* listEmptyFoldersButton_ = nullptr;
+    QToolButton* deleteCheckedButton_ = nullptr;
+    QToolButton* deleteEmptyFoldersButton_ = nullptr;
+    QComboBox* startCombo_ = nullptr;
+    QTreeWidget* list_ = nullptr;
+    QMenu* menu_ = nullptr;
+    QAction* checkBrokenItem_ = nullptr;
+    QAction* checkCDRomItem_ = nullptr;
+    QAction* uncheckSelectedItem_ = nullptr;
+    QAction* deleteCheckedItem_ = nullptr;
 
     AnalysisSession& session_;
     CommandTable& commands_;

@@ -61,67 +61,67 @@ TempFoldersPage::TempFoldersPage(QWidget* parent) : QWidget(parent) {
         buttons->addWidget(b);
         return b;
     };
-    AddButton = button("AddTempFolder", "+ Add", listHint);
-    RemoveButton = button("RemoveTempFolder", "- Remove", listHint);
-    EditButton = button(
+    addButton_ = button("AddTempFolder", "+ Add", listHint);
+    removeButton_ = button("RemoveTempFolder", "- Remove", listHint);
+    editButton_ = button(
         "EditTempFolder", "Edit",
         QStringLiteral("This button displays the content of the selected\r\ndirectory (files "
                        "and folders) for editing.\r\n\r\nFrom here you can select all files "
                        "which are not \r\nmarked as read only for deletion.\r\n\r\nThe folder "
                        "structure remains untouched."));
-    DeleteFilesButton = button(
+    deleteFilesButton_ = button(
         "DeleteTempFiles", "Delete Files",
         QStringLiteral("Delete files in selected temporary folders.\r\n\r\nThis will delete all "
                        "files in the selected folder \r\n(if they are not marked as read "
                        "only)\r\nThe folder structure will not be touched.\r\n"));
     buttons->addStretch(1);
 
-    Folders = new QTreeWidget(group);
-    Folders->setObjectName(QStringLiteral("TempFolderList"));
-    Folders->setColumnCount(1);
-    Folders->setColumnWidth(0, 400);
-    Folders->setHeaderHidden(true);
-    Folders->header()->setSectionsClickable(false);
-    Folders->setRootIsDecorated(false);
-    Folders->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    Folders->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Folders->setAllColumnsShowFocus(true);
-    Folders->setMouseTracking(true);
-    Folders->viewport()->setAttribute(Qt::WA_Hover);
-    Folders->setItemDelegate(new HotItemDelegate(Folders));
-    Folders->setToolTip(Shown(listHint));
-    groupLayout->addWidget(Folders, 1);
+    folders_ = new QTreeWidget(group);
+    folders_->setObjectName(QStringLiteral("TempFolderList"));
+    folders_->setColumnCount(1);
+    folders_->setColumnWidth(0, 400);
+    folders_->setHeaderHidden(true);
+    folders_->header()->setSectionsClickable(false);
+    folders_->setRootIsDecorated(false);
+    folders_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    folders_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    folders_->setAllColumnsShowFocus(true);
+    folders_->setMouseTracking(true);
+    folders_->viewport()->setAttribute(Qt::WA_Hover);
+    folders_->setItemDelegate(new HotItemDelegate(folders_));
+    folders_->setToolTip(Shown(listHint));
+    groupLayout->addWidget(folders_, 1);
 
-    connect(AddButton, &QToolButton::clicked, this, &TempFoldersPage::AddFolderClick);
-    connect(RemoveButton, &QToolButton::clicked, this, &TempFoldersPage::RemoveFoldersClick);
-    connect(DeleteFilesButton, &QToolButton::clicked, this, &TempFoldersPage::DeleteFilesClick);
+    connect(addButton_, &QToolButton::clicked, this, &TempFoldersPage::AddFolderClick);
+    connect(removeButton_, &QToolButton::clicked, this, &TempFoldersPage::RemoveFoldersClick);
+    connect(deleteFilesButton_, &QToolButton::clicked, this, &TempFoldersPage::DeleteFilesClick);
     // "Edit" is placed and does nothing yet.
 }
 
 void TempFoldersPage::AddFolderClick() {
-    if (BrowseStart.isEmpty()) {
-        const QList<QTreeWidgetItem*> selected = Folders->selectedItems();
-        BrowseStart = selected.size() == 1 ? selected.first()->text(0) : QStringLiteral("/");
+    if (browseStart_.isEmpty()) {
+        const QList<QTreeWidgetItem*> selected = folders_->selectedItems();
+        browseStart_ = selected.size() == 1 ? selected.first()->text(0) : QStringLiteral("/");
     }
-    QString chosen = BrowseStart;
+    QString chosen = browseStart_;
     BrowseForFolders picker;
     if (!picker.BrowseFolderFrom(window(), chosen, QStringLiteral("Select Directory Sample"),
                                  QString(), kPickerFlags))
         return;
-    BrowseStart = chosen; // also when the folder is refused below
+    browseStart_ = chosen; // also when the folder is refused below
     if (!CheckFolderAllowed(window(), chosen)) return;
-    auto* row = new QTreeWidgetItem(Folders, QStringList{chosen});
+    auto* row = new QTreeWidgetItem(folders_, QStringList{chosen});
     row->setIcon(0, QFileIconProvider().icon(QFileIconProvider::Folder));
 }
 
 void TempFoldersPage::RemoveFoldersClick() {
-    for (int i = Folders->topLevelItemCount() - 1; i >= 0; --i)
-        if (Folders->topLevelItem(i)->isSelected())
-            std::unique_ptr<QTreeWidgetItem>(Folders->takeTopLevelItem(i));
+    for (int i = folders_->topLevelItemCount() - 1; i >= 0; --i)
+        if (folders_->topLevelItem(i)->isSelected())
+            std::unique_ptr<QTreeWidgetItem>(folders_->takeTopLevelItem(i));
 }
 
 void TempFoldersPage::DeleteFilesClick() {
-    if (Folders->selectedItems().size() != 1) return;
+    if (folders_->selectedItems().size() != 1) return;
     if (!AskWarningYesNo(window(), QStringLiteral("Do you really want to delete all files in the "
                                                   "selected folder \r\nincluding its subfolders?")))
         return;

@@ -11,15 +11,17 @@ class TempFoldersPage : public QWidget {
 public:
     explicit TempFoldersPage(QWidget* parent = nullptr);
 
-    QTreeWidget* Folders = nullptr;
-    QToolButton* AddButton = nullptr;
-    QToolButton* RemoveButton = nullptr;
-    QToolButton* EditButton = nullptr; // has no command yet
-    QToolButton* DeleteFilesButton = nullptr;
-    // Where the next "+ Add" picker opens; empty until the first pick.
-    QString BrowseStart;
-
     void AddFolderClick();
     void RemoveFoldersClick();
     void DeleteFilesClick();
+
+private:
+    // The controls; tests find them by object name.
+    QTreeWidget* folders_ = nullptr;
+    QToolButton* addButton_ = nullptr;
+    QToolButton* removeButton_ = nullptr;
+    QToolButton* editButton_ = nullptr; // has no command yet
+    QToolButton* deleteFilesButton_ = nullptr;
+    // Where the next "+ Add" picker opens; empty until the first pick.
+    QString browseStart_;
 };

@@ -24,6 +24,6 @@ void ColorPanel::SetBevelled(bool on) {
 
 void ColorPanel::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        emit clicked();
+        emit Clicked();
     QFrame::mouseReleaseEvent(event);
 }

@@ -15,7 +15,7 @@ public:
     void SetBevelled(bool on);
 
 signals:
-    void clicked();
+    void Clicked();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -1,7 +1,7 @@
 #include "gui/window/ArchiveCommands.h"
 #include "core/archive/ArchiveNames.h"
 #include "core/archive/ZipArchiver.h"
-#include "gui/common/ActivityIndicators.h"
+#include "gui/commands/CommandTable.h"
 #include "gui/dialogs/ArchiveProgressWindow.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/FileListPage.h"
@@ -9,7 +9,6 @@
 #include "gui/session/AnalysisSession.h"
 #include "gui/widgets/ProgressGauge.h"
 #include "gui/window/DirTreeView.h"
-#include "gui/window/MainWindow.h"
 #include "platform/Errors.h"
 #include "platform/NativePath.h"
 #include <QAction>
@@ -30,24 +29,25 @@ std::string FolderOf(const std::string& path) {
 
 } // namespace
 
-ArchiveCommands::ArchiveCommands(MainWindow& form)
-    : QObject(&form), form_(form),
-      progress_(std::make_unique<ArchiveProgressWindow>(&form, form.Activity().Gauge())) {
+ArchiveCommands::ArchiveCommands(const CommandContext& context, ProgressGauge* gauge,
+                                 FileListPage& files, FolderListPage& sizeList, DirTreeView& tree)
+    : QObject(&context.window), context_(context), files_(files), sizeList_(sizeList), tree_(tree),
+      progress_(std::make_unique<ArchiveProgressWindow>(&context.window, gauge)) {
     setObjectName(QStringLiteral("ArchiveCommands"));
     auto wire = [this](QAction* action, void (ArchiveCommands::*handler)()) {
         if (action)
             connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
     };
-    wire(form.Action(QStringLiteral("actMoveToArchive")),
-         &ArchiveCommands::actMoveToArchiveExecute);
-    wire(form.Action(QStringLiteral("MoveFolderToArchive")),
+    const CommandTable& commands = context.commands;
+    wire(commands.Action(QStringLiteral("actMoveToArchive")),
+         &ArchiveCommands::MoveCheckedToArchive);
+    wire(commands.Action(QStringLiteral("MoveFolderToArchive")),
          &ArchiveCommands::FolderListMoveToArchiveClick);
-    wire(form.Action(QStringLiteral("TreeMoveToArchiveItem")),
+    wire(commands.Action(QStringLiteral("TreeMoveToArchiveItem")),
          &ArchiveCommands::TreeMoveToArchiveClick);
-    if (auto* page = form.findChild<FileListPage*>())
-        connect(page, &FileListPage::RestoreArchiveRequested, this,
-                &ArchiveCommands::RestoreMorvaneArchiveClick);
-    form.installEventFilter(this);
+    connect(&files, &FileListPage::RestoreArchiveRequested, this,
+            &ArchiveCommands::RestoreMorvaneArchiveClick);
+    context.window.installEventFilter(this);
 }
 
 ArchiveCommands::~ArchiveCommands() = default;
@@ -58,9 +58,9 @@ QString ArchiveCommands::MoveToArchiveHint() {
 }
 
 bool ArchiveCommands::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &form_ && event->type() == QEvent::Show && !shown_) {
+    if (watched == &context_.window && event->type() == QEvent::Show && !shown_) {
         shown_ = true;
-        if (QAction* a = form_.Action(QStringLiteral("actMoveToArchive"))) {
+        if (QAction* a = context_.commands.Action(QStringLiteral("actMoveToArchive"))) {
             QString hint = MoveToArchiveHint();
             a->setToolTip(QString(hint).replace(QLatin1String("\n\r"), QLatin1String("\n")));
             a->setStatusTip(hint.replace(QLatin1String("\n\r"), QLatin1String(" ")));
@@ -76,19 +76,19 @@ IArchiveUi* ArchiveCommands::CurrentUi() {
 bool ArchiveCommands::MoveFiles(const std::string& archiveName,
                                 const std::vector<std::string>& files, std::vector<char>* handled) {
     const bool ok = MoveFilesToArchive(archiveName, files, CurrentUi(), handled);
-    if (!archiveName.empty()) form_.Session().SelectFolder(PathText(FolderOf(archiveName)));
+    if (!archiveName.empty()) context_.session.SelectFolder(PathText(FolderOf(archiveName)));
     return ok;
 }
 
-void ArchiveCommands::actMoveToArchiveExecute() {
-    auto* page = form_.findChild<FileListPage*>();
-    if (!page || page->Model->Count() == 0) return;
+void ArchiveCommands::MoveCheckedToArchive() {
+    FileListPage* page = &files_;
+    if (page->Model->Count() == 0) return;
     std::vector<std::string> paths;
     if (CollectCheckedPaths(page->Model->Rows(), paths) == 0) return;
     WaitCursor wait;
-    const std::string name = NextArchiveName(PathBytes(form_.Session().CurrentFolder()));
+    const std::string name = NextArchiveName(PathBytes(context_.session.CurrentFolder()));
     std::vector<char> handled;
-    if (!MoveFiles(name, paths, &handled)) ShowMessage(&form_, kMoveFailure);
+    if (!MoveFiles(name, paths, &handled)) ShowMessage(&context_.window, kMoveFailure);
     // Only rows whose files went into the archive leave the list.
     std::vector<char> remove(std::size_t(page->Model->Count()), 0);
     std::size_t k = 0;
@@ -99,26 +99,26 @@ void ArchiveCommands::actMoveToArchiveExecute() {
 
 void ArchiveCommands::FolderListMoveToArchiveClick() {
     // The row's own folder, by its bytes: the list may no longer show the current folder.
-    const QString folder = form_.FolderPage()->SelectedRowFolder();
+    const QString folder = sizeList_.SelectedRowFolder();
     if (IsExistingFolder(folder)) ArchiveFolder(folder + QLatin1Char('/'));
 }
 
 void ArchiveCommands::TreeMoveToArchiveClick() {
-    const QString folder = form_.DirTree()->SelectedFolder();
+    const QString folder = tree_.SelectedFolder();
     if (!IsExistingFolder(folder)) return;
-    form_.Session().SelectFolder(folder);
+    context_.session.SelectFolder(folder);
     ArchiveFolder(folder);
 }
 
 void ArchiveCommands::ArchiveFolder(const QString& folder) {
-    const QString back = form_.Session().CurrentFolder();
+    const QString back = context_.session.CurrentFolder();
     WaitCursor wait;
     try {
         // Without a whole run of folder (another one is going, or Esc stopped
         // it) the scanner still holds the files of the last run, which are
         // another folder's.
-        if (!form_.AnalyseFolder(folder)) return;
-        const AnalysisSession& session = form_.Session();
+        if (!context_.analyse(folder)) return;
+        const AnalysisSession& session = context_.session;
         if (session.ShownFileCount() == 0) return; // the views keep showing folder
         const std::string name = NextArchiveName(PathBytes(folder));
         std::vector<std::string> files;
@@ -126,26 +126,21 @@ void ArchiveCommands::ArchiveFolder(const QString& folder) {
         session.ForEachShownFile([&files](const DirScanner::FileRowFacts& r) {
             files.push_back(PathBytes(r.folder + r.name));
         });
-        if (!MoveFiles(name, files, nullptr)) ShowMessage(&form_, kMoveFailure);
-        form_.Session().SelectFolder(back);
-        form_.AnalyseFolder(back);
+        if (!MoveFiles(name, files, nullptr)) ShowMessage(&context_.window, kMoveFailure);
+        context_.session.SelectFolder(back);
+        context_.analyse(back);
     } catch (const EMorvaneError& e) {
-        ShowErrorMessage(&form_, e.message());
+        ShowErrorMessage(&context_.window, e.message());
     } catch (const std::exception& e) {
-        ShowErrorMessage(&form_, QString::fromLocal8Bit(e.what()));
+        ShowErrorMessage(&context_.window, QString::fromLocal8Bit(e.what()));
     }
 }
 
 void ArchiveCommands::RestoreMorvaneArchiveClick() {
-    auto* page = form_.findChild<FileListPage*>();
-    if (!page) return;
+    FileListPage* page = &files_;
     const int row = page->SingleSelectedRow();
     if (row < 0 || !page->Model->Checked(row)) return;
     const std::string archive = PathBytes(page->Model->RowPath(row));
     WaitCursor wait;
     RestoreArchive(archive, RestoreTarget(archive), CurrentUi());
-}
-
-void InstallArchiveCommands(MainWindow& form) {
-    new ArchiveCommands(form);
 }

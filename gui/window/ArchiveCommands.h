@@ -6,22 +6,29 @@
 // Wiring at install: actMoveToArchive (tool button and "Move checked to
 // Archive"), the size list's MoveFolderToArchive, the tree's
 // TreeMoveToArchiveItem and the file list's RestoreArchiveItem.
+#include "gui/commands/CommandContext.h"
 #include <QObject>
 #include <memory>
 #include <string>
 #include <vector>
 
 class ArchiveProgressWindow;
+class DirTreeView;
+class FileListPage;
+class FolderListPage;
 class IArchiveUi;
-class MainWindow;
+class ProgressGauge;
 
 class ArchiveCommands : public QObject {
     Q_OBJECT
 public:
-    explicit ArchiveCommands(MainWindow& form);
+    // The commands act on the checked rows of files, the selected row of
+    // sizeList and the selected folder of tree; gauge shows their progress.
+    ArchiveCommands(const CommandContext& context, ProgressGauge* gauge, FileListPage& files,
+                    FolderListPage& sizeList, DirTreeView& tree);
     ~ArchiveCommands() override;
 
-    void actMoveToArchiveExecute();
+    void MoveCheckedToArchive();
     void FolderListMoveToArchiveClick();
     void TreeMoveToArchiveClick();
     void RestoreMorvaneArchiveClick();
@@ -41,9 +48,10 @@ private:
                    std::vector<char>* handled);
     IArchiveUi* CurrentUi();
 
-    MainWindow& form_;
+    CommandContext context_;
+    FileListPage& files_;
+    FolderListPage& sizeList_;
+    DirTreeView& tree_;
     std::unique_ptr<ArchiveProgressWindow> progress_;
     bool shown_ = false;
 };
-
-void InstallArchiveCommands(MainWindow& form);

@@ -7,13 +7,23 @@
 #include "gui/pages/CommanderPage.h"
 #include "gui/pages/FolderListPage.h"
 #include "gui/session/AnalysisSession.h"
+#include "gui/window/HousekeepingCommands.h"
 #include "gui/window/MainWindow.h"
+#include "platform/ProgramStarter.h"
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
+
+void MainWindow::FolderShown(const QString& folder, const QString& panelText) {
+    panels_[4]->setText(panelText);
+    const QSignalBlocker block(historyCombo_);
+    historyCombo_->setEditText(folder);
+    AddTextToComboItems(historyCombo_, session_->HistorySize);
+}
 
 void MainWindow::SyncLeftPane() {
     if (commander_) commander_->FollowCurrentFolder();
@@ -24,6 +34,11 @@ void MainWindow::SyncLeftPane() {
 QString MainWindow::LeftPaneFolder() const {
     const QString label = commander_ ? commander_->LeftFolderLabel() : QString();
     return label.isEmpty() ? session_->CurrentFolder() : label;
+}
+
+void MainWindow::RunCommandLine() {
+    lastCommandLine_ = historyCombo_->currentText();
+    StartOrSay(this, CommandLineLaunch(lastCommandLine_, LeftPaneFolder()));
 }
 
 // --- history ----------------------------------------------------------------
@@ -59,7 +74,7 @@ bool MainWindow::HistoryVisible() const {
     return !comboPanel_->isHidden();
 }
 
-void MainWindow::actToggleHistComboExecute() {
+void MainWindow::ToggleHistoryBar() {
     comboPanel_->setVisible(comboPanel_->isHidden());
 }
 

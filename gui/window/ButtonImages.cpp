@@ -4,7 +4,6 @@
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/dialogs/ModalHook.h"
 #include "gui/session/AnalysisSession.h"
-#include "gui/window/MainWindow.h"
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
@@ -115,31 +114,32 @@ QImage DrawButtonStrip(bool hot) {
     return strip;
 }
 
-void InstallButtonImages(MainWindow& form) {
-    CommandTable& commands = form.Commands();
-    auto report = [&form](const QString& error) {
-        if (!error.isEmpty()) ShowErrorMessage(&form, error);
+void InstallButtonImages(const CommandContext& context) {
+    QWidget* window = &context.window;
+    CommandTable* commands = &context.commands;
+    const QString iniFileName = context.session.IniFileName();
+    auto report = [window](const QString& error) {
+        if (!error.isEmpty()) ShowErrorMessage(window, error);
     };
     try {
-        report(LoadButtonImages(
-            commands, form.Session().IniFileName(),
-            ReadIniString(form.Session().IniFileName(), kSection, kKey, QString())));
+        report(LoadButtonImages(*commands, iniFileName,
+                                ReadIniString(iniFileName, kSection, kKey, QString())));
     } catch (const std::exception&) {
         // An unreadable settings file was reported at start; the built-in images stay.
     }
-    QObject::connect(
-        form.Action(QStringLiteral("LoadButtonImagesItem")), &QAction::triggered, &form,
-        [&form, report] {
-            QFileDialog dlg(&form, QStringLiteral("Load button images"), StripFolder(),
-                            QStringLiteral("Bitmap image lists (*1.bmp)"));
-            dlg.setDefaultSuffix(QStringLiteral("bmp"));
-            dlg.setFileMode(QFileDialog::ExistingFile);
-            if (ExecModal(dlg) != QDialog::Accepted) return;
-            const QString file = dlg.selectedFiles().value(0);
-            try {
-                report(LoadButtonImages(form.Commands(), form.Session().IniFileName(), file));
-            } catch (const std::exception& e) {
-                report(QString::fromLocal8Bit(e.what()));
-            }
-        });
+    QObject::connect(commands->Action(QStringLiteral("LoadButtonImagesItem")), &QAction::triggered,
+                     window, [window, commands, iniFileName, report] {
+                         QFileDialog dlg(window, QStringLiteral("Load button images"),
+                                         StripFolder(),
+                                         QStringLiteral("Bitmap image lists (*1.bmp)"));
+                         dlg.setDefaultSuffix(QStringLiteral("bmp"));
+                         dlg.setFileMode(QFileDialog::ExistingFile);
+                         if (ExecModal(dlg) != QDialog::Accepted) return;
+                         const QString file = dlg.selectedFiles().value(0);
+                         try {
+                             report(LoadButtonImages(*commands, iniFileName, file));
+                         } catch (const std::exception& e) {
+                             report(QString::fromLocal8Bit(e.what()));
+                         }
+                     });
 }

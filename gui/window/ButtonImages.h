@@ -2,11 +2,11 @@
 // Tool bar images from a pair of bitmap strips: NAME1.bmp the hot images,
 // NAME2.bmp the normal ones, 16 pixels per image, the top-left pixel's
 // colour transparent. The chosen "1" file is kept in the settings.
+#include "gui/commands/CommandContext.h"
 #include "gui/common/AppIcons.h"
 #include <QImage>
 #include <QString>
 
-class MainWindow;
 class CommandTable;
 
 // One image per 16 pixels, left to right.
@@ -20,4 +20,4 @@ QString LoadButtonImages(CommandTable& commands, const QString& iniFileName,
 QImage DrawButtonStrip(bool hot);
 
 // "Load button images" and the images of the last session.
-void InstallButtonImages(MainWindow& form);
+void InstallButtonImages(const CommandContext& context);

@@ -1,5 +1,5 @@
-#include "gui/window/ChartPagesInstall.h"
 #include "gui/charts/ChartSettings.h"
+#include "gui/commands/CommandContext.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/ChartPages.h"
 #include "gui/session/AnalysisSession.h"
@@ -11,7 +11,10 @@
 #include <QTabWidget>
 #include <QTimer>
 
-ChartPages* InstallChartPages(MainWindow& form) {
+// Puts the bar and pie charts on pages 1 and 2 and wires them to the
+// commands, RotateTimer, runs and settings.
+ChartPages* MainWindow::InstallChartPages() {
+    MainWindow& form = *this;
     ChartCommands cmd;
     cmd.actToggle3D = form.Action(QStringLiteral("actToggle3D"));
     cmd.actMarkVisible = form.Action(QStringLiteral("actMarkVisible"));
@@ -42,7 +45,7 @@ ChartPages* InstallChartPages(MainWindow& form) {
             ShowErrorMessage(&form, QString::fromLocal8Bit(e.what()));
         }
     };
-    host.activePage = [&form] { return form.PageTabs()->currentIndex(); };
+    host.activePage = [&form] { return form.pageControl_->currentIndex(); };
     host.showMessage = [&form](const QString& text) { ShowErrorMessage(&form, text); };
 
     auto* charts = new ChartPages(form.Page(MainWindow::pgBarChart),
@@ -54,6 +57,6 @@ ChartPages* InstallChartPages(MainWindow& form) {
         const ChartSettings s = ReadChartSettings(session.IniFileName());
         charts->ApplyLook(s.look, s.enableZoom, s.circelPie);
     });
-    new ResultFileCommands(form, *charts);
+    new ResultFileCommands(PartsContext(), *charts, *snapshots_, [this] { ShowSessionRows(); });
     return charts;
 }

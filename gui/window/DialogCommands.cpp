@@ -51,7 +51,7 @@ void MainWindow::ExportListClick() {
     }
 }
 
-void MainWindow::actPrintExecute() {
+void MainWindow::PrintPage() {
     try {
         const int page = pageControl_ ? pageControl_->currentIndex() : -1;
         if (page == pgFolderList) {

@@ -7,7 +7,6 @@
 #include "gui/pages/FolderListPage.h"
 #include "gui/session/AnalysisSession.h"
 #include "gui/window/DirTreeView.h"
-#include "gui/window/MainWindow.h"
 #include "platform/Errors.h"
 #include "platform/NativePath.h"
 #include <QAction>
@@ -40,11 +39,13 @@ const QString& TargetTitle() {
 }
 } // namespace
 
-FolderOperations::FolderOperations(MainWindow& form)
-    : QObject(&form), form_(form), dialogs_(std::make_unique<ShellOpDialogs>(&form)) {
+FolderOperations::FolderOperations(const CommandContext& context, FolderListPage& sizeList,
+                                   DirTreeView& tree, FolderDialog& picker)
+    : QObject(&context.window), context_(context), sizeList_(sizeList), tree_(tree),
+      picker_(picker), dialogs_(std::make_unique<ShellOpDialogs>(&context.window)) {
     setObjectName(QStringLiteral("FolderOperations"));
     auto on = [this](const char* name, void (FolderOperations::*handler)()) {
-        if (QAction* a = form_.Action(QLatin1String(name)))
+        if (QAction* a = context_.commands.Action(QLatin1String(name)))
             connect(a, &QAction::triggered, this, handler);
     };
     on("OpenFolderItem", &FolderOperations::OpenRowFolder);
@@ -55,10 +56,10 @@ FolderOperations::FolderOperations(MainWindow& form)
     on("MoveFolderItem", &FolderOperations::MoveTreeFolder);
     on("DeleteFolderItem", &FolderOperations::DeleteTreeFolder);
 
-    QTreeWidget* list = form_.FolderPage()->FolderList();
+    QTreeWidget* list = sizeList_.FolderList();
     connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& pos) {
         if (QTreeWidgetItem* item = list->itemAt(pos)) list->setCurrentItem(item);
-        form_.Commands().FolderListPopUp()->popup(list->viewport()->mapToGlobal(pos));
+        context_.commands.FolderListPopUp()->popup(list->viewport()->mapToGlobal(pos));
     });
 }
 
@@ -69,16 +70,16 @@ IShellOpUi* FolderOperations::Ui() const {
 }
 
 QString FolderOperations::RowFolder() const {
-    return form_.FolderPage()->SelectedRowFolder();
+    return sizeList_.SelectedRowFolder();
 }
 
 void FolderOperations::Reanalyse() {
     try {
-        form_.AnalyseFolder(form_.Session().CurrentFolder());
+        context_.analyse(context_.session.CurrentFolder());
     } catch (const EMorvaneError& e) {
-        ShowErrorMessage(&form_, e.message());
+        ShowErrorMessage(&context_.window, e.message());
     } catch (const std::exception& e) {
-        ShowErrorMessage(&form_, QString::fromLocal8Bit(e.what()));
+        ShowErrorMessage(&context_.window, QString::fromLocal8Bit(e.what()));
     }
 }
 
@@ -110,14 +111,13 @@ void FolderOperations::CopyRowFolder() {
 void FolderOperations::TransferRowFolder(int operation) {
     const QString folder = RowFolder();
     if (folder.isEmpty()) return;
-    FolderDialog& pd = form_.PD();
-    pd.Directory = form_.Session().CurrentFolder();
-    pd.Title = TargetTitle();
-    if (!pd.Execute()) return;
-    const bool done = ShellOperationOnPath(folder, pd.Directory, operation, Ui());
+    picker_.Directory = context_.session.CurrentFolder();
+    picker_.Title = TargetTitle();
+    if (!picker_.Execute()) return;
+    const bool done = ShellOperationOnPath(folder, picker_.Directory, operation, Ui());
     // Only a finished move takes the folder away; then the sizes change too.
     if (!done || operation != FO_MOVE) return;
-    QTreeWidget* list = form_.FolderPage()->FolderList();
+    QTreeWidget* list = sizeList_.FolderList();
     for (int i = list->topLevelItemCount() - 1; i >= 0; --i)
         if (FolderListPage::RowFolder(list->topLevelItem(i)) == folder)
             std::unique_ptr<QTreeWidgetItem>(list->takeTopLevelItem(i));
@@ -137,12 +137,11 @@ void FolderOperations::DeleteTreeFolder() {
 }
 
 void FolderOperations::TreeOperation(int operation) {
-    const QString folder = form_.DirTree()->SelectedFolder();
+    const QString folder = tree_.SelectedFolder();
     if (!IsExistingFolder(folder)) return;
-    FolderDialog& pd = form_.PD();
-    pd.Directory = folder;
-    pd.Title = TargetTitle();
+    picker_.Directory = folder;
+    picker_.Title = TargetTitle();
     // Delete asks for a folder too: cancelling the picker cancels the deletion.
-    if (!pd.Execute()) return;
-    ShellOperationOnPath(WithoutDelimiter(folder), pd.Directory, operation, Ui());
+    if (!picker_.Execute()) return;
+    ShellOperationOnPath(WithoutDelimiter(folder), picker_.Directory, operation, Ui());
 }

@@ -1,19 +1,24 @@
 #pragma once
 // The folder commands of the size list's and the directory tree's pop-up
 // menus (open in the file manager, Trash, move, copy).
+#include "gui/commands/CommandContext.h"
 #include "gui/common/FolderActions.h"
 #include <QObject>
 #include <functional>
 #include <memory>
 
-class MainWindow;
-class QWidget;
+class DirTreeView;
+class FolderDialog;
+class FolderListPage;
 class ShellOpDialogs;
 
 class FolderOperations : public QObject {
     Q_OBJECT
 public:
-    explicit FolderOperations(MainWindow& form);
+    // The commands act on the size list's selected row and the tree's
+    // selected folder; picker asks for the target folder.
+    FolderOperations(const CommandContext& context, FolderListPage& sizeList, DirTreeView& tree,
+                     FolderDialog& picker);
     ~FolderOperations() override;
 
     // Answers the shell operations' questions; the window's dialogs when null.
@@ -38,6 +43,9 @@ private:
     void Reanalyse();
     IShellOpUi* Ui() const;
 
-    MainWindow& form_;
+    CommandContext context_;
+    FolderListPage& sizeList_;
+    DirTreeView& tree_;
+    FolderDialog& picker_;
     std::unique_ptr<ShellOpDialogs> dialogs_;
 };

@@ -1,11 +1,15 @@
 #pragma once
 // The Tools menu's housekeeping: emptying the trash (with its fill level on the
 // tool button's hint), the recent-documents list, the browsers' caches and
-// history, the system tools and the command line of the bottom box.
-class MainWindow;
-class QString;
+// history and the system tools.
+#include "gui/commands/CommandContext.h"
 
-void InstallHousekeeping(MainWindow& form);
+class QWidget;
+struct ProgramLaunch;
 
-// The folder the command line runs in: the left commander pane's.
-QString CommandLineFolder(const MainWindow& form);
+// trashButton: the tool button that shows the trash's fill level as its hint.
+void InstallHousekeeping(const CommandContext& context, QWidget* trashButton);
+
+// Starts a program; one that is not installed or does not start is named in
+// an error box over parent, not passed over.
+void StartOrSay(QWidget* parent, const ProgramLaunch& launch);

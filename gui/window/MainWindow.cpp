@@ -1,5 +1,6 @@
 #include "gui/window/MainWindow.h"
 #include "core/settings/IniFile.h"
+#include "gui/commands/CommandContext.h"
 #include "gui/commands/CommandTable.h"
 #include "gui/common/ActivityIndicators.h"
 #include "gui/common/ComboItems.h"
@@ -13,7 +14,6 @@
 #include "gui/session/AnalysisSession.h"
 #include "gui/widgets/ProgressGauge.h"
 #include "gui/window/DirTreeView.h"
-#include "gui/window/PagesSetup.h"
 #include "gui/window/SnapshotView.h"
 #include "platform/Errors.h"
 #include "platform/Memory.h"
@@ -56,13 +56,13 @@ MainWindow::MainWindow(const QString& iniFileName, const QStringList& args, QWid
             AnalysisSession::WithDelimiter(QCoreApplication::applicationDirPath()));
     session_ = std::make_unique<AnalysisSession>(ini);
     SetIniMessageHandler([this](const QString& text) { ShowMessage(this, text); });
-    pd_ = std::make_unique<FolderDialog>(this);
+    folderPicker_ = std::make_unique<FolderDialog>(this);
 
     BuildLayout();
     ConnectCommands();
     ConnectSession();
     snapshots_ = new SnapshotView(*this);
-    InstallPages(*this);
+    InstallPages();
     FormCreate(args);
 }
 
@@ -112,7 +112,7 @@ void MainWindow::FormCreate(const QStringList& args) {
     // The first folder is already current when the start folder is the root,
     // so show it before selecting.
     panels_[4]->setText(session_->CurrentFolder());
-    pd_->Directory = session_->CurrentFolder();
+    folderPicker_->Directory = session_->CurrentFolder();
     if (!argument.isEmpty() && !IsExistingFolder(argument)) {
         // Analysing anything else (the root, say) would be a walk nobody asked for.
         ShowErrorMessage(this, QStringLiteral("\"%1\" is not an existing folder; nothing was "
@@ -150,19 +150,15 @@ QAction* MainWindow::Action(const QString& name) const {
     return commands_->Action(name);
 }
 
-QLabel* MainWindow::StatusPanel(int index) const {
-    return index >= 0 && index < 5 ? panels_[index] : nullptr;
-}
-
-void MainWindow::SetPages(CommanderPage* commander, FileListPage* files) {
-    commander_ = commander;
-    fileListPage_ = files;
+CommandContext MainWindow::PartsContext() {
+    return {*this, *session_, *commands_,
+            [this](const QString& folder) { return AnalyseFolder(folder); }};
 }
 
 // --- folder navigation ------------------------------------------------------
 
 void MainWindow::CurrentFolderChanged(const QString& folder, const QString& requested) {
-    pd_->Directory = folder;
+    folderPicker_->Directory = folder;
     panels_[4]->setText(session_->FolderPanelText());
     if (DirTreeOpen()) SyncDirTree(requested);
 }
@@ -266,9 +262,9 @@ void MainWindow::actUpOneDirExecute() {
 }
 
 void MainWindow::actBrowseDirExecute() {
-    pd_->Directory = session_->CurrentFolder();
-    pd_->Title = QStringLiteral("Select directory and press Run to analyze");
-    if (pd_->Execute()) session_->SelectFolder(pd_->Directory);
+    folderPicker_->Directory = session_->CurrentFolder();
+    folderPicker_->Title = QStringLiteral("Select directory and press Run to analyze");
+    if (folderPicker_->Execute()) session_->SelectFolder(folderPicker_->Directory);
 }
 
 void MainWindow::DirTreeClick() {
@@ -319,7 +315,7 @@ void MainWindow::SetDirTreeOpen(bool open) {
     }
 }
 
-void MainWindow::actO_C_DirTreeExecute() {
+void MainWindow::actOpenCloseDirTreeExecute() {
     SetDirTreeOpen(!DirTreeOpen());
 }
 
@@ -388,11 +384,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::actShowHintsExecute(bool on) {
+void MainWindow::ShowHints(bool on) {
     showHints_ = on;
 }
 
-void MainWindow::actAboutExecute() {
+void MainWindow::ShowAbout() {
     AboutDialog about(this);
     ExecModal(about);
 }

@@ -4,10 +4,12 @@
 //
 // - The session (Session()) holds the current folder, the results of the last
 //   complete run or the snapshot shown, the history and the run state; pages
-//   follow its signals. Pages and dialogs never include this header: the
-//   window hands them the session, the command table and the indicators.
-// - Pages: PageTabs has seven pages by index (PageIndex). Page(i) is an empty
-//   container with a QVBoxLayout (no margins); InstallPages
+//   follow its signals. Pages, dialogs and the command parts never get the
+//   window: it hands them the session, the command table (a CommandContext
+//   for the command parts) and the few widgets each one works on.
+// - Pages: the tab widget "PageTabs" has seven pages by index (PageIndex).
+//   Page(i) ("TabSheet<i+1>") is an empty container with a QVBoxLayout (no
+//   margins); InstallPages
 //   (gui/window/PagesSetup.cpp) puts each page there and wires it, inside the
 //   constructor, after the layout is built and before the window state is
 //   loaded and ApplySettings runs, so connections made there see the restored
@@ -38,6 +40,8 @@ class QToolButton;
 class QTreeWidget;
 class ActivityIndicators;
 class AnalysisSession;
+class ChartPages;
+struct CommandContext;
 class CommandTable;
 class CommanderPage;
 class DirTreeView;
@@ -68,22 +72,15 @@ public:
     ~MainWindow() override;
 
     // --- what the window is built from ----------------------------------------
+    // The pages, dialogs and command parts get these (and the few widgets each
+    // works on) when the window builds them; tests find widgets by object name.
     AnalysisSession& Session() const { return *session_; }
     CommandTable& Commands() const { return *commands_; }
     QAction* Action(const QString& name) const;
     ActivityIndicators& Activity() const { return *activity_; }
-    SnapshotView& Snapshots() const { return *snapshots_; }
-    QWidget* Page(int index) const;
-    QTabWidget* PageTabs() const { return pageControl_; }
-    QToolBar* MainToolBar() const { return toolBar_; }
-    QLabel* StatusPanel(int index) const;
-    FolderListPage* FolderPage() const { return folderListPage_; }
-    QComboBox* HistoryCombo() const { return historyCombo_; }
-    QToolButton* But_CommandLine() const { return butCommandLine_; }
-    DirTreeView* DirTree() const { return dirTree_; }
-    FolderDialog& PD() { return *pd_; }
-    // Set once by InstallPages.
-    void SetPages(CommanderPage* commander, FileListPage* files);
+    // The folder picker of Browse and the folder commands; it starts where the
+    // last pick ended.
+    FolderDialog& FolderPicker() { return *folderPicker_; }
 
     // --- window operations ------------------------------------------------------
     // Measures path and fills the list, the status bar and the charts. Throws
@@ -92,37 +89,26 @@ public:
     // previous complete run and this returns false (as it does, doing nothing,
     // when another analysis is still going).
     bool AnalyseFolder(const QString& path);
-    // True when path is a folder on the disk or in the shown snapshot; else
-    // says "Directory does not exist".
-    bool FolderThereOrSay(const QString& path);
-    // Points the left pane, its label and the bottom box at the current folder.
-    void SyncLeftPane();
     // The folder named above the left pane (the current folder without the page).
     QString LeftPaneFolder() const;
     // The last command run from the bottom box; it comes back there on the
     // commander page. Never stored.
     QString LastCommandLine() const { return lastCommandLine_; }
-    void SetLastCommandLine(const QString& text) { lastCommandLine_ = text; }
 
     // Fills the list, status panels 1 to 3 and the charts with the rows the
     // session shows (after a run, a snapshot folder or a result file).
     void ShowSessionRows();
     // Fills the list and status panels 1 to 3 from three parallel lists.
     void FillFolderList(const QStringList& paths, const QStringList& mb, const QStringList& kb);
+    // A folder was shown without a run (from a snapshot): the status bar names
+    // it by panelText and it joins the history, as after a run.
+    void FolderShown(const QString& folder, const QString& panelText);
     // Rebuilds the charts in the list's current order.
     void FillChartsFromList();
     // The column-click sort of every list of the window.
     void FolderListColumnClick(QTreeWidget* list, int column);
-    // Re-reads the settings the window uses; pages follow SettingsApplied.
-    void ApplySettings();
-    // Restyles the window for the design number (0 flat, 1 flat tool bars, 2 raised).
-    void ApplyFlatDesign(int design);
     // The values ApplySettings read last.
     const WindowSettings& AppliedSettings() const { return appliedSettings_; }
-    // Menu "Settings", menu "Print / Export List", command "Print visible sheet".
-    void SettingsClick();
-    void ExportListClick();
-    void actPrintExecute();
     // Folder history entries and the bar's visibility.
     bool HistoryVisible() const;
     // Left pane collapsed to the splitter's minimum.
@@ -132,8 +118,7 @@ public:
     void actRunExecute();
     void actUpOneDirExecute();
     void actBrowseDirExecute();
-    void actO_C_DirTreeExecute();
-    void actToggleHistComboExecute();
+    void actOpenCloseDirTreeExecute();
     void SortChartClick();
 
 signals:
@@ -151,6 +136,29 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Puts the pages, the charts and the command parts into the window and wires
+    // them (gui/window/PagesSetup.cpp, ChartPagesInstall.cpp).
+    void InstallPages();
+    ChartPages* InstallChartPages();
+    // What the command parts are built from.
+    CommandContext PartsContext();
+    QWidget* Page(int index) const;
+    // True when path is a folder on the disk or in the shown snapshot; else
+    // says "Directory does not exist".
+    bool FolderThereOrSay(const QString& path);
+    // Points the left pane, its label and the bottom box at the current folder.
+    void SyncLeftPane();
+    // Runs the bottom box's text as a command line in the left pane's folder.
+    void RunCommandLine();
+    // Re-reads the settings the window uses; pages follow SettingsApplied.
+    void ApplySettings();
+    // Restyles the window for the design number (0 flat, 1 flat tool bars, 2 raised).
+    void ApplyFlatDesign(int design);
+    // Menu "Settings", menu "Print / Export List", command "Print visible sheet".
+    void SettingsClick();
+    void ExportListClick();
+    void PrintPage();
+    void ToggleHistoryBar();
     void BuildLayout();
     void BuildStatusBar();
     void BuildPageArea();
@@ -170,8 +178,8 @@ private:
     void HistoryComboChange(const QString& text);
     void DeleteAllHistoryItemsClick();
     void ShowAllHistoryItemsClick();
-    void actAboutExecute();
-    void actShowHintsExecute(bool on);
+    void ShowAbout();
+    void ShowHints(bool on);
     // Runs f; an error shows the standard error box.
     void Guarded(const std::function<void()>& f);
 
@@ -180,7 +188,7 @@ private:
 
     // First made, last gone: every part holds on to it.
     std::unique_ptr<AnalysisSession> session_;
-    std::unique_ptr<FolderDialog> pd_;
+    std::unique_ptr<FolderDialog> folderPicker_;
     std::unique_ptr<ActivityIndicators> activity_;
     bool closeAfterRun_ = false;
     WindowSettings appliedSettings_;

@@ -1,5 +1,9 @@
-#include "gui/window/PagesSetup.h"
+// The pages and command parts the window is built from, each handed the
+// session, the command table and the widgets it works on.
+#include "gui/commands/CommandContext.h"
+#include "gui/commands/CommandTable.h"
 #include "gui/commands/CompareCommands.h"
+#include "gui/common/ActivityIndicators.h"
 #include "gui/help/HelpCommands.h"
 #include "gui/pages/CommanderPage.h"
 #include "gui/pages/FileListPage.h"
@@ -8,52 +12,52 @@
 #include "gui/session/AnalysisSession.h"
 #include "gui/window/ArchiveCommands.h"
 #include "gui/window/ButtonImages.h"
-#include "gui/window/ChartPagesInstall.h"
-#include "gui/window/DialogsInstall.h"
+#include "gui/window/DirTreeView.h"
 #include "gui/window/FolderOperations.h"
 #include "gui/window/HousekeepingCommands.h"
 #include "gui/window/MainWindow.h"
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLayout>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QToolBar>
 
-// One line per page or dialog that plugs into the window.
-void InstallPages(MainWindow& form) {
-    AnalysisSession& session = form.Session();
-    CommandTable& commands = form.Commands();
-    ChartPages* charts = InstallChartPages(form);
-    auto* files = new FileListPage(session, commands, form.Activity());
-    form.Page(MainWindow::pgFileList)->layout()->addWidget(files);
-    auto* commander = new CommanderPage(session);
-    form.Page(MainWindow::pgCommander)->layout()->addWidget(commander);
+// One line per page or part that plugs into the window.
+void MainWindow::InstallPages() {
+    AnalysisSession& session = *session_;
+    CommandTable& commands = *commands_;
+    const CommandContext context = PartsContext();
+    ChartPages* charts = InstallChartPages();
+    fileListPage_ = new FileListPage(session, commands, *activity_);
+    Page(pgFileList)->layout()->addWidget(fileListPage_);
+    commander_ = new CommanderPage(session);
+    Page(pgCommander)->layout()->addWidget(commander_);
     auto* shortcuts = new ShortcutsPage(session, commands);
-    form.Page(MainWindow::pgShortcuts)->layout()->addWidget(shortcuts);
-    form.Page(MainWindow::pgTempFolders)->layout()->addWidget(new TempFoldersPage);
-    form.SetPages(commander, files);
+    Page(pgShortcuts)->layout()->addWidget(shortcuts);
+    Page(pgTempFolders)->layout()->addWidget(new TempFoldersPage);
 
     // A page's text for the bottom box shows there without selecting a folder.
-    QComboBox* bottomBox = form.HistoryCombo();
+    QComboBox* bottomBox = historyCombo_;
     auto showInBottomBox = [bottomBox](const QString& text) {
         const QSignalBlocker block(bottomBox);
         bottomBox->setEditText(text);
     };
-    QObject::connect(commander, &CommanderPage::BottomBoxText, bottomBox, showInBottomBox);
-    QObject::connect(shortcuts, &ShortcutsPage::BottomBoxText, bottomBox, showInBottomBox);
+    connect(commander_, &CommanderPage::BottomBoxText, bottomBox, showInBottomBox);
+    connect(shortcuts, &ShortcutsPage::BottomBoxText, bottomBox, showInBottomBox);
     // The file list's search goes on from the row last chosen in either list.
-    QObject::connect(shortcuts, &ShortcutsPage::RowChosen, files, &FileListPage::SetSearchStart);
+    connect(shortcuts, &ShortcutsPage::RowChosen, fileListPage_, &FileListPage::SetSearchStart);
 
-    auto* compare = new CompareCommands(session, commands, *form.FolderPage(), *charts, &form);
-    form.statusBar()->addPermanentWidget(compare->Panel());
+    auto* compare = new CompareCommands(context, *folderListPage_, *charts);
+    statusBar()->addPermanentWidget(compare->Panel());
     // After the charts' own fill: in change mode the bars then show the change.
-    QObject::connect(&form, &MainWindow::ChartsFillRequested, compare,
-                     &CompareCommands::ChartsFilled);
+    connect(this, &MainWindow::ChartsFillRequested, compare, &CompareCommands::ChartsFilled);
 
-    new FolderOperations(form);
-    InstallDialogs(form);
-    InstallHousekeeping(form);
-    InstallArchiveCommands(form);
-    InstallHelp(form);
-    InstallButtonImages(form);
+    new FolderOperations(context, *folderListPage_, *dirTree_, *folderPicker_);
+    InstallHousekeeping(context,
+                        toolBar_->widgetForAction(Action(QStringLiteral("actEmptyRecBin"))));
+    new ArchiveCommands(context, activity_->Gauge(), *fileListPage_, *folderListPage_, *dirTree_);
+    InstallHelp(*this, commands);
+    InstallButtonImages(context);
 }

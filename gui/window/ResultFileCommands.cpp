@@ -1,10 +1,10 @@
 #include "gui/window/ResultFileCommands.h"
 #include "core/resultfile/ResultFile.h"
 #include "core/settings/IniFile.h"
+#include "gui/commands/CommandTable.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/ChartPages.h"
 #include "gui/session/AnalysisSession.h"
-#include "gui/window/MainWindow.h"
 #include "gui/window/SnapshotView.h"
 #include "platform/Errors.h"
 #include "platform/NativePath.h"
@@ -44,22 +44,25 @@ void ResultFileCommands::SetFileDialog(DialogFunction dialog) {
     Dialog() = dialog ? std::move(dialog) : DialogFunction(RunDialog);
 }
 
-ResultFileCommands::ResultFileCommands(MainWindow& form, ChartPages& charts)
-    : QObject(&form), form_(form), charts_(charts) {
-    connect(form.Action(QStringLiteral("ACTSave")), &QAction::triggered, this,
+ResultFileCommands::ResultFileCommands(const CommandContext& context, ChartPages& charts,
+                                       SnapshotView& snapshots,
+                                       std::function<void()> showSessionRows)
+    : QObject(&context.window), context_(context), charts_(charts), snapshots_(snapshots),
+      showSessionRows_(std::move(showSessionRows)) {
+    connect(context.commands.Action(QStringLiteral("ACTSave")), &QAction::triggered, this,
             &ResultFileCommands::ACTSaveExecute);
-    connect(form.Action(QStringLiteral("ACTOpen")), &QAction::triggered, this,
+    connect(context.commands.Action(QStringLiteral("ACTOpen")), &QAction::triggered, this,
             &ResultFileCommands::ACTOpenExecute);
 }
 
 void ResultFileCommands::ACTSaveExecute() {
-    const QString chosen = Dialog()(true, form_.Session().CurrentFolder());
+    const QString chosen = Dialog()(true, context_.session.CurrentFolder());
     if (!chosen.isEmpty()) SaveTo(chosen);
 }
 
 void ResultFileCommands::ACTOpenExecute() {
     const QString chosen =
-        Dialog()(false, openFolder_.isEmpty() ? form_.Session().CurrentFolder() : openFolder_);
+        Dialog()(false, openFolder_.isEmpty() ? context_.session.CurrentFolder() : openFolder_);
     if (chosen.isEmpty()) return;
     if (OpenFrom(chosen)) openFolder_ = QFileInfo(chosen).absolutePath() + QLatin1Char('/');
 }
@@ -69,21 +72,22 @@ bool ResultFileCommands::SaveTo(const QString& chosen) {
     // The dialog asked about the name as typed; a different file it would
     // replace gets its own question.
     if (name != chosen && QFileInfo::exists(name) &&
-        !AskWarningYesNo(&form_, QStringLiteral("%1 already exists.\nDo you want to replace it?")
-                                     .arg(QDir::toNativeSeparators(name))))
+        !AskWarningYesNo(&context_.window,
+                         QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                             .arg(QDir::toNativeSeparators(name))))
         return false;
     try {
-        const AnalysisSession::FolderRows& rows = form_.Session().ShownRows();
+        const AnalysisSession::FolderRows& rows = context_.session.ShownRows();
         SaveResultFile(rows.paths, rows.mb, rows.kb, name);
         return true;
     } catch (const EMorvaneError& e) {
-        ShowErrorMessage(&form_, e.message());
+        ShowErrorMessage(&context_.window, e.message());
         return false;
     }
 }
 
 bool ResultFileCommands::OpenFrom(const QString& fileName) {
-    if (SnapshotView::LooksLikeSnapshot(fileName)) return form_.Snapshots().OpenFrom(fileName);
+    if (SnapshotView::LooksLikeSnapshot(fileName)) return snapshots_.OpenFrom(fileName);
     QStringList paths, mb, kb;
     try {
         LoadResultFile(paths, mb, kb, fileName);
@@ -97,13 +101,13 @@ bool ResultFileCommands::OpenFrom(const QString& fileName) {
             for (const QString& t : *list)
                 StrToSizeFloat(t);
     } catch (const EMorvaneError& e) {
-        ShowErrorMessage(&form_, e.message());
+        ShowErrorMessage(&context_.window, e.message());
         return false;
     }
-    AnalysisSession& session = form_.Session();
+    AnalysisSession& session = context_.session;
     session.CloseSnapshot();
     session.ShowResultRows(paths, mb, kb);
     charts_.ApplyChartOptions();
-    form_.ShowSessionRows();
+    showSessionRows_();
     return true;
 }

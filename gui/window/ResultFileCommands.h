@@ -1,11 +1,12 @@
 #pragma once
 // Save and Open of a whole analysis as a ".MVX" result file.
+#include "gui/commands/CommandContext.h"
 #include <QObject>
 #include <QString>
 #include <functional>
 
-class MainWindow;
 class ChartPages;
+class SnapshotView;
 
 // The name a result file is saved under: the extension replaced by ".MVX".
 QString ResultFileName(const QString& chosen);
@@ -13,7 +14,10 @@ QString ResultFileName(const QString& chosen);
 class ResultFileCommands : public QObject {
     Q_OBJECT
 public:
-    ResultFileCommands(MainWindow& form, ChartPages& charts);
+    // A snapshot file opens in snapshots; a result file becomes the session's
+    // rows, which showSessionRows puts into the size list and the charts.
+    ResultFileCommands(const CommandContext& context, ChartPages& charts, SnapshotView& snapshots,
+                       std::function<void()> showSessionRows);
 
     void ACTSaveExecute();
     void ACTOpenExecute();
@@ -32,8 +36,10 @@ public:
     static inline const QString SnapshotFilter = QStringLiteral("ncdu/gdu JSON export (*.json *)");
 
 private:
-    MainWindow& form_;
+    CommandContext context_;
     ChartPages& charts_;
+    SnapshotView& snapshots_;
+    std::function<void()> showSessionRows_;
     // The folder of the last file opened, where Open starts next time.
     QString openFolder_;
 };

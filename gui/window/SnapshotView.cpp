@@ -1,15 +1,11 @@
 #include "gui/window/SnapshotView.h"
 #include "core/snapshot/Snapshot.h"
-#include "gui/common/ComboItems.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
 #include "platform/Errors.h"
 #include <QApplication>
-#include <QComboBox>
 #include <QFile>
-#include <QLabel>
-#include <QSignalBlocker>
 
 SnapshotView::SnapshotView(MainWindow& form) : QObject(&form), form_(form) {}
 
@@ -48,12 +44,7 @@ void SnapshotView::Show(const QString& folder) {
     AnalysisSession& session = form_.Session();
     if (!session.LoadSnapshotFolder(folder)) return;
     form_.ShowSessionRows();
-    form_.StatusPanel(4)->setText(session.SnapshotPanelText(folder));
-    {
-        // Each folder shown joins the history, as after a run.
-        const QSignalBlocker block(form_.HistoryCombo());
-        form_.HistoryCombo()->setEditText(folder);
-        AddTextToComboItems(form_.HistoryCombo(), session.HistorySize);
-    }
+    // Each folder shown joins the history, as after a run.
+    form_.FolderShown(folder, session.SnapshotPanelText(folder));
     emit form_.AnalysisDone(folder);
 }

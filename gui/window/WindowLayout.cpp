@@ -138,6 +138,7 @@ void MainWindow::BuildPageArea() {
     butCommandLine_->setIcon(
         ThemeIcon(QStringLiteral("utilities-terminal"), QStyle::SP_CommandLink));
     butCommandLine_->setAutoRaise(true);
+    butCommandLine_->setToolTip(QStringLiteral("Execute Command line in the\nleft directory pane"));
     butCommandLine_->hide();
     comboLayout->addWidget(butCommandLine_);
     historyCombo_ = new QComboBox(comboPanel_);
@@ -170,18 +171,21 @@ void MainWindow::ConnectCommands() {
     on("actRun", &MainWindow::actRunExecute);
     on("actUpOneDir", &MainWindow::actUpOneDirExecute);
     on("actBrowseDir", &MainWindow::actBrowseDirExecute);
-    on("actO_C_DirTree", &MainWindow::actO_C_DirTreeExecute);
-    on("actToggleHistCombo", &MainWindow::actToggleHistComboExecute);
+    on("actO_C_DirTree", &MainWindow::actOpenCloseDirTreeExecute);
+    on("actToggleHistCombo", &MainWindow::ToggleHistoryBar);
     on("SortChart", &MainWindow::SortChartClick);
     connect(Action(QStringLiteral("ExitItem")), &QAction::triggered, this, [this] { close(); });
-    on("actAbout", &MainWindow::actAboutExecute);
+    on("actAbout", &MainWindow::ShowAbout);
     on("RunSizeCheckItem", &MainWindow::RunSizeCheckClick);
+    on("SettingsItem", &MainWindow::SettingsClick);
+    on("ExportListItem", &MainWindow::ExportListClick);
+    on("actPrint", &MainWindow::PrintPage);
     on("DeleteAllHistoryItems", &MainWindow::DeleteAllHistoryItemsClick);
     on("ShowAllHistoryItems", &MainWindow::ShowAllHistoryItemsClick);
     connect(Action(QStringLiteral("DeleteHistoryItem")), &QAction::triggered, this,
             [this] { RemoveComboEntry(historyCombo_); });
     connect(Action(QStringLiteral("actShowHints")), &QAction::toggled, this,
-            &MainWindow::actShowHintsExecute);
+            &MainWindow::ShowHints);
 
     connect(pageControl_, &QTabWidget::currentChanged, this, [this](int index) {
         AdaptToPage();
@@ -208,6 +212,7 @@ void MainWindow::ConnectCommands() {
     connect(folderListPage_, &FolderListPage::RowActivated, this, &MainWindow::FolderListDblClick);
     connect(folderListPage_, &FolderListPage::ColumnClicked, this,
             [this](int column) { FolderListColumnClick(folderListPage_->FolderList(), column); });
+    connect(butCommandLine_, &QToolButton::clicked, this, &MainWindow::RunCommandLine);
     connect(historyCombo_, &QComboBox::editTextChanged, this, &MainWindow::HistoryComboChange);
     connect(historyCombo_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         commands_->HistoryPop()->popup(historyCombo_->mapToGlobal(pos));

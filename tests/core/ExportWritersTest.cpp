@@ -97,7 +97,7 @@ TEST_F(ExportTest, CsvWithEveryRow) {
 
 TEST_F(ExportTest, SemicolonCsvOnlyItemRowsWithoutFlags) {
     ex.SetTargetFile(Path("list.csv"));
-    ASSERT_TRUE(ex.makeSemikoCSV());
+    ASSERT_TRUE(ex.MakeSemicolonCSV());
     EXPECT_EQ(ReadAll(ex.TargetFile), "docs;1.5;1536;/home/u/docs;;\r\n"
                                       "\"a,b\";0;0;\"/home/u/a,b\";;\r\n");
 }
@@ -261,7 +261,7 @@ TEST_F(ExportTest, DescriptorTargetsKeepTheirFileAndOffset) {
     int pipeFds[2];
     ASSERT_EQ(::pipe(pipeFds), 0);
     ex.SetTargetFile(QStringLiteral("/dev/fd/%1").arg(pipeFds[1]));
-    EXPECT_TRUE(ex.makeSemikoCSV());
+    EXPECT_TRUE(ex.MakeSemicolonCSV());
     ::close(pipeFds[1]);
     char buf[256] = {};
     const ssize_t n = ::read(pipeFds[0], buf, sizeof buf - 1);
@@ -281,7 +281,7 @@ TEST_F(ExportTest, StreamedExportsMatchTheKeptOnesByteForByte) {
     using Make = bool (*)(ExportWriter&);
     const std::pair<const char*, Make> writers[] = {
         {"csv", [](ExportWriter& w) { return w.MakeCSV(); }},
-        {"semi", [](ExportWriter& w) { return w.makeSemikoCSV(); }},
+        {"semi", [](ExportWriter& w) { return w.MakeSemicolonCSV(); }},
         {"txt", [](ExportWriter& w) { return w.MakeText(true); }},
         {"html", [](ExportWriter& w) { return w.MakeHTML(); }},
     };

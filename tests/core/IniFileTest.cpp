@@ -220,12 +220,12 @@ TEST_F(IniTest, UnwritableFolderKeepsTheOldFile) {
 
 TEST_F(IniTest, SnapshotOfAMissingFileCreatesNothing) {
     const IniSnapshot s(ini);
-    EXPECT_FALSE(s.exists());
+    EXPECT_FALSE(s.Exists());
     EXPECT_EQ(s.ReadInteger("Bounds", "left", 150), 150);
     EXPECT_FALSE(QFileInfo::exists(QFileInfo(ini).absolutePath()));
     put("[S]\nk=\nb=1\n");
     const IniSnapshot t(ini);
-    EXPECT_TRUE(t.exists());
+    EXPECT_TRUE(t.Exists());
     EXPECT_TRUE(t.ValueExists("s", "K"));
     EXPECT_EQ(t.ReadString("S", "k", "d"), "");
     EXPECT_TRUE(t.ReadBool("S", "b", false));

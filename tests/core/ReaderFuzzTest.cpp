@@ -133,12 +133,12 @@ TEST(ReaderFuzz, SettingsFiles) {
         const QByteArray m = mutate(good, "[]=;$x-\r\n\t 0123456789abcdefABCDEF\xff");
         IniDocument doc(m);
         // Unknown lines and odd bytes are kept: the file reads back whole.
-        ASSERT_EQ(doc.serialize(), m);
-        for (const QString& section : doc.sections())
-            for (const auto& [key, value] : doc.sectionValues(section))
+        ASSERT_EQ(doc.Serialize(), m);
+        for (const QString& section : doc.Sections())
+            for (const auto& [key, value] : doc.SectionValues(section))
                 IniValueToInt(value, 0);
-        doc.setValue("Settings", "Left", "1");
-        EXPECT_EQ(doc.value("settings", "left"), "1");
+        doc.SetValue("Settings", "Left", "1");
+        EXPECT_EQ(doc.Value("settings", "left"), "1");
     }
 }
 

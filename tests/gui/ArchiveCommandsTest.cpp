@@ -1,5 +1,6 @@
 // The window's archive commands and the "ZipProgress" window, offscreen.
 #include "gui/window/ArchiveCommands.h"
+#include "WindowParts.h"
 #include "common/TestFiles.h"
 #include "core/archive/ZipArchiver.h"
 #include "core/engine/DirScanner.h"
@@ -141,8 +142,8 @@ TEST_F(ArchiveCommandsTest, TreeFolderIntoArchiveThenRestoreOfTheCheckedRow) {
     const QString hint = form->Action("actMoveToArchive")->toolTip();
     EXPECT_TRUE(hint.startsWith("Moves checked files into Zip Archive.\nStandard settings: Move"));
 
-    form->actO_C_DirTreeExecute();
-    form->DirTree()->SelectPath(root + "one");
+    form->actOpenCloseDirTreeExecute();
+    DirTree(*form)->SelectPath(root + "one");
     form->Action("TreeMoveToArchiveItem")->trigger();
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
     const QString archive = root + "one/Archived_files_R_1.zip";
@@ -152,7 +153,7 @@ TEST_F(ArchiveCommandsTest, TreeFolderIntoArchiveThenRestoreOfTheCheckedRow) {
 
     // The size list: its pseudo row names no folder, a folder row is archived inside.
     Analyse(root);
-    QTreeWidget* list = form->FolderPage()->FolderList();
+    QTreeWidget* list = FolderPage(*form)->FolderList();
     auto select = [list](const QString& caption) {
         list->clearSelection();
         for (int i = 0; i < list->topLevelItemCount(); ++i)

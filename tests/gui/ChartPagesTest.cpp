@@ -30,6 +30,8 @@ struct ChartsFixture : ::testing::Test {
     QStringList analysed, opened, messages;
     int page = ChartPages::BarPage;
     std::unique_ptr<ChartPages> pages;
+    BarChart* barChart = nullptr;
+    PieChart* pieChart = nullptr;
 
     void SetUp() override {
         auto* l = new QHBoxLayout(&window);
@@ -46,6 +48,9 @@ struct ChartsFixture : ::testing::Test {
         host.activePage = [this] { return page; };
         host.showMessage = [this](const QString& m) { messages << m; };
         pages = std::make_unique<ChartPages>(barPage, piePage, cmd, host);
+        barChart = barPage->findChild<BarChart*>("Bars");
+        pieChart = piePage->findChild<PieChart*>("Pies");
+        ASSERT_TRUE(barChart && pieChart);
         ChartPages::SetFileManagerOpener([this](const QString& f) { opened << f; });
         window.resize(1000, 500);
         window.show();
@@ -114,10 +119,9 @@ TEST(ChartModel, MarkPlacementKeepsGapsAndBounds) {
 }
 
 TEST_F(ChartsFixture, FillGivesOnePointPerRowInOrderWithPositionColours) {
-    EXPECT_EQ(pages->Bars->Title(), QStringList{"Select drive or directory and press run !"});
+    EXPECT_EQ(barChart->Title(), QStringList{"Select drive or directory and press run !"});
     Fill(20);
-    for (ChartBase* c :
-         {static_cast<ChartBase*>(pages->Bars), static_cast<ChartBase*>(pages->Pies)}) {
+    for (ChartBase* c : {static_cast<ChartBase*>(barChart), static_cast<ChartBase*>(pieChart)}) {
         const auto& pts = c->Series().points;
         ASSERT_EQ(pts.size(), 21u);
         EXPECT_EQ(c->Title(), (QStringList{"Folder Size in:", "/data/photos/"}));
@@ -127,12 +131,12 @@ TEST_F(ChartsFixture, FillGivesOnePointPerRowInOrderWithPositionColours) {
         EXPECT_EQ(pts[16].color, pts[0].color);
         EXPECT_EQ(pts[17].color, QColor(0xE8, 0x03, 0x80));
     }
-    EXPECT_EQ(pages->Bars->BarSerie.MarkText(3), "sub3 31.25 MB");
+    EXPECT_EQ(barChart->BarSerie.MarkText(3), "sub3 31.25 MB");
 
     // A sorted list refills in its order; colours follow the positions.
     QStringList paths = {"/data/photos/sub2", "/data/photos/sub0"}, mb = {"24.25", "10.25"};
     pages->FillCharts(paths, mb);
-    const auto& pts = pages->Pies->DiscoSerie.points;
+    const auto& pts = pieChart->DiscoSerie.points;
     ASSERT_EQ(pts.size(), 2u);
     EXPECT_EQ(pts[0].label, "sub2");
     EXPECT_EQ(pts[0].color, ColorFromValue(ChartColors[0]));
@@ -141,20 +145,20 @@ TEST_F(ChartsFixture, FillGivesOnePointPerRowInOrderWithPositionColours) {
 
 TEST_F(ChartsFixture, BadMbTextStopsTheFillAtItsRow) {
     EXPECT_THROW(pages->FillCharts({"/x/a", "/x/b", "/x/c"}, {"1.5", "zwei", "3"}), EConvertError);
-    EXPECT_EQ(pages->Bars->BarSerie.Count(), 1);
-    EXPECT_EQ(pages->Pies->DiscoSerie.Count(), 1);
+    EXPECT_EQ(barChart->BarSerie.Count(), 1);
+    EXPECT_EQ(pieChart->DiscoSerie.Count(), 1);
 }
 
 TEST_F(ChartsFixture, ClicksOnBarsAndSlicesDrillOrOpen) {
     Fill(4);
-    BarChart* bars = pages->Bars;
+    BarChart* bars = barChart;
     Click(bars, bars->PointCentre(2), Qt::LeftButton);
     EXPECT_EQ(analysed, QStringList{"/data/photos/sub2/"});
     // The files row resolves to the chart's own folder, on both buttons.
     Click(bars, bars->PointCentre(4), Qt::RightButton);
     EXPECT_EQ(opened, QStringList{"/data/photos/"});
 
-    PieChart* pie = pages->Pies;
+    PieChart* pie = pieChart;
     for (int rotation : {0, 123}) {
         pie->SetRotation(rotation);
         analysed.clear();
@@ -183,39 +187,39 @@ TEST_F(ChartsFixture, SwitchesReachBothCharts) {
     cmd.actExplodeBiggest->setChecked(true);
     cmd.actElyptic->setChecked(true);
     pages->ApplyChartOptions();
-    EXPECT_FALSE(pages->Bars->View3D());
-    EXPECT_FALSE(pages->Pies->View3D());
-    EXPECT_FALSE(pages->Bars->BarSerie.marksVisible);
-    EXPECT_TRUE(pages->Pies->LegendVisible());
-    EXPECT_EQ(pages->Pies->ExplodeBiggest(), 10);
-    EXPECT_FALSE(pages->Pies->Circular());
+    EXPECT_FALSE(barChart->View3D());
+    EXPECT_FALSE(pieChart->View3D());
+    EXPECT_FALSE(barChart->BarSerie.marksVisible);
+    EXPECT_TRUE(pieChart->LegendVisible());
+    EXPECT_EQ(pieChart->ExplodeBiggest(), 10);
+    EXPECT_FALSE(pieChart->Circular());
 
     // Each command inverts its switch and applies it at once.
     cmd.actToggle3D->trigger();
-    EXPECT_TRUE(pages->Bars->View3D());
-    EXPECT_TRUE(pages->Pies->View3D());
+    EXPECT_TRUE(barChart->View3D());
+    EXPECT_TRUE(pieChart->View3D());
     cmd.actExplodeBiggest->trigger();
-    EXPECT_EQ(pages->Pies->ExplodeBiggest(), 0);
+    EXPECT_EQ(pieChart->ExplodeBiggest(), 0);
     cmd.actElyptic->trigger();
-    EXPECT_TRUE(pages->Pies->Circular());
+    EXPECT_TRUE(pieChart->Circular());
     cmd.actMarkVisible->trigger();
-    EXPECT_TRUE(pages->Pies->DiscoSerie.marksVisible);
+    EXPECT_TRUE(pieChart->DiscoSerie.marksVisible);
     cmd.actShowLegend->trigger();
-    EXPECT_FALSE(pages->Bars->LegendVisible());
+    EXPECT_FALSE(barChart->LegendVisible());
 }
 
 TEST_F(ChartsFixture, TimerTurnsThePieOnlyWhileMoveIsDown) {
     Fill(3);
-    const int start = pages->Pies->Rotation();
+    const int start = pieChart->Rotation();
     pages->RotateTimerTick();
-    EXPECT_EQ(pages->Pies->Rotation(), start);
+    EXPECT_EQ(pieChart->Rotation(), start);
     cmd.Move->trigger();
     for (int i = 0; i < 365; ++i)
         pages->RotateTimerTick();
-    EXPECT_EQ(pages->Pies->Rotation(), (start + 365) % 360);
+    EXPECT_EQ(pieChart->Rotation(), (start + 365) % 360);
     cmd.Move->setChecked(false); // released by a page change
     pages->RotateTimerTick();
-    EXPECT_EQ(pages->Pies->Rotation(), (start + 365) % 360);
+    EXPECT_EQ(pieChart->Rotation(), (start + 365) % 360);
 }
 
 TEST_F(ChartsFixture, SavejpgCopiesTheChartAndWritesTheClipboardBitmap) {
@@ -224,7 +228,7 @@ TEST_F(ChartsFixture, SavejpgCopiesTheChartAndWritesTheClipboardBitmap) {
     const QString pie = dir.filePath("pie.jpg");
     pages->Savejpg(pie, 2);
     const QImage clip = QApplication::clipboard()->image();
-    EXPECT_EQ(clip.size(), pages->Pies->size());
+    EXPECT_EQ(clip.size(), pieChart->size());
     const QByteArray jpg = [&] {
         QFile f(pie);
         EXPECT_TRUE(f.open(QIODevice::ReadOnly));
@@ -265,7 +269,7 @@ TEST_F(ChartsFixture, SavePictureWritesEachKindOfTheShownChart) {
     });
     cmd.actSavePicture->trigger();
     ChartPages::SetPictureDialog({});
-    EXPECT_EQ(QImage(dir.filePath("chart.bmp")).size(), pages->Pies->size());
+    EXPECT_EQ(QImage(dir.filePath("chart.bmp")).size(), pieChart->size());
 
     pages->SavePictureAs(dir.filePath("chart.wmf"), pkWmf);
     pages->SavePictureAs(dir.filePath("chart.emf"), pkEmf);
@@ -329,8 +333,8 @@ TEST_F(ChartsFixture, HtmlReportCarriesBothChartPictures) {
     const QString html = QString::fromUtf8(f.readAll());
     EXPECT_TRUE(html.contains("<img src=\"report_images/Chart1.jpg\"")) << html.toStdString();
     EXPECT_TRUE(html.contains("<img src=\"report_images/Chart2.jpg\""));
-    EXPECT_EQ(QImage(dir.filePath("report_images/Chart1.jpg")).size(), pages->Bars->size());
-    EXPECT_EQ(QImage(dir.filePath("report_images/Chart2.jpg")).size(), pages->Pies->size());
+    EXPECT_EQ(QImage(dir.filePath("report_images/Chart1.jpg")).size(), barChart->size());
+    EXPECT_EQ(QImage(dir.filePath("report_images/Chart2.jpg")).size(), pieChart->size());
 }
 
 TEST(ChartModel, ValueTextWithoutThousandsSeparator) {

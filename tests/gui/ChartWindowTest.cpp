@@ -1,5 +1,6 @@
 // The charts inside the main window: a run fills them, clicks drill down,
 // the rotate switch follows the pages.
+#include "WindowParts.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "gui/dialogs/MessageBoxes.h"
@@ -27,6 +28,8 @@ struct ChartWindow : ::testing::Test {
     QStringList opened, messages;
     std::unique_ptr<MainWindow> form;
     ChartPages* charts = nullptr;
+    BarChart* barChart = nullptr;
+    PieChart* pieChart = nullptr;
 
     void SetUp() override {
         SetMessageBoxHook([this](MessageKind, const QString&, const QString& text) {
@@ -50,10 +53,12 @@ struct ChartWindow : ::testing::Test {
         }
         form = std::make_unique<MainWindow>(dir.filePath("Morvane.ini"));
         charts = form->findChild<ChartPages*>();
+        barChart = form->findChild<BarChart*>("Bars");
+        pieChart = form->findChild<PieChart*>("Pies");
         ASSERT_NE(charts, nullptr);
         form->resize(1000, 700);
         form->show();
-        form->PageTabs()->setCurrentIndex(MainWindow::pgBarChart);
+        PageTabs(*form)->setCurrentIndex(MainWindow::pgBarChart);
         form->Session().SelectFolder(root);
         form->actRunExecute();
     }
@@ -82,22 +87,21 @@ struct ChartWindow : ::testing::Test {
 } // namespace
 
 TEST_F(ChartWindow, RunFillsBothChartsOnTheirPages) {
-    EXPECT_EQ(charts->Bars->parentWidget(), form->Page(MainWindow::pgBarChart));
-    EXPECT_EQ(charts->Pies->parentWidget(), form->Page(MainWindow::pgPieChart));
+    EXPECT_EQ(barChart->parentWidget(), Page(*form, MainWindow::pgBarChart));
+    EXPECT_EQ(pieChart->parentWidget(), Page(*form, MainWindow::pgPieChart));
     const QStringList expected = {
         "<All files in this folder>", "sub0", "sub1", "sub2", "sub3", "sub4"};
-    QStringList bars = Labels(charts->Bars);
+    QStringList bars = Labels(barChart);
     bars.sort();
     EXPECT_EQ(bars, expected);
-    EXPECT_EQ(Labels(charts->Pies), Labels(charts->Bars));
-    EXPECT_EQ(charts->Bars->Title(),
-              (QStringList{"Folder Size in:", form->Session().CurrentFolder()}));
-    EXPECT_EQ(charts->Bars->toolTip(), ChartPages::BarsHint);
-    EXPECT_EQ(charts->Pies->toolTip(), ChartPages::PiesHint);
+    EXPECT_EQ(Labels(pieChart), Labels(barChart));
+    EXPECT_EQ(barChart->Title(), (QStringList{"Folder Size in:", form->Session().CurrentFolder()}));
+    EXPECT_EQ(barChart->toolTip(), ChartPages::BarsHint);
+    EXPECT_EQ(pieChart->toolTip(), ChartPages::PiesHint);
 
     // Sorting the list by size refills the charts in the list's order.
     form->SortChartClick();
-    const auto& pts = charts->Bars->BarSerie.points;
+    const auto& pts = barChart->BarSerie.points;
     for (std::size_t i = 1; i < pts.size(); ++i)
         EXPECT_LE(pts[i - 1].value, pts[i].value);
     EXPECT_EQ(pts[0].label, "<All files in this folder>");
@@ -106,21 +110,21 @@ TEST_F(ChartWindow, RunFillsBothChartsOnTheirPages) {
 }
 
 TEST_F(ChartWindow, LeftClickDrillsDownWithoutHistoryRightClickOpens) {
-    const int history = form->HistoryCombo()->count();
-    const auto& pts = charts->Bars->BarSerie.points;
+    const int history = HistoryCombo(*form)->count();
+    const auto& pts = barChart->BarSerie.points;
     int sub2 = -1;
     for (std::size_t i = 0; i < pts.size(); ++i)
         if (pts[i].label == "sub2") sub2 = int(i);
     ASSERT_GE(sub2, 0);
-    Click(charts->Bars, charts->Bars->PointCentre(sub2), Qt::LeftButton);
+    Click(barChart, barChart->PointCentre(sub2), Qt::LeftButton);
     const QString sub = QDir(root).absoluteFilePath("sub2") + "/";
     EXPECT_EQ(form->Session().CurrentFolder(), sub);
-    EXPECT_EQ(charts->Pies->TitleFolder(), sub);
-    EXPECT_EQ(Labels(charts->Pies), (QStringList{"deeper", "<All files in this folder>"}));
-    EXPECT_EQ(form->HistoryCombo()->count(), history);
+    EXPECT_EQ(pieChart->TitleFolder(), sub);
+    EXPECT_EQ(Labels(pieChart), (QStringList{"deeper", "<All files in this folder>"}));
+    EXPECT_EQ(HistoryCombo(*form)->count(), history);
 
     // Right click on the files row opens the chart's folder.
-    Click(charts->Bars, charts->Bars->PointCentre(1), Qt::RightButton);
+    Click(barChart, barChart->PointCentre(1), Qt::RightButton);
     EXPECT_EQ(opened, QStringList{sub});
     EXPECT_EQ(form->Session().CurrentFolder(), sub);
 }
@@ -130,19 +134,19 @@ TEST_F(ChartWindow, RotateAndExplodeOnlyOnThePiePage) {
     QAction* explode = form->Action("actExplodeBiggest");
     EXPECT_FALSE(move->isEnabled());
     EXPECT_FALSE(explode->isEnabled());
-    form->PageTabs()->setCurrentIndex(MainWindow::pgPieChart);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgPieChart);
     EXPECT_TRUE(move->isEnabled());
     EXPECT_TRUE(explode->isEnabled());
     move->trigger();
     ASSERT_TRUE(move->isChecked());
-    const int angle = charts->Pies->Rotation();
+    const int angle = pieChart->Rotation();
     charts->RotateTimerTick();
     charts->RotateTimerTick();
-    EXPECT_EQ(charts->Pies->Rotation(), (angle + 2) % 360);
+    EXPECT_EQ(pieChart->Rotation(), (angle + 2) % 360);
     // Leaving the page releases the switch: the pie stands still.
-    form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgFolderList);
     EXPECT_FALSE(move->isChecked());
     EXPECT_FALSE(explode->isEnabled());
     charts->RotateTimerTick();
-    EXPECT_EQ(charts->Pies->Rotation(), (angle + 2) % 360);
+    EXPECT_EQ(pieChart->Rotation(), (angle + 2) % 360);
 }

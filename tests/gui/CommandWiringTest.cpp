@@ -1,6 +1,7 @@
 // Every menu, pop-up menu and tool bar against its table: order, captions,
 // keys, check marks at start, help topics, and that every item runs something;
 // the frame's own commands: help, hints, the drawn File menu and about.
+#include "WindowParts.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "gui/commands/CommandTable.h"
@@ -222,7 +223,7 @@ TEST_F(CommandWiring, MainMenuPopupsAndToolBarFollowTheirTables) {
               form_->Commands().MenuImgList.value(1).cacheKey());
     EXPECT_NE(cache->icon().cacheKey(), form_->Commands().MenuImgList.value(1).cacheKey());
 
-    const QList<QAction*> buttons = form_->MainToolBar()->actions();
+    const QList<QAction*> buttons = MainToolBar(*form_)->actions();
     ASSERT_EQ(buttons.size(), qsizetype(kToolBar.size()));
     for (size_t i = 0; i < kToolBar.size(); ++i) {
         const QAction* a = buttons[qsizetype(i)];
@@ -230,7 +231,7 @@ TEST_F(CommandWiring, MainMenuPopupsAndToolBarFollowTheirTables) {
         if (hint == QLatin1String("|")) {
             EXPECT_TRUE(a->isSeparator()) << i;
         } else if (hint == QLatin1String("*")) {
-            EXPECT_NE(form_->MainToolBar()->widgetForAction(const_cast<QAction*>(a)), nullptr);
+            EXPECT_NE(MainToolBar(*form_)->widgetForAction(const_cast<QAction*>(a)), nullptr);
         } else {
             EXPECT_EQ(a->toolTip(), hint) << i;
             // A toggle button's state is itself the command (read at the next run).
@@ -343,7 +344,7 @@ TEST_F(CommandWiring, KeysReachTheirItemsAndF4SwitchesEveryHint) {
     QTest::keyClick(form_.get(), Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(asked, (QStringList{"save", "open"}));
 
-    QWidget* run = form_->MainToolBar()->widgetForAction(form_->Action("actRun"));
+    QWidget* run = MainToolBar(*form_)->widgetForAction(form_->Action("actRun"));
     ASSERT_NE(run, nullptr);
     EXPECT_TRUE(TipShown(run));
     QTest::keyClick(form_.get(), Qt::Key_F4);

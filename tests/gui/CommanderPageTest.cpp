@@ -2,6 +2,7 @@
 // current folder, the right one is remembered, the bottom buttons do nothing;
 // its tool bar controls and items are reached by mouse and keys.
 #include "gui/pages/CommanderPage.h"
+#include "WindowParts.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "core/settings/IniFile.h"
@@ -100,8 +101,8 @@ protected:
         auto form = std::make_unique<MainWindow>(ini_);
         form->show();
         page_ = form->findChild<CommanderPage*>();
-        page_->Left->OpenFile = [this](const QString& p) { opened_ << p; };
-        page_->Right->OpenFile = [this](const QString& p) { opened_ << p; };
+        LeftPane()->OpenFile = [this](const QString& p) { opened_ << p; };
+        RightPane()->OpenFile = [this](const QString& p) { opened_ << p; };
         return form;
     }
     // The view's rectangle of the item at path, once the pane shows its
@@ -118,9 +119,19 @@ protected:
         })) << path.toStdString();
         return pane->CurrentView()->visualRect(i);
     }
+    FolderPane* LeftPane() const { return page_->findChild<FolderPane*>("ExplLeft"); }
+    FolderPane* RightPane() const { return page_->findChild<FolderPane*>("ExplRight"); }
+    // Copy, move, make folder, delete, copy to zip, move to zip.
+    QList<QToolButton*> Buttons() const {
+        QList<QToolButton*> out;
+        for (const char* name : {"CopyButton", "MoveButton", "MakeDirButton", "DeleteButton",
+                                 "CopyZipButton", "MoveZipButton"})
+            out << page_->findChild<QToolButton*>(name);
+        return out;
+    }
     QStringList Captions() const {
         QStringList out;
-        for (QToolButton* b : page_->Buttons)
+        for (QToolButton* b : Buttons())
             out << b->text();
         return out;
     }
@@ -134,16 +145,16 @@ protected:
 
 TEST_F(CommanderTest, LeftPaneFollowsTheTreeAndItsOwnDoubleClicks) {
     auto form = Open(MainWindow::pgFolderList, root_);
-    form->actO_C_DirTreeExecute(); // a fresh settings file starts with the tree folded
-    FolderPane* left = page_->Left;
+    form->actOpenCloseDirTreeExecute(); // a fresh settings file starts with the tree folded
+    FolderPane* left = LeftPane();
     EXPECT_EQ(left->Directory(), root_);
     EXPECT_EQ(page_->LeftFolderLabel(), root_);
     EXPECT_EQ(form->LeftPaneFolder(), root_);
 
     // A folder chosen in the tree on another page is there when the page opens.
-    form->DirTree()->SelectPath(root_ + "beta");
-    emit form->DirTree()->FolderClicked();
-    form->PageTabs()->setCurrentIndex(MainWindow::pgCommander);
+    DirTree(*form)->SelectPath(root_ + "beta");
+    emit DirTree(*form)->FolderClicked();
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgCommander);
     EXPECT_EQ(left->Directory(), root_ + "beta/");
     EXPECT_EQ(page_->LeftFolderLabel(), root_ + "beta/");
     auto* proxy = qobject_cast<QAbstractProxyModel*>(left->ListView->model());
@@ -154,11 +165,11 @@ TEST_F(CommanderTest, LeftPaneFollowsTheTreeAndItsOwnDoubleClicks) {
     form->Session().SelectFolder(root_);
     DoubleClick(left, root_ + "alpha");
     EXPECT_EQ(form->Session().CurrentFolder(), root_ + "alpha/");
-    EXPECT_EQ(form->StatusPanel(4)->text(), root_ + "alpha/");
-    EXPECT_EQ(form->DirTree()->SelectedFolder(), root_ + "alpha/");
+    EXPECT_EQ(StatusPanel(*form, 4)->text(), root_ + "alpha/");
+    EXPECT_EQ(DirTree(*form)->SelectedFolder(), root_ + "alpha/");
     EXPECT_EQ(left->Directory(), root_ + "alpha/");
-    EXPECT_EQ(form->HistoryCombo()->currentText(), root_ + "alpha/");
-    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 0); // nothing measured
+    EXPECT_EQ(HistoryCombo(*form)->currentText(), root_ + "alpha/");
+    EXPECT_EQ(FolderPage(*form)->FolderList()->topLevelItemCount(), 0); // nothing measured
 
     // A file opens once with its application; the current folder stays.
     form->Session().SelectFolder(root_);
@@ -185,7 +196,7 @@ TEST_F(CommanderTest, LeftPaneFollowsTheTreeAndItsOwnDoubleClicks) {
 
 TEST_F(CommanderTest, RightPaneReturnsToItsRememberedFolder) {
     auto form = Open(MainWindow::pgCommander, root_, root_ + "other");
-    FolderPane* right = page_->Right;
+    FolderPane* right = RightPane();
     EXPECT_EQ(right->Directory(), root_ + "other/");
     EXPECT_EQ(right->FolderLabel->text(), root_ + "other");
     EXPECT_EQ(right->PathCombo->currentData().toString(), root_ + "other/");
@@ -201,8 +212,8 @@ TEST_F(CommanderTest, RightPaneReturnsToItsRememberedFolder) {
 
     // Another page and back: the remembered folder again.
     right->SetDirectory(root_ + "beta");
-    form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
-    form->PageTabs()->setCurrentIndex(MainWindow::pgCommander);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgFolderList);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgCommander);
     EXPECT_EQ(right->Directory(), root_ + "other/");
 
     // Choosing in the right path box shows that folder in both panes, while the
@@ -211,7 +222,7 @@ TEST_F(CommanderTest, RightPaneReturnsToItsRememberedFolder) {
     ASSERT_GE(entry, 0);
     emit right->PathCombo->activated(entry);
     EXPECT_EQ(right->Directory(), root_);
-    EXPECT_EQ(page_->Left->Directory(), root_);
+    EXPECT_EQ(LeftPane()->Directory(), root_);
     EXPECT_EQ(right->FolderLabel->text(), root_);
     EXPECT_EQ(form->Session().CurrentFolder(), root_);
 
@@ -232,8 +243,8 @@ TEST_F(CommanderTest, RightPaneReturnsToItsRememberedFolder) {
     // A remembered folder removed meanwhile is passed over without a word.
     right->SetDirectory(root_ + "beta");
     QDir(root_ + "other").removeRecursively();
-    form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
-    form->PageTabs()->setCurrentIndex(MainWindow::pgCommander);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgFolderList);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgCommander);
     EXPECT_EQ(right->Directory(), root_ + "beta/");
     EXPECT_TRUE(messages_.isEmpty());
 }
@@ -242,23 +253,23 @@ TEST_F(CommanderTest, ActivePaneCaptionsAndButtonsNotSupported) {
     auto form = Open(MainWindow::pgCommander, root_, root_ + "other");
     EXPECT_EQ(Captions(),
               (QStringList{"Copy", "Move", "MakeDir", "Delete", "Copy to zip", "Move to zip"}));
-    EXPECT_FALSE(page_->Left->HasBorder());
-    EXPECT_FALSE(page_->Right->HasBorder());
+    EXPECT_FALSE(LeftPane()->HasBorder());
+    EXPECT_FALSE(RightPane()->HasBorder());
 
-    Click(page_->Left);
+    Click(LeftPane());
     EXPECT_EQ(Captions(), (QStringList{"Copy >>", "Move >>", "| Make Dir", "| Delete",
                                        "   Copy to Zip >>", "   Move to Zip >>"}));
-    EXPECT_TRUE(page_->Left->HasBorder());
-    EXPECT_FALSE(page_->Right->HasBorder());
+    EXPECT_TRUE(LeftPane()->HasBorder());
+    EXPECT_FALSE(RightPane()->HasBorder());
 
-    Click(page_->Right);
+    Click(RightPane());
     EXPECT_EQ(Captions(), (QStringList{"<< Copy", "<< Move", "Make Dir  |", "Delete  |",
                                        "   << Copy to Zip", "   << Move to Zip"}));
-    EXPECT_FALSE(page_->Left->HasBorder());
-    EXPECT_TRUE(page_->Right->HasBorder());
+    EXPECT_FALSE(LeftPane()->HasBorder());
+    EXPECT_TRUE(RightPane()->HasBorder());
 
-    page_->Right->SelectItem(root_ + "other/inner");
-    for (QToolButton* b : page_->Buttons)
+    RightPane()->SelectItem(root_ + "other/inner");
+    for (QToolButton* b : Buttons())
         b->click();
     EXPECT_EQ(messages_, QStringList(6, "not supported yet"));
     EXPECT_TRUE(QFileInfo(root_ + "other/inner").isDir());
@@ -269,27 +280,27 @@ TEST_F(CommanderTest, ActivePaneCaptionsAndButtonsNotSupported) {
 TEST_F(CommanderTest, RightDirStoredAtShutdownAndMissingOneIgnored) {
     {
         auto form = Open(MainWindow::pgCommander, root_, root_ + "other");
-        page_->Right->SetDirectory(root_ + "beta");
+        RightPane()->SetDirectory(root_ + "beta");
     }
     EXPECT_EQ(ReadIniString(ini_, "LastDir", "Right Dir", ""), root_ + "beta/");
     {
         // Never shown: the remembered folder is kept, not lost.
         auto form = Open(MainWindow::pgFolderList, root_);
-        EXPECT_TRUE(page_->Right->Directory().isEmpty());
+        EXPECT_TRUE(RightPane()->Directory().isEmpty());
         EXPECT_EQ(form->findChild<CommanderPage*>()->RememberedRightFolder(), root_ + "beta/");
     }
     EXPECT_EQ(ReadIniString(ini_, "LastDir", "Right Dir", ""), root_ + "beta/");
     {
         auto form = Open(MainWindow::pgCommander, root_, root_ + "gone");
         EXPECT_EQ(form->findChild<CommanderPage*>()->RememberedRightFolder(), "/");
-        EXPECT_EQ(page_->Right->Directory(), "/");
+        EXPECT_EQ(RightPane()->Directory(), "/");
     }
 }
 
 TEST_F(CommanderTest, ViewStyleRadioItemsAndPaneContents) {
     auto form = Open(MainWindow::pgCommander, root_, root_);
-    FolderPane* left = page_->Left;
-    FolderPane* right = page_->Right;
+    FolderPane* left = LeftPane();
+    FolderPane* right = RightPane();
     for (Style s : {Style::Icon, Style::SmallIcon, Style::List, Style::Report, Style::Thumb})
         EXPECT_FALSE(left->ViewItem(s)->isChecked());
     EXPECT_EQ(left->Style(), Style::Icon);
@@ -337,8 +348,8 @@ TEST_F(CommanderTest, ViewStyleRadioItemsAndPaneContents) {
 TEST_F(CommanderTest, PaneFileOperationsGoThroughTheShellOperation) {
     auto form = Open(MainWindow::pgCommander, root_, root_ + "beta");
     YesUi ui;
-    FolderPane* left = page_->Left;
-    FolderPane* right = page_->Right;
+    FolderPane* left = LeftPane();
+    FolderPane* right = RightPane();
     left->ShellUi = right->ShellUi = &ui;
 
     left->SelectItem(root_ + "top.txt");
@@ -389,7 +400,7 @@ TEST_F(CommanderTest, PaneFileOperationsGoThroughTheShellOperation) {
 
 TEST_F(CommanderTest, ToolBarControlsAreReachableByTheMouse) {
     auto form = Open(MainWindow::pgCommander, root_, root_ + "other");
-    for (FolderPane* pane : {page_->Left, page_->Right}) {
+    for (FolderPane* pane : {LeftPane(), RightPane()}) {
         // What lies under each control's centre is the control itself.
         for (QWidget* w :
              {static_cast<QWidget*>(pane->ViewButton), static_cast<QWidget*>(pane->UpButton),
@@ -400,15 +411,15 @@ TEST_F(CommanderTest, ToolBarControlsAreReachableByTheMouse) {
         }
     }
     // The right tool bar: view button, up button, separator, path box.
-    const QList<QAction*> right = page_->Right->Tools->actions();
+    const QList<QAction*> right = RightPane()->Tools->actions();
     ASSERT_EQ(right.size(), 4);
-    EXPECT_EQ(page_->Right->Tools->widgetForAction(right[1]), page_->Right->UpButton);
+    EXPECT_EQ(RightPane()->Tools->widgetForAction(right[1]), RightPane()->UpButton);
     EXPECT_TRUE(right[2]->isSeparator());
-    EXPECT_EQ(page_->Right->Tools->widgetForAction(right[3]), page_->Right->PathCombo);
+    EXPECT_EQ(RightPane()->Tools->widgetForAction(right[3]), RightPane()->PathCombo);
 
-    QTest::mouseClick(page_->Right->UpButton, Qt::LeftButton, {},
-                      page_->Right->UpButton->rect().center());
-    EXPECT_EQ(page_->Right->Directory(), root_);
+    QTest::mouseClick(RightPane()->UpButton, Qt::LeftButton, {},
+                      RightPane()->UpButton->rect().center());
+    EXPECT_EQ(RightPane()->Directory(), root_);
     EXPECT_TRUE(messages_.isEmpty());
 }
 
@@ -422,7 +433,7 @@ TEST_F(CommanderTest, AClickSelectsTheItemForEveryCommandInEveryStyle) {
                                                     {Style::List, "List"},
                                                     {Style::Thumb, "Thumbnails"},
                                                     {Style::Report, "Details"}};
-    for (FolderPane* pane : {page_->Left, page_->Right}) {
+    for (FolderPane* pane : {LeftPane(), RightPane()}) {
         pane->ShellUi = &ui;
         for (const auto& [style, caption] : styles) {
             const std::string at = pane->objectName().toStdString() + "/" + caption;

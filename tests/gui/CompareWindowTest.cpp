@@ -4,10 +4,11 @@
 // names the base and what is gone; a damaged snapshot changes nothing; the
 // item again, or the next run, ends the comparison.
 #include "RealInput.h"
+#include "WindowParts.h"
 #include "common/TestFiles.h"
 #include "gui/commands/CompareCommands.h"
 #include "gui/dialogs/MessageBoxes.h"
-#include "gui/pages/ChartPages.h"
+#include "gui/charts/BarChart.h"
 #include "gui/pages/FolderListPage.h"
 #include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
@@ -70,13 +71,13 @@ TEST(CompareWindow, CompareSortByChangeChartAndStop) {
     Write(dir.filePath("bad.json"), R"([1,2,{},[{"name":"/x"},{"name":"a/b","asize":1}]])");
 
     MainWindow form(dir.filePath("Morvane.ini"));
-    form.PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
+    PageTabs(form)->setCurrentIndex(MainWindow::pgFolderList);
     form.resize(1000, 700);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     form.Session().SelectFolder(real);
     form.actRunExecute();
-    QTreeWidget* list = form.FolderPage()->FolderList();
+    QTreeWidget* list = FolderPage(form)->FolderList();
     ASSERT_EQ(list->topLevelItemCount(), 4);
     QAction* compare = form.Action("actCompareSnapshot");
     QAction* chartMode = form.Action("actChartShowsChange");
@@ -110,9 +111,9 @@ TEST(CompareWindow, CompareSortByChangeChartAndStop) {
     // The bars show the amounts; a loss is marked by its sign.
     ASSERT_TRUE(MenuCommand(form.menuBar(), "View", chartMode));
     ASSERT_TRUE(chartMode->isChecked());
-    ChartPages* charts = form.findChild<ChartPages*>();
-    ASSERT_NE(charts, nullptr);
-    const ChartSeries& bars = charts->Bars->BarSerie;
+    auto* barChart = form.findChild<BarChart*>("Bars");
+    ASSERT_NE(barChart, nullptr);
+    const ChartSeries& bars = barChart->BarSerie;
     ASSERT_EQ(bars.Count(), 4);
     EXPECT_DOUBLE_EQ(bars.points[0].value, 2.0);
     EXPECT_TRUE(bars.MarkText(3).startsWith("shrinks -3")) << bars.MarkText(3).toStdString();
@@ -123,7 +124,7 @@ TEST(CompareWindow, CompareSortByChangeChartAndStop) {
     EXPECT_EQ(list->columnCount(), 5);
     EXPECT_FALSE(panel->isVisible());
     EXPECT_FALSE(chartMode->isChecked() || chartMode->isEnabled());
-    EXPECT_DOUBLE_EQ(charts->Bars->BarSerie.points[0].value, 3.0);
+    EXPECT_DOUBLE_EQ(barChart->BarSerie.points[0].value, 3.0);
     ASSERT_TRUE(MenuCommand(form.menuBar(), "File", compare));
     EXPECT_TRUE(compare->isChecked());
     form.actRunExecute();

@@ -1,6 +1,7 @@
 // The file list's duplicates by content, used by mouse and keys: the search
 // fills the list by group, the helpers check all but the copies to keep, and
 // the Trash command takes the checked rows.
+#include "WindowParts.h"
 #include "YesShellUi.h"
 #include "common/TestFiles.h"
 #include "gui/dialogs/FolderPickers.h"
@@ -66,7 +67,7 @@ protected:
         bar = form->findChild<ContentDuplicatesBar*>();
         ASSERT_NE(bar, nullptr);
         page->ShellUi = &ui;
-        form->PageTabs()->setCurrentIndex(MainWindow::pgFileList);
+        PageTabs(*form)->setCurrentIndex(MainWindow::pgFileList);
         form->resize(1100, 700);
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));

@@ -1,4 +1,5 @@
 #include "gui/pages/FileListPage.h"
+#include "WindowParts.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "gui/dialogs/FolderPickers.h"
@@ -229,8 +230,8 @@ TEST_F(FileListPageTest, RowsShowTheIconOfTheirType) {
     EXPECT_NE(text, folder);
     // The size list: folders the folder icon, the files row another.
     form->AnalyseFolder(tree.path() + "/");
-    for (int i = 0; i < form->FolderPage()->FolderList()->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = form->FolderPage()->FolderList()->topLevelItem(i);
+    for (int i = 0; i < FolderPage(*form)->FolderList()->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = FolderPage(*form)->FolderList()->topLevelItem(i);
         EXPECT_EQ(item->icon(0).cacheKey() == folder, !item->text(0).startsWith('<'));
     }
 }

@@ -1,5 +1,6 @@
 // Messages raised while a file operation runs, answered by clicks as a person
 // would: on top of the progress window, which stays on the screen.
+#include "WindowParts.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "gui/pages/FolderListPage.h"
@@ -95,9 +96,9 @@ TEST(FileOpMessages, TrashErrorIsAnsweredOnTopOfTheProgressWindowThatFitsTheScre
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     form.Session().SelectFolder(root);
     form.AnalyseFolder(root);
-    QTabBar* pages = form.PageTabs()->tabBar();
+    QTabBar* pages = PageTabs(form)->tabBar();
     QTest::mouseClick(pages, Qt::LeftButton, {}, pages->tabRect(MainWindow::pgFolderList).center());
-    QTreeWidget* list = form.FolderPage()->FolderList();
+    QTreeWidget* list = FolderPage(form)->FolderList();
     ASSERT_TRUE(list->isVisible());
     const QList<QTreeWidgetItem*> rows = list->findItems("data", Qt::MatchExactly);
     ASSERT_EQ(rows.size(), 1);

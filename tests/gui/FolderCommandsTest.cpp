@@ -1,6 +1,7 @@
 // The folder commands of the size list's and the tree's pop-up menus and the
 // "Temp Folders" page, on a real tree inside the test's own HOME (so the Trash
 // is the test's too) whose paths are longer than 255 characters.
+#include "WindowParts.h"
 #include "YesShellUi.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
@@ -51,6 +52,11 @@ protected:
         form = std::make_unique<MainWindow>(work.filePath("Morvane.ini"));
         form->findChild<FolderOperations*>()->ShellUi = &ui;
         temp = form->findChild<TempFoldersPage*>();
+        tempList = temp->findChild<QTreeWidget*>("TempFolderList");
+        addButton = temp->findChild<QToolButton*>("AddTempFolder");
+        removeButton = temp->findChild<QToolButton*>("RemoveTempFolder");
+        deleteFilesButton = temp->findChild<QToolButton*>("DeleteTempFiles");
+        ASSERT_TRUE(tempList && addButton && removeButton && deleteFilesButton);
         form->Session().SelectFolder(root);
         form->AnalyseFolder(root);
         QObject::connect(form.get(), &MainWindow::ChartsFillRequested, [this] { ++fills; });
@@ -68,20 +74,20 @@ protected:
         return out;
     }
     QStringList Captions() const {
-        QStringList out = Texts(form->FolderPage()->FolderList());
+        QStringList out = Texts(FolderPage(*form)->FolderList());
         out.sort();
         return out;
     }
     void OnRow(const QString& caption, const char* action) {
         for (QTreeWidgetItem* row :
-             form->FolderPage()->FolderList()->findItems(caption, Qt::MatchExactly))
-            form->FolderPage()->FolderList()->setCurrentItem(row);
+             FolderPage(*form)->FolderList()->findItems(caption, Qt::MatchExactly))
+            FolderPage(*form)->FolderList()->setCurrentItem(row);
         form->Action(action)->trigger();
     }
-    QStringList TempRows() const { return Texts(temp->Folders); }
+    QStringList TempRows() const { return Texts(tempList); }
     void AddTemp(const QString& folder) {
         picks << folder;
-        temp->AddButton->click();
+        addButton->click();
     }
     static bool IsDir(const QString& p) { return QFileInfo(p).isDir(); }
 
@@ -93,6 +99,8 @@ protected:
     int fills = 0;
     std::unique_ptr<MainWindow> form;
     TempFoldersPage* temp = nullptr;
+    QTreeWidget* tempList = nullptr;
+    QToolButton *addButton = nullptr, *removeButton = nullptr, *deleteFilesButton = nullptr;
 };
 } // namespace
 
@@ -141,12 +149,12 @@ TEST_F(FolderCommandsTest, MoveTakesTheRowOnlyWhenDoneCopyKeepsIt) {
 }
 
 TEST_F(FolderCommandsTest, TreeCommandsActOnTheTreesFolderAfterThePicker) {
-    form->DirTree()->SelectPath(root + "beta");
+    DirTree(*form)->SelectPath(root + "beta");
     form->Action("DeleteFolderItem")->trigger(); // picker cancelled: nothing deleted
     EXPECT_TRUE(IsDir(root + "beta"));
     picks << target << work.path();
     form->Action("MoveFolderItem")->trigger();
-    form->DirTree()->SelectPath(target + "/beta");
+    DirTree(*form)->SelectPath(target + "/beta");
     form->Action("DeleteFolderItem")->trigger(); // the picked folder plays no part
     EXPECT_FALSE(IsDir(root + "beta") || IsDir(target + "/beta"));
     EXPECT_TRUE(QFile::exists(HomeTrashDir() + "/files/beta/b.bin"));
@@ -156,19 +164,19 @@ TEST_F(FolderCommandsTest, TreeCommandsActOnTheTreesFolderAfterThePicker) {
 
 TEST_F(FolderCommandsTest, TempFoldersAddRemoveAndRefusals) {
     const QString a = work.filePath("a"), b = work.filePath("b"), c = work.filePath("c");
-    temp->AddButton->click(); // cancelled
+    addButton->click(); // cancelled
     AddTemp(a);
     AddTemp(b);
-    temp->Folders->topLevelItem(0)->setSelected(true);
+    tempList->topLevelItem(0)->setSelected(true);
     AddTemp(a); // opens where the last pick was, whatever is selected; duplicates stay
     AddTemp(c);
     EXPECT_EQ(pickerCalls,
               (QStringList{"Select Directory Sample|/", "Select Directory Sample|/",
                            "Select Directory Sample|" + a, "Select Directory Sample|" + b,
                            "Select Directory Sample|" + a}));
-    temp->Folders->topLevelItem(3)->setSelected(true);
-    temp->Folders->topLevelItem(1)->setSelected(false);
-    temp->RemoveButton->click();
+    tempList->topLevelItem(3)->setSelected(true);
+    tempList->topLevelItem(1)->setSelected(false);
+    removeButton->click();
     EXPECT_EQ(TempRows(), (QStringList{b, a}));
 
     const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
@@ -184,12 +192,12 @@ TEST_F(FolderCommandsTest, TempFoldersAddRemoveAndRefusals) {
 TEST_F(FolderCommandsTest, TempFoldersDeleteFilesAsksAndDeletesNothing) {
     AddTemp(root);
     AddTemp(root);
-    temp->Folders->selectAll();
-    temp->DeleteFilesButton->click(); // two selected: nothing asked
-    temp->Folders->topLevelItem(0)->setSelected(false);
-    temp->DeleteFilesButton->click(); // answered No
+    tempList->selectAll();
+    deleteFilesButton->click(); // two selected: nothing asked
+    tempList->topLevelItem(0)->setSelected(false);
+    deleteFilesButton->click(); // answered No
     answerYes = true;
-    temp->DeleteFilesButton->click();
+    deleteFilesButton->click();
     const QString question = "Do you really want to delete all files in the selected folder "
                              "\r\nincluding its subfolders?";
     EXPECT_EQ(messages, (QStringList{question, question, "not supported yet"}));

@@ -1,5 +1,6 @@
 // A big fill and sort of the folder list: the rows and the order are checked
 // here; bench/folderlist.sh runs this test and reports the times it prints.
+#include "WindowParts.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "gui/dialogs/MessageBoxes.h"
@@ -27,7 +28,7 @@ struct PaintCounter : QObject {
 TEST(FolderListSpeed, TenThousandRowsFillAndSortRepaintOnce) {
     QTemporaryDir dir;
     MainWindow form(dir.filePath("Morvane.ini"));
-    form.PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
+    PageTabs(form)->setCurrentIndex(MainWindow::pgFolderList);
     form.show();
     QStringList paths, mb, kb;
     const int n = 10000;
@@ -37,7 +38,7 @@ TEST(FolderListSpeed, TenThousandRowsFillAndSortRepaintOnce) {
         mb << SizeText(suMB, bytes * 10000);
         kb << SizeText(suKB, bytes * 10000);
     }
-    QTreeWidget* list = form.FolderPage()->FolderList();
+    QTreeWidget* list = FolderPage(form)->FolderList();
     PaintCounter counter;
     list->viewport()->installEventFilter(&counter);
     // Let the first show paint everything before counting.

@@ -1,5 +1,6 @@
 // The Tools housekeeping as the window runs it: the trash button's live hint
 // and emptying, and the command line of the bottom box (no terminal starts).
+#include "WindowParts.h"
 #include "common/TestFiles.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
@@ -50,7 +51,7 @@ TEST(HousekeepingWindowTest, TrashHintFollowsTheTrashAndCommandLineRunsInTheLeft
     });
 
     MainWindow form(dir.filePath("Morvane.ini"));
-    QWidget* trashButton = form.MainToolBar()->widgetForAction(form.Action("actEmptyRecBin"));
+    QWidget* trashButton = MainToolBar(form)->widgetForAction(form.Action("actEmptyRecBin"));
     ASSERT_NE(trashButton, nullptr);
     // The trash is walked off the window's thread: the hint keeps its last text
     // until the new figure is in.
@@ -67,10 +68,10 @@ TEST(HousekeepingWindowTest, TrashHintFollowsTheTrashAndCommandLineRunsInTheLeft
     QTRY_VERIFY(trashButton->toolTip().contains("Size:0 kbyte in 0 Items!"));
 
     form.Session().SelectFolder(dir.path());
-    form.PageTabs()->setCurrentIndex(MainWindow::pgCommander);
-    EXPECT_TRUE(form.HistoryCombo()->currentText().isEmpty()); // no command run yet
-    form.HistoryCombo()->setEditText("dir /w");
-    form.But_CommandLine()->click();
+    PageTabs(form)->setCurrentIndex(MainWindow::pgCommander);
+    EXPECT_TRUE(HistoryCombo(form)->currentText().isEmpty()); // no command run yet
+    HistoryCombo(form)->setEditText("dir /w");
+    CommandLineButton(form)->click();
     qputenv("PATH", oldPath);
     SetProgramStarter(old);
     EXPECT_EQ(form.LastCommandLine(), "dir /w");
@@ -78,10 +79,10 @@ TEST(HousekeepingWindowTest, TrashHintFollowsTheTrashAndCommandLineRunsInTheLeft
     EXPECT_EQ(started[0].program, terminal.fileName());
     EXPECT_TRUE(started[0].arguments.last().startsWith("dir /w; read"));
     EXPECT_EQ(started[0].workingDirectory, form.Session().CurrentFolder());
-    form.PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
-    EXPECT_EQ(form.HistoryCombo()->currentText(), form.Session().CurrentFolder());
-    form.PageTabs()->setCurrentIndex(MainWindow::pgCommander);
-    EXPECT_EQ(form.HistoryCombo()->currentText(), "dir /w");
+    PageTabs(form)->setCurrentIndex(MainWindow::pgFolderList);
+    EXPECT_EQ(HistoryCombo(form)->currentText(), form.Session().CurrentFolder());
+    PageTabs(form)->setCurrentIndex(MainWindow::pgCommander);
+    EXPECT_EQ(HistoryCombo(form)->currentText(), "dir /w");
 }
 
 TEST(HousekeepingWindowTest, EmptyRecycleBinRefusesALinkedTrashAndSaysSo) {
@@ -95,7 +96,7 @@ TEST(HousekeepingWindowTest, EmptyRecycleBinRefusesALinkedTrashAndSaysSo) {
     MainWindow form(dir.filePath("Morvane.ini"));
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QTest::mouseClick(form.MainToolBar()->widgetForAction(form.Action("actEmptyRecBin")),
+    QTest::mouseClick(MainToolBar(form)->widgetForAction(form.Action("actEmptyRecBin")),
                       Qt::LeftButton);
     SetMessageBoxHook({});
     QFile::remove(HomeTrashDir());
@@ -136,7 +137,7 @@ TEST(HousekeepingWindowTest, MissingProgramsAreNamed) {
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     for (const char* name : {"DiskCleanupButton", "actUninstallMnu"})
-        QTest::mouseClick(form.MainToolBar()->widgetForAction(form.Action(name)), Qt::LeftButton);
+        QTest::mouseClick(MainToolBar(form)->widgetForAction(form.Action(name)), Qt::LeftButton);
     QMenu* tools = nullptr; // the menu item, clicked in its menu
     for (QObject* o : form.Action("actStartDefrag")->associatedObjects())
         if (auto* menu = qobject_cast<QMenu*>(o)) tools = menu;
@@ -144,8 +145,8 @@ TEST(HousekeepingWindowTest, MissingProgramsAreNamed) {
     tools->popup(form.mapToGlobal(QPoint(40, 40)));
     QTest::mouseClick(tools, Qt::LeftButton, {},
                       tools->actionGeometry(form.Action("actStartDefrag")).center());
-    form.PageTabs()->setCurrentIndex(MainWindow::pgCommander);
-    QTest::mouseClick(form.But_CommandLine(), Qt::LeftButton);
+    PageTabs(form)->setCurrentIndex(MainWindow::pgCommander);
+    QTest::mouseClick(CommandLineButton(form), Qt::LeftButton);
     SetMessageBoxHook({});
     qputenv("PATH", oldPath);
     ASSERT_EQ(told.size(), 4) << told.join('\n').toStdString();

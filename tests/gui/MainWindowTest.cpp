@@ -1,6 +1,7 @@
 // The main window driven as a person would: run, drill down, go up, sort,
 // history, and its state from one start to the next.
 #include "gui/window/MainWindow.h"
+#include "WindowParts.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "core/settings/IniFile.h"
@@ -93,13 +94,13 @@ protected:
 TEST_F(MainFormTest, RunFillsListStatusBarAndHistory) {
     auto form = Open();
     form->Session().SelectFolder(root_);
-    EXPECT_EQ(form->StatusPanel(4)->text(), root_);
-    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(),
+    EXPECT_EQ(StatusPanel(*form, 4)->text(), root_);
+    EXPECT_EQ(FolderPage(*form)->FolderList()->topLevelItemCount(),
               0); // selecting measures nothing
     ChartSpy charts(form.get());
     form->Action("actRun")->trigger();
 
-    QTreeWidget* list = form->FolderPage()->FolderList();
+    QTreeWidget* list = FolderPage(*form)->FolderList();
     ASSERT_EQ(list->topLevelItemCount(), 3);
     QStringList names = Column(list, 0);
     names.sort();
@@ -111,16 +112,16 @@ TEST_F(MainFormTest, RunFillsListStatusBarAndHistory) {
     EXPECT_EQ(Row(list, "beta")->text(3), root_ + "beta");
     EXPECT_EQ(list->headerItem()->text(1), "Size (MB)");
 
-    EXPECT_EQ(form->StatusPanel(0)->text(), "Total Size :");
-    EXPECT_EQ(form->StatusPanel(1)->text(), TotalText(form->Session().TotalGB(), "GB"));
-    EXPECT_EQ(form->StatusPanel(2)->text(), TotalText(6 * 10000, "MB"));
-    EXPECT_EQ(form->StatusPanel(3)->text(), TotalText(6145 * 10000LL, "KB"));
-    EXPECT_EQ(form->Session().TotalMBText(), form->StatusPanel(2)->text());
+    EXPECT_EQ(StatusPanel(*form, 0)->text(), "Total Size :");
+    EXPECT_EQ(StatusPanel(*form, 1)->text(), TotalText(form->Session().TotalGB(), "GB"));
+    EXPECT_EQ(StatusPanel(*form, 2)->text(), TotalText(6 * 10000, "MB"));
+    EXPECT_EQ(StatusPanel(*form, 3)->text(), TotalText(6145 * 10000LL, "KB"));
+    EXPECT_EQ(form->Session().TotalMBText(), StatusPanel(*form, 2)->text());
     EXPECT_FALSE(
         form->findChild<QLabel*>("ElapsedLabel")->text().isEmpty()); // the fill's elapsed time
     EXPECT_TRUE(form->findChild<QTimer*>("ElapsedTimer")->isActive());
     EXPECT_EQ(charts.count(), 1);
-    EXPECT_EQ(ComboItems(form->HistoryCombo()), QStringList{root_});
+    EXPECT_EQ(ComboItems(HistoryCombo(*form)), QStringList{root_});
     EXPECT_EQ(form->Activity().Gauge()->value(), 0);
     EXPECT_TRUE(messages_.isEmpty());
 }
@@ -129,14 +130,14 @@ TEST_F(MainFormTest, DoubleClickDrillsDownAndUpGoesBackWithoutHistory) {
     auto form = Open();
     form->Session().SelectFolder(root_);
     form->actRunExecute();
-    QTreeWidget* list = form->FolderPage()->FolderList();
+    QTreeWidget* list = FolderPage(*form)->FolderList();
 
     emit list->itemDoubleClicked(Row(list, "<All files in this folder>"), 0);
     EXPECT_EQ(form->Session().CurrentFolder(), root_); // the pseudo row does nothing
 
     emit list->itemDoubleClicked(Row(list, "beta"), 0);
     EXPECT_EQ(form->Session().CurrentFolder(), root_ + "beta/");
-    EXPECT_EQ(form->StatusPanel(4)->text(), root_ + "beta/");
+    EXPECT_EQ(StatusPanel(*form, 4)->text(), root_ + "beta/");
     QStringList names = Column(list, 0);
     names.sort();
     EXPECT_EQ(names, (QStringList{"<All files in this folder>", "gamma"}));
@@ -144,7 +145,7 @@ TEST_F(MainFormTest, DoubleClickDrillsDownAndUpGoesBackWithoutHistory) {
     form->Action("actUpOneDir")->trigger();
     EXPECT_EQ(form->Session().CurrentFolder(), root_);
     EXPECT_EQ(list->topLevelItemCount(), 3);
-    EXPECT_EQ(ComboItems(form->HistoryCombo()), QStringList{root_}); // only Run adds
+    EXPECT_EQ(ComboItems(HistoryCombo(*form)), QStringList{root_}); // only Run adds
 
     // A folder that vanished shows the zero row and leaves the current folder alone.
     QDir(root_ + "alpha").removeRecursively();
@@ -156,7 +157,7 @@ TEST_F(MainFormTest, DoubleClickDrillsDownAndUpGoesBackWithoutHistory) {
 
 TEST_F(MainFormTest, UpAtTheRootDoesNothing) {
     auto form = Open();
-    EXPECT_EQ(form->StatusPanel(4)->text(), "/"); // the default start folder is shown
+    EXPECT_EQ(StatusPanel(*form, 4)->text(), "/"); // the default start folder is shown
     form->Session().SelectFolder("/");
     int done = 0;
     QObject::connect(form.get(), &MainWindow::AnalysisDone, [&done] { ++done; });
@@ -169,7 +170,7 @@ TEST_F(MainFormTest, SortTwiceBySizeAndShareTheSortState) {
     auto form = Open();
     form->Session().SelectFolder(root_);
     form->actRunExecute();
-    QTreeWidget* list = form->FolderPage()->FolderList();
+    QTreeWidget* list = FolderPage(*form)->FolderList();
     // Make the sizes distinct: alpha 3, beta 3 -> grow beta.
     WriteFile(root_ + "beta/more.bin", 1048576);
     form->actRunExecute();
@@ -211,12 +212,12 @@ TEST_F(MainFormTest, SortTwiceBySizeAndShareTheSortState) {
 
 TEST_F(MainFormTest, HistoryTypingPopupAndToggle) {
     auto form = Open();
-    QComboBox* combo = form->HistoryCombo();
+    QComboBox* combo = HistoryCombo(*form);
     combo->setEditText(root_.left(root_.size() - 3)); // a partial name selects nothing
     EXPECT_NE(form->Session().CurrentFolder(), root_);
     combo->setEditText(root_);
     EXPECT_EQ(form->Session().CurrentFolder(), root_);
-    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 0);
+    EXPECT_EQ(FolderPage(*form)->FolderList()->topLevelItemCount(), 0);
 
     form->actRunExecute();
     form->Session().SelectFolder(root_ + "beta/");
@@ -242,7 +243,7 @@ TEST_F(MainFormTest, HistoryTypingPopupAndToggle) {
 
 TEST_F(MainFormTest, DeletingAHistoryEntryLeavesTheCurrentFolderAlone) {
     auto form = Open();
-    QComboBox* combo = form->HistoryCombo();
+    QComboBox* combo = HistoryCombo(*form);
     for (const QString& f : {root_, root_ + "alpha/", root_ + "beta/"}) {
         form->Session().SelectFolder(f);
         form->actRunExecute();
@@ -272,8 +273,8 @@ TEST_F(MainFormTest, BrowseSelectsWithoutMeasuring) {
     form->Action("actBrowseDir")->trigger();
     EXPECT_EQ(title, "Select directory and press Run to analyze");
     EXPECT_EQ(form->Session().CurrentFolder(), root_ + "alpha/");
-    EXPECT_EQ(form->PD().Directory, root_ + "alpha/");
-    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 0);
+    EXPECT_EQ(form->FolderPicker().Directory, root_ + "alpha/");
+    EXPECT_EQ(FolderPage(*form)->FolderList()->topLevelItemCount(), 0);
     SetFolderPickHook(
         [](QWidget*, const QString&, const QString&, const QString&) { return QString(); });
     form->actBrowseDirExecute(); // cancelled
@@ -283,36 +284,36 @@ TEST_F(MainFormTest, BrowseSelectsWithoutMeasuring) {
 TEST_F(MainFormTest, PagesAdaptTheBottomBoxAndRotateButton) {
     auto form = Open();
     QAction* move = form->Action("Move");
-    form->PageTabs()->setCurrentIndex(MainWindow::pgPieChart);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgPieChart);
     EXPECT_TRUE(move->isEnabled());
     move->setChecked(true);
     EXPECT_TRUE(form->Action("actExplodeBiggest")->isEnabled());
-    form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgFolderList);
     EXPECT_FALSE(move->isEnabled());
     EXPECT_FALSE(move->isChecked());
     EXPECT_FALSE(form->Action("actExplodeBiggest")->isEnabled());
-    form->PageTabs()->setCurrentIndex(MainWindow::pgShortcuts);
-    EXPECT_EQ(form->HistoryCombo()->currentText(), "Delete broken shortcuts and empty folders");
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgShortcuts);
+    EXPECT_EQ(HistoryCombo(*form)->currentText(), "Delete broken shortcuts and empty folders");
     EXPECT_EQ(form->Session().CurrentFolder(),
               form->Session().StartFolder().endsWith('/')
                   ? form->Session().StartFolder()
                   : form->Session().StartFolder() + "/"); // no selection by the box
-    form->PageTabs()->setCurrentIndex(MainWindow::pgCommander);
-    EXPECT_TRUE(form->HistoryCombo()->font().bold());
-    EXPECT_EQ(form->HistoryCombo()->font().family(), "Courier New");
-    form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
-    EXPECT_FALSE(form->HistoryCombo()->font().bold());
-    EXPECT_EQ(form->HistoryCombo()->font().family(), "Courier New");
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgCommander);
+    EXPECT_TRUE(HistoryCombo(*form)->font().bold());
+    EXPECT_EQ(HistoryCombo(*form)->font().family(), "Courier New");
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgFolderList);
+    EXPECT_FALSE(HistoryCombo(*form)->font().bold());
+    EXPECT_EQ(HistoryCombo(*form)->font().family(), "Courier New");
 }
 
 TEST_F(MainFormTest, StateIsWrittenAtCloseAndRestoredAtNextStart) {
     {
         auto form = Open();
         EXPECT_TRUE(QFile::exists(ini_)); // the first start creates the file
-        EXPECT_EQ(form->PageTabs()->currentIndex(), MainWindow::pgBarChart); // default page
+        EXPECT_EQ(PageTabs(*form)->currentIndex(), MainWindow::pgBarChart); // default page
         form->move(120, 80);
         form->resize(640, 420);
-        form->PageTabs()->setCurrentIndex(MainWindow::pgFileList);
+        PageTabs(*form)->setCurrentIndex(MainWindow::pgFileList);
         form->Action("FreeSpaceButt")->setChecked(true);
         form->Action("actShowLegend")->setChecked(true);
         form->Action("actToggle3D")->setChecked(false);
@@ -329,14 +330,14 @@ TEST_F(MainFormTest, StateIsWrittenAtCloseAndRestoredAtNextStart) {
         auto form = Open();
         EXPECT_EQ(form->width(), 640);
         EXPECT_EQ(form->height(), 420);
-        EXPECT_EQ(form->PageTabs()->currentIndex(), MainWindow::pgFileList);
+        EXPECT_EQ(PageTabs(*form)->currentIndex(), MainWindow::pgFileList);
         EXPECT_TRUE(form->Action("FreeSpaceButt")->isChecked());
         EXPECT_TRUE(form->Action("actShowLegend")->isChecked());
         EXPECT_FALSE(form->Action("actToggle3D")->isChecked());
         EXPECT_TRUE(form->Action("actMarkVisible")->isChecked());
         EXPECT_TRUE(form->HistoryVisible());
         EXPECT_EQ(form->Session().CurrentFolder(), root_ + "alpha/");
-        EXPECT_EQ(ComboItems(form->HistoryCombo()), (QStringList{root_, root_ + "alpha/"}));
+        EXPECT_EQ(ComboItems(HistoryCombo(*form)), (QStringList{root_, root_ + "alpha/"}));
         // Closed maximised: the normal rectangle stays.
         form->showMaximized();
         form->resize(900, 700);
@@ -350,11 +351,11 @@ TEST_F(MainFormTest, StateIsWrittenAtCloseAndRestoredAtNextStart) {
 TEST_F(MainFormTest, CommandLineFolderIsAnalysedAtOnce) {
     auto form = Open({root_ + "beta"});
     EXPECT_EQ(form->Session().CurrentFolder(), root_ + "beta/");
-    EXPECT_EQ(form->PageTabs()->currentIndex(), MainWindow::pgBarChart);
-    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 2);
+    EXPECT_EQ(PageTabs(*form)->currentIndex(), MainWindow::pgBarChart);
+    EXPECT_EQ(FolderPage(*form)->FolderList()->topLevelItemCount(), 2);
     EXPECT_FALSE(form->DirTreeOpen());
-    EXPECT_EQ(ComboItems(form->HistoryCombo()), QStringList{root_ + "beta/"});
-    form->actO_C_DirTreeExecute(); // F3 opens the pane again
+    EXPECT_EQ(ComboItems(HistoryCombo(*form)), QStringList{root_ + "beta/"});
+    form->actOpenCloseDirTreeExecute(); // F3 opens the pane again
     EXPECT_TRUE(form->DirTreeOpen());
 }
 
@@ -364,16 +365,16 @@ TEST_F(MainFormTest, CommandLineTextThatIsNoFolderAnalysesNothing) {
     ASSERT_EQ(messages_.size(), 1);
     EXPECT_TRUE(messages_.first().contains(root_ + "no such folder"));
     EXPECT_EQ(form->Session().CurrentFolder(), root_ + "beta/");
-    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 0);
-    EXPECT_EQ(form->HistoryCombo()->count(), 0);
+    EXPECT_EQ(FolderPage(*form)->FolderList()->topLevelItemCount(), 0);
+    EXPECT_EQ(HistoryCombo(*form)->count(), 0);
 }
 
 TEST_F(MainFormTest, WithoutArgumentStartFolderIsSelectedNotMeasured) {
     WriteIniString(ini_, "LastDir", "Start with", root_ + "beta/");
     auto form = Open();
     EXPECT_EQ(form->Session().CurrentFolder(), root_ + "beta/");
-    EXPECT_EQ(form->StatusPanel(4)->text(), root_ + "beta/");
-    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 0);
+    EXPECT_EQ(StatusPanel(*form, 4)->text(), root_ + "beta/");
+    EXPECT_EQ(FolderPage(*form)->FolderList()->topLevelItemCount(), 0);
 }
 
 TEST_F(MainFormTest, DamagedSettingsFileStartsWithDefaultsAndOneMessage) {
@@ -384,43 +385,43 @@ TEST_F(MainFormTest, DamagedSettingsFileStartsWithDefaultsAndOneMessage) {
             "x\n");
     f.close();
     auto form = Open();
-    EXPECT_EQ(form->PageTabs()->currentIndex(), MainWindow::pgBarChart);
-    EXPECT_EQ(ComboItems(form->HistoryCombo()), QStringList{"/x"});
+    EXPECT_EQ(PageTabs(*form)->currentIndex(), MainWindow::pgBarChart);
+    EXPECT_EQ(ComboItems(HistoryCombo(*form)), QStringList{"/x"});
 
     // A settings file that cannot be made: one message, then the defaults.
     messages_.clear();
     MainWindow second("/proc/no-such-dir/AppData/Morvane.ini");
     EXPECT_EQ(messages_.size(), 1);
-    EXPECT_EQ(second.PageTabs()->currentIndex(), MainWindow::pgBarChart);
+    EXPECT_EQ(PageTabs(second)->currentIndex(), MainWindow::pgBarChart);
     messages_.clear();
 }
 
 TEST_F(MainFormTest, TreeClickSelectsAndRunSizeCheckMeasures) {
     auto form = Open();
-    form->actO_C_DirTreeExecute(); // the pane starts folded away in a fresh file
+    form->actOpenCloseDirTreeExecute(); // the pane starts folded away in a fresh file
     ASSERT_TRUE(form->DirTreeOpen());
-    DirTreeView* tree = form->DirTree();
+    DirTreeView* tree = DirTree(*form);
     EXPECT_THROW(tree->SelectPath(""), EMorvaneError);
     tree->SelectPath(root_ + "beta");
     EXPECT_EQ(tree->SelectedFolder(), root_ + "beta/");
     emit tree->FolderClicked();
     EXPECT_EQ(form->Session().CurrentFolder(), root_ + "beta/");
-    EXPECT_EQ(form->HistoryCombo()->currentText(), root_ + "beta/");
-    EXPECT_EQ(form->HistoryCombo()->count(), 0); // shown, not added
-    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 0);
+    EXPECT_EQ(HistoryCombo(*form)->currentText(), root_ + "beta/");
+    EXPECT_EQ(HistoryCombo(*form)->count(), 0); // shown, not added
+    EXPECT_EQ(FolderPage(*form)->FolderList()->topLevelItemCount(), 0);
 
     // Selecting elsewhere moves the open tree along.
     form->Session().SelectFolder(root_ + "alpha/");
     EXPECT_EQ(tree->SelectedFolder(), root_ + "alpha/");
     form->Action("RunSizeCheckItem")->trigger();
-    EXPECT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 1); // alpha has no subfolders
-    EXPECT_EQ(form->HistoryCombo()->count(), 0);
+    EXPECT_EQ(FolderPage(*form)->FolderList()->topLevelItemCount(), 1); // alpha has no subfolders
+    EXPECT_EQ(HistoryCombo(*form)->count(), 0);
     EXPECT_FALSE(tree->NotificationsSuspended());
 
     // Folded away, the tree is left alone until it opens again.
-    form->actO_C_DirTreeExecute();
+    form->actOpenCloseDirTreeExecute();
     form->Session().SelectFolder(root_);
     EXPECT_EQ(tree->SelectedFolder(), root_ + "alpha/");
-    form->actO_C_DirTreeExecute();
+    form->actOpenCloseDirTreeExecute();
     EXPECT_EQ(tree->SelectedFolder(), root_);
 }

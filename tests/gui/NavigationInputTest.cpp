@@ -1,6 +1,7 @@
 // The folder tree and the folder picker as a user meets them: the tree shows
 // the current folder wherever it came from and follows the keyboard; the
 // picker opens in the start folder ready to choose it.
+#include "WindowParts.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "core/settings/IniFile.h"
@@ -60,7 +61,7 @@ protected:
     }
     // Whether the tree selects path and shows it once its folders are read.
     static bool TreeShows(MainWindow& form, const QString& path) {
-        DirTreeView* tree = form.DirTree();
+        DirTreeView* tree = DirTree(form);
         QTest::qWait(300);
         return QTest::qWaitFor([&] {
             const QRect r = tree->visualRect(tree->currentIndex());
@@ -86,7 +87,7 @@ TEST_F(NavigationInput, TreeShowsAStoredStartFolderAndADrilledOne) {
 
     // Run, then a double-click on the row of a subfolder: the tree goes there too.
     Run(*form);
-    QTreeWidget* list = form->FolderPage()->FolderList();
+    QTreeWidget* list = FolderPage(*form)->FolderList();
     const QList<QTreeWidgetItem*> rows = list->findItems("e", Qt::MatchExactly);
     ASSERT_EQ(rows.size(), 1);
     // Through the window, which makes the double click of two clicks.
@@ -100,7 +101,7 @@ TEST_F(NavigationInput, TreeShowsAStoredStartFolderAndADrilledOne) {
 
 TEST_F(NavigationInput, AFolderChosenWithTheKeyboardIsTheOneRun) {
     auto form = Open(root_ + "one");
-    DirTreeView* tree = form->DirTree();
+    DirTreeView* tree = DirTree(*form);
     ASSERT_TRUE(TreeShows(*form, root_ + "one/"));
     tree->setFocus();
     QTest::keyClick(tree, Qt::Key_Down);
@@ -108,7 +109,7 @@ TEST_F(NavigationInput, AFolderChosenWithTheKeyboardIsTheOneRun) {
     EXPECT_EQ(form->Session().CurrentFolder().toStdString(), (root_ + "two/").toStdString());
     Run(*form);
     // Run analysed the folder the keyboard chose, not the one before it.
-    EXPECT_EQ(form->HistoryCombo()->currentText().toStdString(), (root_ + "two/").toStdString());
+    EXPECT_EQ(HistoryCombo(*form)->currentText().toStdString(), (root_ + "two/").toStdString());
     QTest::keyClick(tree, Qt::Key_Up);
     EXPECT_EQ(form->Session().CurrentFolder().toStdString(), (root_ + "one/").toStdString());
 }
@@ -117,7 +118,7 @@ TEST_F(NavigationInput, DefaultWindowShowsTheWholeToolBarOnASmallScreen) {
     auto form = Open(root_);
     EXPECT_LE(form->frameGeometry().right(), 1366);
     EXPECT_LE(form->frameGeometry().bottom(), 768);
-    QToolBar* bar = form->MainToolBar();
+    QToolBar* bar = MainToolBar(*form);
     for (QAction* a : bar->actions()) {
         const QWidget* w = bar->widgetForAction(a);
         EXPECT_TRUE(!w || w->isVisible()) << a->toolTip().toStdString();

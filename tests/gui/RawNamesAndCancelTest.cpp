@@ -1,4 +1,5 @@
 // The window with names that are not UTF-8, and an analysis stopped half-way.
+#include "WindowParts.h"
 #include "YesShellUi.h"
 #include "common/TestFiles.h"
 #include "core/engine/DirScanner.h"
@@ -57,15 +58,15 @@ protected:
         RemoveTree(root); // QTemporaryDir cannot remove names that are not UTF-8
     }
     QTreeWidgetItem* Row(const QString& caption) const {
-        QTreeWidget* list = form->FolderPage()->FolderList();
+        QTreeWidget* list = FolderPage(*form)->FolderList();
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             if (list->topLevelItem(i)->text(0) == caption) return list->topLevelItem(i);
         return nullptr;
     }
     QStringList Column(int c) const {
         QStringList out;
-        for (int i = 0; i < form->FolderPage()->FolderList()->topLevelItemCount(); ++i)
-            out << form->FolderPage()->FolderList()->topLevelItem(i)->text(c);
+        for (int i = 0; i < FolderPage(*form)->FolderList()->topLevelItemCount(); ++i)
+            out << FolderPage(*form)->FolderList()->topLevelItem(i)->text(c);
         return out;
     }
 
@@ -88,17 +89,17 @@ TEST_F(RawNamesTest, ShownWithReplacementCharactersEnteredByTheirBytes) {
     EXPECT_EQ(row->text(3), DisplayPath(PathFromNative(bad)));
 
     // Double click on the list.
-    emit form->FolderPage()->FolderList()->itemDoubleClicked(row, 0);
+    emit FolderPage(*form)->FolderList()->itemDoubleClicked(row, 0);
     EXPECT_EQ(NativePath(form->Session().CurrentFolder()), bad + "/");
     EXPECT_EQ(Column(0), QStringList{"<All files in this folder>"});
     EXPECT_EQ(Column(2), QStringList{"4.88"});
-    EXPECT_EQ(form->StatusPanel(4)->text(), DisplayPath(form->Session().CurrentFolder()));
+    EXPECT_EQ(StatusPanel(*form, 4)->text(), DisplayPath(form->Session().CurrentFolder()));
 
     // Left click on its bar, from the folder above.
     form->actUpOneDirExecute();
     auto* bars = form->findChild<BarChart*>();
     ASSERT_NE(bars, nullptr);
-    form->PageTabs()->setCurrentIndex(MainWindow::pgBarChart);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgBarChart);
     form->resize(1000, 700);
     form->show();
     int point = -1;
@@ -141,9 +142,9 @@ TEST_F(RawNamesTest, EscOrRunStopsARunAndTheLastCompleteRunStays) {
     form->Session().SelectFolder(top);
     form->Action("actRun")->trigger();
     const QStringList names = Column(0), sizes = Column(2);
-    const QString total = form->StatusPanel(3)->text();
+    const QString total = StatusPanel(*form, 3)->text();
     ASSERT_EQ(names.size(), 3);
-    const int historyBefore = form->HistoryCombo()->count();
+    const int historyBefore = HistoryCombo(*form)->count();
 
     for (const bool viaRunButton : {false, true}) {
         SCOPED_TRACE(viaRunButton);
@@ -162,7 +163,7 @@ TEST_F(RawNamesTest, EscOrRunStopsARunAndTheLastCompleteRunStays) {
                 form->Action("actRun")->trigger();
             } else {
                 QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-                QApplication::sendEvent(form->FolderPage()->FolderList(), &esc);
+                QApplication::sendEvent(FolderPage(*form)->FolderList(), &esc);
             }
             stopGiven.set_value();
         });
@@ -174,9 +175,9 @@ TEST_F(RawNamesTest, EscOrRunStopsARunAndTheLastCompleteRunStays) {
         EXPECT_FALSE(form->Session().Running());
         EXPECT_EQ(Column(0), names);
         EXPECT_EQ(Column(2), sizes);
-        EXPECT_EQ(form->StatusPanel(3)->text(), total);
+        EXPECT_EQ(StatusPanel(*form, 3)->text(), total);
         EXPECT_EQ(form->Session().Results().EntryPaths.size(), 3);
-        EXPECT_EQ(form->HistoryCombo()->count(), historyBefore);
+        EXPECT_EQ(HistoryCombo(*form)->count(), historyBefore);
         form->Session().SelectFolder(top);
     }
     // The next run is a whole one again.

@@ -1,5 +1,6 @@
 // Save and Open of an analysis in the window.
 #include "gui/window/ResultFileCommands.h"
+#include "WindowParts.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "gui/dialogs/MessageBoxes.h"
@@ -56,12 +57,14 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
     big.close();
     MainWindow form(dir.filePath("Morvane.ini"));
     auto* charts = form.findChild<ChartPages*>();
+    auto* barChart = form.findChild<BarChart*>("Bars");
+    auto* pieChart = form.findChild<PieChart*>("Pies");
     ASSERT_NE(charts, nullptr);
     form.Session().SelectFolder(root);
     form.actRunExecute();
-    const QStringList rows = Rows(form.FolderPage()->FolderList()), points = Labels(charts->Pies);
+    const QStringList rows = Rows(FolderPage(form)->FolderList()), points = Labels(pieChart);
     ASSERT_EQ(points.size(), 4);
-    const QString gb = form.StatusPanel(1)->text();
+    const QString gb = StatusPanel(form, 1)->text();
     ASSERT_EQ(gb, "3.00 GB");
 
     // Save starts in the current folder, Open in the folder of the last file opened.
@@ -76,16 +79,16 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
     // Another analysis, then Open brings the saved one back.
     form.Session().SelectFolder(root + "/s1");
     form.actRunExecute();
-    ASSERT_NE(Labels(charts->Pies), points);
+    ASSERT_NE(Labels(pieChart), points);
     form.Action("ACTOpen")->trigger();
-    EXPECT_EQ(Rows(form.FolderPage()->FolderList()), rows);
-    EXPECT_EQ(Labels(charts->Pies), points);
-    EXPECT_EQ(Labels(charts->Bars), points);
+    EXPECT_EQ(Rows(FolderPage(form)->FolderList()), rows);
+    EXPECT_EQ(Labels(pieChart), points);
+    EXPECT_EQ(Labels(barChart), points);
     EXPECT_TRUE(messages.isEmpty());
     // The totals and titles are the opened analysis's, not those of the last run.
-    EXPECT_EQ(form.StatusPanel(1)->text(), gb);
-    EXPECT_EQ(charts->Pies->TitleFolder(), root + "/");
-    EXPECT_EQ(charts->Bars->TitleFolder(), root + "/");
+    EXPECT_EQ(StatusPanel(form, 1)->text(), gb);
+    EXPECT_EQ(pieChart->TitleFolder(), root + "/");
+    EXPECT_EQ(barChart->TitleFolder(), root + "/");
     EXPECT_EQ(form.Session().CurrentFolder(), root + "/s1/");
 
     // A damaged file: a message, and lists and charts stay as they were.
@@ -101,14 +104,14 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
     form.Action("ACTOpen")->trigger();
     EXPECT_EQ(messages.size(), 1);
     EXPECT_EQ(form.Session().ShownRows().paths, paths);
-    EXPECT_EQ(Rows(form.FolderPage()->FolderList()), rows);
-    EXPECT_EQ(Labels(charts->Pies), points);
+    EXPECT_EQ(Rows(FolderPage(form)->FolderList()), rows);
+    EXPECT_EQ(Labels(pieChart), points);
     EXPECT_EQ(starts, (QStringList{root + "/", root + "/s1/", dir.path() + "/"}));
 
     // Cancelling changes nothing either.
     ResultFileCommands::SetFileDialog([](bool, const QString&) { return QString(); });
     form.Action("ACTOpen")->trigger();
-    EXPECT_EQ(Labels(charts->Pies), points);
+    EXPECT_EQ(Labels(pieChart), points);
     ResultFileCommands::SetFileDialog({});
     SetMessageBoxHook({});
 }

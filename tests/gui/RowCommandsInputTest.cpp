@@ -2,6 +2,7 @@
 // whose folder is no longer the current one and on names that are not UTF-8
 // beside a folder whose name is their look-alike with U+FFFD.
 #include "RealInput.h"
+#include "WindowParts.h"
 #include "YesShellUi.h"
 #include "common/TestFiles.h"
 #include "core/engine/DirScanner.h"
@@ -41,7 +42,7 @@ protected:
         SetOpenInShellHook([this](const QString& p) { opened << NativePath(p); });
         form = std::make_unique<MainWindow>(ini.filePath("Morvane.ini"));
         form->findChild<FolderOperations*>()->ShellUi = &ui;
-        form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
+        PageTabs(*form)->setCurrentIndex(MainWindow::pgFolderList);
         form->resize(1000, 700);
         form->show();
         form->activateWindow();
@@ -73,7 +74,7 @@ protected:
     }
     // The row a person sees: its caption and, where two look alike, its MB text.
     QTreeWidgetItem* Row(const QString& caption, const QString& mb = {}) const {
-        QTreeWidget* list = form->FolderPage()->FolderList();
+        QTreeWidget* list = FolderPage(*form)->FolderList();
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             QTreeWidgetItem* row = list->topLevelItem(i);
             if (row->text(0) == caption && (mb.isEmpty() || row->text(1) == mb)) return row;
@@ -82,7 +83,7 @@ protected:
     }
     // A left click on the bar labelled label, on the bar chart's page.
     void ClickBar(const QString& label) {
-        form->PageTabs()->setCurrentIndex(MainWindow::pgBarChart);
+        PageTabs(*form)->setCurrentIndex(MainWindow::pgBarChart);
         QApplication::processEvents(); // the page's layout
         auto* bars = form->findChild<BarChart*>();
         int point = -1;
@@ -90,10 +91,10 @@ protected:
             if (bars->Series().points[std::size_t(i)].label == label) point = i;
         ASSERT_GE(point, 0) << label.toStdString();
         QTest::mouseClick(bars, Qt::LeftButton, Qt::NoModifier, bars->PointCentre(point).toPoint());
-        form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
+        PageTabs(*form)->setCurrentIndex(MainWindow::pgFolderList);
     }
     bool OnRow(QTreeWidgetItem* row, const char* action) {
-        return RowCommand(form->FolderPage()->FolderList(), row, form->Action(action));
+        return RowCommand(FolderPage(*form)->FolderList(), row, form->Action(action));
     }
 
     QTemporaryDir tree{QDir::homePath() + "/rows-XXXXXX"};
@@ -189,7 +190,7 @@ TEST_F(RowCommandsInput, DrillDownFromAnOpenedResultGoesIntoTheResultsFolder) {
     QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
     ASSERT_NE(Row("doc"), nullptr); // the list shows share, the current folder is share/doc
 
-    QTreeWidget* list = form->FolderPage()->FolderList();
+    QTreeWidget* list = FolderPage(*form)->FolderList();
     const QPoint perlRow = RowCentre(list, Row("perl"));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, perlRow);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, perlRow);
@@ -215,7 +216,7 @@ TEST_F(RowCommandsInput, RunOrDrillIntoAFolderDeletedWhileShownSaysSo) {
     MakeFile(root + "gone/keep/f", 5000);
     Run(root + "gone");
     ASSERT_TRUE(QDir(PathFromNative(root + "gone/sub")).removeRecursively());
-    QTreeWidget* list = form->FolderPage()->FolderList();
+    QTreeWidget* list = FolderPage(*form)->FolderList();
     const QPoint sub = RowCentre(list, Row("sub"));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, sub);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, sub);

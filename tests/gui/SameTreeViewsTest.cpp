@@ -2,6 +2,7 @@
 // the size list, the charts and the file list show the same rows, at the top
 // and one folder down (a run measures it again, the snapshot shows its node).
 #include "RealInput.h"
+#include "WindowParts.h"
 #include "common/TestFiles.h"
 #include "core/snapshot/SnapshotWriter.h"
 #include "gui/charts/BarChart.h"
@@ -67,9 +68,9 @@ protected:
     }
 
     void ShowPage(int page) {
-        QTabBar* tabs = form->PageTabs()->tabBar();
+        QTabBar* tabs = PageTabs(*form)->tabBar();
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(page).center());
-        ASSERT_EQ(form->PageTabs()->currentIndex(), page);
+        ASSERT_EQ(PageTabs(*form)->currentIndex(), page);
     }
     template <class T> T* Child(const char* name) const {
         return form->findChild<T*>(QLatin1String(name));
@@ -84,7 +85,7 @@ protected:
     // entry (filter "*", typed) by its button.
     Shown Read() {
         Shown s;
-        QTreeWidget* list = form->FolderPage()->FolderList();
+        QTreeWidget* list = FolderPage(*form)->FolderList();
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             QStringList cells;
             for (int c = 0; c < list->columnCount(); ++c)
@@ -95,7 +96,7 @@ protected:
         s.bars = Points(form->findChild<BarChart*>());
         s.pies = Points(form->findChild<PieChart*>());
         for (int i = 1; i < 4; ++i)
-            s.totals << form->StatusPanel(i)->text();
+            s.totals << StatusPanel(*form, i)->text();
 
         ShowPage(MainWindow::pgFileList);
         QLineEdit* filter = Child<QComboBox>("FilterCombo")->lineEdit();
@@ -117,7 +118,7 @@ protected:
         return s;
     }
     void DoubleClickRow(const QString& caption) {
-        QTreeWidget* list = form->FolderPage()->FolderList();
+        QTreeWidget* list = FolderPage(*form)->FolderList();
         const QList<QTreeWidgetItem*> rows = list->findItems(caption, Qt::MatchExactly);
         ASSERT_EQ(rows.size(), 1) << caption.toStdString();
         const QPoint at = RowCentre(list, rows[0]);
@@ -159,7 +160,7 @@ TEST_F(SameTreeViews, RunAndSnapshotOfOneTreeShowTheSameRows) {
     ASSERT_TRUE(form->Session().SnapshotShown());
     ExpectSame(runTop, Read());
     DoubleClickRow("alpha");
-    ASSERT_TRUE(form->StatusPanel(4)->text().startsWith("Snapshot"));
+    ASSERT_TRUE(StatusPanel(*form, 4)->text().startsWith("Snapshot"));
     ExpectSame(runAlpha, Read());
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
 }

@@ -137,7 +137,7 @@ TEST_F(SettingsDialogTest, ChosenColourAndFontWrittenAtOnce) {
         return int(QDialog::Accepted);
     });
     SettingsDialog form(ini());
-    emit form.PnlBarColor->clicked();
+    emit form.PnlBarColor->Clicked();
     EXPECT_EQ(value("BarColor"), "clRed");
     EXPECT_EQ(form.PnlBarColor->ColorValue(), clRed);
     form.BtnFontChart->click();
@@ -148,13 +148,13 @@ TEST_F(SettingsDialogTest, ChosenColourAndFontWrittenAtOnce) {
     EXPECT_EQ(value("EnableZoom"), "1");
     // Beside each font, its colour: the yellow chart title can become red.
     EXPECT_EQ(form.PnlChartFontColor->ColorValue(), clYellow);
-    emit form.PnlChartFontColor->clicked();
+    emit form.PnlChartFontColor->Clicked();
     EXPECT_TRUE(value("ChartFont").endsWith(", 12, [Italic], [clRed]"));
     EXPECT_EQ(form.PnlChartFontColor->ColorValue(), clRed);
     EXPECT_EQ(form.LblChartFont->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    emit form.PnlListFontColor->clicked();
+    emit form.PnlListFontColor->Clicked();
     EXPECT_TRUE(value("ListFont").endsWith(", [clRed]")) << value("ListFont").toStdString();
-    emit form.PnlLegendFontColor->clicked();
+    emit form.PnlLegendFontColor->Clicked();
     EXPECT_TRUE(value("LegendFont").endsWith(", [clRed]"));
     SettingsDialog again(ini());
     EXPECT_EQ(again.PnlChartFontColor->ColorValue(), clRed);

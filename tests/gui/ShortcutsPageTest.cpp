@@ -2,6 +2,7 @@
 // condition and the Trash of checked rows (a Trash in the test's own
 // XDG_DATA_HOME).
 #include "gui/pages/ShortcutsPage.h"
+#include "WindowParts.h"
 #include "common/TestFiles.h"
 #include "core/cleanup/ShortcutChecker.h"
 #include "core/engine/DirScanner.h"
@@ -39,7 +40,13 @@ protected:
         form = std::make_unique<MainWindow>(ini.filePath("Morvane.ini"));
         page = form->findChild<ShortcutsPage*>();
         ASSERT_NE(page, nullptr);
-        list = page->LV_Shortcut;
+        list = page->findChild<QTreeWidget*>("LV_Shortcut");
+        startCombo = page->findChild<QComboBox*>("StartMenuCombo");
+        listEmptyFoldersButton = page->findChild<QToolButton*>("ListEmptyFoldersButton");
+        deleteCheckedButton = page->findChild<QToolButton*>("DeleteCheckedButton");
+        uncheckSelectedItem = page->findChild<QAction*>("UncheckSelectedItem");
+        ASSERT_TRUE(list && startCombo && listEmptyFoldersButton && deleteCheckedButton &&
+                    uncheckSelectedItem);
     }
     void TearDown() override {
         form.reset();
@@ -84,6 +91,10 @@ protected:
     std::unique_ptr<MainWindow> form;
     ShortcutsPage* page = nullptr;
     QTreeWidget* list = nullptr;
+    QComboBox* startCombo = nullptr;
+    QToolButton* listEmptyFoldersButton = nullptr;
+    QToolButton* deleteCheckedButton = nullptr;
+    QAction* uncheckSelectedItem = nullptr;
     QStringList messages;
     bool answer = true;
 };
@@ -91,7 +102,7 @@ protected:
 } // namespace
 
 TEST_F(ShortcutsPageTest, StartMenuComboBrowsesCancelsAndRefusesTypedText) {
-    QComboBox* combo = page->StartMenuCombo;
+    QComboBox* combo = startCombo;
     ASSERT_EQ(combo->count(), 6);
     EXPECT_EQ(combo->currentIndex(), spCommonStartMenu);
     EXPECT_EQ(list->columnWidth(0), 250);
@@ -105,13 +116,13 @@ TEST_F(ShortcutsPageTest, StartMenuComboBrowsesCancelsAndRefusesTypedText) {
     const QString r = tree.path() + "/";
     EXPECT_EQ(combo->currentIndex(), spBrowsedFolder);
     EXPECT_EQ(combo->itemText(spBrowsedFolder), r);
-    EXPECT_EQ(form->HistoryCombo()->currentText(), r);
+    EXPECT_EQ(HistoryCombo(*form)->currentText(), r);
     EXPECT_EQ(page->CleanupStartFolder(), r);
     EXPECT_NE(form->Session().CurrentFolder(), r) << "the status line does not select the folder";
 
     page->StartMenuComboDropDown();
     EXPECT_EQ(combo->itemText(spBrowsedFolder), "");
-    EXPECT_EQ(form->HistoryCombo()->currentText(), "");
+    EXPECT_EQ(HistoryCombo(*form)->currentText(), "");
     page->StartMenuComboActivated(spBrowsedFolder);
     EXPECT_EQ(combo->currentIndex(), spCommonStartMenu);
 
@@ -148,10 +159,10 @@ TEST_F(ShortcutsPageTest, ListCheckByConditionAndTrashCheckedRows) {
 
     // Unchecking selected rows, then "Check broken Items" checks only those again.
     page->UpdateMenuItems();
-    EXPECT_FALSE(page->UncheckSelectedItem->isEnabled());
+    EXPECT_FALSE(uncheckSelectedItem->isEnabled());
     list->selectAll();
     page->UpdateMenuItems();
-    EXPECT_TRUE(page->UncheckSelectedItem->isEnabled());
+    EXPECT_TRUE(uncheckSelectedItem->isEnabled());
     form->Action("actUncheck_Selected")->trigger();
     EXPECT_TRUE(Checked().isEmpty());
     page->CheckRowsByCondition("BROKEN");
@@ -218,10 +229,10 @@ TEST_F(ShortcutsPageTest, CheckedFoldersAreTestedAgainAndTheStartFolderStays) {
     const QString outside = tree.filePath("outside/empty");
     QDir().mkpath(outside);
     form->show();
-    form->PageTabs()->setCurrentIndex(MainWindow::pgShortcuts);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgShortcuts);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     Browse(a);
-    QTest::mouseClick(page->ListEmptyFoldersButton, Qt::LeftButton);
+    QTest::mouseClick(listEmptyFoldersButton, Qt::LeftButton);
     ASSERT_EQ(Checked().size(), 4);
     ClickCheckBox(Row("unchecked"));
     ASSERT_EQ(Row("unchecked")->checkState(0), Qt::Unchecked);
@@ -230,7 +241,7 @@ TEST_F(ShortcutsPageTest, CheckedFoldersAreTestedAgainAndTheStartFolderStays) {
     Write(a + "/gains/new.txt");
     QDir().rmdir(a + "/linked");
     ASSERT_TRUE(QFile::link(outside, a + "/linked"));
-    QTest::mouseClick(page->DeleteCheckedButton, Qt::LeftButton);
+    QTest::mouseClick(deleteCheckedButton, Qt::LeftButton);
     QStringList left = Column(0);
     left.sort();
     EXPECT_EQ(left, (QStringList{"gains", "linked", "unchecked"}));
@@ -247,9 +258,9 @@ TEST_F(ShortcutsPageTest, CheckedFoldersAreTestedAgainAndTheStartFolderStays) {
     // An empty start folder is listed and checked, but stays.
     messages.clear();
     Browse(a + "/unchecked");
-    QTest::mouseClick(page->ListEmptyFoldersButton, Qt::LeftButton);
+    QTest::mouseClick(listEmptyFoldersButton, Qt::LeftButton);
     EXPECT_EQ(Checked(), QStringList{"unchecked"});
-    QTest::mouseClick(page->DeleteCheckedButton, Qt::LeftButton);
+    QTest::mouseClick(deleteCheckedButton, Qt::LeftButton);
     EXPECT_TRUE(QDir(a + "/unchecked").exists());
     EXPECT_EQ(list->topLevelItemCount(), 1);
     EXPECT_EQ(messages.size(), 1);
@@ -259,9 +270,9 @@ TEST_F(ShortcutsPageTest, CheckedFoldersAreTestedAgainAndTheStartFolderStays) {
     QDir(HomeTrashDir()).removeRecursively();
     ASSERT_TRUE(QFile::link(tree.filePath("outside"), HomeTrashDir()));
     Browse(a);
-    QTest::mouseClick(page->ListEmptyFoldersButton, Qt::LeftButton);
+    QTest::mouseClick(listEmptyFoldersButton, Qt::LeftButton);
     EXPECT_EQ(Checked(), QStringList{"unchecked"});
-    QTest::mouseClick(page->DeleteCheckedButton, Qt::LeftButton);
+    QTest::mouseClick(deleteCheckedButton, Qt::LeftButton);
     QFile::remove(HomeTrashDir());
     EXPECT_TRUE(QDir(a + "/unchecked").exists());
     ASSERT_EQ(messages.size(), 1);

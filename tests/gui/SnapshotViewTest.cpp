@@ -1,5 +1,6 @@
 // A snapshot opened in the window: its folders shown and navigated without the
 // disk; a damaged one changes nothing; Run measures the real folder again.
+#include "WindowParts.h"
 #include "common/TestFiles.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/ChartPages.h"
@@ -55,53 +56,53 @@ TEST(SnapshotView, OpenNavigateRefuseAndRunAgain) {
     Write(real + "/sub/f", QByteArray(5000, 'x'));
     form.Session().SelectFolder(real);
     form.actRunExecute();
-    const QStringList realRows = Rows(form.FolderPage()->FolderList());
+    const QStringList realRows = Rows(FolderPage(form)->FolderList());
 
     ResultFileCommands::SetFileDialog(
         [&](bool, const QString&) { return dir.filePath("bad.json"); });
     form.Action("ACTOpen")->trigger();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains("'/'")) << messages[0].toStdString();
-    EXPECT_EQ(Rows(form.FolderPage()->FolderList()), realRows);
+    EXPECT_EQ(Rows(FolderPage(form)->FolderList()), realRows);
 
     ResultFileCommands::SetFileDialog(
         [&](bool, const QString&) { return dir.filePath("scan.json"); });
     form.Action("ACTOpen")->trigger();
     EXPECT_EQ(messages.size(), 1);
     EXPECT_EQ(form.Session().CurrentFolder(), "/nowhere/srv/");
-    EXPECT_EQ(Rows(form.FolderPage()->FolderList()),
+    EXPECT_EQ(Rows(FolderPage(form)->FolderList()),
               QStringList({"<All files in this folder>|10", "a|1026", "c|3"}));
-    EXPECT_TRUE(form.StatusPanel(4)->text().startsWith("Snapshot scan.json: /nowhere/srv/"));
+    EXPECT_TRUE(StatusPanel(form, 4)->text().startsWith("Snapshot scan.json: /nowhere/srv/"));
     EXPECT_EQ(form.Session().ShownFileCount(), 8);
     EXPECT_TRUE(FilePaths(form.Session()).contains("/nowhere/srv/a/b/two"));
     EXPECT_FALSE(FilePaths(form.Session()).contains("/nowhere/srv/.hidden/big"));
 
     // Down with a double-click, across with a chart click, and up again.
-    emit form.FolderPage()->RowActivated("/nowhere/srv/a");
+    emit FolderPage(form)->RowActivated("/nowhere/srv/a");
     EXPECT_EQ(form.Session().CurrentFolder(), "/nowhere/srv/a/");
-    EXPECT_EQ(Rows(form.FolderPage()->FolderList()),
+    EXPECT_EQ(Rows(FolderPage(form)->FolderList()),
               QStringList({"<All files in this folder>|2", "b|1024"}));
     form.Session().SelectFolder("/nowhere/srv/a/b/");
     form.AnalyseFolder("/nowhere/srv/a/b/");
-    EXPECT_EQ(Rows(form.FolderPage()->FolderList()),
+    EXPECT_EQ(Rows(FolderPage(form)->FolderList()),
               QStringList({"<All files in this folder>|1024"}));
     form.actUpOneDirExecute();
     form.actUpOneDirExecute();
     EXPECT_EQ(form.Session().CurrentFolder(), "/nowhere/srv/");
-    EXPECT_EQ(Rows(form.FolderPage()->FolderList()).size(), 3);
-    EXPECT_TRUE(form.StatusPanel(4)->text().startsWith("Snapshot"));
+    EXPECT_EQ(Rows(FolderPage(form)->FolderList()).size(), 3);
+    EXPECT_TRUE(StatusPanel(form, 4)->text().startsWith("Snapshot"));
     // The history holds the folders shown and moves inside the snapshot.
-    form.HistoryCombo()->setEditText("/nowhere/srv/a/b/");
+    HistoryCombo(form)->setEditText("/nowhere/srv/a/b/");
     EXPECT_EQ(form.Session().CurrentFolder(), "/nowhere/srv/a/b/");
-    EXPECT_EQ(Rows(form.FolderPage()->FolderList()),
+    EXPECT_EQ(Rows(FolderPage(form)->FolderList()),
               QStringList({"<All files in this folder>|1024"}));
-    EXPECT_GE(form.HistoryCombo()->findText("/nowhere/srv/a/"), 0);
+    EXPECT_GE(HistoryCombo(form)->findText("/nowhere/srv/a/"), 0);
 
     // Run leaves the snapshot and measures the real folder.
     form.Session().SelectFolder(real);
     form.actRunExecute();
-    EXPECT_EQ(Rows(form.FolderPage()->FolderList()), realRows);
-    EXPECT_FALSE(form.StatusPanel(4)->text().startsWith("Snapshot"));
+    EXPECT_EQ(Rows(FolderPage(form)->FolderList()), realRows);
+    EXPECT_FALSE(StatusPanel(form, 4)->text().startsWith("Snapshot"));
     EXPECT_EQ(messages.size(), 1);
     SetMessageBoxHook(nullptr);
     ResultFileCommands::SetFileDialog(nullptr);

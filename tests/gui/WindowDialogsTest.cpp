@@ -1,4 +1,5 @@
 #include "DialogTestUtil.h"
+#include "WindowParts.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "core/settings/IniFile.h"
@@ -45,18 +46,18 @@ TEST_F(WindowDialogsTest, CtrlPOnSizeListPrintsItsRowsIndented) {
         return qobject_cast<QPrintDialog*>(&d) ? int(QDialog::Accepted) : int(QDialog::Rejected);
     });
     auto form = MakeForm();
-    ASSERT_EQ(form->FolderPage()->FolderList()->topLevelItemCount(), 2);
+    ASSERT_EQ(FolderPage(*form)->FolderList()->topLevelItemCount(), 2);
     QAction* print = form->Action("actPrint");
     ASSERT_NE(print, nullptr);
     EXPECT_EQ(print->shortcut(), QKeySequence("Ctrl+P"));
 
     // Pages without a sheet print nothing and ask nothing.
-    form->PageTabs()->setCurrentIndex(MainWindow::pgFileList);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgFileList);
     print->trigger();
     EXPECT_EQ(answers.dialogs, 0);
     EXPECT_FALSE(QFile::exists(pdf));
 
-    form->PageTabs()->setCurrentIndex(MainWindow::pgFolderList);
+    PageTabs(*form)->setCurrentIndex(MainWindow::pgFolderList);
     print->trigger();
     EXPECT_EQ(answers.dialogs, 1);
     EXPECT_TRUE(answers.messages.isEmpty());
@@ -72,7 +73,7 @@ TEST_F(WindowDialogsTest, CtrlPOnSizeListPrintsItsRowsIndented) {
 
 TEST_F(WindowDialogsTest, SettingsDialogChangesTheWindowWhenItCloses) {
     auto form = MakeForm();
-    EXPECT_TRUE(form->PageTabs()->documentMode()); // design 0 without settings
+    EXPECT_TRUE(PageTabs(*form)->documentMode()); // design 0 without settings
     ModalAnswers answers([](QDialog& d) {
         if (auto* s = qobject_cast<SettingsDialog*>(&d)) {
             s->Spin3D->setValue(2);
@@ -84,7 +85,7 @@ TEST_F(WindowDialogsTest, SettingsDialogChangesTheWindowWhenItCloses) {
     });
     form->Action("SettingsItem")->trigger();
     EXPECT_EQ(answers.dialogs, 1);
-    EXPECT_FALSE(form->PageTabs()->documentMode());
+    EXPECT_FALSE(PageTabs(*form)->documentMode());
     EXPECT_EQ(form->Session().HistorySize, 12);
     EXPECT_EQ(form->Session().MinFileSizeKB, 250);
     EXPECT_EQ(form->AppliedSettings().FlatDesign, 2);
@@ -112,7 +113,7 @@ TEST_F(WindowDialogsTest, BadTextInSettingsShownOnceRestApplied) {
     EXPECT_EQ(form->AppliedSettings().BarColor, clNavy);
     EXPECT_EQ(form->AppliedSettings().BarFontColor, clRed);
     EXPECT_EQ(form->Session().HistorySize, 33);
-    EXPECT_FALSE(form->PageTabs()->documentMode());
+    EXPECT_FALSE(PageTabs(*form)->documentMode());
 }
 
 TEST_F(WindowDialogsTest, ExportDialogGetsFolderListsAndTotals) {
