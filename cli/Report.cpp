@@ -1,6 +1,7 @@
 #include "cli/Report.h"
 #include "cli/Interrupts.h"
 #include "cli/ReportRows.h"
+#include "cli/TreeReportRows.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/FileFilter.h"
 #include "core/engine/SizeText.h"
@@ -407,19 +408,19 @@ int RunReport(int argc, char** argv) {
     }
 
     FolderRowSource folderRows(*dirSize);
-    // Only the row indexes are kept: the writer makes each row's texts as it goes.
-    std::vector<int> kept;
-    if (o.files && !snapshot) {
-        const FileFilter filter(o.filter, o.invert);
-        DirScanner::FileRowCursor row(*dirSize);
-        for (int i = 0; row.Next(); ++i)
-            if (filter.Accepts(row.Path)) kept.push_back(i);
-    }
-    FileRowSource fileRows(*dirSize, std::move(kept));
+    // Only the rows' nodes are kept: the writer makes each row's texts as it goes.
+    std::unique_ptr<IRowSource> fileRows;
+    const std::shared_ptr<const Tree> tree = dirSize->LastTree();
+    if (o.files && !snapshot && tree)
+        fileRows = std::make_unique<TreeReportRows>(
+            *tree, folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'),
+            DirScanner::MinFileSizeBytes, FileFilter(o.filter, o.invert));
+    else if (o.files && !snapshot) // no finished run: its rows, if any
+        fileRows = std::make_unique<FileRowSource>(*dirSize);
     ExportWriter ex;
     ex.SourceList = snapshotFiles ? snapshotFiles.get()
-                    : o.files     ? static_cast<const IRowSource*>(&fileRows)
-                                  : &folderRows;
+                    : fileRows    ? fileRows.get()
+                                  : static_cast<const IRowSource*>(&folderRows);
     ex.ExportTotalMB = TotalText(sumMB, QStringLiteral("MB"));
     ex.ExportTotalKB = TotalText(sumKB, QStringLiteral("KB"));
     ex.ExportTotalGB = NumberText(totalGB / 10000.0L);

@@ -95,6 +95,13 @@ int DirScanner::WorkerCount(int rows, const QString& folder) const {
     return std::clamp(Threads > 0 ? Threads : DefaultThreads(folder), 1, 16);
 }
 
+int DirScanner::FirstWorkerCount(int workers) const {
+    // Unless a count is asked for, the walk starts with one thread per core and
+    // adds threads only while they wait for the disk.
+    if (Threads > 0) return workers;
+    return std::min(workers, std::max(1, int(std::thread::hardware_concurrency())));
+}
+
 void DirScanner::Measure() {
     EntryPaths.clear();
     EntryMB.clear();
@@ -137,6 +144,7 @@ void DirScanner::MeasureEntries(const QStringList& entries, const QString& folde
     std::vector<std::unique_ptr<TreePart>> parts;
     parts.reserve(std::size_t(n));
     FoldersHandedOver = 0;
+    WalkThreads = 1;
     const int workers = WorkerCount(n, folder);
     if (workers <= 1) {
         Walker walker(mounts, cancel_);
@@ -148,7 +156,7 @@ void DirScanner::MeasureEntries(const QStringList& entries, const QString& folde
             if (Progress) Progress->SetAddProgress(1);
         }
     } else {
-        WalkPool pool(rows, mounts, cancel_, workers);
+        WalkPool pool(rows, mounts, cancel_, FirstWorkerCount(workers), workers);
         for (int i = 0; i < n; ++i) {
             if (Cancelled()) return;
             std::unique_ptr<TreePart> part;
@@ -159,6 +167,7 @@ void DirScanner::MeasureEntries(const QStringList& entries, const QString& folde
         }
         pool.Rethrow();
         FoldersHandedOver = pool.HandedOver();
+        WalkThreads = pool.Threads();
     }
 
     if (Cancelled()) return;
@@ -212,6 +221,7 @@ void DirScanner::TakeResults(DirScanner& other) {
     TotalSize = other.TotalSize;
     FreeSpaceBytes = other.FreeSpaceBytes;
     FoldersHandedOver = other.FoldersHandedOver;
+    WalkThreads = other.WalkThreads;
     rowTrees_.swap(other.rowTrees_);
     tree_.swap(other.tree_);
     std::swap(rowCount_, other.rowCount_);

@@ -57,9 +57,10 @@ public:
 
     IProgress* Progress = nullptr;
     // Threads walking the subfolder rows: 1 = the calling thread alone,
-    // 0 = DefaultThreads of the folder.
+    // 0 = one per core at first, more while they wait for the disk, up to
+    // DefaultThreads of the folder.
     int Threads = 0;
-    // The walk's threads when none are asked for: for a folder on a disk or a
+    // The most threads of a walk when none are asked for: for a folder on a disk or a
     // network more than the cores (8 to 16), since a cold walk mostly waits for
     // reads; in memory (tmpfs) one per core, at most 4.
     static int DefaultThreads(const QString& folder);
@@ -69,6 +70,8 @@ public:
     std::optional<qint64> FreeSpaceBytes;
     // Folders the parallel walk of the last run passed from a busy thread to an idle one.
     int FoldersHandedOver = 0;
+    // Threads the last run's walk ended with.
+    int WalkThreads = 1;
 
     // The threshold for recording a FileRow, shared by all instances.
     static inline qint64 MinFileSizeBytes = 0;
@@ -178,4 +181,5 @@ private:
     bool HasFreeSpaceRow(const QString& folder) const;
     void AddRowTree(std::shared_ptr<const Tree> tree, const QString& prefix, bool filesLast);
     int WorkerCount(int rows, const QString& folder) const;
+    int FirstWorkerCount(int workers) const;
 };

@@ -26,6 +26,8 @@ class FileFilter {
 public:
     FileFilter(const QString& text, bool invert);
     bool Accepts(const QString& path) const;
+    // Every path is matched (Accepts then does not look at the path).
+    bool MatchesAll() const { return all_; }
     const QStringList& Entries() const { return entries_; }
 
 private:

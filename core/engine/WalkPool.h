@@ -1,6 +1,7 @@
 #pragma once
 #include "core/engine/Walker.h"
 #include <QStringList>
+#include <algorithm>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -11,16 +12,39 @@
 // run out, folders that busy workers hand over. A row is finished when its own
 // walk and every folder handed over from it are done; the calling thread takes
 // the rows in order, so lists and texts are those of a one-thread walk.
+//
+// The pool starts with workers threads and adds one, up to maxWorkers, whenever
+// a walker spent a good part of its last few milliseconds blocked: a cold walk
+// waits for the disk, and more reads in flight are served together, while a
+// warm walk only loses time to threads beyond the cores.
+// When to add a thread: the walkers' spans of at least sampleNs each are summed
+// until they make windowNs; a thread is added when the walkers were blocked for
+// more than blockedShare of that time, or waited for a core for more than
+// delayedShare of it, in windows windows in a row. Warm, a walk is blocked for
+// 0 to 2 % of its time; cold, for most of it.
+struct WalkPacing {
+    double blockedShare = 0.05;
+    double delayedShare = 0.5;
+    std::int64_t sampleNs = 2'000'000;
+    std::int64_t windowNs = 10'000'000;
+    int windows = 2; // in a row
+};
+
 class WalkPool : public IWalkPool {
 public:
+    static inline WalkPacing pacing; // tests make it add threads at once
+
     WalkPool(const QStringList& rows, const MountTypes& mounts, const std::atomic<bool>& cancel,
-             int workers)
+             int workers, int maxWorkers = 0)
         : rows_(rows), mounts_(mounts), cancel_(cancel), n_(int(rows.size())), parts_(rows.size()),
-          pending_(rows.size(), 1), bytes_(rows.size(), 0) {
+          pending_(rows.size(), 1), bytes_(rows.size(), 0),
+          maxWorkers_(std::max(workers, maxWorkers)), pacing_(pacing) {
         for (auto& p : parts_)
             p = std::make_unique<TreePart>();
+        threads_.reserve(std::size_t(maxWorkers_));
+        std::lock_guard lock(m_);
         for (int w = 0; w < workers; ++w)
-            threads_.emplace_back([this] { Work(); });
+            AddThread();
     }
     ~WalkPool() override {
         {
@@ -50,6 +74,32 @@ public:
         std::lock_guard lock(m_);
         return handedOver_;
     }
+    // Threads started so far.
+    int Threads() {
+        std::lock_guard lock(m_);
+        return int(threads_.size());
+    }
+
+    bool MayGrow() const override { return mayGrow_.load(std::memory_order_relaxed); }
+    std::int64_t SampleSpan() const override { return pacing_.sampleNs; }
+    void Waited(std::int64_t blocked, std::int64_t delayed, std::int64_t span) override {
+        std::lock_guard lock(m_);
+        blocked_ += blocked;
+        delayed_ += delayed;
+        span_ += span;
+        if (span_ < pacing_.windowNs) return;
+        // A stray stall (memory, the lock) is no reason, a disk read in every
+        // window is: warm walks on this machine showed lone windows blocked for
+        // up to 80 %, cold ones are blocked window after window. Walkers that
+        // mostly wait for a core share it with other programs: more threads
+        // get the walk a fairer share, as the fixed default did.
+        const bool waited = double(blocked_) > pacing_.blockedShare * double(span_) ||
+                            double(delayed_) > pacing_.delayedShare * double(span_);
+        streak_ = waited ? streak_ + 1 : 0;
+        blocked_ = delayed_ = span_ = 0;
+        if (streak_ >= pacing_.windows && !stop_ && mayGrow_.load(std::memory_order_relaxed))
+            AddThread();
+    }
 
     bool WantsWork() const override {
         return idle_.load(std::memory_order_relaxed) > queued_.load(std::memory_order_relaxed);
@@ -66,6 +116,12 @@ public:
     }
 
 private:
+    // Under m_.
+    void AddThread() {
+        threads_.emplace_back([this] { Work(); });
+        mayGrow_.store(int(threads_.size()) < maxWorkers_, std::memory_order_relaxed);
+    }
+
     void Work() {
         std::optional<Walker> walker;
         for (;;) {
@@ -135,5 +191,10 @@ private:
     bool stop_ = false;
     std::exception_ptr failure_;
     std::atomic<int> idle_{0}, queued_{0};
-    std::vector<std::jthread> threads_; // last: joined before the rest goes
+    const int maxWorkers_;
+    const WalkPacing pacing_;
+    std::atomic<bool> mayGrow_{false};
+    std::int64_t blocked_ = 0, delayed_ = 0, span_ = 0; // of the current window
+    int streak_ = 0;                                    // windows in a row blocked for long
+    std::vector<std::jthread> threads_;                 // last: joined before the rest goes
 };

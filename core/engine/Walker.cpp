@@ -1,11 +1,14 @@
 #include "core/engine/Walker.h"
 #include "platform/DirSearch.h"
 #include "platform/NativePath.h"
+#include <algorithm>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits>
 #include <string>
 #include <sys/statfs.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -30,6 +33,58 @@ WalkTask& WalkTask::operator=(WalkTask&& o) noexcept {
 
 WalkTask::~WalkTask() {
     if (fd >= 0) ::close(fd);
+}
+
+WaitMeter::WaitMeter() : fd_(::open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC)) {}
+
+WaitMeter::~WaitMeter() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::int64_t WaitMeter::Now() {
+    struct timespec ts {};
+    ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+// ns the thread ran, from its clock (the statistics' own first number lags by
+// up to a tick), and ns it waited for a core.
+bool WaitMeter::Read(std::int64_t& ran, std::int64_t& delayed) const {
+    char text[96];
+    const ssize_t n = fd_ < 0 ? -1 : ::pread(fd_, text, sizeof text - 1, 0);
+    if (n <= 0) return false;
+    text[n] = 0;
+    unsigned long long run = 0, delay = 0;
+    if (std::sscanf(text, "%llu %llu", &run, &delay) != 2) return false;
+    struct timespec ts {};
+    if (::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts) != 0) return false;
+    ran = std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+    delayed = std::int64_t(delay);
+    return true;
+}
+
+void WaitMeter::Restart() {
+    now_ = Now();
+    started_ = Read(ran_, delayed_);
+}
+
+bool WaitMeter::Sample(std::int64_t minSpan, std::int64_t& blocked, std::int64_t& delayed,
+                       std::int64_t& span) {
+    const std::int64_t now = Now();
+    if (!started_) {
+        Restart();
+        return false;
+    }
+    if (now - now_ < minSpan) return false;
+    std::int64_t ran = 0, delay = 0;
+    if (!Read(ran, delay)) return started_ = false;
+    span = now - now_;
+    delayed = delay - delayed_;
+    blocked = std::max<std::int64_t>(0, span - (ran - ran_) - delayed);
+    now_ = now;
+    ran_ = ran;
+    delayed_ = delay;
+    return true;
 }
 
 void AddBytes(std::int64_t& total, std::int64_t bytes) {
@@ -64,6 +119,7 @@ std::int64_t Walker::Folder(const QString& folder, bool recurse, TreePart& out, 
     path_.emplace_back(st.st_dev, st.st_ino);
     out_ = &out;
     row_ = row;
+    if (meter_) meter_->Restart();
     const std::int64_t total = Walk(fd, Tree::kNone, st.st_dev, recurse);
     out_ = nullptr;
     return total;
@@ -73,6 +129,7 @@ std::int64_t Walker::Task(WalkTask& task) {
     path_ = std::move(task.path);
     out_ = task.out;
     row_ = task.row;
+    if (meter_) meter_->Restart();
     const std::int64_t total = Walk(std::exchange(task.fd, -1), Tree::kNone, task.dev, true);
     out_ = nullptr;
     return total;
@@ -143,6 +200,7 @@ std::int64_t Walker::Walk(int fd, Tree::Index dir, dev_t dev, bool recurse) {
     Tree::Index sub = 0;
     while (reader.Next(e)) {
         if (Stopped()) break;
+        if (pool_ && (++ticks_ & 7) == 0) Pace();
         if (!Visit(fd, e.name, e.length, e.type, dir, dev, recurse, total, child, sub, st))
             continue;
         path_.emplace_back(st.st_dev, st.st_ino);
@@ -202,6 +260,23 @@ int Walker::WalkDeep(int fd, Tree::Index dir, dev_t dev, std::int64_t& total) {
         fd = ReopenParentFolder(back, self.first, self.second);
     }
     return fd;
+}
+
+void Walker::Pace() {
+    if (!pool_->MayGrow()) {
+        meter_.reset();
+        return;
+    }
+    if (!meter_) {
+        meter_ = std::make_unique<WaitMeter>();
+        meter_->Restart();
+        return;
+    }
+    std::int64_t blocked = 0, delayed = 0, span = 0;
+    if (!meter_->Works())
+        pool_->Waited(1, 0, 1); // cannot tell: counted as waiting, as the disk's default was
+    else if (meter_->Sample(pool_->SampleSpan(), blocked, delayed, span))
+        pool_->Waited(blocked, delayed, span);
 }
 
 bool Walker::OnPath(dev_t dev, ino_t ino) const {

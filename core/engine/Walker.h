@@ -38,6 +38,42 @@ public:
     // True while a worker waits for work that nobody has handed over yet.
     virtual bool WantsWork() const = 0;
     virtual void HandOver(WalkTask task) = 0;
+    // True while the pool may still add threads: only then do walkers tell it
+    // how long they wait, once per span of at least SampleSpan ns.
+    virtual bool MayGrow() const { return false; }
+    virtual std::int64_t SampleSpan() const { return 0; }
+    // Of the last span (ns) of a walker's walk, blocked ns were spent neither
+    // on a core nor waiting for one (waiting for the disk, mostly), delayed ns
+    // waiting for a core.
+    virtual void Waited(std::int64_t /*blocked*/, std::int64_t /*delayed*/, std::int64_t /*span*/) {
+    }
+};
+
+// How long the calling thread was blocked (asleep, not waiting for a core) and
+// delayed (ready, waiting for a core) since the last Sample, from the kernel's
+// scheduler statistics of the thread.
+class WaitMeter {
+public:
+    WaitMeter();
+    ~WaitMeter();
+    WaitMeter(const WaitMeter&) = delete;
+    WaitMeter& operator=(const WaitMeter&) = delete;
+    // False where the kernel keeps no such statistics.
+    bool Works() const { return fd_ >= 0; }
+    // Starts a new span now.
+    void Restart();
+    // Once the span has lasted minSpan ns: its blocked, delayed and whole ns,
+    // and the next span starts. False before then (the clock read alone, which
+    // costs no system call) and when the statistics cannot be read.
+    bool Sample(std::int64_t minSpan, std::int64_t& blocked, std::int64_t& delayed,
+                std::int64_t& span);
+
+private:
+    static std::int64_t Now();
+    bool Read(std::int64_t& ran, std::int64_t& delayed) const;
+    int fd_ = -1;
+    bool started_ = false;
+    std::int64_t now_ = 0, ran_ = 0, delayed_ = 0;
 };
 
 // Byte totals stop at the largest 64-bit count (8 EiB) instead of wrapping: only
@@ -64,6 +100,8 @@ private:
                                              Tree::Index& sub, struct stat& st);
     std::int64_t Walk(int fd, Tree::Index dir, dev_t dev, bool recurse);
     int WalkDeep(int fd, Tree::Index dir, dev_t dev, std::int64_t& total);
+    // Every few entries: tells the pool how long this walker waits.
+    void Pace();
     // Checked once per entry: a cancelled walk unwinds within a few entries.
     bool Stopped() const { return cancel_.load(std::memory_order_relaxed); }
     bool OnPath(dev_t dev, ino_t ino) const;
@@ -83,4 +121,6 @@ private:
     std::unordered_map<dev_t, bool> pseudo_;
     std::vector<std::unique_ptr<char[]>> buffers_; // one read buffer per open level
     std::unique_ptr<char[]> deepBuffer_;           // shared by the levels below
+    std::unique_ptr<WaitMeter> meter_;             // while the pool may grow
+    unsigned ticks_ = 0;
 };

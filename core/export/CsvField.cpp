@@ -81,22 +81,42 @@ QString ListToSemikoCSVLine(const QStringList& fields) {
     return EncodeLine(fields, u';');
 }
 
-QString FitToWidth(const QString& text, int width) {
-    if (width <= 0) return QString();
+void AppendFitted(QString& line, const QString& text, int width) {
+    if (width <= 0) return;
     if (!HasSurrogates(text)) {
-        const qsizetype len = text.size();
-        if (len < width) return text;
-        // Too narrow for the ellipsis form: keep what fits and end in a space.
-        if (width < 6) return text.left(width - 1) + u' ';
-        return text.left(width - 6) + QStringLiteral("..") + text.right(3) + u' ';
+        const QStringView t(text);
+        if (t.size() < width) {
+            line += t;
+        } else if (width < 6) {
+            // Too narrow for the ellipsis form: keep what fits and end in a space.
+            line += t.left(width - 1);
+            line += u' ';
+        } else {
+            line += t.left(width - 6);
+            line += QLatin1String("..");
+            line += t.right(3);
+            line += u' ';
+        }
+        return;
     }
     // Count code points so a character outside the BMP is never cut in half.
     const QList<uint> cps = text.toUcs4();
     const qsizetype len = cps.size();
-    if (len < width) return text;
+    if (len < width) {
+        line += text;
+        return;
+    }
     auto part = [&](qsizetype from, qsizetype n) {
         return QString::fromUcs4(reinterpret_cast<const char32_t*>(cps.constData()) + from, n);
     };
-    if (width < 6) return part(0, width - 1) + u' ';
-    return part(0, width - 6) + QStringLiteral("..") + part(len - 3, 3) + u' ';
+    if (width < 6)
+        line += part(0, width - 1) + u' ';
+    else
+        line += part(0, width - 6) + QStringLiteral("..") + part(len - 3, 3) + u' ';
+}
+
+QString FitToWidth(const QString& text, int width) {
+    QString out;
+    AppendFitted(out, text, width);
+    return out.isNull() && !text.isNull() && width > 0 ? text : out;
 }

@@ -16,3 +16,5 @@ QString ListToSemikoCSVLine(const QStringList& fields); // separator ";"
 // characters, "..", its last three characters and a space: exactly width
 // characters. A shorter text is returned unchanged. Characters are code points.
 QString FitToWidth(const QString& text, int width);
+// FitToWidth(text, width) appended to line.
+void AppendFitted(QString& line, const QString& text, int width);

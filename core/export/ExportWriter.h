@@ -112,5 +112,8 @@ private:
     template <class Sink> void BuildCSV(QString (*encode)(const QStringList&), Sink& out);
     template <class Sink> void BuildText(Sink& out);
     template <class Sink> void BuildHTML(Sink& html);
+    template <class Sink, class Line> void ItemLines(Sink& out, const Line& line);
+    // The fields of ItemRow(row), into cells; safe from several threads.
+    void ItemCells(int row, QStringList& cells) const;
     QString PictureLink(int chartNo);
 };

@@ -26,6 +26,15 @@ public:
     // that is not UTF-8 kept: links are made from it. The shown text where the
     // list keeps nothing else.
     virtual QString LinkPath(int row) const { return SubItem(row, 3); }
+    // The caption and sub-items 1..subItems of a row, into cells.
+    virtual void Cells(int row, int subItems, QStringList& cells) const {
+        cells.clear();
+        cells << Caption(row);
+        for (int s = 1; s <= subItems; ++s)
+            cells << SubItem(row, s);
+    }
+    // Rows may be read (SubItemCount, Cells) by several threads at once.
+    virtual bool ConcurrentRows() const { return false; }
     // Column 0.. holds sizes (MB or KB texts), which a workbook stores as numbers.
     // Both lists caption their size columns "Size (...)".
     virtual bool IsSizeColumn(int column) const {

@@ -2,6 +2,7 @@
 // The scanner's test fixture: a tree with what the walk must get right, and
 // an independent walk of it to compare with.
 #include "cli/ReportRows.h"
+#include "cli/TreeReportRows.h"
 #include "core/engine/DirScanner.h"
 #include "platform/NativePath.h"
 #include <QDir>
@@ -170,6 +171,21 @@ protected:
             EXPECT_EQ(r.accessTime, d.FileAccessTimes().at(std::size_t(k++)));
         });
         EXPECT_EQ(k, d.FileRowCount());
+        // The report's rows read straight from the tree, in any order.
+        if (const auto tree = d.LastTree()) {
+            const QString top = d.FolderPath.endsWith('/') ? d.FolderPath : d.FolderPath + '/';
+            const TreeReportRows fromTree(*tree, top, DirScanner::MinFileSizeBytes,
+                                          FileFilter("*", false));
+            const FileRowSource fromList(d);
+            ASSERT_EQ(fromTree.RowCount(), fromList.RowCount());
+            QStringList cells;
+            for (int r = fromTree.RowCount() - 1; r >= 0; --r) {
+                fromTree.Cells(r, 4, cells);
+                EXPECT_EQ(cells.value(0), fromList.Caption(r));
+                for (int s = 1; s <= 4; ++s)
+                    EXPECT_EQ(cells.value(s), fromList.SubItem(r, s)) << r << " " << s;
+            }
+        }
         if (i < 3) return;
         const FileRowSource rows(d, {0, 1, int(i - 1)});
         EXPECT_EQ(rows.SubItem(2, 3), DisplayPath(d.FilePaths().last()));

@@ -1,5 +1,6 @@
 // The scanner's walk: threads, depth, progress, file systems it does not enter.
 #include "DirScannerFixture.h"
+#include "core/engine/WalkPool.h"
 
 TEST_F(DirScannerTest, ParallelWalkEqualsOneThread) {
     // Many subfolder rows of uneven depth so the workers finish out of order.
@@ -57,6 +58,28 @@ TEST_F(DirScannerTest, OneBigRowIsSharedOutAndSplicedBackInOrder) {
         }
         EXPECT_GT(handedOver, 0);
     }
+}
+
+TEST_F(DirScannerTest, ThreadsAddedWhileWalkingKeepTheTree) {
+    // Paced to add a thread at every look, the default walk grows to its cap
+    // while rows and handed-over folders are under way.
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 30; ++j) {
+            const QString d = root + QStringLiteral("r%1/s%2/").arg(i).arg(j);
+            MakeDir(d + "t");
+            for (int f = 0; f < 12; ++f)
+                MakeFile(d + QStringLiteral("t/f%1").arg(f), i * 100 + j * 10 + f);
+        }
+    DirScanner::SetMinFileSize(0);
+    const auto one = Run(1);
+    const WalkPacing usual = WalkPool::pacing;
+    WalkPool::pacing = {-1.0, -1.0, 0, 0, 1};
+    const auto grown = Run(0);
+    WalkPool::pacing = usual;
+    EXPECT_EQ(grown->WalkThreads, DirScanner::DefaultThreads(root));
+    ExpectSameRun(*grown, *one);
+    ExpectCursorMatchesLists(*grown);
+    EXPECT_EQ(grown->LastTree()->Count(), one->LastTree()->Count());
 }
 
 TEST_F(DirScannerTest, TreeDeeperThanTheOpenFileLimit) {

@@ -334,3 +334,34 @@ TEST(WholeFileWriterTest, DeviceGetsStreamedBytesBeforeCommitOnlyWhenAsked) {
                   stream ? QByteArray("row 2\n") : QByteArray("row 1\nrow 2\n"));
     }
 }
+
+TEST_F(ExportTest, RowsMadeOnSeveralThreadsComeOutInOrder) {
+    // Rows a writer may read from several threads, in blocks; one that fails
+    // late fails the whole export.
+    struct Shared : TextRowSource {
+        using TextRowSource::TextRowSource;
+        bool concurrent = true;
+        bool ConcurrentRows() const override { return concurrent; }
+    } many({"File Names", "Date (Cr)", "Date (Ac)", "Full Path Names", "Size (kb)"});
+    for (int i = 0; i < 40000; ++i)
+        many.AddRow({QStringLiteral("n\u00e9%1").arg(i), "01.Jan.26", "",
+                     QStringLiteral("/x/%1").arg(i), QString::number(i % 977)});
+    ex.SourceList = &many;
+    ex.StreamRows = true;
+    AllFlags();
+    for (bool csv : {false, true}) {
+        QByteArray out[2];
+        for (bool concurrent : {false, true}) {
+            many.concurrent = concurrent;
+            ex.SetTargetFile(Path(QStringLiteral("rows%1%2").arg(csv).arg(concurrent)));
+            ASSERT_TRUE(csv ? ex.MakeCSV() : ex.MakeText(true));
+            out[concurrent] = ReadAll(ex.TargetFile);
+        }
+        EXPECT_EQ(out[0].count("\r\n"), csv ? 40007 : 40010);
+        EXPECT_TRUE(out[0] == out[1]) << csv;
+    }
+    many.AddRow({"/x/plain-row-only-path"});
+    ex.SetTargetFile(Path("failed.txt"));
+    EXPECT_FALSE(ex.MakeText(true));
+    EXPECT_FALSE(QFile::exists(ex.TargetFile));
+}
