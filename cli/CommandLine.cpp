@@ -11,6 +11,7 @@ ProgramForm ChooseForm(int argc, char** argv) {
     if (std::strcmp(first, "--shortcuts") == 0 || std::strcmp(first, "--empty-folders") == 0)
         return ProgramForm::Cleanup;
     if (std::strcmp(first, "--duplicates") == 0) return ProgramForm::Duplicates;
+    if (std::strcmp(first, "--compare") == 0) return ProgramForm::Compare;
     if (std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0)
         return ProgramForm::Help;
     if (std::strcmp(first, "--version") == 0) return ProgramForm::Version;
@@ -31,6 +32,9 @@ QString ProgramUsage() {
         "       morvane --duplicates FOLDER... [--min-size KB] [--format text|csv|json]\n"
         "                          [--output FILE]\n"
         "                             list the files with the same content under any name\n"
+        "       morvane --compare OLD NEW [--path SUBFOLDER] [--min-change KB] [--depth N]\n"
+        "                          [--format text|csv|csv-semicolon|html|json] [--output FILE]\n"
+        "                             what grew and shrank between two snapshots or folders\n"
         "       morvane --move-to-archive FOLDER [--min-size KB]\n"
         "                             move FOLDER's recorded files into a zip archive in it\n"
         "       morvane --restore-archive ZIP\n"

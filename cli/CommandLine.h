@@ -10,6 +10,7 @@ enum class ProgramForm {
     MoveToArchive,
     RestoreArchive,
     Cleanup,
+    Compare,
     Duplicates,
     Help,
     Version,

@@ -1,5 +1,6 @@
 #include "cli/DuplicatesForm.h"
 #include "cli/CleanupForms.h"
+#include "cli/FormIO.h"
 #include "cli/Interrupts.h"
 #include "core/export/CsvField.h"
 #include "core/export/ExportWriter.h"
@@ -17,11 +18,7 @@
 
 namespace {
 
-int Fail(int status, const QString& message) {
-    std::fprintf(stderr, "morvane: %s\n",
-                 OneLineText(DisplayPath(message)).toLocal8Bit().constData());
-    return status;
-}
+constexpr auto Fail = FormFail;
 
 QString Shown(const std::string& path) {
     return DisplayPath(PathFromNative(path.data(), qsizetype(path.size())));
@@ -129,13 +126,8 @@ int RunDuplicatesForm(int argc, char** argv) {
         }
         static const QStringList valued = {QStringLiteral("--min-size"), QStringLiteral("--format"),
                                            QStringLiteral("--output"), QStringLiteral("--threads")};
-        if (const qsizetype eq = arg.indexOf(u'='); eq > 0 && valued.contains(arg.left(eq))) {
-            value = arg.mid(eq + 1);
-            arg = arg.left(eq);
-        } else if (valued.contains(arg)) {
-            if (i + 1 >= args.size()) return Fail(2, QStringLiteral("%1 needs a value").arg(arg));
-            value = args[++i];
-        }
+        if (const QString error = SplitOption(args, i, valued, arg, value); !error.isEmpty())
+            return Fail(2, error);
         bool ok = true;
         if (arg == QLatin1String("--help")) {
             std::fputs(DuplicatesUsage().toLocal8Bit().constData(), stdout);
@@ -181,17 +173,5 @@ int RunDuplicatesForm(int argc, char** argv) {
         std::fprintf(stderr, "morvane: skipped %s: %s\n",
                      OneLineText(Shown(p.path)).toLocal8Bit().constData(), p.message.c_str());
     const QByteArray text = DuplicatesText(result, format);
-    // An interrupt waits until the output is whole.
-    std::lock_guard commit(ReportInterrupts::CommitLock());
-    if (output.isEmpty()) {
-        if (!WriteAll(STDOUT_FILENO, text))
-            return Fail(1, QStringLiteral("could not write to standard output"));
-    } else {
-        WholeFileWriter file(output);
-        if (!file.Open() || !file.Write(text) || !file.Commit())
-            return Fail(1,
-                        QStringLiteral("could not write %1: %2").arg(output, file.ErrorString()));
-    }
-    ReportInterrupts::Committed();
-    return 0;
+    return WriteFormOutput(output, text);
 }

@@ -46,3 +46,5 @@ const std::vector<ReportOption>& ReportOptionTable();
 // Parses the arguments after "--report"; returns an empty text or the message.
 QString ParseReportOptions(const QStringList& args, ReportOptions& options);
 QString ReportUsage();
+// folder made absolute and clean, ending in '/', by text alone.
+QString AbsoluteFolder(const QString& folder);

@@ -4,6 +4,7 @@
 #include "cli/ArchiveForms.h"
 #include "cli/CleanupForms.h"
 #include "cli/CommandLine.h"
+#include "cli/CompareForm.h"
 #include "cli/DuplicatesForm.h"
 #include "cli/Report.h"
 #include "platform/DisplayCheck.h"
@@ -38,6 +39,8 @@ int main(int argc, char** argv) {
         return RunCleanupForm(argc, argv);
     case ProgramForm::Duplicates:
         return RunDuplicatesForm(argc, argv);
+    case ProgramForm::Compare:
+        return RunCompareForm(argc, argv);
     case ProgramForm::Help:
         std::fputs(ProgramUsage().toLocal8Bit().constData(), stdout);
         return 0;

@@ -18,7 +18,7 @@ double ChartSeries::Total() const {
 
 QString ChartSeries::MarkText(int index) const {
     const ChartPoint& p = points.at(std::size_t(index));
-    return p.label + QLatin1Char(' ') + ChartValueText(p.value);
+    return p.label + QLatin1Char(' ') + ChartValueText(p.negative ? -p.value : p.value);
 }
 
 ChartBase::ChartBase(QWidget* parent) : QWidget(parent) {

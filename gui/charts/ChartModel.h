@@ -23,6 +23,7 @@ struct ChartPoint {
     QString label; // shown: a name that is not UTF-8 has replacement characters
     QColor color;
     QString path; // the row's full path, by its bytes: what a click acts on
+    bool negative = false; // value is the amount of a loss (the bars of a comparison)
 };
 
 // A point for a FolderRow path.

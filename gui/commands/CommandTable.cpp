@@ -44,6 +44,13 @@ CommandTable::CommandTable(QWidget* owner) : QObject(owner), owner_(owner) {
     Add("actShowHints", "Show Hints", "Show hints on/off", 17, "F4", true, true);
     Add("ACTSave", "Save", "Save folder list and charts in Morvane++ file", 30, "Ctrl+S");
     Add("ACTOpen", "Open", "Open saved folder size file and charts in Morvane++", 24, "Ctrl+O");
+    Add("actCompareSnapshot", "Compare with snapshot\u2026",
+        "Compare the analysis shown with an earlier snapshot (ncdu/gdu JSON export);\r\nagain "
+        "to stop comparing",
+        -1, {}, true);
+    Add("actChartShowsChange", "Bar chart shows change",
+        "The bar chart shows what each folder gained or lost since the snapshot compared with", -1,
+        {}, true);
     Add("actToggleHistCombo", "Folder History off / on", "Toggle folder history on- off.", 18);
     Add("actEmptyRecBin", "Empty Recycle Bin", "Empty recycle bin", 22);
     Add("actDelIECache", "Delete internet cache", "Delete IE internet cache", 6);
@@ -222,6 +229,7 @@ void CommandTable::BuildMainMenu(QMenuBar* bar,
     file->addSeparator();
     add(file, "ACTSave");
     add(file, "ACTOpen");
+    add(file, "actCompareSnapshot");
     file->addSeparator();
     add(file, "ExitItem");
 
@@ -258,6 +266,7 @@ void CommandTable::BuildMainMenu(QMenuBar* bar,
     put(view, "actShowHints", 10);
     put(view, "actElyptic", 7);
     put(view, "actExplodeBiggest", 9);
+    put(view, "actChartShowsChange", -1);
     put(view, "actToggleHistCombo", 11);
     view->addSeparator();
     put(view, "actO_C_DirTree", 21);

@@ -15,6 +15,7 @@ constexpr DrawnItem kItems[] = {
     {"actPrint", "Print Sheet (Ctrl+P)", 26},
     {"ACTSave", "Save Result (Ctrl+S)", 30},
     {"ACTOpen", "Load Result (Ctrl+O)", 24},
+    {"actCompareSnapshot", "Compare with Snapshot...", -1},
     {"ExitItem", "Exit (Ctrl+Q)", 9},
 };
 

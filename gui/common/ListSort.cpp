@@ -178,8 +178,11 @@ bool SortByColumn(QTreeWidget* list, int column, ListSortState& state) {
         const int n = list->topLevelItemCount();
         QStringList keys;
         keys.reserve(n);
-        for (int i = 0; i < n; ++i)
-            keys << list->topLevelItem(i)->text(state.SortColumn);
+        for (int i = 0; i < n; ++i) {
+            const QTreeWidgetItem* row = list->topLevelItem(i);
+            const QVariant key = row->data(state.SortColumn, kSortKeyRole);
+            keys << (key.isValid() ? key.toString() : row->text(state.SortColumn));
+        }
         const std::vector<int> order = SortedOrder(keys, state.SortAscending);
         QTreeWidgetItem* current = list->currentItem();
         list->setUpdatesEnabled(false);

@@ -5,6 +5,7 @@
 #include <QCollator>
 #include <QString>
 #include <QStringList>
+#include <QtCore/qnamespace.h>
 #include <vector>
 
 class QLocale;
@@ -58,6 +59,10 @@ std::vector<int> SortedOrder(const QStringList& keys, bool ascending,
                              const FormatLocale& loc = FormatLocale::current(),
                              const TextOrder& order = TextOrder::current(),
                              KeyRepeats repeats = KeyRepeats::Common);
+
+// A cell may carry the text it sorts by in this role (a signed number made
+// digits-only, say); cells without it sort by their own text.
+constexpr int kSortKeyRole = Qt::UserRole + 40;
 
 // Click on a column header of list: updates state, then sorts the rows by that
 // column with repainting suspended. Returns false when the sort failed (the

@@ -1,4 +1,5 @@
 #include "gui/session/AnalysisSession.h"
+#include "core/compare/FolderChanges.h"
 #include "core/snapshot/Snapshot.h"
 #include "core/tree/TreeRows.h"
 #include "platform/FileInfo.h"
@@ -9,7 +10,18 @@
 
 AnalysisSession::AnalysisSession(const QString& iniFileName, QObject* parent)
     : QObject(parent), iniFileName_(iniFileName), results_(std::make_unique<DirScanner>()),
-      history_(new QStringListModel(this)) {}
+      history_(new QStringListModel(this)) {
+    connect(this, &AnalysisSession::RunStarted, this, [this] { SetComparison(nullptr); });
+    connect(this, &AnalysisSession::ShownTreeChanged, this, [this] {
+        if (comparison_ && comparison_->shown != ShownTree()) SetComparison(nullptr);
+    });
+}
+
+void AnalysisSession::SetComparison(std::shared_ptr<const SnapshotComparison> comparison) {
+    if (comparison == comparison_) return;
+    comparison_ = std::move(comparison);
+    emit ComparisonChanged();
+}
 
 AnalysisSession::~AnalysisSession() = default;
 

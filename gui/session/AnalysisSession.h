@@ -17,6 +17,7 @@
 
 class QStringListModel;
 class Snapshot;
+struct SnapshotComparison;
 
 class AnalysisSession : public QObject {
     Q_OBJECT
@@ -120,6 +121,12 @@ public:
     // The one column sort of the window's lists.
     ListSortState& SortState() { return sortState_; }
 
+    // --- a comparison of the tree shown with an earlier snapshot ---------------
+    // Null when not comparing. It lasts until the next run starts or another
+    // tree is shown, or until switched off (SetComparison(nullptr)).
+    std::shared_ptr<const SnapshotComparison> Comparison() const { return comparison_; }
+    void SetComparison(std::shared_ptr<const SnapshotComparison> comparison);
+
 signals:
     // folder: the current folder; requested: the path SelectFolder was given.
     void CurrentFolderChanged(const QString& folder, const QString& requested);
@@ -130,6 +137,7 @@ signals:
     void SnapshotClosed();
     // ShownTree changed: a run finished, a snapshot was opened or closed.
     void ShownTreeChanged();
+    void ComparisonChanged();
 
 private:
     std::uint32_t FindInSnapshot(const QString& folder) const;
@@ -159,4 +167,5 @@ private:
     QString snapshotFile_;
     QStringListModel* history_;
     ListSortState sortState_;
+    std::shared_ptr<const SnapshotComparison> comparison_;
 };

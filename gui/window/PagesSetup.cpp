@@ -2,6 +2,7 @@
 // session, the command table and the widgets it works on.
 #include "gui/commands/CommandContext.h"
 #include "gui/commands/CommandTable.h"
+#include "gui/commands/CompareCommands.h"
 #include "gui/common/ActivityIndicators.h"
 #include "gui/help/HelpCommands.h"
 #include "gui/pages/CommanderPage.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <memory>
@@ -32,7 +34,7 @@ void MainWindow::InstallPages() {
     AnalysisSession& session = *session_;
     CommandTable& commands = *commands_;
     const CommandContext context = PartsContext();
-    InstallChartPages();
+    ChartPages* charts = InstallChartPages();
     fileListPage_ = new FileListPage(session, commands, *activity_);
     Page(pgFileList)->layout()->addWidget(fileListPage_);
     commander_ = new CommanderPage(session);
@@ -52,6 +54,11 @@ void MainWindow::InstallPages() {
     connect(shortcuts, &ShortcutsPage::BottomBoxText, bottomBox, showInBottomBox);
     // The file list's search goes on from the row last chosen in either list.
     connect(shortcuts, &ShortcutsPage::RowChosen, fileListPage_, &FileListPage::SetSearchStart);
+
+    auto* compare = new CompareCommands(context, *folderListPage_, *charts);
+    statusBar()->addPermanentWidget(compare->Panel());
+    // After the charts' own fill: in change mode the bars then show the change.
+    connect(this, &MainWindow::ChartsFillRequested, compare, &CompareCommands::ChartsFilled);
 
     new FolderOperations(context, *folderListPage_, *dirTree_, *folderPicker_);
     InstallHousekeeping(context,

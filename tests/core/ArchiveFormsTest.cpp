@@ -1,4 +1,5 @@
 // The headless archive forms, run as the real binary.
+#include "common/FormRun.h"
 #include "common/TestFiles.h"
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,19 +14,6 @@
 #include <zip.h>
 
 namespace {
-
-struct FormRun {
-    int status = -1;
-    QByteArray out, err;
-};
-
-FormRun Morvane(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(MORVANE_BINARY), args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
-}
 
 // Names in folder (hidden ones too) that begin with start.
 QStringList Named(const QString& folder, const QString& start) {

@@ -42,15 +42,16 @@ struct Menu {
 const std::vector<Menu> kMainMenu = {
     {"File",
      {"Run|F9|5", "-", "Up one dir|F10|6", "Browse directory|F2|12", "-",
-      "Print visible sheet|Ctrl+P|7", "-", "Save|Ctrl+S|8", "Open|Ctrl+O|9", "-", "Exit|Ctrl+Q|"}},
+      "Print visible sheet|Ctrl+P|7", "-", "Save|Ctrl+S|8", "Open|Ctrl+O|9",
+      "Compare with snapshot\u2026||", "-", "Exit|Ctrl+Q|"}},
     {"Tools",
      {"Save Picture As||29", "Print / Export List||30", "-", "Uninstall Menu||",
       "Delete internet cache||42", "Empty Recycle Bin||41", "Clear Document List||42",
       "Start Windows Defrag||43", "-", "Settings||34"}},
     {"View",
      {"3D View off / on|F7|21", "Show Labels|F6|23", "Show Legend|F5|24", "Show Hints|F4|22",
-      "Show elyptic pie||26", "Explode biggest pie|F8|20", "Folder History off / on||28", "-",
-      "Toggle Explorer View|F3|11", "Load button images||50"}},
+      "Show elyptic pie||26", "Explode biggest pie|F8|20", "Bar chart shows change||",
+      "Folder History off / on||28", "-", "Toggle Explorer View|F3|11", "Load button images||50"}},
     {"About", {"Help me !|F1|", "Help Contents||", "Help Index||", "-", "About Morvane||48"}},
 };
 
@@ -360,9 +361,10 @@ TEST_F(CommandWiring, FileMenuDrawsItsTextsImagesAndBand) {
     QStringList texts;
     for (QAction* a : file->actions())
         if (!a->isSeparator()) texts << FileMenu::DrawnText(a);
-    EXPECT_EQ(texts, (QStringList{"Run (F9)", "Up one Dir (F10)", "Browse Directory (F2)",
-                                  "Print Sheet (Ctrl+P)", "Save Result (Ctrl+S)",
-                                  "Load Result (Ctrl+O)", "Exit (Ctrl+Q)"}));
+    EXPECT_EQ(texts,
+              (QStringList{"Run (F9)", "Up one Dir (F10)", "Browse Directory (F2)",
+                           "Print Sheet (Ctrl+P)", "Save Result (Ctrl+S)", "Load Result (Ctrl+O)",
+                           "Compare with Snapshot...", "Exit (Ctrl+Q)"}));
 
     file->popup(QPoint(0, 0));
     QAction* up = form_->Action("actUpOneDir");

@@ -1,0 +1,137 @@
+// "Compare with snapshot..." by real clicks: the File menu's item compares the
+// analysis shown with a snapshot taken elsewhere, the size list gains its
+// "Change (MB)" column and sorts by it, the bars show the change, the panel
+// names the base and what is gone; a damaged snapshot changes nothing; the
+// item again, or the next run, ends the comparison.
+#include "RealInput.h"
+#include "WindowParts.h"
+#include "common/TestFiles.h"
+#include "gui/charts/BarChart.h"
+#include "gui/commands/CompareCommands.h"
+#include "gui/dialogs/MessageBoxes.h"
+#include "gui/pages/FolderListPage.h"
+#include "gui/session/AnalysisSession.h"
+#include "gui/window/MainWindow.h"
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Opens the menu of the bar whose title is title and clicks action in it.
+bool MenuCommand(QMenuBar* bar, const QString& title, QAction* action) {
+    for (QAction* m : bar->actions())
+        if (m->text().remove(QLatin1Char('&')) == title) {
+            QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(m).center());
+            return ChooseFromPopUp(action);
+        }
+    return false;
+}
+
+void ClickHeader(QTreeWidget* list, int column) {
+    QHeaderView* h = list->header();
+    const QPoint at(h->sectionViewportPosition(column) + h->sectionSize(column) / 2,
+                    h->height() / 2);
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+// Name and change of each row, in list order.
+QStringList Changes(QTreeWidget* list) {
+    QStringList r;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        r << list->topLevelItem(i)->text(0) + ' ' +
+                 list->topLevelItem(i)->text(CompareCommands::kChangeColumn);
+    return r;
+}
+
+} // namespace
+
+TEST(CompareWindow, CompareSortByChangeChartAndStop) {
+    QTemporaryDir dir;
+    qputenv("HOME", dir.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toLocal8Bit());
+    QStringList messages;
+    SetMessageBoxHook([&](MessageKind, const QString&, const QString& text) {
+        messages << text;
+        return false;
+    });
+    const QString real = dir.filePath("real");
+    Write(real + "/grows/f", QByteArray(3 * 1048576, 'g'));
+    Write(real + "/shrinks/f", QByteArray(1048576, 's'));
+    Write(real + "/fresh/f", QByteArray(524288, 'n'));
+    Write(real + "/top", QByteArray(1024, 't'));
+    // Taken of the same tree when it lay elsewhere.
+    Write(dir.filePath("old.json"), R"([1,2,{"progname":"ncdu"},
+[{"name":"/mnt/before"},{"name":"top","asize":1024},
+ [{"name":"grows"},{"name":"f","asize":1048576}],
+ [{"name":"shrinks"},{"name":"f","asize":4194304}],
+ [{"name":"gone"},{"name":"g","asize":10}]]])");
+    Write(dir.filePath("bad.json"), R"([1,2,{},[{"name":"/x"},{"name":"a/b","asize":1}]])");
+
+    MainWindow form(dir.filePath("Morvane.ini"));
+    PageTabs(form)->setCurrentIndex(MainWindow::pgFolderList);
+    form.resize(1000, 700);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    form.Session().SelectFolder(real);
+    form.actRunExecute();
+    QTreeWidget* list = FolderPage(form)->FolderList();
+    ASSERT_EQ(list->topLevelItemCount(), 4);
+    QAction* compare = form.Action("actCompareSnapshot");
+    QAction* chartMode = form.Action("actChartShowsChange");
+    EXPECT_FALSE(chartMode->isEnabled());
+
+    CompareCommands::SetFileDialog([&](const QString&) { return dir.filePath("bad.json"); });
+    ASSERT_TRUE(MenuCommand(form.menuBar(), "File", compare));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_FALSE(compare->isChecked());
+    EXPECT_EQ(list->columnCount(), 5);
+
+    CompareCommands::SetFileDialog([&](const QString&) { return dir.filePath("old.json"); });
+    ASSERT_TRUE(MenuCommand(form.menuBar(), "File", compare));
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_TRUE(compare->isChecked());
+    ASSERT_EQ(list->columnCount(), 6);
+    EXPECT_EQ(list->headerItem()->text(CompareCommands::kChangeColumn), "Change (MB)");
+    auto* panel = form.findChild<QLabel*>("ComparePanel");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->text(), "Base: old.json; gone: gone/");
+
+    // Ascending puts the largest loss first, again the largest growth.
+    ClickHeader(list, CompareCommands::kChangeColumn);
+    EXPECT_EQ(Changes(list), QStringList({"shrinks -3", "<All files in this folder> 0",
+                                          "fresh +0.5 new", "grows +2"}));
+    ClickHeader(list, CompareCommands::kChangeColumn);
+    EXPECT_EQ(Changes(list).first(), "grows +2");
+    EXPECT_EQ(Changes(list).last(), "shrinks -3");
+
+    // The bars show the amounts; a loss is marked by its sign.
+    ASSERT_TRUE(MenuCommand(form.menuBar(), "View", chartMode));
+    ASSERT_TRUE(chartMode->isChecked());
+    auto* barChart = form.findChild<BarChart*>("Bars");
+    ASSERT_NE(barChart, nullptr);
+    const ChartSeries& bars = barChart->BarSerie;
+    ASSERT_EQ(bars.Count(), 4);
+    EXPECT_DOUBLE_EQ(bars.points[0].value, 2.0);
+    EXPECT_TRUE(bars.MarkText(3).startsWith("shrinks -3")) << bars.MarkText(3).toStdString();
+
+    // The item again stops comparing; so does the next run.
+    ASSERT_TRUE(MenuCommand(form.menuBar(), "File", compare));
+    EXPECT_FALSE(compare->isChecked());
+    EXPECT_EQ(list->columnCount(), 5);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(chartMode->isChecked() || chartMode->isEnabled());
+    EXPECT_DOUBLE_EQ(barChart->BarSerie.points[0].value, 3.0);
+    ASSERT_TRUE(MenuCommand(form.menuBar(), "File", compare));
+    EXPECT_TRUE(compare->isChecked());
+    form.actRunExecute();
+    EXPECT_FALSE(compare->isChecked());
+    EXPECT_EQ(list->columnCount(), 5);
+    EXPECT_EQ(form.Session().Comparison(), nullptr);
+
+    SetMessageBoxHook(nullptr);
+    CompareCommands::SetFileDialog(nullptr);
+}
