@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
@@ -98,6 +99,7 @@ TreemapPage::TreemapPage(AnalysisSession& session, CommandTable& commands, QWidg
         Refresh();
     });
     connect(&session_, &AnalysisSession::CurrentFolderChanged, this, &TreemapPage::Refresh);
+    connect(&session_, &AnalysisSession::ComparisonChanged, this, &TreemapPage::Refresh);
     connect(byFiles_, &QCheckBox::toggled, this, &TreemapPage::Refresh);
     connect(cushions_, &QCheckBox::toggled, this, &TreemapPage::Refresh);
     connect(view_, &TreemapView::Resized, this, &TreemapPage::Refresh);
@@ -152,17 +154,24 @@ void TreemapPage::StartLayout() {
         options.freeSpace = std::max<qint64>(0, DirScanner::FreeBytes(folder));
     TreemapStyle style;
     style.cushions = cushions_->isChecked();
+    // While a comparison of this tree is held, tiles show growth and shrinkage.
+    std::shared_ptr<const SnapshotComparison> comparison = session_.Comparison();
+    if (comparison && comparison->shown == tree)
+        style.change = &comparison->result.change;
+    else
+        comparison.reset();
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     cancel_ = cancel;
     std::shared_ptr<const TypeGroupTable> groups;
     if (groupsTree_.lock() == tree) groups = groups_;
-    pool_.start([this, tree, top, options, style, cancel, generation, groups] {
+    pool_.start([this, tree, top, options, style, cancel, generation, groups, comparison] {
         QElapsedTimer clock;
         clock.start();
         const qint64 cpuStart = ThreadCpuMillis();
         auto r = std::make_shared<TreemapResult>();
         r->tree = tree;
         r->style = style;
+        r->comparison = comparison;
         r->layout = TreemapLayout::Make(*tree, top, options, cancel.get());
         if (r->layout.Cancelled()) return;
         r->groups =
@@ -205,6 +214,20 @@ void TreemapPage::ShowLegend() {
     const TreemapResult* r = view_->Result();
     if (!r) {
         legend_->clear();
+        return;
+    }
+    if (r->comparison) {
+        // Coloured by growth: the legend says what the colours mean and against what.
+        auto swatch = [](const char* rgb) {
+            return QStringLiteral("<span style=\"background-color:#%1\">&nbsp;&nbsp;&nbsp;&nbsp;"
+                                  "</span>&nbsp;")
+                .arg(QLatin1String(rgb));
+        };
+        legend_->setText(swatch("D03A2F") + tr("grew") + QStringLiteral("&nbsp;&nbsp; ") +
+                         swatch("2E9E48") + tr("shrank") + QStringLiteral("&nbsp;&nbsp; ") +
+                         swatch("B8BCC2") +
+                         tr("unchanged since %1")
+                             .arg(QFileInfo(r->comparison->baseFile).fileName().toHtmlEscaped()));
         return;
     }
     std::int64_t all = 0;

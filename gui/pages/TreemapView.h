@@ -2,6 +2,7 @@
 // The treemap's canvas: shows a finished picture, tells which tile is under
 // the mouse, and turns clicks into selection, activation and menu requests.
 // It never lays out: the page hands it finished pictures.
+#include "core/compare/FolderChanges.h"
 #include "core/treemap/TreemapRender.h"
 #include <QImage>
 #include <QWidget>
@@ -17,6 +18,8 @@ struct TreemapResult {
     RawPicture picture;
     QImage image; // picture in the screen's format
     TreemapStyle style;
+    // Holds the change per node that style.change points into, when coloured by growth.
+    std::shared_ptr<const SnapshotComparison> comparison;
     qint64 millis = 0;    // from start to finish
     qint64 cpuMillis = 0; // of them on the processor
 };

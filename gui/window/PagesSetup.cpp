@@ -72,8 +72,7 @@ void MainWindow::InstallTreemapPage() {
     auto* treemap = new TreemapPage(*session_, *commands_);
     Page(pgTreemap)->layout()->addWidget(treemap);
     // A double click on a folder's tile does what one on its row in the size list does.
-    connect(treemap, &TreemapPage::FolderActivated, folderListPage_,
-            &FolderListPage::RowActivated);
+    connect(treemap, &TreemapPage::FolderActivated, folderListPage_, &FolderListPage::RowActivated);
     connect(treemap, &TreemapPage::RemeasureRequested, this,
             [this] { Guarded([this] { AnalyseFolder(session_->CurrentFolder()); }); });
     // The folder panel names the tile under the mouse, and what it named before after.

@@ -10,11 +10,14 @@
 #include "gui/commands/CompareCommands.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/FolderListPage.h"
+#include "gui/pages/TreemapPage.h"
+#include "gui/pages/TreemapView.h"
 #include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -117,6 +120,19 @@ TEST(CompareWindow, CompareSortByChangeChartAndStop) {
     ASSERT_EQ(bars.Count(), 4);
     EXPECT_DOUBLE_EQ(bars.points[0].value, 2.0);
     EXPECT_TRUE(bars.MarkText(3).startsWith("shrinks -3")) << bars.MarkText(3).toStdString();
+
+    // The treemap colours its tiles by growth against the same base.
+    QTabBar* tabs = PageTabs(form)->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier,
+                      tabs->tabRect(MainWindow::pgTreemap).center());
+    auto* treemap = form.findChild<TreemapPage*>();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return treemap->Legend()->text().contains("grew"); }));
+    EXPECT_TRUE(treemap->Legend()->text().contains("old.json"));
+    const TreemapResult* shown = form.findChild<TreemapView*>()->Result();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->comparison, form.Session().Comparison());
+    QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier,
+                      tabs->tabRect(MainWindow::pgFolderList).center());
 
     // The item again stops comparing; so does the next run.
     ASSERT_TRUE(MenuCommand(form.menuBar(), "File", compare));
