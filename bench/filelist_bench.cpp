@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -88,7 +89,8 @@ int main(int argc, char** argv) {
     MainWindow form(ini.filePath(QStringLiteral("Morvane.ini")));
     form.resize(1200, 800);
     form.show();
-    form.PageTabs()->setCurrentIndex(MainWindow::pgFileList);
+    form.findChild<QTabWidget*>(QStringLiteral("PageTabs"))
+        ->setCurrentIndex(MainWindow::pgFileList);
     QApplication::processEvents();
     auto* page = form.findChild<FileListPage*>();
     if (!page) return 1;
@@ -99,7 +101,7 @@ int main(int argc, char** argv) {
     const bool snapshot = QFileInfo(QString::fromLocal8Bit(argv[1])).isFile();
     const double scan = Seconds([&] {
         if (snapshot)
-            form.Snapshots().OpenFrom(QString::fromLocal8Bit(argv[1]));
+            form.findChild<SnapshotView*>()->OpenFrom(QString::fromLocal8Bit(argv[1]));
         else
             form.AnalyseFolder(folder);
     });
@@ -124,7 +126,7 @@ int main(int argc, char** argv) {
         std::printf("sort %-13s %8.3f s %8.3f s\n", qPrintable(captions[c]), s, lastCpu);
         PrintDigest(page);
     }
-    const double dup = Seconds([&] { page->actFindDuplicatesExecute(); });
+    const double dup = Seconds([&] { page->FindDuplicates(); });
     std::printf("find duplicates    %8.3f s %8.3f s\n", dup, lastCpu);
     PrintDigest(page);
     // Scrolling repaints the visible rows; each asks whether it is selected.

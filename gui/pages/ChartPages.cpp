@@ -86,41 +86,41 @@ void ChartPages::SetPictureDialog(PictureDialogFunction dialog) {
 ChartPages::ChartPages(QWidget* barPage, QWidget* piePage, const ChartCommands& commands,
                        ChartHost host, QObject* parent)
     : QObject(parent), cmd_(commands), host_(std::move(host)) {
-    Bars = new BarChart(barPage);
-    Pies = new PieChart(piePage);
-    AddToPage(barPage, Bars);
-    AddToPage(piePage, Pies);
+    bars_ = new BarChart(barPage);
+    pies_ = new PieChart(piePage);
+    AddToPage(barPage, bars_);
+    AddToPage(piePage, pies_);
     const QStringList first = {QStringLiteral("Select drive or directory and press run !")};
-    Bars->SetTitle(first);
-    Pies->SetTitle(first);
-    Bars->setToolTip(BarsHint);
-    Pies->setToolTip(PiesHint);
+    bars_->SetTitle(first);
+    pies_->SetTitle(first);
+    bars_->setToolTip(BarsHint);
+    pies_->setToolTip(PiesHint);
 
     for (QAction* a : {cmd_.actToggle3D, cmd_.actMarkVisible, cmd_.actShowLegend,
                        cmd_.actExplodeBiggest, cmd_.actElyptic, cmd_.Move})
         a->setCheckable(true);
     // Checkable actions flip their state before triggered arrives.
-    connect(cmd_.actToggle3D, &QAction::triggered, this, &ChartPages::actToggle3DExecute);
-    connect(cmd_.actMarkVisible, &QAction::triggered, this, &ChartPages::actMarkVisibleExecute);
-    connect(cmd_.actShowLegend, &QAction::triggered, this, &ChartPages::actShowLegendExecute);
-    connect(cmd_.actExplodeBiggest, &QAction::triggered, this,
-            &ChartPages::actExplodeBiggestExecute);
-    connect(cmd_.actElyptic, &QAction::triggered, this, &ChartPages::actElypticExecute);
+    connect(cmd_.actToggle3D, &QAction::triggered, this, &ChartPages::Toggle3D);
+    connect(cmd_.actMarkVisible, &QAction::triggered, this, &ChartPages::ToggleMarks);
+    connect(cmd_.actShowLegend, &QAction::triggered, this, &ChartPages::ToggleLegend);
+    connect(cmd_.actExplodeBiggest, &QAction::triggered, this, &ChartPages::ToggleExplodeBiggest);
+    connect(cmd_.actElyptic, &QAction::triggered, this, &ChartPages::ToggleElliptic);
     connect(cmd_.Move, &QAction::triggered, this, &ChartPages::MoveClick);
-    connect(cmd_.actSavePicture, &QAction::triggered, this, &ChartPages::actSavePictureExecute);
+    connect(cmd_.actSavePicture, &QAction::triggered, this, &ChartPages::SavePicture);
     connect(cmd_.RotateTimer, &QTimer::timeout, this, &ChartPages::RotateTimerTick);
-    connect(Bars, &ChartBase::ClickSeries, this, &ChartPages::BarsClickSeries);
-    connect(Pies, &ChartBase::ClickSeries, this, &ChartPages::PiesClickSeries);
+    connect(bars_, &ChartBase::ClickSeries, this, &ChartPages::BarsClickSeries);
+    connect(pies_, &ChartBase::ClickSeries, this, &ChartPages::PiesClickSeries);
     // The legends follow the restored switch at once.
     connect(cmd_.actShowLegend, &QAction::toggled, this, [this](bool on) {
-        Bars->SetLegendVisible(on);
-        Pies->SetLegendVisible(on);
+        bars_->SetLegendVisible(on);
+        pies_->SetLegendVisible(on);
     });
     // The pie form flag reaches the pie as soon as it is restored.
-    connect(cmd_.actElyptic, &QAction::toggled, this, [this] { Pies->SetCircular(PieFormFlag()); });
-    Pies->SetCircular(PieFormFlag());
-    Bars->SetLegendVisible(cmd_.actShowLegend->isChecked());
-    Pies->SetLegendVisible(cmd_.actShowLegend->isChecked());
+    connect(cmd_.actElyptic, &QAction::toggled, this,
+            [this] { pies_->SetCircular(PieFormFlag()); });
+    pies_->SetCircular(PieFormFlag());
+    bars_->SetLegendVisible(cmd_.actShowLegend->isChecked());
+    pies_->SetLegendVisible(cmd_.actShowLegend->isChecked());
     // Every HTML report made from now on gets the pictures of these charts.
     ExportWriter::DefaultPictureMaker = [this](int chart, const QString& path) {
         return MakePicture(chart, path);
@@ -133,7 +133,7 @@ ChartPages::~ChartPages() {
 
 bool ChartPages::MakePicture(int chart, const QString& jpgPath) {
     try {
-        Savejpg(jpgPath, chart);
+        SaveJpeg(jpgPath, chart);
         return true;
     } catch (const EMorvaneError&) {
         return false;
@@ -145,64 +145,64 @@ bool ChartPages::PieFormFlag() const {
 }
 
 void ChartPages::FillCharts(const QStringList& paths, const QStringList& mbTexts) {
-    Bars->BarSerie.Clear();
-    Pies->DiscoSerie.Clear();
-    Bars->UndoZoom();
+    bars_->BarSerie.Clear();
+    pies_->DiscoSerie.Clear();
+    bars_->UndoZoom();
     // The rows' own folder: an opened result need not be of the current folder.
     const QString folder = FolderOfRows(paths);
     const QStringList title = {QStringLiteral("Folder Size in:"),
                                folder.isEmpty() ? host_.currentFolder() : folder};
-    Bars->SetTitle(title);
-    Pies->SetTitle(title);
+    bars_->SetTitle(title);
+    pies_->SetTitle(title);
     // Point by point, so a bad text stops the fill at its row.
     for (qsizetype k = 0; k < paths.size(); ++k) {
         const ChartPoint p = MakeChartPoint(paths[k], StrToSizeFloat(mbTexts.value(k)), int(k));
-        Pies->DiscoSerie.Add(p);
-        Bars->BarSerie.Add(p);
+        pies_->DiscoSerie.Add(p);
+        bars_->BarSerie.Add(p);
     }
-    Bars->PointsChanged();
-    Pies->PointsChanged();
+    bars_->PointsChanged();
+    pies_->PointsChanged();
 }
 
 void ChartPages::ApplyChartOptions() {
-    Pies->SetExplodeBiggest(cmd_.actExplodeBiggest->isChecked() ? 10 : 0);
-    Bars->SetMarksVisible(cmd_.actMarkVisible->isChecked());
-    Pies->SetMarksVisible(cmd_.actMarkVisible->isChecked());
-    Bars->SetLegendVisible(cmd_.actShowLegend->isChecked());
-    Pies->SetLegendVisible(cmd_.actShowLegend->isChecked());
-    Bars->SetView3D(cmd_.actToggle3D->isChecked());
-    Pies->SetView3D(cmd_.actToggle3D->isChecked());
-    Pies->SetCircular(PieFormFlag());
+    pies_->SetExplodeBiggest(cmd_.actExplodeBiggest->isChecked() ? 10 : 0);
+    bars_->SetMarksVisible(cmd_.actMarkVisible->isChecked());
+    pies_->SetMarksVisible(cmd_.actMarkVisible->isChecked());
+    bars_->SetLegendVisible(cmd_.actShowLegend->isChecked());
+    pies_->SetLegendVisible(cmd_.actShowLegend->isChecked());
+    bars_->SetView3D(cmd_.actToggle3D->isChecked());
+    pies_->SetView3D(cmd_.actToggle3D->isChecked());
+    pies_->SetCircular(PieFormFlag());
 }
 
 void ChartPages::ApplyLook(const ChartLook& look, bool enableZoom, bool circelPie) {
-    Bars->SetLook(look);
-    Pies->SetLook(look);
-    Bars->SetZoomEnabled(enableZoom);
-    Pies->SetCircular(circelPie);
+    bars_->SetLook(look);
+    pies_->SetLook(look);
+    bars_->SetZoomEnabled(enableZoom);
+    pies_->SetCircular(circelPie);
 }
 
-void ChartPages::actToggle3DExecute() {
-    Bars->SetView3D(cmd_.actToggle3D->isChecked());
-    Pies->SetView3D(cmd_.actToggle3D->isChecked());
+void ChartPages::Toggle3D() {
+    bars_->SetView3D(cmd_.actToggle3D->isChecked());
+    pies_->SetView3D(cmd_.actToggle3D->isChecked());
 }
 
-void ChartPages::actMarkVisibleExecute() {
-    Bars->SetMarksVisible(cmd_.actMarkVisible->isChecked());
-    Pies->SetMarksVisible(cmd_.actMarkVisible->isChecked());
+void ChartPages::ToggleMarks() {
+    bars_->SetMarksVisible(cmd_.actMarkVisible->isChecked());
+    pies_->SetMarksVisible(cmd_.actMarkVisible->isChecked());
 }
 
-void ChartPages::actShowLegendExecute() {
-    Bars->SetLegendVisible(cmd_.actShowLegend->isChecked());
-    Pies->SetLegendVisible(cmd_.actShowLegend->isChecked());
+void ChartPages::ToggleLegend() {
+    bars_->SetLegendVisible(cmd_.actShowLegend->isChecked());
+    pies_->SetLegendVisible(cmd_.actShowLegend->isChecked());
 }
 
-void ChartPages::actExplodeBiggestExecute() {
-    Pies->SetExplodeBiggest(cmd_.actExplodeBiggest->isChecked() ? 10 : 0);
+void ChartPages::ToggleExplodeBiggest() {
+    pies_->SetExplodeBiggest(cmd_.actExplodeBiggest->isChecked() ? 10 : 0);
 }
 
-void ChartPages::actElypticExecute() {
-    Pies->SetCircular(PieFormFlag());
+void ChartPages::ToggleElliptic() {
+    pies_->SetCircular(PieFormFlag());
 }
 
 void ChartPages::MoveClick() {
@@ -211,15 +211,15 @@ void ChartPages::MoveClick() {
 
 void ChartPages::RotateTimerTick() {
     const bool rotating = cmd_.Move->isChecked() && cmd_.Move->isEnabled();
-    if (rotating) Pies->SetRotation(NextRotation(Pies->Rotation(), true));
+    if (rotating) pies_->SetRotation(NextRotation(pies_->Rotation(), true));
 }
 
 void ChartPages::BarsClickSeries(int index, Qt::MouseButton button) {
-    ClickSeries(Bars, index, button);
+    ClickSeries(bars_, index, button);
 }
 
 void ChartPages::PiesClickSeries(int index, Qt::MouseButton button) {
-    ClickSeries(Pies, index, button);
+    ClickSeries(pies_, index, button);
 }
 
 void ChartPages::ClickSeries(ChartBase* chart, int index, Qt::MouseButton button) {
@@ -241,10 +241,10 @@ ChartBase* ChartPages::ChartOf(int chart) const {
         const int page = host_.activePage();
         chart = page == BarPage ? 1 : page == PiePage ? 2 : -1;
     }
-    return chart == 1 ? static_cast<ChartBase*>(Bars) : chart == 2 ? Pies : nullptr;
+    return chart == 1 ? static_cast<ChartBase*>(bars_) : chart == 2 ? pies_ : nullptr;
 }
 
-void ChartPages::Savejpg(const QString& fileName, int chart) {
+void ChartPages::SaveJpeg(const QString& fileName, int chart) {
     QClipboard* clip = QApplication::clipboard();
     if (ChartBase* c = ChartOf(chart)) clip->setImage(c->Picture(c->ScreenSize()));
     const QImage image = clip->image();
@@ -254,7 +254,7 @@ void ChartPages::Savejpg(const QString& fileName, int chart) {
 
 void ChartPages::SavePictureAs(const QString& fileName, PictureKind kind) {
     if (kind == pkJpeg) {
-        Savejpg(fileName, 0);
+        SaveJpeg(fileName, 0);
         return;
     }
     ChartBase* c = ChartOf(0);
@@ -273,7 +273,7 @@ void ChartPages::SavePictureAs(const QString& fileName, PictureKind kind) {
     }
 }
 
-void ChartPages::actSavePictureExecute() {
+void ChartPages::SavePicture() {
     if (host_.ownPictureShown && host_.ownPictureShown()) return;
     QString fileName;
     PictureKind kind = pkWmf;

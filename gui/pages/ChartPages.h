@@ -57,11 +57,11 @@ public:
     // Settings: colours and fonts, zoom of the bar chart, CircelPie.
     void ApplyLook(const ChartLook& look, bool enableZoom, bool circelPie);
 
-    void actToggle3DExecute();
-    void actMarkVisibleExecute();
-    void actShowLegendExecute();
-    void actExplodeBiggestExecute();
-    void actElypticExecute();
+    void Toggle3D();
+    void ToggleMarks();
+    void ToggleLegend();
+    void ToggleExplodeBiggest();
+    void ToggleElliptic();
     void MoveClick();
     void RotateTimerTick();
 
@@ -73,11 +73,11 @@ public:
     ChartBase* ChartOf(int chart) const;
     // Copies the chart to the clipboard as a bitmap and writes the clipboard's
     // bitmap as JPEG. Throws EMorvaneError when there is no bitmap to write.
-    void Savejpg(const QString& fileName, int chart);
+    void SaveJpeg(const QString& fileName, int chart);
     // Saves the chart of the page shown; nothing on a page without a chart.
     void SavePictureAs(const QString& fileName, PictureKind kind);
-    void actSavePictureExecute();
-    // MakePicture of the HTML report: Savejpg for chart 1 or 2; false on failure.
+    void SavePicture();
+    // MakePicture of the HTML report: SaveJpeg for chart 1 or 2; false on failure.
     bool MakePicture(int chart, const QString& jpgPath);
 
     // Opens a folder in the desktop's file manager; replaceable for tests.
@@ -101,8 +101,8 @@ private:
     void ClickSeries(ChartBase* chart, int index, Qt::MouseButton button);
 
     // On the pages given at construction; tests find them by object name.
-    BarChart* Bars = nullptr;
-    PieChart* Pies = nullptr;
+    BarChart* bars_ = nullptr;
+    PieChart* pies_ = nullptr;
 
     ChartCommands cmd_;
     ChartHost host_;

@@ -58,54 +58,54 @@ FileListPage::FileListPage(AnalysisSession& session, CommandTable& commands,
     layout->setSpacing(0);
 
     BuildToolBars();
-    layout->addWidget(FileListToolBar);
-    layout->addWidget(FileActionsToolBar);
+    layout->addWidget(fileListToolBar_);
+    layout->addWidget(fileActionsToolBar_);
 
     Model = new FileListModel(this);
-    FileList = new QTableView(this);
-    FileList->setObjectName(QStringLiteral("FileList"));
-    FileList->setModel(Model);
-    FileList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    FileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    FileList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    FileList->setShowGrid(false);
-    FileList->setWordWrap(false);
-    FileList->setAlternatingRowColors(false);
-    FileList->setTextElideMode(Qt::ElideRight);
-    FileList->setContextMenuPolicy(Qt::CustomContextMenu);
-    FileList->setToolTip(QStringLiteral("Click on Item to select. Shift & Click to \r\nselect "
-                                        "multiple items.\r\nRight click to check selected "
-                                        "items.\r\nRight click to delete checked items."));
-    QHeaderView* v = FileList->verticalHeader();
+    fileList_ = new QTableView(this);
+    fileList_->setObjectName(QStringLiteral("FileList"));
+    fileList_->setModel(Model);
+    fileList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    fileList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    fileList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    fileList_->setShowGrid(false);
+    fileList_->setWordWrap(false);
+    fileList_->setAlternatingRowColors(false);
+    fileList_->setTextElideMode(Qt::ElideRight);
+    fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    fileList_->setToolTip(QStringLiteral("Click on Item to select. Shift & Click to \r\nselect "
+                                         "multiple items.\r\nRight click to check selected "
+                                         "items.\r\nRight click to delete checked items."));
+    QHeaderView* v = fileList_->verticalHeader();
     v->hide();
     v->setSectionResizeMode(QHeaderView::Fixed);
-    v->setDefaultSectionSize(FileList->fontMetrics().height() + 4);
-    QHeaderView* h = FileList->horizontalHeader();
+    v->setDefaultSectionSize(fileList_->fontMetrics().height() + 4);
+    QHeaderView* h = fileList_->horizontalHeader();
     h->setSectionsClickable(true);
     h->setHighlightSections(false);
     h->setStretchLastSection(false);
     h->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     const QList<int> widths = FileListModel::ColumnWidths();
     for (int c = 0; c < widths.size(); ++c)
-        FileList->setColumnWidth(c, widths[c]);
+        fileList_->setColumnWidth(c, widths[c]);
     // The duplicates by content are looked for in the folder the list came from.
     layout->addWidget(new ContentDuplicatesBar(
-        *Model, *FileList, [this] { return session_.ShownFilesFolder(); }, this));
-    layout->addWidget(FileList, 1);
+        *Model, *fileList_, [this] { return session_.ShownFilesFolder(); }, this));
+    layout->addWidget(fileList_, 1);
 
     BuildMenus();
 
     connect(h, &QHeaderView::sectionClicked, this, &FileListPage::SortByColumn);
-    connect(FileList, &QTableView::doubleClicked, this, &FileListPage::FileListDblClick);
-    connect(FileList, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-        FolderPopPopup();
-        FolderPop->popup(FileList->viewport()->mapToGlobal(p));
+    connect(fileList_, &QTableView::doubleClicked, this, &FileListPage::FileListDblClick);
+    connect(fileList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        ShowRowMenu();
+        rowMenu_->popup(fileList_->viewport()->mapToGlobal(p));
     });
-    connect(FileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+    connect(fileList_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &FileListPage::FileListSelectItem);
-    FileList->installEventFilter(this);
+    fileList_->installEventFilter(this);
 
-    connect(fileCountTimer_, &QTimer::timeout, NoOfFilesLabel, &QLabel::clear);
+    connect(fileCountTimer_, &QTimer::timeout, fileCountLabel_, &QLabel::clear);
 
     InputQuery = [this](const QString& caption, const QString& prompt, QString& value) {
         bool ok = false;
@@ -129,103 +129,103 @@ IShellOpUi* FileListPage::Dialogs() {
 }
 
 void FileListPage::LoadFilters(const IniSnapshot& ini) {
-    LoadComboItems(FilterCombo, ini, QStringLiteral("FilterCombo"));
-    FilterCombo->setEditText(
+    LoadComboItems(filterCombo_, ini, QStringLiteral("FilterCombo"));
+    filterCombo_->setEditText(
         ini.ReadString(QStringLiteral("Filter"), QStringLiteral("Text"), QStringLiteral("*")));
 }
 
 QString FileListPage::FilterText() const {
-    return FilterCombo->currentText();
+    return filterCombo_->currentText();
 }
 
 void FileListPage::SaveFilterList(const QString& iniFile) const {
-    SaveComboItems(FilterCombo, iniFile, QStringLiteral("FilterCombo"));
+    SaveComboItems(filterCombo_, iniFile, QStringLiteral("FilterCombo"));
 }
 
 void FileListPage::BuildToolBars() {
-    FileListToolBar = new QToolBar(this);
-    FileListToolBar->setObjectName(QStringLiteral("FileListToolBar"));
-    FileListToolBar->setIconSize(QSize(16, 16));
-    FillFileListButton = new QToolButton(FileListToolBar);
-    FillFileListButton->setObjectName(QStringLiteral("FillFileListButton"));
-    FillFileListButton->setText(QStringLiteral("Fill File List"));
-    FillFileListButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    FillFileListButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
-    connect(FillFileListButton, &QToolButton::clicked, this,
+    fileListToolBar_ = new QToolBar(this);
+    fileListToolBar_->setObjectName(QStringLiteral("FileListToolBar"));
+    fileListToolBar_->setIconSize(QSize(16, 16));
+    fillFileListButton_ = new QToolButton(fileListToolBar_);
+    fillFileListButton_->setObjectName(QStringLiteral("FillFileListButton"));
+    fillFileListButton_->setText(QStringLiteral("Fill File List"));
+    fillFileListButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    fillFileListButton_->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    connect(fillFileListButton_, &QToolButton::clicked, this,
             &FileListPage::FillFileListButtonClick);
-    FileListToolBar->addWidget(FillFileListButton);
-    FileListToolBar->addSeparator();
+    fileListToolBar_->addWidget(fillFileListButton_);
+    fileListToolBar_->addSeparator();
 
-    FilterCombo = new QComboBox(FileListToolBar);
-    FilterCombo->setObjectName(QStringLiteral("FilterCombo"));
-    FilterCombo->setEditable(true);
-    FilterCombo->setInsertPolicy(QComboBox::NoInsert);
-    FilterCombo->setMinimumWidth(140);
-    FilterCombo->setEditText(QStringLiteral("tmp;"));
-    FilterCombo->setToolTip(QStringLiteral("Extensions to list, e.g. tmp;bak; (* lists all)"));
-    FilterCombo->installEventFilter(this);
-    FilterCombo->lineEdit()->installEventFilter(this);
-    FilterCombo->setContextMenuPolicy(Qt::CustomContextMenu);
-    FilterCombo->lineEdit()->setContextMenuPolicy(Qt::CustomContextMenu);
-    FileListToolBar->addWidget(FilterCombo);
+    filterCombo_ = new QComboBox(fileListToolBar_);
+    filterCombo_->setObjectName(QStringLiteral("FilterCombo"));
+    filterCombo_->setEditable(true);
+    filterCombo_->setInsertPolicy(QComboBox::NoInsert);
+    filterCombo_->setMinimumWidth(140);
+    filterCombo_->setEditText(QStringLiteral("tmp;"));
+    filterCombo_->setToolTip(QStringLiteral("Extensions to list, e.g. tmp;bak; (* lists all)"));
+    filterCombo_->installEventFilter(this);
+    filterCombo_->lineEdit()->installEventFilter(this);
+    filterCombo_->setContextMenuPolicy(Qt::CustomContextMenu);
+    filterCombo_->lineEdit()->setContextMenuPolicy(Qt::CustomContextMenu);
+    fileListToolBar_->addWidget(filterCombo_);
 
-    CbxInvertFilter = new QCheckBox(QStringLiteral("Invert Filter"), FileListToolBar);
-    CbxInvertFilter->setObjectName(QStringLiteral("CbxInvertFilter"));
-    FileListToolBar->addWidget(CbxInvertFilter);
-    Cbx_Details = new QCheckBox(QStringLiteral("Details"), FileListToolBar);
-    Cbx_Details->setObjectName(QStringLiteral("Cbx_Details"));
-    Cbx_Details->setChecked(true);
-    FileListToolBar->addWidget(Cbx_Details);
-    FileListToolBar->addSeparator();
-    NoOfFilesLabel = new QLabel(FileListToolBar);
-    NoOfFilesLabel->setObjectName(QStringLiteral("NoOfFilesLabel"));
-    NoOfFilesLabel->setMinimumWidth(110);
-    FileListToolBar->addWidget(NoOfFilesLabel);
+    invertFilterBox_ = new QCheckBox(QStringLiteral("Invert Filter"), fileListToolBar_);
+    invertFilterBox_->setObjectName(QStringLiteral("CbxInvertFilter"));
+    fileListToolBar_->addWidget(invertFilterBox_);
+    detailsBox_ = new QCheckBox(QStringLiteral("Details"), fileListToolBar_);
+    detailsBox_->setObjectName(QStringLiteral("Cbx_Details"));
+    detailsBox_->setChecked(true);
+    fileListToolBar_->addWidget(detailsBox_);
+    fileListToolBar_->addSeparator();
+    fileCountLabel_ = new QLabel(fileListToolBar_);
+    fileCountLabel_->setObjectName(QStringLiteral("NoOfFilesLabel"));
+    fileCountLabel_->setMinimumWidth(110);
+    fileListToolBar_->addWidget(fileCountLabel_);
 
-    FileActionsToolBar = new QToolBar(this);
-    FileActionsToolBar->setObjectName(QStringLiteral("FileActionsToolBar"));
-    FileActionsToolBar->setIconSize(QSize(16, 16));
-    FileActionsToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    fileActionsToolBar_ = new QToolBar(this);
+    fileActionsToolBar_->setObjectName(QStringLiteral("FileActionsToolBar"));
+    fileActionsToolBar_->setIconSize(QSize(16, 16));
+    fileActionsToolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     auto button = [this](const char* name, QAction* action) {
-        auto* b = new QToolButton(FileActionsToolBar);
+        auto* b = new QToolButton(fileActionsToolBar_);
         b->setObjectName(QLatin1String(name));
         b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         b->setAutoRaise(true);
         if (action) b->setDefaultAction(action);
-        FileActionsToolBar->addWidget(b);
+        fileActionsToolBar_->addWidget(b);
         return b;
     };
-    TrashButton = button("TrashButton", commands_.Action(QStringLiteral("actDelToRecBin")));
-    SelectNoneButton = button("SelectNoneButton", nullptr);
-    SelectNoneButton->setText(QStringLiteral("select none"));
-    SelectNoneButton->setToolTip(QStringLiteral("Uncheck all items"));
-    SelectNoneButton->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
-    connect(SelectNoneButton, &QToolButton::clicked, this, [this] { CheckRows(false, true); });
-    SelectAllButton = button("SelectAllButton", nullptr);
-    SelectAllButton->setText(QStringLiteral("select all"));
-    SelectAllButton->setToolTip(QStringLiteral("Check all items"));
-    SelectAllButton->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
-    connect(SelectAllButton, &QToolButton::clicked, this, [this] { CheckRows(true, true); });
-    FileActionsToolBar->addSeparator();
-    DuplicatesButton =
+    trashButton_ = button("TrashButton", commands_.Action(QStringLiteral("actDelToRecBin")));
+    selectNoneButton_ = button("SelectNoneButton", nullptr);
+    selectNoneButton_->setText(QStringLiteral("select none"));
+    selectNoneButton_->setToolTip(QStringLiteral("Uncheck all items"));
+    selectNoneButton_->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+    connect(selectNoneButton_, &QToolButton::clicked, this, [this] { CheckRows(false, true); });
+    selectAllButton_ = button("SelectAllButton", nullptr);
+    selectAllButton_->setText(QStringLiteral("select all"));
+    selectAllButton_->setToolTip(QStringLiteral("Check all items"));
+    selectAllButton_->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+    connect(selectAllButton_, &QToolButton::clicked, this, [this] { CheckRows(true, true); });
+    fileActionsToolBar_->addSeparator();
+    duplicatesButton_ =
         button("DuplicatesButton", commands_.Action(QStringLiteral("actFindDuplicates")));
-    DuplicatesButton->setToolTip(QStringLiteral(
+    duplicatesButton_->setToolTip(QStringLiteral(
         "Find duplicates in FileList\r\nDuplicated files will be alternatively marked \r\nor "
         "selected.\r\nSwap selection/checked items by clicking right\r\nmouse button, change "
         "selection"));
-    FindFileButton = button("FindFileButton", nullptr);
-    FindFileButton->setText(QStringLiteral("Find File"));
-    FindFileButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
-    FindFileButton->setToolTip(
+    findFileButton_ = button("FindFileButton", nullptr);
+    findFileButton_->setText(QStringLiteral("Find File"));
+    findFileButton_->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    findFileButton_->setToolTip(
         QStringLiteral("Find File in File list\r\nCriteria\r\nFile Name or\r\nFile Path"));
-    connect(FindFileButton, &QToolButton::clicked, this, &FileListPage::FindFileClick);
-    FileActionsToolBar->addSeparator();
-    ArchiveButton = button("ArchiveButton", commands_.Action(QStringLiteral("actMoveToArchive")));
+    connect(findFileButton_, &QToolButton::clicked, this, &FileListPage::FindFileClick);
+    fileActionsToolBar_->addSeparator();
+    archiveButton_ = button("ArchiveButton", commands_.Action(QStringLiteral("actMoveToArchive")));
 
     if (QAction* a = commands_.Action(QStringLiteral("actDelToRecBin")))
-        connect(a, &QAction::triggered, this, &FileListPage::actDelToRecBinExecute);
+        connect(a, &QAction::triggered, this, &FileListPage::DeleteCheckedToTrash);
     if (QAction* a = commands_.Action(QStringLiteral("actFindDuplicates")))
-        connect(a, &QAction::triggered, this, &FileListPage::actFindDuplicatesExecute);
+        connect(a, &QAction::triggered, this, &FileListPage::FindDuplicates);
 }
 
 void FileListPage::BuildMenus() {
@@ -233,63 +233,64 @@ void FileListPage::BuildMenus() {
     // tool bar image on the tool bar.
     const ImageList& images = commands_.MenuImgList;
     auto* pop = new ImageMenu(this);
-    FolderPop = pop;
-    FolderPop->setObjectName(QStringLiteral("FolderPop"));
-    CheckSelectedItem = FolderPop->addAction(images.value(2), QStringLiteral("Check selected"),
+    rowMenu_ = pop;
+    rowMenu_->setObjectName(QStringLiteral("FolderPop"));
+    checkSelectedItem_ = rowMenu_->addAction(images.value(2), QStringLiteral("Check selected"),
                                              this, [this] { CheckRows(true, false); });
-    UncheckSelectedItem = FolderPop->addAction(images.value(18), QStringLiteral("Uncheck selected"),
+    uncheckSelectedItem_ = rowMenu_->addAction(images.value(18), QStringLiteral("Uncheck selected"),
                                                this, [this] { CheckRows(false, false); });
-    ReverseCheckedSelectedItem =
-        FolderPop->addAction(images.value(17), QStringLiteral("Reverse checked/selected"), this,
-                             &FileListPage::SwapCheckedAndSelected);
-    FolderPop->addSeparator();
+    reverseCheckedItem_ =
+        rowMenu_->addAction(images.value(17), QStringLiteral("Reverse checked/selected"), this,
+                            &FileListPage::SwapCheckedAndSelected);
+    rowMenu_->addSeparator();
     if (QAction* a = commands_.Action(QStringLiteral("actMoveToArchive"))) {
         QAction* item =
-            FolderPop->addAction(images.value(0), QStringLiteral("Move checked to Archive"));
+            rowMenu_->addAction(images.value(0), QStringLiteral("Move checked to Archive"));
         connect(item, &QAction::triggered, a, &QAction::trigger);
     }
-    RestoreArchiveItem =
-        FolderPop->addAction(images.value(0), QStringLiteral("Restore Morvane Archive"));
-    RestoreArchiveItem->setObjectName(QStringLiteral("RestoreArchiveItem"));
-    connect(RestoreArchiveItem, &QAction::triggered, this, &FileListPage::RestoreArchiveRequested);
-    move_sel = FolderPop->addAction(images.value(3), QStringLiteral("Move checked"), this,
-                                    &FileListPage::move_selClick);
-    Copy_Sel = FolderPop->addAction(images.value(14), QStringLiteral("Copy checked"), this,
-                                    &FileListPage::Copy_SelClick);
+    restoreArchiveItem_ =
+        rowMenu_->addAction(images.value(0), QStringLiteral("Restore Morvane Archive"));
+    restoreArchiveItem_->setObjectName(QStringLiteral("RestoreArchiveItem"));
+    connect(restoreArchiveItem_, &QAction::triggered, this, &FileListPage::RestoreArchiveRequested);
+    moveCheckedItem_ = rowMenu_->addAction(images.value(3), QStringLiteral("Move checked"), this,
+                                           &FileListPage::MoveCheckedClick);
+    copyCheckedItem_ = rowMenu_->addAction(images.value(14), QStringLiteral("Copy checked"), this,
+                                           &FileListPage::CopyCheckedClick);
     if (QAction* a = commands_.Action(QStringLiteral("actDelToRecBin"))) {
-        FolderPop->addAction(a);
+        rowMenu_->addAction(a);
         pop->SetImage(a, images.value(5));
     }
-    FolderPop->addSeparator();
-    ShowFileTypeItem = FolderPop->addAction(images.value(24), QStringLiteral("Show file type"),
+    rowMenu_->addSeparator();
+    showFileTypeItem_ = rowMenu_->addAction(images.value(24), QStringLiteral("Show file type"),
                                             this, &FileListPage::ShowFileTypeClick);
-    ShowFileTypeItem->setObjectName(QStringLiteral("ShowFileTypeItem"));
+    showFileTypeItem_->setObjectName(QStringLiteral("ShowFileTypeItem"));
 
-    FilterPop = new QMenu(this);
-    FilterPop->setObjectName(QStringLiteral("FilterPop"));
-    FilterPop->addAction(QStringLiteral("Add Item"), this, &FileListPage::AddFilterItemClick);
-    FilterPop->addAction(QStringLiteral("Delete Item"), this, &FileListPage::DeleteFilterItemClick);
-    FilterPop->addSeparator();
-    FilterPop->addAction(QStringLiteral("Show all enties"), this,
-                         &FileListPage::ShowAllEntriesClick);
+    filterMenu_ = new QMenu(this);
+    filterMenu_->setObjectName(QStringLiteral("FilterPop"));
+    filterMenu_->addAction(QStringLiteral("Add Item"), this, &FileListPage::AddFilterItemClick);
+    filterMenu_->addAction(QStringLiteral("Delete Item"), this,
+                           &FileListPage::DeleteFilterItemClick);
+    filterMenu_->addSeparator();
+    filterMenu_->addAction(QStringLiteral("Show all enties"), this,
+                           &FileListPage::ShowAllEntriesClick);
     auto popup = [this](QWidget* w) {
         connect(w, &QWidget::customContextMenuRequested, this,
-                [this, w](const QPoint& p) { FilterPop->popup(w->mapToGlobal(p)); });
+                [this, w](const QPoint& p) { filterMenu_->popup(w->mapToGlobal(p)); });
     };
-    popup(FilterCombo);
-    popup(FilterCombo->lineEdit());
+    popup(filterCombo_);
+    popup(filterCombo_->lineEdit());
 }
 
 bool FileListPage::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
-        if (enter && (watched == FilterCombo || watched == FilterCombo->lineEdit())) {
-            AddTextToComboItems(FilterCombo, 0);
+        if (enter && (watched == filterCombo_ || watched == filterCombo_->lineEdit())) {
+            AddTextToComboItems(filterCombo_, 0);
             return true;
         }
         // Enter in the list repeats the last search.
-        if (enter && watched == FileList && !LastSearchText.isEmpty()) {
+        if (enter && watched == fileList_ && !LastSearchText.isEmpty()) {
             try {
                 FindFileRow(LastSearchText, FileSearchIndex);
             } catch (...) {
@@ -335,24 +336,24 @@ void FileListPage::FillFileList(const QStringList& paths, const QStringList& kbT
 
 void FileListPage::FillRows(qsizetype count, const std::function<void(const RowSink&)>& rows) {
     WaitCursor wait;
-    FileList->setUpdatesEnabled(false);
+    fileList_->setUpdatesEnabled(false);
     QElapsedTimer clock;
     clock.start();
     activity_.BeginTiming(true);
     auto closing = [&] {
-        FileList->setUpdatesEnabled(true);
+        fileList_->setUpdatesEnabled(true);
         activity_.ResetProgress();
         activity_.ShowElapsed(ElapsedText(clock.elapsed()));
         ReleaseFreeMemory();
     };
     try {
-        const QString text = FilterCombo->currentText();
-        const FileFilter filter(text, CbxInvertFilter->isChecked());
+        const QString text = filterCombo_->currentText();
+        const FileFilter filter(text, invertFilterBox_->isChecked());
         FilterEntries = filter.Entries();
         if (count > 0) {
             const bool icons = ReadIniBool(session_.IniFileName(), QStringLiteral("Settings"),
                                            QStringLiteral("ShowIcons"), false);
-            const bool details = Cbx_Details->isChecked();
+            const bool details = detailsBox_->isChecked();
             const int max = int(count) - 1;
             IProgress& gauge = activity_;
             gauge.SetProgressMax(max);
@@ -369,9 +370,9 @@ void FileListPage::FillRows(qsizetype count, const std::function<void(const RowS
             });
             table.Squeeze();
             table.ReadAccessDates();
-            FileList->selectionModel()->clear();
+            fileList_->selectionModel()->clear();
             Model->SetRows(std::move(table), icons);
-            FileList->scrollToTop();
+            fileList_->scrollToTop();
         }
     } catch (...) {
         closing();
@@ -381,11 +382,11 @@ void FileListPage::FillRows(qsizetype count, const std::function<void(const RowS
 }
 
 bool FileListPage::MatchesFilter(const QString& path) const {
-    return ::MatchesFilter(path, FilterCombo->currentText(), FilterEntries);
+    return ::MatchesFilter(path, filterCombo_->currentText(), FilterEntries);
 }
 
 void FileListPage::ShowLabelForAWhile(const QString& text) {
-    NoOfFilesLabel->setText(text);
+    fileCountLabel_->setText(text);
     // A running timer keeps its three seconds.
     if (!fileCountTimer_->isActive()) fileCountTimer_->start();
 }
@@ -401,16 +402,16 @@ void FileListPage::AddFilterItemClick() {
     if (!InputQuery(QStringLiteral("Enter extension string: e.g. tmp;bak;"),
                     QStringLiteral("Prompt"), value))
         value.clear();
-    FilterCombo->setEditText(value);
-    AddTextToComboItems(FilterCombo, 0);
+    filterCombo_->setEditText(value);
+    AddTextToComboItems(filterCombo_, 0);
 }
 
 void FileListPage::DeleteFilterItemClick() {
-    DeleteComboItem(FilterCombo);
+    DeleteComboItem(filterCombo_);
 }
 
 void FileListPage::ShowAllEntriesClick() {
-    ShowMessage(window(), ComboItems(FilterCombo).join(QStringLiteral("\r\n")));
+    ShowMessage(window(), ComboItems(filterCombo_).join(QStringLiteral("\r\n")));
 }
 
 // --- sorting -------------------------------------------------------------
@@ -422,7 +423,7 @@ void FileListPage::SortByColumn(int column) {
 std::vector<int> FileListPage::SortRows(int column) {
     ListSortState& state = session_.SortState();
     state.Click(column);
-    FileList->setUpdatesEnabled(false);
+    fileList_->setUpdatesEnabled(false);
     std::vector<int> order;
     try {
         const int c = state.SortColumn;
@@ -431,14 +432,14 @@ std::vector<int> FileListPage::SortRows(int column) {
             SortedOrder(Model->Rows().ColumnTexts(c), state.SortAscending, FormatLocale::current(),
                         TextOrder::current(), paths ? KeyRepeats::Rare : KeyRepeats::Common);
         Model->Reorder(order);
-        FileList->horizontalHeader()->setSortIndicatorShown(true);
-        FileList->horizontalHeader()->setSortIndicator(
+        fileList_->horizontalHeader()->setSortIndicatorShown(true);
+        fileList_->horizontalHeader()->setSortIndicator(
             column, state.SortAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
     } catch (...) {
         // A sort that fails leaves the rows as they were, without a message.
         order.clear();
     }
-    FileList->setUpdatesEnabled(true);
+    fileList_->setUpdatesEnabled(true);
     ReleaseFreeMemory(); // the sort keys of every row
     return order;
 }

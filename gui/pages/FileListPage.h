@@ -72,7 +72,7 @@ public:
     std::vector<int> SortRows(int column);
 
     // --- duplicates and search ------------------------------------------------
-    void actFindDuplicatesExecute();
+    void FindDuplicates();
     void MarkDuplicates(bool compareSize, bool compareDate);
     void FindFileClick();
     int FindFileRow(const QString& text, int start);
@@ -89,11 +89,11 @@ public:
     // order); true when any went.
     bool RemoveHandledRows(const std::vector<char>& handled);
     QStringList CheckedPaths() const;
-    void move_selClick();
-    void Copy_SelClick();
-    void actDelToRecBinExecute();
+    void MoveCheckedClick();
+    void CopyCheckedClick();
+    void DeleteCheckedToTrash();
     void FileListDblClick();
-    void FolderPopPopup();
+    void ShowRowMenu();
     void ShowFileTypeClick();
     // The text "Show file type" shows for path.
     static QString FileTypeText(const QString& path);
@@ -114,29 +114,29 @@ protected:
 
 private:
     // The controls; tests find them by object name.
-    QTableView* FileList = nullptr;
-    QToolBar* FileListToolBar = nullptr;
-    QToolBar* FileActionsToolBar = nullptr; // the second row
-    QToolButton* FillFileListButton = nullptr;
-    QComboBox* FilterCombo = nullptr;
-    QCheckBox* CbxInvertFilter = nullptr;
-    QCheckBox* Cbx_Details = nullptr;
-    QLabel* NoOfFilesLabel = nullptr;
-    QToolButton* SelectAllButton = nullptr;  // select all
-    QToolButton* SelectNoneButton = nullptr; // select none
-    QToolButton* TrashButton = nullptr;      // Trash
-    QToolButton* DuplicatesButton = nullptr; // duplicates
-    QToolButton* FindFileButton = nullptr;   // search
-    QToolButton* ArchiveButton = nullptr;    // archive
-    QMenu* FolderPop = nullptr;
-    QMenu* FilterPop = nullptr;
-    QAction* CheckSelectedItem = nullptr;
-    QAction* UncheckSelectedItem = nullptr;
-    QAction* ReverseCheckedSelectedItem = nullptr;
-    QAction* RestoreArchiveItem = nullptr; // wired by the archive commands
-    QAction* move_sel = nullptr;
-    QAction* Copy_Sel = nullptr;
-    QAction* ShowFileTypeItem = nullptr;
+    QTableView* fileList_ = nullptr;
+    QToolBar* fileListToolBar_ = nullptr;
+    QToolBar* fileActionsToolBar_ = nullptr; // the second row
+    QToolButton* fillFileListButton_ = nullptr;
+    QComboBox* filterCombo_ = nullptr;
+    QCheckBox* invertFilterBox_ = nullptr;
+    QCheckBox* detailsBox_ = nullptr;
+    QLabel* fileCountLabel_ = nullptr;
+    QToolButton* selectAllButton_ = nullptr;  // select all
+    QToolButton* selectNoneButton_ = nullptr; // select none
+    QToolButton* trashButton_ = nullptr;      // Trash
+    QToolButton* duplicatesButton_ = nullptr; // duplicates
+    QToolButton* findFileButton_ = nullptr;   // search
+    QToolButton* archiveButton_ = nullptr;    // archive
+    QMenu* rowMenu_ = nullptr;
+    QMenu* filterMenu_ = nullptr;
+    QAction* checkSelectedItem_ = nullptr;
+    QAction* uncheckSelectedItem_ = nullptr;
+    QAction* reverseCheckedItem_ = nullptr;
+    QAction* restoreArchiveItem_ = nullptr; // wired by the archive commands
+    QAction* moveCheckedItem_ = nullptr;
+    QAction* copyCheckedItem_ = nullptr;
+    QAction* showFileTypeItem_ = nullptr;
 
     void BuildToolBars();
     void BuildMenus();

@@ -48,7 +48,7 @@ QItemSelection RowRuns(const QAbstractItemModel* model, const std::vector<char>&
 
 std::vector<char> FileListPage::SelectedFlags() const {
     std::vector<char> flags(std::size_t(Model->Count()));
-    for (const QItemSelectionRange& r : FileList->selectionModel()->selection())
+    for (const QItemSelectionRange& r : fileList_->selectionModel()->selection())
         for (int i = r.top(); i <= r.bottom() && i < Model->Count(); ++i)
             flags[std::size_t(i)] = 1;
     return flags;
@@ -73,8 +73,8 @@ int FileListPage::SingleSelectedRow() const {
 }
 
 void FileListPage::SelectRows(const std::vector<char>& selected) {
-    FileList->selectionModel()->select(RowRuns(Model, selected),
-                                       QItemSelectionModel::ClearAndSelect);
+    fileList_->selectionModel()->select(RowRuns(Model, selected),
+                                        QItemSelectionModel::ClearAndSelect);
 }
 
 void FileListPage::FileListSelectItem(const QItemSelection& selected,
@@ -85,9 +85,9 @@ void FileListPage::FileListSelectItem(const QItemSelection& selected,
 
 // --- duplicates ------------------------------------------------------------
 
-void FileListPage::actFindDuplicatesExecute() {
+void FileListPage::FindDuplicates() {
     if (Model->Count() < 2) return;
-    if (!Cbx_Details->isChecked() || !Model->Rows().Detail()) {
+    if (!detailsBox_->isChecked() || !Model->Rows().Detail()) {
         ShowMessage(window(), QStringLiteral("Please refill file list and check \"Details\" to use "
                                              "this function\""));
         return;
@@ -101,7 +101,7 @@ void FileListPage::MarkDuplicates(bool compareSize, bool compareDate) {
     std::vector<char> select;
     try {
         SortByColumn(0);
-        FileList->setUpdatesEnabled(false);
+        fileList_->setUpdatesEnabled(false);
         const auto found = DuplicatePairs(Model->Rows(), compareSize, compareDate);
         pairs = found.size();
         std::vector<char> checks = Model->Checks();
@@ -117,7 +117,7 @@ void FileListPage::MarkDuplicates(bool compareSize, bool compareDate) {
         }
         Model->SetAllChecks(checks);
         Model->SetDupNumbers(numbers);
-        FileList->setFocus();
+        fileList_->setFocus();
     } catch (...) {
         // The closing steps below still run.
     }
@@ -130,13 +130,13 @@ void FileListPage::MarkDuplicates(bool compareSize, bool compareDate) {
         if (order.size() == select.size())
             for (std::size_t i = 0; i < order.size(); ++i)
                 moved[i] = select[std::size_t(order[i])];
-        FileList->selectionModel()->select(RowRuns(Model, moved), QItemSelectionModel::Select);
+        fileList_->selectionModel()->select(RowRuns(Model, moved), QItemSelectionModel::Select);
     }
-    FileList->setUpdatesEnabled(true);
+    fileList_->setUpdatesEnabled(true);
     if (pairs < 1)
         ShowLabelForAWhile(QStringLiteral("no duplicate file"));
     else
-        FileList->scrollToTop();
+        fileList_->scrollToTop();
 }
 
 // --- search --------------------------------------------------------------
@@ -155,14 +155,14 @@ int FileListPage::FindFileRow(const QString& text, int start) {
     const int h = FindFileRowIndex(Model->Rows(), text, start);
     if (h >= 0) {
         FileSearchIndex = h;
-        FileList->selectionModel()->setCurrentIndex(
+        fileList_->selectionModel()->setCurrentIndex(
             Model->index(h, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        if (h > 0) FileList->scrollTo(Model->index(h - 1, 0), QAbstractItemView::PositionAtTop);
+        if (h > 0) fileList_->scrollTo(Model->index(h - 1, 0), QAbstractItemView::PositionAtTop);
     } else {
         ShowLabelForAWhile(QStringLiteral("no match"));
         FileSearchIndex = -1;
     }
-    FileList->setFocus();
+    fileList_->setFocus();
     return h;
 }
 
@@ -180,10 +180,10 @@ void FileListPage::SwapCheckedAndSelected() {
     std::vector<char> checks = Model->Checks();
     std::vector<char> selected = SelectedFlags();
     ::SwapCheckedAndSelected(checks, selected);
-    FileList->setUpdatesEnabled(false);
+    fileList_->setUpdatesEnabled(false);
     Model->SetAllChecks(checks);
     SelectRows(selected);
-    FileList->setUpdatesEnabled(true);
+    fileList_->setUpdatesEnabled(true);
 }
 
 QStringList FileListPage::CheckedPaths() const {
@@ -239,21 +239,21 @@ void FileListPage::FileListAction(const QString& target, int operation) {
     if (RemoveHandledRows(handled)) ShowFileCount();
 }
 
-void FileListPage::move_selClick() {
+void FileListPage::MoveCheckedClick() {
     FolderDialog pd(window());
     pd.Directory = session_.CurrentFolder();
     pd.Title = QStringLiteral("Select target directory");
     if (pd.Execute()) FileListAction(pd.Directory, FO_MOVE);
 }
 
-void FileListPage::Copy_SelClick() {
+void FileListPage::CopyCheckedClick() {
     FolderDialog pd(window());
     pd.Directory = session_.CurrentFolder();
     pd.Title = QStringLiteral("Select target directory");
     if (pd.Execute()) FileListAction(pd.Directory, FO_COPY);
 }
 
-void FileListPage::actDelToRecBinExecute() {
+void FileListPage::DeleteCheckedToTrash() {
     FileListAction(QStringLiteral("c:\\"), FO_DELETE);
 }
 
@@ -265,12 +265,12 @@ void FileListPage::FileListDblClick() {
     QDesktopServices::openUrl(FileUrl(Model->RowPath(row)));
 }
 
-void FileListPage::FolderPopPopup() {
+void FileListPage::ShowRowMenu() {
     const int row = SingleSelectedRow();
     const bool one = row >= 0;
-    ShowFileTypeItem->setEnabled(one);
-    RestoreArchiveItem->setEnabled(one &&
-                                   Model->RowPath(row).contains(QLatin1String("Archived_files")));
+    showFileTypeItem_->setEnabled(one);
+    restoreArchiveItem_->setEnabled(one &&
+                                    Model->RowPath(row).contains(QLatin1String("Archived_files")));
 }
 
 QString FileListPage::FileTypeText(const QString& p) {

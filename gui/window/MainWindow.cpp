@@ -122,7 +122,7 @@ void MainWindow::FormCreate(const QStringList& args) {
     } else if (!argument.isEmpty()) {
         session_->SelectFolder(argument);
         pageControl_->setCurrentIndex(pgBarChart);
-        actRunExecute();
+        RunCurrentFolder();
         SetDirTreeOpen(false);
     } else {
         session_->SelectFolder(session_->StartFolder());
@@ -228,7 +228,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     QMainWindow::closeEvent(e);
 }
 
-void MainWindow::actRunExecute() {
+void MainWindow::RunCurrentFolder() {
     // Run while a run is going stops it.
     if (session_->Running()) {
         session_->CancelRun();
@@ -252,7 +252,7 @@ void MainWindow::actRunExecute() {
     }
 }
 
-void MainWindow::actUpOneDirExecute() {
+void MainWindow::UpOneDir() {
     const QString p = AnalysisSession::ParentFolder(session_->CurrentFolder());
     if (p == session_->CurrentFolder() || session_->Running()) return;
     Guarded([&] {
@@ -261,7 +261,7 @@ void MainWindow::actUpOneDirExecute() {
     });
 }
 
-void MainWindow::actBrowseDirExecute() {
+void MainWindow::BrowseForFolder() {
     folderPicker_->Directory = session_->CurrentFolder();
     folderPicker_->Title = QStringLiteral("Select directory and press Run to analyze");
     if (folderPicker_->Execute()) session_->SelectFolder(folderPicker_->Directory);
@@ -315,7 +315,7 @@ void MainWindow::SetDirTreeOpen(bool open) {
     }
 }
 
-void MainWindow::actOpenCloseDirTreeExecute() {
+void MainWindow::OpenCloseDirTree() {
     SetDirTreeOpen(!DirTreeOpen());
 }
 

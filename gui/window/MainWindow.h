@@ -117,10 +117,10 @@ public:
     bool DirTreeOpen() const;
 
     // Commands (also reachable through the actions).
-    void actRunExecute();
-    void actUpOneDirExecute();
-    void actBrowseDirExecute();
-    void actOpenCloseDirTreeExecute();
+    void RunCurrentFolder();
+    void UpOneDir();
+    void BrowseForFolder();
+    void OpenCloseDirTree();
     void SortChartClick();
 
 signals:

@@ -50,17 +50,17 @@ ResultFileCommands::ResultFileCommands(const CommandContext& context, ChartPages
     : QObject(&context.window), context_(context), charts_(charts), snapshots_(snapshots),
       showSessionRows_(std::move(showSessionRows)) {
     connect(context.commands.Action(QStringLiteral("ACTSave")), &QAction::triggered, this,
-            &ResultFileCommands::ACTSaveExecute);
+            &ResultFileCommands::SaveResult);
     connect(context.commands.Action(QStringLiteral("ACTOpen")), &QAction::triggered, this,
-            &ResultFileCommands::ACTOpenExecute);
+            &ResultFileCommands::OpenResult);
 }
 
-void ResultFileCommands::ACTSaveExecute() {
+void ResultFileCommands::SaveResult() {
     const QString chosen = Dialog()(true, context_.session.CurrentFolder());
     if (!chosen.isEmpty()) SaveTo(chosen);
 }
 
-void ResultFileCommands::ACTOpenExecute() {
+void ResultFileCommands::OpenResult() {
     const QString chosen =
         Dialog()(false, openFolder_.isEmpty() ? context_.session.CurrentFolder() : openFolder_);
     if (chosen.isEmpty()) return;

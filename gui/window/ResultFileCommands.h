@@ -19,8 +19,8 @@ public:
     ResultFileCommands(const CommandContext& context, ChartPages& charts, SnapshotView& snapshots,
                        std::function<void()> showSessionRows);
 
-    void ACTSaveExecute();
-    void ACTOpenExecute();
+    void SaveResult();
+    void OpenResult();
     // The work after the dialogs; false when nothing was changed.
     bool SaveTo(const QString& chosen);
     bool OpenFrom(const QString& fileName);

@@ -168,10 +168,10 @@ void MainWindow::ConnectCommands() {
     auto on = [this](const char* name, void (MainWindow::*handler)()) {
         connect(Action(QLatin1String(name)), &QAction::triggered, this, handler);
     };
-    on("actRun", &MainWindow::actRunExecute);
-    on("actUpOneDir", &MainWindow::actUpOneDirExecute);
-    on("actBrowseDir", &MainWindow::actBrowseDirExecute);
-    on("actO_C_DirTree", &MainWindow::actOpenCloseDirTreeExecute);
+    on("actRun", &MainWindow::RunCurrentFolder);
+    on("actUpOneDir", &MainWindow::UpOneDir);
+    on("actBrowseDir", &MainWindow::BrowseForFolder);
+    on("actO_C_DirTree", &MainWindow::OpenCloseDirTree);
     on("actToggleHistCombo", &MainWindow::ToggleHistoryBar);
     on("SortChart", &MainWindow::SortChartClick);
     connect(Action(QStringLiteral("ExitItem")), &QAction::triggered, this, [this] { close(); });

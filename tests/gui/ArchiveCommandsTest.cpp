@@ -142,7 +142,7 @@ TEST_F(ArchiveCommandsTest, TreeFolderIntoArchiveThenRestoreOfTheCheckedRow) {
     const QString hint = form->Action("actMoveToArchive")->toolTip();
     EXPECT_TRUE(hint.startsWith("Moves checked files into Zip Archive.\nStandard settings: Move"));
 
-    form->actOpenCloseDirTreeExecute();
+    form->OpenCloseDirTree();
     DirTree(*form)->SelectPath(root + "one");
     form->Action("TreeMoveToArchiveItem")->trigger();
     EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
@@ -173,7 +173,7 @@ TEST_F(ArchiveCommandsTest, TreeFolderIntoArchiveThenRestoreOfTheCheckedRow) {
     const int row = RowOf(archive);
     ASSERT_GE(row, 0);
     page->findChild<QTableView*>("FileList")->selectRow(row);
-    page->FolderPopPopup();
+    page->ShowRowMenu();
     EXPECT_TRUE(page->findChild<QAction*>("RestoreArchiveItem")->isEnabled());
     page->findChild<QAction*>("RestoreArchiveItem")->trigger();
     EXPECT_FALSE(QFile::exists(root + "one/a.txt"));

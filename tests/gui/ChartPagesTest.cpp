@@ -226,7 +226,7 @@ TEST_F(ChartsFixture, SavejpgCopiesTheChartAndWritesTheClipboardBitmap) {
     QTemporaryDir dir;
     Fill(5);
     const QString pie = dir.filePath("pie.jpg");
-    pages->Savejpg(pie, 2);
+    pages->SaveJpeg(pie, 2);
     const QImage clip = QApplication::clipboard()->image();
     EXPECT_EQ(clip.size(), pieChart->size());
     const QByteArray jpg = [&] {
@@ -242,7 +242,7 @@ TEST_F(ChartsFixture, SavejpgCopiesTheChartAndWritesTheClipboardBitmap) {
     other.fill(Qt::red);
     QApplication::clipboard()->setImage(other);
     const QString zero = dir.filePath("zero.jpg");
-    pages->Savejpg(zero, 0);
+    pages->SaveJpeg(zero, 0);
     QImage back(zero);
     EXPECT_EQ(back.size(), QSize(31, 17));
 
@@ -250,7 +250,7 @@ TEST_F(ChartsFixture, SavejpgCopiesTheChartAndWritesTheClipboardBitmap) {
     QApplication::clipboard()->clear();
     const QString none = dir.filePath("none.jpg");
     try {
-        pages->Savejpg(none, 0);
+        pages->SaveJpeg(none, 0);
         ADD_FAILURE() << "no error";
     } catch (const EMorvaneError& e) {
         EXPECT_EQ(e.message(), "There is no chart to save.");

@@ -60,7 +60,7 @@ struct ChartWindow : ::testing::Test {
         form->show();
         PageTabs(*form)->setCurrentIndex(MainWindow::pgBarChart);
         form->Session().SelectFolder(root);
-        form->actRunExecute();
+        form->RunCurrentFolder();
     }
     void TearDown() override {
         form.reset();

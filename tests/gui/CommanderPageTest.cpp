@@ -145,7 +145,7 @@ protected:
 
 TEST_F(CommanderTest, LeftPaneFollowsTheTreeAndItsOwnDoubleClicks) {
     auto form = Open(MainWindow::pgFolderList, root_);
-    form->actOpenCloseDirTreeExecute(); // a fresh settings file starts with the tree folded
+    form->OpenCloseDirTree(); // a fresh settings file starts with the tree folded
     FolderPane* left = LeftPane();
     EXPECT_EQ(left->Directory(), root_);
     EXPECT_EQ(page_->LeftFolderLabel(), root_);

@@ -79,7 +79,7 @@ TEST(CompareWindow, CompareSortByChangeChartAndStop) {
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     form.Session().SelectFolder(real);
-    form.actRunExecute();
+    form.RunCurrentFolder();
     QTreeWidget* list = FolderPage(form)->FolderList();
     ASSERT_EQ(list->topLevelItemCount(), 4);
     QAction* compare = form.Action("actCompareSnapshot");
@@ -143,7 +143,7 @@ TEST(CompareWindow, CompareSortByChangeChartAndStop) {
     EXPECT_DOUBLE_EQ(barChart->BarSerie.points[0].value, 3.0);
     ASSERT_TRUE(MenuCommand(form.menuBar(), "File", compare));
     EXPECT_TRUE(compare->isChecked());
-    form.actRunExecute();
+    form.RunCurrentFolder();
     EXPECT_FALSE(compare->isChecked());
     EXPECT_EQ(list->columnCount(), 5);
     EXPECT_EQ(form.Session().Comparison(), nullptr);

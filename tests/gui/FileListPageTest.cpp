@@ -159,7 +159,7 @@ TEST_F(FileListPageTest, FillWithoutRowsKeepsTheListAndGaugeStepFollowsTheRule) 
 
 TEST_F(FileListPageTest, DuplicatesArePairedCheckedSelectedAndOnTop) {
     Fill("*");
-    page->actFindDuplicatesExecute();
+    page->FindDuplicates();
     const FileListModel* m = page->Model;
     ASSERT_EQ(m->Count(), 7);
     EXPECT_EQ(m->Cell(0, 0), "a.txt");
@@ -176,19 +176,19 @@ TEST_F(FileListPageTest, DuplicatesArePairedCheckedSelectedAndOnTop) {
 
     // Plain rows are refused with the message.
     Fill("*", false);
-    page->actFindDuplicatesExecute();
+    page->FindDuplicates();
     EXPECT_EQ(messages.value(0),
               "Please refill file list and check \"Details\" to use this function\"");
     // One row: nothing happens.
     Fill("bin;");
-    page->actFindDuplicatesExecute();
+    page->FindDuplicates();
     EXPECT_EQ(page->findChild<QLabel*>("NoOfFilesLabel")->text(), "1 Files");
     // No pair: the label says so.
     page->findChild<QComboBox*>("FilterCombo")->setEditText("*");
     page->FillFileList({tree.filePath("one/b.bin"), tree.filePath("two/README")}, {"4", "1"},
                        {"01.Jan.20", "01.Jan.20"});
     ASSERT_EQ(page->Model->Count(), 2);
-    page->actFindDuplicatesExecute();
+    page->FindDuplicates();
     EXPECT_EQ(page->findChild<QLabel*>("NoOfFilesLabel")->text(), "no duplicate file");
     EXPECT_EQ(messages.size(), 1);
 }
@@ -203,7 +203,7 @@ TEST_F(FileListPageTest, DuplicatesFoundAmongNamesThatLookLikeNumbers) {
          root + "/b/2.0", root + "/b/10"},
         {"1", "1", "1", "1", "1", "1"},
         {"01.Jan.20", "01.Jan.20", "01.Jan.20", "01.Jan.20", "01.Jan.20", "01.Jan.20"});
-    page->actFindDuplicatesExecute();
+    page->FindDuplicates();
     const FileListModel* m = page->Model;
     EXPECT_NE(page->findChild<QLabel*>("NoOfFilesLabel")->text(), "no duplicate file");
     EXPECT_EQ(m->Cell(0, 0), "f.txt");
@@ -268,7 +268,7 @@ TEST_F(FileListPageTest, CheckedRowMoveRemovesExactlyTheCheckedRows) {
     const QString target = tree.filePath("target");
     SetFolderPickHook(
         [&](QWidget*, const QString&, const QString&, const QString&) { return target; });
-    page->move_selClick();
+    page->MoveCheckedClick();
     EXPECT_TRUE(ui.errors.isEmpty());
     QStringList now;
     for (int i = 0; i < page->Model->Count(); ++i)
@@ -292,7 +292,7 @@ TEST_F(FileListPageTest, SkippedClashKeepsItsRowAndHandledRowsGo) {
     ui.replace = ReplaceAnswer::Skip;
     SetFolderPickHook(
         [&](QWidget*, const QString&, const QString&, const QString&) { return target; });
-    page->move_selClick();
+    page->MoveCheckedClick();
     EXPECT_EQ(RowOf("one/b.bin"), -1);
     EXPECT_EQ(RowOf("two/README"), -1);
     const int a = RowOf("one/a.txt");
@@ -308,7 +308,7 @@ TEST_F(FileListPageTest, FailedOperationKeepsRowsAndTrashRemovesThem) {
     Fill("*");
     page->CheckRows(true, true);
     QFile::remove(tree.filePath("c.TXT")); // vanished since the run
-    page->actDelToRecBinExecute();
+    page->DeleteCheckedToTrash();
     EXPECT_EQ(page->Model->Count(), 7);
     EXPECT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(QFile::exists(tree.filePath("one/b.bin")));
@@ -316,7 +316,7 @@ TEST_F(FileListPageTest, FailedOperationKeepsRowsAndTrashRemovesThem) {
     page->CheckRows(false, true);
     const int b = RowOf("one/b.bin");
     page->Model->SetChecked(b, true);
-    page->actDelToRecBinExecute();
+    page->DeleteCheckedToTrash();
     EXPECT_EQ(page->Model->Count(), 6);
     EXPECT_EQ(RowOf("one/b.bin"), -1);
     EXPECT_TRUE(QFile::exists(HomeTrashDir() + "/files/b.bin"));
@@ -336,10 +336,10 @@ TEST_F(FileListPageTest, CheckSelectedSwapAndFileType) {
     EXPECT_EQ(page->Model->Checks(), (std::vector<char>{0, 0, 0, 1}));
     EXPECT_EQ(page->SelectedFlags(), (std::vector<char>{1, 1, 1, 0}));
 
-    page->FolderPopPopup();
+    page->ShowRowMenu();
     EXPECT_FALSE(page->findChild<QAction*>("ShowFileTypeItem")->isEnabled());
     page->SelectRows({0, 0, 0, 1});
-    page->FolderPopPopup();
+    page->ShowRowMenu();
     EXPECT_TRUE(page->findChild<QAction*>("ShowFileTypeItem")->isEnabled());
     EXPECT_FALSE(page->findChild<QAction*>("RestoreArchiveItem")->isEnabled());
     page->ShowFileTypeClick();

@@ -129,7 +129,7 @@ TEST_F(MainFormTest, RunFillsListStatusBarAndHistory) {
 TEST_F(MainFormTest, DoubleClickDrillsDownAndUpGoesBackWithoutHistory) {
     auto form = Open();
     form->Session().SelectFolder(root_);
-    form->actRunExecute();
+    form->RunCurrentFolder();
     QTreeWidget* list = FolderPage(*form)->FolderList();
 
     emit list->itemDoubleClicked(Row(list, "<All files in this folder>"), 0);
@@ -161,7 +161,7 @@ TEST_F(MainFormTest, UpAtTheRootDoesNothing) {
     form->Session().SelectFolder("/");
     int done = 0;
     QObject::connect(form.get(), &MainWindow::AnalysisDone, [&done] { ++done; });
-    form->actUpOneDirExecute();
+    form->UpOneDir();
     EXPECT_EQ(done, 0);
     EXPECT_EQ(form->Session().CurrentFolder(), "/");
 }
@@ -169,11 +169,11 @@ TEST_F(MainFormTest, UpAtTheRootDoesNothing) {
 TEST_F(MainFormTest, SortTwiceBySizeAndShareTheSortState) {
     auto form = Open();
     form->Session().SelectFolder(root_);
-    form->actRunExecute();
+    form->RunCurrentFolder();
     QTreeWidget* list = FolderPage(*form)->FolderList();
     // Make the sizes distinct: alpha 3, beta 3 -> grow beta.
     WriteFile(root_ + "beta/more.bin", 1048576);
-    form->actRunExecute();
+    form->RunCurrentFolder();
     ChartSpy charts(form.get());
 
     form->FolderListColumnClick(list, 1);
@@ -219,10 +219,10 @@ TEST_F(MainFormTest, HistoryTypingPopupAndToggle) {
     EXPECT_EQ(form->Session().CurrentFolder(), root_);
     EXPECT_EQ(FolderPage(*form)->FolderList()->topLevelItemCount(), 0);
 
-    form->actRunExecute();
+    form->RunCurrentFolder();
     form->Session().SelectFolder(root_ + "beta/");
-    form->actRunExecute();
-    form->actRunExecute(); // the same folder twice: one entry
+    form->RunCurrentFolder();
+    form->RunCurrentFolder(); // the same folder twice: one entry
     EXPECT_EQ(ComboItems(combo), (QStringList{root_, root_ + "beta/"}));
 
     answer_ = false;
@@ -246,7 +246,7 @@ TEST_F(MainFormTest, DeletingAHistoryEntryLeavesTheCurrentFolderAlone) {
     QComboBox* combo = HistoryCombo(*form);
     for (const QString& f : {root_, root_ + "alpha/", root_ + "beta/"}) {
         form->Session().SelectFolder(f);
-        form->actRunExecute();
+        form->RunCurrentFolder();
     }
     combo->setCurrentIndex(1);
     ASSERT_EQ(form->Session().CurrentFolder(), root_ + "alpha/");
@@ -277,7 +277,7 @@ TEST_F(MainFormTest, BrowseSelectsWithoutMeasuring) {
     EXPECT_EQ(FolderPage(*form)->FolderList()->topLevelItemCount(), 0);
     SetFolderPickHook(
         [](QWidget*, const QString&, const QString&, const QString&) { return QString(); });
-    form->actBrowseDirExecute(); // cancelled
+    form->BrowseForFolder(); // cancelled
     EXPECT_EQ(form->Session().CurrentFolder(), root_ + "alpha/");
 }
 
@@ -319,9 +319,9 @@ TEST_F(MainFormTest, StateIsWrittenAtCloseAndRestoredAtNextStart) {
         form->Action("actToggle3D")->setChecked(false);
         form->Action("actToggleHistCombo")->trigger();
         form->Session().SelectFolder(root_);
-        form->actRunExecute();
+        form->RunCurrentFolder();
         form->Session().SelectFolder(root_ + "alpha/");
-        form->actRunExecute();
+        form->RunCurrentFolder();
     }
     EXPECT_EQ(ReadIniInteger(ini_, "Bounds", "width", 0), 640);
     EXPECT_EQ(ReadIniString(ini_, "LastDir", "Start with", ""), root_ + "alpha/");
@@ -355,7 +355,7 @@ TEST_F(MainFormTest, CommandLineFolderIsAnalysedAtOnce) {
     EXPECT_EQ(FolderPage(*form)->FolderList()->topLevelItemCount(), 2);
     EXPECT_FALSE(form->DirTreeOpen());
     EXPECT_EQ(ComboItems(HistoryCombo(*form)), QStringList{root_ + "beta/"});
-    form->actOpenCloseDirTreeExecute(); // F3 opens the pane again
+    form->OpenCloseDirTree(); // F3 opens the pane again
     EXPECT_TRUE(form->DirTreeOpen());
 }
 
@@ -398,7 +398,7 @@ TEST_F(MainFormTest, DamagedSettingsFileStartsWithDefaultsAndOneMessage) {
 
 TEST_F(MainFormTest, TreeClickSelectsAndRunSizeCheckMeasures) {
     auto form = Open();
-    form->actOpenCloseDirTreeExecute(); // the pane starts folded away in a fresh file
+    form->OpenCloseDirTree(); // the pane starts folded away in a fresh file
     ASSERT_TRUE(form->DirTreeOpen());
     DirTreeView* tree = DirTree(*form);
     EXPECT_THROW(tree->SelectPath(""), EMorvaneError);
@@ -419,9 +419,9 @@ TEST_F(MainFormTest, TreeClickSelectsAndRunSizeCheckMeasures) {
     EXPECT_FALSE(tree->NotificationsSuspended());
 
     // Folded away, the tree is left alone until it opens again.
-    form->actOpenCloseDirTreeExecute();
+    form->OpenCloseDirTree();
     form->Session().SelectFolder(root_);
     EXPECT_EQ(tree->SelectedFolder(), root_ + "alpha/");
-    form->actOpenCloseDirTreeExecute();
+    form->OpenCloseDirTree();
     EXPECT_EQ(tree->SelectedFolder(), root_);
 }

@@ -96,7 +96,7 @@ TEST_F(RawNamesTest, ShownWithReplacementCharactersEnteredByTheirBytes) {
     EXPECT_EQ(StatusPanel(*form, 4)->text(), DisplayPath(form->Session().CurrentFolder()));
 
     // Left click on its bar, from the folder above.
-    form->actUpOneDirExecute();
+    form->UpOneDir();
     auto* bars = form->findChild<BarChart*>();
     ASSERT_NE(bars, nullptr);
     PageTabs(*form)->setCurrentIndex(MainWindow::pgBarChart);
@@ -130,7 +130,7 @@ TEST_F(RawNamesTest, FileListShowsThemAndTrashesThem) {
     ASSERT_GE(row, 0);
     EXPECT_EQ(page->Model->index(row, 0).data().toString(), QString::fromUtf8("caf\uFFFD.txt"));
     page->Model->SetChecked(row, true);
-    page->actDelToRecBinExecute();
+    page->DeleteCheckedToTrash();
     EXPECT_TRUE(ui.errors.isEmpty()) << ui.errors.join('\n').toStdString();
     EXPECT_FALSE(Exists(bad + "/caf\xe9.txt"));
     EXPECT_TRUE(Exists(NativePath(HomeTrashDir()) + "/files/caf\xe9.txt"));
@@ -156,7 +156,7 @@ TEST_F(RawNamesTest, EscOrRunStopsARunAndTheLastCompleteRunStays) {
             EXPECT_TRUE(form->Session().Running());
             // Nothing else starts meanwhile, nor moves the current folder.
             const QString current = form->Session().CurrentFolder();
-            form->actUpOneDirExecute();
+            form->UpOneDir();
             EXPECT_FALSE(form->AnalyseFolder(top));
             EXPECT_EQ(form->Session().CurrentFolder(), current);
             if (viaRunButton) {

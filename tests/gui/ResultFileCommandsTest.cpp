@@ -61,7 +61,7 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
     auto* pieChart = form.findChild<PieChart*>("Pies");
     ASSERT_NE(charts, nullptr);
     form.Session().SelectFolder(root);
-    form.actRunExecute();
+    form.RunCurrentFolder();
     const QStringList rows = Rows(FolderPage(form)->FolderList()), points = Labels(pieChart);
     ASSERT_EQ(points.size(), 4);
     const QString gb = StatusPanel(form, 1)->text();
@@ -78,7 +78,7 @@ TEST(ResultFileCommands, SaveThenOpenRestoresRowsAndPointsDamagedFileChangesNoth
 
     // Another analysis, then Open brings the saved one back.
     form.Session().SelectFolder(root + "/s1");
-    form.actRunExecute();
+    form.RunCurrentFolder();
     ASSERT_NE(Labels(pieChart), points);
     form.Action("ACTOpen")->trigger();
     EXPECT_EQ(Rows(FolderPage(form)->FolderList()), rows);

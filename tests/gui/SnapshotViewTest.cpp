@@ -55,7 +55,7 @@ TEST(SnapshotView, OpenNavigateRefuseAndRunAgain) {
     QDir().mkpath(real + "/sub");
     Write(real + "/sub/f", QByteArray(5000, 'x'));
     form.Session().SelectFolder(real);
-    form.actRunExecute();
+    form.RunCurrentFolder();
     const QStringList realRows = Rows(FolderPage(form)->FolderList());
 
     ResultFileCommands::SetFileDialog(
@@ -86,8 +86,8 @@ TEST(SnapshotView, OpenNavigateRefuseAndRunAgain) {
     form.AnalyseFolder("/nowhere/srv/a/b/");
     EXPECT_EQ(Rows(FolderPage(form)->FolderList()),
               QStringList({"<All files in this folder>|1024"}));
-    form.actUpOneDirExecute();
-    form.actUpOneDirExecute();
+    form.UpOneDir();
+    form.UpOneDir();
     EXPECT_EQ(form.Session().CurrentFolder(), "/nowhere/srv/");
     EXPECT_EQ(Rows(FolderPage(form)->FolderList()).size(), 3);
     EXPECT_TRUE(StatusPanel(form, 4)->text().startsWith("Snapshot"));
@@ -100,7 +100,7 @@ TEST(SnapshotView, OpenNavigateRefuseAndRunAgain) {
 
     // Run leaves the snapshot and measures the real folder.
     form.Session().SelectFolder(real);
-    form.actRunExecute();
+    form.RunCurrentFolder();
     EXPECT_EQ(Rows(FolderPage(form)->FolderList()), realRows);
     EXPECT_FALSE(StatusPanel(form, 4)->text().startsWith("Snapshot"));
     EXPECT_EQ(messages.size(), 1);
