@@ -153,21 +153,25 @@ std::shared_ptr<const Tree> AnalysisSession::ShownTree() const {
     return results_->LastTree();
 }
 
-Tree::Index AnalysisSession::CurrentNode() const {
-    const std::shared_ptr<const Tree> tree = ShownTree();
-    if (!tree || tree->Count() == 0) return Tree::kNone;
-    QString path = currentFolder_;
+Tree::Index AnalysisSession::FolderIn(const Tree& tree, const QString& folder) {
+    if (tree.Count() == 0) return Tree::kNone;
+    QString path = folder;
     while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
-    QString root = tree->RootPath();
+    QString root = tree.RootPath();
     while (root.size() > 1 && root.endsWith(QLatin1Char('/')))
         root.chop(1);
     if (path == root) return 0;
     // Only paths below the root belong to it (Find also takes relative ones).
     const QString rootSlash = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
     if (!path.startsWith(rootSlash)) return Tree::kNone;
-    const Tree::Index at = tree->Find(path);
-    return at != Tree::kNone && tree->At(at).IsFolder() ? at : Tree::kNone;
+    const Tree::Index at = tree.Find(path);
+    return at != Tree::kNone && tree.At(at).IsFolder() ? at : Tree::kNone;
+}
+
+Tree::Index AnalysisSession::CurrentNode() const {
+    const std::shared_ptr<const Tree> tree = ShownTree();
+    return tree ? FolderIn(*tree, currentFolder_) : Tree::kNone;
 }
 
 // --- snapshots ----------------------------------------------------------------
@@ -186,16 +190,7 @@ QString AnalysisSession::SnapshotTop() const {
 }
 
 std::uint32_t AnalysisSession::FindInSnapshot(const QString& folder) const {
-    if (!snapshot_) return Snapshot::kNone;
-    QString path = folder;
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    const QString root = snapshot_->RootPath();
-    // Only paths at or below the top folder belong to it (Find also takes relative ones).
-    const QString rootSlash = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
-    if (path != root && !path.startsWith(rootSlash)) return Snapshot::kNone;
-    const std::uint32_t at = snapshot_->Find(path);
-    return at != Snapshot::kNone && snapshot_->At(at).IsFolder() ? at : Snapshot::kNone;
+    return snapshot_ ? FolderIn(*snapshot_, folder) : Snapshot::kNone;
 }
 
 bool AnalysisSession::InSnapshot(const QString& folder) const {

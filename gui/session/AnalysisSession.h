@@ -141,6 +141,8 @@ signals:
 
 private:
     std::uint32_t FindInSnapshot(const QString& folder) const;
+    // The folder of tree at folder (its root or below); Tree::kNone when none.
+    static Tree::Index FolderIn(const Tree& tree, const QString& folder);
     // Shows node of tree: its size list (rows' paths beginning with prefix,
     // which ends in '/') and its file rows.
     void ShowTreeFolder(std::shared_ptr<const Tree> tree, Tree::Index node, const QString& prefix);

@@ -5,7 +5,6 @@
 #include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
 #include "gui/window/ResultFileCommands.h"
-#include "platform/Errors.h"
 
 #include <QAction>
 #include <QTabWidget>
@@ -37,13 +36,7 @@ ChartPages* MainWindow::InstallChartPages() {
         if (session.Running()) return; // the views still show the last run
         if (!form.FolderThereOrSay(folder)) return;
         session.SelectFolder(folder);
-        try {
-            form.AnalyseFolder(folder);
-        } catch (const EMorvaneError& e) {
-            ShowErrorMessage(&form, e.message());
-        } catch (const std::exception& e) {
-            ShowErrorMessage(&form, QString::fromLocal8Bit(e.what()));
-        }
+        form.Guarded([&form, &folder] { form.AnalyseFolder(folder); });
     };
     host.activePage = [&form] { return form.pageControl_->currentIndex(); };
     host.showMessage = [&form](const QString& text) { ShowErrorMessage(&form, text); };
