@@ -3,11 +3,8 @@
 #include "gui/pages/FolderPane.h"
 #include "gui/session/AnalysisSession.h"
 #include "platform/Errors.h"
-#include <QComboBox>
 #include <QFileInfo>
-#include <QLabel>
 #include <QSplitter>
-#include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -28,13 +25,11 @@ CommanderPage::CommanderPage(AnalysisSession& session, QWidget* parent)
     splitter_->setObjectName(QStringLiteral("CommanderSplitter"));
     splitter_->setHandleWidth(5);
     left_ = new FolderPane(QStringLiteral("ExplLeft"), true, true, splitter_);
-    left_->PathCombo->setFixedWidth(151);
-    left_->FolderLabel->setObjectName(QStringLiteral("LblExplLeftDir"));
+    left_->SetPathBoxWidth(151);
     right_ = new FolderPane(QStringLiteral("ExplRight"), false, false, splitter_);
-    right_->PathCombo->setFixedWidth(230);
-    right_->Tools->insertSeparator(right_->Tools->actions().constLast());
-    right_->FolderLabel->setObjectName(QStringLiteral("LblExplRightDir"));
-    right_->FolderLabel->setWordWrap(true);
+    right_->SetPathBoxWidth(230);
+    right_->SeparatePathBox();
+    right_->SetFolderTextWrapped(true);
     splitter_->addWidget(left_);
     splitter_->addWidget(right_);
     splitter_->setStretchFactor(0, 1);
@@ -86,21 +81,21 @@ void CommanderPage::FollowCurrentFolder() {
     } catch (const EMorvaneError&) {
         // The current folder vanished: the pane keeps what it shows.
     }
-    left_->FolderLabel->setText(folder);
+    left_->SetFolderText(folder);
 }
 
 void CommanderPage::ShowRightFolder(const QString& path) {
     if (!pageActive_) return;
     try {
         right_->SetDirectory(path);
-        right_->FolderLabel->setText(path);
+        right_->SetFolderText(path);
     } catch (const EMorvaneError&) {
         // A remembered folder that cannot be shown is no error for the user.
     }
 }
 
 QString CommanderPage::LeftFolderLabel() const {
-    return left_->FolderLabel->text();
+    return left_->FolderText();
 }
 
 QString CommanderPage::RightFolder() const {
@@ -149,9 +144,9 @@ void CommanderPage::LeftDblClick() {
 
 void CommanderPage::RightDblClick() {
     const QString s = right_->SelectedPath();
-    if (!s.isEmpty() && QFileInfo(s).isDir()) right_->FolderLabel->setText(s);
+    if (!s.isEmpty() && QFileInfo(s).isDir()) right_->SetFolderText(s);
     const QString left = left_->Directory();
-    if (!left.isEmpty() && QFileInfo(left).isDir()) left_->FolderLabel->setText(left);
+    if (!left.isEmpty() && QFileInfo(left).isDir()) left_->SetFolderText(left);
     try {
         right_->OpenSelected();
     } catch (const EMorvaneError& e) {
@@ -169,7 +164,7 @@ void CommanderPage::RightUpClick() {
     try {
         right_->SetDirectory(AnalysisSession::ParentFolder(right_->Directory()));
         // The label names the folder the pane now shows.
-        right_->FolderLabel->setText(right_->Directory());
+        right_->SetFolderText(right_->Directory());
     } catch (const EMorvaneError& e) {
         right_->setUpdatesEnabled(true);
         ShowErrorMessage(this, e.message());
@@ -185,7 +180,7 @@ void CommanderPage::LeftPathChosen(const QString& path) {
 void CommanderPage::RightPathChosen(const QString& path) {
     // The left pane shows the same folder; the current folder and the left
     // label stay as they are.
-    right_->FolderLabel->setText(path);
+    right_->SetFolderText(path);
     try {
         left_->SetDirectory(path);
     } catch (const EMorvaneError& e) {

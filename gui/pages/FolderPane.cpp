@@ -68,12 +68,12 @@ FolderPane::FolderPane(const QString& name, bool multiSelection, bool infoTips, 
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    Tools = new QToolBar(this);
-    Tools->setObjectName(name + QStringLiteral("Tools"));
-    Tools->setIconSize(QSize(16, 16));
-    ViewMenu = new QMenu(this);
-    ViewMenu->setObjectName(name + QStringLiteral("ViewMenu"));
-    auto* group = new QActionGroup(ViewMenu);
+    tools_ = new QToolBar(this);
+    tools_->setObjectName(name + QStringLiteral("Tools"));
+    tools_->setIconSize(QSize(16, 16));
+    viewMenu_ = new QMenu(this);
+    viewMenu_->setObjectName(name + QStringLiteral("ViewMenu"));
+    auto* group = new QActionGroup(viewMenu_);
     group->setExclusive(true);
     struct Item {
         const char* caption;
@@ -85,7 +85,7 @@ FolderPane::FolderPane(const QString& name, bool multiSelection, bool infoTips, 
                           {"List", ViewStyle::List},
                           {"Details", ViewStyle::Report}};
     for (const Item& it : items) {
-        QAction* a = ViewMenu->addAction(QLatin1String(it.caption));
+        QAction* a = viewMenu_->addAction(QLatin1String(it.caption));
         a->setCheckable(true);
         group->addAction(a);
         viewItems_[int(it.style)] = a;
@@ -95,27 +95,27 @@ FolderPane::FolderPane(const QString& name, bool multiSelection, bool infoTips, 
             a->setChecked(true);
         });
     }
-    ViewButton = new QToolButton(Tools);
-    ViewButton->setObjectName(name + QStringLiteral("ViewButton"));
-    ViewButton->setIcon(StyleIcon(this, "view-list-icons", QStyle::SP_FileDialogListView));
-    ViewButton->setToolTip(QStringLiteral("Views"));
-    ViewButton->setMenu(ViewMenu);
-    ViewButton->setPopupMode(QToolButton::InstantPopup);
-    ViewButton->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(ViewButton, &QWidget::customContextMenuRequested, this,
+    viewButton_ = new QToolButton(tools_);
+    viewButton_->setObjectName(name + QStringLiteral("ViewButton"));
+    viewButton_->setIcon(StyleIcon(this, "view-list-icons", QStyle::SP_FileDialogListView));
+    viewButton_->setToolTip(QStringLiteral("Views"));
+    viewButton_->setMenu(viewMenu_);
+    viewButton_->setPopupMode(QToolButton::InstantPopup);
+    viewButton_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(viewButton_, &QWidget::customContextMenuRequested, this,
             &FolderPane::ViewButtonContextMenu);
-    Tools->addWidget(ViewButton);
-    UpButton = new QToolButton(Tools);
-    UpButton->setObjectName(name + QStringLiteral("UpButton"));
-    UpButton->setIcon(StyleIcon(this, "go-up", QStyle::SP_FileDialogToParent));
-    UpButton->setToolTip(QStringLiteral("Up one folder"));
-    connect(UpButton, &QToolButton::clicked, this, &FolderPane::UpClicked);
-    Tools->addWidget(UpButton);
-    PathCombo = new PathComboBox(Tools);
-    PathCombo->setObjectName(name + QStringLiteral("PathCombo"));
-    PathCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    connect(PathCombo, &QComboBox::activated, this, [this](int i) {
-        const QString path = PathCombo->itemData(i).toString();
+    tools_->addWidget(viewButton_);
+    upButton_ = new QToolButton(tools_);
+    upButton_->setObjectName(name + QStringLiteral("UpButton"));
+    upButton_->setIcon(StyleIcon(this, "go-up", QStyle::SP_FileDialogToParent));
+    upButton_->setToolTip(QStringLiteral("Up one folder"));
+    connect(upButton_, &QToolButton::clicked, this, &FolderPane::UpClicked);
+    tools_->addWidget(upButton_);
+    pathCombo_ = new PathComboBox(tools_);
+    pathCombo_->setObjectName(name + QStringLiteral("PathCombo"));
+    pathCombo_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    connect(pathCombo_, &QComboBox::activated, this, [this](int i) {
+        const QString path = pathCombo_->itemData(i).toString();
         try {
             SetDirectory(path);
         } catch (const EMorvaneError& e) {
@@ -125,14 +125,14 @@ FolderPane::FolderPane(const QString& name, bool multiSelection, bool infoTips, 
         }
         emit PathChosen(path);
     });
-    Tools->addWidget(PathCombo);
-    layout->addWidget(Tools);
+    tools_->addWidget(pathCombo_);
+    layout->addWidget(tools_);
 
-    FolderLabel = new QLabel(this);
-    FolderLabel->setObjectName(name + QStringLiteral("DirLabel"));
-    FolderLabel->setContentsMargins(3, 2, 3, 2);
-    FolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(FolderLabel);
+    folderLabel_ = new QLabel(this);
+    folderLabel_->setObjectName(QStringLiteral("Lbl") + name + QStringLiteral("Dir"));
+    folderLabel_->setContentsMargins(3, 2, 3, 2);
+    folderLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(folderLabel_);
 
     model_ = new FolderPaneModel(this);
     files_ = model_->Files();
@@ -140,25 +140,25 @@ FolderPane::FolderPane(const QString& name, bool multiSelection, bool infoTips, 
     delegate_ = new FolderPaneDelegate(this);
 
     views_ = new QStackedWidget(this);
-    ListView = new QListView(views_);
-    ListView->setObjectName(name + QStringLiteral("List"));
-    ListView->setModel(model_);
-    ListView->setItemDelegate(delegate_);
-    ListView->setLayoutMode(QListView::Batched);
-    ListView->setBatchSize(1024);
-    DetailsView = new QTreeView(views_);
-    DetailsView->setObjectName(name + QStringLiteral("Details"));
-    DetailsView->setModel(model_);
-    DetailsView->setSelectionModel(ListView->selectionModel());
-    DetailsView->setRootIsDecorated(false);
-    DetailsView->setItemsExpandable(false);
-    DetailsView->setUniformRowHeights(true);
-    DetailsView->setSortingEnabled(true);
-    DetailsView->sortByColumn(0, Qt::AscendingOrder);
-    DetailsView->header()->setSectionsMovable(false);
-    DetailsView->header()->resizeSection(0, 180);
-    for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(ListView),
-                                 static_cast<QAbstractItemView*>(DetailsView)}) {
+    listView_ = new QListView(views_);
+    listView_->setObjectName(name + QStringLiteral("List"));
+    listView_->setModel(model_);
+    listView_->setItemDelegate(delegate_);
+    listView_->setLayoutMode(QListView::Batched);
+    listView_->setBatchSize(1024);
+    detailsView_ = new QTreeView(views_);
+    detailsView_->setObjectName(name + QStringLiteral("Details"));
+    detailsView_->setModel(model_);
+    detailsView_->setSelectionModel(listView_->selectionModel());
+    detailsView_->setRootIsDecorated(false);
+    detailsView_->setItemsExpandable(false);
+    detailsView_->setUniformRowHeights(true);
+    detailsView_->setSortingEnabled(true);
+    detailsView_->sortByColumn(0, Qt::AscendingOrder);
+    detailsView_->header()->setSectionsMovable(false);
+    detailsView_->header()->resizeSection(0, 180);
+    for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(listView_),
+                                 static_cast<QAbstractItemView*>(detailsView_)}) {
         v->setSelectionMode(multiSelection ? QAbstractItemView::ExtendedSelection
                                            : QAbstractItemView::SingleSelection);
         // One selection for both views: a click in a list style marks the
@@ -182,40 +182,46 @@ FolderPane::FolderPane(const QString& name, bool multiSelection, bool infoTips, 
                 sel->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
                                             QItemSelectionModel::Rows);
             UpdateContextMenu();
-            ContextMenu->popup(v->viewport()->mapToGlobal(pos));
+            contextMenu_->popup(v->viewport()->mapToGlobal(pos));
         });
     }
-    views_->addWidget(ListView);
-    views_->addWidget(DetailsView);
+    views_->addWidget(listView_);
+    views_->addWidget(detailsView_);
     layout->addWidget(views_, 1);
 
-    ContextMenu = new QMenu(this);
-    ContextMenu->setObjectName(name + QStringLiteral("ContextMenu"));
-    OpenItem = ContextMenu->addAction(QStringLiteral("Open"), this, &FolderPane::DoubleClicked);
-    ContextMenu->addSeparator();
-    CutItem = ContextMenu->addAction(QStringLiteral("Cut"), this, [this] { CopySelected(true); });
-    CopyItem =
-        ContextMenu->addAction(QStringLiteral("Copy"), this, [this] { CopySelected(false); });
-    PasteItem = ContextMenu->addAction(QStringLiteral("Paste"), this, &FolderPane::PasteIntoFolder);
-    ContextMenu->addSeparator();
-    RenameItem =
-        ContextMenu->addAction(QStringLiteral("Rename"), this, &FolderPane::RenameSelected);
-    TrashItem =
-        ContextMenu->addAction(QStringLiteral("Move to Trash"), this, &FolderPane::TrashSelected);
+    contextMenu_ = new QMenu(this);
+    contextMenu_->setObjectName(name + QStringLiteral("ContextMenu"));
+    openItem_ = contextMenu_->addAction(QStringLiteral("Open"), this, &FolderPane::DoubleClicked);
+    contextMenu_->addSeparator();
+    cutItem_ = contextMenu_->addAction(QStringLiteral("Cut"), this, [this] { CopySelected(true); });
+    copyItem_ =
+        contextMenu_->addAction(QStringLiteral("Copy"), this, [this] { CopySelected(false); });
+    pasteItem_ =
+        contextMenu_->addAction(QStringLiteral("Paste"), this, &FolderPane::PasteIntoFolder);
+    contextMenu_->addSeparator();
+    renameItem_ =
+        contextMenu_->addAction(QStringLiteral("Rename"), this, &FolderPane::RenameSelected);
+    trashItem_ =
+        contextMenu_->addAction(QStringLiteral("Move to Trash"), this, &FolderPane::TrashSelected);
+    const std::pair<QAction*, const char*> itemNames[] = {
+        {openItem_, "OpenItem"},   {cutItem_, "CutItem"},       {copyItem_, "CopyItem"},
+        {pasteItem_, "PasteItem"}, {renameItem_, "RenameItem"}, {trashItem_, "TrashItem"}};
+    for (const auto& [action, role] : itemNames)
+        action->setObjectName(name + QLatin1String(role));
 
     // The keys work while the pane has the focus; the menu's enabling is for
     // the menu only, the commands check their selection themselves.
-    const std::pair<QAction*, QKeySequence> keys[] = {{CutItem, QKeySequence::Cut},
-                                                      {CopyItem, QKeySequence::Copy},
-                                                      {PasteItem, QKeySequence::Paste},
-                                                      {TrashItem, QKeySequence::Delete}};
+    const std::pair<QAction*, QKeySequence> keys[] = {{cutItem_, QKeySequence::Cut},
+                                                      {copyItem_, QKeySequence::Copy},
+                                                      {pasteItem_, QKeySequence::Paste},
+                                                      {trashItem_, QKeySequence::Delete}};
     for (const auto& [action, key] : keys) {
         action->setShortcut(key);
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         views_->addAction(action);
     }
-    connect(ContextMenu, &QMenu::aboutToHide, this, [this] {
-        for (QAction* a : ContextMenu->actions())
+    connect(contextMenu_, &QMenu::aboutToHide, this, [this] {
+        for (QAction* a : contextMenu_->actions())
             a->setEnabled(true);
     });
 
@@ -236,6 +242,26 @@ QAction* FolderPane::ViewItem(ViewStyle style) const {
     return viewItems_[int(style)];
 }
 
+void FolderPane::SetPathBoxWidth(int width) {
+    pathCombo_->setFixedWidth(width);
+}
+
+void FolderPane::SeparatePathBox() {
+    tools_->insertSeparator(tools_->actions().constLast());
+}
+
+QString FolderPane::FolderText() const {
+    return folderLabel_->text();
+}
+
+void FolderPane::SetFolderText(const QString& text) {
+    folderLabel_->setText(text);
+}
+
+void FolderPane::SetFolderTextWrapped(bool wrap) {
+    folderLabel_->setWordWrap(wrap);
+}
+
 void FolderPane::SetDirectory(const QString& path) {
     const QFileInfo fi(path);
     if (path.isEmpty() || !fi.isDir())
@@ -243,7 +269,7 @@ void FolderPane::SetDirectory(const QString& path) {
     const QString clean = QDir::cleanPath(fi.absoluteFilePath());
     if (FolderWithDelimiter(clean) == directory_) return;
     directory_ = FolderWithDelimiter(clean);
-    ListView->selectionModel()->clear();
+    listView_->selectionModel()->clear();
     // A hidden pane reads its folder (and the mounts for its path box) when it
     // is shown: the left pane follows every folder chosen on other pages, and
     // reading a big folder then would only compete with the analysis.
@@ -258,8 +284,8 @@ void FolderPane::ShowRoot() {
     rootPending_ = false;
     const QModelIndex root =
         model_->mapFromSource(files_->setRootPath(QDir::cleanPath(directory_)));
-    ListView->setRootIndex(root);
-    DetailsView->setRootIndex(root);
+    listView_->setRootIndex(root);
+    detailsView_->setRootIndex(root);
     FillPathCombo();
 }
 
@@ -272,59 +298,59 @@ void FolderPane::SetViewStyle(ViewStyle style) {
     style_ = style;
     model_->SetThumbnails(style == ViewStyle::Thumb);
     if (style == ViewStyle::Report) {
-        views_->setCurrentWidget(DetailsView);
+        views_->setCurrentWidget(detailsView_);
         return;
     }
-    const int line = ListView->fontMetrics().height();
+    const int line = listView_->fontMetrics().height();
     switch (style) {
     case ViewStyle::Icon: // tiles: a big icon with the name and the type beside it
         delegate_->SetLook(FolderPaneDelegate::Look::Tiles);
-        ListView->setViewMode(QListView::ListMode); // cells filled from their left edge
-        ListView->setFlow(QListView::LeftToRight);
-        ListView->setIconSize(QSize(48, 48));
-        ListView->setGridSize(QSize(240, std::max(56, 3 * line + 8)));
-        ListView->setWordWrap(false);
+        listView_->setViewMode(QListView::ListMode); // cells filled from their left edge
+        listView_->setFlow(QListView::LeftToRight);
+        listView_->setIconSize(QSize(48, 48));
+        listView_->setGridSize(QSize(240, std::max(56, 3 * line + 8)));
+        listView_->setWordWrap(false);
         break;
     case ViewStyle::SmallIcon:
         delegate_->SetLook(FolderPaneDelegate::Look::Small);
-        ListView->setViewMode(QListView::ListMode);
-        ListView->setFlow(QListView::LeftToRight);
-        ListView->setIconSize(QSize(16, 16));
-        ListView->setGridSize(QSize(180, std::max(20, line + 4)));
-        ListView->setWordWrap(false);
+        listView_->setViewMode(QListView::ListMode);
+        listView_->setFlow(QListView::LeftToRight);
+        listView_->setIconSize(QSize(16, 16));
+        listView_->setGridSize(QSize(180, std::max(20, line + 4)));
+        listView_->setWordWrap(false);
         break;
     case ViewStyle::List:
         delegate_->SetLook(FolderPaneDelegate::Look::Small);
-        ListView->setViewMode(QListView::ListMode);
-        ListView->setFlow(QListView::TopToBottom);
-        ListView->setIconSize(QSize(16, 16));
-        ListView->setGridSize(QSize());
-        ListView->setWordWrap(false);
+        listView_->setViewMode(QListView::ListMode);
+        listView_->setFlow(QListView::TopToBottom);
+        listView_->setIconSize(QSize(16, 16));
+        listView_->setGridSize(QSize());
+        listView_->setWordWrap(false);
         break;
     case ViewStyle::Thumb: {
         // Previews of 60 x 80 with 40 pixels between them both ways.
         delegate_->SetLook(FolderPaneDelegate::Look::Thumbnails);
-        ListView->setViewMode(QListView::IconMode);
-        ListView->setFlow(QListView::LeftToRight);
-        ListView->setIconSize(FolderPaneModel::kThumbSize);
-        ListView->setGridSize(FolderPaneModel::kThumbSize + QSize(40, 40 + 2 * line));
-        ListView->setWordWrap(true);
+        listView_->setViewMode(QListView::IconMode);
+        listView_->setFlow(QListView::LeftToRight);
+        listView_->setIconSize(FolderPaneModel::kThumbSize);
+        listView_->setGridSize(FolderPaneModel::kThumbSize + QSize(40, 40 + 2 * line));
+        listView_->setWordWrap(true);
         break;
     }
     case ViewStyle::Report:
         break;
     }
-    ListView->setWrapping(true);
-    ListView->setMovement(QListView::Static);
-    ListView->setResizeMode(QListView::Adjust);
-    ListView->setTextElideMode(Qt::ElideRight);
-    ListView->viewport()->update();
-    views_->setCurrentWidget(ListView);
+    listView_->setWrapping(true);
+    listView_->setMovement(QListView::Static);
+    listView_->setResizeMode(QListView::Adjust);
+    listView_->setTextElideMode(Qt::ElideRight);
+    listView_->viewport()->update();
+    views_->setCurrentWidget(listView_);
 }
 
 QAbstractItemView* FolderPane::CurrentView() const {
-    return style_ == ViewStyle::Report ? static_cast<QAbstractItemView*>(DetailsView)
-                                       : static_cast<QAbstractItemView*>(ListView);
+    return style_ == ViewStyle::Report ? static_cast<QAbstractItemView*>(detailsView_)
+                                       : static_cast<QAbstractItemView*>(listView_);
 }
 
 namespace {
@@ -340,19 +366,19 @@ QModelIndex SelectedIndex(const QItemSelectionModel* sel) {
 } // namespace
 
 QString FolderPane::SelectedCaption() const {
-    const QModelIndex i = SelectedIndex(ListView->selectionModel());
+    const QModelIndex i = SelectedIndex(listView_->selectionModel());
     return i.isValid() ? i.data(Qt::DisplayRole).toString() : QString();
 }
 
 QString FolderPane::SelectedPath() const {
-    const QModelIndex i = SelectedIndex(ListView->selectionModel());
+    const QModelIndex i = SelectedIndex(listView_->selectionModel());
     return i.isValid() ? files_->filePath(model_->mapToSource(i)) : QString();
 }
 
 QStringList FolderPane::SelectedPaths() const {
     QStringList out;
     // By the name column alone: a row selected in part still counts.
-    for (const QModelIndex& i : ListView->selectionModel()->selectedIndexes())
+    for (const QModelIndex& i : listView_->selectionModel()->selectedIndexes())
         if (i.column() == 0) out << files_->filePath(model_->mapToSource(i));
     return out;
 }
@@ -360,14 +386,14 @@ QStringList FolderPane::SelectedPaths() const {
 void FolderPane::SelectItem(const QString& path) {
     const QModelIndex i = model_->mapFromSource(files_->index(QDir::cleanPath(path)));
     if (!i.isValid()) return;
-    ListView->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
-                                                       QItemSelectionModel::Rows);
+    listView_->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
+                                                        QItemSelectionModel::Rows);
 }
 
 void FolderPane::SetBorder(bool single) {
     border_ = single;
-    for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(ListView),
-                                 static_cast<QAbstractItemView*>(DetailsView)}) {
+    for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(listView_),
+                                 static_cast<QAbstractItemView*>(detailsView_)}) {
         v->setFrameShape(single ? QFrame::StyledPanel : QFrame::NoFrame);
         v->setFrameShadow(QFrame::Sunken);
         v->setLineWidth(1);
@@ -392,8 +418,8 @@ void FolderPane::FillPathCombo() {
     const QList<PathEntry> entries = PathComboEntries(
         directory_, QDir::homePath(), QFileInfo(desktop).isDir() ? desktop : QString(), mounts);
     const qsizetype chain = FolderChain(directory_).size();
-    const QSignalBlocker block(PathCombo);
-    PathCombo->clear();
+    const QSignalBlocker block(pathCombo_);
+    pathCombo_->clear();
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const PathEntry& e = entries[i];
         QIcon icon = style()->standardIcon(QStyle::SP_DirIcon);
@@ -405,25 +431,25 @@ void FolderPane::FillPathCombo() {
             else
                 icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
         }
-        PathCombo->addItem(icon, e.caption, e.path);
-        PathCombo->setItemData(int(i), e.path, Qt::ToolTipRole);
+        pathCombo_->addItem(icon, e.caption, e.path);
+        pathCombo_->setItemData(int(i), e.path, Qt::ToolTipRole);
     }
-    PathCombo->setCurrentIndex(int(chain) - 1);
+    pathCombo_->setCurrentIndex(int(chain) - 1);
 }
 
 void FolderPane::UpdateContextMenu() {
     const int n = int(SelectedPaths().size());
-    OpenItem->setEnabled(n == 1);
-    RenameItem->setEnabled(n == 1);
-    CopyItem->setEnabled(n > 0);
-    CutItem->setEnabled(n > 0);
-    TrashItem->setEnabled(n > 0);
+    openItem_->setEnabled(n == 1);
+    renameItem_->setEnabled(n == 1);
+    copyItem_->setEnabled(n > 0);
+    cutItem_->setEnabled(n > 0);
+    trashItem_->setEnabled(n > 0);
     const QMimeData* mime = QApplication::clipboard()->mimeData();
     bool files = false;
     if (mime && mime->hasUrls())
         for (const QUrl& u : mime->urls())
             files = files || u.isLocalFile();
-    PasteItem->setEnabled(files && !directory_.isEmpty());
+    pasteItem_->setEnabled(files && !directory_.isEmpty());
 }
 
 void FolderPane::CopySelected(bool cut) {
@@ -482,10 +508,10 @@ bool FolderPane::RunShellOp(int operation, const QStringList& sources, const QSt
 
 bool FolderPane::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress &&
-        (watched == ListView->viewport() || watched == DetailsView->viewport())) {
+        (watched == listView_->viewport() || watched == detailsView_->viewport())) {
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) emit Clicked();
     } else if (event->type() == QEvent::KeyPress &&
-               (watched == ListView || watched == DetailsView)) {
+               (watched == listView_ || watched == detailsView_)) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !SelectedPath().isEmpty()) {
             emit DoubleClicked();

@@ -35,22 +35,14 @@ public:
     FolderPane(const QString& name, bool multiSelection, bool infoTips, QWidget* parent = nullptr);
     ~FolderPane() override;
 
-    // --- controls ----------------------------------------------------------
-    QToolBar* Tools = nullptr;
-    QToolButton* ViewButton = nullptr; // drop-down with ViewMenu
-    QToolButton* UpButton = nullptr;
-    QComboBox* PathCombo = nullptr;
-    QLabel* FolderLabel = nullptr;
-    QMenu* ViewMenu = nullptr;
-    QMenu* ContextMenu = nullptr;
-    QAction* OpenItem = nullptr;
-    QAction* RenameItem = nullptr;
-    QAction* CopyItem = nullptr;
-    QAction* CutItem = nullptr;
-    QAction* PasteItem = nullptr;
-    QAction* TrashItem = nullptr;
-    QListView* ListView = nullptr;    // thumbnails, tiles, icons, list
-    QTreeView* DetailsView = nullptr; // details
+    // The tool bar's path box: a fixed width, and a separator before it.
+    void SetPathBoxWidth(int width);
+    void SeparatePathBox();
+    // The label above the items, which the page fills (it names a folder that
+    // may differ from the one shown).
+    QString FolderText() const;
+    void SetFolderText(const QString& text);
+    void SetFolderTextWrapped(bool wrap);
 
     // Replaceable for tests: the shell operation's dialogs and the opening of a
     // file with the desktop's default application.
@@ -109,6 +101,23 @@ private:
     void UpdateContextMenu();
     bool RunShellOp(int operation, const QStringList& sources, const QString& target);
 
+    // Found by tests under the pane's name followed by their role
+    // ("ExplLeftUpButton"); the label is "Lbl<name>Dir".
+    QToolBar* tools_ = nullptr;
+    QToolButton* viewButton_ = nullptr; // drop-down with viewMenu_
+    QToolButton* upButton_ = nullptr;
+    QComboBox* pathCombo_ = nullptr;
+    QLabel* folderLabel_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
+    QMenu* contextMenu_ = nullptr;
+    QAction* openItem_ = nullptr;
+    QAction* renameItem_ = nullptr;
+    QAction* copyItem_ = nullptr;
+    QAction* cutItem_ = nullptr;
+    QAction* pasteItem_ = nullptr;
+    QAction* trashItem_ = nullptr;
+    QListView* listView_ = nullptr;    // thumbnails, tiles, icons, list
+    QTreeView* detailsView_ = nullptr; // details
     QFileSystemModel* files_ = nullptr;
     FolderPaneModel* model_ = nullptr;
     FolderPaneDelegate* delegate_ = nullptr;

@@ -32,6 +32,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -108,7 +109,7 @@ protected:
     // The view's rectangle of the item at path, once the pane shows its
     // folder as it is on disk (rows that come and go move the others).
     static QRect ItemRect(FolderPane* pane, const QString& path) {
-        auto* proxy = qobject_cast<QAbstractProxyModel*>(pane->ListView->model());
+        auto* proxy = qobject_cast<QAbstractProxyModel*>(ListView(pane)->model());
         const qsizetype entries =
             QDir(pane->Directory()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size();
         QModelIndex i;
@@ -118,6 +119,25 @@ protected:
                    !pane->CurrentView()->visualRect(i).isEmpty();
         })) << path.toStdString();
         return pane->CurrentView()->visualRect(i);
+    }
+    // A pane's controls, named after the pane and their role ("ExplLeftUpButton").
+    template <class T> static T* Part(const FolderPane* pane, const char* role) {
+        T* part = pane->findChild<T*>(pane->objectName() + QLatin1String(role));
+        EXPECT_TRUE(part) << pane->objectName().toStdString() << role;
+        return part;
+    }
+    static QToolBar* Tools(const FolderPane* p) { return Part<QToolBar>(p, "Tools"); }
+    static QToolButton* ViewButton(const FolderPane* p) {
+        return Part<QToolButton>(p, "ViewButton");
+    }
+    static QToolButton* UpButton(const FolderPane* p) { return Part<QToolButton>(p, "UpButton"); }
+    static QComboBox* PathCombo(const FolderPane* p) { return Part<QComboBox>(p, "PathCombo"); }
+    static QMenu* ViewMenu(const FolderPane* p) { return Part<QMenu>(p, "ViewMenu"); }
+    static QMenu* ContextMenu(const FolderPane* p) { return Part<QMenu>(p, "ContextMenu"); }
+    static QListView* ListView(const FolderPane* p) { return Part<QListView>(p, "List"); }
+    static QTreeView* DetailsView(const FolderPane* p) { return Part<QTreeView>(p, "Details"); }
+    static QLabel* FolderLabel(const FolderPane* p) {
+        return p->findChild<QLabel*>("Lbl" + p->objectName() + "Dir");
     }
     FolderPane* LeftPane() const { return page_->findChild<FolderPane*>("ExplLeft"); }
     FolderPane* RightPane() const { return page_->findChild<FolderPane*>("ExplRight"); }
@@ -157,8 +177,8 @@ TEST_F(CommanderTest, LeftPaneFollowsTheTreeAndItsOwnDoubleClicks) {
     PageTabs(*form)->setCurrentIndex(MainWindow::pgCommander);
     EXPECT_EQ(left->Directory(), root_ + "beta/");
     EXPECT_EQ(page_->LeftFolderLabel(), root_ + "beta/");
-    auto* proxy = qobject_cast<QAbstractProxyModel*>(left->ListView->model());
-    EXPECT_EQ(left->Files()->filePath(proxy->mapToSource(left->ListView->rootIndex())),
+    auto* proxy = qobject_cast<QAbstractProxyModel*>(ListView(left)->model());
+    EXPECT_EQ(left->Files()->filePath(proxy->mapToSource(ListView(left)->rootIndex())),
               root_ + "beta");
 
     // Double-clicking a subfolder moves the status bar, the tree and the pane.
@@ -179,16 +199,16 @@ TEST_F(CommanderTest, LeftPaneFollowsTheTreeAndItsOwnDoubleClicks) {
 
     // Choosing a parent in the left path box makes it the current folder.
     const QString parent = QDir::cleanPath(tmp_.path()) + "/";
-    emit left->PathCombo->activated(left->PathCombo->findData(parent));
+    emit PathCombo(left)->activated(PathCombo(left)->findData(parent));
     EXPECT_EQ(form->Session().CurrentFolder(), parent);
     EXPECT_EQ(left->Directory(), parent);
     form->Session().SelectFolder(root_);
 
     // Up selects the parent; at the root the root stays.
-    left->UpButton->click();
+    UpButton(left)->click();
     EXPECT_EQ(form->Session().CurrentFolder(), QDir::cleanPath(tmp_.path()) + "/");
     form->Session().SelectFolder("/");
-    left->UpButton->click();
+    UpButton(left)->click();
     EXPECT_EQ(form->Session().CurrentFolder(), "/");
     EXPECT_EQ(left->Directory(), "/");
     EXPECT_TRUE(messages_.isEmpty());
@@ -198,17 +218,17 @@ TEST_F(CommanderTest, RightPaneReturnsToItsRememberedFolder) {
     auto form = Open(MainWindow::pgCommander, root_, root_ + "other");
     FolderPane* right = RightPane();
     EXPECT_EQ(right->Directory(), root_ + "other/");
-    EXPECT_EQ(right->FolderLabel->text(), root_ + "other");
-    EXPECT_EQ(right->PathCombo->currentData().toString(), root_ + "other/");
+    EXPECT_EQ(FolderLabel(right)->text(), root_ + "other");
+    EXPECT_EQ(PathCombo(right)->currentData().toString(), root_ + "other/");
 
     // The pane enters a double-clicked folder; the label follows.
     DoubleClick(right, root_ + "other/inner");
     EXPECT_EQ(right->Directory(), root_ + "other/inner/");
-    EXPECT_EQ(right->FolderLabel->text(), root_ + "other/inner");
+    EXPECT_EQ(FolderLabel(right)->text(), root_ + "other/inner");
     EXPECT_EQ(form->Session().CurrentFolder(), root_); // the right pane moves nothing else
-    right->UpButton->click();
+    UpButton(right)->click();
     EXPECT_EQ(right->Directory(), root_ + "other/");
-    EXPECT_EQ(right->FolderLabel->text(), root_ + "other/");
+    EXPECT_EQ(FolderLabel(right)->text(), root_ + "other/");
 
     // Another page and back: the remembered folder again.
     right->SetDirectory(root_ + "beta");
@@ -218,12 +238,12 @@ TEST_F(CommanderTest, RightPaneReturnsToItsRememberedFolder) {
 
     // Choosing in the right path box shows that folder in both panes, while the
     // current folder and the left label stay.
-    const int entry = right->PathCombo->findData(root_);
+    const int entry = PathCombo(right)->findData(root_);
     ASSERT_GE(entry, 0);
-    emit right->PathCombo->activated(entry);
+    emit PathCombo(right)->activated(entry);
     EXPECT_EQ(right->Directory(), root_);
     EXPECT_EQ(LeftPane()->Directory(), root_);
-    EXPECT_EQ(right->FolderLabel->text(), root_);
+    EXPECT_EQ(FolderLabel(right)->text(), root_);
     EXPECT_EQ(form->Session().CurrentFolder(), root_);
 
     // A pane never shows a folder that is not there.
@@ -237,7 +257,7 @@ TEST_F(CommanderTest, RightPaneReturnsToItsRememberedFolder) {
     EXPECT_EQ(message, "Directory does not exist");
     EXPECT_EQ(right->Directory(), root_);
     right->SetDirectory("/");
-    right->UpButton->click();
+    UpButton(right)->click();
     EXPECT_EQ(right->Directory(), "/");
 
     // A remembered folder removed meanwhile is passed over without a word.
@@ -306,7 +326,7 @@ TEST_F(CommanderTest, ViewStyleRadioItemsAndPaneContents) {
     EXPECT_EQ(left->Style(), Style::Icon);
     const QStringList captions = [&] {
         QStringList out;
-        for (QAction* a : left->ViewMenu->actions())
+        for (QAction* a : ViewMenu(left)->actions())
             out << a->text();
         return out;
     }();
@@ -314,7 +334,7 @@ TEST_F(CommanderTest, ViewStyleRadioItemsAndPaneContents) {
 
     left->ViewItem(Style::Report)->trigger();
     EXPECT_EQ(left->Style(), Style::Report);
-    EXPECT_EQ(left->CurrentView(), static_cast<QAbstractItemView*>(left->DetailsView));
+    EXPECT_EQ(left->CurrentView(), static_cast<QAbstractItemView*>(DetailsView(left)));
     EXPECT_TRUE(left->ViewItem(Style::Report)->isChecked());
     left->ViewItem(Style::Thumb)->trigger();
     EXPECT_EQ(left->Style(), Style::Thumb);
@@ -324,7 +344,7 @@ TEST_F(CommanderTest, ViewStyleRadioItemsAndPaneContents) {
     EXPECT_EQ(left->Style(), Style::Thumb);
 
     // Right-clicking a view button checks "Icons" on the left; no view changes.
-    emit right->ViewButton->customContextMenuRequested(QPoint());
+    emit ViewButton(right)->customContextMenuRequested(QPoint());
     EXPECT_TRUE(left->ViewItem(Style::SmallIcon)->isChecked());
     EXPECT_EQ(left->Style(), Style::Thumb);
     EXPECT_EQ(right->Style(), Style::List);
@@ -336,13 +356,13 @@ TEST_F(CommanderTest, ViewStyleRadioItemsAndPaneContents) {
     EXPECT_EQ(files->columnCount(), 4);
     // Info tips and multi-selection on the left pane only.
     auto item = [&](FolderPane* pane) {
-        auto* proxy = qobject_cast<QAbstractProxyModel*>(pane->ListView->model());
+        auto* proxy = qobject_cast<QAbstractProxyModel*>(ListView(pane)->model());
         return proxy->mapFromSource(pane->Files()->index(root_ + "top.txt"));
     };
     EXPECT_TRUE(item(left).data(Qt::ToolTipRole).toString().startsWith("top.txt\n"));
     EXPECT_TRUE(item(right).data(Qt::ToolTipRole).toString().isEmpty());
-    EXPECT_EQ(left->ListView->selectionMode(), QAbstractItemView::ExtendedSelection);
-    EXPECT_EQ(right->ListView->selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(ListView(left)->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(ListView(right)->selectionMode(), QAbstractItemView::SingleSelection);
 }
 
 TEST_F(CommanderTest, PaneFileOperationsGoThroughTheShellOperation) {
@@ -376,8 +396,8 @@ TEST_F(CommanderTest, PaneFileOperationsGoThroughTheShellOperation) {
 
     // A drop copies through the same operation once the drop is over; a
     // drop where the item already lies is refused.
-    QAbstractItemModel* target = right->ListView->model();
-    const QModelIndex folder = right->ListView->rootIndex();
+    QAbstractItemModel* target = ListView(right)->model();
+    const QModelIndex folder = ListView(right)->rootIndex();
     QMimeData drop;
     drop.setUrls({QUrl::fromLocalFile(root_ + "alpha/deep")});
     EXPECT_TRUE(target->canDropMimeData(&drop, Qt::CopyAction, -1, -1, folder));
@@ -403,22 +423,22 @@ TEST_F(CommanderTest, ToolBarControlsAreReachableByTheMouse) {
     for (FolderPane* pane : {LeftPane(), RightPane()}) {
         // What lies under each control's centre is the control itself.
         for (QWidget* w :
-             {static_cast<QWidget*>(pane->ViewButton), static_cast<QWidget*>(pane->UpButton),
-              static_cast<QWidget*>(pane->PathCombo)}) {
+             {static_cast<QWidget*>(ViewButton(pane)), static_cast<QWidget*>(UpButton(pane)),
+              static_cast<QWidget*>(PathCombo(pane))}) {
             ASSERT_TRUE(w->isVisible()) << w->objectName().toStdString();
-            QWidget* hit = pane->Tools->childAt(w->mapTo(pane->Tools, w->rect().center()));
+            QWidget* hit = Tools(pane)->childAt(w->mapTo(Tools(pane), w->rect().center()));
             EXPECT_TRUE(hit == w || w->isAncestorOf(hit)) << w->objectName().toStdString();
         }
     }
     // The right tool bar: view button, up button, separator, path box.
-    const QList<QAction*> right = RightPane()->Tools->actions();
+    const QList<QAction*> right = Tools(RightPane())->actions();
     ASSERT_EQ(right.size(), 4);
-    EXPECT_EQ(RightPane()->Tools->widgetForAction(right[1]), RightPane()->UpButton);
+    EXPECT_EQ(Tools(RightPane())->widgetForAction(right[1]), UpButton(RightPane()));
     EXPECT_TRUE(right[2]->isSeparator());
-    EXPECT_EQ(RightPane()->Tools->widgetForAction(right[3]), RightPane()->PathCombo);
+    EXPECT_EQ(Tools(RightPane())->widgetForAction(right[3]), PathCombo(RightPane()));
 
-    QTest::mouseClick(RightPane()->UpButton, Qt::LeftButton, {},
-                      RightPane()->UpButton->rect().center());
+    QTest::mouseClick(UpButton(RightPane()), Qt::LeftButton, {},
+                      UpButton(RightPane())->rect().center());
     EXPECT_EQ(RightPane()->Directory(), root_);
     EXPECT_TRUE(messages_.isEmpty());
 }
@@ -448,11 +468,12 @@ TEST_F(CommanderTest, AClickSelectsTheItemForEveryCommandInEveryStyle) {
             // Through the window, which turns a right click into a menu request.
             QTest::mouseClick(form->windowHandle(), Qt::RightButton, {},
                               view->viewport()->mapTo(form.get(), r.center()));
-            ASSERT_TRUE(pane->ContextMenu->isVisible()) << at;
-            for (QAction* a :
-                 {pane->OpenItem, pane->CutItem, pane->CopyItem, pane->RenameItem, pane->TrashItem})
+            ASSERT_TRUE(ContextMenu(pane)->isVisible()) << at;
+            for (QAction* a : {Part<QAction>(pane, "OpenItem"), Part<QAction>(pane, "CutItem"),
+                               Part<QAction>(pane, "CopyItem"), Part<QAction>(pane, "RenameItem"),
+                               Part<QAction>(pane, "TrashItem")})
                 EXPECT_TRUE(a->isEnabled()) << at << " " << a->text().toStdString();
-            pane->ContextMenu->hide();
+            ContextMenu(pane)->hide();
 
             view->setFocus(); // where the closed menu leaves it on a desktop
             QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
