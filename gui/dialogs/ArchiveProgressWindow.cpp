@@ -1,7 +1,6 @@
 #include "gui/dialogs/ArchiveProgressWindow.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/dialogs/ProgressDialog.h"
-#include "gui/widgets/ProgressGauge.h"
 #include <QCoreApplication>
 
 ArchiveProgressWindow::ArchiveProgressWindow(QWidget* owner, QWidget* colorsFrom)
@@ -23,19 +22,19 @@ void ArchiveProgressWindow::OpenProgress(int max) {
         fill = colorsFrom_->palette().color(QPalette::Highlight);
     }
     window_ = new ProgressDialog(owner_, back, fill);
-    window_->Gauge->SetProgressMax(max);
+    window_->SetProgressMax(max);
     window_->show();
     // The work runs on this thread: let the window appear before it starts.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void ArchiveProgressWindow::StepProgress() {
-    if (window_) window_->Gauge->SetAddProgress(1);
+    if (window_) window_->AddProgress(1);
 }
 
 void ArchiveProgressWindow::CloseProgress() {
     if (!window_) return;
-    window_->Gauge->ResetProgress();
+    window_->ResetProgress();
     window_->close();
     window_->deleteLater();
     window_ = nullptr;

@@ -12,24 +12,26 @@ ListDialog::ListDialog(QWidget* parent) : QDialog(parent) {
     setFixedSize(383, 317);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
-    LinesList = new QListWidget(this);
-    LinesList->setFrameShape(QFrame::NoFrame);
+    linesList_ = new QListWidget(this);
+    linesList_->setObjectName(QStringLiteral("LinesList"));
+    linesList_->setFrameShape(QFrame::NoFrame);
     QFont f(QStringLiteral("Courier New"), 8);
     f.setStyleHint(QFont::TypeWriter);
     f.setFixedPitch(true);
-    LinesList->setFont(f);
-    LinesList->setUniformItemSizes(true);
-    LinesList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    layout->addWidget(LinesList, 1);
+    linesList_->setFont(f);
+    linesList_->setUniformItemSizes(true);
+    linesList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    layout->addWidget(linesList_, 1);
     auto* row = new QHBoxLayout;
     row->addStretch(1);
-    CloseButton = new QToolButton(this);
-    CloseButton->setAutoRaise(true);
-    CloseButton->setIcon(ThemeIcon(QStringLiteral("window-close"), QStyle::SP_DialogCloseButton));
-    CloseButton->setToolTip(QStringLiteral("Close"));
-    row->addWidget(CloseButton);
+    closeButton_ = new QToolButton(this);
+    closeButton_->setObjectName(QStringLiteral("CloseButton"));
+    closeButton_->setAutoRaise(true);
+    closeButton_->setIcon(ThemeIcon(QStringLiteral("window-close"), QStyle::SP_DialogCloseButton));
+    closeButton_->setToolTip(QStringLiteral("Close"));
+    row->addWidget(closeButton_);
     layout->addLayout(row);
-    connect(CloseButton, &QToolButton::clicked, this, &QDialog::accept);
+    connect(closeButton_, &QToolButton::clicked, this, &QDialog::accept);
 }
 
 QStringList ListDialog::SplitLines(const QString& text) {
@@ -53,8 +55,8 @@ QStringList ListDialog::SplitLines(const QString& text) {
 }
 
 void ListDialog::LoadLines() {
-    LinesList->clear();
-    LinesList->addItems(SplitLines(ListText));
+    linesList_->clear();
+    linesList_->addItems(SplitLines(ListText));
 }
 
 bool ListDialog::event(QEvent* e) {

@@ -14,8 +14,6 @@ public:
     QString ListText;
     // The lines the window shows for text.
     static QStringList SplitLines(const QString& text);
-    QListWidget* LinesList;
-    QToolButton* CloseButton;
 
 protected:
     // The lines are reloaded from ListText each time the window becomes active.
@@ -23,4 +21,8 @@ protected:
 
 private:
     void LoadLines();
+
+    // Found by these object names.
+    QListWidget* linesList_ = nullptr;
+    QToolButton* closeButton_ = nullptr;
 };

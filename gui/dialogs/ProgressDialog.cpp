@@ -11,14 +11,27 @@ ProgressDialog::ProgressDialog(QWidget* parent, const QColor& back, const QColor
     setFixedSize(223, 29);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(15, 6, 15, 6);
-    Gauge = new ProgressGauge(this);
-    Gauge->setFixedSize(193, 17);
-    if (back.isValid() && fill.isValid()) Gauge->SetColors(back, fill);
-    layout->addWidget(Gauge);
+    gauge_ = new ProgressGauge(this);
+    gauge_->setObjectName(QStringLiteral("Gauge"));
+    gauge_->setFixedSize(193, 17);
+    if (back.isValid() && fill.isValid()) gauge_->SetColors(back, fill);
+    layout->addWidget(gauge_);
     if (parent) {
         const QPoint c = parent->geometry().center();
         move(c.x() - width() / 2, c.y() - height() / 2);
     }
+}
+
+void ProgressDialog::SetProgressMax(int max) {
+    gauge_->SetProgressMax(max);
+}
+
+void ProgressDialog::AddProgress(int step) {
+    gauge_->SetAddProgress(step);
+}
+
+void ProgressDialog::ResetProgress() {
+    gauge_->ResetProgress();
 }
 
 void ProgressDialog::keyPressEvent(QKeyEvent* e) {

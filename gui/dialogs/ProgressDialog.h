@@ -11,11 +11,18 @@ public:
     // back and fill are the colours of the main window's gauge.
     explicit ProgressDialog(QWidget* parent = nullptr, const QColor& back = QColor(),
                             const QColor& fill = QColor());
-    ProgressGauge* Gauge;
+
+    void SetProgressMax(int max);
+    // Advances the gauge by step, never past its maximum.
+    void AddProgress(int step);
+    void ResetProgress();
 
 protected:
     // Neither Esc nor the window manager closes it: the work goes on regardless.
     // The owner closes it with close() when the work is done.
     void keyPressEvent(QKeyEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+
+private:
+    ProgressGauge* gauge_ = nullptr; // "Gauge"
 };

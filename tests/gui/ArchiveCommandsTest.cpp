@@ -37,8 +37,10 @@ public:
         ASSERT_NE(w, nullptr);
         titles << w->windowTitle();
         visible = visible && w->isVisible();
-        lastValue = w->Gauge->value();
-        lastMax = w->Gauge->maximum();
+        const auto* gauge = w->findChild<ProgressGauge*>("Gauge");
+        ASSERT_NE(gauge, nullptr);
+        lastValue = gauge->value();
+        lastMax = gauge->maximum();
     }
     QStringList titles;
     bool visible = true;

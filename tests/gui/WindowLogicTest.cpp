@@ -244,15 +244,16 @@ TEST(Splash, MaskShowsBlackAndHidesWhite) {
 
 TEST(SmallDialogs, ListFormShowsOneLinePerTextLine) {
     ListDialog form;
+    auto* list = form.findChild<QListWidget*>("LinesList");
     form.ListText = "Type: text\r\nSize: 12\nAttributes: A\r\n";
     form.show();
-    ASSERT_EQ(form.LinesList->count(), 3);
-    EXPECT_EQ(form.LinesList->item(1)->text(), "Size: 12");
-    EXPECT_TRUE(form.LinesList->font().fixedPitch());
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->item(1)->text(), "Size: 12");
+    EXPECT_TRUE(list->font().fixedPitch());
     form.ListText = "one";
     form.hide();
     form.show();
-    EXPECT_EQ(form.LinesList->count(), 1);
+    EXPECT_EQ(list->count(), 1);
 }
 
 TEST(SmallDialogs, ListFormEndsLinesAtCrLfAndCrLf) {
@@ -263,11 +264,12 @@ TEST(SmallDialogs, ListFormEndsLinesAtCrLfAndCrLf) {
     const QString file = dir.filePath(".hidden");
     ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
     ListDialog form;
+    auto* list = form.findChild<QListWidget*>("LinesList");
     form.ListText = FileListPage::FileTypeText(file);
     form.show();
     QStringList lines;
-    for (int i = 0; i < form.LinesList->count(); ++i)
-        lines << form.LinesList->item(i)->text();
+    for (int i = 0; i < list->count(); ++i)
+        lines << list->item(i)->text();
     EXPECT_EQ(lines.mid(0, 3), (QStringList{"FileName:", "", file + "  "}));
     EXPECT_EQ(lines.mid(lines.indexOf("FileAttributes:") + 1, 2),
               (QStringList{"Archive ", "Hidden "}));
@@ -332,9 +334,9 @@ TEST(SmallDialogs, FolderPickersReturnTheChoiceOrLeaveThePath) {
 
     ProgressDialog progress(nullptr, Qt::blue, Qt::white);
     EXPECT_EQ(progress.windowTitle(), "ZipProgress");
-    progress.Gauge->SetProgressMax(3);
-    progress.Gauge->SetAddProgress(5); // stays within the maximum
-    EXPECT_EQ(progress.Gauge->value(), 3);
+    progress.SetProgressMax(3);
+    progress.AddProgress(5); // stays within the maximum
+    EXPECT_EQ(progress.findChild<ProgressGauge*>("Gauge")->value(), 3);
     // Esc does not close it while the work runs; the owner's close() does.
     progress.show();
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
