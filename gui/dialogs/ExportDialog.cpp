@@ -73,75 +73,113 @@ ExportDialog::ExportDialog(const QString& iniFileName, QWidget* parent)
     setMinimumWidth(540); // every page's tab in view
     LaunchFile = [](const QString& file) { QDesktopServices::openUrl(QUrl::fromLocalFile(file)); };
     auto* lay = new QVBoxLayout(this);
-    PageControl = new QTabWidget(this);
-    auto* exportPage = new QWidget(PageControl);
-    auto* htmlPage = new QWidget(PageControl);
-    auto* printPage = new QWidget(PageControl);
-    PageControl->addTab(exportPage, QStringLiteral("Export Folder List (1)"));
-    PageControl->addTab(htmlPage, QStringLiteral("Export Folder List (2)"));
-    PageControl->addTab(printPage, QStringLiteral("Print / Text Lists"));
-    lay->addWidget(PageControl);
+    pages_ = new QTabWidget(this);
+    auto* exportPage = new QWidget(pages_);
+    auto* htmlPage = new QWidget(pages_);
+    auto* printPage = new QWidget(pages_);
+    pages_->addTab(exportPage, QStringLiteral("Export Folder List (1)"));
+    pages_->addTab(htmlPage, QStringLiteral("Export Folder List (2)"));
+    pages_->addTab(printPage, QStringLiteral("Print / Text Lists"));
+    lay->addWidget(pages_);
     BuildExportPage(exportPage);
     BuildHtmlPage(htmlPage);
     BuildPrintPage(printPage);
 
     auto* buttons = new QHBoxLayout;
-    BtnFile = new QPushButton(QStringLiteral("File"), this);
-    BtnPrint = new QPushButton(QStringLiteral("Print"), this);
-    BtnFile->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    BtnPrint->setIcon(QIcon::fromTheme(QStringLiteral("document-print"),
-                                       style()->standardIcon(QStyle::SP_FileDialogContentsView)));
-    BtnClose = new QPushButton(this);
-    BtnClose->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-    BtnClose->setToolTip(QStringLiteral("Close"));
-    BtnClose->setAccessibleName(QStringLiteral("Close"));
-    buttons->addWidget(BtnFile);
-    buttons->addWidget(BtnPrint);
+    fileButton_ = new QPushButton(QStringLiteral("File"), this);
+    printButton_ = new QPushButton(QStringLiteral("Print"), this);
+    fileButton_->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    printButton_->setIcon(
+        QIcon::fromTheme(QStringLiteral("document-print"),
+                         style()->standardIcon(QStyle::SP_FileDialogContentsView)));
+    closeButton_ = new QPushButton(this);
+    closeButton_->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    closeButton_->setToolTip(QStringLiteral("Close"));
+    closeButton_->setAccessibleName(QStringLiteral("Close"));
+    buttons->addWidget(fileButton_);
+    buttons->addWidget(printButton_);
     buttons->addStretch(1);
-    buttons->addWidget(BtnClose);
+    buttons->addWidget(closeButton_);
     lay->addLayout(buttons);
-    connect(BtnFile, &QPushButton::clicked, this, &ExportDialog::FileClick);
-    connect(BtnPrint, &QPushButton::clicked, this, &ExportDialog::PrintClick);
-    connect(BtnClose, &QPushButton::clicked, this, &QDialog::accept);
+    connect(fileButton_, &QPushButton::clicked, this, &ExportDialog::FileClick);
+    connect(printButton_, &QPushButton::clicked, this, &ExportDialog::PrintClick);
+    connect(closeButton_, &QPushButton::clicked, this, &QDialog::accept);
 
-    CbxLaunchFile->setToolTip(QStringLiteral(
+    launchFileBox_->setToolTip(QStringLiteral(
         "Check if the appropriate program shall load the generated file.\n\rApplies for all type "
         "of files according to the settings.\n\rHTML, Text, CSV and Excel files."));
-    PageControl->setTabToolTip(
+    pages_->setTabToolTip(
         1, QStringLiteral("HTML Settings: Specify your HTML settings here. Then at the Export tab "
                           "\n\rselect HTML and press OK. The other relevant settings\n\rfrom the "
                           "Export page are applied as well."));
-    RGFileTypeBox->setToolTip(QStringLiteral("Select what kind of file you want tocreate and "
-                                             "press OK button.\n\rThen select location and "
-                                             "filename"));
+    fileTypeBox_->setToolTip(QStringLiteral("Select what kind of file you want tocreate and "
+                                            "press OK button.\n\rThen select location and "
+                                            "filename"));
 
+    NameControls();
     ApplyFlatDesign(1);
     LoadExportSettings();
 }
 
 ExportDialog::~ExportDialog() = default;
 
+void ExportDialog::NameControls() {
+    const std::pair<QObject*, const char*> names[] = {
+        {fileTypeBox_, "RGFileTypeBox"},
+        {fileType_, "RGFileType"},
+        {headEdit_, "EdtHead"},
+        {folderNameBox_, "CbxFolderName"},
+        {headDateBox_, "cbxHead"},
+        {columnHeaderBox_, "cbxColumnHeader"},
+        {summaryBox_, "CbxSummary"},
+        {launchFileBox_, "CbxLaunchFile"},
+        {chartsBox_, "CbxInclChart"},
+        {htmlFontSizeSpin_, "SpnHTMLFontSize"},
+        {htmlFontColor_, "pnlHTMLFont"},
+        {htmlBackColor_, "PnlHTMLBack"},
+        {htmlNotes_, "HtmlPreview"},
+        {folderCharsSpin_, "SpinFolder"},
+        {mbCharsSpin_, "SpinMB"},
+        {kbCharsSpin_, "SpinKB"},
+        {pathCharsSpin_, "SpinPath"},
+        {dateCharsSpin_, "SpinDate"},
+        {fontSizeSpin_, "SpinSize"},
+        {mbLabel_, "LblMB"},
+        {kbLabel_, "LblKB"},
+        {dateLabel_, "LblDate"},
+        {orientation_, "RadOrient"},
+        {destination_, "RadPrint"},
+        {listChoice_, "RadList"},
+        {pages_, "PageControl"},
+        {fileButton_, "BtnFile"},
+        {printButton_, "BtnPrint"},
+        {closeButton_, "BtnClose"},
+    };
+    for (const auto& [control, name] : names)
+        control->setObjectName(QLatin1String(name));
+}
+
 void ExportDialog::BuildExportPage(QWidget* page) {
     auto* lay = new QVBoxLayout(page);
-    RGFileTypeBox = new QGroupBox(QStringLiteral("Save File as:"), page);
-    RGFileType =
-        RadioGroup(RGFileTypeBox, {QStringLiteral("CSV file (,)"), QStringLiteral("CSV file (;)"),
-                                   QStringLiteral("Excel file"), QStringLiteral("Text file"),
-                                   QStringLiteral("HTML file")});
-    lay->addWidget(RGFileTypeBox);
+    fileTypeBox_ = new QGroupBox(QStringLiteral("Save File as:"), page);
+    fileType_ =
+        RadioGroup(fileTypeBox_, {QStringLiteral("CSV file (,)"), QStringLiteral("CSV file (;)"),
+                                  QStringLiteral("Excel file"), QStringLiteral("Text file"),
+                                  QStringLiteral("HTML file")});
+    lay->addWidget(fileTypeBox_);
     auto* headRow = new QHBoxLayout;
     auto* headLabel = new QLabel(QStringLiteral("Your Header:"), page);
-    EdtHead = new QLineEdit(QStringLiteral("Foldersize at"), page);
-    EdtHead->setAutoFillBackground(true);
-    headLabel->setBuddy(EdtHead);
+    headEdit_ = new QLineEdit(QStringLiteral("Foldersize at"), page);
+    headEdit_->setAutoFillBackground(true);
+    headLabel->setBuddy(headEdit_);
     headRow->addWidget(headLabel);
-    headRow->addWidget(EdtHead, 1);
+    headRow->addWidget(headEdit_, 1);
     lay->addLayout(headRow);
-    CbxFolderName = new QCheckBox(QStringLiteral("Folder Name"), page);
-    cbxHead = new QCheckBox(QStringLiteral("Header + Date"), page);
-    cbxColumnHeader = new QCheckBox(QStringLiteral("Column Header Row"), page);
-    CbxSummary = new QCheckBox(QStringLiteral("Summary Row"), page);
-    for (QCheckBox* box : {CbxFolderName, cbxHead, cbxColumnHeader, CbxSummary}) {
+    folderNameBox_ = new QCheckBox(QStringLiteral("Folder Name"), page);
+    headDateBox_ = new QCheckBox(QStringLiteral("Header + Date"), page);
+    columnHeaderBox_ = new QCheckBox(QStringLiteral("Column Header Row"), page);
+    summaryBox_ = new QCheckBox(QStringLiteral("Summary Row"), page);
+    for (QCheckBox* box : {folderNameBox_, headDateBox_, columnHeaderBox_, summaryBox_}) {
         box->setChecked(true);
         lay->addWidget(box);
     }
@@ -150,88 +188,88 @@ void ExportDialog::BuildExportPage(QWidget* page) {
 
 void ExportDialog::BuildHtmlPage(QWidget* page) {
     auto* lay = new QVBoxLayout(page);
-    CbxLaunchFile = new QCheckBox(QStringLiteral("Launch generated file"), page);
-    CbxInclChart = new QCheckBox(QStringLiteral("Include Charts in HTML"), page);
-    lay->addWidget(CbxLaunchFile);
-    lay->addWidget(CbxInclChart);
+    launchFileBox_ = new QCheckBox(QStringLiteral("Launch generated file"), page);
+    chartsBox_ = new QCheckBox(QStringLiteral("Include Charts in HTML"), page);
+    lay->addWidget(launchFileBox_);
+    lay->addWidget(chartsBox_);
     auto* form = new QFormLayout;
-    SpnHTMLFontSize = Spin(page, kHTMLFontSizeRange, 0);
-    form->addRow(QStringLiteral("HTML Font Size"), SpnHTMLFontSize);
-    pnlHTMLFont = new ColorPanel(page);
-    pnlHTMLFont->SetColorValue(clBlack);
-    form->addRow(QStringLiteral("HTML Font"), pnlHTMLFont);
-    PnlHTMLBack = new ColorPanel(page);
-    PnlHTMLBack->SetColorValue(clSilver);
-    form->addRow(QStringLiteral("HTML Bgnd Color"), PnlHTMLBack);
+    htmlFontSizeSpin_ = Spin(page, kHTMLFontSizeRange, 0);
+    form->addRow(QStringLiteral("HTML Font Size"), htmlFontSizeSpin_);
+    htmlFontColor_ = new ColorPanel(page);
+    htmlFontColor_->SetColorValue(clBlack);
+    form->addRow(QStringLiteral("HTML Font"), htmlFontColor_);
+    htmlBackColor_ = new ColorPanel(page);
+    htmlBackColor_->SetColorValue(clSilver);
+    form->addRow(QStringLiteral("HTML Bgnd Color"), htmlBackColor_);
     lay->addLayout(form);
-    HtmlPreview = new QPlainTextEdit(page);
-    HtmlPreview->setReadOnly(true);
-    HtmlPreview->setAutoFillBackground(true);
-    HtmlPreview->setPlainText(QStringLiteral(
+    htmlNotes_ = new QPlainTextEdit(page);
+    htmlNotes_->setReadOnly(true);
+    htmlNotes_->setAutoFillBackground(true);
+    htmlNotes_->setPlainText(QStringLiteral(
         "These settings apply to the HTML report: the size of its text (0 to 6, added to the "
         "browser's base size), the colour of its text and of its background, and whether "
         "pictures of the bar and pie chart are saved beside the report (in a folder named "
         "after the report with \"_images\" appended) and shown in it.\n\n"
         "\"Launch generated file\" opens every exported file, whatever its type, in the "
         "program the desktop uses for it."));
-    lay->addWidget(HtmlPreview, 1);
-    connect(pnlHTMLFont, &ColorPanel::Clicked, this, [this] { ChooseColor(pnlHTMLFont); });
-    connect(PnlHTMLBack, &ColorPanel::Clicked, this, [this] { ChooseColor(PnlHTMLBack); });
+    lay->addWidget(htmlNotes_, 1);
+    connect(htmlFontColor_, &ColorPanel::Clicked, this, [this] { ChooseColor(htmlFontColor_); });
+    connect(htmlBackColor_, &ColorPanel::Clicked, this, [this] { ChooseColor(htmlBackColor_); });
 }
 
 void ExportDialog::BuildPrintPage(QWidget* page) {
     auto* lay = new QVBoxLayout(page);
     auto* widths = new QGridLayout;
-    SpinFolder = Spin(page, kFolderCharsRange, 30);
-    SpinMB = Spin(page, kSizeMBCharsRange, 10);
-    SpinKB = Spin(page, kSizeKBCharsRange, 13);
-    SpinPath = Spin(page, kPathCharsRange, 35);
-    SpinDate = Spin(page, kDateCharsRange, 35);
-    LblMB = new QLabel(page);
-    LblKB = new QLabel(page);
-    LblDate = new QLabel(page);
+    folderCharsSpin_ = Spin(page, kFolderCharsRange, 30);
+    mbCharsSpin_ = Spin(page, kSizeMBCharsRange, 10);
+    kbCharsSpin_ = Spin(page, kSizeKBCharsRange, 13);
+    pathCharsSpin_ = Spin(page, kPathCharsRange, 35);
+    dateCharsSpin_ = Spin(page, kDateCharsRange, 35);
+    mbLabel_ = new QLabel(page);
+    kbLabel_ = new QLabel(page);
+    dateLabel_ = new QLabel(page);
     widths->addWidget(new QLabel(QStringLiteral("Name"), page), 0, 0);
-    widths->addWidget(LblMB, 0, 1);
-    widths->addWidget(LblKB, 0, 2);
+    widths->addWidget(mbLabel_, 0, 1);
+    widths->addWidget(kbLabel_, 0, 2);
     widths->addWidget(new QLabel(QStringLiteral("Full Path"), page), 0, 3);
-    widths->addWidget(LblDate, 0, 4);
-    widths->addWidget(SpinFolder, 1, 0);
-    widths->addWidget(SpinMB, 1, 1);
-    widths->addWidget(SpinKB, 1, 2);
-    widths->addWidget(SpinPath, 1, 3);
-    widths->addWidget(SpinDate, 1, 4);
+    widths->addWidget(dateLabel_, 0, 4);
+    widths->addWidget(folderCharsSpin_, 1, 0);
+    widths->addWidget(mbCharsSpin_, 1, 1);
+    widths->addWidget(kbCharsSpin_, 1, 2);
+    widths->addWidget(pathCharsSpin_, 1, 3);
+    widths->addWidget(dateCharsSpin_, 1, 4);
     lay->addLayout(widths);
 
     auto* sizeRow = new QHBoxLayout;
-    SpinSize = Spin(page, kFontSizeRange, 10);
+    fontSizeSpin_ = Spin(page, kFontSizeRange, 10);
     auto* sizeLabel = new QLabel(QStringLiteral("Font size"), page);
-    sizeLabel->setBuddy(SpinSize);
+    sizeLabel->setBuddy(fontSizeSpin_);
     sizeRow->addWidget(sizeLabel);
-    sizeRow->addWidget(SpinSize);
+    sizeRow->addWidget(fontSizeSpin_);
     sizeRow->addStretch(1);
     lay->addLayout(sizeRow);
 
     auto* radios = new QHBoxLayout;
     auto* orientBox = new QGroupBox(QStringLiteral("Orientation"), page);
-    RadOrient = RadioGroup(orientBox, {QStringLiteral("Portrait"), QStringLiteral("Landscape")});
+    orientation_ = RadioGroup(orientBox, {QStringLiteral("Portrait"), QStringLiteral("Landscape")});
     auto* printBox = new QGroupBox(QStringLiteral("Destination"), page);
-    RadPrint = RadioGroup(printBox, {QStringLiteral("Print"), QStringLiteral("Preview")});
+    destination_ = RadioGroup(printBox, {QStringLiteral("Print"), QStringLiteral("Preview")});
     auto* listBox = new QGroupBox(QStringLiteral("List"), page);
-    RadList = RadioGroup(listBox, {QStringLiteral("Folder List"), QStringLiteral("File List")});
+    listChoice_ = RadioGroup(listBox, {QStringLiteral("Folder List"), QStringLiteral("File List")});
     radios->addWidget(orientBox);
     radios->addWidget(printBox);
     radios->addWidget(listBox);
     lay->addLayout(radios);
     lay->addStretch(1);
     SetSizeLabels();
-    connect(RadList, &QButtonGroup::idClicked, this, [this](int) { SetSizeLabels(); });
+    connect(listChoice_, &QButtonGroup::idClicked, this, [this](int) { SetSizeLabels(); });
 }
 
 void ExportDialog::SetSizeLabels() {
-    const QStringList labels = SizeLabels(Checked(RadList));
-    LblMB->setText(labels.at(0));
-    LblKB->setText(labels.at(1));
-    LblDate->setText(labels.at(2));
+    const QStringList labels = SizeLabels(Checked(listChoice_));
+    mbLabel_->setText(labels.at(0));
+    kbLabel_->setText(labels.at(1));
+    dateLabel_->setText(labels.at(2));
 }
 
 void ExportDialog::SetLists(const IRowSource* folderList, const IRowSource* fileList) {
@@ -252,53 +290,53 @@ void ExportDialog::SetPictureMaker(std::function<bool(int, const QString&)> make
 
 ExportChoices ExportDialog::Choices() const {
     ExportChoices c;
-    c.ActPage = PageControl->currentIndex();
-    c.FileType = Checked(RGFileType);
-    c.HeadText = EdtHead->text();
-    c.InclFolderName = CbxFolderName->isChecked();
-    c.InclHead = cbxHead->isChecked();
-    c.InclHeadCol = cbxColumnHeader->isChecked();
-    c.InclSumRow = CbxSummary->isChecked();
-    c.LaunchFile = CbxLaunchFile->isChecked();
-    c.InclChartInHTML = CbxInclChart->isChecked();
-    c.HTMLFontSize = SpnHTMLFontSize->value();
-    c.HTMLFontColor = pnlHTMLFont->ColorValue();
-    c.HTMLBackColor = PnlHTMLBack->ColorValue();
-    c.FolderChars = SpinFolder->value();
-    c.SizeMBChars = SpinMB->value();
-    c.SizeKBChars = SpinKB->value();
-    c.PathChars = SpinPath->value();
-    c.DateChars = SpinDate->value();
-    c.FontSize = SpinSize->value();
-    c.Orientation = Checked(RadOrient);
-    c.Print = Checked(RadPrint);
-    c.List = Checked(RadList);
+    c.ActPage = pages_->currentIndex();
+    c.FileType = Checked(fileType_);
+    c.HeadText = headEdit_->text();
+    c.InclFolderName = folderNameBox_->isChecked();
+    c.InclHead = headDateBox_->isChecked();
+    c.InclHeadCol = columnHeaderBox_->isChecked();
+    c.InclSumRow = summaryBox_->isChecked();
+    c.LaunchFile = launchFileBox_->isChecked();
+    c.InclChartInHTML = chartsBox_->isChecked();
+    c.HTMLFontSize = htmlFontSizeSpin_->value();
+    c.HTMLFontColor = htmlFontColor_->ColorValue();
+    c.HTMLBackColor = htmlBackColor_->ColorValue();
+    c.FolderChars = folderCharsSpin_->value();
+    c.SizeMBChars = mbCharsSpin_->value();
+    c.SizeKBChars = kbCharsSpin_->value();
+    c.PathChars = pathCharsSpin_->value();
+    c.DateChars = dateCharsSpin_->value();
+    c.FontSize = fontSizeSpin_->value();
+    c.Orientation = Checked(orientation_);
+    c.Print = Checked(destination_);
+    c.List = Checked(listChoice_);
     c.FilePathChars = filePathChars_;
     return c;
 }
 
 void ExportDialog::ShowChoices(const ExportChoices& c) {
-    PageControl->setCurrentIndex(c.ActPage);
-    Check(RGFileType, c.FileType);
-    EdtHead->setText(c.HeadText);
-    CbxFolderName->setChecked(c.InclFolderName);
-    cbxHead->setChecked(c.InclHead);
-    cbxColumnHeader->setChecked(c.InclHeadCol);
-    CbxSummary->setChecked(c.InclSumRow);
-    CbxLaunchFile->setChecked(c.LaunchFile);
-    CbxInclChart->setChecked(c.InclChartInHTML);
-    SpnHTMLFontSize->setValue(c.HTMLFontSize);
-    pnlHTMLFont->SetColorValue(c.HTMLFontColor);
-    PnlHTMLBack->SetColorValue(c.HTMLBackColor);
-    SpinFolder->setValue(c.FolderChars);
-    SpinMB->setValue(c.SizeMBChars);
-    SpinKB->setValue(c.SizeKBChars);
-    SpinPath->setValue(c.PathChars);
-    SpinDate->setValue(c.DateChars);
-    SpinSize->setValue(c.FontSize);
-    Check(RadOrient, c.Orientation);
-    Check(RadPrint, c.Print);
-    Check(RadList, c.List);
+    pages_->setCurrentIndex(c.ActPage);
+    Check(fileType_, c.FileType);
+    headEdit_->setText(c.HeadText);
+    folderNameBox_->setChecked(c.InclFolderName);
+    headDateBox_->setChecked(c.InclHead);
+    columnHeaderBox_->setChecked(c.InclHeadCol);
+    summaryBox_->setChecked(c.InclSumRow);
+    launchFileBox_->setChecked(c.LaunchFile);
+    chartsBox_->setChecked(c.InclChartInHTML);
+    htmlFontSizeSpin_->setValue(c.HTMLFontSize);
+    htmlFontColor_->SetColorValue(c.HTMLFontColor);
+    htmlBackColor_->SetColorValue(c.HTMLBackColor);
+    folderCharsSpin_->setValue(c.FolderChars);
+    mbCharsSpin_->setValue(c.SizeMBChars);
+    kbCharsSpin_->setValue(c.SizeKBChars);
+    pathCharsSpin_->setValue(c.PathChars);
+    dateCharsSpin_->setValue(c.DateChars);
+    fontSizeSpin_->setValue(c.FontSize);
+    Check(orientation_, c.Orientation);
+    Check(destination_, c.Print);
+    Check(listChoice_, c.List);
     filePathChars_ = c.FilePathChars;
     SetSizeLabels();
 }
@@ -314,7 +352,7 @@ void ExportDialog::LoadExportSettings() {
         const ColorCode memoColor =
             StringToColor(ReadIniString(iniFileName_, QStringLiteral("Settings"),
                                         QStringLiteral("ListColor"), QStringLiteral("clsilver")));
-        for (QWidget* w : {static_cast<QWidget*>(HtmlPreview), static_cast<QWidget*>(EdtHead)}) {
+        for (QWidget* w : {static_cast<QWidget*>(htmlNotes_), static_cast<QWidget*>(headEdit_)}) {
             QPalette pal = w->palette();
             pal.setColor(QPalette::Base, ToQColor(memoColor));
             w->setPalette(pal);
@@ -337,13 +375,13 @@ void ExportDialog::SaveExportSettings() {
 }
 
 void ExportDialog::ApplyFlatDesign(int design) {
-    const QList<ColorPanel*> panels{pnlHTMLFont, PnlHTMLBack};
-    const QList<QPushButton*> buttons{BtnFile, BtnPrint, BtnClose};
+    const QList<ColorPanel*> panels{htmlFontColor_, htmlBackColor_};
+    const QList<QPushButton*> buttons{fileButton_, printButton_, closeButton_};
     const bool known = design >= 0 && design <= 2;
     if (known) {
-        PageControl->setDocumentMode(design != 2);
-        EdtHead->setFrame(design != 0);
-        HtmlPreview->setFrameShape(design != 0 ? QFrame::StyledPanel : QFrame::NoFrame);
+        pages_->setDocumentMode(design != 2);
+        headEdit_->setFrame(design != 0);
+        htmlNotes_->setFrameShape(design != 0 ? QFrame::StyledPanel : QFrame::NoFrame);
     }
     for (ColorPanel* panel : panels)
         panel->SetBevelled(design == 2);
@@ -353,28 +391,28 @@ void ExportDialog::ApplyFlatDesign(int design) {
 
 void ExportDialog::ConfigureExportList() {
     ExportWriter& ex = *exportList_;
-    ex.SetHeaderText(EdtHead->text());
+    ex.SetHeaderText(headEdit_->text());
     ex.SetExportFolder(folderName_);
-    const bool folderList = Checked(RadList) == 0;
+    const bool folderList = Checked(listChoice_) == 0;
     const IRowSource* source = folderList ? folderList_ : fileList_;
     ex.SourceList = source ? source : &emptyList_;
     // The file list has no totals: it never carries a summary row.
-    ex.SetIncludeSummary(CbxSummary->isChecked() && folderList);
-    ex.SetIncludeHeadDate(cbxHead->isChecked());
-    ex.SetIncludeColumnHeader(cbxColumnHeader->isChecked());
-    ex.SetIncludeFolderName(CbxFolderName->isChecked());
-    ex.SetIncludeCharts(CbxInclChart->isChecked());
+    ex.SetIncludeSummary(summaryBox_->isChecked() && folderList);
+    ex.SetIncludeHeadDate(headDateBox_->isChecked());
+    ex.SetIncludeColumnHeader(columnHeaderBox_->isChecked());
+    ex.SetIncludeFolderName(folderNameBox_->isChecked());
+    ex.SetIncludeCharts(chartsBox_->isChecked());
     // The second column takes the box under the second size label.
-    ex.SetColumnWidth(1, SpinFolder->value());
-    ex.SetColumnWidth(2, SpinKB->value());
-    ex.SetColumnWidth(3, SpinMB->value());
-    ex.SetColumnWidth(4, SpinPath->value());
-    ex.SetColumnWidth(5, SpinDate->value());
+    ex.SetColumnWidth(1, folderCharsSpin_->value());
+    ex.SetColumnWidth(2, kbCharsSpin_->value());
+    ex.SetColumnWidth(3, mbCharsSpin_->value());
+    ex.SetColumnWidth(4, pathCharsSpin_->value());
+    ex.SetColumnWidth(5, dateCharsSpin_->value());
 }
 
 QString ExportDialog::AskExportFileName() {
     const QStringList filters = ExportFilterEntries();
-    const int type = Checked(RGFileType);
+    const int type = Checked(fileType_);
     QFileDialog dialog(this, QStringLiteral("Export Size List"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -401,7 +439,7 @@ bool ExportDialog::ExportToFile() {
     // The target is opened whenever it exists at the end: also after "No" (the
     // question promises it) and after a failed write over an existing file.
     const auto launch = qScopeGuard([this, &target] {
-        if (CbxLaunchFile->isChecked() && QFileInfo(target).isFile() && LaunchFile)
+        if (launchFileBox_->isChecked() && QFileInfo(target).isFile() && LaunchFile)
             LaunchFile(target);
     });
     const QFileInfo info(target);
@@ -412,10 +450,10 @@ bool ExportDialog::ExportToFile() {
                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
             return false;
     }
-    ex.SetHtmlFontColor(pnlHTMLFont->ColorValue());
-    ex.SetHtmlBackColor(PnlHTMLBack->ColorValue());
-    ex.SetHtmlFontSize(SpnHTMLFontSize->value());
-    const int type = Checked(RGFileType);
+    ex.SetHtmlFontColor(htmlFontColor_->ColorValue());
+    ex.SetHtmlBackColor(htmlBackColor_->ColorValue());
+    ex.SetHtmlFontSize(htmlFontSizeSpin_->value());
+    const int type = Checked(fileType_);
     bool ok = false;
     try {
         switch (type) {
@@ -449,9 +487,9 @@ bool ExportDialog::ExportToFile() {
 void ExportDialog::PrintExportList() {
     ConfigureExportList();
     if (!exportList_->MakeText(false)) ShowMessage(this, QStringLiteral("Document not printed"));
-    AppPrinter().setPageOrientation(Checked(RadOrient) == 1 ? QPageLayout::Landscape
-                                                            : QPageLayout::Portrait);
-    PrintTextLines(exportList_->ExportLines, SpinSize->value(), this);
+    AppPrinter().setPageOrientation(Checked(orientation_) == 1 ? QPageLayout::Landscape
+                                                               : QPageLayout::Portrait);
+    PrintTextLines(exportList_->ExportLines, fontSizeSpin_->value(), this);
 }
 
 void ExportDialog::PreviewExportList() {
@@ -460,14 +498,14 @@ void ExportDialog::PreviewExportList() {
         ConfigureExportList();
         exportList_->MakeText(false); // the preview shows what was built
     }
-    PreviewTextLines(exportList_->ExportLines, SpinSize->value(),
-                     Checked(RadOrient) == 1 ? QPageLayout::Landscape : QPageLayout::Portrait,
+    PreviewTextLines(exportList_->ExportLines, fontSizeSpin_->value(),
+                     Checked(orientation_) == 1 ? QPageLayout::Landscape : QPageLayout::Portrait,
                      this);
 }
 
 void ExportDialog::PrintClick() {
     try {
-        if (Checked(RadPrint) == 1)
+        if (Checked(destination_) == 1)
             PreviewExportList();
         else
             PrintExportList();

@@ -51,39 +51,6 @@ public:
 
     ExportWriter& ExportList() { return *exportList_; }
 
-    // Page "Export Folder List (1)".
-    QGroupBox* RGFileTypeBox = nullptr;
-    QButtonGroup* RGFileType = nullptr;
-    QLineEdit* EdtHead = nullptr;
-    QCheckBox* CbxFolderName = nullptr;
-    QCheckBox* cbxHead = nullptr;
-    QCheckBox* cbxColumnHeader = nullptr;
-    QCheckBox* CbxSummary = nullptr;
-    // Page "Export Folder List (2)".
-    QCheckBox* CbxLaunchFile = nullptr;
-    QCheckBox* CbxInclChart = nullptr;
-    QSpinBox* SpnHTMLFontSize = nullptr;
-    ColorPanel* pnlHTMLFont = nullptr;
-    ColorPanel* PnlHTMLBack = nullptr;
-    QPlainTextEdit* HtmlPreview = nullptr;
-    // Page "Print / Text Lists".
-    QSpinBox* SpinFolder = nullptr;
-    QSpinBox* SpinMB = nullptr;
-    QSpinBox* SpinKB = nullptr;
-    QSpinBox* SpinPath = nullptr;
-    QSpinBox* SpinDate = nullptr;
-    QSpinBox* SpinSize = nullptr;
-    QLabel* LblMB = nullptr;
-    QLabel* LblKB = nullptr;
-    QLabel* LblDate = nullptr;
-    QButtonGroup* RadOrient = nullptr;
-    QButtonGroup* RadPrint = nullptr;
-    QButtonGroup* RadList = nullptr;
-    QTabWidget* PageControl = nullptr;
-    QPushButton* BtnFile = nullptr;
-    QPushButton* BtnPrint = nullptr;
-    QPushButton* BtnClose = nullptr;
-
     void done(int result) override;
 
 private:
@@ -94,6 +61,41 @@ private:
     void ChooseColor(ColorPanel* panel);
     void PrintClick();
     void FileClick();
+    // Tests and style sheets find the controls by these names.
+    void NameControls();
+
+    // Page "Export Folder List (1)"; the object names are the old designer names.
+    QGroupBox* fileTypeBox_ = nullptr;
+    QButtonGroup* fileType_ = nullptr;
+    QLineEdit* headEdit_ = nullptr;
+    QCheckBox* folderNameBox_ = nullptr;
+    QCheckBox* headDateBox_ = nullptr;
+    QCheckBox* columnHeaderBox_ = nullptr;
+    QCheckBox* summaryBox_ = nullptr;
+    // Page "Export Folder List (2)".
+    QCheckBox* launchFileBox_ = nullptr;
+    QCheckBox* chartsBox_ = nullptr;
+    QSpinBox* htmlFontSizeSpin_ = nullptr;
+    ColorPanel* htmlFontColor_ = nullptr;
+    ColorPanel* htmlBackColor_ = nullptr;
+    QPlainTextEdit* htmlNotes_ = nullptr;
+    // Page "Print / Text Lists".
+    QSpinBox* folderCharsSpin_ = nullptr;
+    QSpinBox* mbCharsSpin_ = nullptr;
+    QSpinBox* kbCharsSpin_ = nullptr;
+    QSpinBox* pathCharsSpin_ = nullptr;
+    QSpinBox* dateCharsSpin_ = nullptr;
+    QSpinBox* fontSizeSpin_ = nullptr;
+    QLabel* mbLabel_ = nullptr;
+    QLabel* kbLabel_ = nullptr;
+    QLabel* dateLabel_ = nullptr;
+    QButtonGroup* orientation_ = nullptr;
+    QButtonGroup* destination_ = nullptr;
+    QButtonGroup* listChoice_ = nullptr;
+    QTabWidget* pages_ = nullptr;
+    QPushButton* fileButton_ = nullptr;
+    QPushButton* printButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
 
     QString iniFileName_;
     QString folderName_;

@@ -69,176 +69,209 @@ SettingsDialog::SettingsDialog(const QString& iniFileName, QWidget* parent)
     noticeTimer_ = new QTimer(this);
     noticeTimer_->setSingleShot(true);
     noticeTimer_->setInterval(2000);
-    connect(noticeTimer_, &QTimer::timeout, this, [this] { LblInvalidKey->clear(); });
+    connect(noticeTimer_, &QTimer::timeout, this, [this] { invalidKeyNotice_->clear(); });
 
     auto* lay = new QVBoxLayout(this);
-    PageControl = new QTabWidget(this);
-    auto* menuPage = new QWidget(PageControl);
-    auto* chartPage = new QWidget(PageControl);
-    PageControl->addTab(menuPage, QStringLiteral("Menu and List"));
-    PageControl->addTab(chartPage, QStringLiteral("Chart"));
-    lay->addWidget(PageControl);
+    pages_ = new QTabWidget(this);
+    auto* menuPage = new QWidget(pages_);
+    auto* chartPage = new QWidget(pages_);
+    pages_->addTab(menuPage, QStringLiteral("Menu and List"));
+    pages_->addTab(chartPage, QStringLiteral("Chart"));
+    lay->addWidget(pages_);
     BuildMenuPage(menuPage);
     BuildChartPage(chartPage);
+    NameControls();
     LoadSettings();
 }
 
 SettingsDialog::~SettingsDialog() = default;
+
+void SettingsDialog::NameControls() {
+    const std::pair<QObject*, const char*> names[] = {
+        {barFontColor_, "PnlBarFontColor"},
+        {barColor_, "PnlBarColor"},
+        {listFontButton_, "BtnFontList"},
+        {listFontSample_, "LblListFont"},
+        {listFontColor_, "PnlListFontColor"},
+        {listColor_, "PnlListColor"},
+        {minFileSizeEdit_, "EdtMinFileSize"},
+        {invalidKeyNotice_, "LblInvalidKey"},
+        {showIconsBox_, "CbxShowIcons"},
+        {designSpin_, "Spin3D"},
+        {historySpin_, "HistorySpin"},
+        {resetButton_, "BtnReset"},
+        {closeButton_, "BtnClose"},
+        {chartFontButton_, "BtnFontChart"},
+        {chartFontSample_, "LblChartFont"},
+        {chartFontColor_, "PnlChartFontColor"},
+        {legendFontButton_, "BtnFontLegend"},
+        {legendFontSample_, "lblLegendFont"},
+        {legendFontColor_, "PnlLegendFontColor"},
+        {gradientTop_, "PnlGradientTop"},
+        {gradientBottom_, "PnlGradientBottom"},
+        {legendColor_, "pnlLegendColor"},
+        {enableZoomBox_, "CbxEnableZoom"},
+        {barStyleCombo_, "CboBarStyle"},
+        {pages_, "PageControl"},
+    };
+    for (const auto& [control, name] : names)
+        control->setObjectName(QLatin1String(name));
+}
 
 void SettingsDialog::BuildMenuPage(QWidget* page) {
     auto* lay = new QVBoxLayout(page);
 
     auto* menuColors = new QGroupBox(QStringLiteral("Menu Colors"), page);
     auto* mc = new QVBoxLayout(menuColors);
-    PnlBarFontColor = new ColorPanel(menuColors);
-    PnlBarColor = new ColorPanel(menuColors);
-    mc->addWidget(Row(menuColors, PnlBarFontColor, QStringLiteral("Menu Bar / Gauge Font")));
-    mc->addWidget(Row(menuColors, PnlBarColor, QStringLiteral("Menu Bar / Gauge Back")));
+    barFontColor_ = new ColorPanel(menuColors);
+    barColor_ = new ColorPanel(menuColors);
+    mc->addWidget(Row(menuColors, barFontColor_, QStringLiteral("Menu Bar / Gauge Font")));
+    mc->addWidget(Row(menuColors, barColor_, QStringLiteral("Menu Bar / Gauge Back")));
     lay->addWidget(menuColors);
 
     auto* listSettings = new QGroupBox(QStringLiteral("List Settings"), page);
     auto* ls = new QVBoxLayout(listSettings);
-    BtnFontList = new QPushButton(QStringLiteral("Font..."), listSettings);
-    PnlListFontColor = FontColorPanel(listSettings);
-    LblListFont = new QLabel(QStringLiteral("Choose Font"), listSettings);
+    listFontButton_ = new QPushButton(QStringLiteral("Font..."), listSettings);
+    listFontColor_ = FontColorPanel(listSettings);
+    listFontSample_ = new QLabel(QStringLiteral("Choose Font"), listSettings);
     auto* fontRow = new QHBoxLayout;
-    fontRow->addWidget(BtnFontList);
-    fontRow->addWidget(PnlListFontColor);
-    fontRow->addWidget(LblListFont, 1);
+    fontRow->addWidget(listFontButton_);
+    fontRow->addWidget(listFontColor_);
+    fontRow->addWidget(listFontSample_, 1);
     ls->addLayout(fontRow);
-    PnlListColor = new ColorPanel(listSettings);
-    ls->addWidget(Row(listSettings, PnlListColor, QStringLiteral("List Background Color")));
-    EdtMinFileSize = new QLineEdit(listSettings);
-    EdtMinFileSize->setMaxLength(kMinFileSizeDigits);
-    EdtMinFileSize->setMaximumWidth(90);
-    EdtMinFileSize->setAutoFillBackground(true);
+    listColor_ = new ColorPanel(listSettings);
+    ls->addWidget(Row(listSettings, listColor_, QStringLiteral("List Background Color")));
+    minFileSizeEdit_ = new QLineEdit(listSettings);
+    minFileSizeEdit_->setMaxLength(kMinFileSizeDigits);
+    minFileSizeEdit_->setMaximumWidth(90);
+    minFileSizeEdit_->setAutoFillBackground(true);
     // Pasted text is held to digits as well.
-    EdtMinFileSize->setValidator(
+    minFileSizeEdit_->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
-    EdtMinFileSize->installEventFilter(this);
+    minFileSizeEdit_->installEventFilter(this);
     auto* sizeRow = new QHBoxLayout;
-    sizeRow->addWidget(EdtMinFileSize);
+    sizeRow->addWidget(minFileSizeEdit_);
     auto* sizeLabel = new QLabel(QStringLiteral("Min file size for file list (kb)"), listSettings);
-    sizeLabel->setBuddy(EdtMinFileSize);
+    sizeLabel->setBuddy(minFileSizeEdit_);
     sizeRow->addWidget(sizeLabel);
-    LblInvalidKey = new QLabel(listSettings);
-    LblInvalidKey->setStyleSheet(QStringLiteral("color: #b00020; font-weight: bold;"));
-    sizeRow->addWidget(LblInvalidKey, 1);
+    invalidKeyNotice_ = new QLabel(listSettings);
+    invalidKeyNotice_->setStyleSheet(QStringLiteral("color: #b00020; font-weight: bold;"));
+    sizeRow->addWidget(invalidKeyNotice_, 1);
     ls->addLayout(sizeRow);
-    CbxShowIcons = new QCheckBox(QStringLiteral("      Show Icons in File List"), listSettings);
-    ls->addWidget(CbxShowIcons);
+    showIconsBox_ = new QCheckBox(QStringLiteral("      Show Icons in File List"), listSettings);
+    ls->addWidget(showIconsBox_);
     lay->addWidget(listSettings);
 
     auto* grid = new QGridLayout;
-    Spin3D = new QSpinBox(page);
-    Spin3D->setRange(0, kDesignMax);
-    HistorySpin = new QSpinBox(page);
-    HistorySpin->setRange(kHistoryMin, kHistoryMax);
-    HistorySpin->setValue(20);
-    grid->addWidget(Spin3D, 0, 0);
+    designSpin_ = new QSpinBox(page);
+    designSpin_->setRange(0, kDesignMax);
+    historySpin_ = new QSpinBox(page);
+    historySpin_->setRange(kHistoryMin, kHistoryMax);
+    historySpin_->setValue(20);
+    grid->addWidget(designSpin_, 0, 0);
     grid->addWidget(new QLabel(QStringLiteral("Application 3D Settings"), page), 0, 1);
-    grid->addWidget(HistorySpin, 1, 0);
+    grid->addWidget(historySpin_, 1, 0);
     grid->addWidget(new QLabel(QStringLiteral("History Length"), page), 1, 1);
     lay->addLayout(grid);
 
     auto* buttons = new QHBoxLayout;
-    BtnReset = new QPushButton(QStringLiteral("Reset all to default"), page);
-    BtnClose = new QPushButton(QStringLiteral("                     Close"), page);
-    BtnClose->setDefault(true);
-    buttons->addWidget(BtnReset);
+    resetButton_ = new QPushButton(QStringLiteral("Reset all to default"), page);
+    closeButton_ = new QPushButton(QStringLiteral("                     Close"), page);
+    closeButton_->setDefault(true);
+    buttons->addWidget(resetButton_);
     buttons->addStretch(1);
-    buttons->addWidget(BtnClose);
+    buttons->addWidget(closeButton_);
     lay->addStretch(1);
     lay->addLayout(buttons);
 
-    connect(PnlBarFontColor, &ColorPanel::Clicked, this,
-            [this] { ChooseColor(PnlBarFontColor, kKeyBarFontColor); });
-    connect(PnlBarColor, &ColorPanel::Clicked, this,
-            [this] { ChooseColor(PnlBarColor, kKeyBarColor); });
-    connect(PnlListColor, &ColorPanel::Clicked, this,
-            [this] { ChooseColor(PnlListColor, kKeyListColor); });
-    connect(BtnFontList, &QPushButton::clicked, this,
-            [this] { ChooseFont(LblListFont, kKeyListFont); });
-    connect(PnlListFontColor, &ColorPanel::Clicked, this,
-            [this] { ChooseFontColor(LblListFont, kKeyListFont); });
-    connect(CbxShowIcons, &QCheckBox::clicked, this, [this](bool on) {
+    connect(barFontColor_, &ColorPanel::Clicked, this,
+            [this] { ChooseColor(barFontColor_, kKeyBarFontColor); });
+    connect(barColor_, &ColorPanel::Clicked, this,
+            [this] { ChooseColor(barColor_, kKeyBarColor); });
+    connect(listColor_, &ColorPanel::Clicked, this,
+            [this] { ChooseColor(listColor_, kKeyListColor); });
+    connect(listFontButton_, &QPushButton::clicked, this,
+            [this] { ChooseFont(listFontSample_, kKeyListFont); });
+    connect(listFontColor_, &ColorPanel::Clicked, this,
+            [this] { ChooseFontColor(listFontSample_, kKeyListFont); });
+    connect(showIconsBox_, &QCheckBox::clicked, this, [this](bool on) {
         Write(
             [&] { WriteIniBool(iniFileName_, kSettingsSection, QStringLiteral("ShowIcons"), on); });
     });
-    connect(Spin3D, &QSpinBox::valueChanged, this, [this](int n) {
+    connect(designSpin_, &QSpinBox::valueChanged, this, [this](int n) {
         if (loading_) return;
         Write([&] {
             WriteIniInteger(iniFileName_, kSettingsSection, QStringLiteral("FlatDesign"), n);
         });
         ApplyFlatDesign(n);
     });
-    connect(HistorySpin, &QSpinBox::valueChanged, this, [this](int n) {
+    connect(historySpin_, &QSpinBox::valueChanged, this, [this](int n) {
         if (loading_) return;
         Write([&] {
             WriteIniInteger(iniFileName_, kSettingsSection, QStringLiteral("HistorySize"), n);
         });
     });
-    connect(BtnReset, &QPushButton::clicked, this, &SettingsDialog::ResetToDefault);
-    connect(BtnClose, &QPushButton::clicked, this, &QDialog::accept);
+    connect(resetButton_, &QPushButton::clicked, this, &SettingsDialog::ResetToDefault);
+    connect(closeButton_, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 void SettingsDialog::BuildChartPage(QWidget* page) {
     auto* lay = new QVBoxLayout(page);
     auto* group = new QGroupBox(QStringLiteral("Chart Settings"), page);
     auto* g = new QGridLayout(group);
-    BtnFontChart = new QPushButton(QStringLiteral("Font..."), group);
-    PnlChartFontColor = FontColorPanel(group);
-    LblChartFont = new QLabel(QStringLiteral("Choose Header Font"), group);
-    BtnFontLegend = new QPushButton(QStringLiteral("Font..."), group);
-    PnlLegendFontColor = FontColorPanel(group);
-    lblLegendFont = new QLabel(QStringLiteral("Choose Legend Font"), group);
-    g->addWidget(FontChoice(group, BtnFontChart, PnlChartFontColor), 0, 0);
-    g->addWidget(LblChartFont, 0, 1);
-    g->addWidget(FontChoice(group, BtnFontLegend, PnlLegendFontColor), 1, 0);
-    g->addWidget(lblLegendFont, 1, 1);
-    PnlGradientTop = new ColorPanel(group);
-    PnlGradientBottom = new ColorPanel(group);
-    pnlLegendColor = new ColorPanel(group);
-    g->addWidget(PnlGradientTop, 2, 0);
+    chartFontButton_ = new QPushButton(QStringLiteral("Font..."), group);
+    chartFontColor_ = FontColorPanel(group);
+    chartFontSample_ = new QLabel(QStringLiteral("Choose Header Font"), group);
+    legendFontButton_ = new QPushButton(QStringLiteral("Font..."), group);
+    legendFontColor_ = FontColorPanel(group);
+    legendFontSample_ = new QLabel(QStringLiteral("Choose Legend Font"), group);
+    g->addWidget(FontChoice(group, chartFontButton_, chartFontColor_), 0, 0);
+    g->addWidget(chartFontSample_, 0, 1);
+    g->addWidget(FontChoice(group, legendFontButton_, legendFontColor_), 1, 0);
+    g->addWidget(legendFontSample_, 1, 1);
+    gradientTop_ = new ColorPanel(group);
+    gradientBottom_ = new ColorPanel(group);
+    legendColor_ = new ColorPanel(group);
+    g->addWidget(gradientTop_, 2, 0);
     g->addWidget(new QLabel(QStringLiteral("Gradient Color Top"), group), 2, 1);
-    g->addWidget(PnlGradientBottom, 3, 0);
+    g->addWidget(gradientBottom_, 3, 0);
     g->addWidget(new QLabel(QStringLiteral("Gradient Color Bottom"), group), 3, 1);
-    g->addWidget(pnlLegendColor, 4, 0);
+    g->addWidget(legendColor_, 4, 0);
     g->addWidget(new QLabel(QStringLiteral("Chart Legend Color"), group), 4, 1);
-    CbxEnableZoom = new QCheckBox(QStringLiteral("  Enable Zoom in Bar Chart"), group);
-    g->addWidget(CbxEnableZoom, 5, 0, 1, 2);
+    enableZoomBox_ = new QCheckBox(QStringLiteral("  Enable Zoom in Bar Chart"), group);
+    g->addWidget(enableZoomBox_, 5, 0, 1, 2);
     g->setColumnStretch(1, 1);
     lay->addWidget(group);
     lay->addStretch(1);
 
     // The bar shape has no effect on the charts; its key is kept, the list not shown.
-    CboBarStyle = new QComboBox(page);
-    CboBarStyle->addItems({QStringLiteral("Rectangle"), QStringLiteral("Pyramid"),
-                           QStringLiteral("Invert Pyramid"), QStringLiteral("Cylinder"),
-                           QStringLiteral("Elypse"), QStringLiteral("Arrow"),
-                           QStringLiteral("Grad.Rectangle"), QStringLiteral("Cone")});
-    CboBarStyle->hide();
+    barStyleCombo_ = new QComboBox(page);
+    barStyleCombo_->addItems({QStringLiteral("Rectangle"), QStringLiteral("Pyramid"),
+                              QStringLiteral("Invert Pyramid"), QStringLiteral("Cylinder"),
+                              QStringLiteral("Elypse"), QStringLiteral("Arrow"),
+                              QStringLiteral("Grad.Rectangle"), QStringLiteral("Cone")});
+    barStyleCombo_->hide();
 
-    connect(BtnFontChart, &QPushButton::clicked, this,
-            [this] { ChooseFont(LblChartFont, kKeyChartFont); });
-    connect(BtnFontLegend, &QPushButton::clicked, this,
-            [this] { ChooseFont(lblLegendFont, kKeyLegendFont); });
-    connect(PnlChartFontColor, &ColorPanel::Clicked, this,
-            [this] { ChooseFontColor(LblChartFont, kKeyChartFont); });
-    connect(PnlLegendFontColor, &ColorPanel::Clicked, this,
-            [this] { ChooseFontColor(lblLegendFont, kKeyLegendFont); });
-    connect(PnlGradientTop, &ColorPanel::Clicked, this,
-            [this] { ChooseColor(PnlGradientTop, kKeyGrad2); });
-    connect(PnlGradientBottom, &ColorPanel::Clicked, this,
-            [this] { ChooseColor(PnlGradientBottom, kKeyGrad1); });
-    connect(pnlLegendColor, &ColorPanel::Clicked, this,
-            [this] { ChooseColor(pnlLegendColor, kKeyLegendColor); });
-    connect(CbxEnableZoom, &QCheckBox::clicked, this, [this](bool on) {
+    connect(chartFontButton_, &QPushButton::clicked, this,
+            [this] { ChooseFont(chartFontSample_, kKeyChartFont); });
+    connect(legendFontButton_, &QPushButton::clicked, this,
+            [this] { ChooseFont(legendFontSample_, kKeyLegendFont); });
+    connect(chartFontColor_, &ColorPanel::Clicked, this,
+            [this] { ChooseFontColor(chartFontSample_, kKeyChartFont); });
+    connect(legendFontColor_, &ColorPanel::Clicked, this,
+            [this] { ChooseFontColor(legendFontSample_, kKeyLegendFont); });
+    connect(gradientTop_, &ColorPanel::Clicked, this,
+            [this] { ChooseColor(gradientTop_, kKeyGrad2); });
+    connect(gradientBottom_, &ColorPanel::Clicked, this,
+            [this] { ChooseColor(gradientBottom_, kKeyGrad1); });
+    connect(legendColor_, &ColorPanel::Clicked, this,
+            [this] { ChooseColor(legendColor_, kKeyLegendColor); });
+    connect(enableZoomBox_, &QCheckBox::clicked, this, [this](bool on) {
         Write([&] {
             WriteIniBool(iniFileName_, kSettingsSection, QStringLiteral("EnableZoom"), on);
         });
     });
-    connect(CboBarStyle, &QComboBox::currentIndexChanged, this, [this](int n) {
+    connect(barStyleCombo_, &QComboBox::currentIndexChanged, this, [this](int n) {
         if (loading_ || n < 0) return;
         Write([&] {
             WriteIniInteger(iniFileName_, kSettingsSection, QStringLiteral("BarStyle"), n);
@@ -278,40 +311,40 @@ void SettingsDialog::LoadSettings() {
         ShowFont(sample, fontDesc);
     };
     try {
-        color(PnlListColor, kKeyListColor, SettingsDefault::ListColor);
-        ColorSizeBox(PnlListColor->ColorValue());
-        color(PnlGradientBottom, kKeyGrad1, SettingsDefault::GradientColor1);
-        color(PnlGradientTop, kKeyGrad2, SettingsDefault::GradientColor2);
-        color(pnlLegendColor, kKeyLegendColor, SettingsDefault::LegendColor);
-        color(PnlBarColor, kKeyBarColor, SettingsDefault::BarColor);
-        color(PnlBarFontColor, kKeyBarFontColor, SettingsDefault::BarFontColor);
-        font(LblListFont, listFont_, kKeyListFont, SettingsDefault::ListFont);
-        font(lblLegendFont, legendFont_, kKeyLegendFont, SettingsDefault::LegendFont);
-        font(LblChartFont, chartFont_, kKeyChartFont, SettingsDefault::ChartFont);
+        color(listColor_, kKeyListColor, SettingsDefault::ListColor);
+        ColorSizeBox(listColor_->ColorValue());
+        color(gradientBottom_, kKeyGrad1, SettingsDefault::GradientColor1);
+        color(gradientTop_, kKeyGrad2, SettingsDefault::GradientColor2);
+        color(legendColor_, kKeyLegendColor, SettingsDefault::LegendColor);
+        color(barColor_, kKeyBarColor, SettingsDefault::BarColor);
+        color(barFontColor_, kKeyBarFontColor, SettingsDefault::BarFontColor);
+        font(listFontSample_, listFont_, kKeyListFont, SettingsDefault::ListFont);
+        font(legendFontSample_, legendFont_, kKeyLegendFont, SettingsDefault::LegendFont);
+        font(chartFontSample_, chartFont_, kKeyChartFont, SettingsDefault::ChartFont);
 
-        PageControl->setCurrentIndex(
+        pages_->setCurrentIndex(
             std::clamp(ReadIniInteger(f, s, QStringLiteral("ActivePage"), 0), 0, 1));
         // A stored number outside its control's range is written back as shown.
         const int barStyle = ReadIniInteger(f, s, QStringLiteral("BarStyle"), 0);
-        CboBarStyle->setCurrentIndex(std::clamp(barStyle, 0, CboBarStyle->count() - 1));
-        if (CboBarStyle->currentIndex() != barStyle)
-            WriteIniInteger(f, s, QStringLiteral("BarStyle"), CboBarStyle->currentIndex());
-        CbxEnableZoom->setChecked(ReadIniBool(f, s, QStringLiteral("EnableZoom"), false));
-        CbxShowIcons->setChecked(ReadIniBool(f, s, QStringLiteral("ShowIcons"), false));
+        barStyleCombo_->setCurrentIndex(std::clamp(barStyle, 0, barStyleCombo_->count() - 1));
+        if (barStyleCombo_->currentIndex() != barStyle)
+            WriteIniInteger(f, s, QStringLiteral("BarStyle"), barStyleCombo_->currentIndex());
+        enableZoomBox_->setChecked(ReadIniBool(f, s, QStringLiteral("EnableZoom"), false));
+        showIconsBox_->setChecked(ReadIniBool(f, s, QStringLiteral("ShowIcons"), false));
         const int history = ReadIniInteger(f, s, QStringLiteral("HistorySize"), 20);
-        HistorySpin->setValue(ClampHistorySize(history));
-        if (HistorySpin->value() != history)
-            WriteIniInteger(f, s, QStringLiteral("HistorySize"), HistorySpin->value());
+        historySpin_->setValue(ClampHistorySize(history));
+        if (historySpin_->value() != history)
+            WriteIniInteger(f, s, QStringLiteral("HistorySize"), historySpin_->value());
         const int design = ReadIniInteger(f, s, QStringLiteral("FlatDesign"), 0);
-        Spin3D->setValue(ClampDesign(design));
-        if (Spin3D->value() != design)
-            WriteIniInteger(f, s, QStringLiteral("FlatDesign"), Spin3D->value());
-        ApplyFlatDesign(Spin3D->value());
+        designSpin_->setValue(ClampDesign(design));
+        if (designSpin_->value() != design)
+            WriteIniInteger(f, s, QStringLiteral("FlatDesign"), designSpin_->value());
+        ApplyFlatDesign(designSpin_->value());
 
         QString minSize = ReadIniString(f, s, QStringLiteral("MinFileSize"), QStringLiteral("0"));
         minSize.remove(QRegularExpression(QStringLiteral("[^0-9]")));
-        EdtMinFileSize->setText(minSize.left(kMinFileSizeDigits));
-        if (EdtMinFileSize->text().isEmpty()) EdtMinFileSize->setText(QStringLiteral("1"));
+        minFileSizeEdit_->setText(minSize.left(kMinFileSizeDigits));
+        if (minFileSizeEdit_->text().isEmpty()) minFileSizeEdit_->setText(QStringLiteral("1"));
     } catch (const EMorvaneError& e) {
         errors << e.message();
     }
@@ -320,13 +353,14 @@ void SettingsDialog::LoadSettings() {
 }
 
 FontDesc& SettingsDialog::FontOf(QLabel* sample) {
-    return sample == LblListFont ? listFont_ : (sample == LblChartFont ? chartFont_ : legendFont_);
+    return sample == listFontSample_ ? listFont_
+                                     : (sample == chartFontSample_ ? chartFont_ : legendFont_);
 }
 
 ColorPanel* SettingsDialog::FontColorPanelOf(QLabel* sample) const {
-    return sample == LblListFont
-               ? PnlListFontColor
-               : (sample == LblChartFont ? PnlChartFontColor : PnlLegendFontColor);
+    return sample == listFontSample_
+               ? listFontColor_
+               : (sample == chartFontSample_ ? chartFontColor_ : legendFontColor_);
 }
 
 void SettingsDialog::ShowFont(QLabel* sample, const FontDesc& font) {
@@ -335,29 +369,29 @@ void SettingsDialog::ShowFont(QLabel* sample, const FontDesc& font) {
     QPalette pal = sample->palette();
     pal.setColor(QPalette::WindowText, ToQColor(font.color));
     // The chart title is drawn on the gradient; show its sample there too.
-    if (sample == LblChartFont) {
+    if (sample == chartFontSample_) {
         sample->setAutoFillBackground(true);
         sample->setContentsMargins(4, 2, 4, 2);
-        pal.setColor(QPalette::Window, ToQColor(PnlGradientTop->ColorValue()));
+        pal.setColor(QPalette::Window, ToQColor(gradientTop_->ColorValue()));
     }
     sample->setPalette(pal);
 }
 
 void SettingsDialog::ColorSizeBox(ColorCode color) {
-    QPalette pal = EdtMinFileSize->palette();
+    QPalette pal = minFileSizeEdit_->palette();
     pal.setColor(QPalette::Base, ToQColor(color));
-    EdtMinFileSize->setPalette(pal);
-    pal = CboBarStyle->palette();
+    minFileSizeEdit_->setPalette(pal);
+    pal = barStyleCombo_->palette();
     pal.setColor(QPalette::Base, ToQColor(color));
-    CboBarStyle->setPalette(pal);
+    barStyleCombo_->setPalette(pal);
 }
 
 void SettingsDialog::ChooseColor(ColorPanel* panel, const QString& key) {
     if (ExecModal(*colorDialog_) != QDialog::Accepted) return;
     const ColorCode color = FromQColor(colorDialog_->currentColor());
     panel->SetColorValue(color);
-    if (panel == PnlListColor) ColorSizeBox(color);
-    if (panel == PnlGradientTop) ShowFont(LblChartFont, chartFont_);
+    if (panel == listColor_) ColorSizeBox(color);
+    if (panel == gradientTop_) ShowFont(chartFontSample_, chartFont_);
     Write([&] { WriteIniString(iniFileName_, kSettingsSection, key, ColorToString(color)); });
 }
 
@@ -379,7 +413,7 @@ void SettingsDialog::ChooseFontColor(QLabel* sample, const QString& key) {
 }
 
 bool SettingsDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == EdtMinFileSize && event->type() == QEvent::KeyPress) {
+    if (watched == minFileSizeEdit_ && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();
         const bool typed = !text.isEmpty() && text.at(0).isPrint();
@@ -394,7 +428,7 @@ bool SettingsDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SettingsDialog::ShowInvalidKey() {
-    LblInvalidKey->setText(QStringLiteral("Invalid key"));
+    invalidKeyNotice_->setText(QStringLiteral("Invalid key"));
     noticeTimer_->start();
 }
 
@@ -405,47 +439,47 @@ void SettingsDialog::ResetToDefault() {
         return;
     const SettingsValues v = FactorySettings();
     loading_ = true;
-    PnlListColor->SetColorValue(v.ListColor);
-    pnlLegendColor->SetColorValue(v.LegendColor);
-    PnlBarFontColor->SetColorValue(v.BarFontColor);
-    PnlGradientBottom->SetColorValue(v.GradientColor1);
-    PnlGradientTop->SetColorValue(v.GradientColor2);
-    PnlBarColor->SetColorValue(v.BarColor);
+    listColor_->SetColorValue(v.ListColor);
+    legendColor_->SetColorValue(v.LegendColor);
+    barFontColor_->SetColorValue(v.BarFontColor);
+    gradientBottom_->SetColorValue(v.GradientColor1);
+    gradientTop_->SetColorValue(v.GradientColor2);
+    barColor_->SetColorValue(v.BarColor);
     listFont_ = v.ListFont;
     legendFont_ = v.LegendFont;
     chartFont_ = v.ChartFont;
-    ShowFont(LblListFont, listFont_);
-    ShowFont(lblLegendFont, legendFont_);
-    ShowFont(LblChartFont, chartFont_);
-    PageControl->setCurrentIndex(v.ActivePage);
-    CboBarStyle->setCurrentIndex(v.BarStyle);
-    CbxEnableZoom->setChecked(v.EnableZoom);
-    CbxShowIcons->setChecked(v.ShowIcons);
-    Spin3D->setValue(v.FlatDesign);
-    HistorySpin->setValue(v.HistorySize);
+    ShowFont(listFontSample_, listFont_);
+    ShowFont(legendFontSample_, legendFont_);
+    ShowFont(chartFontSample_, chartFont_);
+    pages_->setCurrentIndex(v.ActivePage);
+    barStyleCombo_->setCurrentIndex(v.BarStyle);
+    enableZoomBox_->setChecked(v.EnableZoom);
+    showIconsBox_->setChecked(v.ShowIcons);
+    designSpin_->setValue(v.FlatDesign);
+    historySpin_->setValue(v.HistorySize);
     ApplyFlatDesign(0);
-    EdtMinFileSize->setText(v.MinFileSize);
-    ColorSizeBox(PnlListColor->ColorValue());
+    minFileSizeEdit_->setText(v.MinFileSize);
+    ColorSizeBox(listColor_->ColorValue());
     loading_ = false;
     Write([this] { WriteValues(); });
 }
 
 void SettingsDialog::WriteValues() {
     SettingsValues v;
-    v.ShowIcons = CbxShowIcons->isChecked();
-    v.FlatDesign = Spin3D->value();
-    v.MinFileSize = EdtMinFileSize->text();
-    v.BarStyle = CboBarStyle->currentIndex();
-    v.ActivePage = PageControl->currentIndex();
-    v.EnableZoom = CbxEnableZoom->isChecked();
-    v.HistorySize = HistorySpin->value();
-    v.LegendColor = pnlLegendColor->ColorValue();
-    v.BarFontColor = PnlBarFontColor->ColorValue();
-    v.BarColor = PnlBarColor->ColorValue();
+    v.ShowIcons = showIconsBox_->isChecked();
+    v.FlatDesign = designSpin_->value();
+    v.MinFileSize = minFileSizeEdit_->text();
+    v.BarStyle = barStyleCombo_->currentIndex();
+    v.ActivePage = pages_->currentIndex();
+    v.EnableZoom = enableZoomBox_->isChecked();
+    v.HistorySize = historySpin_->value();
+    v.LegendColor = legendColor_->ColorValue();
+    v.BarFontColor = barFontColor_->ColorValue();
+    v.BarColor = barColor_->ColorValue();
     v.LegendFont = legendFont_;
-    v.GradientColor2 = PnlGradientTop->ColorValue();
-    v.GradientColor1 = PnlGradientBottom->ColorValue();
-    v.ListColor = PnlListColor->ColorValue();
+    v.GradientColor2 = gradientTop_->ColorValue();
+    v.GradientColor1 = gradientBottom_->ColorValue();
+    v.ListColor = listColor_->ColorValue();
     v.ChartFont = chartFont_;
     v.ListFont = listFont_;
     WriteAllSettings(iniFileName_, v);
@@ -454,11 +488,11 @@ void SettingsDialog::WriteValues() {
 void SettingsDialog::ApplyFlatDesign(int design) {
     const bool normalTabs = design == 2;
     const bool bevels = design == 1 || design == 2;
-    PageControl->setDocumentMode(!normalTabs);
-    EdtMinFileSize->setFrame(bevels);
+    pages_->setDocumentMode(!normalTabs);
+    minFileSizeEdit_->setFrame(bevels);
     for (ColorPanel* panel : findChildren<ColorPanel*>())
         panel->SetBevelled(bevels);
-    for (QPushButton* button : {BtnFontList, BtnFontChart, BtnFontLegend})
+    for (QPushButton* button : {listFontButton_, chartFontButton_, legendFontButton_})
         button->setFlat(!normalTabs);
 }
 
@@ -466,9 +500,9 @@ void SettingsDialog::done(int result) {
     // Closing is never refused; what could not be written has been reported.
     Write([this] {
         WriteIniString(iniFileName_, kSettingsSection, QStringLiteral("MinFileSize"),
-                       EdtMinFileSize->text());
+                       minFileSizeEdit_->text());
         WriteIniInteger(iniFileName_, kSettingsSection, QStringLiteral("ActivePage"),
-                        PageControl->currentIndex());
+                        pages_->currentIndex());
     });
     QDialog::done(result);
 }

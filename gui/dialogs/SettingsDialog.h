@@ -32,34 +32,6 @@ public:
     // Restyles the dialog for the design number.
     void ApplyFlatDesign(int design);
 
-    // Controls, "Menu and List" page.
-    ColorPanel* PnlBarFontColor = nullptr;
-    ColorPanel* PnlBarColor = nullptr;
-    QPushButton* BtnFontList = nullptr;
-    QLabel* LblListFont = nullptr;
-    ColorPanel* PnlListFontColor = nullptr; // the font's colour: the font dialog has none
-    ColorPanel* PnlListColor = nullptr;
-    QLineEdit* EdtMinFileSize = nullptr;
-    QLabel* LblInvalidKey = nullptr;
-    QCheckBox* CbxShowIcons = nullptr;
-    QSpinBox* Spin3D = nullptr;
-    QSpinBox* HistorySpin = nullptr;
-    QPushButton* BtnReset = nullptr;
-    QPushButton* BtnClose = nullptr;
-    // "Chart" page.
-    QPushButton* BtnFontChart = nullptr;
-    QLabel* LblChartFont = nullptr;
-    ColorPanel* PnlChartFontColor = nullptr;
-    QPushButton* BtnFontLegend = nullptr;
-    QLabel* lblLegendFont = nullptr;
-    ColorPanel* PnlLegendFontColor = nullptr;
-    ColorPanel* PnlGradientTop = nullptr;
-    ColorPanel* PnlGradientBottom = nullptr;
-    ColorPanel* pnlLegendColor = nullptr;
-    QCheckBox* CbxEnableZoom = nullptr;
-    QComboBox* CboBarStyle = nullptr; // kept for its key, never shown
-    QTabWidget* PageControl = nullptr;
-
     void done(int result) override;
 
 protected:
@@ -79,6 +51,36 @@ private:
     // Runs a write; a failure is shown and the control stays changed.
     void Write(const std::function<void()>& write);
     void WriteValues(); // every key in the reset's order
+    // Tests and style sheets find the controls by these names.
+    void NameControls();
+
+    // "Menu and List" page; the object names are the old designer names.
+    ColorPanel* barFontColor_ = nullptr;
+    ColorPanel* barColor_ = nullptr;
+    QPushButton* listFontButton_ = nullptr;
+    QLabel* listFontSample_ = nullptr;
+    ColorPanel* listFontColor_ = nullptr; // the font's colour: the font dialog has none
+    ColorPanel* listColor_ = nullptr;
+    QLineEdit* minFileSizeEdit_ = nullptr;
+    QLabel* invalidKeyNotice_ = nullptr;
+    QCheckBox* showIconsBox_ = nullptr;
+    QSpinBox* designSpin_ = nullptr;
+    QSpinBox* historySpin_ = nullptr;
+    QPushButton* resetButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
+    // "Chart" page.
+    QPushButton* chartFontButton_ = nullptr;
+    QLabel* chartFontSample_ = nullptr;
+    ColorPanel* chartFontColor_ = nullptr;
+    QPushButton* legendFontButton_ = nullptr;
+    QLabel* legendFontSample_ = nullptr;
+    ColorPanel* legendFontColor_ = nullptr;
+    ColorPanel* gradientTop_ = nullptr;
+    ColorPanel* gradientBottom_ = nullptr;
+    ColorPanel* legendColor_ = nullptr;
+    QCheckBox* enableZoomBox_ = nullptr;
+    QComboBox* barStyleCombo_ = nullptr; // kept for its key, never shown
+    QTabWidget* pages_ = nullptr;
 
     QString iniFileName_;
     FontDesc listFont_, chartFont_, legendFont_;

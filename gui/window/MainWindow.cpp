@@ -61,7 +61,14 @@ MainWindow::MainWindow(const QString& iniFileName, const QStringList& args, QWid
     BuildLayout();
     ConnectCommands();
     ConnectSession();
-    snapshots_ = new SnapshotView(*this);
+    snapshots_ = new SnapshotView(*this, *session_);
+    connect(snapshots_, &SnapshotView::Opened, this, &MainWindow::ApplyChartOptionsRequested);
+    connect(snapshots_, &SnapshotView::FolderLoaded, this,
+            [this](const QString& folder, const QString& panelText) {
+                ShowSessionRows();
+                FolderShown(folder, panelText);
+                emit AnalysisDone(folder);
+            });
     InstallPages();
     FormCreate(args);
 }

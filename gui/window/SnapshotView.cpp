@@ -2,12 +2,13 @@
 #include "core/snapshot/Snapshot.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/session/AnalysisSession.h"
-#include "gui/window/MainWindow.h"
 #include "platform/Errors.h"
 #include <QApplication>
 #include <QFile>
+#include <QWidget>
 
-SnapshotView::SnapshotView(MainWindow& form) : QObject(&form), form_(form) {}
+SnapshotView::SnapshotView(QWidget& window, AnalysisSession& session)
+    : QObject(&window), window_(window), session_(session) {}
 
 bool SnapshotView::LooksLikeSnapshot(const QString& fileName) {
     QFile f(fileName);
@@ -23,28 +24,23 @@ bool SnapshotView::OpenFrom(const QString& fileName) {
         read = std::make_shared<const Snapshot>(Snapshot::Read(fileName));
     } catch (const EMorvaneError& e) {
         QApplication::restoreOverrideCursor();
-        ShowErrorMessage(&form_, e.message());
+        ShowErrorMessage(&window_, e.message());
         return false;
     } catch (const std::bad_alloc&) {
         QApplication::restoreOverrideCursor();
-        ShowErrorMessage(&form_, QStringLiteral("%1 is too large to open.").arg(fileName));
+        ShowErrorMessage(&window_, QStringLiteral("%1 is too large to open.").arg(fileName));
         return false;
     }
     QApplication::restoreOverrideCursor();
-    AnalysisSession& session = form_.Session();
-    session.OpenSnapshot(std::move(read), fileName);
-    const QString top = session.SnapshotTop();
-    emit form_.ApplyChartOptionsRequested();
-    session.SelectFolder(top);
+    session_.OpenSnapshot(std::move(read), fileName);
+    const QString top = session_.SnapshotTop();
+    emit Opened();
+    session_.SelectFolder(top);
     Show(top);
     return true;
 }
 
 void SnapshotView::Show(const QString& folder) {
-    AnalysisSession& session = form_.Session();
-    if (!session.LoadSnapshotFolder(folder)) return;
-    form_.ShowSessionRows();
-    // Each folder shown joins the history, as after a run.
-    form_.FolderShown(folder, session.SnapshotPanelText(folder));
-    emit form_.AnalysisDone(folder);
+    if (!session_.LoadSnapshotFolder(folder)) return;
+    emit FolderLoaded(folder, session_.SnapshotPanelText(folder));
 }

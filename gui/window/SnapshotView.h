@@ -8,12 +8,14 @@
 #include <QObject>
 #include <QString>
 
-class MainWindow;
+class AnalysisSession;
+class QWidget;
 
 class SnapshotView : public QObject {
     Q_OBJECT
 public:
-    explicit SnapshotView(MainWindow& form);
+    // window: the parent of its messages.
+    SnapshotView(QWidget& window, AnalysisSession& session);
 
     // Reads fileName and shows its top folder. A file that cannot be read shows
     // its message and leaves the window as it was; false then.
@@ -21,10 +23,18 @@ public:
     // A file that starts as a JSON export (rather than a result file).
     static bool LooksLikeSnapshot(const QString& fileName);
 
-    // Fills the size list, file rows, charts and totals with folder of the
-    // snapshot; nothing when it holds no such folder.
+    // Loads folder of the snapshot into the session's rows; nothing when it
+    // holds no such folder.
     void Show(const QString& folder);
 
+signals:
+    // A snapshot was read and is about to show its top folder.
+    void Opened();
+    // The session's rows now hold folder: the views show them, the status bar
+    // names it by panelText and it joins the history, as after a run.
+    void FolderLoaded(const QString& folder, const QString& panelText);
+
 private:
-    MainWindow& form_;
+    QWidget& window_;
+    AnalysisSession& session_;
 };

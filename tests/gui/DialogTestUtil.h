@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
+#include <stdexcept>
 
 // Answers modal dialogs and message boxes for the life of the object and
 // records the messages shown.
@@ -43,6 +44,13 @@ private:
     std::function<int(QDialog&)> answer_;
     ModalHook previous_;
 };
+
+// A dialog's control by its object name; a missing one fails the test.
+template <class T> T* Control(const QObject& dialog, const char* name) {
+    T* control = dialog.findChild<T*>(QLatin1String(name));
+    if (!control) throw std::runtime_error(std::string("no control named ") + name);
+    return control;
+}
 
 inline QByteArray ReadAll(const QString& path) {
     QFile f(path);

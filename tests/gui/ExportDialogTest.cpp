@@ -16,6 +16,7 @@
 #include <QPrinter>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -66,9 +67,9 @@ TEST_F(ExportDialogTest, BuiltInValuesWithoutSettingsFile) {
     EXPECT_EQ(c.Orientation, 0);
     EXPECT_EQ(c.Print, 0);
     EXPECT_EQ(c.List, 0);
-    EXPECT_EQ(form.LblMB->text(), "Size (MB)");
-    EXPECT_EQ(form.LblKB->text(), "Size (KB)");
-    EXPECT_EQ(form.LblDate->text(), "-");
+    EXPECT_EQ(Control<QLabel>(form, "LblMB")->text(), "Size (MB)");
+    EXPECT_EQ(Control<QLabel>(form, "LblKB")->text(), "Size (KB)");
+    EXPECT_EQ(Control<QLabel>(form, "LblDate")->text(), "-");
     // Loading never creates the settings file.
     EXPECT_FALSE(QFileInfo::exists(ini()));
 }
@@ -77,15 +78,15 @@ TEST_F(ExportDialogTest, ChoicesStoredAtCloseAndLoadedAgain) {
     EnsureIniFile(ini());
     {
         ExportDialog form(ini());
-        form.RGFileType->button(ftText)->setChecked(true);
-        form.EdtHead->setText("Disk report");
-        form.CbxSummary->setChecked(false);
-        form.SpinFolder->setValue(44);
-        form.SpinKB->setValue(22);
-        form.SpinSize->setValue(12);
-        form.RadList->button(1)->click();
-        form.PageControl->setCurrentIndex(2);
-        form.pnlHTMLFont->SetColorValue(clRed);
+        Control<QButtonGroup>(form, "RGFileType")->button(ftText)->setChecked(true);
+        Control<QLineEdit>(form, "EdtHead")->setText("Disk report");
+        Control<QCheckBox>(form, "CbxSummary")->setChecked(false);
+        Control<QSpinBox>(form, "SpinFolder")->setValue(44);
+        Control<QSpinBox>(form, "SpinKB")->setValue(22);
+        Control<QSpinBox>(form, "SpinSize")->setValue(12);
+        QTest::mouseClick(Control<QButtonGroup>(form, "RadList")->button(1), Qt::LeftButton);
+        Control<QTabWidget>(form, "PageControl")->setCurrentIndex(2);
+        Control<ColorPanel>(form, "pnlHTMLFont")->SetColorValue(clRed);
         form.reject();
     }
     EXPECT_EQ(ReadIniInteger(ini(), "ExportSettings", "SizeKBChars", 0), 22);
@@ -100,9 +101,9 @@ TEST_F(ExportDialogTest, ChoicesStoredAtCloseAndLoadedAgain) {
     EXPECT_EQ(c.List, 1);
     EXPECT_EQ(c.ActPage, 2);
     EXPECT_EQ(c.HTMLFontColor, clRed);
-    EXPECT_EQ(again.LblMB->text(), "Date (C)");
-    EXPECT_EQ(again.LblKB->text(), "Date (M)");
-    EXPECT_EQ(again.LblDate->text(), "Size (KB)");
+    EXPECT_EQ(Control<QLabel>(again, "LblMB")->text(), "Date (C)");
+    EXPECT_EQ(Control<QLabel>(again, "LblKB")->text(), "Date (M)");
+    EXPECT_EQ(Control<QLabel>(again, "LblDate")->text(), "Size (KB)");
 }
 
 TEST_F(ExportDialogTest, StoredDefaultsAndClampsWhenFileExists) {
@@ -136,8 +137,8 @@ TEST_F(ExportDialogTest, BadColourTextReportedOnceOthersStillRead) {
     ExportDialog form(ini());
     ASSERT_EQ(answers.messages.size(), 1);
     EXPECT_TRUE(answers.messages[0].contains("'clNoSuch' is not a valid integer value"));
-    EXPECT_EQ(form.pnlHTMLFont->ColorValue(), clBlack);
-    EXPECT_EQ(form.PnlHTMLBack->ColorValue(), clRed);
+    EXPECT_EQ(Control<ColorPanel>(form, "pnlHTMLFont")->ColorValue(), clBlack);
+    EXPECT_EQ(Control<ColorPanel>(form, "PnlHTMLBack")->ColorValue(), clRed);
 }
 
 TEST(ExportFileName, ExtensionFollowsFilterEntry) {
@@ -156,7 +157,7 @@ TEST_F(ExportDialogTest, WriterFollowsFileTypeNotFilterEntry) {
     ModalAnswers answers(SaveAs(dir.filePath("report.htm"), 3)); // the text filter
     ExportDialog form(ini());
     form.SetLists(&rows, nullptr);
-    form.RGFileType->button(ftHTML)->setChecked(true);
+    Control<QButtonGroup>(form, "RGFileType")->button(ftHTML)->setChecked(true);
     ASSERT_TRUE(form.ExportToFile());
     const QByteArray html = ReadAll(dir.filePath("report.txt"));
     EXPECT_TRUE(html.contains("<html><head>"));
@@ -191,7 +192,7 @@ TEST_F(ExportDialogTest, ExistingTargetIsLaunchedAfterNoAndAfterAFailedWrite) {
     answers.messageAnswer = QMessageBox::No;
     ExportDialog form(ini());
     form.SetLists(&rows, nullptr);
-    form.CbxLaunchFile->setChecked(true);
+    Control<QCheckBox>(form, "CbxLaunchFile")->setChecked(true);
     QStringList launched;
     form.LaunchFile = [&](const QString& f) { launched << f; };
     EXPECT_FALSE(form.ExportToFile());
@@ -220,8 +221,8 @@ TEST_F(ExportDialogTest, FileListNeverCarriesSummaryRow) {
     ExportDialog form(ini());
     form.SetLists(&folders, &files);
     form.SetTotals("1792,00", "1,75", "0");
-    form.RadList->button(1)->click();
-    ASSERT_TRUE(form.CbxSummary->isChecked());
+    QTest::mouseClick(Control<QButtonGroup>(form, "RadList")->button(1), Qt::LeftButton);
+    ASSERT_TRUE(Control<QCheckBox>(form, "CbxSummary")->isChecked());
     ASSERT_TRUE(form.ExportToFile());
     EXPECT_FALSE(form.ExportList().IncludeSummary);
     const QByteArray csv = ReadAll(dir.filePath("files.csv"));
@@ -235,9 +236,9 @@ TEST_F(ExportDialogTest, FolderListSummaryAndCrossedWidths) {
     ExportDialog form(ini());
     form.SetLists(&folders, nullptr);
     form.SetTotals("1792,00", "1,75", "0");
-    form.RGFileType->button(ftText)->setChecked(true);
-    form.SpinMB->setValue(20);
-    form.SpinKB->setValue(11);
+    Control<QButtonGroup>(form, "RGFileType")->button(ftText)->setChecked(true);
+    Control<QSpinBox>(form, "SpinMB")->setValue(20);
+    Control<QSpinBox>(form, "SpinKB")->setValue(11);
     ASSERT_TRUE(form.ExportToFile());
     EXPECT_TRUE(form.ExportList().IncludeSummary);
     // The second column takes the width under the second size label.
@@ -251,8 +252,8 @@ TEST_F(ExportDialogTest, FailedWriteSaysNotSavedAndLaunchesNothing) {
     ModalAnswers answers(SaveAs(dir.filePath("missing/out.csv"), 1));
     ExportDialog form(ini());
     form.SetLists(&rows, nullptr);
-    form.RGFileType->button(ftCSVSemicolon)->setChecked(true);
-    form.CbxLaunchFile->setChecked(true);
+    Control<QButtonGroup>(form, "RGFileType")->button(ftCSVSemicolon)->setChecked(true);
+    Control<QCheckBox>(form, "CbxLaunchFile")->setChecked(true);
     int launched = 0;
     form.LaunchFile = [&](const QString&) { ++launched; };
     EXPECT_FALSE(form.ExportToFile());
@@ -267,8 +268,8 @@ TEST_F(ExportDialogTest, LaunchesWrittenFileWhenAsked) {
     ModalAnswers answers(SaveAs(dir.filePath("book"), 2));
     ExportDialog form(ini());
     form.SetLists(&rows, nullptr);
-    form.RGFileType->button(ftExcel)->setChecked(true);
-    form.CbxLaunchFile->setChecked(true);
+    Control<QButtonGroup>(form, "RGFileType")->button(ftExcel)->setChecked(true);
+    Control<QCheckBox>(form, "CbxLaunchFile")->setChecked(true);
     QString launched;
     form.LaunchFile = [&](const QString& f) { launched = f; };
     ASSERT_TRUE(form.ExportToFile());
@@ -290,8 +291,8 @@ TEST_F(ExportDialogTest, RowsWithoutDetailsPrintWhatWasBuilt) {
     });
     ExportDialog form(ini());
     form.SetLists(nullptr, &files);
-    form.RadList->button(1)->click();
-    form.RadOrient->button(1)->setChecked(true);
+    QTest::mouseClick(Control<QButtonGroup>(form, "RadList")->button(1), Qt::LeftButton);
+    Control<QButtonGroup>(form, "RadOrient")->button(1)->setChecked(true);
     form.PrintExportList();
     EXPECT_EQ(answers.messages, QStringList{"Document not printed"});
     EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);

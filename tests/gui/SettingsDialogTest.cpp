@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -64,8 +65,8 @@ TEST_F(SettingsDialogTest, ResetWritesFactoryValuesInItsOrder) {
     EXPECT_EQ(value("HistorySize"), "30");
     EXPECT_EQ(value("MinFileSize"), "0");
     EXPECT_EQ(value("ShowIcons"), "0");
-    EXPECT_EQ(form.Spin3D->value(), 1);
-    EXPECT_EQ(form.EdtMinFileSize->text(), "0");
+    EXPECT_EQ(Control<QSpinBox>(form, "Spin3D")->value(), 1);
+    EXPECT_EQ(Control<QLineEdit>(form, "EdtMinFileSize")->text(), "0");
 }
 
 TEST_F(SettingsDialogTest, ResetAnsweredNoChangesNothing) {
@@ -77,7 +78,7 @@ TEST_F(SettingsDialogTest, ResetAnsweredNoChangesNothing) {
     const QByteArray before = ReadAll(ini());
     form.ResetToDefault();
     EXPECT_EQ(ReadAll(ini()), before);
-    EXPECT_EQ(form.PnlListColor->ColorValue(), clRed);
+    EXPECT_EQ(Control<ColorPanel>(form, "PnlListColor")->ColorValue(), clRed);
 }
 
 TEST_F(SettingsDialogTest, HistoryLengthClampedAndWrittenBackAtOnce) {
@@ -85,45 +86,46 @@ TEST_F(SettingsDialogTest, HistoryLengthClampedAndWrittenBackAtOnce) {
     WriteIniInteger(ini(), "Settings", "HistorySize", 70);
     {
         SettingsDialog form(ini());
-        EXPECT_EQ(form.HistorySpin->value(), 50);
+        EXPECT_EQ(Control<QSpinBox>(form, "HistorySpin")->value(), 50);
         EXPECT_EQ(value("HistorySize"), "50");
     }
     WriteIniInteger(ini(), "Settings", "HistorySize", 3);
     SettingsDialog form(ini());
     EXPECT_EQ(value("HistorySize"), "10");
-    form.HistorySpin->setValue(25);
+    Control<QSpinBox>(form, "HistorySpin")->setValue(25);
     EXPECT_EQ(value("HistorySize"), "25");
-    form.Spin3D->setValue(2);
+    Control<QSpinBox>(form, "Spin3D")->setValue(2);
     EXPECT_EQ(value("FlatDesign"), "2");
 }
 
 TEST_F(SettingsDialogTest, EmptiedSizeBoxStoredEmptyReadAsZero) {
     {
         SettingsDialog form(ini());
-        EXPECT_EQ(form.EdtMinFileSize->text(), "0");
-        form.EdtMinFileSize->clear();
-        form.PageControl->setCurrentIndex(1);
+        EXPECT_EQ(Control<QLineEdit>(form, "EdtMinFileSize")->text(), "0");
+        Control<QLineEdit>(form, "EdtMinFileSize")->clear();
+        Control<QTabWidget>(form, "PageControl")->setCurrentIndex(1);
         form.reject();
     }
     EXPECT_EQ(value("MinFileSize"), "");
     EXPECT_EQ(value("ActivePage"), "1");
     EXPECT_EQ(ReadWindowSettings(ini()).MinFileSize, 0);
     SettingsDialog again(ini());
-    EXPECT_EQ(again.EdtMinFileSize->text(), "1");
-    EXPECT_EQ(again.PageControl->currentIndex(), 1);
+    EXPECT_EQ(Control<QLineEdit>(again, "EdtMinFileSize")->text(), "1");
+    EXPECT_EQ(Control<QTabWidget>(again, "PageControl")->currentIndex(), 1);
 }
 
 TEST_F(SettingsDialogTest, SizeBoxTakesDigitsOnly) {
     SettingsDialog form(ini());
-    form.EdtMinFileSize->clear();
-    Type(form.EdtMinFileSize, Qt::Key_1, "1");
-    Type(form.EdtMinFileSize, Qt::Key_A, "a");
-    Type(form.EdtMinFileSize, Qt::Key_Minus, "-");
-    Type(form.EdtMinFileSize, Qt::Key_2, "2");
-    EXPECT_EQ(form.EdtMinFileSize->text(), "12");
-    EXPECT_EQ(form.LblInvalidKey->text(), "Invalid key");
-    Type(form.EdtMinFileSize, Qt::Key_Backspace, "\b");
-    EXPECT_EQ(form.EdtMinFileSize->text(), "1");
+    auto* sizeBox = Control<QLineEdit>(form, "EdtMinFileSize");
+    sizeBox->clear();
+    Type(sizeBox, Qt::Key_1, "1");
+    Type(sizeBox, Qt::Key_A, "a");
+    Type(sizeBox, Qt::Key_Minus, "-");
+    Type(sizeBox, Qt::Key_2, "2");
+    EXPECT_EQ(sizeBox->text(), "12");
+    EXPECT_EQ(Control<QLabel>(form, "LblInvalidKey")->text(), "Invalid key");
+    Type(sizeBox, Qt::Key_Backspace, "\b");
+    EXPECT_EQ(sizeBox->text(), "1");
 }
 
 TEST_F(SettingsDialogTest, ChosenColourAndFontWrittenAtOnce) {
@@ -137,27 +139,28 @@ TEST_F(SettingsDialogTest, ChosenColourAndFontWrittenAtOnce) {
         return int(QDialog::Accepted);
     });
     SettingsDialog form(ini());
-    emit form.PnlBarColor->Clicked();
+    QTest::mouseClick(Control<ColorPanel>(form, "PnlBarColor"), Qt::LeftButton);
     EXPECT_EQ(value("BarColor"), "clRed");
-    EXPECT_EQ(form.PnlBarColor->ColorValue(), clRed);
-    form.BtnFontChart->click();
+    EXPECT_EQ(Control<ColorPanel>(form, "PnlBarColor")->ColorValue(), clRed);
+    QTest::mouseClick(Control<QPushButton>(form, "BtnFontChart"), Qt::LeftButton);
     // The chart font keeps its yellow; name, size and style come from the dialog.
     EXPECT_TRUE(value("ChartFont").endsWith(", 12, [Italic], [clYellow]"))
         << value("ChartFont").toStdString();
-    form.CbxEnableZoom->click();
+    QTest::mouseClick(Control<QCheckBox>(form, "CbxEnableZoom"), Qt::LeftButton);
     EXPECT_EQ(value("EnableZoom"), "1");
     // Beside each font, its colour: the yellow chart title can become red.
-    EXPECT_EQ(form.PnlChartFontColor->ColorValue(), clYellow);
-    emit form.PnlChartFontColor->Clicked();
+    EXPECT_EQ(Control<ColorPanel>(form, "PnlChartFontColor")->ColorValue(), clYellow);
+    QTest::mouseClick(Control<ColorPanel>(form, "PnlChartFontColor"), Qt::LeftButton);
     EXPECT_TRUE(value("ChartFont").endsWith(", 12, [Italic], [clRed]"));
-    EXPECT_EQ(form.PnlChartFontColor->ColorValue(), clRed);
-    EXPECT_EQ(form.LblChartFont->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    emit form.PnlListFontColor->Clicked();
+    EXPECT_EQ(Control<ColorPanel>(form, "PnlChartFontColor")->ColorValue(), clRed);
+    EXPECT_EQ(Control<QLabel>(form, "LblChartFont")->palette().color(QPalette::WindowText),
+              QColor(255, 0, 0));
+    QTest::mouseClick(Control<ColorPanel>(form, "PnlListFontColor"), Qt::LeftButton);
     EXPECT_TRUE(value("ListFont").endsWith(", [clRed]")) << value("ListFont").toStdString();
-    emit form.PnlLegendFontColor->Clicked();
+    QTest::mouseClick(Control<ColorPanel>(form, "PnlLegendFontColor"), Qt::LeftButton);
     EXPECT_TRUE(value("LegendFont").endsWith(", [clRed]"));
     SettingsDialog again(ini());
-    EXPECT_EQ(again.PnlChartFontColor->ColorValue(), clRed);
+    EXPECT_EQ(Control<ColorPanel>(again, "PnlChartFontColor")->ColorValue(), clRed);
 }
 
 TEST_F(SettingsDialogTest, BadColourTextShownOnceOthersRead) {
@@ -169,9 +172,9 @@ TEST_F(SettingsDialogTest, BadColourTextShownOnceOthersRead) {
     SettingsDialog form(ini());
     ASSERT_EQ(answers.messages.size(), 1);
     EXPECT_TRUE(answers.messages[0].contains("'clPink' is not a valid integer value"));
-    EXPECT_EQ(form.PnlListColor->ColorValue(), clSilver);
-    EXPECT_EQ(form.PnlBarColor->ColorValue(), clRed);
-    EXPECT_EQ(form.lblLegendFont->font().pointSize(), 9);
+    EXPECT_EQ(Control<ColorPanel>(form, "PnlListColor")->ColorValue(), clSilver);
+    EXPECT_EQ(Control<ColorPanel>(form, "PnlBarColor")->ColorValue(), clRed);
+    EXPECT_EQ(Control<QLabel>(form, "lblLegendFont")->font().pointSize(), 9);
 }
 
 TEST_F(SettingsDialogTest, WindowReadsItsOwnDefaultsAndSkipsOnlyBadKeys) {
@@ -183,7 +186,7 @@ TEST_F(SettingsDialogTest, WindowReadsItsOwnDefaultsAndSkipsOnlyBadKeys) {
     EXPECT_EQ(w.ChartFont.name, "MS Sans Serif");
     EXPECT_EQ(w.ChartFont.color, clYellow);
     SettingsDialog dialog(ini());
-    EXPECT_FALSE(dialog.CbxEnableZoom->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(dialog, "CbxEnableZoom")->isChecked());
 
     WriteIniString(ini(), "Settings", "GradientColor1", "nonsense");
     WriteIniString(ini(), "Settings", "LegendColor", "clRed");

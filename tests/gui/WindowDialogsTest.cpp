@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -76,9 +77,9 @@ TEST_F(WindowDialogsTest, SettingsDialogChangesTheWindowWhenItCloses) {
     EXPECT_TRUE(PageTabs(*form)->documentMode()); // design 0 without settings
     ModalAnswers answers([](QDialog& d) {
         if (auto* s = qobject_cast<SettingsDialog*>(&d)) {
-            s->Spin3D->setValue(2);
-            s->HistorySpin->setValue(12);
-            s->EdtMinFileSize->setText("250");
+            Control<QSpinBox>(*s, "Spin3D")->setValue(2);
+            Control<QSpinBox>(*s, "HistorySpin")->setValue(12);
+            Control<QLineEdit>(*s, "EdtMinFileSize")->setText("250");
             s->done(QDialog::Accepted);
         }
         return int(QDialog::Accepted);
@@ -152,9 +153,9 @@ TEST_F(WindowDialogsTest, HtmlReportFromTheWindowCarriesChartPictures) {
             return int(QDialog::Accepted);
         }
         if (auto* e = qobject_cast<ExportDialog*>(&d)) {
-            e->RGFileType->button(ftHTML)->setChecked(true);
-            e->CbxInclChart->setChecked(true);
-            e->CbxLaunchFile->setChecked(false);
+            Control<QButtonGroup>(*e, "RGFileType")->button(ftHTML)->setChecked(true);
+            Control<QCheckBox>(*e, "CbxInclChart")->setChecked(true);
+            Control<QCheckBox>(*e, "CbxLaunchFile")->setChecked(false);
             exported = e->ExportToFile();
             e->done(QDialog::Accepted);
         }
