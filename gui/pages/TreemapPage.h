@@ -29,11 +29,6 @@ public:
     ~TreemapPage() override;
 
     TreemapView* View() const { return view_; }
-    QCheckBox* ByFilesBox() const { return byFiles_; }
-    QCheckBox* CushionsBox() const { return cushions_; }
-    QLabel* Legend() const { return legend_; }
-    QMenu* FolderMenu() const { return folderMenu_; }
-    QMenu* FileMenu() const { return fileMenu_; }
     // Answers the shell operations' questions; the page's dialogs when null.
     IShellOpUi* ShellUi = nullptr;
 

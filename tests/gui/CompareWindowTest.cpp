@@ -10,7 +10,6 @@
 #include "gui/commands/CompareCommands.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/FolderListPage.h"
-#include "gui/pages/TreemapPage.h"
 #include "gui/pages/TreemapView.h"
 #include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
@@ -125,9 +124,10 @@ TEST(CompareWindow, CompareSortByChangeChartAndStop) {
     QTabBar* tabs = PageTabs(form)->tabBar();
     QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier,
                       tabs->tabRect(MainWindow::pgTreemap).center());
-    auto* treemap = form.findChild<TreemapPage*>();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return treemap->Legend()->text().contains("grew"); }));
-    EXPECT_TRUE(treemap->Legend()->text().contains("old.json"));
+    auto* legend = form.findChild<QLabel*>("TreemapLegend");
+    ASSERT_NE(legend, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return legend->text().contains("grew"); }));
+    EXPECT_TRUE(legend->text().contains("old.json"));
     const TreemapResult* shown = form.findChild<TreemapView*>()->Result();
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->comparison, form.Session().Comparison());

@@ -17,6 +17,7 @@
 #include "tests/common/TestFiles.h"
 #include <QCheckBox>
 #include <QLabel>
+#include <QMenu>
 #include <QProcess>
 #include <QTabBar>
 #include <QTabWidget>
@@ -103,8 +104,8 @@ TEST_F(TreemapPageTest, ShowsWhatTheHeadlessPictureHoldsAndTheLegend) {
     // What is on the screen is the picture.
     EXPECT_EQ(page->View()->grab().toImage().convertToFormat(QImage::Format_RGB888), shown);
     // Images hold 7 of the 12 MB.
-    EXPECT_TRUE(page->Legend()->text().contains("Images 58.3%"))
-        << page->Legend()->text().toStdString();
+    const auto* legend = page->findChild<QLabel*>("TreemapLegend");
+    EXPECT_TRUE(legend->text().contains("Images 58.3%")) << legend->text().toStdString();
 
     for (const char* format : {"treemap-png", "treemap-svg"}) {
         const QString out = tmp.filePath(QString("map.") + (format[8] == 'p' ? "png" : "svg"));
@@ -123,7 +124,7 @@ TEST_F(TreemapPageTest, ShowsWhatTheHeadlessPictureHoldsAndTheLegend) {
         }
     }
     // Flat tiles are another picture, made again off the window's thread.
-    QTest::mouseClick(page->CushionsBox(), Qt::LeftButton);
+    QTest::mouseClick(page->findChild<QCheckBox*>("TreemapCushions"), Qt::LeftButton);
     WaitPicture();
     EXPECT_FALSE(page->View()->Result()->style.cushions);
     EXPECT_NE(page->View()->Result()->image.convertToFormat(QImage::Format_RGB888), shown);
@@ -143,9 +144,9 @@ TEST_F(TreemapPageTest, HoverDoubleClickUpAndTheFileMenuOnRawBytes) {
     // On its frame, that is; a file's tile stands for its folder.
     const QPoint photos = TileCentre(NativePath(root + "photos"), true);
     ASSERT_GE(photos.x(), 0);
-    ASSERT_EQ(page->View()->TileAt(photos),
-              page->View()->Result()->layout.TileOf(
-                  page->View()->Result()->tree->Find(root + "photos")));
+    ASSERT_EQ(
+        page->View()->TileAt(photos),
+        page->View()->Result()->layout.TileOf(page->View()->Result()->tree->Find(root + "photos")));
     QTest::mouseDClick(view, Qt::LeftButton, Qt::NoModifier, photos);
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return form->Session().CurrentFolder() == root + "photos/"; }));
@@ -164,13 +165,14 @@ TEST_F(TreemapPageTest, HoverDoubleClickUpAndTheFileMenuOnRawBytes) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->Session().CurrentFolder() == root; }));
     WaitPicture();
     // The file's menu opens it, and sends it to the Trash, by its bytes.
+    const auto* fileMenu = page->findChild<QMenu*>("TreemapFileMenu");
     RightClick(view, raw);
-    ASSERT_TRUE(ChooseFromPopUp(page->FileMenu()->actions().value(0)));
+    ASSERT_TRUE(ChooseFromPopUp(fileMenu->actions().value(0)));
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(NativePath(opened[0]), rawName);
     RightClick(view, raw);
     QAction* trash = nullptr;
-    for (QAction* a : page->FileMenu()->actions())
+    for (QAction* a : fileMenu->actions())
         if (a->text() == "Delete File") trash = a;
     ASSERT_TRUE(ChooseFromPopUp(trash));
     EXPECT_EQ(ui.trashQuestions, 1);
