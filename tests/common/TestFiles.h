@@ -10,6 +10,29 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// Sets an environment variable for the life of the object, then puts back what
+// was there, so one test's HOME never becomes the next test's.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QByteArray& value)
+        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~ScopedEnv() {
+        if (had_)
+            qputenv(name_, old_);
+        else
+            qunsetenv(name_);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
 // Writes data to path, making the folders above it.
 inline void Write(const QString& path, const QByteArray& data = "x") {
     QDir().mkpath(QFileInfo(path).path());

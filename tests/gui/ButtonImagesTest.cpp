@@ -1,6 +1,7 @@
 // Tool bar images from a pair of strips: loaded, kept for the next start,
 // and the half-loaded pair when the normal strip is missing.
 #include "gui/window/ButtonImages.h"
+#include "common/TestFiles.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "core/settings/IniFile.h"
@@ -39,7 +40,6 @@ class ButtonImages : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(tmp_.isValid());
-        qputenv("HOME", tmp_.path().toLocal8Bit());
         ini_ = tmp_.filePath("Morvane.ini");
         SetMessageBoxHook([this](MessageKind, const QString&, const QString& text) {
             messages_ << text;
@@ -61,6 +61,7 @@ protected:
         form.Action(QStringLiteral("LoadButtonImagesItem"))->trigger();
     }
     QTemporaryDir tmp_;
+    ScopedEnv home_{"HOME", tmp_.path().toLocal8Bit()};
     QString ini_;
     QStringList messages_;
 };

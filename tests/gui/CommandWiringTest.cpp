@@ -2,6 +2,7 @@
 // keys, check marks at start, help topics, and that every item runs something;
 // the frame's own commands: help, hints, the drawn File menu and about.
 #include "WindowParts.h"
+#include "common/TestFiles.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "gui/commands/CommandTable.h"
@@ -154,8 +155,6 @@ class CommandWiring : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(tmp_.isValid());
-        qputenv("HOME", tmp_.path().toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", tmp_.filePath("config").toLocal8Bit());
         form_ = std::make_unique<MainWindow>(tmp_.filePath("Morvane.ini"));
     }
     void TearDown() override {
@@ -165,6 +164,8 @@ protected:
         ResultFileCommands::SetFileDialog({});
     }
     QTemporaryDir tmp_;
+    ScopedEnv home_{"HOME", tmp_.path().toLocal8Bit()};
+    ScopedEnv config_{"XDG_CONFIG_HOME", tmp_.filePath("config").toLocal8Bit()};
     std::unique_ptr<MainWindow> form_;
 };
 

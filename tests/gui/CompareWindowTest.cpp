@@ -52,8 +52,8 @@ QStringList Changes(QTreeWidget* list) {
 
 TEST(CompareWindow, CompareSortByChangeChartAndStop) {
     QTemporaryDir dir;
-    qputenv("HOME", dir.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toLocal8Bit());
+    const ScopedEnv home("HOME", dir.path().toLocal8Bit());
+    const ScopedEnv config("XDG_CONFIG_HOME", dir.filePath("config").toLocal8Bit());
     QStringList messages;
     SetMessageBoxHook([&](MessageKind, const QString&, const QString& text) {
         messages << text;

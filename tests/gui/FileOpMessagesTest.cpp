@@ -1,6 +1,7 @@
 // Messages raised while a file operation runs, answered by clicks as a person
 // would: on top of the progress window, which stays on the screen.
 #include "WindowParts.h"
+#include "common/TestFiles.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "gui/pages/FolderListPage.h"
@@ -24,6 +25,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -85,8 +87,7 @@ TEST(FileOpMessages, TrashErrorIsAnsweredOnTopOfTheProgressWindowThatFitsTheScre
     QTemporaryDir work;
     // A folder holding the Trash cannot go into it: the Trash step fails.
     const QString root = work.filePath(QString(180, 'n') + "/");
-    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(root + "data"));
+    std::optional<ScopedEnv> data(std::in_place, "XDG_DATA_HOME", QFile::encodeName(root + "data"));
     ASSERT_TRUE(QDir().mkpath(HomeTrashDir() + "/files"));
     ASSERT_TRUE(QDir().mkpath(root + "other"));
 
@@ -115,7 +116,7 @@ TEST(FileOpMessages, TrashErrorIsAnsweredOnTopOfTheProgressWindowThatFitsTheScre
                       menu->actionGeometry(form.Action("DeleteListFolderItem")).center());
     QTRY_COMPARE_WITH_TIMEOUT(answerer.seen.size(), 2, 10000);
     QTest::qWait(50);
-    qputenv("XDG_DATA_HOME", oldData);
+    data.reset();
 
     // The question comes before the work, the error during it.
     EXPECT_TRUE(answerer.seen[0].text.contains("to the Trash?"));
