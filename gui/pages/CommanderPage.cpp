@@ -128,9 +128,9 @@ void CommanderPage::ActivateRightPane() {
 }
 
 void CommanderPage::LeftDblClick() {
-    const QString caption = left_->SelectedCaption();
-    if (!caption.isEmpty() && !left_->Directory().isEmpty()) {
-        const QString p = left_->Directory() + caption;
+    // The item's own path, not the folder plus the name shown.
+    const QString p = left_->SelectedPath();
+    if (!p.isEmpty()) {
         const QFileInfo fi(p);
         // Opened here only: the pane does not open it a second time.
         if (fi.isDir())

@@ -365,11 +365,6 @@ QModelIndex SelectedIndex(const QItemSelectionModel* sel) {
 }
 } // namespace
 
-QString FolderPane::SelectedCaption() const {
-    const QModelIndex i = SelectedIndex(listView_->selectionModel());
-    return i.isValid() ? i.data(Qt::DisplayRole).toString() : QString();
-}
-
 QString FolderPane::SelectedPath() const {
     const QModelIndex i = SelectedIndex(listView_->selectionModel());
     return i.isValid() ? files_->filePath(model_->mapToSource(i)) : QString();

@@ -60,8 +60,7 @@ public:
     // The view menu's item for a style (radio items, one group).
     QAction* ViewItem(ViewStyle style) const;
 
-    // The current item's caption as shown and its full path (empty when none).
-    QString SelectedCaption() const;
+    // The current item's full path (empty when none).
     QString SelectedPath() const;
     QStringList SelectedPaths() const;
     // Makes the item at path the current, selected one.

@@ -57,8 +57,9 @@ void MainWindow::ApplySettings() {
     };
     colour(folderList, true);
     colour(findChild<QAbstractItemView*>(QStringLiteral("FileList")), true);
+    // The panes are widgets holding their views, which take the pane's palette.
     for (const char* name : {"ExplRight", "ExplLeft", "LV_Shortcut"})
-        colour(findChild<QAbstractItemView*>(QLatin1String(name)), false);
+        colour(findChild<QWidget*>(QLatin1String(name)), false);
     colour(historyCombo_, false);
 
     session_->HistorySize = s.HistorySize;

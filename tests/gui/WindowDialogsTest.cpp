@@ -75,6 +75,10 @@ TEST_F(WindowDialogsTest, CtrlPOnSizeListPrintsItsRowsIndented) {
 TEST_F(WindowDialogsTest, SettingsDialogChangesTheWindowWhenItCloses) {
     auto form = MakeForm();
     EXPECT_TRUE(PageTabs(*form)->documentMode()); // design 0 without settings
+    QTreeWidget* folderList = FolderPage(*form)->FolderList();
+    QPalette listColours = folderList->palette();
+    listColours.setColor(QPalette::Base, QColor(10, 20, 30));
+    folderList->setPalette(listColours);
     ModalAnswers answers([](QDialog& d) {
         if (auto* s = qobject_cast<SettingsDialog*>(&d)) {
             Control<QSpinBox>(*s, "Spin3D")->setValue(2);
@@ -90,6 +94,10 @@ TEST_F(WindowDialogsTest, SettingsDialogChangesTheWindowWhenItCloses) {
     EXPECT_EQ(form->Session().HistorySize, 12);
     EXPECT_EQ(form->Session().MinFileSizeKB, 250);
     EXPECT_EQ(form->AppliedSettings().FlatDesign, 2);
+    // The other lists, the commander's panes among them, take the folder list's colour.
+    for (const char* view : {"FileList", "ExplLeftList", "ExplRightDetails", "LV_Shortcut"})
+        EXPECT_EQ(Named<QWidget>(*form, view)->palette().color(QPalette::Base), QColor(10, 20, 30))
+            << view;
 }
 
 TEST_F(WindowDialogsTest, EmptiedSizeBoxGivesZeroKilobytes) {
