@@ -96,31 +96,30 @@ ChartPages::ChartPages(QWidget* barPage, QWidget* piePage, const ChartCommands& 
     bars_->setToolTip(BarsHint);
     pies_->setToolTip(PiesHint);
 
-    for (QAction* a : {cmd_.actToggle3D, cmd_.actMarkVisible, cmd_.actShowLegend,
-                       cmd_.actExplodeBiggest, cmd_.actElyptic, cmd_.Move})
+    for (QAction* a : {cmd_.toggle3D, cmd_.markVisible, cmd_.showLegend, cmd_.explodeBiggest,
+                       cmd_.elliptic, cmd_.rotate})
         a->setCheckable(true);
     // Checkable actions flip their state before triggered arrives.
-    connect(cmd_.actToggle3D, &QAction::triggered, this, &ChartPages::Toggle3D);
-    connect(cmd_.actMarkVisible, &QAction::triggered, this, &ChartPages::ToggleMarks);
-    connect(cmd_.actShowLegend, &QAction::triggered, this, &ChartPages::ToggleLegend);
-    connect(cmd_.actExplodeBiggest, &QAction::triggered, this, &ChartPages::ToggleExplodeBiggest);
-    connect(cmd_.actElyptic, &QAction::triggered, this, &ChartPages::ToggleElliptic);
-    connect(cmd_.Move, &QAction::triggered, this, &ChartPages::MoveClick);
-    connect(cmd_.actSavePicture, &QAction::triggered, this, &ChartPages::SavePicture);
-    connect(cmd_.RotateTimer, &QTimer::timeout, this, &ChartPages::RotateTimerTick);
-    connect(bars_, &ChartBase::ClickSeries, this, &ChartPages::BarsClickSeries);
-    connect(pies_, &ChartBase::ClickSeries, this, &ChartPages::PiesClickSeries);
+    connect(cmd_.toggle3D, &QAction::triggered, this, &ChartPages::Toggle3D);
+    connect(cmd_.markVisible, &QAction::triggered, this, &ChartPages::ToggleMarks);
+    connect(cmd_.showLegend, &QAction::triggered, this, &ChartPages::ToggleLegend);
+    connect(cmd_.explodeBiggest, &QAction::triggered, this, &ChartPages::ToggleExplodeBiggest);
+    connect(cmd_.elliptic, &QAction::triggered, this, &ChartPages::ToggleElliptic);
+    connect(cmd_.rotate, &QAction::triggered, this, &ChartPages::ToggleRotation);
+    connect(cmd_.savePicture, &QAction::triggered, this, &ChartPages::SavePicture);
+    connect(cmd_.rotateTimer, &QTimer::timeout, this, &ChartPages::RotateStep);
+    connect(bars_, &ChartBase::ClickSeries, this, &ChartPages::BarClicked);
+    connect(pies_, &ChartBase::ClickSeries, this, &ChartPages::PieClicked);
     // The legends follow the restored switch at once.
-    connect(cmd_.actShowLegend, &QAction::toggled, this, [this](bool on) {
+    connect(cmd_.showLegend, &QAction::toggled, this, [this](bool on) {
         bars_->SetLegendVisible(on);
         pies_->SetLegendVisible(on);
     });
     // The pie form flag reaches the pie as soon as it is restored.
-    connect(cmd_.actElyptic, &QAction::toggled, this,
-            [this] { pies_->SetCircular(PieFormFlag()); });
+    connect(cmd_.elliptic, &QAction::toggled, this, [this] { pies_->SetCircular(PieFormFlag()); });
     pies_->SetCircular(PieFormFlag());
-    bars_->SetLegendVisible(cmd_.actShowLegend->isChecked());
-    pies_->SetLegendVisible(cmd_.actShowLegend->isChecked());
+    bars_->SetLegendVisible(cmd_.showLegend->isChecked());
+    pies_->SetLegendVisible(cmd_.showLegend->isChecked());
     // Every HTML report made from now on gets the pictures of these charts.
     ExportWriter::DefaultPictureMaker = [this](int chart, const QString& path) {
         return MakePicture(chart, path);
@@ -141,7 +140,7 @@ bool ChartPages::MakePicture(int chart, const QString& jpgPath) {
 }
 
 bool ChartPages::PieFormFlag() const {
-    return !cmd_.actElyptic->isChecked();
+    return !cmd_.elliptic->isChecked();
 }
 
 void ChartPages::FillCharts(const QStringList& paths, const QStringList& mbTexts) {
@@ -165,13 +164,13 @@ void ChartPages::FillCharts(const QStringList& paths, const QStringList& mbTexts
 }
 
 void ChartPages::ApplyChartOptions() {
-    pies_->SetExplodeBiggest(cmd_.actExplodeBiggest->isChecked() ? 10 : 0);
-    bars_->SetMarksVisible(cmd_.actMarkVisible->isChecked());
-    pies_->SetMarksVisible(cmd_.actMarkVisible->isChecked());
-    bars_->SetLegendVisible(cmd_.actShowLegend->isChecked());
-    pies_->SetLegendVisible(cmd_.actShowLegend->isChecked());
-    bars_->SetView3D(cmd_.actToggle3D->isChecked());
-    pies_->SetView3D(cmd_.actToggle3D->isChecked());
+    pies_->SetExplodeBiggest(cmd_.explodeBiggest->isChecked() ? 10 : 0);
+    bars_->SetMarksVisible(cmd_.markVisible->isChecked());
+    pies_->SetMarksVisible(cmd_.markVisible->isChecked());
+    bars_->SetLegendVisible(cmd_.showLegend->isChecked());
+    pies_->SetLegendVisible(cmd_.showLegend->isChecked());
+    bars_->SetView3D(cmd_.toggle3D->isChecked());
+    pies_->SetView3D(cmd_.toggle3D->isChecked());
     pies_->SetCircular(PieFormFlag());
 }
 
@@ -183,42 +182,42 @@ void ChartPages::ApplyLook(const ChartLook& look, bool enableZoom, bool circelPi
 }
 
 void ChartPages::Toggle3D() {
-    bars_->SetView3D(cmd_.actToggle3D->isChecked());
-    pies_->SetView3D(cmd_.actToggle3D->isChecked());
+    bars_->SetView3D(cmd_.toggle3D->isChecked());
+    pies_->SetView3D(cmd_.toggle3D->isChecked());
 }
 
 void ChartPages::ToggleMarks() {
-    bars_->SetMarksVisible(cmd_.actMarkVisible->isChecked());
-    pies_->SetMarksVisible(cmd_.actMarkVisible->isChecked());
+    bars_->SetMarksVisible(cmd_.markVisible->isChecked());
+    pies_->SetMarksVisible(cmd_.markVisible->isChecked());
 }
 
 void ChartPages::ToggleLegend() {
-    bars_->SetLegendVisible(cmd_.actShowLegend->isChecked());
-    pies_->SetLegendVisible(cmd_.actShowLegend->isChecked());
+    bars_->SetLegendVisible(cmd_.showLegend->isChecked());
+    pies_->SetLegendVisible(cmd_.showLegend->isChecked());
 }
 
 void ChartPages::ToggleExplodeBiggest() {
-    pies_->SetExplodeBiggest(cmd_.actExplodeBiggest->isChecked() ? 10 : 0);
+    pies_->SetExplodeBiggest(cmd_.explodeBiggest->isChecked() ? 10 : 0);
 }
 
 void ChartPages::ToggleElliptic() {
     pies_->SetCircular(PieFormFlag());
 }
 
-void ChartPages::MoveClick() {
+void ChartPages::ToggleRotation() {
     // The switch is the button's own state; the timer reads it on each tick.
 }
 
-void ChartPages::RotateTimerTick() {
-    const bool rotating = cmd_.Move->isChecked() && cmd_.Move->isEnabled();
+void ChartPages::RotateStep() {
+    const bool rotating = cmd_.rotate->isChecked() && cmd_.rotate->isEnabled();
     if (rotating) pies_->SetRotation(NextRotation(pies_->Rotation(), true));
 }
 
-void ChartPages::BarsClickSeries(int index, Qt::MouseButton button) {
+void ChartPages::BarClicked(int index, Qt::MouseButton button) {
     ClickSeries(bars_, index, button);
 }
 
-void ChartPages::PiesClickSeries(int index, Qt::MouseButton button) {
+void ChartPages::PieClicked(int index, Qt::MouseButton button) {
     ClickSeries(pies_, index, button);
 }
 

@@ -12,15 +12,15 @@ class QTimer;
 
 // The window's commands the charts follow; every pointer is required.
 struct ChartCommands {
-    QAction* actToggle3D = nullptr;
-    QAction* actMarkVisible = nullptr;
-    QAction* actShowLegend = nullptr;
-    QAction* actShowHints = nullptr;
-    QAction* actExplodeBiggest = nullptr;
-    QAction* actElyptic = nullptr; // checked: the pie may be elliptic
-    QAction* actSavePicture = nullptr;
-    QAction* Move = nullptr; // the rotate switch
-    QTimer* RotateTimer = nullptr;
+    QAction* toggle3D = nullptr;
+    QAction* markVisible = nullptr;
+    QAction* showLegend = nullptr;
+    QAction* showHints = nullptr;
+    QAction* explodeBiggest = nullptr;
+    QAction* elliptic = nullptr; // checked: the pie may be elliptic
+    QAction* savePicture = nullptr;
+    QAction* rotate = nullptr;
+    QTimer* rotateTimer = nullptr;
 };
 
 // What the charts ask of the window.
@@ -62,11 +62,11 @@ public:
     void ToggleLegend();
     void ToggleExplodeBiggest();
     void ToggleElliptic();
-    void MoveClick();
-    void RotateTimerTick();
+    void ToggleRotation();
+    void RotateStep();
 
-    void BarsClickSeries(int index, Qt::MouseButton button);
-    void PiesClickSeries(int index, Qt::MouseButton button);
+    void BarClicked(int index, Qt::MouseButton button);
+    void PieClicked(int index, Qt::MouseButton button);
     void DrillOrOpen(const QString& target, Qt::MouseButton button);
 
     // The chart of a number: 1 bars, 2 pie, 0 the one on the page shown.

@@ -15,19 +15,19 @@
 ChartPages* MainWindow::InstallChartPages() {
     MainWindow& form = *this;
     ChartCommands cmd;
-    cmd.actToggle3D = form.Action(QStringLiteral("actToggle3D"));
-    cmd.actMarkVisible = form.Action(QStringLiteral("actMarkVisible"));
-    cmd.actShowLegend = form.Action(QStringLiteral("actShowLegend"));
-    cmd.actShowHints = form.Action(QStringLiteral("actShowHints"));
-    cmd.actExplodeBiggest = form.Action(QStringLiteral("actExplodeBiggest"));
-    cmd.actElyptic = form.Action(QStringLiteral("actElyptic"));
-    cmd.actSavePicture = form.Action(QStringLiteral("actSavePicture"));
-    cmd.Move = form.Action(QStringLiteral("Move"));
+    cmd.toggle3D = form.Action(QStringLiteral("actToggle3D"));
+    cmd.markVisible = form.Action(QStringLiteral("actMarkVisible"));
+    cmd.showLegend = form.Action(QStringLiteral("actShowLegend"));
+    cmd.showHints = form.Action(QStringLiteral("actShowHints"));
+    cmd.explodeBiggest = form.Action(QStringLiteral("actExplodeBiggest"));
+    cmd.elliptic = form.Action(QStringLiteral("actElyptic"));
+    cmd.savePicture = form.Action(QStringLiteral("actSavePicture"));
+    cmd.rotate = form.Action(QStringLiteral("Move"));
     // The pie turns a step on each tick while the rotate switch is on.
-    cmd.RotateTimer = new QTimer(&form);
-    cmd.RotateTimer->setObjectName(QStringLiteral("RotateTimer"));
-    cmd.RotateTimer->setInterval(20);
-    cmd.RotateTimer->start();
+    cmd.rotateTimer = new QTimer(&form);
+    cmd.rotateTimer->setObjectName(QStringLiteral("RotateTimer"));
+    cmd.rotateTimer->setInterval(20);
+    cmd.rotateTimer->start();
 
     ChartHost host;
     AnalysisSession& session = form.Session();

@@ -37,11 +37,10 @@ struct ChartsFixture : ::testing::Test {
         auto* l = new QHBoxLayout(&window);
         l->addWidget(barPage);
         l->addWidget(piePage);
-        for (QAction** a :
-             {&cmd.actToggle3D, &cmd.actMarkVisible, &cmd.actShowLegend, &cmd.actShowHints,
-              &cmd.actExplodeBiggest, &cmd.actElyptic, &cmd.actSavePicture, &cmd.Move})
+        for (QAction** a : {&cmd.toggle3D, &cmd.markVisible, &cmd.showLegend, &cmd.showHints,
+                            &cmd.explodeBiggest, &cmd.elliptic, &cmd.savePicture, &cmd.rotate})
             *a = new QAction(&window);
-        cmd.RotateTimer = new QTimer(&window);
+        cmd.rotateTimer = new QTimer(&window);
         ChartHost host;
         host.currentFolder = [this] { return currentFolder; };
         host.selectAndAnalyse = [this](const QString& f) { analysed << f; };
@@ -181,11 +180,11 @@ TEST_F(ChartsFixture, ClicksOnBarsAndSlicesDrillOrOpen) {
 }
 
 TEST_F(ChartsFixture, SwitchesReachBothCharts) {
-    cmd.actToggle3D->setChecked(false);
-    cmd.actMarkVisible->setChecked(false);
-    cmd.actShowLegend->setChecked(true);
-    cmd.actExplodeBiggest->setChecked(true);
-    cmd.actElyptic->setChecked(true);
+    cmd.toggle3D->setChecked(false);
+    cmd.markVisible->setChecked(false);
+    cmd.showLegend->setChecked(true);
+    cmd.explodeBiggest->setChecked(true);
+    cmd.elliptic->setChecked(true);
     pages->ApplyChartOptions();
     EXPECT_FALSE(barChart->View3D());
     EXPECT_FALSE(pieChart->View3D());
@@ -195,30 +194,30 @@ TEST_F(ChartsFixture, SwitchesReachBothCharts) {
     EXPECT_FALSE(pieChart->Circular());
 
     // Each command inverts its switch and applies it at once.
-    cmd.actToggle3D->trigger();
+    cmd.toggle3D->trigger();
     EXPECT_TRUE(barChart->View3D());
     EXPECT_TRUE(pieChart->View3D());
-    cmd.actExplodeBiggest->trigger();
+    cmd.explodeBiggest->trigger();
     EXPECT_EQ(pieChart->ExplodeBiggest(), 0);
-    cmd.actElyptic->trigger();
+    cmd.elliptic->trigger();
     EXPECT_TRUE(pieChart->Circular());
-    cmd.actMarkVisible->trigger();
+    cmd.markVisible->trigger();
     EXPECT_TRUE(pieChart->DiscoSerie.marksVisible);
-    cmd.actShowLegend->trigger();
+    cmd.showLegend->trigger();
     EXPECT_FALSE(barChart->LegendVisible());
 }
 
 TEST_F(ChartsFixture, TimerTurnsThePieOnlyWhileMoveIsDown) {
     Fill(3);
     const int start = pieChart->Rotation();
-    pages->RotateTimerTick();
+    pages->RotateStep();
     EXPECT_EQ(pieChart->Rotation(), start);
-    cmd.Move->trigger();
+    cmd.rotate->trigger();
     for (int i = 0; i < 365; ++i)
-        pages->RotateTimerTick();
+        pages->RotateStep();
     EXPECT_EQ(pieChart->Rotation(), (start + 365) % 360);
-    cmd.Move->setChecked(false); // released by a page change
-    pages->RotateTimerTick();
+    cmd.rotate->setChecked(false); // released by a page change
+    pages->RotateStep();
     EXPECT_EQ(pieChart->Rotation(), (start + 365) % 360);
 }
 
@@ -267,7 +266,7 @@ TEST_F(ChartsFixture, SavePictureWritesEachKindOfTheShownChart) {
         kind = pkBmp;
         return true;
     });
-    cmd.actSavePicture->trigger();
+    cmd.savePicture->trigger();
     ChartPages::SetPictureDialog({});
     EXPECT_EQ(QImage(dir.filePath("chart.bmp")).size(), pieChart->size());
 
@@ -286,7 +285,7 @@ TEST_F(ChartsFixture, SavePictureWritesEachKindOfTheShownChart) {
         kind = pkEmf;
         return true;
     });
-    cmd.actSavePicture->trigger();
+    cmd.savePicture->trigger();
     ChartPages::SetPictureDialog({});
     EXPECT_EQ(messages.size(), 1);
 }
@@ -310,7 +309,7 @@ TEST_F(ChartsFixture, SavePictureWritesTheKindTheTypedNameSays) {
             QTest::keyClick(edit, Qt::Key_Return);
             if (dlg->isVisible()) dlg->reject(); // not accepted: fail, not hang
         });
-        cmd.actSavePicture->trigger();
+        cmd.savePicture->trigger();
     }
     EXPECT_TRUE(firstBytes("chart1.jpg").startsWith("\xFF\xD8\xFF"));
     EXPECT_TRUE(firstBytes("chart2.BMP").startsWith("BM"));

@@ -140,13 +140,13 @@ TEST_F(ChartWindow, RotateAndExplodeOnlyOnThePiePage) {
     move->trigger();
     ASSERT_TRUE(move->isChecked());
     const int angle = pieChart->Rotation();
-    charts->RotateTimerTick();
-    charts->RotateTimerTick();
+    charts->RotateStep();
+    charts->RotateStep();
     EXPECT_EQ(pieChart->Rotation(), (angle + 2) % 360);
     // Leaving the page releases the switch: the pie stands still.
     PageTabs(*form)->setCurrentIndex(MainWindow::pgFolderList);
     EXPECT_FALSE(move->isChecked());
     EXPECT_FALSE(explode->isEnabled());
-    charts->RotateTimerTick();
+    charts->RotateStep();
     EXPECT_EQ(pieChart->Rotation(), (angle + 2) % 360);
 }
