@@ -106,6 +106,8 @@ void AnalysisSession::ShowTreeFolder(std::shared_ptr<const Tree> tree, Tree::Ind
 
 void AnalysisSession::ShowResultRows(const QStringList& paths, const QStringList& mb,
                                      const QStringList& kb) {
+    // These rows are not the compared tree's.
+    SetComparison(nullptr);
     shownRows_ = {paths, mb, kb};
     // The total of this analysis, not of the last run: its rows without the
     // free space. Summed wide: the KB x 1024 of rows near an exabyte passes 64 bits.

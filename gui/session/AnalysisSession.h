@@ -122,8 +122,9 @@ public:
     ListSortState& SortState() { return sortState_; }
 
     // --- a comparison of the tree shown with an earlier snapshot ---------------
-    // Null when not comparing. It lasts until the next run starts or another
-    // tree is shown, or until switched off (SetComparison(nullptr)).
+    // Null when not comparing. It lasts until the next run starts, another
+    // tree or a result file's rows are shown, or until switched off
+    // (SetComparison(nullptr)).
     std::shared_ptr<const SnapshotComparison> Comparison() const { return comparison_; }
     void SetComparison(std::shared_ptr<const SnapshotComparison> comparison);
 

@@ -13,6 +13,7 @@
 #include "gui/pages/TreemapView.h"
 #include "gui/session/AnalysisSession.h"
 #include "gui/window/MainWindow.h"
+#include "gui/window/ResultFileCommands.h"
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
@@ -148,6 +149,19 @@ TEST(CompareWindow, CompareSortByChangeChartAndStop) {
     EXPECT_EQ(list->columnCount(), 5);
     EXPECT_EQ(form.Session().Comparison(), nullptr);
 
+    // A result file's rows are not the compared tree's: opening one ends it.
+    ResultFileCommands::SetFileDialog([&](bool, const QString&) { return dir.filePath("r.MVX"); });
+    ASSERT_TRUE(MenuCommand(form.menuBar(), "File", form.Action("ACTSave")));
+    ASSERT_TRUE(MenuCommand(form.menuBar(), "File", compare));
+    ASSERT_EQ(list->columnCount(), 6);
+    ASSERT_TRUE(MenuCommand(form.menuBar(), "File", form.Action("ACTOpen")));
+    EXPECT_EQ(list->topLevelItemCount(), 4);
+    EXPECT_FALSE(compare->isChecked());
+    EXPECT_EQ(list->columnCount(), 5);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(messages.size(), 1);
+
     SetMessageBoxHook(nullptr);
     CompareCommands::SetFileDialog(nullptr);
+    ResultFileCommands::SetFileDialog(nullptr);
 }
