@@ -116,6 +116,11 @@ QUrl FileUrl(const QString& path) {
     return QUrl::fromEncoded("file://" + NativePath(path).toPercentEncoding("/"));
 }
 
+QString PathFromUrl(const QUrl& url) {
+    if (!url.isLocalFile()) return {};
+    return PathFromNative(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+}
+
 bool IsExistingFolder(const QString& path) {
     struct stat st {};
     return !path.isEmpty() && ::stat(NativePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);

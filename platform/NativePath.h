@@ -30,6 +30,9 @@ QString DisplayPath(const QString& path);
 
 // The file: URL of path, percent-encoded from its bytes.
 QUrl FileUrl(const QString& path);
+// The path of a local file: URL by its bytes (FileUrl's reverse); empty for
+// another kind of URL.
+QString PathFromUrl(const QUrl& url);
 
 // An existing folder (a link to one counts), by its real bytes.
 bool IsExistingFolder(const QString& path);

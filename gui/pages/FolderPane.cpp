@@ -4,6 +4,7 @@
 #include "gui/pages/CommanderLogic.h"
 #include "gui/pages/FolderPaneModel.h"
 #include "platform/Errors.h"
+#include "platform/NativePath.h"
 #include "platform/ShellFileOp.h"
 #include <QActionGroup>
 #include <QApplication>
@@ -63,7 +64,7 @@ protected:
 FolderPane::FolderPane(const QString& name, bool multiSelection, bool infoTips, QWidget* parent)
     : QWidget(parent), dialogs_(std::make_unique<ShellOpDialogs>(this)) {
     setObjectName(name);
-    OpenFile = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    OpenFile = [](const QString& path) { QDesktopServices::openUrl(FileUrl(path)); };
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -454,7 +455,7 @@ void FolderPane::CopySelected(bool cut) {
     QList<QUrl> urls;
     QByteArray gnome = cut ? "cut" : "copy";
     for (const QString& p : paths) {
-        urls << QUrl::fromLocalFile(p);
+        urls << FileUrl(p);
         gnome += '\n' + urls.last().toEncoded();
     }
     mime->setUrls(urls);
@@ -469,7 +470,7 @@ void FolderPane::PasteIntoFolder() {
     if (!mime || directory_.isEmpty()) return;
     QStringList sources;
     for (const QUrl& u : mime->urls())
-        if (u.isLocalFile()) sources << u.toLocalFile();
+        if (u.isLocalFile()) sources << PathFromUrl(u);
     if (sources.isEmpty()) return;
     const bool cut = mime->data(QLatin1String(kKdeCut)) == "1" ||
                      mime->data(QLatin1String(kGnomeCopied)).startsWith("cut");

@@ -1,4 +1,5 @@
 #include "gui/pages/FolderPaneModel.h"
+#include "platform/NativePath.h"
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
@@ -116,7 +117,7 @@ QStringList FolderPaneModel::DropSources(const QMimeData* data, const QModelInde
     QStringList sources;
     for (const QUrl& u : data->urls()) {
         if (!u.isLocalFile()) continue;
-        const QString p = QDir::cleanPath(u.toLocalFile());
+        const QString p = QDir::cleanPath(PathFromUrl(u));
         // Dropped where it already lies: nothing to do.
         if (QFileInfo(p).absolutePath() != here) sources << p;
     }

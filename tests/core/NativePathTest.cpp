@@ -30,4 +30,9 @@ TEST(NativePath, EveryByteSequenceComesBackWhole) {
     EXPECT_EQ(DisplayPath(PathFromNative("bad\xff\xfename")),
               QString::fromUtf8("bad\uFFFD\uFFFDname"));
     EXPECT_EQ(FileUrl(PathFromNative("/a b/caf\xe9")).toEncoded(), "file:///a%20b/caf%E9");
+    // And back, by the bytes; a UTF-8 name as QUrl::fromLocalFile writes it.
+    EXPECT_EQ(NativePath(PathFromUrl(QUrl("file:///a%20b/caf%E9"))), "/a b/caf\xe9");
+    EXPECT_EQ(PathFromUrl(QUrl::fromLocalFile(QString::fromUtf8("/x/na\u00efve"))),
+              QString::fromUtf8("/x/na\u00efve"));
+    EXPECT_TRUE(PathFromUrl(QUrl("https://example.org/a")).isEmpty());
 }

@@ -3,6 +3,7 @@
 // its tool bar controls and items are reached by mouse and keys.
 #include "gui/pages/CommanderPage.h"
 #include "WindowParts.h"
+#include "common/TestFiles.h"
 #include "core/engine/DirScanner.h"
 #include "core/engine/SizeText.h"
 #include "core/settings/IniFile.h"
@@ -416,6 +417,35 @@ TEST_F(CommanderTest, PaneFileOperationsGoThroughTheShellOperation) {
     const QString trash = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash/files";
     EXPECT_TRUE(QFileInfo(trash + "/inner").isDir() ||
                 !QDir(trash).entryList({"inner*"}, QDir::Dirs).isEmpty());
+}
+
+TEST_F(CommanderTest, NamesThatAreNotTextPastedOrDroppedFromElsewhereKeepTheirBytes) {
+    const QByteArray raw = QFile::encodeName(root_) + "alpha/caf\xe9.txt";
+    MakeFile(raw, 4);
+    auto form = Open(MainWindow::pgCommander, root_, root_ + "beta");
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    YesUi ui;
+    FolderPane* right = RightPane();
+    right->ShellUi = &ui;
+    // As a file manager puts it on the clipboard: the name's bytes percent-encoded.
+    const QUrl url = QUrl::fromEncoded("file://" + raw.toPercentEncoding("/"));
+    auto copied = std::make_unique<QMimeData>();
+    copied->setUrls({url});
+    QApplication::clipboard()->setMimeData(copied.release());
+    right->CurrentView()->setFocus();
+    QTest::keyClick(right->CurrentView(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_TRUE(Exists(QFile::encodeName(root_) + "beta/caf\xe9.txt"));
+
+    right->SetDirectory(root_ + "other");
+    QMimeData drop;
+    drop.setUrls({url});
+    QAbstractItemModel* model = right->CurrentView()->model();
+    model->dropMimeData(&drop, Qt::MoveAction, -1, -1, right->CurrentView()->rootIndex());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Exists(QFile::encodeName(root_) + "other/caf\xe9.txt"));
+    EXPECT_FALSE(Exists(raw));
+    EXPECT_TRUE(ui.errors.isEmpty()) << ui.errors.join('|').toStdString();
 }
 
 TEST_F(CommanderTest, ToolBarControlsAreReachableByTheMouse) {
