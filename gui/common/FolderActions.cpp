@@ -1,5 +1,6 @@
 #include "gui/common/FolderActions.h"
 #include "core/cleanup/ProtectedFolders.h"
+#include "gui/common/WaitCursor.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "platform/NativePath.h"
 #include <QApplication>
@@ -11,14 +12,6 @@ OpenInShellHook& OpenHook() {
     static OpenInShellHook hook;
     return hook;
 }
-
-// The normal cursor while a shell operation asks its questions.
-struct CursorShape {
-    explicit CursorShape(Qt::CursorShape shape) { QApplication::setOverrideCursor(shape); }
-    ~CursorShape() { QApplication::restoreOverrideCursor(); }
-    CursorShape(const CursorShape&) = delete;
-    CursorShape& operator=(const CursorShape&) = delete;
-};
 } // namespace
 
 void SetOpenInShellHook(OpenInShellHook hook) {
@@ -45,7 +38,7 @@ bool RecycleFolder(const QString& path, IShellOpUi* ui) {
 bool ShellOperationOnPath(const QString& path, const QString& target, int operation,
                           IShellOpUi* ui) {
     // The operation shows its own progress; its questions need the normal cursor.
-    CursorShape normal(Qt::ArrowCursor);
+    WaitCursor normal(Qt::ArrowCursor);
     try {
         ShellFileOp op(ui);
         return op.Run(operation, {path}, target,

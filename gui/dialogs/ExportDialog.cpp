@@ -1,5 +1,6 @@
 #include "gui/dialogs/ExportDialog.h"
 #include "core/settings/IniFile.h"
+#include "gui/common/WaitCursor.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/dialogs/ModalHook.h"
 #include "gui/dialogs/PrintSheet.h"
@@ -30,14 +31,6 @@
 #include <QVBoxLayout>
 
 namespace {
-// The hourglass for the length of a command, restored also when it fails.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 QButtonGroup* RadioGroup(QGroupBox* box, const QStringList& items, bool vertical = true) {
     auto* group = new QButtonGroup(box);
     QBoxLayout* lay = vertical ? static_cast<QBoxLayout*>(new QVBoxLayout(box))

@@ -7,6 +7,7 @@
 #include "gui/commands/CommandTable.h"
 #include "gui/common/ActivityIndicators.h"
 #include "gui/common/ComboItems.h"
+#include "gui/common/WaitCursor.h"
 #include "gui/dialogs/ListDialog.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/dialogs/ShellOpDialogs.h"
@@ -33,16 +34,6 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-
-namespace {
-
-// The hourglass for the length of a command, also when it throws.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-} // namespace
 
 FileListPage::FileListPage(AnalysisSession& session, CommandTable& commands,
                            ActivityIndicators& activity, QWidget* parent)

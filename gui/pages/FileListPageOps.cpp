@@ -1,4 +1,5 @@
 // The file list's commands: duplicates, search, checks, and the shell
+#include "gui/common/WaitCursor.h"
 // operations on checked rows.
 #include "core/engine/FileFilter.h"
 #include "gui/dialogs/FolderPickers.h"
@@ -18,11 +19,6 @@
 #include <QUrl>
 
 namespace {
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 QItemSelection RowRuns(const QAbstractItemModel* model, const std::vector<char>& rows) {
     QItemSelection sel;
@@ -225,10 +221,12 @@ void FileListPage::FileListAction(const QString& target, int operation) {
     const QStringList paths = CheckedPaths();
     if (paths.isEmpty()) return;
     // The shell's own dialogs need the normal cursor.
-    QApplication::setOverrideCursor(Qt::ArrowCursor);
     std::vector<char> handled;
-    const bool ok = ShellOperationOnList(paths, target, operation, &handled);
-    QApplication::restoreOverrideCursor();
+    bool ok = false;
+    {
+        const WaitCursor normal(Qt::ArrowCursor);
+        ok = ShellOperationOnList(paths, target, operation, &handled);
+    }
     if (ok) {
         RemoveCheckedRows();
         ShowFileCount();

@@ -4,6 +4,7 @@
 #include "gui/commands/CommandTable.h"
 #include "gui/common/AppIcons.h"
 #include "gui/common/ListSort.h"
+#include "gui/common/WaitCursor.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/session/AnalysisSession.h"
@@ -26,12 +27,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// The hourglass for the length of a command, also when it throws.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 // A combo box that tells when its list is opened.
 class DropDownCombo : public QComboBox {

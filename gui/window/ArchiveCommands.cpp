@@ -2,6 +2,7 @@
 #include "core/archive/ArchiveNames.h"
 #include "core/archive/ZipArchiver.h"
 #include "gui/commands/CommandTable.h"
+#include "gui/common/WaitCursor.h"
 #include "gui/dialogs/ArchiveProgressWindow.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/FileListPage.h"
@@ -16,11 +17,6 @@
 #include <QEvent>
 
 namespace {
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 std::string FolderOf(const std::string& path) {
     const std::size_t s = path.rfind('/');

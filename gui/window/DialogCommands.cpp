@@ -1,6 +1,7 @@
 // The window's commands that open the settings and export dialogs and print
 // the page shown.
 #include "core/export/PlainPrint.h"
+#include "gui/common/WaitCursor.h"
 #include "gui/dialogs/ExportDialog.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/dialogs/ModalHook.h"
@@ -57,12 +58,11 @@ void MainWindow::PrintPage() {
         if (page == pgFolderList) {
             QStringList lines;
             bool ok = false;
-            QApplication::setOverrideCursor(Qt::WaitCursor);
             if (QTreeWidget* list = folderListPage_->FolderList()) {
+                const WaitCursor wait;
                 const ViewRowSource rows(list->model());
                 ok = SizeListPrintLines(rows, session_->CurrentFolder(), lines);
             }
-            QApplication::restoreOverrideCursor();
             if (!ok) ShowMessage(this, QStringLiteral("Failure generating print"));
             PrintTextLines(lines, 10, this);
         } else if (page == pgBarChart || page == pgPieChart) {
@@ -70,7 +70,6 @@ void MainWindow::PrintPage() {
                 PrintWidgetPicture(charts->ChartOf(page == pgBarChart ? 1 : 2), this);
         }
     } catch (const EMorvaneError& e) {
-        QApplication::restoreOverrideCursor();
         ShowErrorMessage(this, e.message());
     }
 }

@@ -1,6 +1,7 @@
 #include "gui/window/FolderOperations.h"
 #include "core/cleanup/ProtectedFolders.h"
 #include "gui/commands/CommandTable.h"
+#include "gui/common/WaitCursor.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/dialogs/ShellOpDialogs.h"
@@ -17,16 +18,6 @@
 #include <QUrl>
 
 namespace {
-// The hourglass for the length of a command, also when it throws.
-struct WaitCursor {
-    explicit WaitCursor(Qt::CursorShape shape = Qt::WaitCursor) {
-        QApplication::setOverrideCursor(shape);
-    }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 QString WithoutDelimiter(QString p) {
     while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
         p.chop(1);

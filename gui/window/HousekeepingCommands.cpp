@@ -2,6 +2,7 @@
 #include "core/cleanup/BrowserStores.h"
 #include "core/cleanup/RecentDocuments.h"
 #include "gui/commands/CommandTable.h"
+#include "gui/common/WaitCursor.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/session/AnalysisSession.h"
 #include "gui/widgets/BackgroundToolTip.h"
@@ -11,18 +12,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QWidget>
-
-namespace {
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-} // namespace
 
 void StartOrSay(QWidget* parent, const ProgramLaunch& launch) {
     if (launch.IsEmpty())

@@ -4,6 +4,7 @@
 #include "gui/commands/CommandTable.h"
 #include "gui/common/ActivityIndicators.h"
 #include "gui/common/ComboItems.h"
+#include "gui/common/WaitCursor.h"
 #include "gui/dialogs/AboutDialog.h"
 #include "gui/dialogs/FolderPickers.h"
 #include "gui/dialogs/MessageBoxes.h"
@@ -201,23 +202,21 @@ bool MainWindow::AnalyseFolder(const QString& path) {
         return true;
     }
     session.CloseSnapshot();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool measured = false;
     try {
-        if (!session.Measure(path, Action(QStringLiteral("FreeSpaceButt"))->isChecked(),
-                             activity_.get())) {
-            QApplication::restoreOverrideCursor();
-            gauge_->ResetProgress();
-            if (closeAfterRun_) QTimer::singleShot(0, this, &QWidget::close);
-            return false;
-        }
-        ShowSessionRows();
+        const WaitCursor wait;
+        measured = session.Measure(path, Action(QStringLiteral("FreeSpaceButt"))->isChecked(),
+                                   activity_.get());
+        if (measured) ShowSessionRows();
     } catch (...) {
-        QApplication::restoreOverrideCursor();
         gauge_->ResetProgress();
         throw;
     }
-    QApplication::restoreOverrideCursor();
     gauge_->ResetProgress();
+    if (!measured) {
+        if (closeAfterRun_) QTimer::singleShot(0, this, &QWidget::close);
+        return false;
+    }
     ReleaseFreeMemory(); // the rows of the run before
     emit AnalysisDone(path);
     if (closeAfterRun_) QTimer::singleShot(0, this, &QWidget::close);
