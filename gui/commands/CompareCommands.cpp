@@ -4,11 +4,11 @@
 #include "gui/commands/CommandContext.h"
 #include "gui/commands/CommandTable.h"
 #include "gui/common/ListSort.h"
+#include "gui/common/SnapshotFile.h"
 #include "gui/dialogs/MessageBoxes.h"
 #include "gui/pages/ChartPages.h"
 #include "gui/pages/FolderListPage.h"
 #include "gui/session/AnalysisSession.h"
-#include "platform/Errors.h"
 #include "platform/NativePath.h"
 #include <QAction>
 #include <QApplication>
@@ -93,22 +93,11 @@ bool CompareCommands::CompareWith(const QString& fileName) {
     const std::shared_ptr<const Tree> shown = session_.ShownTree();
     if (!shown) return false;
     std::shared_ptr<const SnapshotComparison> made;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    QString error;
-    try {
-        auto base = std::make_shared<const Snapshot>(Snapshot::Read(fileName));
-        made = SnapshotComparison::Make(std::move(base), QFileInfo(fileName).absoluteFilePath(),
-                                        shown);
-    } catch (const EMorvaneError& e) {
-        error = e.message();
-    } catch (const std::bad_alloc&) {
-        error = QStringLiteral("%1 is too large to open.").arg(fileName);
-    }
-    QApplication::restoreOverrideCursor();
-    if (!error.isEmpty()) {
-        ShowErrorMessage(window_, error);
+    if (!WithSnapshotFile(window_, fileName, [&](std::shared_ptr<const Snapshot> base) {
+            made = SnapshotComparison::Make(std::move(base), QFileInfo(fileName).absoluteFilePath(),
+                                            shown);
+        }))
         return false;
-    }
     session_.SetComparison(std::move(made));
     return true;
 }

@@ -1,9 +1,7 @@
 #include "gui/window/SnapshotView.h"
 #include "core/snapshot/Snapshot.h"
-#include "gui/dialogs/MessageBoxes.h"
+#include "gui/common/SnapshotFile.h"
 #include "gui/session/AnalysisSession.h"
-#include "platform/Errors.h"
-#include <QApplication>
 #include <QFile>
 #include <QWidget>
 
@@ -19,19 +17,9 @@ bool SnapshotView::LooksLikeSnapshot(const QString& fileName) {
 
 bool SnapshotView::OpenFrom(const QString& fileName) {
     std::shared_ptr<const Snapshot> read;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        read = std::make_shared<const Snapshot>(Snapshot::Read(fileName));
-    } catch (const EMorvaneError& e) {
-        QApplication::restoreOverrideCursor();
-        ShowErrorMessage(&window_, e.message());
+    if (!WithSnapshotFile(&window_, fileName,
+                          [&read](std::shared_ptr<const Snapshot> s) { read = std::move(s); }))
         return false;
-    } catch (const std::bad_alloc&) {
-        QApplication::restoreOverrideCursor();
-        ShowErrorMessage(&window_, QStringLiteral("%1 is too large to open.").arg(fileName));
-        return false;
-    }
-    QApplication::restoreOverrideCursor();
     session_.OpenSnapshot(std::move(read), fileName);
     const QString top = session_.SnapshotTop();
     emit Opened();
