@@ -115,10 +115,11 @@ void ArchiveCommands::ArchiveFolder(const QString& folder) {
         // another folder's.
         if (!context_.analyse(folder)) return;
         const AnalysisSession& session = context_.session;
-        if (session.ShownFileCount() == 0) return; // the views keep showing folder
+        const qsizetype count = session.ShownFileCount(); // a walk over the folder's tree
+        if (count == 0) return;                           // the views keep showing folder
         const std::string name = NextArchiveName(PathBytes(folder));
         std::vector<std::string> files;
-        files.reserve(std::size_t(session.ShownFileCount()));
+        files.reserve(std::size_t(count));
         session.ForEachShownFile([&files](const DirScanner::FileRowFacts& r) {
             files.push_back(PathBytes(r.folder + r.name));
         });
