@@ -63,8 +63,8 @@ std::vector<std::uint32_t> TileColors(const TreemapLayout& map, const TypeGroupT
             const std::int64_t c = changeOf(n);
             const double share =
                 most > 0 ? std::sqrt(std::min(1.0, std::fabs(double(c)) / double(most))) : 0;
-            colors[k] =
-                Mix(0xB8BCC2, c > 0 ? 0xD03A2F : 0x2E9E48, c == 0 ? 0 : 0.25 + 0.75 * share);
+            colors[k] = Mix(kUnchangedColor, c > 0 ? kGrewColor : kShrankColor,
+                            c == 0 ? 0 : 0.25 + 0.75 * share);
         } else {
             colors[k] = TypeGroupColor(groups.Of(n));
         }

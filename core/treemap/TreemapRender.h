@@ -24,6 +24,10 @@ std::vector<std::uint32_t> TileColors(const TreemapLayout& map, const TypeGroupT
                                       const TreemapStyle& style);
 constexpr std::uint32_t kFreeSpaceColor = 0xE8E8E8;
 constexpr std::uint32_t kFrameColor = 0x3A3D42;
+// By change: unchanged, and the full colours of growth and shrinkage.
+constexpr std::uint32_t kUnchangedColor = 0xB8BCC2;
+constexpr std::uint32_t kGrewColor = 0xD03A2F;
+constexpr std::uint32_t kShrankColor = 0x2E9E48;
 
 // Where a tile's name goes: in its frame's header (cut to it), centred when it
 // fits, or nowhere (a folder whose children show, a tile too small).

@@ -216,16 +216,17 @@ void TreemapPage::ShowLegend() {
         legend_->clear();
         return;
     }
+    // A square of the colour, then its meaning.
+    auto swatch = [](std::uint32_t rgb) {
+        return QStringLiteral("<span style=\"background-color:#%1\">&nbsp;&nbsp;&nbsp;&nbsp;"
+                              "</span>&nbsp;")
+            .arg(rgb, 6, 16, QLatin1Char('0'));
+    };
     if (r->comparison) {
         // Coloured by growth: the legend says what the colours mean and against what.
-        auto swatch = [](const char* rgb) {
-            return QStringLiteral("<span style=\"background-color:#%1\">&nbsp;&nbsp;&nbsp;&nbsp;"
-                                  "</span>&nbsp;")
-                .arg(QLatin1String(rgb));
-        };
-        legend_->setText(swatch("D03A2F") + tr("grew") + QStringLiteral("&nbsp;&nbsp; ") +
-                         swatch("2E9E48") + tr("shrank") + QStringLiteral("&nbsp;&nbsp; ") +
-                         swatch("B8BCC2") +
+        legend_->setText(swatch(kGrewColor) + tr("grew") + QStringLiteral("&nbsp;&nbsp; ") +
+                         swatch(kShrankColor) + tr("shrank") + QStringLiteral("&nbsp;&nbsp; ") +
+                         swatch(kUnchangedColor) +
                          tr("unchanged since %1")
                              .arg(QFileInfo(r->comparison->baseFile).fileName().toHtmlEscaped()));
         return;
@@ -237,12 +238,10 @@ void TreemapPage::ShowLegend() {
     QString html;
     for (int g = 0; g < kTypeGroupCount; ++g) {
         const double share = all > 0 ? 100.0 * double(r->legend[std::size_t(g)]) / double(all) : 0;
-        html +=
-            QStringLiteral("<span style=\"background-color:#%1\">&nbsp;&nbsp;&nbsp;&nbsp;</span>"
-                           "&nbsp;%2 %3%&nbsp;&nbsp; ")
-                .arg(TypeGroupColor(TypeGroup(g)), 6, 16, QLatin1Char('0'))
-                .arg(QString::fromLatin1(TypeGroupName(TypeGroup(g))))
-                .arg(locale.toString(share, 'f', 1));
+        html += swatch(TypeGroupColor(TypeGroup(g))) +
+                QStringLiteral("%1 %2%&nbsp;&nbsp; ")
+                    .arg(QString::fromLatin1(TypeGroupName(TypeGroup(g))),
+                         locale.toString(share, 'f', 1));
     }
     legend_->setText(html);
 }
